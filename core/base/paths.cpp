@@ -1,0 +1,166 @@
+#include "base/paths.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <unordered_map>
+
+#include "base/bytes.h"
+
+namespace fs = std::filesystem;
+
+namespace quillmar {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Per-directory listings, keyed by the directory's resolved path: lower-cased name -> real name.
+// Bounded, since a session touches few directories; entries are re-listed when they go stale.
+class ListingCache {
+ public:
+  std::optional<std::string> Find(const std::string& dir, const std::string& name) {
+    const std::string key = LowerAscii(name);
+    std::lock_guard lock(mutex_);
+    auto it = listings_.find(dir);
+    if (it != listings_.end()) {
+      auto hit = it->second.find(key);
+      if (hit != it->second.end()) {
+        std::error_code ec;
+        if (fs::exists(fs::path(dir) / hit->second, ec)) return hit->second;
+      }
+      listings_.erase(it);  // stale or incomplete: list again
+    }
+    if (listings_.size() >= kMaxDirectories) listings_.clear();
+    auto& listing = listings_[dir];
+    std::error_code ec;
+    for (fs::directory_iterator entry(dir, ec), end; !ec && entry != end; entry.increment(ec)) {
+      const std::string real = entry->path().filename().string();
+      listing.emplace(LowerAscii(real), real);  // first spelling wins when names differ by case
+    }
+    auto hit = listing.find(key);
+    if (hit == listing.end()) return std::nullopt;
+    return hit->second;
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    listings_.clear();
+  }
+
+ private:
+  static constexpr size_t kMaxDirectories = 128;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::map<std::string, std::string>> listings_;
+};
+
+ListingCache& Cache() {
+  static ListingCache cache;
+  return cache;
+}
+
+}  // namespace
+
+std::string NativeSeparators(std::string_view path) {
+  std::string out(path);
+  for (char& c : out)
+    if (IsSeparator(c)) c = kNativeSeparator;
+  return out;
+}
+
+std::string StripTrailingSeparator(std::string_view path) {
+  if (path.size() > 1 && IsSeparator(path.back())) path.remove_suffix(1);
+  return std::string(path);
+}
+
+std::string JoinPath(std::string_view a, std::string_view b) {
+  if (a.empty()) return std::string(b);
+  std::string out(a);
+  while (!b.empty() && IsSeparator(b.front())) b.remove_prefix(1);
+  if (!IsSeparator(out.back())) out.push_back(kNativeSeparator);
+  out.append(b);
+  return out;
+}
+
+std::string DirectoryOf(std::string_view path) {
+  const auto at = path.find_last_of("/\\");
+  if (at == std::string_view::npos) return {};
+  if (at == 0) return std::string(path.substr(0, 1));
+  return std::string(path.substr(0, at));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const auto at = path.find_last_of("/\\");
+  return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
+}
+
+std::optional<std::string> ResolveExisting(std::string_view path) {
+  if (path.empty()) return std::nullopt;
+  const std::string native = NativeSeparators(path);
+  std::error_code ec;
+  if (fs::exists(native, ec)) return native;
+#ifdef _WIN32
+  return std::nullopt;  // the file system already ignores case
+#else
+  // Walk the components, fixing the case of each one that does not exist as spelled.
+  std::string resolved = native.front() == '/' ? "/" : "";
+  std::string dir = resolved.empty() ? "." : "/";
+  size_t pos = 0;
+  while (pos < native.size()) {
+    size_t end = native.find('/', pos);
+    if (end == std::string::npos) end = native.size();
+    const std::string part = native.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == ".") continue;
+    std::string candidate = resolved.empty() ? part : JoinPath(resolved, part);
+    if (part != ".." && !fs::exists(candidate, ec)) {
+      auto real = Cache().Find(dir, part);
+      if (!real) return std::nullopt;
+      candidate = resolved.empty() ? *real : JoinPath(resolved, *real);
+    }
+    resolved = candidate;
+    dir = resolved;
+  }
+  if (resolved.empty() || !fs::exists(resolved, ec)) return std::nullopt;
+  return resolved;
+#endif
+}
+
+std::string ResolvePath(std::string_view path) {
+  auto real = ResolveExisting(path);
+  return real ? *real : NativeSeparators(path);
+}
+
+bool FileExists(std::string_view path) {
+  auto real = ResolveExisting(path);
+  std::error_code ec;
+  return real && fs::is_regular_file(*real, ec);
+}
+
+bool DirectoryExists(std::string_view path) {
+  auto real = ResolveExisting(path);
+  std::error_code ec;
+  return real && fs::is_directory(*real, ec);
+}
+
+std::vector<std::string> ListFiles(std::string_view directory, std::string_view suffix) {
+  std::vector<std::string> names;
+  auto dir = ResolveExisting(directory);
+  if (!dir) return names;
+  const std::string want = LowerAscii(suffix);
+  std::error_code ec;
+  for (fs::directory_iterator entry(*dir, ec), end; !ec && entry != end; entry.increment(ec)) {
+    std::error_code type_ec;
+    if (!entry->is_regular_file(type_ec)) continue;
+    const std::string name = entry->path().filename().string();
+    if (name.size() >= want.size() && LowerAscii(name).ends_with(want)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void ClearPathCache() { Cache().Clear(); }
+
+}  // namespace quillmar

@@ -1,0 +1,1 @@
+#include "platform/qt_strings.h"
