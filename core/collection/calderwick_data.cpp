@@ -1,0 +1,379 @@
+#include "collection/calderwick_data.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/bytes.h"
+#include "base/codepage.h"
+#include "base/errors.h"
+#include "base/language.h"
+#include "base/paths.h"
+#include "collection/cd_info.h"
+#include "collection/not_found.h"
+#include "collection/registry_keys.h"
+#include "collection/text_info.h"
+
+namespace quillmar {
+
+namespace {
+
+constexpr char kAnnounceFile[] = "announce.txt";
+constexpr char kDownloadDir[] = "Download";
+constexpr char kMultimediaLibrary[] = "mmpi10.dll";
+constexpr char kKRVTMarker[] = "bin/mauninst.exe";
+
+constexpr LangText kNotValidDirectory{
+    "Der Pfad '%s' verweist auf kein gültiges Datenverzeichnis.",
+    "The path '%s' is not a valid data directory."};
+constexpr LangText kCDNotAvailable{
+    "Diese Operation bezieht sich auf eine nicht verfügbare CD-ROM.",
+    "This operation requires a currently non available CD-ROM."};
+
+std::string WithSeparator(const std::string& directory) {
+  std::string out = StripTrailingSeparator(directory);
+  if (out.empty() || (out.back() != '/' && out.back() != '\\')) out.push_back(kNativeSeparator);
+  return out;
+}
+
+// "<CD>" + sep + "data" + sep + name: how stored paths name a file in a collection's data
+// directory, independent of where the collection lives now.
+std::string CDDataPlaceholder(const std::string& name) {
+  return JoinPath(JoinPath("<CD>", "data"), name);
+}
+
+bool IsKRVT(const std::string& cdid) { return SameCDID(cdid, kKRVT0001); }
+
+}  // namespace
+
+TCalderwickData::TCalderwickData(Platform platform)
+    : store_(platform.registry),
+      reg_(platform.registry),
+      drives_(platform.drives),
+      prompts_(platform.prompts),
+      plugins_(platform.plugins),
+      env_(std::move(platform.environment)),
+      settings_(reg_, env_) {
+  settings_.OnUCFontWritten([this](bool set) { ucfont_set_ = set; });
+  ucfont_set_ = !settings_.GetUCFont().empty();
+}
+
+void TCalderwickData::StartUp() {
+  settings_.WriteApplication(env_.executable_path);
+  SetCurrentLanguage(settings_.GetLanguage());
+  plugins_.Load(kMultimediaLibrary, "");
+}
+
+std::string TCalderwickData::CDKey(const std::string& cdid) {
+  return std::string(keys::kCDRoot) + "\\" + Trim(cdid);
+}
+
+// --- scanning -------------------------------------------------------------------------------
+
+bool TCalderwickData::Probe(const std::string& directory, TCRrecord& record) const {
+  const std::string root = StripTrailingSeparator(directory);
+  if (root.empty()) return false;
+  const auto ids = ListFiles(JoinPath(root, "id"), ".hid");
+  if (!ids.empty()) {
+    const std::string& file = ids.front();
+    record = TCRrecord{};
+    record.CDID = file.substr(0, std::min<size_t>(file.size() - 4, 8));
+    record.Path = WithSeparator(root);
+    const TCDInfo info(root);
+    record.Name = info.Name();
+    record.MinorVersion = info.MinorVersion();
+    record.MajorVersion = info.MajorVersion();
+    return true;
+  }
+  if (FileExists(JoinPath(root, kKRVTMarker))) {
+    record = TCRrecord{};
+    record.CDID = kKRVT0001;
+    record.Path = WithSeparator(root);
+    record.Name = kKRVTTitle;
+    record.MinorVersion = 0;
+    record.MajorVersion = 1;
+    return true;
+  }
+  return false;
+}
+
+void TCalderwickData::WriteSchemaKey(const std::string& cdid,
+                                     const std::vector<std::string>& schemas) {
+  const std::string key = CDKey(cdid) + "\\" + keys::kSchemaKey;
+  for (size_t i = 0; i < schemas.size(); ++i)
+    reg_.WriteString(key, std::to_string(i), CDDataPlaceholder(Cp1252ToUtf8(schemas[i])));
+  reg_.WriteString(key, keys::kSchemaCurrent, "0");
+}
+
+void TCalderwickData::Register(size_t index, bool localDrive) {
+  TCRrecord& cd = cds_[index];
+  const std::string key = CDKey(cd.CDID);
+  std::vector<std::string> schemas;
+  if (IsKRVT(cd.CDID)) {
+    cd.Name = kKRVTTitle;
+    cd.MinorVersion = 0;
+    cd.MajorVersion = 1;
+  } else {
+    const TCDInfo info(cd.Path);
+    cd.Name = info.Name();
+    cd.MinorVersion = info.MinorVersion();
+    cd.MajorVersion = info.MajorVersion();
+    schemas = info.GetSchemas();
+  }
+  reg_.WriteString(key, keys::kCDPath, cd.Path);
+  reg_.WriteString(key, keys::kCDName, Cp1252ToUtf8(cd.Name));
+  reg_.WriteBool(key, keys::kCDLocal, localDrive);
+  if (!schemas.empty()) WriteSchemaKey(cd.CDID, schemas);
+}
+
+std::vector<std::string> TCalderwickData::ScanDrives() {
+  std::vector<std::string> drives = drives_.OpticalDrivesWithMedium();
+  const std::string extra = settings_.GetCDROMDrive();
+  if (extra.empty()) return drives;
+#ifdef _WIN32
+  // A drive letter: only its first character counts.
+  const std::string letter = UpperAscii(extra.substr(0, 1)) + ":";
+  bool known = false;
+  for (const auto& d : drives) known = known || EqualsNoCaseAscii(d.substr(0, 1), extra.substr(0, 1));
+  if (!known) drives.push_back(letter);
+#else
+  // Elsewhere the setting names a directory (a mount point or a copy of a CD).
+  const std::string dir = StripTrailingSeparator(extra);
+  bool known = false;
+  for (const auto& d : drives) known = known || StripTrailingSeparator(d) == dir;
+  if (!known) drives.push_back(dir);
+#endif
+  return drives;
+}
+
+bool TCalderwickData::AnnounceDirectory(const std::string& directory) {
+  TCRrecord record;
+  if (!Probe(directory, record)) {
+    prompts_.ShowError(Format(Tr(kNotValidDirectory), {directory}));
+    return false;
+  }
+  cds_.push_back(record);
+  Register(cds_.size() - 1, false);
+  if (!IsRegistered(record.CDID)) registered_.push_back(Trim(record.CDID));
+  return true;
+}
+
+void TCalderwickData::ReadAnnouncement() {
+  const std::string file = JoinPath(GetAppPath(), kAnnounceFile);
+  std::string line;
+  {
+    std::lock_guard lock(announce_lock_);
+    if (!FileExists(file)) return;
+    const std::string real = ResolvePath(file);
+    {
+      std::ifstream in(real, std::ios::binary);
+      std::getline(in, line);
+    }
+    std::error_code ec;
+    std::filesystem::remove(real, ec);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty()) AnnounceDirectory(line);
+}
+
+void TCalderwickData::TakeBackRegistered() {
+  for (const auto& name : reg_.SubKeys(keys::kCDRoot)) {
+    const std::string cdid = UpperAscii(Trim(name));
+    const std::string key = CDKey(name);
+    const auto local = reg_.ReadBool(key, keys::kCDLocal);
+    if (!local || *local || GetCDIndex(cdid) >= 0) continue;
+    TCRrecord cd;
+    cd.CDID = cdid;
+    cd.Name = Utf8ToCp1252(reg_.ReadString(key, keys::kCDName).value_or(""));
+    cd.Path = reg_.ReadString(key, keys::kCDPath).value_or("");
+    if (IsKRVT(cdid)) {
+      cd.MajorVersion = 1;
+    } else {
+      const TCDInfo info(cd.Path);
+      cd.MinorVersion = info.MinorVersion();
+      cd.MajorVersion = info.MajorVersion();
+    }
+    cds_.push_back(cd);
+  }
+}
+
+void TCalderwickData::EnsureFSKey(const std::string& cdid, const std::string& fsId) {
+  const std::string key = CDKey(cdid) + "\\" + keys::kFSKey;
+  for (int level = 1; level <= 4; ++level) {
+    const std::string n = std::to_string(level);
+    reg_.ReadStringDef(key, n + "a", CDDataPlaceholder("s" + n + "wl.dat"));
+    reg_.ReadStringDef(key, n + "b", CDDataPlaceholder("s" + n + "lnk.dat"));
+  }
+  reg_.ReadStringDef(key, keys::kFSID, Cp1252ToUtf8(fsId));
+}
+
+void TCalderwickData::ScanCDs() {
+  // 1. The registered collections.
+  reg_.CreateKey(keys::kCDRoot);
+  registered_ = reg_.SubKeys(keys::kCDRoot);
+
+  // 2.-5. Collections in optical drives; new ones are registered as drive collections.
+  cds_.clear();
+  for (const auto& drive : ScanDrives()) {
+    TCRrecord record;
+    if (Probe(drive, record)) cds_.push_back(record);
+  }
+  for (size_t i = 0; i < cds_.size(); ++i)
+    if (!IsRegistered(cds_[i].CDID)) Register(i, true);
+
+  // 6. A directory that an installer announced.
+  ReadAnnouncement();
+
+  // 7. Registered hard-disk collections not found so far.
+  TakeBackRegistered();
+
+  // 8.-11. Per collection: wanted plug-ins, fuzzy-search files, date markers, tree schemas.
+  for (auto& cd : cds_) {
+    const TCDInfo info(cd.Path);
+    for (const auto& plugin : info.PlugIns())
+      if (!plugins_.IsPresent(plugin.Name, plugin.Library)) plugins_.Load(plugin.Library, cd.CDID);
+    if (const std::string fsId = info.GetFSLibraryID(); !fsId.empty()) EnsureFSKey(cd.CDID, fsId);
+    cd.NoDateMarker = info.GetNoDateMarker();
+    cd.YearOffset = info.GetYearOffset();
+    if (GetCurrentSchema(cd.CDID).empty()) {
+      if (const auto schemas = info.GetSchemas(); !schemas.empty()) WriteSchemaKey(cd.CDID, schemas);
+    }
+  }
+}
+
+// --- lookups --------------------------------------------------------------------------------
+
+int TCalderwickData::GetCDIndex(const std::string& cdid) const {
+  for (size_t i = 0; i < cds_.size(); ++i)
+    if (SameCDID(cds_[i].CDID, cdid)) return static_cast<int>(i);
+  return -1;
+}
+
+std::string TCalderwickData::GetCDPath(const std::string& cdid) const {
+  const int i = GetCDIndex(cdid);
+  if (i < 0) RaiseInternalError("AD-TPD-CDP-1");
+  return StripTrailingSeparator(cds_[static_cast<size_t>(i)].Path);
+}
+
+std::string TCalderwickData::GetCDName(const std::string& cdid) {
+  const int i = GetCDIndex(cdid);
+  if (i >= 0) return cds_[static_cast<size_t>(i)].Name;
+  return Utf8ToCp1252(reg_.ReadString(CDKey(cdid), keys::kCDName).value_or(""));
+}
+
+bool TCalderwickData::IsRegistered(const std::string& cdid) const {
+  for (const auto& name : registered_)
+    if (SameCDID(name, cdid)) return true;
+  return false;
+}
+
+std::string TCalderwickData::GetCurrentSchema(const std::string& cdid) {
+  const int i = GetCDIndex(cdid);
+  if (i < 0) RaiseInternalError("AD-TPD-GCS-1");
+  const std::string key = CDKey(cdid) + "\\" + keys::kSchemaKey;
+  if (!reg_.KeyExists(key)) return "";
+  const std::string current = reg_.ReadString(key, keys::kSchemaCurrent).value_or("");
+  std::string value = current.empty() ? "" : reg_.ReadString(key, current).value_or("");
+  if (value.empty()) {
+    value = reg_.ReadString(key, "0").value_or("");
+    reg_.WriteString(key, keys::kSchemaCurrent, "0");
+  }
+  if (value.empty()) return "";
+  return NativeSeparators(ReplaceFirst(value, "<CD>", GetCDPath(cdid)));
+}
+
+std::string TCalderwickData::GetFSFile(const std::string& cdid, int level, char kind,
+                                       const char* badLevel, const char* unknownCD) {
+  if (level < 1 || level > 4) RaiseInternalError(badLevel);
+  if (GetCDIndex(cdid) < 0) RaiseInternalError(unknownCD);
+  const std::string key = CDKey(cdid) + "\\" + keys::kFSKey;
+  const std::string name = std::to_string(level) + kind;
+  const auto value = reg_.ReadString(key, name);
+  if (!value) return "";
+  std::string path = ReplaceFirst(*value, "<CD>", GetCDPath(cdid));
+  if (path.find("<APP>") != std::string::npos) path = ReplaceFirst(path, "<APP>", GetAppPath());
+  if (!FileExists(path)) return "";
+  return ResolvePath(path);
+}
+
+std::string TCalderwickData::GetFSWordFile(const std::string& cdid, int level) {
+  return GetFSFile(cdid, level, 'a', "AD-TPD-GFWF-1", "AD-TPD-GFWF-2");
+}
+
+std::string TCalderwickData::GetFSLinkFile(const std::string& cdid, int level) {
+  return GetFSFile(cdid, level, 'b', "AD-TPD-GFLF-1", "AD-TPD-GFLF-2");
+}
+
+std::string TCalderwickData::GetFSID(const std::string& cdid) {
+  return Utf8ToCp1252(
+      reg_.ReadString(CDKey(cdid) + "\\" + keys::kFSKey, keys::kFSID).value_or(""));
+}
+
+std::string TCalderwickData::GetTextInfoFile(const std::string& cdid) const {
+  const TCDInfo info(GetCDPath(cdid));
+  return ResolvePath(JoinPath(info.DataPath(), info.GetTextInfoFileName()));
+}
+
+std::string TCalderwickData::GetTextName(const std::string& cdid, int32_t textNo) {
+  if (GetCDIndex(cdid) < 0) RaiseInternalError("AD-TPD-GNA-1");
+  TTextInfo info(&prompts_);
+  if (!info.Load(GetTextInfoFile(cdid)) || textNo < 1 || textNo > info.RecordCount())
+    RaiseInternalError("AD-TPD-GNA-2");
+  info.Select(textNo);
+  if (info.CurrentText() != textNo) RaiseInternalError("AD-TPD-GNA-2");
+  return info.GetLongTextName();
+}
+
+std::string TCalderwickData::AuxFile(const std::string& cdid, const char* krvtName,
+                                     CDInfoGetter property, bool inDataDirectory) {
+  if (IsKRVT(cdid)) return JoinPath(GetAppPath(), krvtName);
+  if (GetCDIndex(cdid) < 0) return "";
+  const std::string root = GetCDPath(cdid);
+  const TCDInfo info(root);
+  const std::string name = (info.*property)();
+  if (name.empty()) return "";
+  return JoinPath(inDataDirectory ? info.DataPath() : root, name);
+}
+
+std::string TCalderwickData::GetLiFile(const std::string& cdid) {
+  return AuxFile(cdid, "kv1li.dat", &TCDInfo::GetLiFileName, true);
+}
+std::string TCalderwickData::GetWbFile(const std::string& cdid) {
+  return AuxFile(cdid, "kv1wb.dat", &TCDInfo::GetWbFileName, true);
+}
+std::string TCalderwickData::GetKiFile(const std::string& cdid) {
+  return AuxFile(cdid, "kv1ki.dat", &TCDInfo::GetKiFileName, true);
+}
+std::string TCalderwickData::GetAbFile(const std::string& cdid) {
+  return AuxFile(cdid, "kv1ab.dat", &TCDInfo::GetAboutFileName, false);
+}
+
+bool TCalderwickData::CDAvailable(const std::string& cdid, bool ask) {
+  const int i = GetCDIndex(cdid);
+  if (i < 0) {
+    std::string message = Tr(kCDNotAvailable);
+    if (const std::string name = GetCDName(cdid); !name.empty())
+      message += "\r\r'" + Cp1252ToUtf8(name) + "'";
+    prompts_.ShowError(message);
+    return false;
+  }
+  const TCRrecord& cd = cds_[static_cast<size_t>(i)];
+  const std::string root = StripTrailingSeparator(cd.Path);
+  const std::string marker = IsKRVT(cd.CDID) ? JoinPath(root, kKRVTMarker)
+                                             : JoinPath(JoinPath(root, "ID"), Trim(cd.CDID) + ".hid");
+  for (;;) {
+    if (FileExists(marker)) return true;
+    if (!ask) return false;
+    if (TNotFoundForm::ShowCDNotFound(prompts_, cd.Name, root) != PromptResult::kRetry)
+      return false;
+    ClearPathCache();  // the user may have inserted the medium meanwhile
+  }
+}
+
+std::string TCalderwickData::GetDownloadDir() {
+  const std::string dir = JoinPath(GetAppPath(), kDownloadDir);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  return dir;
+}
+
+}  // namespace quillmar

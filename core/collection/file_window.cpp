@@ -1,0 +1,50 @@
+#include "collection/file_window.h"
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+namespace quillmar {
+
+WindowRange WindowAround(int32_t pos, int32_t file_len, int32_t size, int32_t half) {
+  // 64-bit arithmetic: pos + half may pass 2^31-1 near the end of a large file.
+  const int64_t p = pos;
+  const int64_t len = file_len;
+  const int64_t lower = int64_t{half} + kWindowMargin;
+  int64_t first = 1;
+  int64_t last = len;
+  if (p >= lower && p <= len - lower) {
+    first = p - half;
+    last = first + size - 1;
+  } else if (p >= lower && len >= size) {
+    first = len - size + 1;
+  } else if (len >= size) {
+    last = size;
+  }
+  return {static_cast<int32_t>(first), static_cast<int32_t>(last)};
+}
+
+std::optional<int32_t> OpenFileSize(const std::string& path) {
+  // A directory opens as a stream on some systems but has no bytes to offer.
+  std::error_code ec;
+  if (std::filesystem::is_directory(std::filesystem::path(path), ec)) return std::nullopt;
+  std::ifstream in(std::filesystem::path(path), std::ios::binary | std::ios::ate);
+  if (!in) return std::nullopt;
+  const std::streamoff end = in.tellg();
+  if (end < 0) return std::nullopt;
+  constexpr std::streamoff kMax = std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(end > kMax ? kMax : end);
+}
+
+std::optional<size_t> ReadFileBytes(const std::string& path, int32_t first, size_t count,
+                                    uint8_t* out) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(static_cast<std::streamoff>(first) - 1);
+  if (!in) return std::nullopt;
+  in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
+  const std::streamsize got = in.gcount();
+  return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "platform/app_environment.h"
+
+namespace quillmar {
+
+// Where the reader keeps its own files. Paths are UTF-8 with native separators and no trailing
+// separator.
+
+// Directory of the settings file outside Windows: $QUILLMAR_CONFIG_DIR when set, else
+// "quillmar" in the user's configuration directory (~/.config/quillmar on Linux). Not created.
+std::string ConfigDirectory();
+
+// The program directory (announce.txt, Bookmark, Download, result.tmp): on Windows the directory
+// of the executable; elsewhere $QUILLMAR_DATA_DIR when set, else "quillmar" in the user's data
+// directory (~/.local/share/quillmar on Linux), created when missing.
+std::string DefaultProgramDirectory();
+
+// The running program's facts: its executable (from the application object if one exists, else
+// from the system, else from argv0), the default program directory and the build's version.
+AppEnvironment CurrentAppEnvironment(const std::string& argv0);
+
+}  // namespace quillmar

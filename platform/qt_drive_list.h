@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/drive_list.h"
+
+namespace quillmar {
+
+// The optical drives with a medium. Windows: the roots ("E:") of the CD-ROM drives whose volume
+// can be read, asked with critical-error boxes suppressed. Elsewhere: the mount points of the
+// mounted ISO 9660 and UDF file systems that are ready.
+class QtDriveList : public DriveList {
+ public:
+  std::vector<std::string> OpticalDrivesWithMedium() const override;
+};
+
+}  // namespace quillmar

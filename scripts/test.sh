@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds and runs every test: once in the normal build and once in a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+# Tests must never read or write the settings of whoever runs them.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export QUILLMAR_CONFIG_DIR="$scratch/config" QUILLMAR_DATA_DIR="$scratch/data"
+
+QUILLMAR_BUILD_DIR=build scripts/build.sh
+(cd build && ctest --output-on-failure --parallel "$(nproc)")
+
+if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
+  QUILLMAR_BUILD_DIR=build-asan scripts/build.sh -DQUILLMAR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+     ctest --output-on-failure --parallel "$(nproc)")
+fi

@@ -1,0 +1,345 @@
+#include "collection/calderwick_data.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/errors.h"
+#include "base/language.h"
+#include "base/paths.h"
+#include "collection/registry_keys.h"
+#include "platform/memory_registry_store.h"
+#include "platform/recording_plugin_host.h"
+#include "support/collection_writer.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace quillmar {
+namespace {
+
+using test::CollectionSpec;
+using test::TextRecord;
+
+void AppendFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(ResolvePath(path), std::ios::binary | std::ios::app);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class CatalogTest : public ::testing::Test {
+ protected:
+  CatalogTest() {
+    env.executable_path = "/usr/bin/quillmar-reader";
+    env.default_program_directory = dir.Sub("program");
+    env.version_major = 1;
+    env.version_minor = 7;
+    std::filesystem::create_directories(dir.Sub("program"));
+    SetCurrentLanguage(kEnglish);
+  }
+
+  TCalderwickData& Catalog() {
+    if (!catalog_)
+      catalog_ = std::make_unique<TCalderwickData>(
+          TCalderwickData::Platform{store, drives, prompts, plugins, env});
+    return *catalog_;
+  }
+
+  // A collection with two texts, a tree schema, and the given identifier, at dir/<name>.
+  std::string MakeCollection(const std::string& name, const std::string& cdid,
+                             CollectionSpec spec = {}) {
+    spec.cdid = cdid;
+    if (spec.title == CollectionSpec{}.title) spec.title = "Collection " + cdid;
+    if (spec.texts.empty()) {
+      TextRecord genesis;
+      genesis.number = 1;
+      genesis.title = "Genesis";
+      genesis.long_label = "King James Version";
+      genesis.short_label = "KJV";
+      TextRecord exodus = genesis;
+      exodus.number = 2;
+      exodus.title = "Exodus";
+      spec.texts = {genesis, exodus};
+    }
+    if (spec.schemas.empty()) spec.schemas = {"schema.ini", "alt.ini"};
+    return test::WriteCollection(dir.Sub(name), spec);
+  }
+
+  std::string Key(const std::string& cdid) { return TCalderwickData::CDKey(cdid); }
+
+  test::TempDir dir;
+  AppEnvironment env;
+  MemoryRegistryStore store;
+  test::FakeDrives drives;
+  test::ScriptedPrompts prompts;
+  RecordingPlugInHost plugins;
+  std::unique_ptr<TCalderwickData> catalog_;
+};
+
+TEST_F(CatalogTest, DriveCollectionsAreCataloguedAndRegistered) {
+  const std::string cd = MakeCollection("cdrom", "KJVB0001");
+  drives.drives = {cd};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  ASSERT_EQ(catalog.CDs().size(), 1u);
+  const TCRrecord& record = catalog.CDs()[0];
+  EXPECT_EQ(record.CDID, "KJVB0001");
+  EXPECT_EQ(record.Name, "Collection KJVB0001");
+  EXPECT_EQ(record.Path, cd + kNativeSeparator);
+  EXPECT_EQ(catalog.GetCDPath("kjvb0001 "), cd);
+
+  EXPECT_EQ(store.ReadString(Key("KJVB0001"), "Path"), cd + kNativeSeparator);
+  EXPECT_EQ(store.ReadString(Key("KJVB0001"), "Name"), "Collection KJVB0001");
+  EXPECT_EQ(store.ReadInteger(Key("KJVB0001"), "LocalCDROM_Drive"), 1);
+  EXPECT_FALSE(catalog.IsRegistered("KJVB0001"));  // registered during this scan, listed at the next
+  catalog.ScanCDs();
+  EXPECT_TRUE(catalog.IsRegistered("KJVB0001"));
+  EXPECT_EQ(catalog.CDs().size(), 1u);
+
+  // Schemas: "0" is the first, "current" names it.
+  EXPECT_EQ(ResolvePath(catalog.GetCurrentSchema("KJVB0001")),
+            ResolvePath(JoinPath(JoinPath(cd, "data"), "schema.ini")));
+  EXPECT_EQ(store.ReadString(Key("KJVB0001") + "\\schema", "current"), "0");
+  EXPECT_TRUE(store.ReadString(Key("KJVB0001") + "\\schema", "1")->ends_with("alt.ini"));
+  EXPECT_TRUE(catalog.CDAvailable("KJVB0001", false));
+}
+
+TEST_F(CatalogTest, SameCollectionInTwoDrivesAndOnDisk) {
+  const std::string a = MakeCollection("a", "KJVB0001");
+  const std::string b = MakeCollection("b", "KJVB0001");
+  const std::string disk = MakeCollection("disk", "KJVB0001");
+  // Registered earlier as a hard-disk collection.
+  store.WriteString(Key("KJVB0001"), "Path", disk + "/");
+  store.WriteString(Key("KJVB0001"), "Name", "On disk");
+  store.WriteInteger(Key("KJVB0001"), "LocalCDROM_Drive", 0);
+  drives.drives = {a, b};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  ASSERT_EQ(catalog.CDs().size(), 2u);  // both drive copies; the disk copy is not added again
+  EXPECT_EQ(catalog.GetCDIndex("KJVB0001"), 0);
+  EXPECT_EQ(catalog.GetCDPath("KJVB0001"), a);
+  // Already registered: the scan leaves its registration alone.
+  EXPECT_EQ(store.ReadString(Key("KJVB0001"), "Path"), disk + "/");
+
+  drives.drives.clear();
+  catalog.ScanCDs();
+  ASSERT_EQ(catalog.CDs().size(), 1u);
+  EXPECT_EQ(catalog.CDs()[0].Name, "On disk");
+  EXPECT_EQ(catalog.GetCDPath("KJVB0001"), disk);
+}
+
+TEST_F(CatalogTest, AnnouncedDirectoryIsRegisteredAndTheFileDeleted) {
+  const std::string cd = MakeCollection("installed", "SPRV0001");
+  const std::string announce = dir.Sub("program/announce.txt");
+  test::WriteFile(announce, cd + "\r\nsecond line is ignored\r\n");
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  EXPECT_FALSE(std::filesystem::exists(announce));
+  ASSERT_EQ(catalog.GetCDIndex("SPRV0001"), 0);
+  EXPECT_EQ(store.ReadInteger(Key("SPRV0001"), "LocalCDROM_Drive"), 0);
+
+  // The next scan takes it back from the registry.
+  catalog.ScanCDs();
+  ASSERT_EQ(catalog.CDs().size(), 1u);
+  EXPECT_EQ(catalog.GetCDPath("SPRV0001"), cd);
+  EXPECT_TRUE(prompts.errors.empty());
+
+  test::WriteFile(announce, dir.Sub("nothing-here") + "\n");
+  catalog.ScanCDs();
+  EXPECT_FALSE(std::filesystem::exists(announce));
+  ASSERT_EQ(prompts.errors.size(), 1u);
+  EXPECT_EQ(prompts.errors[0], "The path '" + dir.Sub("nothing-here") + "' is not a valid data directory.");
+}
+
+TEST_F(CatalogTest, CapitalisedCollectionLayout) {
+  CollectionSpec spec;
+  spec.upper = true;
+  const std::string cd = MakeCollection("upper", "KJVB0001", spec);
+  auto& catalog = Catalog();
+  ASSERT_TRUE(catalog.AnnounceDirectory(cd + "/"));
+  EXPECT_EQ(catalog.CDs()[0].CDID, "KJVB0001");
+  EXPECT_EQ(catalog.GetTextName("KJVB0001", 1), "King James Version: Genesis");
+  EXPECT_TRUE(catalog.CDAvailable("KJVB0001", false));
+  EXPECT_TRUE(FileExists(catalog.GetCurrentSchema("KJVB0001")));
+}
+
+TEST_F(CatalogTest, CurrentSchemaFallsBackToTheFirst) {
+  drives.drives = {MakeCollection("cd", "KJVB0001")};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  const std::string key = Key("KJVB0001") + "\\schema";
+  store.WriteString(key, "current", "7");
+  EXPECT_TRUE(catalog.GetCurrentSchema("KJVB0001").ends_with("schema.ini"));
+  EXPECT_EQ(store.ReadString(key, "current"), "0");
+  store.WriteString(key, "current", "1");
+  EXPECT_TRUE(catalog.GetCurrentSchema("KJVB0001").ends_with("alt.ini"));
+  // A user's choice survives a scan.
+  catalog.ScanCDs();
+  EXPECT_EQ(store.ReadString(key, "current"), "1");
+  EXPECT_THROW(catalog.GetCurrentSchema("NOPE0001"), InternalError);
+}
+
+TEST_F(CatalogTest, FuzzySearchFiles) {
+  CollectionSpec spec;
+  spec.fs_id = "KJVPHON";
+  const std::string cd = MakeCollection("cd", "KJVB0001", spec);
+  test::WriteFile(JoinPath(cd, "data/s2wl.dat"), "x");
+  test::WriteFile(dir.Sub("program/s3lnk.dat"), "x");
+  drives.drives = {cd};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  EXPECT_EQ(catalog.GetFSID("KJVB0001"), "KJVPHON");
+  EXPECT_TRUE(catalog.HasFS("KJVB0001"));
+  EXPECT_EQ(catalog.GetFSWordFile("KJVB0001", 1), "");
+  EXPECT_EQ(catalog.GetFSWordFile("KJVB0001", 2), ResolvePath(JoinPath(cd, "data/s2wl.dat")));
+  store.WriteString(Key("KJVB0001") + "\\FS", "3b", "<APP>\\s3lnk.dat");
+  EXPECT_EQ(catalog.GetFSLinkFile("KJVB0001", 3), ResolvePath(dir.Sub("program/s3lnk.dat")));
+
+  for (int bad : {0, 5}) {
+    try {
+      catalog.GetFSWordFile("KJVB0001", bad);
+      ADD_FAILURE() << bad;
+    } catch (const InternalError& e) {
+      EXPECT_EQ(e.Code(), "AD-TPD-GFWF-1");
+    }
+  }
+  try {
+    catalog.GetFSLinkFile("NOPE0001", 1);
+    ADD_FAILURE();
+  } catch (const InternalError& e) {
+    EXPECT_EQ(e.Code(), "AD-TPD-GFLF-2");
+  }
+  // A value the user changed is kept by the next scan.
+  store.WriteString(Key("KJVB0001") + "\\FS", "ID", "OTHER");
+  catalog.ScanCDs();
+  EXPECT_EQ(catalog.GetFSID("KJVB0001"), "OTHER");
+}
+
+TEST_F(CatalogTest, WantedPlugInsAreHandedToThePlugInHost) {
+  CollectionSpec spec;
+  spec.plugins = {{"phon.dll", "Phonetic"}, {"info.dll", "Info"}};
+  drives.drives = {MakeCollection("cd", "KJVB0001", spec)};
+  plugins.MarkPresent("Info", "info.dll");
+  auto& catalog = Catalog();
+  catalog.StartUp();
+  catalog.ScanCDs();
+  ASSERT_EQ(plugins.calls.size(), 2u);
+  EXPECT_EQ(plugins.calls[0], (std::pair<std::string, std::string>{"mmpi10.dll", ""}));
+  EXPECT_EQ(plugins.calls[1], (std::pair<std::string, std::string>{"phon.dll", "KJVB0001"}));
+  EXPECT_EQ(store.ReadString(keys::kOptions, "Application"), "/usr/bin/quillmar-reader");
+}
+
+TEST_F(CatalogTest, StartUpReadsTheLanguage) {
+  store.WriteInteger(keys::kOptions, "language", 1);
+  Catalog().StartUp();
+  EXPECT_EQ(CurrentLanguage(), kGerman);
+  SetCurrentLanguage(kEnglish);
+}
+
+TEST_F(CatalogTest, AvailabilityAsksUntilTheMediumIsBack) {
+  const std::string cd = MakeCollection("cd", "KJVB0001");
+  drives.drives = {cd};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  const std::string moved = dir.Sub("elsewhere");
+  std::filesystem::rename(cd, moved);
+  ClearPathCache();
+  EXPECT_FALSE(catalog.CDAvailable("KJVB0001", false));
+  EXPECT_TRUE(prompts.asked.empty());
+
+  prompts.answers = {PromptResult::kRetry, PromptResult::kRetry};
+  int asked = 0;
+  prompts.on_ask = [&] {
+    if (++asked == 2) std::filesystem::rename(moved, cd);  // the user inserts the CD
+  };
+  EXPECT_TRUE(catalog.CDAvailable("KJVB0001", true));
+  ASSERT_EQ(prompts.asked.size(), 2u);
+  EXPECT_EQ(prompts.asked[0], "Can't access the CD-ROM 'Collection KJVB0001' in directory '" + cd + "'.");
+
+  std::filesystem::rename(cd, moved);
+  ClearPathCache();
+  prompts.on_ask = nullptr;
+  EXPECT_FALSE(catalog.CDAvailable("KJVB0001", true));  // Cancel
+
+  // Not catalogued at all: an error box naming the collection the registry knows.
+  store.WriteString(Key("GONE0001"), "Name", "Gone collection");
+  EXPECT_FALSE(catalog.CDAvailable("GONE0001", true));
+  ASSERT_FALSE(prompts.errors.empty());
+  EXPECT_EQ(prompts.errors.back(),
+            "This operation requires a currently non available CD-ROM.\r\r'Gone collection'");
+}
+
+TEST_F(CatalogTest, OlderCollectionIsKnownByItsInstaller) {
+  const std::string krvt = dir.Sub("krvt");
+  test::WriteFile(JoinPath(krvt, "BIN/MAUNINST.EXE"), "MZ");
+  drives.drives = {krvt};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  ASSERT_EQ(catalog.GetCDIndex("KRVT0001"), 0);
+  EXPECT_EQ(catalog.CDs()[0].MajorVersion, 1);
+  EXPECT_TRUE(catalog.CDAvailable("KRVT0001", false));
+  EXPECT_EQ(catalog.GetLiFile("KRVT0001"), JoinPath(catalog.GetAppPath(), "kv1li.dat"));
+  EXPECT_EQ(catalog.GetAbFile("KRVT0001"), JoinPath(catalog.GetAppPath(), "kv1ab.dat"));
+  // An identity file does not make it available: only the installer counts.
+  std::filesystem::remove(ResolvePath(JoinPath(krvt, "bin/mauninst.exe")));
+  test::WriteFile(JoinPath(krvt, "id/KRVT0001.hid"), "");
+  ClearPathCache();
+  EXPECT_FALSE(catalog.CDAvailable("KRVT0001", false));
+}
+
+TEST_F(CatalogTest, AuxiliaryFilesFromProperties) {
+  const std::string cd = MakeCollection("cd", "KJVB0001");
+  AppendFile(JoinPath(cd, "id/metainfo.dat"), test::MetaProperty('e', "biblio.dat"));
+  AppendFile(JoinPath(cd, "id/metainfo.dat"), test::MetaProperty('l', "about.txt"));
+  drives.drives = {cd};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  EXPECT_EQ(catalog.GetLiFile("KJVB0001"), JoinPath(JoinPath(cd, "data"), "biblio.dat"));
+  EXPECT_EQ(catalog.GetAbFile("KJVB0001"), JoinPath(cd, "about.txt"));
+  EXPECT_EQ(catalog.GetWbFile("KJVB0001"), "");
+  EXPECT_EQ(catalog.GetKiFile("NOPE0001"), "");
+}
+
+TEST_F(CatalogTest, TextNamesAndUnknownCollections) {
+  drives.drives = {MakeCollection("cd", "KJVB0001")};
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  EXPECT_EQ(catalog.GetTextName("KJVB0001", 2), "King James Version: Exodus");
+  for (int32_t bad : {0, 3, -1}) {
+    try {
+      catalog.GetTextName("KJVB0001", bad);
+      ADD_FAILURE() << bad;
+    } catch (const InternalError& e) {
+      EXPECT_EQ(e.Code(), "AD-TPD-GNA-2");
+    }
+  }
+  try {
+    catalog.GetCDPath("NOPE0001");
+    ADD_FAILURE();
+  } catch (const InternalError& e) {
+    EXPECT_EQ(e.Code(), "AD-TPD-CDP-1");
+  }
+  EXPECT_EQ(catalog.GetCDName("NOPE0001"), "");
+}
+
+TEST_F(CatalogTest, ExtraDriveSettingNamesADirectory) {
+  const std::string cd = MakeCollection("mnt", "KJVB0001");
+  store.WriteString(keys::kOptions, "CDROMDrive", cd + "/");
+  drives.drives = {cd};  // already listed: not scanned twice
+  auto& catalog = Catalog();
+  catalog.ScanCDs();
+  EXPECT_EQ(catalog.CDs().size(), 1u);
+  drives.drives.clear();
+  catalog.ScanCDs();
+  EXPECT_EQ(catalog.CDs().size(), 1u);
+  EXPECT_EQ(store.ReadInteger(Key("KJVB0001"), "LocalCDROM_Drive"), 1);
+}
+
+TEST_F(CatalogTest, DownloadDirectoryIsCreated) {
+  const std::string download = Catalog().GetDownloadDir();
+  EXPECT_TRUE(std::filesystem::is_directory(download));
+  EXPECT_EQ(download, JoinPath(dir.Sub("program"), "Download"));
+  EXPECT_EQ(Catalog().GetVersionKey(), "Software\\Quillmar\\Reader\\1.7");
+}
+
+}  // namespace
+}  // namespace quillmar
