@@ -44,21 +44,21 @@ class CliTest : public ::testing::Test {
   }
 
   std::string Collection(const std::string& name, bool upper) {
-    test::CollectionSpec spec;
-    spec.cdid = "KJVB0001";
-    spec.title = "King James Bible";
-    spec.upper = upper;
-    spec.year_offset = 1000;
+    test::CollectionSpec layout;
+    layout.cdid = "KJVB0001";
+    layout.title = "King James Bible";
+    layout.upper = upper;
+    layout.year_offset = 1000;
     for (const char* title : {"Genesis", "Exodus", "Lamentations"}) {
       test::TextRecord t;
       t.title = title;
       t.long_label = "King James Version";
       t.short_label = "KJV";
-      spec.texts.push_back(t);
+      layout.texts.push_back(t);
     }
-    spec.texts[1].number = -1;  // an empty slot is skipped
-    spec.texts[2].title = "Klagelieder \xe4\xf6\xfc";  // Windows-1252 bytes come out as UTF-8
-    return test::WriteCollection(dir.Sub(name), spec);
+    layout.texts[1].number = -1;  // an empty slot is skipped
+    layout.texts[2].title = "Klagelieder \xe4\xf6\xfc";  // Windows-1252 bytes come out as UTF-8
+    return test::WriteCollection(dir.Sub(name), layout);
   }
 
   test::TempDir dir;

@@ -125,15 +125,6 @@ TEST_F(SettingsStoreTest, DeletingTheVersionKeyResetsOnlyLayoutSettings) {
   EXPECT_EQ(settings.GetProxyServer(), "proxy.example.org");
 }
 
-TEST_F(SettingsStoreTest, UCFontWritesAreReported) {
-  bool set = false;
-  settings.OnUCFontWritten([&](bool on) { set = on; });
-  settings.SetUCFont("DejaVu Serif");
-  EXPECT_TRUE(set);
-  settings.SetUCFont("");
-  EXPECT_FALSE(set);
-}
-
 TEST_F(SettingsStoreTest, PlugInRegistrations) {
   EXPECT_TRUE(settings.ListPlugIns().empty());
   EXPECT_TRUE(store.KeyExists(keys::kPlugInRoot));

@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <cstdlib>
@@ -20,7 +21,8 @@
 namespace quillmar {
 namespace {
 
-namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using Names = std::vector<std::string>;
 
 constexpr char kOptions[] = "Software\\Quillmar\\Reader\\Options";
 
@@ -29,291 +31,172 @@ constexpr char kOptions[] = "Software\\Quillmar\\Reader\\Options";
 std::unique_ptr<QtRegistryStore> Reload(const std::string& path) {
   static int counter = 0;
   const std::string copy = path + ".reload" + std::to_string(++counter) + ".ini";
-  fs::copy_file(path, copy, fs::copy_options::overwrite_existing);
+  std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
   return std::make_unique<QtRegistryStore>(copy);
 }
 
-std::vector<uint8_t> AllBytes() {
-  std::vector<uint8_t> bytes;
-  for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<uint8_t>(b));
-  return bytes;
-}
-
-TEST(QtRegistryStore, EveryTypeSurvivesARestart) {
+TEST(QtRegistryStore, ValuesKeepTheirTypeInMemoryAndOnDisk) {
   test::TempDir dir;
   const std::string path = dir.Sub("settings/quillmar.ini");
-  const std::string tricky = " lead;#=\"quote\\back\ttab\nline, comma [x] @ByteArray(1) ";
-  const std::string german = "Gr\u00f6\u00dfe \u20ac \u03b1";
-  {
-    QtRegistryStore store(path);
-    store.WriteString(kOptions, "Tricky", tricky);
-    store.WriteString(kOptions, "German", german);
-    store.WriteString(kOptions, "Empty", "");
-    store.WriteInteger(kOptions, "Min", std::numeric_limits<int32_t>::min());
-    store.WriteInteger(kOptions, "Max", std::numeric_limits<int32_t>::max());
-    store.WriteInteger(kOptions, "Zero", 0);
-    store.WriteBinary(kOptions, "Bytes", AllBytes());
-    store.WriteBinary(kOptions, "NoBytes", {});
-    store.WriteString("", "AtTheRoot", "root");
-    store.WriteString("General", "Name", "a key named General");
-  }
-  ASSERT_TRUE(fs::exists(path));
-  for (int round = 0; round < 2; ++round) {
-    SCOPED_TRACE(round == 0 ? "same file" : "copy");
-    auto store = round == 0 ? std::make_unique<QtRegistryStore>(path) : Reload(path);
+  const std::string tricky =
+      " lead;#=\"quote\\back\ttab\nline, comma [x] @ByteArray(1) Gr\u00f6\u00dfe \u20ac ";
+  Bytes all_bytes;
+  for (int b = 0; b < 256; ++b) all_bytes.push_back(static_cast<uint8_t>(b));
+  QtRegistryStore written(path);
+  written.WriteString(kOptions, "Tricky", tricky);
+  written.WriteString(kOptions, "Empty", "");
+  written.WriteInteger(kOptions, "Min", std::numeric_limits<int32_t>::min());
+  written.WriteInteger(kOptions, "Max", std::numeric_limits<int32_t>::max());
+  written.WriteBinary(kOptions, "Bytes", all_bytes);
+  written.WriteBinary(kOptions, "NoBytes", {});
+  written.WriteString("", "AtTheRoot", "root");
+  written.WriteString("General", "Name", "a key named General");
+  written.WriteString(kOptions, "Digits", " -34 ");
+  written.WriteString(kOptions, "Huge", "99999999999");
+  // In memory, and from disk where an integer has become text.
+  const auto reloaded = Reload(path);
+  for (const QtRegistryStore* store : {&written, reloaded.get()}) {
+    SCOPED_TRACE(store == &written ? "in memory" : "from disk");
     EXPECT_EQ(store->ReadString(kOptions, "Tricky"), tricky);
-    EXPECT_EQ(store->ReadString(kOptions, "German"), german);
     EXPECT_EQ(store->ReadString(kOptions, "Empty"), "");
     EXPECT_EQ(store->ReadInteger(kOptions, "Min"), std::numeric_limits<int32_t>::min());
     EXPECT_EQ(store->ReadInteger(kOptions, "Max"), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(store->ReadInteger(kOptions, "Zero"), 0);
-    EXPECT_EQ(store->ReadBinary(kOptions, "Bytes"), AllBytes());
-    EXPECT_EQ(store->ReadBinary(kOptions, "NoBytes"), std::vector<uint8_t>{});
+    EXPECT_EQ(store->ReadBinary(kOptions, "Bytes"), all_bytes);
+    EXPECT_EQ(store->ReadBinary(kOptions, "NoBytes"), Bytes{});
     EXPECT_EQ(store->ReadString("", "AtTheRoot"), "root");
     EXPECT_EQ(store->ReadString("General", "Name"), "a key named General");
     EXPECT_EQ(store->ValueNames("").size(), 1u);
-  }
-}
-
-TEST(QtRegistryStore, WronglyTypedValuesReadAsMissing) {
-  test::TempDir dir;
-  const std::string path = dir.Sub("quillmar.ini");
-  {
-    QtRegistryStore store(path);
-    store.WriteInteger(kOptions, "Number", 12);
-    store.WriteString(kOptions, "Digits", " -34 ");
-    store.WriteString(kOptions, "Word", "abc");
-    store.WriteString(kOptions, "Huge", "99999999999");
-    store.WriteBinary(kOptions, "Blob", {1, 2});
-  }
-  // In memory and from disk (where an integer has become text) alike.
-  for (int round = 0; round < 2; ++round) {
-    SCOPED_TRACE(round == 0 ? "in memory" : "from disk");
-    auto store = round == 0 ? std::make_unique<QtRegistryStore>(path) : Reload(path);
-    EXPECT_EQ(store->ReadString(kOptions, "Number"), "12");
+    // Wrongly typed values read as missing; a string of digits reads as an integer too.
+    EXPECT_EQ(store->ReadString(kOptions, "Max"), "2147483647");
     EXPECT_EQ(store->ReadInteger(kOptions, "Digits"), -34);
-    EXPECT_EQ(store->ReadInteger(kOptions, "Word"), std::nullopt);
+    EXPECT_EQ(store->ReadInteger(kOptions, "Tricky"), std::nullopt);
     EXPECT_EQ(store->ReadInteger(kOptions, "Huge"), std::nullopt);
-    EXPECT_EQ(store->ReadInteger(kOptions, "Blob"), std::nullopt);
-    EXPECT_EQ(store->ReadString(kOptions, "Blob"), std::nullopt);
-    EXPECT_EQ(store->ReadBinary(kOptions, "Number"), std::nullopt);
-    EXPECT_EQ(store->ReadBinary(kOptions, "Word"), std::nullopt);
-    EXPECT_TRUE(store->ValueExists(kOptions, "Blob"));
-    EXPECT_EQ(store->ReadString(kOptions, "Missing"), std::nullopt);
-    EXPECT_EQ(store->ReadInteger("Software\\Missing", "Number"), std::nullopt);
+    EXPECT_EQ(store->ReadInteger(kOptions, "Bytes"), std::nullopt);
+    EXPECT_EQ(store->ReadString(kOptions, "Bytes"), std::nullopt);
+    EXPECT_EQ(store->ReadBinary(kOptions, "Max"), std::nullopt);
+    EXPECT_EQ(store->ReadBinary(kOptions, "Digits"), std::nullopt);
   }
 }
 
-TEST(QtRegistryStore, NamesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling) {
+TEST(QtRegistryStore, HandWrittenNamesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling) {
   test::TempDir dir;
   const std::string path = dir.Sub("quillmar.ini");
-  // Written by hand (or by another program) without the store's key markers.
+  // Written by hand (or by another program): no key markers, and a line QSettings cannot parse,
+  // which must not make saves fail.
   test::WriteFile(path,
                   "[Software]\n"
+                  "garbage line\n"
                   "Quillmar\\CD\\KRVT0001\\Path=/media/cdrom\n"
                   "Quillmar\\CD\\KRVT0001\\schema\\Current=1\n");
   QtRegistryStore store(path);
-  EXPECT_TRUE(store.KeyExists("software/quillmar/cd/krvt0001"));
-  EXPECT_TRUE(store.KeyExists("SOFTWARE\\QUILLMAR\\CD\\KRVT0001\\SCHEMA"));
-  EXPECT_EQ(store.ReadString("software\\quillmar\\cd\\krvt0001", "PATH"), "/media/cdrom");
-  EXPECT_EQ(store.ReadInteger("Software\\Quillmar\\CD\\krvt0001\\Schema", "current"), 1);
-
   store.WriteString("SOFTWARE\\quillmar\\cd\\KrVt0001", "path", "/mnt/other");
   store.WriteString("software\\QUILLMAR\\Reader\\options", "FontName", "Times");
-  store.WriteInteger("Software\\Quillmar\\Reader\\Options", "FONTNAME", 3);
-  auto reloaded = Reload(path);
-  EXPECT_EQ(reloaded->SubKeys("software"), std::vector<std::string>{"Quillmar"});
-  EXPECT_EQ(reloaded->SubKeys("software\\quillmar"), (std::vector<std::string>{"CD", "Reader"}));
-  EXPECT_EQ(reloaded->SubKeys("software\\quillmar\\reader"), std::vector<std::string>{"options"});
-  EXPECT_EQ(reloaded->ValueNames("software\\quillmar\\cd\\krvt0001"),
-            std::vector<std::string>{"Path"});
-  EXPECT_EQ(reloaded->ReadString("Software\\Quillmar\\CD\\KRVT0001", "Path"), "/mnt/other");
-  EXPECT_EQ(reloaded->ValueNames("Software\\Quillmar\\Reader\\Options"),
-            std::vector<std::string>{"FontName"});
-  EXPECT_EQ(reloaded->ReadInteger("Software\\Quillmar\\Reader\\Options", "fontname"), 3);
+  store.WriteInteger(kOptions, "FONTNAME", 3);
+  const auto reloaded = Reload(path);
+  EXPECT_TRUE(reloaded->KeyExists("SOFTWARE/QUILLMAR/CD/KRVT0001/SCHEMA"));
+  EXPECT_EQ(reloaded->ReadInteger("Software\\Quillmar\\CD\\krvt0001\\Schema", "current"), 1);
+  EXPECT_EQ(reloaded->SubKeys("software\\quillmar"), (Names{"CD", "Reader"}));
+  EXPECT_EQ(reloaded->SubKeys("software\\quillmar\\reader"), Names{"options"});
+  EXPECT_EQ(reloaded->ValueNames("software\\quillmar\\cd\\krvt0001"), Names{"Path"});
+  EXPECT_EQ(reloaded->ReadString("Software\\Quillmar\\CD\\KRVT0001", "PATH"), "/mnt/other");
+  EXPECT_EQ(reloaded->ValueNames(kOptions), Names{"FontName"});
+  EXPECT_EQ(reloaded->ReadInteger(kOptions, "fontname"), 3);
 }
 
-TEST(QtRegistryStore, KeysExistOnceCreatedAndListingsHideTheMarker) {
+TEST(QtRegistryStore, KeysExistOnceCreatedUntilDeletedWithTheirWholeTree) {
   test::TempDir dir;
   const std::string path = dir.Sub("quillmar.ini");
-  {
-    QtRegistryStore store(path);
-    EXPECT_TRUE(store.KeyExists(""));
-    EXPECT_FALSE(store.KeyExists("Software\\Quillmar\\CD"));
-    store.CreateKey("Software\\Quillmar\\CD");
-    store.WriteString("Software\\Quillmar\\Reader\\plugin\\zeta", "Name", "z.dll");
-    store.WriteString("Software\\Quillmar\\Reader\\plugin\\Alpha", "Name", "a.dll");
-    store.WriteString("Software\\Quillmar\\Reader\\plugin\\beta", "Name", "b.dll");
-    store.WriteString("Software\\Quillmar\\Reader\\plugin\\beta", "CDID", "KJVB0001");
-    store.DeleteValue("Software\\Quillmar\\Reader\\plugin\\zeta", "name");
-  }
-  auto store = Reload(path);
-  EXPECT_TRUE(store->KeyExists("Software\\Quillmar\\CD"));
-  EXPECT_TRUE(store->SubKeys("Software\\Quillmar\\CD").empty());
-  EXPECT_TRUE(store->ValueNames("Software\\Quillmar\\CD").empty());
-  // A key whose last value was deleted stays.
-  EXPECT_TRUE(store->KeyExists("Software\\Quillmar\\Reader\\plugin\\zeta"));
-  EXPECT_TRUE(store->ValueNames("Software\\Quillmar\\Reader\\plugin\\zeta").empty());
-  EXPECT_EQ(store->SubKeys("Software\\Quillmar\\Reader\\plugin"),
-            (std::vector<std::string>{"Alpha", "beta", "zeta"}));
-  EXPECT_EQ(store->ValueNames("Software\\Quillmar\\Reader\\plugin\\beta"),
-            (std::vector<std::string>{"CDID", "Name"}));
-  EXPECT_TRUE(store->SubKeys("Software\\Missing").empty());
-  EXPECT_TRUE(store->ValueNames("Software\\Missing").empty());
-
+  const std::string cd = "Software\\Quillmar\\CD";
+  QtRegistryStore store(path);
+  EXPECT_TRUE(store.KeyExists(""));
+  EXPECT_FALSE(store.KeyExists(cd));
+  store.CreateKey(cd + "\\zeta\\empty");
+  store.WriteString(cd + "\\KJVB0001\\schema", "1", "tree.ini");
+  store.WriteString(cd + "\\Beta", "Path", "/b");
+  store.WriteString(cd, "KJVB0001", "a value");  // a value of a key's name is no part of it
+  store.DeleteKey("software\\quillmar\\cd\\kjvb0001");
+  store.WriteString(cd + "\\alpha", "Path", "/a");
+  store.DeleteValue(cd + "\\ALPHA", "path");  // a key whose last value is deleted stays
+  store.WriteString(cd, "Beta", "value");
+  store.DeleteValue(cd, "BETA");  // and deleting a value keeps a sub-key of the same name
+  const auto reloaded = Reload(path);
+  EXPECT_TRUE(reloaded->KeyExists(cd + "\\zeta\\empty"));
+  EXPECT_TRUE(reloaded->ValueNames(cd + "\\zeta\\empty").empty());  // the marker stays hidden
+  EXPECT_FALSE(reloaded->KeyExists(cd + "\\KJVB0001\\schema"));
+  EXPECT_EQ(reloaded->SubKeys(cd), (Names{"alpha", "Beta", "zeta"}));  // case-insensitive order
+  EXPECT_EQ(reloaded->ValueNames(cd), Names{"KJVB0001"});
+  EXPECT_EQ(reloaded->ReadString(cd + "\\beta", "Path"), "/b");
   // "." is the marker's name, never a value of the caller's.
-  EXPECT_FALSE(store->ValueExists("Software\\Quillmar\\CD", "."));
-  EXPECT_EQ(store->ReadString("Software\\Quillmar\\CD", "."), std::nullopt);
-  EXPECT_THROW(store->WriteString("Software\\Quillmar\\CD", ".", "x"), InternalError);
-  EXPECT_THROW(store->WriteString("Software\\Quillmar\\CD", "a\\b", "x"), InternalError);
-  EXPECT_THROW(store->WriteInteger("Software\\Quillmar\\CD", "", 1), InternalError);
-}
-
-TEST(QtRegistryStore, DeleteKeyRemovesTheWholeTreeAndNothingBeside) {
-  test::TempDir dir;
-  const std::string path = dir.Sub("quillmar.ini");
-  {
-    QtRegistryStore store(path);
-    store.WriteString("Software\\Quillmar\\CD\\KJVB0001", "Path", "/a");
-    store.WriteString("Software\\Quillmar\\CD\\KJVB0001\\schema", "1", "tree.ini");
-    store.CreateKey("Software\\Quillmar\\CD\\KJVB0001\\FS\\deep\\er");
-    store.WriteString("Software\\Quillmar\\CD\\KJVB0002", "Path", "/b");
-    // A value of the key's name in the parent key is no part of the key.
-    store.WriteString("Software\\Quillmar\\CD", "KJVB0001", "a value");
-    store.DeleteKey("software\\quillmar\\cd\\kjvb0001");
-    store.DeleteKey("Software\\Quillmar\\CD\\Missing");
-    store.DeleteKey("Missing\\Too");
-  }
-  auto store = Reload(path);
-  EXPECT_FALSE(store->KeyExists("Software\\Quillmar\\CD\\KJVB0001"));
-  EXPECT_FALSE(store->KeyExists("Software\\Quillmar\\CD\\KJVB0001\\schema"));
-  EXPECT_EQ(store->SubKeys("Software\\Quillmar\\CD"), std::vector<std::string>{"KJVB0002"});
-  EXPECT_EQ(store->ReadString("Software\\Quillmar\\CD\\KJVB0002", "Path"), "/b");
-  EXPECT_EQ(store->ReadString("Software\\Quillmar\\CD", "KJVB0001"), "a value");
-
-  // And the other way round: deleting a value keeps a sub-key of the same name.
-  store->WriteString("Software\\Quillmar\\CD", "KJVB0002", "value");
-  store->DeleteValue("Software\\Quillmar\\CD", "kjvb0002");
-  EXPECT_FALSE(store->ValueExists("Software\\Quillmar\\CD", "KJVB0002"));
-  EXPECT_EQ(store->ReadString("Software\\Quillmar\\CD\\KJVB0002", "Path"), "/b");
-
-  store->DeleteKey("");
-  EXPECT_TRUE(store->SubKeys("").empty());
-  EXPECT_FALSE(store->KeyExists("Software"));
+  EXPECT_FALSE(reloaded->ValueExists(cd + "\\zeta\\empty", "."));
+  EXPECT_THROW(store.WriteString(cd, ".", "x"), InternalError);
+  EXPECT_THROW(store.WriteString(cd, "a\\b", "x"), InternalError);
+  store.DeleteKey("");
+  EXPECT_FALSE(Reload(path)->KeyExists("Software"));
 }
 
 #ifndef _WIN32
 
-// Makes a directory refuse new entries, also for root (which ignores permission bits) where the
-// file system supports the immutable flag. False when neither works here.
-bool MakeDirectoryReadOnly(const std::string& path) {
-  ::chmod(path.c_str(), 0555);
-  const std::string probe = path + "/probe";
-  if (std::FILE* f = std::fopen(probe.c_str(), "w")) {
-    std::fclose(f);
-    fs::remove(probe);
-    if (std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0) return false;
-    if (std::FILE* g = std::fopen(probe.c_str(), "w")) {
-      std::fclose(g);
-      fs::remove(probe);
-      return false;
-    }
-  }
-  return true;
+// Makes a directory refuse new entries (or accept them again); root ignores permission bits, so
+// for root this takes the file system's immutable flag. False when that cannot be done here.
+bool SetDirectoryWritable(const std::string& path, bool writable) {
+  ::chmod(path.c_str(), writable ? 0755 : 0555);
+  if (::geteuid() != 0) return true;
+  const std::string chattr = std::string("chattr ") + (writable ? "-i '" : "+i '") + path + "'";
+  return std::system((chattr + " 2>/dev/null").c_str()) == 0;
 }
 
-void MakeDirectoryWritable(const std::string& path) {
-  [[maybe_unused]] int ignored = std::system(("chattr -i '" + path + "' 2>/dev/null").c_str());
-  ::chmod(path.c_str(), 0755);
-}
-
-TEST(QtRegistryStore, AFailedSaveRaisesAndIsForgotten) {
+TEST(QtRegistryStore, AFailedSaveRaisesAndLeavesTheFileAndTheStoreAsTheyWere) {
   test::TempDir dir;
-  test::WriteFile(dir.Sub("plain"), "a regular file");
-  QtRegistryStore store(dir.Sub("plain/quillmar.ini"));
-  try {
-    store.WriteString(kOptions, "FontName", "Times");
-    ADD_FAILURE() << "a file under a regular file cannot be saved";
-  } catch (const EInOutError& e) {
-    EXPECT_NE(std::string(e.what()).find(dir.Sub("plain/quillmar.ini")), std::string::npos)
-        << e.what();
-  }
-  EXPECT_FALSE(store.ValueExists(kOptions, "FontName"));
-  EXPECT_FALSE(store.KeyExists("Software"));
-  EXPECT_THROW(store.CreateKey("Software"), EInOutError);
-  EXPECT_FALSE(store.KeyExists("Software"));
-}
-
-TEST(QtRegistryStore, AFailedSaveLeavesTheFileAndTheStoreAsTheyWere) {
-  test::TempDir dir;
-  const std::string folder = dir.Sub("config");
   const std::string path = dir.Sub("config/quillmar.ini");
   QtRegistryStore store(path);
   store.WriteInteger(kOptions, "FontSize", 10);
-  store.WriteString("Software\\Quillmar\\CD\\KJVB0001", "Path", "/a");
   const std::string before = test::ReadFile(path);
-
-  if (!MakeDirectoryReadOnly(folder)) {
-    MakeDirectoryWritable(folder);
+  if (!SetDirectoryWritable(dir.Sub("config"), false)) {
+    SetDirectoryWritable(dir.Sub("config"), true);
     GTEST_SKIP() << "cannot make a directory read-only here";
   }
-  EXPECT_THROW(store.WriteInteger(kOptions, "FontSize", 12), EInOutError);
-  EXPECT_THROW(store.WriteString(kOptions, "New", "x"), EInOutError);
-  EXPECT_THROW(store.DeleteKey("Software\\Quillmar\\CD"), EInOutError);
+  try {
+    store.WriteInteger(kOptions, "FontSize", 12);
+    ADD_FAILURE() << "a save into a read-only directory must fail";
+  } catch (const EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(store.WriteString("Software\\New\\Key", "Name", "x"), EInOutError);
+  EXPECT_THROW(store.DeleteKey("Software"), EInOutError);
   EXPECT_THROW(store.DeleteValue(kOptions, "FontSize"), EInOutError);
-  MakeDirectoryWritable(folder);
-
+  SetDirectoryWritable(dir.Sub("config"), true);
   EXPECT_EQ(test::ReadFile(path), before);
   EXPECT_EQ(store.ReadInteger(kOptions, "FontSize"), 10);
-  EXPECT_FALSE(store.ValueExists(kOptions, "New"));
-  EXPECT_EQ(store.ReadString("Software\\Quillmar\\CD\\KJVB0001", "Path"), "/a");
+  EXPECT_FALSE(store.KeyExists("Software\\New"));
 
   // The next save that succeeds carries none of the failed changes.
   store.WriteInteger(kOptions, "Other", 1);
-  auto reloaded = Reload(path);
+  const auto reloaded = Reload(path);
   EXPECT_EQ(reloaded->ReadInteger(kOptions, "FontSize"), 10);
-  EXPECT_FALSE(reloaded->ValueExists(kOptions, "New"));
-  EXPECT_EQ(reloaded->ReadString("Software\\Quillmar\\CD\\KJVB0001", "Path"), "/a");
   EXPECT_EQ(reloaded->ReadInteger(kOptions, "Other"), 1);
+  EXPECT_FALSE(reloaded->KeyExists("Software\\New"));
 }
 
 #endif  // _WIN32
 
-TEST(QtRegistryStore, LinesItCannotParseDoNotMakeSavesFail) {
-  test::TempDir dir;
-  const std::string path = dir.Sub("quillmar.ini");
-  test::WriteFile(path, "[Software\ngarbage line\nQuillmar\\Reader\\Options\\FontSize=9\n");
-  QtRegistryStore store(path);
-  store.WriteInteger(kOptions, "FontSize", 11);
-  store.WriteInteger(kOptions, "Other", 2);
-  auto reloaded = Reload(path);
-  EXPECT_EQ(reloaded->ReadInteger(kOptions, "FontSize"), 11);
-  EXPECT_EQ(reloaded->ReadInteger(kOptions, "Other"), 2);
-}
-
-TEST(QtRegistryStore, ConcurrentWritersAndReaders) {
+TEST(QtRegistryStore, ConcurrentWritersLoseNothing) {
   test::TempDir dir;
   const std::string path = dir.Sub("quillmar.ini");
   QtRegistryStore store(path);
-  constexpr int kThreads = 4;
-  constexpr int kWrites = 15;
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
+  for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&store, t] {
-      const std::string key = "Software\\Quillmar\\T" + std::to_string(t);
-      for (int i = 0; i < kWrites; ++i) {
+      const std::string key = "Software\\T" + std::to_string(t);
+      for (int i = 0; i < 10; ++i) {
         store.WriteInteger(key, "V" + std::to_string(i), i);
         EXPECT_EQ(store.ReadInteger(key, "v" + std::to_string(i)), i);
-        store.SubKeys("Software\\Quillmar");
       }
     });
   }
   for (auto& thread : threads) thread.join();
-  auto reloaded = Reload(path);
-  EXPECT_EQ(reloaded->SubKeys("Software\\Quillmar").size(), static_cast<size_t>(kThreads));
-  for (int t = 0; t < kThreads; ++t)
-    EXPECT_EQ(reloaded->ValueNames("Software\\Quillmar\\T" + std::to_string(t)).size(),
-              static_cast<size_t>(kWrites));
+  const auto reloaded = Reload(path);
+  for (int t = 0; t < 4; ++t)
+    EXPECT_EQ(reloaded->ValueNames("Software\\T" + std::to_string(t)).size(), 10u) << t;
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "support/collection_writer.h"
 
 #include <algorithm>
-#include <fstream>
-#include <stdexcept>
 
 #include "base/paths.h"
 #include "support/temp_dir.h"
@@ -41,6 +39,24 @@ std::string Upper(std::string s, bool upper) {
     for (char& c : s)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
+}
+
+// data/textinfo.dat record; bytes 492-495 (margin flag) stay 0.
+Bytes TextInfoRecord(const TextRecord& t) {
+  Bytes r(496, 0);
+  PutInt32(r, 0, t.number);
+  PutString(r, 4, 80, t.title);
+  PutString(r, 85, 40, t.long_label);
+  PutString(r, 126, 20, t.short_label);
+  PutString(r, 147, 20, t.layer1);
+  PutString(r, 168, 20, t.layer2);
+  PutString(r, 189, 20, t.layer3);
+  PutString(r, 210, 20, t.page_file);
+  PutString(r, 252, 20, t.chapter_file);
+  PutString(r, 294, 20, t.picture_file);
+  PutInt32(r, 380, t.sync);
+  PutString(r, 384, 20, t.sync_file);
+  return r;
 }
 
 }  // namespace
@@ -105,24 +121,6 @@ Bytes MetaLink(const std::string& title, const std::string& fileName, const std:
 
 Bytes MetaRecord(int32_t type) { return Meta(type); }
 
-Bytes TextInfoRecord(const TextRecord& t) {
-  Bytes r(496, 0);
-  PutInt32(r, 0, t.number);
-  PutString(r, 4, 80, t.title);
-  PutString(r, 85, 40, t.long_label);
-  PutString(r, 126, 20, t.short_label);
-  PutString(r, 147, 20, t.layer1);
-  PutString(r, 168, 20, t.layer2);
-  PutString(r, 189, 20, t.layer3);
-  PutString(r, 210, 20, t.page_file);
-  PutString(r, 252, 20, t.chapter_file);
-  PutString(r, 294, 20, t.picture_file);
-  PutInt32(r, 380, t.sync);
-  PutString(r, 384, 20, t.sync_file);
-  PutInt32(r, 492, t.margin);
-  return r;
-}
-
 Bytes ChapterRecord(const std::string& n1, const std::string& n2, const std::string& n3, int32_t l1,
                     int32_t l2, int32_t l3, int32_t pos) {
   Bytes r(200, 0);
@@ -168,27 +166,27 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-std::string WriteCollection(const std::string& root, const CollectionSpec& spec) {
-  const bool up = spec.upper;
+std::string WriteCollection(const std::string& root, const CollectionSpec& layout) {
+  const bool up = layout.upper;
   const std::string id_dir = JoinPath(root, Upper("id", up));
   const std::string data_dir = JoinPath(root, Upper("data", up));
-  WriteFile(JoinPath(id_dir, Upper(spec.cdid + ".hid", up)), spec.cdid);
+  WriteFile(JoinPath(id_dir, Upper(layout.cdid + ".hid", up)), layout.cdid);
 
-  Bytes meta = MetaHeader(spec.title, spec.cdid, spec.major, spec.minor);
+  Bytes meta = MetaHeader(layout.title, layout.cdid, 0, 0);
   auto add = [&meta](const Bytes& r) { meta.insert(meta.end(), r.begin(), r.end()); };
   add(MetaProperty('j', "textinfo.dat"));
-  for (const std::string& schema : spec.schemas) add(MetaProperty('m', schema));
-  if (!spec.fs_id.empty()) add(MetaProperty('o', spec.fs_id));
-  for (const auto& [library, name] : spec.plugins) add(MetaPlugIn(library, name));
-  add(MetaUInt16(6, spec.no_date));
-  add(MetaUInt16(7, spec.year_offset));
-  add(MetaCopyright("Copyright line of " + spec.title));
+  for (const std::string& schema : layout.schemas) add(MetaProperty('m', schema));
+  if (!layout.fs_id.empty()) add(MetaProperty('o', layout.fs_id));
+  for (const auto& [library, name] : layout.plugins) add(MetaPlugIn(library, name));
+  add(MetaUInt16(6, 0));
+  add(MetaUInt16(7, layout.year_offset));
+  add(MetaCopyright("Copyright line of " + layout.title));
   WriteFile(JoinPath(id_dir, Upper("metainfo.dat", up)), meta);
 
   Bytes catalog;
   std::string numbers;  // of the texts that are not empty slots, for the schema files
-  for (size_t i = 0; i < spec.texts.size(); ++i) {
-    TextRecord text = spec.texts[i];
+  for (size_t i = 0; i < layout.texts.size(); ++i) {
+    TextRecord text = layout.texts[i];
     const int32_t ordinal = static_cast<int32_t>(i + 1);
     if (text.number == 0) text.number = ordinal;
     if (text.number != -1) {
@@ -200,17 +198,10 @@ std::string WriteCollection(const std::string& root, const CollectionSpec& spec)
     catalog.insert(catalog.end(), record.begin(), record.end());
   }
   WriteFile(JoinPath(data_dir, Upper("textinfo.dat", up)), catalog);
-  for (const std::string& schema : spec.schemas)
+  for (const std::string& schema : layout.schemas)
     WriteFile(JoinPath(data_dir, Upper(schema, up)),
               "[1]\r\nname=" + schema + "\r\ntexts=" + numbers + "\r\n");
   return root;
-}
-
-void AppendBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::app);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot append to " + path);
 }
 
 }  // namespace quillmar::test

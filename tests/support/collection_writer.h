@@ -32,9 +32,7 @@ struct TextRecord {
   std::string title, long_label, short_label, layer1, layer2, layer3, page_file, chapter_file,
       picture_file, sync_file;
   int32_t sync = 0;
-  int32_t margin = 0;
 };
-std::vector<uint8_t> TextInfoRecord(const TextRecord& text);
 
 // Per-text files (docs/formats/).
 std::vector<uint8_t> ChapterRecord(const std::string& n1, const std::string& n2,
@@ -51,25 +49,21 @@ std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts);
 struct CollectionSpec {
   std::string cdid = "TEST0001";
   std::string title = "Test Collection";
-  int32_t major = 0, minor = 0;
   std::vector<TextRecord> texts;
   std::vector<std::string> schemas;                          // 'm' properties
   std::string fs_id;                                         // 'o' property when not empty
   std::vector<std::pair<std::string, std::string>> plugins;  // (library, name)
-  uint16_t no_date = 0, year_offset = 0;
+  uint16_t year_offset = 0;
   bool upper = false;  // every directory and file name on disk in capitals
 };
 
-// Writes under `root`: id/<CDID>.hid; id/metainfo.dat with the header, 'j' = "textinfo.dat", an
-// 'm' per schema, 'o' when fs_id is set, the plug-ins, types 6 and 7 and a copyright line;
-// data/textinfo.dat with one record per text (number 0 becomes the ordinal); and for each text
-// that is not an empty slot a small stream file data/<layer1> (default "t<N>.txt", which is then
-// written into the record); and per schema a tree schema file data/<schema> with one group
-// "[1]" named after the file that lists every text. Names inside the records are written as
-// given, whatever `upper` says. Returns root.
-std::string WriteCollection(const std::string& root, const CollectionSpec& spec);
-
-// Appends bytes to a file (creating it).
-void AppendBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// Writes under `root`: id/<CDID>.hid; id/metainfo.dat with the header (version 0.0), 'j' =
+// "textinfo.dat", an 'm' per schema, 'o' when fs_id is set, the plug-ins, type 6 (0), type 7
+// (year_offset) and a copyright line; data/textinfo.dat with one record per text (number 0
+// becomes the ordinal); and for each text that is not an empty slot a small stream file
+// data/<layer1> (default "t<N>.txt", which is then written into the record); and per schema a
+// tree schema file data/<schema> with one group "[1]" named after the file that lists every
+// text. Names inside the records are written as given, whatever `upper` says. Returns root.
+std::string WriteCollection(const std::string& root, const CollectionSpec& layout);
 
 }  // namespace quillmar::test
