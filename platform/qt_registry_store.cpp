@@ -1,7 +1,6 @@
 #include "platform/qt_registry_store.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QEvent>
 #include <QSettings>
 #include <QString>
@@ -18,13 +17,12 @@
 #include "base/language.h"
 #include "base/paths.h"
 #include "platform/app_paths.h"
+#include "platform/file_registry_store.h"
+#include "platform/settings_texts.h"
 
 namespace quillmar {
 
 namespace {
-
-constexpr LangText kCannotSave{"Die Einstellungen können nicht in '%s' gespeichert werden.",
-                               "Cannot save the settings to '%s'."};
 
 constexpr char kUserIniName[] = "quillmar.ini";
 constexpr char kNativeLocation[] = "HKEY_CURRENT_USER";
@@ -257,14 +255,12 @@ QtRegistryStore::QtRegistryStore(Backend backend, const std::string& location)
 
 QtRegistryStore::~QtRegistryStore() = default;
 
-std::unique_ptr<QtRegistryStore> QtRegistryStore::OpenUserStore() {
+std::unique_ptr<RegistryStore> QtRegistryStore::OpenUserStore() {
 #ifdef _WIN32
-  return std::unique_ptr<QtRegistryStore>(
+  return std::unique_ptr<RegistryStore>(
       new QtRegistryStore(Backend::kNativeRegistry, kNativeLocation));
 #else
-  const std::string dir = ConfigDirectory();
-  QDir().mkpath(QString::fromStdString(dir));
-  return std::make_unique<QtRegistryStore>(JoinPath(dir, kUserIniName));
+  return std::make_unique<FileRegistryStore>(JoinPath(ConfigDirectory(), kUserIniName));
 #endif
 }
 
@@ -291,7 +287,7 @@ void QtRegistryStore::Commit(Transaction& tx) {
   if (status == QSettings::NoError) return;
   tx.RollBack(*settings_);
   Reopen();
-  throw EInOutError(Format(Tr(kCannotSave), {location_}));
+  throw EInOutError(Format(Tr(kCannotSaveSettings), {location_}));
 }
 
 void QtRegistryStore::Write(const std::string& key, const std::string& name,

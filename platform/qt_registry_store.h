@@ -11,7 +11,9 @@ class QVariant;
 
 namespace quillmar {
 
-// The settings store on QSettings: an INI file, or on Windows the registry's current-user hive.
+// The settings store on QSettings: on Windows the registry's current-user hive (the user's
+// store there), or an INI file, which serves to test the key mapping on any system. Outside
+// Windows the user's settings live in a FileRegistryStore instead.
 //
 // Key paths map "\" (or "/") to QSettings groups. Key and value names match without regard to
 // case, as in the registry, also in an INI file on a case-sensitive system: an existing name is
@@ -20,10 +22,12 @@ namespace quillmar {
 // (on Windows the key's default value), which the listings leave out; "." is therefore no valid
 // value name, nor is a name that is empty or contains a separator.
 //
-// Every write is saved at once. In an INI file the save replaces the whole file atomically (a
-// temporary file renamed over the old one); when it fails, the write raises EInOutError naming the
-// file, the file stays as it was and the store forgets the failed change. Reads never touch the
-// disk after the store has been opened.
+// Every write is saved at once. When QSettings reports the save as failed, the write raises
+// EInOutError naming the location and the store forgets the failed change. An INI file is
+// written to a temporary file that is renamed over the old one, but that is not safe: Qt 6.4's
+// QSaveFile::commit ignores an error of its final flush, so a save that runs into a full disk or
+// a file-size limit can rename a cut-off file over the good one and report success. Reads never
+// touch the disk after the store has been opened.
 //
 // Integers read back as integers; in an INI file they are stored as text, so a string of digits
 // reads as an integer too. Binary values keep their type. Listings are in case-insensitive name
@@ -35,9 +39,9 @@ class QtRegistryStore : public RegistryStore {
   QtRegistryStore(const QtRegistryStore&) = delete;
   QtRegistryStore& operator=(const QtRegistryStore&) = delete;
 
-  // The user's store: the registry on Windows, elsewhere "quillmar.ini" in ConfigDirectory()
-  // (the directory is created when missing).
-  static std::unique_ptr<QtRegistryStore> OpenUserStore();
+  // The user's store: a QtRegistryStore on the registry on Windows, elsewhere a
+  // FileRegistryStore on "quillmar.ini" in ConfigDirectory() (created at the first save).
+  static std::unique_ptr<RegistryStore> OpenUserStore();
 
   // The INI file's path, or "HKEY_CURRENT_USER".
   const std::string& Location() const { return location_; }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/file_registry_store.h"
 #include "platform/qt_registry_store.h"
 #include "support/temp_dir.h"
 
@@ -44,7 +45,9 @@ TEST(AppPaths, VariablesNameTheDirectoriesElseTheUsersStandardOnesServe) {
   EXPECT_FALSE(fs::exists(config));  // only named, not created
   auto store = QtRegistryStore::OpenUserStore();
   store->WriteInteger("Software\\Quillmar\\Reader\\Options", "language", 1);
-  EXPECT_TRUE(fs::is_regular_file(config + "/quillmar.ini")) << store->Location();
+  EXPECT_EQ(FileRegistryStore(config + "/quillmar.ini")
+                .ReadInteger("Software\\Quillmar\\Reader\\Options", "language"),
+            1);
   const AppEnvironment app = CurrentAppEnvironment("ignored-argv0");
   EXPECT_EQ(app.default_program_directory, data);
   EXPECT_TRUE(fs::is_directory(data));  // created

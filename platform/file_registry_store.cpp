@@ -1,0 +1,133 @@
+#include "platform/file_registry_store.h"
+
+#include <utility>
+
+#include "base/errors.h"
+#include "base/language.h"
+#include "platform/settings_file_format.h"
+#include "platform/settings_texts.h"
+
+namespace quillmar {
+
+namespace {
+
+[[noreturn]] void RaiseCannotSave(const std::string& path) {
+  throw EInOutError(Format(Tr(kCannotSaveSettings), {path}));
+}
+
+}  // namespace
+
+FileRegistryStore::FileRegistryStore(std::string path) : path_(std::move(path)) {}
+
+void FileRegistryStore::Refresh() const {
+  if (state_ != State::kUnread) {
+    const auto now = StampFile(path_);
+    if (now && *now == stamp_) return;
+  }
+  const FileContents file = ReadWholeFile(path_, kMaxSettingsFileSize);
+  using Status = FileContents::Status;
+  if (file.status == Status::kFailed) {
+    state_ = State::kUnread;
+    return;
+  }
+  MemoryRegistryStore fresh;
+  if (file.status == Status::kTooLarge ||
+      (file.status == Status::kRead && !ParseSettingsFile(file.bytes, fresh))) {
+    state_ = State::kRefused;
+    stamp_ = file.stamp;
+    return;
+  }
+  tree_.Swap(fresh);
+  state_ = State::kLoaded;
+  stamp_ = file.stamp;
+  text_ = FormatSettingsFile(tree_).value_or("");
+}
+
+const MemoryRegistryStore& FileRegistryStore::Current() const {
+  Refresh();
+  return tree_;
+}
+
+void FileRegistryStore::Modify(const std::function<void(MemoryRegistryStore&)>& change) {
+  std::lock_guard lock(mutex_);
+  Refresh();
+  if (state_ != State::kLoaded) RaiseCannotSave(path_);
+  MemoryRegistryStore before(tree_);
+  change(tree_);
+  auto text = FormatSettingsFile(tree_);
+  if (text && *text == text_) return;
+  const auto stamp = text ? ReplaceFileAtomically(path_, *text) : std::nullopt;
+  if (!stamp) {
+    tree_.Swap(before);
+    RaiseCannotSave(path_);
+  }
+  stamp_ = *stamp;
+  text_ = std::move(*text);
+}
+
+bool FileRegistryStore::KeyExists(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return Current().KeyExists(key);
+}
+
+bool FileRegistryStore::ValueExists(const std::string& key, const std::string& name) const {
+  std::lock_guard lock(mutex_);
+  return Current().ValueExists(key, name);
+}
+
+std::optional<std::string> FileRegistryStore::ReadString(const std::string& key,
+                                                         const std::string& name) const {
+  std::lock_guard lock(mutex_);
+  return Current().ReadString(key, name);
+}
+
+std::optional<int32_t> FileRegistryStore::ReadInteger(const std::string& key,
+                                                      const std::string& name) const {
+  std::lock_guard lock(mutex_);
+  return Current().ReadInteger(key, name);
+}
+
+std::optional<std::vector<uint8_t>> FileRegistryStore::ReadBinary(const std::string& key,
+                                                                  const std::string& name) const {
+  std::lock_guard lock(mutex_);
+  return Current().ReadBinary(key, name);
+}
+
+std::vector<std::string> FileRegistryStore::SubKeys(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return Current().SubKeys(key);
+}
+
+std::vector<std::string> FileRegistryStore::ValueNames(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return Current().ValueNames(key);
+}
+
+void FileRegistryStore::CreateKey(const std::string& key) {
+  Modify([&](MemoryRegistryStore& tree) { tree.CreateKey(key); });
+}
+
+void FileRegistryStore::WriteString(const std::string& key, const std::string& name,
+                                    const std::string& value) {
+  Modify([&](MemoryRegistryStore& tree) { tree.WriteString(key, name, value); });
+}
+
+void FileRegistryStore::WriteInteger(const std::string& key, const std::string& name,
+                                     int32_t value) {
+  Modify([&](MemoryRegistryStore& tree) { tree.WriteInteger(key, name, value); });
+}
+
+void FileRegistryStore::WriteBinary(const std::string& key, const std::string& name,
+                                    const std::vector<uint8_t>& value) {
+  Modify([&](MemoryRegistryStore& tree) { tree.WriteBinary(key, name, value); });
+}
+
+void FileRegistryStore::DeleteKey(const std::string& key) {
+  Modify([&](MemoryRegistryStore& tree) { tree.DeleteKey(key); });
+}
+
+void FileRegistryStore::DeleteValue(const std::string& key, const std::string& name) {
+  Modify([&](MemoryRegistryStore& tree) { tree.DeleteValue(key, name); });
+}
+
+}  // namespace quillmar
