@@ -50,16 +50,7 @@ class ExplicitSettings : public QSettings {
 
 QStringList SplitKey(const std::string& key) {
   QStringList parts;
-  std::string part;
-  for (char c : key) {
-    if (c == '\\' || c == '/') {
-      if (!part.empty()) parts.push_back(QString::fromStdString(part));
-      part.clear();
-    } else {
-      part.push_back(c);
-    }
-  }
-  if (!part.empty()) parts.push_back(QString::fromStdString(part));
+  for (const auto& part : SplitKeyPath(key)) parts.push_back(QString::fromStdString(part));
   return parts;
 }
 

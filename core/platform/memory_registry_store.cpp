@@ -10,21 +10,6 @@ namespace quillmar {
 
 namespace {
 
-std::vector<std::string> SplitKey(const std::string& key) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : key) {
-    if (c == '\\' || c == '/') {
-      if (!part.empty()) parts.push_back(std::move(part));
-      part.clear();
-    } else {
-      part.push_back(c);
-    }
-  }
-  if (!part.empty()) parts.push_back(std::move(part));
-  return parts;
-}
-
 using Index = std::unordered_map<std::string, size_t>;
 
 // The item of that name in `items` (a const or mutable vector), or nullptr.
@@ -98,7 +83,7 @@ std::optional<MemoryRegistryStore::ValueType> MemoryRegistryStore::TypeOf(
 
 const MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) const {
   const Node* node = &root_;
-  for (const auto& part : SplitKey(key)) {
+  for (const auto& part : SplitKeyPath(key)) {
     node = Lookup(node->children, node->child_at, part);
     if (!node) return nullptr;
   }
@@ -107,7 +92,7 @@ const MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& ke
 
 MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) {
   Node* node = &root_;
-  for (const auto& part : SplitKey(key)) {
+  for (const auto& part : SplitKeyPath(key)) {
     node = Lookup(node->children, node->child_at, part);
     if (!node) return nullptr;
   }
@@ -116,7 +101,7 @@ MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) {
 
 MemoryRegistryStore::Node& MemoryRegistryStore::Make(const std::string& key) {
   Node* node = &root_;
-  for (auto& part : SplitKey(key)) {
+  for (auto& part : SplitKeyPath(key)) {
     auto [it, added] = node->child_at.try_emplace(UpperAscii(part), node->children.size());
     if (added) {
       node->children.push_back(Node{std::move(part), {}, {}, {}, {}});
@@ -228,7 +213,7 @@ std::vector<std::string> MemoryRegistryStore::ValueNames(const std::string& key)
 
 void MemoryRegistryStore::DeleteKey(const std::string& key) {
   std::lock_guard lock(mutex_);
-  auto parts = SplitKey(key);
+  auto parts = SplitKeyPath(key);
   if (parts.empty()) {
     root_ = Node{};
     entries_ = 0;

@@ -50,4 +50,7 @@ class RegistryStore {
   virtual void DeleteValue(const std::string& key, const std::string& name) = 0;
 };
 
+// The components of a key path; "\" and "/" both separate, empty components are dropped.
+std::vector<std::string> SplitKeyPath(const std::string& key);
+
 }  // namespace quillmar

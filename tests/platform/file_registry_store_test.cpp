@@ -17,6 +17,7 @@
 
 #include "base/errors.h"
 #include "platform/settings_file_format.h"
+#include "support/registry_checks.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
@@ -304,20 +305,8 @@ TEST(FileRegistryStore, ConcurrentWritersLoseNothing) {
   test::TempDir dir;
   const std::string path = dir.Sub("quillmar.ini");
   FileRegistryStore store(path);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&store, t] {
-      const std::string key = "Software\\T" + std::to_string(t);
-      for (int i = 0; i < 10; ++i) {
-        store.WriteInteger(key, "V" + std::to_string(i), i);
-        EXPECT_EQ(store.ReadInteger(key, "v" + std::to_string(i)), i);
-      }
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  FileRegistryStore reloaded(path);
-  for (int t = 0; t < 4; ++t)
-    EXPECT_EQ(reloaded.ValueNames("Software\\T" + std::to_string(t)).size(), 10u) << t;
+  test::ExpectConcurrentWritersLoseNothing(
+      store, [&] { return std::make_unique<FileRegistryStore>(path); });
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "support/registry_checks.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
@@ -183,20 +184,7 @@ TEST(QtRegistryStore, ConcurrentWritersLoseNothing) {
   test::TempDir dir;
   const std::string path = dir.Sub("quillmar.ini");
   QtRegistryStore store(path);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&store, t] {
-      const std::string key = "Software\\T" + std::to_string(t);
-      for (int i = 0; i < 10; ++i) {
-        store.WriteInteger(key, "V" + std::to_string(i), i);
-        EXPECT_EQ(store.ReadInteger(key, "v" + std::to_string(i)), i);
-      }
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  const auto reloaded = Reload(path);
-  for (int t = 0; t < 4; ++t)
-    EXPECT_EQ(reloaded->ValueNames("Software\\T" + std::to_string(t)).size(), 10u) << t;
+  test::ExpectConcurrentWritersLoseNothing(store, [&] { return Reload(path); });
 }
 
 }  // namespace
