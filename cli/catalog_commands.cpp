@@ -19,13 +19,15 @@ std::string Version(int32_t major, int32_t minor) {
 
 void NeedOneCollection(const Arguments& args) {
   if (args.collections.size() != 1) throw UsageError(args.command + " needs one --collection DIR");
-  if (!args.positional.empty()) throw UsageError("unexpected argument '" + args.positional[0] + "'");
+  if (!args.positional.empty())
+    throw UsageError("unexpected argument '" + args.positional[0] + "'");
 }
 
 }  // namespace
 
 int RunCollections(const Arguments& args, const std::string& argv0, std::ostream& out) {
-  if (!args.positional.empty()) throw UsageError("unexpected argument '" + args.positional[0] + "'");
+  if (!args.positional.empty())
+    throw UsageError("unexpected argument '" + args.positional[0] + "'");
   Session session(argv0, args.collections);
   auto& catalog = session.Catalog();
   if (args.collections.empty()) catalog.ScanCDs();
@@ -86,7 +88,8 @@ int RunInfo(const Arguments& args, const std::string& argv0, std::ostream& out) 
   for (const auto& [name, value] : properties)
     if (!value.empty()) table.Row({name, U(value)});
   for (const auto& schema : info.GetSchemas()) table.Row({"schema", U(schema)});
-  for (const auto& p : info.PlugIns()) table.Row({"plug-in", U(p.Name) + " (" + U(p.Library) + ")"});
+  for (const auto& p : info.PlugIns())
+    table.Row({"plug-in", U(p.Name) + " (" + U(p.Library) + ")"});
   for (const auto& m : info.Media4())
     table.Row({"media", std::to_string(m.Number) + " " + U(m.Text) + " [" + U(m.Code) + "]"});
   for (const auto& m : info.Media5()) table.Row({"media", U(m.Text) + " [" + U(m.Code) + "]"});

@@ -22,12 +22,10 @@ constexpr char kDownloadDir[] = "Download";
 constexpr char kMultimediaLibrary[] = "mmpi10.dll";
 constexpr char kKRVTMarker[] = "bin/mauninst.exe";
 
-constexpr LangText kNotValidDirectory{
-    "Der Pfad '%s' verweist auf kein gültiges Datenverzeichnis.",
-    "The path '%s' is not a valid data directory."};
-constexpr LangText kCDNotAvailable{
-    "Diese Operation bezieht sich auf eine nicht verfügbare CD-ROM.",
-    "This operation requires a currently non available CD-ROM."};
+constexpr LangText kNotValidDirectory{"Der Pfad '%s' verweist auf kein gültiges Datenverzeichnis.",
+                                      "The path '%s' is not a valid data directory."};
+constexpr LangText kCDNotAvailable{"Diese Operation bezieht sich auf eine nicht verfügbare CD-ROM.",
+                                   "This operation requires a currently non available CD-ROM."};
 
 std::string WithSeparator(const std::string& directory) {
   std::string out = StripTrailingSeparator(directory);
@@ -133,7 +131,8 @@ std::vector<std::string> TCalderwickData::ScanDrives() {
   // A drive letter: only its first character counts.
   const std::string letter = UpperAscii(extra.substr(0, 1)) + ":";
   bool known = false;
-  for (const auto& d : drives) known = known || EqualsNoCaseAscii(d.substr(0, 1), extra.substr(0, 1));
+  for (const auto& d : drives)
+    known = known || EqualsNoCaseAscii(d.substr(0, 1), extra.substr(0, 1));
   if (!known) drives.push_back(letter);
 #else
   // Elsewhere the setting names a directory (a mount point or a copy of a CD).
@@ -235,7 +234,8 @@ void TCalderwickData::ScanCDs() {
     cd.NoDateMarker = info.GetNoDateMarker();
     cd.YearOffset = info.GetYearOffset();
     if (GetCurrentSchema(cd.CDID).empty()) {
-      if (const auto schemas = info.GetSchemas(); !schemas.empty()) WriteSchemaKey(cd.CDID, schemas);
+      if (const auto schemas = info.GetSchemas(); !schemas.empty())
+        WriteSchemaKey(cd.CDID, schemas);
     }
   }
 }
@@ -304,8 +304,7 @@ std::string TCalderwickData::GetFSLinkFile(const std::string& cdid, int level) {
 }
 
 std::string TCalderwickData::GetFSID(const std::string& cdid) {
-  return Utf8ToCp1252(
-      reg_.ReadString(CDKey(cdid) + "\\" + keys::kFSKey, keys::kFSID).value_or(""));
+  return Utf8ToCp1252(reg_.ReadString(CDKey(cdid) + "\\" + keys::kFSKey, keys::kFSID).value_or(""));
 }
 
 std::string TCalderwickData::GetTextInfoFile(const std::string& cdid) const {
@@ -358,8 +357,9 @@ bool TCalderwickData::CDAvailable(const std::string& cdid, bool ask) {
   }
   const TCRrecord& cd = cds_[static_cast<size_t>(i)];
   const std::string root = StripTrailingSeparator(cd.Path);
-  const std::string marker = IsKRVT(cd.CDID) ? JoinPath(root, kKRVTMarker)
-                                             : JoinPath(JoinPath(root, "ID"), Trim(cd.CDID) + ".hid");
+  const std::string marker = IsKRVT(cd.CDID)
+                                 ? JoinPath(root, kKRVTMarker)
+                                 : JoinPath(JoinPath(root, "ID"), Trim(cd.CDID) + ".hid");
   for (;;) {
     if (FileExists(marker)) return true;
     if (!ask) return false;

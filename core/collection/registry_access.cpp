@@ -29,8 +29,7 @@ std::string TRegistryAccess::ReadStringDef(const std::string& key, const std::st
   return def;
 }
 
-std::vector<uint8_t> TRegistryAccess::ReadBinaryDef(const std::string& key,
-                                                    const std::string& name,
+std::vector<uint8_t> TRegistryAccess::ReadBinaryDef(const std::string& key, const std::string& name,
                                                     const std::vector<uint8_t>& def) {
   if (auto v = store_.ReadBinary(key, name); v && v->size() == kBinarySize) return *v;
   store_.WriteBinary(key, name, def);

@@ -208,8 +208,8 @@ std::string TSettingsStore::FormatIntList(const std::vector<int32_t>& values) {
   return out;
 }
 
-std::vector<int32_t> TSettingsStore::ReadOptionList(const char* name, const char* def,
-                                                    size_t count, int32_t fill) {
+std::vector<int32_t> TSettingsStore::ReadOptionList(const char* name, const char* def, size_t count,
+                                                    int32_t fill) {
   return ParseIntList(ReadOptionString(name, def), count, fill);
 }
 

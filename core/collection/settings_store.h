@@ -38,7 +38,7 @@ class TSettingsStore {
   std::string VersionOptionsKey() const;
 
   // Common key (with the old-key fallback).
-  std::string GetPath();  // program directory, trailing separator removed
+  std::string GetPath();                  // program directory, trailing separator removed
   void SetPath(const std::string& path);  // written to both common keys
   int GetLanguage();                      // 1 German, 2 English (anything else counts as 2)
   void SetLanguage(int language);

@@ -56,7 +56,7 @@ class CliTest : public ::testing::Test {
       t.short_label = "KJV";
       layout.texts.push_back(t);
     }
-    layout.texts[1].number = -1;  // an empty slot is skipped
+    layout.texts[1].number = -1;                         // an empty slot is skipped
     layout.texts[2].title = "Klagelieder \xe4\xf6\xfc";  // Windows-1252 bytes come out as UTF-8
     return test::WriteCollection(dir.Sub(name), layout);
   }

@@ -21,18 +21,23 @@ TEST(CodePage, KnownCharacters) {
   EXPECT_EQ(Cp1252ToUtf8("\x80 \xe4\xfc"), "\u20ac \u00e4\u00fc");
   EXPECT_EQ(ToUtf8("\xe1", CodePage::k1253), "\u03b1");
   EXPECT_EQ(ToUtf8("\xe0", CodePage::k1255), "\u05d0");
-  EXPECT_EQ(Utf8ToCp1252("Stra\u00dfe \u03b1"), "Stra\xdf" "e ?");
+  EXPECT_EQ(Utf8ToCp1252("Stra\u00dfe \u03b1"),
+            "Stra\xdf"
+            "e ?");
   // Malformed UTF-8 (a lone continuation byte, a truncated sequence) becomes the replacement.
   EXPECT_EQ(Utf8ToCp1252("a\x80z\xc3"), "a?z?");
 }
 
 TEST(Language, InternalErrorTextFollowsTheLanguage) {
   SetCurrentLanguage(kGerman);
-  EXPECT_EQ(InternalError("TTI-STN 001").what(),
-            InternalErrorText("TTI-STN 001"));
-  EXPECT_EQ(std::string(InternalError("X-1").what()).rfind("Interner Fehler (X-1). Bitte mitteilen.\r", 0), 0u);
+  EXPECT_EQ(InternalError("TTI-STN 001").what(), InternalErrorText("TTI-STN 001"));
+  EXPECT_EQ(std::string(InternalError("X-1").what())
+                .rfind("Interner Fehler (X-1). Bitte mitteilen.\r", 0),
+            0u);
   SetCurrentLanguage(7);  // anything but 1 is English
-  EXPECT_EQ(std::string(InternalError("X-1").what()).rfind("Internal error (X-1). Please report.\r", 0), 0u);
+  EXPECT_EQ(
+      std::string(InternalError("X-1").what()).rfind("Internal error (X-1). Please report.\r", 0),
+      0u);
   EXPECT_EQ(InternalError("X-1").Code(), "X-1");
 }
 

@@ -23,7 +23,8 @@ using test::TextRecord;
 
 void AppendFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(ResolvePath(path), std::ios::binary | std::ios::app);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // The code of the internal error that `call` raises, or "" when it raises none.
@@ -101,7 +102,8 @@ TEST_F(CatalogTest, DriveCollectionsAreCataloguedAndRegistered) {
   EXPECT_EQ(store.ReadString(Key("KJVB0001"), "Path"), cd + kNativeSeparator);
   EXPECT_EQ(store.ReadString(Key("KJVB0001"), "Name"), "Collection KJVB0001");
   EXPECT_EQ(store.ReadInteger(Key("KJVB0001"), "LocalCDROM_Drive"), 1);
-  EXPECT_FALSE(catalog.IsRegistered("KJVB0001"));  // registered during this scan, listed at the next
+  EXPECT_FALSE(
+      catalog.IsRegistered("KJVB0001"));  // registered during this scan, listed at the next
   catalog.ScanCDs();
   EXPECT_TRUE(catalog.IsRegistered("KJVB0001"));
   EXPECT_EQ(catalog.CDs().size(), 1u);
@@ -158,7 +160,8 @@ TEST_F(CatalogTest, AnnouncedDirectoryIsRegisteredAndTheFileDeleted) {
   catalog.ScanCDs();
   EXPECT_FALSE(std::filesystem::exists(announce));
   ASSERT_EQ(prompts.errors.size(), 1u);
-  EXPECT_EQ(prompts.errors[0], "The path '" + dir.Sub("nothing-here") + "' is not a valid data directory.");
+  EXPECT_EQ(prompts.errors[0],
+            "The path '" + dir.Sub("nothing-here") + "' is not a valid data directory.");
 }
 
 TEST_F(CatalogTest, CapitalisedCollectionLayout) {
@@ -252,7 +255,8 @@ TEST_F(CatalogTest, AvailabilityAsksUntilTheMediumIsBack) {
   };
   EXPECT_TRUE(catalog.CDAvailable("KJVB0001", true));
   ASSERT_EQ(prompts.asked.size(), 2u);
-  EXPECT_EQ(prompts.asked[0], "Can't access the CD-ROM 'Collection KJVB0001' in directory '" + cd + "'.");
+  EXPECT_EQ(prompts.asked[0],
+            "Can't access the CD-ROM 'Collection KJVB0001' in directory '" + cd + "'.");
 
   std::filesystem::rename(cd, moved);
   ClearPathCache();

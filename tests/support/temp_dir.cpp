@@ -16,9 +16,9 @@ TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate = fs::temp_directory_path() /
-                               ("quillmar-test-" + std::to_string(rd()) + "-" +
-                                std::to_string(counter++));
+    const fs::path candidate =
+        fs::temp_directory_path() /
+        ("quillmar-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
     if (fs::create_directory(candidate)) {
       path_ = candidate.string();
       return;
