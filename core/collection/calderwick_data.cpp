@@ -70,11 +70,13 @@ std::string TCalderwickData::CDKey(const std::string& cdid) {
 bool TCalderwickData::Probe(const std::string& directory, TCRrecord& record) const {
   const std::string root = StripTrailingSeparator(directory);
   if (root.empty()) return false;
-  const auto ids = ListFiles(JoinPath(root, "id"), ".hid");
-  if (!ids.empty()) {
-    const std::string& file = ids.front();
+  // The first identity file whose name makes a usable identifier: one that is empty or holds a
+  // key separator would address the wrong settings key.
+  for (const auto& file : ListFiles(JoinPath(root, "id"), ".hid")) {
+    const std::string cdid = Trim(file.substr(0, std::min<size_t>(file.size() - 4, 8)));
+    if (cdid.empty() || cdid.find_first_of("/\\") != std::string::npos) continue;
     record = TCRrecord{};
-    record.CDID = file.substr(0, std::min<size_t>(file.size() - 4, 8));
+    record.CDID = cdid;
     record.Path = WithSeparator(root);
     const TCDInfo info(root);
     record.Name = info.Name();

@@ -109,6 +109,12 @@ TEST_F(CatalogTest, DriveCollectionsAreCataloguedAndRegistered) {
   EXPECT_EQ(catalog.CDs().size(), 1u);
 
   // Schemas: "0" is the first, "current" names it.
+  // Identity files that make no usable identifier are passed over.
+  const std::string odd = dir.Sub("odd");
+  test::WriteFile(JoinPath(odd, "id/.hid"), "");
+  test::WriteFile(JoinPath(odd, "id/A\\B.hid"), "");
+  EXPECT_FALSE(catalog.AnnounceDirectory(odd));
+
   EXPECT_EQ(ResolvePath(catalog.GetCurrentSchema("KJVB0001")),
             ResolvePath(JoinPath(JoinPath(cd, "data"), "schema.ini")));
   EXPECT_EQ(store.ReadString(Key("KJVB0001") + "\\schema", "current"), "0");
