@@ -6,10 +6,10 @@ namespace quillmar {
 
 namespace {
 
-using Spec = TFontTable::Spec;
+using Entry = TFontTable::Entry;
 
 // code, percent, initial size, italic, bold, link colour, charset
-constexpr Spec kSpecs[TFontTable::kCount] = {
+constexpr Entry kEntries[TFontTable::kCount] = {
     {0x01, 153, 22, false, false, false, 0},    // heading level 1
     {0x02, 127, 19, false, false, false, 0},    // heading level 2
     {0x03, 100, 15, false, false, false, 0},    // body text
@@ -32,20 +32,20 @@ constexpr Spec kSpecs[TFontTable::kCount] = {
 constexpr int kGreekFontNumber = 14;
 constexpr int kHebrewFontNumber = 18;
 
-void SetFixed(TFontTable::Font& font, const Spec& spec, uint32_t link_colour) {
-  font.italic = spec.italic;
-  font.bold = spec.bold;
-  font.colour = spec.link_colour ? link_colour : 0;
-  font.charset = spec.charset;
+void SetFixed(TFontTable::Font& font, const Entry& entry, uint32_t link_colour) {
+  font.italic = entry.italic;
+  font.bold = entry.bold;
+  font.colour = entry.link_colour ? link_colour : 0;
+  font.charset = entry.charset;
 }
 
 }  // namespace
 
-const Spec& TFontTable::SpecOf(int n) { return kSpecs[n - 1]; }
+const Entry& TFontTable::EntryOf(int n) { return kEntries[n - 1]; }
 
 std::string TFontTable::DefaultRelations() {
   std::string out;
-  for (const Spec& s : kSpecs) {
+  for (const Entry& s : kEntries) {
     if (!out.empty()) out += ' ';
     out += std::to_string(s.default_percent);
   }
@@ -83,8 +83,8 @@ TFontTable::TFontTable() {
   for (int n = 1; n <= kCount; ++n) {
     Font& f = fonts_[static_cast<size_t>(n - 1)];
     f.face = kInitialFace;
-    f.size = kSpecs[n - 1].initial_size;
-    SetFixed(f, kSpecs[n - 1], 0);
+    f.size = kEntries[n - 1].initial_size;
+    SetFixed(f, kEntries[n - 1], 0);
   }
 }
 
@@ -94,7 +94,7 @@ void TFontTable::Apply(const Settings& settings) {
     Font& f = fonts_[static_cast<size_t>(n - 1)];
     if (n != kHebrewFontNumber) f.face = settings.face;
     if (n == kGreekFontNumber && settings.unicode_greek) f.face = settings.greek_face;
-    SetFixed(f, kSpecs[n - 1], settings.link_colour);
+    SetFixed(f, kEntries[n - 1], settings.link_colour);
     f.size = ScaledSize(settings.base_size, percents[static_cast<size_t>(n - 1)]);
   }
 }

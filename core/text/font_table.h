@@ -21,7 +21,7 @@ class TFontTable {
   static constexpr const char* kMetricsError = "Can't dectect text metrics.";
 
   // The fixed properties of one font.
-  struct Spec {
+  struct Entry {
     char code;
     int default_percent;  // size in % of the base size
     int initial_size;
@@ -52,7 +52,7 @@ class TFontTable {
   };
 
   // Font n = 1..18 (the caller keeps n in range).
-  static const Spec& SpecOf(int n);
+  static const Entry& EntryOf(int n);
   // The default of the "Relations" setting: the default percentages, font 1 first.
   static std::string DefaultRelations();
   // The 18 percentages of a "Relations" value; a missing or non-numeric entry counts as 100.
