@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,9 @@ struct Arguments {
   std::vector<std::string> positional;
   std::vector<std::string> collections;  // --collection DIR, in the order given
   OutputFormat format = OutputFormat::kTsv;
+  int32_t text = 0;    // --text N (1..255); 0 when not given
+  int layer = 1;       // --layer 1|2|3: main text, footnotes, scholia/remarks
+  bool plain = false;  // --plain
   bool help = false;
 
   // Parses argv[1..]. Options may stand anywhere; "--" ends them.

@@ -8,6 +8,7 @@
 #include "cli/arguments.h"
 #include "cli/catalog_commands.h"
 #include "cli/session.h"
+#include "cli/text_commands.h"
 
 namespace {
 
@@ -20,10 +21,17 @@ constexpr char kUsage[] =
     "  register DIR                         register DIR as a hard-disk collection\n"
     "  texts --collection DIR               the texts of a collection: number, tab, name\n"
     "  info --collection DIR                the collection's metadata\n"
+    "  show --collection DIR --text N [--layer 1|2|3] [--plain]\n"
+    "                                       a text's layer as plain text, paragraph by\n"
+    "                                       paragraph (--plain: exactly, without headers)\n"
+    "  dump-stream FILE                     the paragraphs, words and codes of a stream file\n"
     "\n"
     "options:\n"
     "  --collection DIR   work on this collection directory without touching the settings\n"
     "  --format tsv|json  output format of tabular results (default tsv)\n"
+    "  --text N           text number (1..255)\n"
+    "  --layer 1|2|3      main text, footnotes, scholia/remarks (default 1)\n"
+    "  --plain            plain text only\n"
     "\n"
     "environment:\n"
     "  QUILLMAR_CONFIG_DIR  directory of the settings file quillmar.ini\n"
@@ -44,6 +52,8 @@ int main(int argc, char** argv) {
     if (args.command == "register") return RunRegister(args, argv0, std::cout);
     if (args.command == "texts") return RunTexts(args, argv0, std::cout);
     if (args.command == "info") return RunInfo(args, argv0, std::cout);
+    if (args.command == "show") return RunShow(args, argv0, std::cout);
+    if (args.command == "dump-stream") return RunDumpStream(args, std::cout, std::cerr);
     throw UsageError("unknown command '" + args.command + "'");
   } catch (const UsageError& e) {
     std::cerr << "quillmar: " << e.what() << "\n" << kUsage;
