@@ -50,6 +50,8 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       a.text = static_cast<int32_t>(Number(arg, value(arg), 1, 255));
     } else if (options && arg == "--layer") {
       a.layer = static_cast<int>(Number(arg, value(arg), 1, 3));
+    } else if (options && (arg == "-o" || arg == "--output")) {
+      a.output = value(arg);
     } else if (options && arg == "--plain") {
       a.plain = true;
     } else if (options && arg.size() > 1 && arg[0] == '-') {

@@ -25,6 +25,7 @@ struct Arguments {
   int32_t text = 0;    // --text N (1..255); 0 when not given
   int layer = 1;       // --layer 1|2|3: main text, footnotes, scholia/remarks
   bool plain = false;  // --plain
+  std::string output;  // -o / --output DIR
   bool help = false;
 
   // Parses argv[1..]. Options may stand anywhere; "--" ends them.

@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "cli/arguments.h"
+#include "cli/build_command.h"
 #include "cli/catalog_commands.h"
 #include "cli/session.h"
 #include "cli/text_commands.h"
@@ -25,6 +26,7 @@ constexpr char kUsage[] =
     "                                       a text's layer as plain text, paragraph by\n"
     "                                       paragraph (--plain: exactly, without headers)\n"
     "  dump-stream FILE                     the paragraphs, words and codes of a stream file\n"
+    "  build SOURCE... -o DIR               build a collection from source files (.qms)\n"
     "\n"
     "options:\n"
     "  --collection DIR   work on this collection directory without touching the settings\n"
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return args.command.empty() && !args.help ? 2 : 0;
     }
+    if (args.command == "build") return RunBuild(args, std::cout);
     if (args.command == "collections") return RunCollections(args, argv0, std::cout);
     if (args.command == "register") return RunRegister(args, argv0, std::cout);
     if (args.command == "texts") return RunTexts(args, argv0, std::cout);

@@ -1,48 +1,16 @@
 // Runs the real command-line tool on collections written into temporary directories.
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <filesystem>
 
+#include "cli/cli_fixture.h"
 #include "support/collection_writer.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class CliTest : public ::testing::Test {
+class CatalogCommandsTest : public test::CliTest {
  protected:
-  CliTest() {
-    // Each test has its own settings file and program directory.
-    setenv("QUILLMAR_CONFIG_DIR", dir.Sub("config").c_str(), 1);
-    setenv("QUILLMAR_DATA_DIR", dir.Sub("data").c_str(), 1);
-  }
-
-  Result Run(const std::string& args) {
-    const std::string err = dir.Sub("stderr.txt");
-    const std::string command = std::string(QUILLMAR_CLI_PATH) + " " + args + " 2>" + err;
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = test::ReadFile(err);
-    return r;
-  }
-
   std::string Collection(const std::string& name, bool upper) {
     test::CollectionSpec layout;
     layout.cdid = "KJVB0001";
@@ -60,16 +28,14 @@ class CliTest : public ::testing::Test {
     layout.texts[2].title = "Klagelieder \xe4\xf6\xfc";  // Windows-1252 bytes come out as UTF-8
     return test::WriteCollection(dir.Sub(name), layout);
   }
-
-  test::TempDir dir;
 };
 
-TEST_F(CliTest, TextsListsNumberAndLongNameInEitherLayout) {
+TEST_F(CatalogCommandsTest, TextsListsNumberAndLongNameInEitherLayout) {
   const std::string expected =
       "1\tKing James Version: Genesis\n"
       "3\tKing James Version: Klagelieder \u00e4\u00f6\u00fc\n";
   for (bool upper : {false, true}) {
-    const Result r = Run("texts --collection " + Collection(upper ? "up" : "low", upper));
+    const test::CliResult r = Run("texts --collection " + Collection(upper ? "up" : "low", upper));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected) << "upper=" << upper;
   }
@@ -77,8 +43,8 @@ TEST_F(CliTest, TextsListsNumberAndLongNameInEitherLayout) {
   EXPECT_FALSE(std::filesystem::exists(dir.Sub("config/quillmar.ini")));
 }
 
-TEST_F(CliTest, JsonOutputEscapesAndKeepsOrder) {
-  const Result r = Run("texts --format json --collection " + Collection("c", false));
+TEST_F(CatalogCommandsTest, JsonOutputEscapesAndKeepsOrder) {
+  const test::CliResult r = Run("texts --format json --collection " + Collection("c", false));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "[\n  {\"number\": \"1\", \"name\": \"King James Version: Genesis\"},\n"
@@ -86,17 +52,17 @@ TEST_F(CliTest, JsonOutputEscapesAndKeepsOrder) {
             "\u00e4\u00f6\u00fc\"}\n]\n");
 }
 
-TEST_F(CliTest, InfoShowsTheMetadata) {
-  const Result r = Run("info --collection " + Collection("c", true));
+TEST_F(CatalogCommandsTest, InfoShowsTheMetadata) {
+  const test::CliResult r = Run("info --collection " + Collection("c", true));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("identifier\tKJVB0001\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("title\tKing James Bible\n"), std::string::npos);
   EXPECT_NE(r.out.find("year-offset\t1000\n"), std::string::npos);
 }
 
-TEST_F(CliTest, RegisteredCollectionsAppearInTheCatalog) {
+TEST_F(CatalogCommandsTest, RegisteredCollectionsAppearInTheCatalog) {
   const std::string coll = Collection("installed", false);
-  Result r = Run("collections");
+  test::CliResult r = Run("collections");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   r = Run("register " + coll);
@@ -108,8 +74,8 @@ TEST_F(CliTest, RegisteredCollectionsAppearInTheCatalog) {
   EXPECT_EQ(r.out, "KJVB0001\tKing James Bible\t" + coll + "\t0.0\tno\n");
 }
 
-TEST_F(CliTest, FailuresExitNonZeroWithAMessage) {
-  Result r = Run("texts --collection " + dir.Sub("nothing"));
+TEST_F(CatalogCommandsTest, FailuresExitNonZeroWithAMessage) {
+  test::CliResult r = Run("texts --collection " + dir.Sub("nothing"));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("is not a valid data directory"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");

@@ -1,13 +1,8 @@
 // Runs the text commands of the command-line tool on hand-made stream files.
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <string>
 
+#include "cli/cli_fixture.h"
 #include "support/collection_writer.h"
 #include "support/temp_dir.h"
 
@@ -30,33 +25,8 @@ const std::string kParagraph3 = "Tail\r\nline";
 const std::string kSeparator = S("~\013");
 const std::string kStream = kParagraph1 + kSeparator + kParagraph2 + kSeparator + kParagraph3;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class TextCommandsTest : public ::testing::Test {
+class TextCommandsTest : public test::CliTest {
  protected:
-  TextCommandsTest() {
-    setenv("QUILLMAR_CONFIG_DIR", dir.Sub("config").c_str(), 1);
-    setenv("QUILLMAR_DATA_DIR", dir.Sub("data").c_str(), 1);
-  }
-
-  Result Run(const std::string& args) {
-    const std::string err = dir.Sub("stderr.txt");
-    FILE* pipe = popen((std::string(QUILLMAR_CLI_PATH) + " " + args + " 2>" + err).c_str(), "r");
-    Result r;
-    if (!pipe) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = test::ReadFile(err);
-    return r;
-  }
-
   // Text 1 has kStream as layer 1 and a footnote layer 2 whose file is `footnotes` (not written
   // when empty); no layer 3. Text 2 is an empty slot.
   std::string Collection(bool upper, const std::string& footnotes = "f1.txt") {
@@ -74,14 +44,12 @@ class TextCommandsTest : public ::testing::Test {
       test::WriteFile(data + (upper ? "F1.TXT" : "f1.txt"), S("~\010Footnote 7~\013"));
     return root;
   }
-
-  test::TempDir dir;
 };
 
 TEST_F(TextCommandsTest, ShowPlainRendersTheWholeLayerExactly) {
   for (bool upper : {false, true}) {
     const std::string coll = Collection(upper);
-    Result r = Run("show --plain --collection " + coll + " --text 1");
+    test::CliResult r = Run("show --plain --collection " + coll + " --text 1");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "In the beginning God created.\n\nK\u00e4se \u20ac 5\nTail\nline") << upper;
 
@@ -92,7 +60,7 @@ TEST_F(TextCommandsTest, ShowPlainRendersTheWholeLayerExactly) {
 }
 
 TEST_F(TextCommandsTest, ShowWithoutPlainHeadsEachParagraphWithItsPosition) {
-  const Result r = Run("show --text 1 --collection " + Collection(false));
+  const test::CliResult r = Run("show --text 1 --collection " + Collection(false));
   ASSERT_EQ(r.status, 0) << r.err;
   const size_t second = kParagraph1.size() + 3;
   const size_t third = second + kParagraph2.size() + 2;
@@ -110,16 +78,16 @@ TEST_F(TextCommandsTest, ShowFailsOnMissingTextsLayersAndFiles) {
       {"--text 1 --layer 2", "f1.txt"},  // named in the catalog, missing on disk
   };
   for (const auto& [options, message] : failures) {
-    const Result r = Run("show --collection " + coll + " " + options);
+    const test::CliResult r = Run("show --collection " + coll + " " + options);
     EXPECT_EQ(r.status, 1) << options;
     EXPECT_EQ(r.out, "") << options;
     EXPECT_NE(r.err.find(message), std::string::npos) << options << ": " << r.err;
   }
-  const Result missing = Run("dump-stream " + dir.Sub("missing.txt"));
+  const test::CliResult missing = Run("dump-stream " + dir.Sub("missing.txt"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("cannot open"), std::string::npos) << missing.err;
   for (const char* usage : {"--text 0", "--text 1 --layer 4", "--text x", "--layer 2"}) {
-    const Result r = Run("show --collection " + coll + " " + usage);
+    const test::CliResult r = Run("show --collection " + coll + " " + usage);
     EXPECT_EQ(r.status, 2) << usage;
   }
 }
@@ -130,7 +98,7 @@ TEST_F(TextCommandsTest, DumpStreamListsParagraphsWordsAndCodes) {
                           "~<~=T\344b~>~@~?a~?b~\013"
                           "~\024~'1~d~\0265~dx~\013"
                           "~\024~x"));
-  const Result r = Run("dump-stream " + file);
+  const test::CliResult r = Run("dump-stream " + file);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("1 paragraph(s) could not be decoded"), std::string::npos) << r.err;
   const std::string expected =
