@@ -8,6 +8,7 @@
 #include "cli/arguments.h"
 #include "cli/build_command.h"
 #include "cli/catalog_commands.h"
+#include "cli/check_command.h"
 #include "cli/session.h"
 #include "cli/text_commands.h"
 
@@ -27,6 +28,8 @@ constexpr char kUsage[] =
     "                                       paragraph (--plain: exactly, without headers)\n"
     "  dump-stream FILE                     the paragraphs, words and codes of a stream file\n"
     "  build SOURCE... -o DIR               build a collection from source files (.qms)\n"
+    "  check --collection DIR               cross-check the word index against the texts\n"
+    "                                       (summary on stdout, problems on stderr)\n"
     "\n"
     "options:\n"
     "  --collection DIR   work on this collection directory without touching the settings\n"
@@ -56,6 +59,7 @@ int main(int argc, char** argv) {
     if (args.command == "texts") return RunTexts(args, argv0, std::cout);
     if (args.command == "info") return RunInfo(args, argv0, std::cout);
     if (args.command == "show") return RunShow(args, argv0, std::cout);
+    if (args.command == "check") return RunCheck(args, argv0, std::cout, std::cerr);
     if (args.command == "dump-stream") return RunDumpStream(args, std::cout, std::cerr);
     throw UsageError("unknown command '" + args.command + "'");
   } catch (const UsageError& e) {

@@ -14,6 +14,13 @@ export QUILLMAR_CONFIG_DIR="$scratch/config" QUILLMAR_DATA_DIR="$scratch/data"
 QUILLMAR_BUILD_DIR=build scripts/build.sh
 (cd build && ctest --output-on-failure --parallel "$(nproc)")
 
+# The bundled collections: built by the project's builder, then every hit of their word index
+# checked against the words the reader decodes from their streams.
+scripts/build-collections.sh "$scratch/collections"
+for collection in sample kjv; do
+  build/cli/quillmar check --collection "$scratch/collections/$collection"
+done
+
 if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   QUILLMAR_BUILD_DIR=build-asan scripts/build.sh -DQUILLMAR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
