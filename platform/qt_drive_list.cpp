@@ -1,13 +1,7 @@
 #include "platform/qt_drive_list.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #else
 #include <QByteArray>
 #include <QStorageInfo>
