@@ -122,9 +122,8 @@ class Collector : public TParagraphSink {
   void Take(const TStreamWord& w) {
     if (w.link) return;  // link marks and shown texts are not indexed
     std::string word =
-        KleinFalten(Trim(build::IndexWord(w.bytes, w.font_code == stream::kGreekFont)));
+        build::WordListForm(build::IndexWord(w.bytes, w.font_code == stream::kGreekFont));
     if (word.empty()) return;
-    if (word.size() > layout::kWortCapacity) word.resize(layout::kWortCapacity);
     words_.emplace_back(w.start_position, std::move(word));
   }
   std::vector<std::pair<int32_t, std::string>>& words_;

@@ -15,6 +15,7 @@
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
+#include "build/word_splitter.h"
 #include "retrieval/index_layout.h"
 #include "retrieval/word_key.h"
 
@@ -77,13 +78,6 @@ class OutputFile {
   std::FILE* file_ = nullptr;
   std::vector<uint8_t> buffer_;
 };
-
-// The word-list form of an entry's word: trimmed, folded, at most 30 bytes.
-std::string IndexWord(std::string_view word) {
-  std::string folded = KleinFalten(Trim(word));
-  if (folded.size() > layout::kWortCapacity) folded.resize(layout::kWortCapacity);
-  return folded;
-}
 
 // Checks that an entry value fits its field of the hit record.
 void CheckField(const IndexEntry& entry, const char* field, int64_t value, int64_t max) {
@@ -175,7 +169,7 @@ void WriteIndex(const std::vector<IndexEntry>& entries, const std::string& dataD
   {
     std::unordered_map<std::string, uint32_t> ids;
     for (size_t i = 0; i < entries.size(); ++i) {
-      std::string word = IndexWord(entries[i].word);
+      std::string word = WordListForm(entries[i].word);
       if (word.empty()) continue;
       const auto [it, inserted] = ids.emplace(std::move(word), static_cast<uint32_t>(words.size()));
       if (inserted) words.push_back(it->first);

@@ -1,5 +1,8 @@
 #include "build/word_splitter.h"
 
+#include "base/bytes.h"
+#include "retrieval/index_layout.h"
+#include "retrieval/word_key.h"
 #include "text/stream_codes.h"
 
 namespace quillmar::build {
@@ -39,6 +42,12 @@ std::string IndexWord(std::string_view bytes, bool greek) {
   }
   if (begin >= end) return {};
   return std::string(bytes.substr(begin, end - begin));
+}
+
+std::string WordListForm(std::string_view indexWord) {
+  std::string folded = KleinFalten(Trim(indexWord));
+  if (folded.size() > index_layout::kWortCapacity) folded.resize(index_layout::kWortCapacity);
+  return folded;
 }
 
 }  // namespace quillmar::build

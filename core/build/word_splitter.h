@@ -12,4 +12,8 @@ namespace quillmar::build {
 // Empty when nothing but punctuation is left.
 std::string IndexWord(std::string_view bytes, bool greek);
 
+// The form an index word takes in the word list: trimmed, folded to lower case as KleinFalten
+// does, cut to the 30 bytes of a word-list record. Empty when nothing is left.
+std::string WordListForm(std::string_view indexWord);
+
 }  // namespace quillmar::build
