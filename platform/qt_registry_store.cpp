@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -105,14 +104,6 @@ std::optional<QString> FindValue(QSettings& settings, const std::string& key,
   const auto match = Match(Children(settings, *group, false), wanted);
   if (!match) return std::nullopt;
   return Join(*group, *match);
-}
-
-std::optional<int32_t> ParseInt32(const std::string& text) {
-  const std::string t = Trim(text);
-  int32_t out = 0;
-  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
-  if (t.empty() || ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
-  return out;
 }
 
 bool IsIntegerType(const QVariant& v) {

@@ -1,6 +1,7 @@
 #include "base/bytes.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace quillmar {
 
@@ -66,6 +67,14 @@ bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
 
 bool SameCDID(std::string_view a, std::string_view b) {
   return UpperAscii(Trim(a)) == UpperAscii(Trim(b));
+}
+
+std::optional<int32_t> ParseInt32(std::string_view text) {
+  const std::string t = Trim(text);
+  int32_t out = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+  if (t.empty() || ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
+  return out;
 }
 
 std::string ReplaceFirst(std::string_view s, std::string_view what, std::string_view with) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ std::string LowerAscii(std::string_view s);
 bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
 // CD identifiers compare after trimming and folding to upper case.
 bool SameCDID(std::string_view a, std::string_view b);
+
+// A decimal 32-bit integer, optionally signed with "-", blanks and control characters around it
+// allowed; std::nullopt for anything else (empty, other characters, out of range).
+std::optional<int32_t> ParseInt32(std::string_view text);
 
 // Replaces the first occurrence of `what` by `with`; the string is unchanged when absent.
 std::string ReplaceFirst(std::string_view s, std::string_view what, std::string_view with);

@@ -1,6 +1,5 @@
 #include "platform/memory_registry_store.h"
 
-#include <charconv>
 #include <cstddef>
 #include <utility>
 
@@ -157,12 +156,7 @@ std::optional<int32_t> MemoryRegistryStore::ReadInteger(const std::string& key,
   const Value* v = FindValue(key, name);
   if (!v) return std::nullopt;
   if (auto i = std::get_if<int32_t>(v)) return *i;
-  if (auto s = std::get_if<std::string>(v)) {
-    int32_t out = 0;
-    const std::string t = Trim(*s);
-    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
-    if (ec == std::errc() && end == t.data() + t.size() && !t.empty()) return out;
-  }
+  if (auto s = std::get_if<std::string>(v)) return ParseInt32(*s);
   return std::nullopt;
 }
 
