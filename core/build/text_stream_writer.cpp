@@ -70,18 +70,18 @@ std::string ShownText(const std::string& utf8, const std::string& fallback) {
 }
 
 char HeadingFont(TextPart part, int chapter_level) {
-  if (chapter_level == 1) return 0x01;
-  if (chapter_level == 2) return 0x02;
-  if (chapter_level == 3) return 0x09;
+  if (chapter_level == 1) return kHeadingFont;
+  if (chapter_level == 2) return kSubheadingFont;
+  if (chapter_level == 3) return kSubtitleFont;
   switch (part) {
     case TextPart::kHeading:
-      return 0x01;
+      return kHeadingFont;
     case TextPart::kSubheading:
-      return 0x02;
+      return kSubheadingFont;
     case TextPart::kSubtitle:
-      return 0x09;
+      return kSubtitleFont;
     case TextPart::kSubtitle2:
-      return 0x0A;
+      return kSubtitle2Font;
     default:
       return kBodyFont;
   }

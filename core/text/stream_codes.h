@@ -52,10 +52,14 @@ inline constexpr char kFontZLast = 'a';
 inline constexpr char kTerminator = 'd';  // ends a number or text argument
 
 // Font codes used by name.
-inline constexpr char kBodyFont = 0x03;    // body text; every paragraph starts in it
-inline constexpr char kItalicFont = 0x06;  // emphasis
-inline constexpr char kLinkFont = 0x08;    // text of links
-inline constexpr char kMarginFont = 'Z';   // margin column
+inline constexpr char kHeadingFont = 0x01;     // headings, first-level chapters
+inline constexpr char kSubheadingFont = 0x02;  // subheadings, second-level chapters
+inline constexpr char kBodyFont = 0x03;        // body text; every paragraph starts in it
+inline constexpr char kItalicFont = 0x06;      // emphasis
+inline constexpr char kLinkFont = 0x08;        // text of links
+inline constexpr char kSubtitleFont = 0x09;    // subtitles, third-level chapters
+inline constexpr char kSubtitle2Font = 0x0A;   // second subtitles
+inline constexpr char kMarginFont = 'Z';       // margin column
 inline constexpr char kBoldFont = '\\';
 inline constexpr char kGreekFont = ']';
 inline constexpr char kSmallFont = '^';

@@ -147,7 +147,9 @@ void TTextGenerator::NewChapter(int level, std::string_view name) {
     section_counter_[2] = 0;
     section_name_[2].clear();
   }
-  const char heading_font = level == 1 ? 0x01 : level == 2 ? 0x02 : 0x09;
+  const char heading_font = level == 1   ? kHeadingFont
+                            : level == 2 ? kSubheadingFont
+                                         : kSubtitleFont;
   BlankLineIn(heading_font);
   BlankLineIn(heading_font);
   WriteCode(heading_font);
