@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillmar {
+class TCalderwickData;
+}  // namespace quillmar
+
+namespace quillmar::retrieval {
+
+// What the retrieval engine needs to know about one collection. Taken from the catalog on the
+// user-interface thread before a search starts, so the search thread never touches the settings
+// store or the catalog.
+struct TCDSuchInfo {
+  std::string CDID;
+  std::string Path;  // root directory, without trailing separator
+  std::string FSID;  // fuzzy library identifier; empty when the collection has no fuzzy search
+  std::string FSWordFiles[4];  // s1wl.dat .. s4wl.dat; empty where missing
+  std::string FSLinkFiles[4];  // s1lnk.dat .. s4lnk.dat; empty where missing
+  uint16_t NoDateMarker = 0;
+  uint16_t YearOffset = 0;
+};
+
+// The collections a search may touch, by identifier (compared after trimming and upper-casing).
+class TSuchKatalog {
+ public:
+  void Hinzufuegen(TCDSuchInfo info);
+  // The collection's data; an unknown identifier gives a record with only CDID set (empty paths),
+  // so its files are reported missing like those of a collection that is not installed.
+  const TCDSuchInfo& Info(const std::string& cdid) const;
+
+  // A snapshot of the given collections as the catalog knows them now.
+  static TSuchKatalog FromCatalog(TCalderwickData& catalog, const std::vector<std::string>& cdids);
+
+ private:
+  std::map<std::string, TCDSuchInfo> cds_;
+  mutable TCDSuchInfo unknown_;
+};
+
+}  // namespace quillmar::retrieval

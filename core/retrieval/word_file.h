@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "retrieval/search_catalog.h"
+
+namespace quillmar::retrieval {
+
+// One record of a word list file (wortlst.dat or a fuzzy word list s1wl.dat .. s4wl.dat): the word
+// (Windows-1252, at most 30 bytes) and the 0-based range of its entries in the hit file (or, in a
+// fuzzy list, in the level's link file).
+struct TWortDateiRecord {
+  std::string Wort;
+  int32_t Von = 0;
+  int32_t Bis = 0;
+};
+
+// Looks one word up in a word list file by a block-wise binary search; reports the enclosing
+// words when the word is missing. Each Suche opens and closes the file. Thread-safe (own lock).
+class TWortDateiAnfrage {
+ public:
+  // Binds to "<CD>/data/wortlst.dat" of the collection.
+  void SetzeCD(const TCDSuchInfo& cd);
+  // Binds to another word list; raises EInOutError "...nicht gefunden.(TWDA 001)" when missing.
+  void SetzeDateiName(const std::string& path);
+  const std::string& DateiName() const { return path_; }
+
+  // Raises EInOutError "Datei '...' ist leer. (TWDA 002)" for an empty file.
+  void Suche(const std::string& word);
+
+  bool Gefunden() const { return gefunden_; }
+  int32_t Von() const { return von_; }
+  int32_t Bis() const { return bis_; }
+  int32_t Satznummer() const { return gefunden_ ? satznummer_ : -1; }  // 1-based
+  const std::string& Vorgaenger() const { return vorgaenger_; }
+  const std::string& Nachfolger() const { return nachfolger_; }
+  int32_t VorgaengerNr() const { return vorgaenger_nr_; }
+  int32_t NachfolgerNr() const { return nachfolger_nr_; }
+  bool HatVariante() const { return hat_variante_; }
+  int32_t VarianteVorNr() const { return variante_vor_nr_; }
+  int32_t VarianteNachNr() const { return variante_nach_nr_; }
+
+ private:
+  mutable std::mutex lock_;
+  std::string path_;
+  std::string key_;
+  bool gefunden_ = false;
+  int32_t von_ = 0;
+  int32_t bis_ = 0;
+  int32_t satznummer_ = -1;
+  std::string vorgaenger_;
+  std::string nachfolger_;
+  int32_t vorgaenger_nr_ = -1;
+  int32_t nachfolger_nr_ = -1;
+  bool hat_variante_ = false;
+  int32_t variante_vor_nr_ = -1;
+  int32_t variante_nach_nr_ = -1;
+  std::string cdid_;
+};
+
+// Reads word list records by 1-based record number through a window of 1500 records; serves
+// sequential scans (mask expansion, the word list browser). One thread per instance.
+class TLesenWortDatei {
+ public:
+  static constexpr int32_t kFenster = 1500;
+
+  void SetzeDateiName(const std::string& path);
+  // Record n; outside 1..Anzahl sets Ausserhalb and returns an empty record.
+  TWortDateiRecord Lies(int32_t n);
+  // Raises the internal error "LWD-IA-1" without a file; false when the file cannot be opened.
+  bool Verfuegbar();
+  int32_t Anzahl() const { return anzahl_; }
+  bool Leer() const { return leer_; }
+  bool Ausserhalb() const { return ausserhalb_; }
+
+ private:
+  std::vector<uint8_t> fenster_;
+  int32_t erster_ = 0;  // first record number held, 0 while empty
+  int32_t letzter_ = 0;
+  std::string path_;
+  int32_t anzahl_ = 0;
+  bool leer_ = true;
+  bool ausserhalb_ = true;
+};
+
+}  // namespace quillmar::retrieval

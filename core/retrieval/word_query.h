@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "retrieval/mask.h"
+#include "retrieval/phonetic_conversion.h"
+#include "retrieval/search_catalog.h"
+#include "retrieval/word_file.h"
+
+namespace quillmar::retrieval {
+
+// The word records a query word yields, in the order they were found (word-list order for masks,
+// the found record first for plain words).
+class TWortListe {
+ public:
+  void Hinzufuegen(const TWortDateiRecord& record) { records_.push_back(record); }
+  void Leeren() { records_.clear(); }
+  int32_t Anzahl() const { return static_cast<int32_t>(records_.size()); }
+  const std::vector<TWortDateiRecord>& Records() const { return records_; }
+
+ private:
+  std::vector<TWortDateiRecord> records_;
+};
+
+// Turns one query word (plain word, mask, or fuzzy word) into the matching records of one
+// collection's word list.
+class TWoerterAnfrage {
+ public:
+  // The catalog and the conversion must outlive the query; phonetik may be null (no fuzzy
+  // conversion available: fuzzy levels then find nothing for lack of a key).
+  TWoerterAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik);
+
+  int32_t Stufe = -1;  // 0 exact or mask, 1..4 fuzzy level
+
+  // Binds to the collection's wortlst.dat; raises "(TWDA 001)" when missing.
+  void SetzeCD(const std::string& cdid);
+  // Appends the matching records to Ergebnis() (the caller clears it).
+  void Suche(const std::string& word);
+  TWortListe& Ergebnis() { return ergebnis_; }
+
+ private:
+  const TSuchKatalog& katalog_;
+  PhoneticConversion* phonetik_;
+  TWortDateiAnfrage anfrage_;
+  TLesenWortDatei leser_;
+  TMaske maske_;
+  std::string cdid_;
+  std::mutex lock_;
+  TWortListe ergebnis_;
+};
+
+}  // namespace quillmar::retrieval

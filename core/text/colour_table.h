@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "text/canvas.h"
+
+namespace quillmar {
+
+// The ten colours text is drawn in, one table for the screen and one for the printer.
+class TColourTable {
+ public:
+  enum Entry : size_t {
+    kText = 0,          // normal text
+    kBackground = 1,    // normal background
+    kUserText = 2,      // user marking
+    kUserBack = 3,
+    kHitWordText = 4,   // a hit word
+    kHitWordBack = 5,
+    kHitSpanText = 6,   // the other words of a hit
+    kHitSpanBack = 7,
+    kLinkText = 8,
+    kLinkBack = 9,
+    kCount = 10,
+  };
+
+  TColor operator[](Entry e) const { return colours_[e]; }
+  void Set(Entry e, TColor c) { colours_[e] = c; }
+
+  // The background setting: the normal and the link background follow it; the marking
+  // backgrounds keep their own colours.
+  void ApplyBackColour(TColor c) {
+    colours_[kBackground] = c;
+    colours_[kLinkBack] = c;
+  }
+  void ApplyLinkColour(TColor c) { colours_[kLinkText] = c; }
+
+ private:
+  std::array<TColor, kCount> colours_ = {0x000000, 0xFFFFFF, 0xFFFFFF, 0x800000, 0xFFFFFF,
+                                         0x000000, 0x000000, 0xC0C0C0, 0xFF0000, 0xFFFFFF};
+};
+
+// The screen and printer tables. The colour settings change only the screen table.
+struct TColourTables {
+  TColourTable Screen;
+  TColourTable Printer;
+  const TColourTable& Of(bool printer) const { return printer ? Printer : Screen; }
+};
+
+}  // namespace quillmar
