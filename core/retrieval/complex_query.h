@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "retrieval/hit_list.h"
@@ -10,6 +12,8 @@
 #include "retrieval/search_catalog.h"
 
 namespace quillmar::retrieval {
+
+class TFundstellenAnfrage;
 
 // Status texts of a query: "Fehler in der Anfrageformulierung: ..." for negative codes,
 // "Suche wurde abgebrochen" for 10, empty for 0 (in the current interface language).
@@ -24,6 +28,9 @@ class TKomplexAnfrage {
   // Reads the AND/OR keywords of the current interface language. The catalog and the conversion
   // must outlive the query; phonetik may be null.
   TKomplexAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik);
+  ~TKomplexAnfrage();
+  TKomplexAnfrage(const TKomplexAnfrage&) = delete;
+  TKomplexAnfrage& operator=(const TKomplexAnfrage&) = delete;
 
   int32_t Status = -1;
   int32_t Wortabstand = 0;
@@ -40,7 +47,40 @@ class TKomplexAnfrage {
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
 
   bool Abgebrochen() const { return Abbrechen.load(std::memory_order_relaxed); }
+  // Evaluates the line over CDs in order into Ergebnis and sets Status. Syntax errors leave the
+  // hits found so far; file errors raise (the search thread turns them into Fehler/FehlerText).
   void Ausfuehren(const std::string& anfrage);
+  // The collection being evaluated.
+  const std::string& AktuelleCD() const { return aktuelle_cd_; }
+
+  // The rewriting done before a fuzzy search: every word that begins or ends with "*" becomes
+  // a bracketed alternative of the word without its outer asterisks and its masked forms,
+  // "*burg" -> "(burg ODER *burg)", "burg*" -> "(burg ODER burg*)",
+  // "*burg*" -> "(burg ODER burg* ODER *burg ODER *burg*)". The line comes back trimmed.
+  static std::string SternWorteErweitern(std::string_view zeile, std::string_view oderWort);
+
+ private:
+  // Deepest nesting of brackets and operators evaluated; deeper queries are a format error.
+  static constexpr int kMaxTiefe = 200;
+
+  std::vector<std::string> Zerlegen(std::string_view ausdruck);
+  std::string NaechstesToken(std::string_view s, size_t& pos);
+  bool IstGruppe(std::string_view ausdruck);
+  bool IstUnd(std::string_view token) const;
+  bool IstOder(std::string_view token) const;
+  TFundstellenListe Auswerten(std::string_view ausdruck);
+  TFundstellenListe Oder(std::string_view ausdruck);
+  TFundstellenListe Und(std::string_view ausdruck);
+  TFundstellenListe Folgt(std::string_view ausdruck);
+  TFundstellenListe Phrase(std::string_view ausdruck);
+  TFundstellenListe Operand(std::string_view ausdruck);
+  TFundstellenListe EinzelWort(std::string_view wort);
+  TFundstellenListe Verknuepfen(TFundstellenListe& l1, TFundstellenListe& l2, int32_t abstand,
+                                int32_t modus, bool geordnet);
+
+  std::unique_ptr<TFundstellenAnfrage> wortanfrage_;
+  std::string aktuelle_cd_;
+  int tiefe_ = 0;
 };
 
 }  // namespace quillmar::retrieval

@@ -7,8 +7,8 @@ namespace quillmar::retrieval {
 
 // A partial date of a passage: a whole year (month 0), a whole month (day 0) or a day.
 struct TDatum {
-  static constexpr uint8_t kUnbekannt = 0;        // unknown day or month
-  static constexpr uint16_t kKeinJahr = 30000;   // unknown year / no second year
+  static constexpr uint8_t kUnbekannt = 0;      // unknown day or month
+  static constexpr uint16_t kKeinJahr = 30000;  // unknown year / no second year
   uint8_t Tag = 0;
   uint8_t Monat = 0;
   uint16_t Jahr = kKeinJahr;

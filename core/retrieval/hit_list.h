@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -11,6 +12,8 @@
 #include "retrieval/search_catalog.h"
 
 namespace quillmar::retrieval {
+
+class TFundstellenAnfrage;
 
 // A short string with its capacity inline (CD identifiers, hit words), so hit lists hold no
 // per-hit heap allocations.
@@ -93,11 +96,51 @@ struct TDatumsGrenze {
   int32_t Jahr2 = TDatum::kKeinJahr;
 };
 
-// -1/0/+1: CD identifier (bytewise), text number, text part by rank (1, 2, 0, 3, 4, 12, 10, 11),
-// position.
-int HitVergleich(const TFundstelle& a, std::string_view cdA, const TFundstelle& b,
-                 std::string_view cdB);
-int HitVergleichOhneCD(const TFundstelle& a, const TFundstelle& b);
+// Sort rank of a text part in a hit list: 1, 2, 0, 3, 4, 12, 10, 11 first to last, then all
+// other codes (rank 0).
+inline constexpr std::array<uint8_t, 256> kTextteilRang = [] {
+  std::array<uint8_t, 256> r{};
+  r[1] = 100;
+  r[2] = 99;
+  r[0] = 98;
+  r[3] = 97;
+  r[4] = 96;
+  r[12] = 95;
+  r[10] = 94;
+  r[11] = 93;
+  return r;
+}();
+
+// -1/0/+1: text number, text part by rank (1, 2, 0, 3, 4, 12, 10, 11), position.
+inline int HitVergleichOhneCD(const TFundstelle& a, const TFundstelle& b) {
+  if (a.TextNr != b.TextNr) return a.TextNr < b.TextNr ? -1 : 1;
+  const uint8_t ra = kTextteilRang[a.Textteil];
+  const uint8_t rb = kTextteilRang[b.Textteil];
+  if (ra != rb) return ra > rb ? -1 : 1;
+  if (a.Position != b.Position) return a.Position < b.Position ? -1 : 1;
+  return 0;
+}
+
+// -1/0/+1: the CD identifiers bytewise (unsigned; a prefix first), then HitVergleichOhneCD.
+inline int HitVergleich(const TFundstelle& a, std::string_view cdA, const TFundstelle& b,
+                        std::string_view cdB) {
+  const size_t n = cdA.size() < cdB.size() ? cdA.size() : cdB.size();
+  for (size_t k = 0; k < n; ++k) {
+    const auto x = static_cast<unsigned char>(cdA[k]);
+    const auto y = static_cast<unsigned char>(cdB[k]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (cdA.size() != cdB.size()) return cdA.size() < cdB.size() ? -1 : 1;
+  return HitVergleichOhneCD(a, b);
+}
+
+// A key whose ascending order is the order of HitVergleichOhneCD (equal keys: equal hits):
+// text number, inverted text-part rank, position.
+inline uint64_t HitSchluessel(const TFundstelle& hit) {
+  return (static_cast<uint64_t>(hit.TextNr) << 40) |
+         (static_cast<uint64_t>(255 - kTextteilRang[hit.Textteil]) << 32) |
+         (static_cast<uint32_t>(hit.Position) ^ 0x80000000u);
+}
 
 // A filtered list of hits with their display records, sorted by HitVergleich when built by
 // Einfuegen. Readers walk it sequentially; random access is refused.
@@ -116,27 +159,39 @@ class TFundstellenListe {
   TDatumsGrenze DatumVon;
   TDatumsGrenze DatumBis;
   // Gives the date filter each collection's NoDateMarker and YearOffset; may be null when no
-  // date condition is set.
+  // date condition is set (then no marker and no offset apply). Copied with the filters.
   const TSuchKatalog* Katalog = nullptr;
 
   int32_t Anzahl() const { return static_cast<int32_t>(eintraege_.size()); }
   bool HatDatumsbedingung() const;
+  // Any of the four filters is in force.
+  bool HatFilter() const;
 
+  // Removes all hits; the filters stay.
   void Leeren();
+  // Removes all filters; the hits stay.
   void FilterZuruecksetzen();
   void TextBedingungHinzufuegen(int32_t textNr, const std::string& cdId);
+  // Takes the filters (and Katalog) of another list.
   void EinstellungenKopieren(const TFundstellenListe& other);
   // Takes over other's hits (other is left empty with reset filters); resets own filters.
   void Uebernehmen(TFundstellenListe& other);
-  // Uebernehmen followed by EinstellungenKopieren.
+  // Takes over other's hits and filters; other is left empty with reset filters.
   void Assign(TFundstellenListe& other);
 
   bool Zulaessig(const TFundstelle& hit, std::string_view cdId) const;
+  // Appends at the tail when Zulaessig (arrival order).
   void Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
   void AnhaengenRoh(const TFundstelle& hit, std::string_view cdId);
-  // Inserts in HitVergleich order; a hit equal to one already in the list is dropped.
+  // Inserts in HitVergleich order when Zulaessig; a hit equal to one already in the list is
+  // dropped, so a list built by Einfuegen never holds two equal hits.
   void Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
   void EinfuegenMitWort(const TFundstelle& hit, std::string_view word, std::string_view cdId);
+  // Einfuegen of every entry of `stapel` in its order, done by sorting and merging: the result
+  // equals the one-by-one insertion (of equal hits the earliest inserted one stays).
+  void EinfuegenStapel(std::vector<Eintrag>&& stapel);
+  // EinfuegenStapel of all hits of other (a union); other is left empty, its filters stay.
+  void EinfuegenAlle(TFundstellenListe& other);
 
   // Sequential reads, 1-based: i must be 1, the current index or the current index + 1.
   // Raises "unzulässiger Leseversuch (Range Error) (FSL 005)" out of range and
@@ -145,15 +200,31 @@ class TFundstellenListe {
   const TAnzeigeRecord& Anzeige(int32_t i);
   std::string CDKennung(int32_t i);
   std::string AnzeigeText(int32_t i);
+  // Built from the entry's display record, with the entry's CD identifier filled in.
   TFundPosition FundPosition(int32_t i);
 
   // All entries in list order, for readers that walk the whole list.
   const std::vector<Eintrag>& Eintraege() const { return eintraege_; }
 
  private:
+  // Fills the search's result list with entries it has sorted, filtered and made unique.
+  friend class TFundstellenAnfrage;
+
+  const Eintrag& Lesen(int32_t i);
+  // Merges admissible entries in strictly ascending order (existing entries win on equality).
+  void Zusammenfuehren(std::vector<Eintrag>&& stapel);
+  bool DatumZulaessig(const TFundstelle& hit, std::string_view cdId) const;
+  void ZuruecksetzenNachAenderung();
+
   std::vector<Eintrag> eintraege_;
-  int32_t index_ = 0;  // 1-based index of the last entry read, 0 before the first
-  // (the implementation adds what it needs for fast sorted insertion)
+  int32_t index_ = 0;     // 1-based index of the last entry read, 0 before the first
+  bool sortiert_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)
+  // The date marker and year offset of the collection last asked for by the date filter.
+  mutable const TSuchKatalog* datum_katalog_ = nullptr;
+  mutable TCDKennung datum_cd_;
+  mutable bool datum_cache_ = false;
+  mutable uint16_t datum_marker_ = TDatum::kKeinJahr;
+  mutable uint16_t datum_offset_ = 0;
 };
 
 }  // namespace quillmar::retrieval

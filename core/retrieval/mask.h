@@ -34,9 +34,13 @@ class TMaske {
   const TMaskenTeil& Teil(int k) const { return teile_[k - 1]; }  // 1-based
 
  private:
+  bool Platzieren(int k, int32_t von);
+
   TMaskenTeil teile_[kMaxTeile];
   std::string maske_;
   int32_t anzahl_ = 0;
+  bool zu_viele_teile_ = false;  // more literal parts than kMaxTeile: matches nothing
+  std::string_view wort_;        // the word under test during Passt
   // Filled by Passt: 1-based start of each part's match and the position after it.
   int32_t anfang_[kMaxTeile] = {};
   int32_t ende_[kMaxTeile] = {};

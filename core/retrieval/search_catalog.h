@@ -29,7 +29,8 @@ class TSuchKatalog {
  public:
   void Hinzufuegen(TCDSuchInfo info);
   // The collection's data; an unknown identifier gives a record with only CDID set (empty paths),
-  // so its files are reported missing like those of a collection that is not installed.
+  // so its files are reported missing like those of a collection that is not installed. The
+  // reference stays valid until the same thread asks again.
   const TCDSuchInfo& Info(const std::string& cdid) const;
 
   // A snapshot of the given collections as the catalog knows them now.
@@ -37,7 +38,6 @@ class TSuchKatalog {
 
  private:
   std::map<std::string, TCDSuchInfo> cds_;
-  mutable TCDSuchInfo unknown_;
 };
 
 }  // namespace quillmar::retrieval

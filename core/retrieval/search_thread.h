@@ -10,8 +10,9 @@
 namespace quillmar::retrieval {
 
 // Runs one TKomplexAnfrage on a worker thread. Fill Anfrage() and add the collections, set the
-// outcome handler, then Starten. The handler runs on the worker thread when the search has ended;
-// a GUI forwards it to its own thread. Exceptions of the search end up in Fehler/FehlerText.
+// outcome handler, then Starten. The handler runs on the worker thread when the search has ended
+// (ReturnValue is 0 by then); a GUI forwards it to its own thread. It must not destroy the
+// TSuchThread. Exceptions of the search end up in Fehler/FehlerText.
 class TSuchThread {
  public:
   TSuchThread(const TSuchKatalog& katalog, PhoneticConversion* phonetik);
@@ -22,14 +23,17 @@ class TSuchThread {
   TKomplexAnfrage& Anfrage() { return anfrage_; }
 
   std::function<void()> BeiEnde;
+  // Starts the worker; a second call does nothing (one search per thread).
   void Starten();
   // Sets the query's cancel flag; the search ends after the current hit with Status 10.
   void KAFTerminate();
+  // Waits for the worker to end (returns at once when called from the handler).
   void Warten();
   // -2 before the start, -1 while running, 0 after the end.
   int ReturnValue() const { return return_value_.load(); }
 
-  // The thread body, also usable without a thread (the command-line tool).
+  // The thread body, also usable without a thread (the command-line tool): runs the query over
+  // CDs() and leaves Status, Ergebnis, Fehler and FehlerText in Anfrage(). Does not call BeiEnde.
   void Execute();
 
  private:

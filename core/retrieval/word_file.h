@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "retrieval/search_catalog.h"
@@ -18,10 +19,25 @@ struct TWortDateiRecord {
   int32_t Bis = 0;
 };
 
+// A record as it lies in a reader's window: Wort points into the window and stays valid until the
+// reader loads another stretch of the file.
+struct TWortDateiSicht {
+  std::string_view Wort;
+  int32_t Von = 0;
+  int32_t Bis = 0;
+};
+
 // Looks one word up in a word list file by a block-wise binary search; reports the enclosing
 // words when the word is missing. Each Suche opens and closes the file. Thread-safe (own lock).
 class TWortDateiAnfrage {
  public:
+  // "<CD>/data/wortlst.dat" of the collection, found in any letter case; empty for a collection
+  // without a root directory.
+  static std::string WortlistePfad(const TCDSuchInfo& cd);
+  // The EInOutError text for a word list that does not exist: "Datei '<PATH>' nicht
+  // gefunden.(TWDA 001)" with the path trimmed and upper-cased.
+  static std::string NichtGefundenText(const std::string& path);
+
   // Binds to "<CD>/data/wortlst.dat" of the collection.
   void SetzeCD(const TCDSuchInfo& cd);
   // Binds to another word list; raises EInOutError "...nicht gefunden.(TWDA 001)" when missing.
@@ -43,7 +59,15 @@ class TWortDateiAnfrage {
   int32_t VarianteVorNr() const { return variante_vor_nr_; }
   int32_t VarianteNachNr() const { return variante_nach_nr_; }
 
+  // After a successful Suche: the run of adjacent records whose Wortschluessel equals the key's,
+  // the found record among them, in file order, and the record number of the run's first record.
+  // Empty and -1 when the word was not found.
+  const std::vector<TWortDateiRecord>& Lauf() const { return lauf_; }
+  int32_t LaufAnfang() const { return lauf_anfang_; }
+
  private:
+  void Zuruecksetzen();
+
   mutable std::mutex lock_;
   std::string path_;
   std::string key_;
@@ -59,6 +83,9 @@ class TWortDateiAnfrage {
   int32_t variante_vor_nr_ = -1;
   int32_t variante_nach_nr_ = -1;
   std::string cdid_;
+  std::vector<TWortDateiRecord> lauf_;
+  int32_t lauf_anfang_ = -1;
+  std::vector<uint8_t> block_;  // the last block read by Suche, kept to spare reallocation
 };
 
 // Reads word list records by 1-based record number through a window of 1500 records; serves
@@ -70,13 +97,22 @@ class TLesenWortDatei {
   void SetzeDateiName(const std::string& path);
   // Record n; outside 1..Anzahl sets Ausserhalb and returns an empty record.
   TWortDateiRecord Lies(int32_t n);
+  // Record n for a forward scan: when n lies outside the window, the window is reloaded to start
+  // at n, so a scan reads each record once. false (and Ausserhalb) outside 1..Anzahl.
+  bool LiesVorwaerts(int32_t n, TWortDateiSicht& out);
   // Raises the internal error "LWD-IA-1" without a file; false when the file cannot be opened.
   bool Verfuegbar();
   int32_t Anzahl() const { return anzahl_; }
   bool Leer() const { return leer_; }
   bool Ausserhalb() const { return ausserhalb_; }
+  const std::string& DateiName() const { return path_; }
 
  private:
+  // Loads records erster..letzter into the window; raises EInOutError unless record n is then
+  // held.
+  void Laden(int32_t n, int32_t erster, int32_t letzter);
+  TWortDateiSicht Sicht(int32_t n) const;
+
   std::vector<uint8_t> fenster_;
   int32_t erster_ = 0;  // first record number held, 0 while empty
   int32_t letzter_ = 0;

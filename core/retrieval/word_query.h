@@ -43,6 +43,17 @@ class TWoerterAnfrage {
   TWortListe& Ergebnis() { return ergebnis_; }
 
  private:
+  void WortSuchen(const std::string& word);
+  void MaskeSuchen(const std::string& word);
+  void UnscharfSuchen(const TCDSuchInfo& cd, const std::string& word);
+  // Adds the records of `leser` that match maske_: those from the first record whose key is at
+  // least `praefix` (through the lookup `anfrage`) while their word starts with it, or every
+  // record for an empty prefix. Words are compared by their key when `normalisieren` is set,
+  // as stored otherwise. Returns the record numbers scanned as [von, bis] (bis < von for none).
+  void Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser, const std::string& praefix,
+                   bool normalisieren, std::vector<TWortDateiRecord>& ziel, int32_t& von,
+                   int32_t& bis);
+
   const TSuchKatalog& katalog_;
   PhoneticConversion* phonetik_;
   TWortDateiAnfrage anfrage_;

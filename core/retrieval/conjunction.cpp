@@ -1,0 +1,120 @@
+#include "retrieval/conjunction.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "base/errors.h"
+
+namespace quillmar::retrieval {
+
+namespace {
+
+constexpr int kWorte = TAnzeigeRecord::kWorte;
+
+bool GleicherAbsatz(const TFundstelle& a, const TFundstelle& b) {
+  return a.Seite == b.Seite && a.AbsatzKennung1 == b.AbsatzKennung1 &&
+         a.AbsatzKennung2 == b.AbsatzKennung2 && a.AbsatzKennung3 == b.AbsatzKennung3;
+}
+
+bool GleicherAbschnitt(const TFundstelle& a, const TFundstelle& b) {
+  return a.Kapitel == b.Kapitel && a.Unterkapitel == b.Unterkapitel;
+}
+
+}  // namespace
+
+std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Eintrag& x,
+                                                    const TFundstellenListe::Eintrag& y,
+                                                    int32_t abstand, int32_t modus) {
+  const int c = HitVergleichOhneCD(x.Fundstelle, y.Fundstelle);
+  if (c == 0) return x;
+  const TFundstellenListe::Eintrag& a = c < 0 ? x : y;
+  const TFundstellenListe::Eintrag& b = c < 0 ? y : x;
+  const TFundstelle& ha = a.Fundstelle;
+  const TFundstelle& hb = b.Fundstelle;
+  if (ha.TextNr != hb.TextNr || ha.Textteil != hb.Textteil) return std::nullopt;
+  if (modus == 1 && !GleicherAbsatz(ha, hb)) return std::nullopt;
+  if (modus == 2 && !GleicherAbschnitt(ha, hb)) return std::nullopt;
+  if (modus != 1 && modus != 2) throw Exception("interner Fehler, unerlaubter Modus (IF-SFS 002)");
+  if (modus == 2 && abstand != 0) {
+    throw Exception("interner Fehler, unerlaubter Wert (IF-SFS 003)");
+  }
+  const TAnzeigeRecord& ra = a.Anzeige;
+  const TAnzeigeRecord& rb = b.Anzeige;
+  if (ra.WortNummern[0] == 0) throw Exception("interner Fehler, Wortnummer erwartet (IF-SFS 001)");
+
+  int32_t letzte = 0;
+  for (int k = 0; k < kWorte; ++k) {
+    if (ra.WortNummern[k] != 0) letzte = ra.WortNummern[k];
+  }
+  const int32_t d = std::abs(letzte - static_cast<int32_t>(rb.WortNummern[0]));
+  if (abstand != 0 && d > abstand) return std::nullopt;
+
+  TFundstellenListe::Eintrag r = a;
+  r.Anzeige.Ende = std::max(ra.Ende, rb.Ende);
+  // Slots 2..5 from a's slots 2..5 and b's slots 1..5 by ascending position; an empty slot
+  // (position -1) ends its side; equal positions are taken once, from a.
+  int i = 1;
+  int j = 0;
+  int n = 1;
+  auto nehmen = [&](const TAnzeigeRecord& von, int k) {
+    r.Anzeige.WortPos[n] = von.WortPos[k];
+    r.Anzeige.Worte[n] = von.Worte[k];
+    r.Anzeige.WortNummern[n] = von.WortNummern[k];
+    ++n;
+  };
+  while (n < kWorte) {
+    const bool hatA = i < kWorte && ra.WortPos[i] != -1;
+    const bool hatB = j < kWorte && rb.WortPos[j] != -1;
+    if (!hatA && !hatB) break;
+    if (hatA && (!hatB || ra.WortPos[i] <= rb.WortPos[j])) {
+      if (hatB && ra.WortPos[i] == rb.WortPos[j]) ++j;
+      nehmen(ra, i++);
+    } else {
+      nehmen(rb, j++);
+    }
+  }
+  for (; n < kWorte; ++n) {
+    r.Anzeige.WortPos[n] = -1;
+    r.Anzeige.Worte[n] = TKurzText<20>();
+    r.Anzeige.WortNummern[n] = 0;
+  }
+  return r;
+}
+
+TUndKonjunktion::TUndKonjunktion()
+    : Liste1(std::make_unique<TFundstellenListe>()),
+      Liste2(std::make_unique<TFundstellenListe>()),
+      Ergebnis(std::make_unique<TFundstellenListe>()) {}
+
+void TUndKonjunktion::Liste1_UND_Liste2() { Verknuepfen(false); }
+
+void TUndKonjunktion::Liste1_PPP_Liste2() { Verknuepfen(true); }
+
+void TUndKonjunktion::Verknuepfen(bool geordnet) {
+  if (Ergebnis) Ergebnis->Leeren();
+  if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
+  const auto& l1 = Liste1->Eintraege();
+  const auto& l2 = Liste2->Eintraege();
+  size_t i = 0;
+  size_t j = 0;
+  while (i < l1.size() && j < l2.size()) {
+    if (Abbruch != nullptr && Abbruch->load(std::memory_order_relaxed)) {
+      Ergebnis->Leeren();
+      return;
+    }
+    const int c = HitVergleichOhneCD(l1[i].Fundstelle, l2[j].Fundstelle);
+    std::optional<TFundstellenListe::Eintrag> r;
+    if (!geordnet || c < 0) r = Verbinden(l1[i], l2[j], Wortabstand, Modus);
+    if (r) {
+      Ergebnis->Anhaengen(r->Fundstelle, r->Anzeige, CDKennung);
+      ++i;
+      ++j;
+    } else if (c >= 0) {
+      ++j;
+    } else {
+      ++i;
+    }
+  }
+}
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,111 @@
+#include "retrieval/hit_file.h"
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+
+#include "base/bytes.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "retrieval/index_layout.h"
+
+namespace quillmar::retrieval {
+
+namespace {
+
+constexpr int64_t kSatz = static_cast<int64_t>(index_layout::kFundstelleSize);
+// Records per physical read: large reads keep mask searches over many words cheap.
+constexpr int64_t kLeseSaetze = 8192;
+// Records between two ranges that one read may run across rather than seek past (45 KB read
+// cost less than another seek and read).
+constexpr int64_t kLuecke = 1024;
+
+[[noreturn]] void NichtGefunden(const std::string& path) {
+  throw EInOutError("Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TFDA 001)");
+}
+
+// The range von.. could not be completed in a file of `groesse` bytes. Read in blocks of
+// kBlockSaetze records from von, the range ends either at a block that is missing altogether
+// (002) or at one that is cut short (003).
+[[noreturn]] void UnerwartetesEnde(const std::string& path, int64_t von, int64_t groesse) {
+  const int64_t block = kSatz * TFundstellenDateiAnfrage::kBlockSaetze;
+  const int64_t rest = groesse - von * kSatz;
+  const char* code = (von < 0 || rest <= 0 || rest % block == 0) ? "002" : "003";
+  throw EInOutError("unerwartetes Ende von '" + path + "' .(TFDA " + code + ")");
+}
+
+}  // namespace
+
+void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
+  if (!FileExists(path)) NichtGefunden(path);
+  path_ = path;
+}
+
+void TFundstellenDateiAnfrage::Laden() {
+  liste_.Leeren();
+  const TFundBereich bereich{Von, Bis};
+  Lesen(std::span<const TFundBereich>(&bereich, 1),
+        [this](size_t, std::span<const TFundstelle> hits) {
+          for (const TFundstelle& h : hits) liste_.AnhaengenRoh(h, cd_);
+          return true;
+        });
+}
+
+void TFundstellenDateiAnfrage::Lesen(std::span<const TFundBereich> bereiche, const Abnehmer& nimm) {
+  if (bereiche.empty()) return;
+  const std::optional<std::string> resolved = ResolveExisting(path_);
+  if (!resolved) NichtGefunden(path_);
+  std::ifstream in(*resolved, std::ios::binary);
+  if (!in) NichtGefunden(path_);
+  in.seekg(0, std::ios::end);
+  int64_t groesse = static_cast<int64_t>(in.tellg());
+  if (groesse < 0) NichtGefunden(path_);
+
+  // The buffer holds the records erster .. erster + anzahl - 1.
+  int64_t erster = 0;
+  int64_t anzahl = 0;
+  for (size_t r = 0; r < bereiche.size(); ++r) {
+    const int64_t von = bereiche[r].Von;
+    const int64_t bis = bereiche[r].Bis;
+    if (bis < von) continue;
+    if (von < 0) UnerwartetesEnde(path_, von, groesse);
+    int64_t k = von;
+    while (k <= bis) {
+      if (k < erster || k >= erster + anzahl) {
+        // Read up to the end of this range and of the ranges right behind it.
+        int64_t ende = bis;
+        for (size_t q = r + 1; q < bereiche.size() && ende - k + 1 < kLeseSaetze; ++q) {
+          const int64_t qv = bereiche[q].Von;
+          if (bereiche[q].Bis < qv) continue;
+          if (qv <= ende || qv > ende + 1 + kLuecke) break;
+          ende = bereiche[q].Bis;
+        }
+        const int64_t wunsch = std::min<int64_t>(ende - k + 1, kLeseSaetze);
+        const int64_t verfuegbar = std::max<int64_t>(0, (groesse - k * kSatz) / kSatz);
+        const int64_t saetze = std::min(wunsch, verfuegbar);
+        erster = k;
+        anzahl = 0;
+        if (saetze == 0) break;
+        puffer_.resize(static_cast<size_t>(saetze * kSatz));
+        in.clear();
+        in.seekg(k * kSatz);
+        in.read(reinterpret_cast<char*>(puffer_.data()),
+                static_cast<std::streamsize>(saetze * kSatz));
+        const int64_t gelesen = in ? saetze * kSatz : static_cast<int64_t>(in.gcount());
+        if (gelesen < saetze * kSatz) groesse = k * kSatz + gelesen;  // the file has shrunk
+        anzahl = gelesen / kSatz;
+        if (anzahl == 0) break;
+      }
+      const int64_t bisHier = std::min(bis, erster + anzahl - 1);
+      const size_t m = static_cast<size_t>(bisHier - k + 1);
+      treffer_.resize(m);
+      const uint8_t* p = puffer_.data() + static_cast<size_t>((k - erster) * kSatz);
+      for (size_t t = 0; t < m; ++t) treffer_[t] = TFundstelle::Lesen(p + t * kSatz);
+      if (!nimm(r, std::span<const TFundstelle>(treffer_.data(), m))) return;
+      k = bisHier + 1;
+    }
+    if (k <= bis) UnerwartetesEnde(path_, von, groesse);
+  }
+}
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "retrieval/hit_list.h"
+
+namespace quillmar::retrieval {
+
+// A range of 0-based record indexes of fundst.dat, both ends inclusive (a word's Von..Bis).
+struct TFundBereich {
+  int32_t Von = 0;
+  int32_t Bis = 0;
+};
+
+// Loads hit ranges of a collection's fundst.dat. The file is opened for each load and closed
+// again; records are decoded straight from large block reads.
+class TFundstellenDateiAnfrage {
+ public:
+  // Records per read of the loading rule that tells a missing range (TFDA 002) from a range cut
+  // short (TFDA 003): the range's records are read in blocks of this many records.
+  static constexpr int32_t kBlockSaetze = 1000;
+
+  int32_t Von = 0;
+  int32_t Bis = 0;
+
+  // Raises EInOutError "Datei '<PATH>' nicht gefunden.(TFDA 001)" when no file exists there.
+  void SetzeDateiName(const std::string& path);
+  const std::string& DateiName() const { return path_; }
+  // The identifier given to every loaded hit.
+  void SetzeCDKennung(const std::string& cdId) { cd_ = cdId; }
+  const std::string& CDKennung() const { return cd_; }
+  TFundstellenListe& Liste() { return liste_; }
+
+  // Replaces the list's contents by the records Von..Bis, each through AnhaengenRoh (so the
+  // list's filters apply). A range past the end of the file raises EInOutError
+  // "unerwartetes Ende von '<path>' .(TFDA 002)" when nothing of the block that should hold the
+  // next record exists, "(TFDA 003)" when that block is cut short; the records before stay loaded.
+  void Laden();
+
+  // Hands the hits of each range in order to `nimm` (range index, hits of one read, in file
+  // order), with one open of the file for all ranges. `nimm` returns false to stop. Errors as
+  // in Laden, raised after the range's available hits were handed over.
+  using Abnehmer = std::function<bool(size_t bereich, std::span<const TFundstelle> hits)>;
+  void Lesen(std::span<const TFundBereich> bereiche, const Abnehmer& nimm);
+
+ private:
+  std::string path_;
+  std::string cd_;
+  TFundstellenListe liste_;
+  std::vector<uint8_t> puffer_;
+  std::vector<TFundstelle> treffer_;
+};
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,123 @@
+#include "retrieval/hit_query.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "base/paths.h"
+#include "retrieval/index_layout.h"
+
+namespace quillmar::retrieval {
+
+namespace {
+
+// Most hits reserved ahead of reading; a damaged word list may promise any number.
+constexpr int64_t kMaxVorab = int64_t{1} << 22;
+
+// Asks for a cache line that the sorted walk over the gathered hits will need shortly.
+inline void Vorladen(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(p);
+#else
+  (void)p;
+#endif
+}
+
+}  // namespace
+
+TFundstellenAnfrage::TFundstellenAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik,
+                                         const std::atomic<bool>* abbruch)
+    : katalog_(katalog), abbruch_(abbruch), woerter_(katalog, phonetik) {
+  ergebnis_.Katalog = &katalog;
+}
+
+void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
+  std::lock_guard<std::mutex> guard(lock_);
+  cd_ = cdId;
+  woerter_.SetzeCD(cdId);
+  path_ = JoinPath(JoinPath(katalog_.Info(cdId).Path, "data"), index_layout::kFundstellenName);
+  datei_.SetzeDateiName(path_);
+  datei_.SetzeCDKennung(cdId);
+}
+
+void TFundstellenAnfrage::Suche(const std::string& word) {
+  datei_.Liste().EinstellungenKopieren(ergebnis_);
+  datei_.SetzeCDKennung(cd_);
+  ergebnis_.Leeren();
+  woerter_.Stufe = Stufe;
+  woerter_.Ergebnis().Leeren();
+  woerter_.Suche(word);
+  const std::vector<TWortDateiRecord>& records = woerter_.Ergebnis().Records();
+  if (records.empty()) return;
+
+  std::vector<TFundBereich> bereiche;
+  bereiche.reserve(records.size());
+  for (const TWortDateiRecord& r : records) bereiche.push_back(TFundBereich{r.Von, r.Bis});
+
+  std::vector<Treffer>& treffer = treffer_;
+  treffer.clear();
+  int64_t erwartet = 0;
+  for (const TFundBereich& b : bereiche)
+    erwartet += std::max<int64_t>(0, int64_t{b.Bis} - b.Von + 1);
+  treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxVorab)));
+
+  const TFundstellenListe& filter = datei_.Liste();
+  const bool filtern = filter.HatFilter();
+  bool abgebrochen = Abgebrochen();
+  if (!abgebrochen) {
+    datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
+      for (const TFundstelle& h : hits) {
+        if (!filtern || filter.Zulaessig(h, cd_)) {
+          treffer.push_back(Treffer{h, static_cast<uint32_t>(bereich)});
+        }
+        if (Abgebrochen()) {
+          abgebrochen = true;
+          return false;
+        }
+      }
+      return true;
+    });
+  }
+  if (abgebrochen) {
+    ergebnis_.Leeren();
+    return;
+  }
+
+  // Inserting one by one keeps the first of equal hits in HitVergleich order: a stable sort
+  // followed by dropping later equals gives the same list.
+  std::vector<std::pair<uint64_t, uint32_t>>& folge = folge_;
+  folge.resize(treffer.size());
+  bool geordnet = true;
+  for (size_t k = 0; k < treffer.size(); ++k) {
+    folge[k] = {HitSchluessel(treffer[k].hit), static_cast<uint32_t>(k)};
+    if (k > 0 && folge[k].first <= folge[k - 1].first) geordnet = false;
+  }
+  if (!geordnet) {
+    std::sort(folge.begin(), folge.end());
+    folge.erase(std::unique(folge.begin(), folge.end(),
+                            [](const auto& a, const auto& b) { return a.first == b.first; }),
+                folge.end());
+  }
+  std::vector<TFundstellenListe::Eintrag> eintraege;
+  eintraege.reserve(folge.size());
+  const TCDKennung cd(cd_);
+  constexpr size_t kVorlauf = 8;
+  for (size_t n = 0; n < folge.size(); ++n) {
+    if (n + kVorlauf < folge.size()) Vorladen(&treffer[folge[n + kVorlauf].second]);
+    const Treffer& t = treffer[folge[n].second];
+    eintraege.push_back(
+        TFundstellenListe::Eintrag{TAnzeigeRecord::Einzel(t.hit, records[t.wort].Wort), t.hit, cd});
+  }
+  treffer.clear();
+  folge.clear();
+  if (Abgebrochen()) {
+    ergebnis_.Leeren();
+    return;
+  }
+  // Sorted, unique and filtered by the result list's own filters: taken over as it is.
+  ergebnis_.eintraege_ = std::move(eintraege);
+  ergebnis_.sortiert_ = true;
+  ergebnis_.index_ = 0;
+}
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "retrieval/hit_file.h"
+#include "retrieval/hit_list.h"
+#include "retrieval/phonetic_conversion.h"
+#include "retrieval/search_catalog.h"
+#include "retrieval/word_query.h"
+
+namespace quillmar::retrieval {
+
+// Turns one query word (plain, masked or fuzzy) on one collection into a list of its hits,
+// sorted by HitVergleich, filtered by the result list's filters, without duplicate positions.
+class TFundstellenAnfrage {
+ public:
+  // The catalog and the conversion must outlive the query; phonetik may be null. When `abbruch`
+  // is given, a set flag stops Suche after the current hit with an empty result.
+  TFundstellenAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik,
+                      const std::atomic<bool>* abbruch = nullptr);
+
+  int32_t Stufe = 0;  // 0 exact or mask, 1..4 fuzzy level
+
+  // Binds to the collection's wortlst.dat ("(TWDA 001)" when missing) and fundst.dat
+  // ("(TFDA 001)" when missing).
+  void SetzeCD(const std::string& cdId);
+  // Fills Ergebnis() with the word's hits; set the filters on Ergebnis() before.
+  void Suche(const std::string& word);
+  TFundstellenListe& Ergebnis() { return ergebnis_; }
+
+ private:
+  bool Abgebrochen() const {
+    return abbruch_ != nullptr && abbruch_->load(std::memory_order_relaxed);
+  }
+
+  const TSuchKatalog& katalog_;
+  const std::atomic<bool>* abbruch_;
+  TFundstellenDateiAnfrage datei_;
+  TWoerterAnfrage woerter_;
+  std::string path_;
+  std::string cd_;
+  std::mutex lock_;
+  TFundstellenListe ergebnis_;
+  // Working storage of Suche, kept between calls.
+  struct Treffer {
+    TFundstelle hit;
+    uint32_t wort;  // index of the word record the hit came through
+  };
+  std::vector<Treffer> treffer_;
+  std::vector<std::pair<uint64_t, uint32_t>> folge_;
+};
+
+}  // namespace quillmar::retrieval

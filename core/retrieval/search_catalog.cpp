@@ -1,0 +1,54 @@
+#include "retrieval/search_catalog.h"
+
+#include <utility>
+
+#include "base/bytes.h"
+#include "collection/calderwick_data.h"
+
+namespace quillmar::retrieval {
+
+namespace {
+
+std::string Schluessel(const std::string& cdid) { return UpperAscii(Trim(cdid)); }
+
+}  // namespace
+
+void TSuchKatalog::Hinzufuegen(TCDSuchInfo info) {
+  std::string key = Schluessel(info.CDID);
+  cds_[std::move(key)] = std::move(info);
+}
+
+const TCDSuchInfo& TSuchKatalog::Info(const std::string& cdid) const {
+  const auto found = cds_.find(Schluessel(cdid));
+  if (found != cds_.end()) return found->second;
+  // Per thread, so that the search thread and the user-interface thread may both ask about
+  // collections the snapshot does not hold.
+  thread_local TCDSuchInfo unbekannt;
+  unbekannt = TCDSuchInfo{};
+  unbekannt.CDID = cdid;
+  return unbekannt;
+}
+
+TSuchKatalog TSuchKatalog::FromCatalog(TCalderwickData& catalog,
+                                       const std::vector<std::string>& cdids) {
+  TSuchKatalog katalog;
+  for (const std::string& cdid : cdids) {
+    const int index = catalog.GetCDIndex(cdid);
+    if (index < 0) continue;  // not reachable now: Info reports it without files
+    const TCRrecord& cd = catalog.CDs()[static_cast<size_t>(index)];
+    TCDSuchInfo info;
+    info.CDID = Trim(cd.CDID);
+    info.Path = catalog.GetCDPath(cdid);
+    info.FSID = catalog.GetFSID(cdid);
+    for (int level = 1; level <= 4; ++level) {
+      info.FSWordFiles[level - 1] = catalog.GetFSWordFile(cdid, level);
+      info.FSLinkFiles[level - 1] = catalog.GetFSLinkFile(cdid, level);
+    }
+    info.NoDateMarker = cd.NoDateMarker;
+    info.YearOffset = cd.YearOffset;
+    katalog.Hinzufuegen(std::move(info));
+  }
+  return katalog;
+}
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,50 @@
+#include "retrieval/search_thread.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace quillmar::retrieval {
+
+TSuchThread::TSuchThread(const TSuchKatalog& katalog, PhoneticConversion* phonetik)
+    : anfrage_(katalog, phonetik) {}
+
+TSuchThread::~TSuchThread() {
+  KAFTerminate();
+  Warten();
+}
+
+void TSuchThread::CDHinzufuegen(const std::string& cdId) {
+  if (std::find(cds_.begin(), cds_.end(), cdId) == cds_.end()) cds_.push_back(cdId);
+}
+
+void TSuchThread::Starten() {
+  if (thread_.joinable() || return_value_.load() != -2) return;  // one search per thread
+  return_value_.store(-1);
+  thread_ = std::thread([this] {
+    Execute();
+    return_value_.store(0);
+    if (BeiEnde) BeiEnde();
+  });
+}
+
+void TSuchThread::KAFTerminate() { anfrage_.Abbrechen.store(true); }
+
+void TSuchThread::Warten() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void TSuchThread::Execute() {
+  return_value_.store(-1);
+  anfrage_.CDs = cds_;
+  try {
+    anfrage_.Ausfuehren(anfrage_.Anfrage);
+  } catch (const std::exception& e) {
+    anfrage_.Fehler = true;
+    anfrage_.FehlerText = e.what();
+  } catch (...) {
+    anfrage_.Fehler = true;
+    anfrage_.FehlerText = "?";
+  }
+}
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,211 @@
+#include "retrieval/word_query.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "base/bytes.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "collection/long_int_file.h"
+#include "retrieval/index_layout.h"
+#include "retrieval/word_key.h"
+
+namespace quillmar::retrieval {
+
+namespace {
+
+// The word list of KRVC0001 holds four words outside the sort order, at these record numbers.
+struct Sonderwort {
+  const char* schluessel;
+  int32_t satz;
+};
+constexpr Sonderwort kKRVCSonderwoerter[] = {
+    {"aedelberhdus", 144835}, {"aeggihardi", 144836}, {"aeid", 144837}, {"aellio", 144838}};
+
+bool IstKRVC(const std::string& cdid) { return SameCDID(cdid, "KRVC0001"); }
+
+// The word key of a stored word, built into a fixed buffer: scans run over every record and
+// must not allocate per record. The key bytes of each byte are those of Normalisieren; bytes up
+// to 32 inside a word are kept, as Normalisieren keeps them.
+class Schluesselpuffer {
+ public:
+  std::string_view Bilden(std::string_view wort) {
+    while (!wort.empty() && static_cast<uint8_t>(wort.front()) <= 32) wort.remove_prefix(1);
+    while (!wort.empty() && static_cast<uint8_t>(wort.back()) <= 32) wort.remove_suffix(1);
+    if (wort.size() > index_layout::kWortCapacity)
+      wort = wort.substr(0, index_layout::kWortCapacity);
+    size_t laenge = 0;
+    for (char c : wort) {
+      const Eintrag& e = Tabelle()[static_cast<uint8_t>(c)];
+      for (uint8_t i = 0; i < e.anzahl; ++i) puffer_[laenge++] = e.bytes[i];
+    }
+    return {puffer_.data(), laenge};
+  }
+
+ private:
+  struct Eintrag {
+    uint8_t anzahl = 0;
+    char bytes[2] = {};
+  };
+
+  static const std::array<Eintrag, 256>& Tabelle() {
+    static const std::array<Eintrag, 256> tabelle = [] {
+      std::array<Eintrag, 256> t{};
+      for (int c = 0; c < 256; ++c) {
+        const std::string einzeln(1, static_cast<char>(c));
+        const std::string key = c <= 32 ? einzeln : Normalisieren(einzeln);
+        t[c].anzahl = static_cast<uint8_t>(key.size());
+        std::memcpy(t[c].bytes, key.data(), key.size());
+      }
+      return t;
+    }();
+    return tabelle;
+  }
+
+  std::array<char, 2 * index_layout::kWortCapacity> puffer_{};
+};
+
+}  // namespace
+
+TWoerterAnfrage::TWoerterAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik)
+    : katalog_(katalog), phonetik_(phonetik) {}
+
+void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
+  cdid_ = cdid;
+  std::lock_guard<std::mutex> guard(lock_);
+  const TCDSuchInfo& cd = katalog_.Info(cdid);
+  const std::string path = TWortDateiAnfrage::WortlistePfad(cd);
+  // A collection the snapshot does not know has no root directory: name the file it lacks.
+  if (path.empty())
+    throw EInOutError(TWortDateiAnfrage::NichtGefundenText(
+        JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
+  anfrage_.SetzeDateiName(path);
+  anfrage_.SetzeCD(cd);
+  leser_.SetzeDateiName(path);
+}
+
+void TWoerterAnfrage::Suche(const std::string& word) {
+  const TCDSuchInfo cd = katalog_.Info(cdid_);
+  if (Stufe != 0 && cd.FSID.empty()) Stufe = 0;
+  if (Stufe < 0 || Stufe > 4) RaiseInternalError("TWA-SSW-1");
+  if (Stufe > 0)
+    UnscharfSuchen(cd, word);
+  else if (TMaske::IstMaske(word))
+    MaskeSuchen(word);
+  else
+    WortSuchen(word);
+}
+
+void TWoerterAnfrage::WortSuchen(const std::string& word) {
+  int32_t sonder = 0;
+  if (IstKRVC(cdid_)) {
+    const std::string schluessel = Normalisieren(word);
+    for (const Sonderwort& s : kKRVCSonderwoerter) {
+      if (schluessel != s.schluessel) continue;
+      const TWortDateiRecord record = leser_.Lies(s.satz);
+      if (!leser_.Ausserhalb()) {
+        ergebnis_.Hinzufuegen(record);
+        sonder = s.satz;
+      }
+    }
+  }
+  anfrage_.Suche(word);
+  if (!anfrage_.Gefunden()) return;
+  // The found record first, then the other records with the same key in file order.
+  const std::vector<TWortDateiRecord>& lauf = anfrage_.Lauf();
+  const int32_t anfang = anfrage_.LaufAnfang();
+  const int32_t gefunden = anfrage_.Satznummer();
+  ergebnis_.Hinzufuegen(lauf[static_cast<size_t>(gefunden - anfang)]);
+  for (size_t i = 0; i < lauf.size(); ++i) {
+    const int32_t nr = anfang + static_cast<int32_t>(i);
+    if (nr != gefunden && nr != sonder) ergebnis_.Hinzufuegen(lauf[i]);
+  }
+}
+
+void TWoerterAnfrage::MaskeSuchen(const std::string& word) {
+  maske_.Setzen(Normalisieren(word));
+  const std::string praefix = Normalisieren(TMaske::Praefix(word));
+  std::vector<TWortDateiRecord> treffer;
+  int32_t von = 0;
+  int32_t bis = -1;
+  Expandieren(anfrage_, leser_, praefix, true, treffer, von, bis);
+  if (!praefix.empty() && IstKRVC(cdid_) && maske_.Anzahl() > 0) {
+    Schluesselpuffer puffer;
+    for (const Sonderwort& s : kKRVCSonderwoerter) {
+      if (s.satz >= von && s.satz <= bis) continue;  // already tested by the scan
+      const TWortDateiRecord record = leser_.Lies(s.satz);
+      if (!leser_.Ausserhalb() && maske_.Passt(puffer.Bilden(record.Wort)))
+        treffer.push_back(record);
+    }
+  }
+  for (const TWortDateiRecord& record : treffer) ergebnis_.Hinzufuegen(record);
+}
+
+void TWoerterAnfrage::Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser,
+                                  const std::string& praefix, bool normalisieren,
+                                  std::vector<TWortDateiRecord>& ziel, int32_t& von, int32_t& bis) {
+  von = 0;
+  bis = -1;
+  // A mask of wildcards only has no literal part and matches no stored word.
+  if (maske_.Anzahl() == 0) return;
+  int32_t start = 1;
+  if (!praefix.empty()) {
+    anfrage.Suche(praefix);
+    start = anfrage.Gefunden() ? anfrage.LaufAnfang() : anfrage.NachfolgerNr();
+    if (start < 1) return;
+  }
+  Schluesselpuffer puffer;
+  TWortDateiSicht sicht;
+  int32_t n = start;
+  for (; leser.LiesVorwaerts(n, sicht); ++n) {
+    const std::string_view wort = normalisieren ? puffer.Bilden(sicht.Wort) : sicht.Wort;
+    if (wort.substr(0, praefix.size()) != praefix) break;
+    if (maske_.Passt(wort)) ziel.push_back({std::string(sicht.Wort), sicht.Von, sicht.Bis});
+  }
+  von = start;
+  bis = n - 1;
+}
+
+void TWoerterAnfrage::UnscharfSuchen(const TCDSuchInfo& cd, const std::string& word) {
+  const std::string key =
+      phonetik_ != nullptr ? Normalisieren(phonetik_->Phonem(cd.FSID, word, Stufe)) : "";
+  const std::string& wortDatei = cd.FSWordFiles[Stufe - 1];
+  TWortDateiAnfrage anfrage;
+  TLesenWortDatei leser;
+  anfrage.SetzeDateiName(wortDatei);
+  leser.SetzeDateiName(wortDatei);
+
+  std::vector<TWortDateiRecord> gesammelt;
+  if (!TMaske::IstMaske(key)) {
+    anfrage.Suche(key);
+    if (anfrage.Gefunden()) gesammelt = anfrage.Lauf();
+  } else {
+    maske_.Setzen(key);
+    int32_t von = 0;
+    int32_t bis = -1;
+    Expandieren(anfrage, leser, TMaske::Praefix(key), false, gesammelt, von, bis);
+  }
+
+  const std::string& linkDatei = cd.FSLinkFiles[Stufe - 1];
+  if (linkDatei.empty() || gesammelt.empty()) return;
+  TLongIntFile links;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    links.SetDateiName(linkDatei);
+  }
+  // Entries beyond the file (a damaged range) point nowhere.
+  const int64_t eintraege = links.DateiLen() / 4;
+  for (const TWortDateiRecord& record : gesammelt) {
+    const int64_t erster = std::max<int64_t>(record.Von, 0);
+    const int64_t letzter = std::min<int64_t>(record.Bis, eintraege - 1);
+    for (int64_t k = erster; k <= letzter; ++k) {
+      const int32_t index = links.GetLongInt(static_cast<int32_t>(k + 1));
+      if (index < 0 || index >= leser_.Anzahl()) continue;
+      const TWortDateiRecord ziel = leser_.Lies(index + 1);
+      if (!leser_.Ausserhalb()) ergebnis_.Hinzufuegen(ziel);
+    }
+  }
+}
+
+}  // namespace quillmar::retrieval

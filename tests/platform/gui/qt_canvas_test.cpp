@@ -1,0 +1,127 @@
+#include "platform/gui/qt_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "text/text_style.h"
+
+namespace quillmar {
+namespace {
+
+constexpr TColor kRed = 0x000000FF;  // Windows 0x00BBGGRR
+
+// A white image with a painter and a canvas on it; the style's fonts are "DejaVu Sans".
+class QtCanvasTest : public ::testing::Test {
+ protected:
+  QtCanvasTest() : image(200, 80, QImage::Format_RGB32) {
+    image.fill(Qt::white);
+    TTextStyle::Settings s;
+    s.fonts.face = "DejaVu Sans";
+    s.fonts.base_size = 15;
+    s.fonts.relations = TFontTable::DefaultRelations();
+    style.Apply(s);
+    painter.begin(&image);
+    canvas.emplace(painter, style);
+  }
+  ~QtCanvasTest() override {
+    if (painter.isActive()) painter.end();
+  }
+
+  // Pixels inside and outside the rectangle [left, right) × [top, bottom) that `match` accepts.
+  template <typename Match>
+  std::pair<int, int> Count(const QRect& box, Match match) {
+    if (painter.isActive()) painter.end();
+    int inside = 0, outside = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (match(image.pixelColor(x, y))) ++(box.contains(x, y) ? inside : outside);
+      }
+    }
+    return {inside, outside};
+  }
+
+  TTextStyle style;
+  QImage image;
+  QPainter painter;
+  std::optional<QtCanvas> canvas;
+};
+
+bool NotWhite(const QColor& c) { return c != QColor(Qt::white); }
+
+TEST_F(QtCanvasTest, FillsExactWindowsColoursWithoutRightAndBottomEdge) {
+  canvas->FillRect({2, 3, 12, 8}, 0x00336699);
+  canvas->FillRect({50, 50, 50, 60}, 0);  // empty
+  const auto [inside, outside] =
+      Count(QRect(2, 3, 10, 5), [](const QColor& c) { return c == QColor(0x99, 0x66, 0x33); });
+  EXPECT_EQ(inside, 50);
+  EXPECT_EQ(outside, 0);
+}
+
+TEST_F(QtCanvasTest, DrawsTextInItsColourWithinItsMeasuredBox) {
+  canvas->SelectFont(13, false);  // bold: solid strokes
+  const TTextMetric m = canvas->Metrics(13, false);
+  EXPECT_EQ(m.Height, m.Ascent + m.Descent);
+  EXPECT_EQ(m.Overhang, 0);
+  EXPECT_GE(m.Height, 17);  // 15 pt at 96 dpi is 20 pixels
+  const int32_t width = canvas->TextWidth("HIH", 0);
+  EXPECT_GT(width, canvas->TextWidth("HI", 0));
+  canvas->DrawText(20, 10, "HIH", 0, kRed);
+  const auto [inside, outside] = Count(QRect(20, 10, width, m.Height), [](const QColor& c) {
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+  });
+  EXPECT_GT(inside, 20);
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(Count(QRect(20, 10, width, m.Height), NotWhite).second, 0);
+}
+
+TEST_F(QtCanvasTest, WideTextIsDrawnAndMeasured) {
+  canvas->SelectFont(14, false);
+  const std::u16string alpha = u"\u03B1\u03B2";
+  const int32_t width = canvas->WideTextWidth(alpha);
+  EXPECT_GT(width, 0);
+  canvas->DrawWideText(5, 5, alpha, 0);
+  const auto [inside, outside] = Count(QRect(5, 5, width, 30), NotWhite);
+  EXPECT_GT(inside, 0);
+  EXPECT_EQ(outside, 0);
+}
+
+TEST(QtCanvasConversions, CharsetsColoursAndPrinterResolution) {
+  EXPECT_EQ(QtCanvas::ToQString("\xE1\xE2\xE3", 161), QString::fromUtf8("αβγ"));
+  EXPECT_EQ(QtCanvas::ToQString("\xE1\xE2\xE3", 0), QString::fromUtf8("áâã"));
+  EXPECT_EQ(QtCanvas::ToQString("\xE0\xE9", 177), QString::fromUtf8("אי"));
+  EXPECT_EQ(QtCanvas::ToQColor(0x00FF8001), QColor(0x01, 0x80, 0xFF));
+
+  TFontTable::Font font;
+  font.face = "DejaVu Sans";
+  font.size = 15;
+  EXPECT_EQ(QtCanvas::MakeFont(font, 96).pixelSize(), 20);
+  EXPECT_EQ(QtCanvas::MakeFont(font, 600).pixelSize(), 125);
+  font.size = 0;
+  EXPECT_EQ(QtCanvas::MakeFont(font, 96).pixelSize(), 1);
+}
+
+TEST_F(QtCanvasTest, MarginPicturesStayInTheirSquareAndDiffer) {
+  EXPECT_EQ(canvas->PictureHeight(TMarginPicture::kNachOben), 16);
+  canvas->DrawPicture(10, 20, TMarginPicture::kKeinPlatzMehr);
+  canvas->DrawPicture(40, 20, TMarginPicture::kNachOben);
+  const auto [inside, outside] = Count(QRect(10, 20, 16, 16), NotWhite);
+  EXPECT_GT(inside, 20);
+  EXPECT_GT(outside, 20);
+  EXPECT_EQ(Count(QRect(10, 20, 46, 16), NotWhite).second, 0);
+  const QImage first = image.copy(10, 20, 16, 16);
+  EXPECT_NE(first, image.copy(40, 20, 16, 16));
+}
+
+}  // namespace
+}  // namespace quillmar
+
+int main(int argc, char** argv) {
+  // The tests draw into images only; the build also runs this binary to list the tests.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
