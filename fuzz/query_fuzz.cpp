@@ -4,13 +4,14 @@
 // - the mask matcher agrees with a plain wildcard matcher on a fixed word set;
 // - the result of a query is sorted and free of duplicates.
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "base/errors.h"
 #include "build/collection_writer.h"
@@ -38,8 +39,8 @@ constexpr char kSource[] =
 
 const std::string& CollectionDir() {
   static const std::string dir = [] {
-    const auto path =
-        std::filesystem::temp_directory_path() / ("quillmar-query-fuzz-" + std::to_string(getpid()));
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("quillmar-query-fuzz-" + std::to_string(getpid()));
     build::WriteCollection(build::MergeSources({build::ParseSource(kSource, "fuzz.qms")}),
                            path.string(), "");
     return path.string();
