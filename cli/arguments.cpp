@@ -1,6 +1,10 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+
+#include "base/language.h"
 
 namespace quillmar::cli {
 
@@ -19,6 +23,90 @@ long Number(const std::string& name, const std::string& text, long min, long max
     throw UsageError(name + " needs a number from " + std::to_string(min) + " to " +
                      std::to_string(max) + ", not '" + text + "'");
   return n;
+}
+
+// A comma-separated list of numbers, each within min..max.
+std::vector<int32_t> NumberList(const std::string& name, const std::string& text, long min,
+                                long max) {
+  std::vector<int32_t> out;
+  size_t begin = 0;
+  while (begin <= text.size()) {
+    const size_t end = std::min(text.find(',', begin), text.size());
+    out.push_back(static_cast<int32_t>(Number(name, text.substr(begin, end - begin), min, max)));
+    begin = end + 1;
+  }
+  return out;
+}
+
+// --texts CDID:N,...: text conditions, each a collection identifier and a text number.
+std::vector<SearchArguments::TextCondition> TextConditions(const std::string& text) {
+  std::vector<SearchArguments::TextCondition> out;
+  size_t begin = 0;
+  while (begin <= text.size()) {
+    const size_t end = std::min(text.find(',', begin), text.size());
+    const std::string item = text.substr(begin, end - begin);
+    const size_t colon = item.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon > 8)
+      throw UsageError("--texts needs CDID:N items, not '" + item + "'");
+    out.push_back({item.substr(0, colon),
+                   static_cast<int32_t>(Number("--texts", item.substr(colon + 1), 1, 255))});
+    begin = end + 1;
+  }
+  return out;
+}
+
+// The search form's text kinds: heading, subtitle, text, margin remark, historical remark,
+// footnote.
+constexpr int32_t kTextKinds[] = {1, 3, 0, 12, 10, 11};
+
+void SearchOption(SearchArguments& s, const std::string& name, const std::string& v) {
+  if (name == "--distance") {
+    s.distance = static_cast<int32_t>(Number(name, v, 0, 2147483647));
+    s.distanceGiven = true;
+  } else if (name == "--mode") {
+    if (v == "paragraph")
+      s.mode = 1;
+    else if (v == "section")
+      s.mode = 2;
+    else
+      throw UsageError("--mode needs paragraph or section, not '" + v + "'");
+  } else if (name == "--fuzzy") {
+    s.fuzzy = static_cast<int32_t>(Number(name, v, 0, 4));
+  } else if (name == "--parts") {
+    s.parts = NumberList(name, v, 0, 12);
+    for (int32_t p : s.parts)
+      if (std::find(std::begin(kTextKinds), std::end(kTextKinds), p) == std::end(kTextKinds))
+        throw UsageError("--parts takes the text kinds 1, 3, 0, 12, 10, 11, not " +
+                         std::to_string(p));
+  } else if (name == "--languages") {
+    s.languages = NumberList(name, v, 0, 255);
+  } else if (name == "--texts") {
+    s.texts = TextConditions(v);
+  } else if (name == "--from") {
+    s.from = v;
+  } else if (name == "--to") {
+    s.to = v;
+  } else if (name == "--date") {
+    s.date = v;
+  } else if (name == "--lang") {
+    if (v == "de")
+      s.language = kGerman;
+    else if (v == "en")
+      s.language = kEnglish;
+    else
+      throw UsageError("--lang needs de or en, not '" + v + "'");
+  } else if (name == "--context") {
+    s.context = static_cast<int32_t>(Number(name, v, 0, 1000));
+  } else if (name == "--repeat") {
+    s.repeat = static_cast<int32_t>(Number(name, v, 1, 10000000));
+  }
+}
+
+bool IsSearchOption(const std::string& arg) {
+  static const char* const kNames[] = {"--distance",  "--mode",  "--fuzzy",   "--parts",
+                                       "--languages", "--texts", "--from",    "--to",
+                                       "--date",      "--lang",  "--context", "--repeat"};
+  return std::find(std::begin(kNames), std::end(kNames), arg) != std::end(kNames);
 }
 
 }  // namespace
@@ -44,14 +132,19 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
         a.format = OutputFormat::kTsv;
       else if (f == "json")
         a.format = OutputFormat::kJson;
+      else if (f == "text")
+        a.format = OutputFormat::kText;
       else
-        throw UsageError("unknown format '" + f + "' (tsv or json)");
+        throw UsageError("unknown format '" + f + "' (tsv, json or text)");
+      a.formatGiven = true;
     } else if (options && arg == "--text") {
       a.text = static_cast<int32_t>(Number(arg, value(arg), 1, 255));
     } else if (options && arg == "--layer") {
       a.layer = static_cast<int>(Number(arg, value(arg), 1, 3));
     } else if (options && (arg == "-o" || arg == "--output")) {
       a.output = value(arg);
+    } else if (options && IsSearchOption(arg)) {
+      SearchOption(a.search, arg, value(arg));
     } else if (options && arg == "--plain") {
       a.plain = true;
     } else if (options && arg.size() > 1 && arg[0] == '-') {

@@ -16,17 +16,39 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The options of "search" and "words". Lists are parsed here; dates stay text, because their
+// error message is in the interface language, which is known only once the settings are read.
+struct SearchArguments {
+  int32_t distance = 20;  // --distance N: word distance for AND and "..." (0 = any)
+  bool distanceGiven = false;
+  int32_t mode = 1;                // --mode paragraph|section: 1 same paragraph, 2 same section
+  int32_t fuzzy = 0;               // --fuzzy N (0..4)
+  std::vector<int32_t> parts;      // --parts: the search form's text kinds; empty = all six
+  std::vector<int32_t> languages;  // --languages: language codes; empty = the default set
+  struct TextCondition {
+    std::string cdid;
+    int32_t text = 0;
+  };
+  std::vector<TextCondition> texts;           // --texts CDID:N,...
+  std::optional<std::string> from, to, date;  // --from / --to / --date, as typed
+  int language = 0;      // --lang de|en: kGerman or kEnglish; 0 = from the settings
+  int32_t context = -1;  // --context N: words of context on each side; -1 = none
+  int32_t repeat = 0;    // --repeat N: run the query N times and report the mean time
+};
+
 // The parsed command line: the command, its positional arguments and the common options.
 struct Arguments {
   std::string command;
   std::vector<std::string> positional;
   std::vector<std::string> collections;  // --collection DIR, in the order given
   OutputFormat format = OutputFormat::kTsv;
-  int32_t text = 0;    // --text N (1..255); 0 when not given
-  int layer = 1;       // --layer 1|2|3: main text, footnotes, scholia/remarks
-  bool plain = false;  // --plain
-  std::string output;  // -o / --output DIR
+  bool formatGiven = false;  // --format was on the command line
+  int32_t text = 0;          // --text N (1..255); 0 when not given
+  int layer = 1;             // --layer 1|2|3: main text, footnotes, scholia/remarks
+  bool plain = false;        // --plain
+  std::string output;        // -o / --output DIR
   bool help = false;
+  SearchArguments search;
 
   // Parses argv[1..]. Options may stand anywhere; "--" ends them.
   static Arguments Parse(const std::vector<std::string>& args);

@@ -9,8 +9,10 @@
 #include "cli/build_command.h"
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
+#include "cli/search_command.h"
 #include "cli/session.h"
 #include "cli/text_commands.h"
+#include "cli/words_command.h"
 
 namespace {
 
@@ -30,13 +32,38 @@ constexpr char kUsage[] =
     "  build SOURCE... -o DIR               build a collection from source files (.qms)\n"
     "  check --collection DIR               cross-check the word index against the texts\n"
     "                                       (summary on stdout, problems on stderr)\n"
+    "  search --collection DIR [--collection DIR ...] [search options] -- QUERY\n"
+    "                                       run a query; hits sorted by collection, text,\n"
+    "                                       text part and position (default --format text)\n"
+    "  words --collection DIR WORD|MASK     the word list records of a word (or its\n"
+    "                                       neighbours when missing) or of a mask:\n"
+    "                                       relation, word, record number, hit count"
     "\n"
     "options:\n"
     "  --collection DIR   work on this collection directory without touching the settings\n"
-    "  --format tsv|json  output format of tabular results (default tsv)\n"
+    "  --format tsv|json  output format of tabular results (default tsv); search also\n"
+    "                     takes text\n"
     "  --text N           text number (1..255)\n"
     "  --layer 1|2|3      main text, footnotes, scholia/remarks (default 1)\n"
     "  --plain            plain text only\n"
+    "\n"
+    "search options:\n"
+    "  --distance N       words between AND / \"...\" partners, 0 = any (default 20)\n"
+    "  --mode paragraph|section\n"
+    "                     partners in one paragraph (default) or anywhere in one\n"
+    "                     section (no --distance then)\n"
+    "  --fuzzy N          fuzzy level 0..4 (default 0)\n"
+    "  --parts LIST       text kinds 1 heading, 3 subtitle, 0 text, 12 margin remark,\n"
+    "                     10 historical remark, 11 footnote (default all)\n"
+    "  --languages LIST   language codes 0 de, 1 la, 101 en, 102 fr, 103 el, 104 es,\n"
+    "                     105 it, 199 other, 255 all (default all but 255)\n"
+    "  --texts CDID:N,... search only these texts\n"
+    "  --from DATE, --to DATE, --date DATE\n"
+    "                     date range or exact date: d.m.yyyy, m.yyyy or yyyy\n"
+    "  --lang de|en       keywords UND/ODER or AND/OR and the message language\n"
+    "                     (default: the language setting)\n"
+    "  --context N        each hit with N words of context, hit words in [[ ]]\n"
+    "  --repeat N         run the search N times; the mean time on stderr\n"
     "\n"
     "environment:\n"
     "  QUILLMAR_CONFIG_DIR  directory of the settings file quillmar.ini\n"
@@ -53,6 +80,8 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return args.command.empty() && !args.help ? 2 : 0;
     }
+    if (args.format == OutputFormat::kText && args.command != "search")
+      throw UsageError("--format text is for search only");
     if (args.command == "build") return RunBuild(args, std::cout);
     if (args.command == "collections") return RunCollections(args, argv0, std::cout);
     if (args.command == "register") return RunRegister(args, argv0, std::cout);
@@ -61,6 +90,9 @@ int main(int argc, char** argv) {
     if (args.command == "show") return RunShow(args, argv0, std::cout);
     if (args.command == "check") return RunCheck(args, argv0, std::cout, std::cerr);
     if (args.command == "dump-stream") return RunDumpStream(args, std::cout, std::cerr);
+    if (args.command == "search") return RunSearch(args, argv0, std::cout, std::cerr);
+    if (args.format == OutputFormat::kText) throw UsageError("--format text is for search only");
+    if (args.command == "words") return RunWords(args, argv0, std::cout);
     throw UsageError("unknown command '" + args.command + "'");
   } catch (const UsageError& e) {
     std::cerr << "quillmar: " << e.what() << "\n" << kUsage;

@@ -47,7 +47,7 @@ TableWriter::~TableWriter() {
 }
 
 void TableWriter::Row(const std::vector<std::string>& fields) {
-  if (format_ == OutputFormat::kTsv) {
+  if (format_ != OutputFormat::kJson) {
     for (size_t i = 0; i < fields.size(); ++i) {
       if (i) out_ << '\t';
       for (char c : fields[i]) out_ << (c == '\t' || c == '\n' || c == '\r' ? ' ' : c);

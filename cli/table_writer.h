@@ -6,7 +6,8 @@
 
 namespace quillmar::cli {
 
-enum class OutputFormat { kTsv, kJson };
+// kText is the readable form of commands that offer one; a table writes it like kTsv.
+enum class OutputFormat { kTsv, kJson, kText };
 
 // Writes rows either as tab-separated lines (no header; tabs and line breaks inside a field
 // become blanks) or as a JSON array of objects keyed by the column names. Strings are UTF-8.

@@ -5,6 +5,11 @@
     tools/kjv_to_qms.py kjv.txt > kjv.qms
     quillmar build kjv.qms -o collections/kjv
 
+With --times N every book is written N times in a row into its text, so the collection keeps its
+66 texts and grows N-fold (a corpus for timing the search). Each copy is then a chapter of its
+own ("Genesis (2)") and the book's chapters become its sections, because a text has at most 255
+chapters per level; pages run on through the copies.
+
 Books become texts, chapters become chapters (each chapter starts a page), and every verse is a
 paragraph carrying its verse number as line number. The tree schema groups the Old and the New
 Testament, with the Law and the Gospels as sub-groups.
@@ -48,7 +53,27 @@ def key(number):
     return f"b{number:02d}"
 
 
-def write_source(books, out):
+def write_chapters(book, chapters, times, out):
+    if times == 1:
+        for chapter, verses in chapters:
+            out.write(f"\n@page {chapter}\n@chapter {escape(book)} {chapter}\n")
+            write_verses(verses, out)
+        return
+    page = 0
+    for copy in range(1, times + 1):
+        out.write(f"\n@chapter {escape(book)} ({copy})\n")
+        for chapter, verses in chapters:
+            page += 1
+            out.write(f"\n@page {page}\n@section {escape(book)} {chapter}\n")
+            write_verses(verses, out)
+
+
+def write_verses(verses, out):
+    for verse, text in verses:
+        out.write(f"@line {verse}\n{escape(text)}\n\n")
+
+
+def write_source(books, out, times=1):
     count = len(books)
     old = range(1, min(OLD_TESTAMENT_BOOKS, count) + 1)
     new = range(OLD_TESTAMENT_BOOKS + 1, count + 1)
@@ -64,20 +89,22 @@ def write_source(books, out):
     for number, (book, chapters) in enumerate(books, start=1):
         out.write(f"\n@text {key(number)}\n@number {number}\n@title {escape(book)}\n")
         out.write("@long King James Version\n@short KJV\n@lang en\n@align justify\n")
-        for chapter, verses in chapters:
-            out.write(f"\n@page {chapter}\n@chapter {escape(book)} {chapter}\n")
-            for verse, text in verses:
-                out.write(f"@line {verse}\n{escape(text)}\n\n")
+        write_chapters(book, chapters, times, out)
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: kjv_to_qms.py KJV.TXT > kjv.qms")
-    with open(sys.argv[1], encoding="latin-1") as source:
+    args = sys.argv[1:]
+    times = 1
+    if len(args) == 3 and args[0] == "--times" and args[1].isdigit() and 1 <= int(args[1]) <= 255:
+        times = int(args[1])
+        args = args[2:]
+    if len(args) != 1:
+        sys.exit("usage: kjv_to_qms.py [--times N] KJV.TXT > kjv.qms")
+    with open(args[0], encoding="latin-1") as source:
         books = read_books(source)
     if not books:
-        sys.exit("no books found in " + sys.argv[1])
-    write_source(books, sys.stdout)
+        sys.exit("no books found in " + args[0])
+    write_source(books, sys.stdout, times)
 
 
 if __name__ == "__main__":

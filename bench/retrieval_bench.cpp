@@ -1,0 +1,111 @@
+// Costs of the retrieval engine on a built collection: word lookup, mask expansion, loading one
+// word's hits, and the AND, "...", phrase and OR merges of whole queries.
+//
+// The collection is QUILLMAR_BENCH_COLLECTION (default build/collections/kjv, the King James
+// Bible as scripts/build-collections.sh builds it) with the identifier QUILLMAR_BENCH_CDID
+// (default KJVB0001). Without it every case is skipped.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "retrieval/complex_query.h"
+#include "retrieval/search_catalog.h"
+#include "retrieval/word_file.h"
+#include "retrieval/word_query.h"
+
+namespace {
+
+using namespace quillmar::retrieval;
+
+std::string Env(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : fallback;
+}
+
+const std::string& CDID() {
+  static const std::string id = Env("QUILLMAR_BENCH_CDID", "KJVB0001");
+  return id;
+}
+
+// The collection as the search sees it; null when it is not there.
+const TSuchKatalog* Katalog() {
+  static const TSuchKatalog* katalog = []() -> const TSuchKatalog* {
+    const std::string path = Env("QUILLMAR_BENCH_COLLECTION", "build/collections/kjv");
+    if (!std::filesystem::is_directory(path)) return nullptr;
+    static TSuchKatalog k;
+    TCDSuchInfo info;
+    info.CDID = CDID();
+    info.Path = path;
+    k.Hinzufuegen(info);
+    return &k;
+  }();
+  return katalog;
+}
+
+bool Skip(benchmark::State& state) {
+  if (Katalog()) return false;
+  state.SkipWithError("no collection: set QUILLMAR_BENCH_COLLECTION");
+  return true;
+}
+
+void BM_WordLookup(benchmark::State& state, const char* word) {
+  if (Skip(state)) return;
+  TWortDateiAnfrage lookup;
+  lookup.SetzeCD(Katalog()->Info(CDID()));
+  for (auto _ : state) {
+    lookup.Suche(word);
+    benchmark::DoNotOptimize(lookup.Gefunden());
+  }
+}
+BENCHMARK_CAPTURE(BM_WordLookup, found, "light")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_WordLookup, missing, "lightx")->Unit(benchmark::kMicrosecond);
+
+void BM_MaskExpansion(benchmark::State& state, const char* mask) {
+  if (Skip(state)) return;
+  TWoerterAnfrage query(*Katalog(), nullptr);
+  query.Stufe = 0;
+  query.SetzeCD(CDID());
+  for (auto _ : state) {
+    query.Ergebnis().Leeren();
+    query.Suche(mask);
+    benchmark::DoNotOptimize(query.Ergebnis().Anzahl());
+  }
+}
+BENCHMARK_CAPTURE(BM_MaskExpansion, prefix, "ligh*")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MaskExpansion, suffix, "*ness")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MaskExpansion, one_char, "l?ght")->Unit(benchmark::kMicrosecond);
+
+// A whole query over the collection: parse, look up, load, merge and sort.
+void BM_Query(benchmark::State& state, const char* text, int distance, int mode) {
+  if (Skip(state)) return;
+  int32_t hits = 0;
+  for (auto _ : state) {
+    TKomplexAnfrage query(*Katalog(), nullptr);
+    query.Wortabstand = distance;
+    query.Modus = mode;
+    query.Stufe = 0;
+    query.CDs = {CDID()};
+    query.Ausfuehren(text);
+    hits = query.Ergebnis.Anzahl();
+    benchmark::DoNotOptimize(hits);
+  }
+  state.counters["hits"] = hits;
+}
+// Loading one word's hits into a sorted list: a rare, a common and the most frequent word.
+BENCHMARK_CAPTURE(BM_Query, load_rare, "darkness", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, load_common, "light", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, load_frequent, "the", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, and, "darkness AND light", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, and_frequent, "god AND lord", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, and_section, "heaven AND earth", 0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, follows, "darkness ... light", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase2, "God said", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase3, "in the beginning", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, or, "light OR darkness", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, or_frequent, "the OR of", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, mask, "*ness", 20, 1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

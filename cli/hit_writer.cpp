@@ -1,0 +1,171 @@
+#include "cli/hit_writer.h"
+
+#include <optional>
+#include <vector>
+
+#include "base/codepage.h"
+#include "base/errors.h"
+#include "base/language.h"
+#include "collection/calderwick_data.h"
+#include "collection/text_info.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+constexpr LangText kText = {"Text", "text"};
+constexpr LangText kHeading = {"Überschrift", "heading"};
+constexpr LangText kSubheading = {"Unterüberschrift", "subheading"};
+constexpr LangText kSubtitle = {"Untertitel", "subtitle"};
+constexpr LangText kScholion = {"Scholie", "historical remark"};
+constexpr LangText kFootnote = {"Fußnote", "footnote"};
+constexpr LangText kMargin = {"Randbemerkung", "margin remark"};
+constexpr LangText kPage = {"Seite", "page"};
+constexpr LangText kLine = {"Zeile", "line"};
+constexpr LangText kOccurrences = {"Fundstelle(n)", "occurrence(s)"};
+constexpr LangText kQuestion = {"Anfrage", "Question"};
+constexpr LangText kNothingFound = {"Keine Stellen gefunden.", "No occurrences found."};
+
+std::string Joined(const std::vector<int32_t>& numbers, const char* separator) {
+  std::string out;
+  for (size_t i = 0; i < numbers.size(); ++i)
+    out += (i ? separator : "") + std::to_string(numbers[i]);
+  return out;
+}
+
+}  // namespace
+
+std::string TextPartName(int32_t textteil) {
+  switch (textteil) {
+    case 0:
+      return Tr(kText);
+    case 1:
+      return Tr(kHeading);
+    case 2:
+      return Tr(kSubheading);
+    case 3:
+    case 4:
+      return Tr(kSubtitle);
+    case 10:
+      return Tr(kScholion);
+    case 11:
+      return Tr(kFootnote);
+    case 12:
+      return Tr(kMargin);
+    default:
+      return {};
+  }
+}
+
+struct HitWriter::Row {
+  std::string cdid;
+  int32_t text = 0;
+  int32_t part = 0;
+  int32_t start = 0;
+  int32_t end = 0;
+  std::vector<int32_t> positions;
+  std::string words;  // UTF-8
+  int32_t page = 0;
+  int32_t line = 0;
+  std::string title;    // UTF-8
+  std::string context;  // UTF-8; empty without --context
+};
+
+HitWriter::HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog,
+                     int32_t context)
+    : out_(out), format_(format), catalog_(catalog), context_words_(context) {
+  if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context);
+}
+
+HitWriter::~HitWriter() = default;
+
+std::string HitWriter::Title(const std::string& cdid, int32_t textNr) {
+  auto& info = infos_[cdid];
+  if (!info) {
+    info = std::make_unique<TTextInfo>();
+    try {
+      info->Load(catalog_.GetTextInfoFile(cdid));
+    } catch (const Exception&) {
+      return {};
+    }
+  }
+  if (textNr < 1 || textNr > info->RecordCount()) return {};
+  info->Select(textNr);
+  return info->CurrentText() == textNr ? Cp1252ToUtf8(info->Title()) : std::string();
+}
+
+HitWriter::Row HitWriter::Build(const retrieval::TFundstellenListe::Eintrag& hit) {
+  Row row;
+  const auto& a = hit.Anzeige;
+  row.cdid = hit.CD.Str();
+  row.text = a.TextNr;
+  row.part = a.Textteil;
+  row.start = a.Anfang;
+  row.end = a.Ende;
+  for (int32_t p : a.WortPos)
+    if (p != -1) row.positions.push_back(p);
+  row.words = Cp1252ToUtf8(a.AnzeigeText());
+  row.page = hit.Fundstelle.Seite;
+  row.line = hit.Fundstelle.Zeile;
+  row.title = Title(row.cdid, row.text);
+  if (context_) row.context = context_->Line(row.cdid, row.text, row.part, row.positions);
+  return row;
+}
+
+void HitWriter::Json(const Row& row, bool first) {
+  out_ << (first ? "\n  {" : ",\n  {") << "\"cdid\": " << JsonString(row.cdid)
+       << ", \"text\": " << row.text << ", \"part\": " << row.part << ", \"start\": " << row.start
+       << ", \"end\": " << row.end << ", \"positions\": [" << Joined(row.positions, ", ")
+       << "], \"words\": " << JsonString(row.words) << ", \"page\": " << row.page
+       << ", \"line\": " << row.line << ", \"title\": " << JsonString(row.title);
+  if (context_) out_ << ", \"context\": " << JsonString(row.context);
+  out_ << "}";
+}
+
+void HitWriter::Text(const Row& row) {
+  out_ << row.words << "\t" << row.cdid << " " << row.text << " " << row.title << ", " << Tr(kPage)
+       << " " << row.page << ", " << Tr(kLine) << " " << row.line << " (" << TextPartName(row.part)
+       << ")\n";
+  if (context_) out_ << "    " << row.context << "\n";
+}
+
+void HitWriter::Write(const retrieval::TFundstellenListe& hits, const std::string& query) {
+  if (format_ == OutputFormat::kJson) out_ << "[";
+  std::optional<TableWriter> tsv;
+  if (format_ == OutputFormat::kTsv)
+    tsv.emplace(out_, OutputFormat::kTsv, std::vector<std::string>{});
+  bool first = true;
+  for (const auto& entry : hits.Eintraege()) {
+    const Row row = Build(entry);
+    if (format_ == OutputFormat::kJson) {
+      Json(row, first);
+    } else if (format_ == OutputFormat::kText) {
+      Text(row);
+    } else {
+      std::vector<std::string> fields = {row.cdid,
+                                         std::to_string(row.text),
+                                         std::to_string(row.part),
+                                         std::to_string(row.start),
+                                         std::to_string(row.end),
+                                         Joined(row.positions, ","),
+                                         row.words,
+                                         std::to_string(row.page),
+                                         std::to_string(row.line),
+                                         row.title};
+      if (context_) fields.push_back(row.context);
+      tsv->Row(fields);
+    }
+    first = false;
+  }
+  if (format_ == OutputFormat::kJson) out_ << (first ? "]\n" : "\n]\n");
+  if (format_ == OutputFormat::kText) {
+    if (first)
+      out_ << Tr(kNothingFound) << "\n";
+    else
+      out_ << hits.Anzahl() << " " << Tr(kOccurrences) << "  " << Tr(kQuestion) << ": " << query
+           << "\n";
+  }
+  out_.flush();
+}
+
+}  // namespace quillmar::cli

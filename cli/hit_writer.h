@@ -1,0 +1,53 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "cli/hit_context.h"
+#include "cli/table_writer.h"
+#include "retrieval/hit_list.h"
+
+namespace quillmar {
+class TCalderwickData;
+class TTextInfo;
+}  // namespace quillmar
+
+namespace quillmar::cli {
+
+// Writes the hits of a search:
+// - kTsv: one line per hit: collection, text number, text part, first and last position, the
+//   hit word positions joined by ",", the words, page, line, text title (and the context);
+// - kJson: an array of objects with the same fields, positions as a number array;
+// - kText: a readable line per hit (context indented below it) and a closing count line.
+// `context` < 0 writes no context.
+class HitWriter {
+ public:
+  HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog, int32_t context);
+  ~HitWriter();
+  HitWriter(const HitWriter&) = delete;
+  HitWriter& operator=(const HitWriter&) = delete;
+
+  void Write(const retrieval::TFundstellenListe& hits, const std::string& query);
+
+ private:
+  struct Row;
+  Row Build(const retrieval::TFundstellenListe::Eintrag& hit);
+  std::string Title(const std::string& cdid, int32_t textNr);
+  void Json(const Row& row, bool first);
+  void Text(const Row& row);
+
+  std::ostream& out_;
+  OutputFormat format_;
+  TCalderwickData& catalog_;
+  int32_t context_words_;
+  std::unique_ptr<HitContext> context_;
+  std::map<std::string, std::unique_ptr<TTextInfo>> infos_;
+};
+
+// The name of a text part in the current language ("text", "heading", ...); empty for an
+// unknown code.
+std::string TextPartName(int32_t textteil);
+
+}  // namespace quillmar::cli
