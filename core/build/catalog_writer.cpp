@@ -185,8 +185,10 @@ std::string SchemaBytes(const SourceSchema& schema) {
   std::string out;
   for (const SourceGroup& g : schema.groups) {
     out += "[" + g.path + "]\r\nname=" + Utf8ToCp1252(g.name) + "\r\ntexts=";
-    for (size_t i = 0; i < g.text_numbers.size(); ++i)
-      out += (i == 0 ? "" : " ") + std::to_string(g.text_numbers[i]);
+    for (size_t i = 0; i < g.text_numbers.size(); ++i) {
+      if (i > 0) out += ' ';
+      out += std::to_string(g.text_numbers[i]);
+    }
     out += "\r\n\r\n";
   }
   return out;

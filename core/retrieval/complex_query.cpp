@@ -1,9 +1,13 @@
 #include "retrieval/complex_query.h"
 
+#include <limits>
+
 #include "base/bytes.h"
 #include "base/language.h"
 #include "retrieval/conjunction.h"
+#include "retrieval/group_set.h"
 #include "retrieval/hit_query.h"
+#include "retrieval/mask.h"
 
 namespace quillmar::retrieval {
 
@@ -53,6 +57,24 @@ class Ebene {
  private:
   int& tiefe_;
 };
+
+// Sets a pointer for the time of a scope.
+template <typename T>
+class Setzen {
+ public:
+  Setzen(T*& ziel, T* wert) : ziel_(ziel), alt_(ziel) { ziel_ = wert; }
+  ~Setzen() { ziel_ = alt_; }
+  Setzen(const Setzen&) = delete;
+  Setzen& operator=(const Setzen&) = delete;
+
+ private:
+  T*& ziel_;
+  T* alt_;
+};
+
+// A plain word with at most this many hits is loaded before the other operand of a join, which
+// is then evaluated only within the word's groups.
+constexpr int64_t kWortZuerst = 20000;
 
 }  // namespace
 
@@ -142,6 +164,7 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
   Ergebnis.Leeren();
   Status = 0;
   const std::string zeile = Stufe > 0 ? SternWorteErweitern(anfrage, OderWort) : anfrage;
+  gebundene_cd_.clear();
   for (const std::string& cd : CDs) {
     aktuelle_cd_ = cd;
     tiefe_ = 0;
@@ -298,9 +321,15 @@ TFundstellenListe TKomplexAnfrage::Und(std::string_view ausdruck) {
   }
   // AND as the last token is ignored.
   if (rechts.empty()) return Folgt(links);
-  TFundstellenListe l1 = IstGruppe(links) ? Auswerten(links) : Folgt(links);
-  if (Abgebrochen()) return {};
-  TFundstellenListe l2 = IstGruppe(rechts) ? Auswerten(rechts) : Und(rechts);
+  // A restriction to paragraphs does not carry into a join by sections.
+  const Setzen<const TGruppenMenge> grob(
+      aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
+  TFundstellenListe l1;
+  TFundstellenListe l2;
+  Operanden(
+      links, [&] { return IstGruppe(links) ? Auswerten(links) : Folgt(links); }, rechts,
+      [&] { return IstGruppe(rechts) ? Auswerten(rechts) : Und(rechts); }, Modus, Wortabstand, l1,
+      l2);
   if (Abgebrochen()) return {};
   return Verknuepfen(l1, l2, Wortabstand, Modus, false);
 }
@@ -323,9 +352,15 @@ TFundstellenListe TKomplexAnfrage::Folgt(std::string_view ausdruck) {
     return {};
   }
   if (rechts.empty()) return Phrase(links);
-  TFundstellenListe l1 = IstGruppe(links) ? Auswerten(links) : Phrase(links);
-  if (Abgebrochen()) return {};
-  TFundstellenListe l2 = IstGruppe(rechts) ? Auswerten(rechts) : Folgt(rechts);
+  // A restriction to paragraphs does not carry into a join by sections.
+  const Setzen<const TGruppenMenge> grob(
+      aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
+  TFundstellenListe l1;
+  TFundstellenListe l2;
+  Operanden(
+      links, [&] { return IstGruppe(links) ? Auswerten(links) : Phrase(links); }, rechts,
+      [&] { return IstGruppe(rechts) ? Auswerten(rechts) : Folgt(rechts); }, Modus, Wortabstand, l1,
+      l2);
   if (Abgebrochen()) return {};
   return Verknuepfen(l1, l2, Wortabstand, Modus, true);
 }
@@ -339,11 +374,33 @@ TFundstellenListe TKomplexAnfrage::Phrase(std::string_view ausdruck) {
   }
   // Each word must directly follow the one before in the same paragraph; joined from the
   // right, as "a b c" is "a" followed by the phrase "b c".
-  std::vector<TFundstellenListe> teile;
-  teile.reserve(tokens.size());
-  for (const std::string& t : tokens) {
-    teile.push_back(Operand(t));
+  // Every word of a phrase lies in the paragraph of its rarest word: that word is loaded
+  // first, the other plain words only within its paragraphs. Groups are evaluated in their
+  // order, as they may set Status; plain words never do.
+  std::vector<TFundstellenListe> teile(tokens.size());
+  size_t seltenstes = tokens.size();
+  if (tokens.size() > 1 && Eingrenzen) {
+    int64_t wenigste = std::numeric_limits<int64_t>::max();
+    for (size_t k = 0; k < tokens.size(); ++k) {
+      if (!IstSchlichtesWort(tokens[k])) continue;
+      const int64_t n = Trefferzahl(tokens[k]);
+      if (seltenstes == tokens.size() || n < wenigste) {
+        seltenstes = k;
+        wenigste = n;
+      }
+    }
+  }
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    if (seltenstes < tokens.size() && IstSchlichtesWort(tokens[k]) && k != seltenstes) continue;
+    teile[k] = Operand(tokens[k]);
     if (Abgebrochen()) return {};
+  }
+  if (seltenstes < tokens.size()) {
+    for (size_t k = 0; k < tokens.size(); ++k) {
+      if (k == seltenstes || !IstSchlichtesWort(tokens[k])) continue;
+      teile[k] = WortIn(tokens[k], teile[seltenstes], 1);
+      if (Abgebrochen()) return {};
+    }
   }
   TFundstellenListe ergebnis = std::move(teile.back());
   for (size_t k = teile.size() - 1; k-- > 0;) {
@@ -357,10 +414,85 @@ TFundstellenListe TKomplexAnfrage::Operand(std::string_view token) {
   return IstGruppe(token) ? Auswerten(token) : EinzelWort(token);
 }
 
-TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
+void TKomplexAnfrage::Binden() {
   TFundstellenAnfrage& anfrage = *wortanfrage_;
   anfrage.Stufe = Stufe;
+  if (gebundene_cd_ == aktuelle_cd_ && !gebundene_cd_.empty()) return;
+  gebundene_cd_.clear();
   anfrage.SetzeCD(aktuelle_cd_);
+  gebundene_cd_ = aktuelle_cd_;
+}
+
+bool TKomplexAnfrage::IstSchlichtesWort(std::string_view ausdruck) const {
+  const std::string t = Trim(ausdruck);
+  if (t.empty() || IstUnd(t) || IstOder(t)) return false;
+  for (char c : t)
+    if (IstLeerzeichen(c) || c == '(' || c == ')' || c == '.') return false;
+  return true;
+}
+
+int64_t TKomplexAnfrage::Trefferzahl(std::string_view wort) {
+  const std::string t = Trim(wort);
+  if (Stufe != 0 || TMaske::IstMaske(t)) return std::numeric_limits<int64_t>::max();
+  Binden();
+  return wortanfrage_->Trefferzahl(t);
+}
+
+TFundstellenListe TKomplexAnfrage::WortIn(std::string_view wort, const TFundstellenListe& andere,
+                                          int32_t modus) {
+  const TGruppenMenge gruppen(andere, modus);
+  struct Zuruecksetzen {
+    TFundstellenAnfrage& a;
+    ~Zuruecksetzen() { a.Beschraenkung = nullptr; }
+  } zuruecksetzen{*wortanfrage_};
+  wortanfrage_->Beschraenkung = &gruppen;
+  return EinzelWort(wort);
+}
+
+template <typename Links, typename Rechts>
+void TKomplexAnfrage::Operanden(std::string_view links, Links auswertenLinks,
+                                std::string_view rechts, Rechts auswertenRechts, int32_t modus,
+                                int32_t abstand, TFundstellenListe& l1, TFundstellenListe& l2) {
+  const bool wortLinks = IstSchlichtesWort(links);
+  const bool wortRechts = IstSchlichtesWort(rechts);
+  if (!Eingrenzen || !TGruppenMenge::Anwendbar(modus, abstand) || (!wortLinks && !wortRechts)) {
+    l1 = auswertenLinks();
+    if (Abgebrochen()) return;
+    l2 = auswertenRechts();
+    return;
+  }
+  if (wortLinks != wortRechts) {
+    // A rare word first, and the other operand only within its groups.
+    const std::string_view wort = wortLinks ? links : rechts;
+    if (Trefferzahl(wort) <= kWortZuerst) {
+      TFundstellenListe& w = wortLinks ? l1 : l2;
+      TFundstellenListe& x = wortLinks ? l2 : l1;
+      w = EinzelWort(wort);
+      if (Abgebrochen()) return;
+      const TGruppenMenge gruppen(w, modus);
+      const Setzen<const TGruppenMenge> innen(aussen_, &gruppen);
+      x = wortLinks ? auswertenRechts() : auswertenLinks();
+      return;
+    }
+  }
+  bool linksZuerst = wortRechts;
+  if (wortLinks && wortRechts) linksZuerst = Trefferzahl(links) <= Trefferzahl(rechts);
+  if (linksZuerst) {
+    l1 = auswertenLinks();
+    if (Abgebrochen()) return;
+    l2 = WortIn(rechts, l1, modus);
+  } else {
+    l2 = auswertenRechts();
+    if (Abgebrochen()) return;
+    l1 = WortIn(links, l2, modus);
+  }
+}
+
+TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
+  TFundstellenAnfrage& anfrage = *wortanfrage_;
+  Binden();
+  const Setzen<const TGruppenMenge> gruppen(
+      anfrage.Beschraenkung, anfrage.Beschraenkung != nullptr ? anfrage.Beschraenkung : aussen_);
   anfrage.Ergebnis().EinstellungenKopieren(Vorlage);
   anfrage.Suche(Trim(wort));
   TFundstellenListe neu;

@@ -14,6 +14,7 @@
 namespace quillmar::retrieval {
 
 class TFundstellenAnfrage;
+class TGruppenMenge;
 
 // Status texts of a query: "Fehler in der Anfrageformulierung: ..." for negative codes,
 // "Suche wurde abgebrochen" for 10, empty for 0 (in the current interface language).
@@ -43,6 +44,9 @@ class TKomplexAnfrage {
   std::string UndWort;
   std::string OderWort;
   std::vector<std::string> CDs;
+  // Joins (AND, "...", phrases) load a frequent word only within the paragraphs or sections of
+  // the other operand. The result is the same either way; off only to compare.
+  bool Eingrenzen = true;
   TFundstellenListe Vorlage;   // the filters in force during the last run
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
 
@@ -75,11 +79,28 @@ class TKomplexAnfrage {
   TFundstellenListe Phrase(std::string_view ausdruck);
   TFundstellenListe Operand(std::string_view ausdruck);
   TFundstellenListe EinzelWort(std::string_view wort);
+  // A word token that evaluates without touching Status: no brackets, dots, blanks or keyword.
+  bool IstSchlichtesWort(std::string_view ausdruck) const;
+  // The hits a plain word's records promise; masks and fuzzy words count as unlimited.
+  int64_t Trefferzahl(std::string_view wort);
+  // The word's hits, narrowed to the groups of `andere` (TGruppenMenge).
+  TFundstellenListe WortIn(std::string_view wort, const TFundstellenListe& andere, int32_t modus);
+  // Evaluates both operands of a join; when one is a plain word it is loaded last (or, of two
+  // words, the one with more hits), narrowed to the groups of the other.
+  template <typename Links, typename Rechts>
+  void Operanden(std::string_view links, Links auswertenLinks, std::string_view rechts,
+                 Rechts auswertenRechts, int32_t modus, int32_t abstand, TFundstellenListe& l1,
+                 TFundstellenListe& l2);
+  void Binden();
   TFundstellenListe Verknuepfen(TFundstellenListe& l1, TFundstellenListe& l2, int32_t abstand,
                                 int32_t modus, bool geordnet);
 
   std::unique_ptr<TFundstellenAnfrage> wortanfrage_;
   std::string aktuelle_cd_;
+  std::string gebundene_cd_;  // the collection the word query is bound to
+  // The groups the expression being evaluated can contribute to (from the other operand of an
+  // enclosing join); words are loaded only within them. Null: no restriction.
+  const TGruppenMenge* aussen_ = nullptr;
   int tiefe_ = 0;
 };
 

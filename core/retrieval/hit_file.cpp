@@ -1,12 +1,14 @@
 #include "retrieval/hit_file.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "base/bytes.h"
 #include "base/errors.h"
 #include "base/paths.h"
+#include "retrieval/hit_cache.h"
 #include "retrieval/index_layout.h"
 
 namespace quillmar::retrieval {
@@ -55,11 +57,25 @@ void TFundstellenDateiAnfrage::Lesen(std::span<const TFundBereich> bereiche, con
   if (bereiche.empty()) return;
   const std::optional<std::string> resolved = ResolveExisting(path_);
   if (!resolved) NichtGefunden(path_);
-  std::ifstream in(*resolved, std::ios::binary);
-  if (!in) NichtGefunden(path_);
-  in.seekg(0, std::ios::end);
-  int64_t groesse = static_cast<int64_t>(in.tellg());
-  if (groesse < 0) NichtGefunden(path_);
+  std::error_code fehler;
+  THitCache::Datei datei{*resolved, 0, 0};
+  datei.groesse = static_cast<int64_t>(std::filesystem::file_size(*resolved, fehler));
+  if (fehler) NichtGefunden(path_);
+  datei.zeit = std::filesystem::last_write_time(*resolved, fehler).time_since_epoch().count();
+  if (fehler) NichtGefunden(path_);
+  THitCache& cache = THitCache::Prozess();
+
+  // The file is opened only when a range is not in the cache.
+  std::ifstream in;
+  int64_t groesse = datei.groesse;
+  auto oeffnen = [&] {
+    if (in.is_open()) return;
+    in.open(*resolved, std::ios::binary);
+    if (!in) NichtGefunden(path_);
+    in.seekg(0, std::ios::end);
+    groesse = static_cast<int64_t>(in.tellg());
+    if (groesse < 0) NichtGefunden(path_);
+  };
 
   // The buffer holds the records erster .. erster + anzahl - 1.
   int64_t erster = 0;
@@ -69,6 +85,13 @@ void TFundstellenDateiAnfrage::Lesen(std::span<const TFundBereich> bereiche, con
     const int64_t bis = bereiche[r].Bis;
     if (bis < von) continue;
     if (von < 0) UnerwartetesEnde(path_, von, groesse);
+    if (const THitCache::Treffer gespeichert =
+            cache.Holen(datei, bereiche[r].Von, bereiche[r].Bis)) {
+      if (!nimm(r, std::span<const TFundstelle>(gespeichert->data(), gespeichert->size()))) return;
+      continue;
+    }
+    oeffnen();
+    ganz_.clear();
     int64_t k = von;
     while (k <= bis) {
       if (k < erster || k >= erster + anzahl) {
@@ -101,10 +124,14 @@ void TFundstellenDateiAnfrage::Lesen(std::span<const TFundBereich> bereiche, con
       treffer_.resize(m);
       const uint8_t* p = puffer_.data() + static_cast<size_t>((k - erster) * kSatz);
       for (size_t t = 0; t < m; ++t) treffer_[t] = TFundstelle::Lesen(p + t * kSatz);
+      ganz_.insert(ganz_.end(), treffer_.begin(), treffer_.end());
       if (!nimm(r, std::span<const TFundstelle>(treffer_.data(), m))) return;
       k = bisHier + 1;
     }
     if (k <= bis) UnerwartetesEnde(path_, von, groesse);
+    // Unchanged since the size and time were taken: the range may be served from memory.
+    if (groesse == datei.groesse)
+      cache.Ablegen(datei, bereiche[r].Von, bereiche[r].Bis, std::move(ganz_));
   }
 }
 

@@ -53,6 +53,7 @@ class TFundstellenDateiAnfrage {
   TFundstellenListe liste_;
   std::vector<uint8_t> puffer_;
   std::vector<TFundstelle> treffer_;
+  std::vector<TFundstelle> ganz_;  // the decoded range being read, for the hit cache
 };
 
 }  // namespace quillmar::retrieval

@@ -82,13 +82,17 @@ TFundstelle TFundstelle::Lesen(const uint8_t* r) {
 }
 
 TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, std::string_view w) {
+  return Einzel(hit, TWortRef(w), static_cast<int32_t>(w.size()));
+}
+
+TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, TWortRef w, int32_t laenge) {
   TAnzeigeRecord a;
   a.TextNr = hit.TextNr;
   a.Textteil = hit.Textteil;
   a.Anfang = hit.Position;
-  a.Ende = hit.Position + static_cast<int32_t>(w.size()) - 1;
+  a.Ende = hit.Position + laenge - 1;
   a.WortPos[0] = hit.Position;
-  a.Worte[0].Setzen(w);
+  a.Worte[0] = w;
   a.WortNummern[0] = hit.WortNr;
   return a;
 }

@@ -10,6 +10,7 @@
 #include "retrieval/datum.h"
 #include "retrieval/integer_set.h"
 #include "retrieval/search_catalog.h"
+#include "retrieval/word_ref.h"
 
 namespace quillmar::retrieval {
 
@@ -36,21 +37,22 @@ struct TKurzText {
 using TCDKennung = TKurzText<8>;
 
 // One occurrence of an index word: a 44-byte record of fundst.dat, decoded.
+// Fields ordered by size, so the record takes 40 bytes in memory.
 struct TFundstelle {
-  uint8_t TextNr = 0;
   int32_t Position = 0;  // text position of the word's first byte
-  uint8_t Textteil = 0;  // 0 text, 1 heading, 2 subheading, 3/4 subtitle, 10, 11, 12
+  int32_t AbsatzKennung3 = 0;
+  TDatum Datum1;
+  TDatum Datum2;
   uint16_t Seite = 0;
   uint16_t Zeile = 0;
   uint16_t AbsatzKennung1 = 0;
   uint16_t WortNr = 0;
+  uint8_t TextNr = 0;
+  uint8_t Textteil = 0;  // 0 text, 1 heading, 2 subheading, 3/4 subtitle, 10, 11, 12
   uint8_t Sprache = 0;
-  TDatum Datum1;
-  TDatum Datum2;
   uint8_t Kapitel = 0;
   uint8_t Unterkapitel = 0;
   uint8_t AbsatzKennung2 = 0;
-  int32_t AbsatzKennung3 = 0;
 
   // Decodes a record of index_layout::kFundstelleSize bytes.
   static TFundstelle Lesen(const uint8_t* record);
@@ -64,11 +66,13 @@ struct TAnzeigeRecord {
   int32_t Anfang = -1;  // first byte of the first word
   int32_t Ende = -1;    // last byte of the last word
   int32_t WortPos[kWorte] = {-1, -1, -1, -1, -1};
-  TKurzText<20> Worte[kWorte];
+  TWortRef Worte[kWorte];
   uint16_t WortNummern[kWorte] = {0, 0, 0, 0, 0};
 
   // The record of a single hit of word w.
   static TAnzeigeRecord Einzel(const TFundstelle& hit, std::string_view w);
+  // The same with the word already referenced (its length in bytes given).
+  static TAnzeigeRecord Einzel(const TFundstelle& hit, TWortRef w, int32_t laenge);
   // The non-empty words joined by "..."; raises "...(IF-ATS 001)" without a first word.
   std::string AnzeigeText() const;
 };

@@ -40,6 +40,17 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
   datei_.SetzeCDKennung(cdId);
 }
 
+int64_t TFundstellenAnfrage::Trefferzahl(const std::string& word) {
+  woerter_.Stufe = Stufe;
+  woerter_.Ergebnis().Leeren();
+  woerter_.Suche(word);
+  int64_t n = 0;
+  for (const TWortDateiRecord& r : woerter_.Ergebnis().Records())
+    n += std::max<int64_t>(0, int64_t{r.Bis} - r.Von + 1);
+  woerter_.Ergebnis().Leeren();
+  return n;
+}
+
 void TFundstellenAnfrage::Suche(const std::string& word) {
   datei_.Liste().EinstellungenKopieren(ergebnis_);
   datei_.SetzeCDKennung(cd_);
@@ -63,11 +74,13 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
 
   const TFundstellenListe& filter = datei_.Liste();
   const bool filtern = filter.HatFilter();
+  const TGruppenMenge* gruppen = Beschraenkung;
   bool abgebrochen = Abgebrochen();
   if (!abgebrochen) {
     datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
       for (const TFundstelle& h : hits) {
-        if (!filtern || filter.Zulaessig(h, cd_)) {
+        if ((gruppen == nullptr || gruppen->Enthaelt(h)) &&
+            (!filtern || filter.Zulaessig(h, cd_))) {
           treffer.push_back(Treffer{h, static_cast<uint32_t>(bereich)});
         }
         if (Abgebrochen()) {
@@ -101,12 +114,17 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
   std::vector<TFundstellenListe::Eintrag> eintraege;
   eintraege.reserve(folge.size());
   const TCDKennung cd(cd_);
+  std::vector<TWortRef> worte;
+  worte.reserve(records.size());
+  for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
   constexpr size_t kVorlauf = 8;
   for (size_t n = 0; n < folge.size(); ++n) {
     if (n + kVorlauf < folge.size()) Vorladen(&treffer[folge[n + kVorlauf].second]);
     const Treffer& t = treffer[folge[n].second];
-    eintraege.push_back(
-        TFundstellenListe::Eintrag{TAnzeigeRecord::Einzel(t.hit, records[t.wort].Wort), t.hit, cd});
+    eintraege.push_back(TFundstellenListe::Eintrag{
+        TAnzeigeRecord::Einzel(t.hit, worte[t.wort],
+                               static_cast<int32_t>(records[t.wort].Wort.size())),
+        t.hit, cd});
   }
   treffer.clear();
   folge.clear();

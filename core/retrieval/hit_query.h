@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "retrieval/group_set.h"
 #include "retrieval/hit_file.h"
 #include "retrieval/hit_list.h"
 #include "retrieval/phonetic_conversion.h"
@@ -32,6 +33,11 @@ class TFundstellenAnfrage {
   // Fills Ergebnis() with the word's hits; set the filters on Ergebnis() before.
   void Suche(const std::string& word);
   TFundstellenListe& Ergebnis() { return ergebnis_; }
+
+  // When set, Suche leaves out the hits outside these groups (see TGruppenMenge).
+  const TGruppenMenge* Beschraenkung = nullptr;
+  // How many hits the word's records promise (before filters); binds nothing new.
+  int64_t Trefferzahl(const std::string& word);
 
  private:
   bool Abgebrochen() const {

@@ -1,6 +1,7 @@
 #include "retrieval/word_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "base/language.h"
 #include "base/paths.h"
 #include "collection/file_window.h"
+#include "retrieval/file_cache.h"
 #include "retrieval/index_layout.h"
 #include "retrieval/word_key.h"
 
@@ -58,8 +60,14 @@ class OffeneWortDatei {
  public:
   explicit OffeneWortDatei(const std::string& path) : path_(path) {
     const std::optional<std::string> real = ResolveExisting(path);
-    if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_))
+    if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
+      inhalt_ = TDateiCache::Prozess().Holen(*real);
+      if (inhalt_) {
+        groesse_ = static_cast<int64_t>(inhalt_->size());
+        return;
+      }
       in_.open(std::filesystem::path(*real), std::ios::binary);
+    }
     if (!in_) DateiFehler(kCannotOpen, path);
     in_.seekg(0, std::ios::end);
     const std::streamoff ende = in_.tellg();
@@ -72,6 +80,12 @@ class OffeneWortDatei {
   // Reads up to `anzahl` records from 0-based record index `index`; returns the number of whole
   // records read.
   int64_t Lesen(int64_t index, int64_t anzahl, uint8_t* out) {
+    if (inhalt_) {
+      const int64_t vorhanden = std::max<int64_t>(0, groesse_ / kSatz - index);
+      const int64_t n = std::min(anzahl, vorhanden);
+      if (n > 0) std::memcpy(out, inhalt_->data() + index * kSatz, static_cast<size_t>(n * kSatz));
+      return n;
+    }
     in_.clear();
     in_.seekg(static_cast<std::streamoff>(index * kSatz));
     if (!in_) DateiFehler(kCannotRead, path_);
@@ -82,6 +96,7 @@ class OffeneWortDatei {
  private:
   std::string path_;
   std::ifstream in_;
+  TDateiCache::Inhalt inhalt_;  // the whole file, when the cache holds it
   std::error_code fehler_;
   int64_t groesse_ = 0;
 };
@@ -313,8 +328,15 @@ void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
   const size_t bytes = static_cast<size_t>(letzter - erster + 1) * layout::kWortRecordSize;
   const std::string path = ResolvePath(path_);
   const int64_t position = (int64_t{erster} - 1) * kSatz + 1;
-  const std::optional<size_t> gelesen =
-      ReadFileBytes(path, static_cast<int32_t>(position), bytes, fenster_.data());
+  std::optional<size_t> gelesen;
+  if (const TDateiCache::Inhalt inhalt = TDateiCache::Prozess().Holen(path)) {
+    const auto ab = static_cast<size_t>(position - 1);
+    const size_t menge = ab < inhalt->size() ? std::min(bytes, inhalt->size() - ab) : 0;
+    if (menge > 0) std::memcpy(fenster_.data(), inhalt->data() + ab, menge);
+    gelesen = menge;
+  } else {
+    gelesen = ReadFileBytes(path, static_cast<int32_t>(position), bytes, fenster_.data());
+  }
   if (!gelesen) DateiFehler(kCannotOpen, path);
   // A file that has become shorter since it was bound serves the whole records it still holds.
   const auto ganze = static_cast<int32_t>(*gelesen / layout::kWortRecordSize);

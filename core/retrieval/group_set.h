@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "retrieval/hit_list.h"
+
+namespace quillmar::retrieval {
+
+// The paragraphs (modus 1) or sections (modus 2) that the hits of a list lie in. Two hits can
+// only be joined by AND, "..." or a phrase when they share one, so the hits of a frequent word
+// outside the groups of the other operand are left out while loading. That leaves every join
+// unchanged: a paragraph is a contiguous range of positions within its text part, so a hit in a
+// group without partners never stands between two hits that could pair.
+//
+// Groups are kept as 64-bit hashes; a collision keeps a hit that could have been left out,
+// never the reverse.
+class TGruppenMenge {
+ public:
+  // modus 1 paragraph, 2 section.
+  TGruppenMenge(const TFundstellenListe& liste, int32_t modus);
+
+  bool Enthaelt(const TFundstelle& hit) const;
+  size_t Anzahl() const { return schluessel_.size(); }
+  int32_t Modus() const { return modus_; }
+
+  // Whether a join with this modus and word distance may be narrowed by groups (other values
+  // are refused by the join itself, which must still see them).
+  static bool Anwendbar(int32_t modus, int32_t wortabstand) {
+    return modus == 1 || (modus == 2 && wortabstand == 0);
+  }
+
+ private:
+  uint64_t Schluessel(const TFundstelle& hit) const;
+  // A cheap 16-bit digest of the group for the pre-filter.
+  uint32_t Vorschluessel(const TFundstelle& hit) const;
+
+  int32_t modus_;
+  std::vector<uint64_t> schluessel_;  // sorted, unique
+  // One bit per value of the groups' 16-bit digests: most hits outside the groups are turned
+  // away here without a search.
+  std::vector<uint64_t> vorfilter_;
+};
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "retrieval/hit_list.h"
+
+namespace quillmar::retrieval {
+
+// Decoded hit ranges of recently searched words, shared by every search of the process, so that
+// refining a query does not read and decode the same frequent words again. A range is served
+// only while its file still has the size and modification time it had when the range was read:
+// a changed or swapped medium is read anew. Thread-safe.
+class THitCache {
+ public:
+  // Identity of a hit file at one moment.
+  struct Datei {
+    std::string path;
+    int64_t groesse = 0;
+    int64_t zeit = 0;  // modification time, in the file system's clock ticks
+  };
+  using Treffer = std::shared_ptr<const std::vector<TFundstelle>>;
+
+  explicit THitCache(size_t budgetBytes) : budget_(budgetBytes) {}
+  // The cache of the process (64 MB).
+  static THitCache& Prozess();
+
+  Treffer Holen(const Datei& datei, int32_t von, int32_t bis);
+  void Ablegen(const Datei& datei, int32_t von, int32_t bis, std::vector<TFundstelle> hits);
+  void Leeren();
+
+ private:
+  using Schluessel = std::tuple<std::string, int64_t, int64_t, int32_t, int32_t>;
+  struct Eintrag {
+    Schluessel schluessel;
+    Treffer treffer;
+  };
+
+  std::mutex lock_;
+  size_t budget_;
+  size_t belegt_ = 0;
+  std::list<Eintrag> folge_;  // most recently used first
+  std::map<Schluessel, std::list<Eintrag>::iterator> index_;
+};
+
+}  // namespace quillmar::retrieval

@@ -1,0 +1,138 @@
+// The fast paths of the search engine must not change a result: narrowing frequent words to the
+// other operand's paragraphs, and serving hits and word lists from the process's caches.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/paths.h"
+#include "build/collection_writer.h"
+#include "build/index_writer.h"
+#include "build/source_parser.h"
+#include "retrieval/complex_query.h"
+#include "retrieval/file_cache.h"
+#include "retrieval/hit_cache.h"
+#include "retrieval/word_ref.h"
+#include "support/temp_dir.h"
+
+namespace quillmar::retrieval {
+namespace {
+
+const char* const kWorte[] = {"alpha", "beta", "gamma", "delta", "the", "of", "and", "light"};
+
+// A collection of chapters, pages, headings, footnotes and margin notes whose paragraphs are
+// random sentences over a small vocabulary, so every word is frequent somewhere.
+std::string Quelle(unsigned seed, int absaetze) {
+  std::mt19937 rng(seed);
+  auto wort = [&] { return std::string(kWorte[rng() % 8]); };
+  std::string s =
+      "@collection PATH0001\n@title Paths\n@version 1.0\n@text t\n@number 1\n"
+      "@title One\n@lang en\n";
+  for (int p = 0; p < absaetze; ++p) {
+    if (p % 7 == 0) s += "@chapter Chapter " + std::to_string(p / 7 + 1) + "\n";
+    if (p % 5 == 0) s += "@page " + std::to_string(p / 5 + 1) + "\n";
+    if (p % 9 == 4) s += "@heading " + wort() + " " + wort() + "\n";
+    const int n = 3 + static_cast<int>(rng() % 12);
+    for (int w = 0; w < n; ++w) {
+      s += wort() + " ";
+      if (rng() % 17 == 0) s += "{fn:" + wort() + " " + wort() + "} ";
+      if (rng() % 23 == 0) s += "{margin:" + wort() + "} ";
+    }
+    s += "\n\n";
+  }
+  return s;
+}
+
+void Bauen(const std::string& dir, unsigned seed, int absaetze) {
+  const build::SourceCollection quelle =
+      build::MergeSources({build::ParseSource(Quelle(seed, absaetze), "paths.qms")});
+  build::WriteIndex(build::WriteCollection(quelle, dir, ""), JoinPath(dir, "data"));
+}
+
+class RetrievalPathsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TCDSuchInfo info;
+    info.CDID = "PATH0001";
+    info.Path = dir_.path();
+    katalog_.Hinzufuegen(info);
+  }
+
+  // Every hit of the query as text, in result order.
+  std::vector<std::string> Suche(const std::string& zeile, int32_t abstand, int32_t modus,
+                                 bool eingrenzen) {
+    TKomplexAnfrage q(katalog_, nullptr);
+    q.Wortabstand = abstand;
+    q.Modus = modus;
+    q.Eingrenzen = eingrenzen;
+    q.CDs = {"PATH0001"};
+    q.Ausfuehren(zeile);
+    std::vector<std::string> out{std::to_string(q.Status)};
+    for (const TFundstellenListe::Eintrag& e : q.Ergebnis.Eintraege()) {
+      std::string z = std::to_string(e.Fundstelle.TextNr) + "/" +
+                      std::to_string(e.Anzeige.Textteil) + "/" + std::to_string(e.Anzeige.Anfang) +
+                      "-" + std::to_string(e.Anzeige.Ende);
+      for (int32_t p : e.Anzeige.WortPos) z += "," + std::to_string(p);
+      out.push_back(z + " " + e.Anzeige.AnzeigeText());
+    }
+    return out;
+  }
+
+  test::TempDir dir_;
+  TSuchKatalog katalog_;
+};
+
+TEST_F(RetrievalPathsTest, NarrowingToTheOtherOperandsGroupsLeavesEveryResultAsItIs) {
+  Bauen(dir_.path(), 11, 300);
+  std::mt19937 rng(5);
+  auto wort = [&] {
+    const int k = static_cast<int>(rng() % 10);
+    return k < 8 ? std::string(kWorte[k]) : std::string(k == 8 ? "al*" : "*a");
+  };
+  const char* const ops[] = {" AND ", " OR ", " ... ", " "};
+  // Random expressions up to two levels deep, in brackets now and then.
+  std::function<std::string(int)> ausdruck = [&](int tiefe) -> std::string {
+    if (tiefe > 1 || rng() % 3 == 0) return wort();
+    std::string s = ausdruck(tiefe + 1) + ops[rng() % 4] + ausdruck(tiefe + 1);
+    return rng() % 2 ? "(" + s + ")" : s;
+  };
+  const struct { int32_t abstand, modus; } arten[] = {{20, 1}, {3, 1}, {0, 1}, {0, 2}};
+  int mitTreffern = 0;
+  for (int i = 0; i < 300; ++i) {
+    const std::string zeile = ausdruck(0);
+    const auto& art = arten[i % 4];
+    const auto schnell = Suche(zeile, art.abstand, art.modus, true);
+    ASSERT_EQ(schnell, Suche(zeile, art.abstand, art.modus, false))
+        << zeile << " distance " << art.abstand << " mode " << art.modus;
+    mitTreffern += schnell.size() > 1;
+  }
+  EXPECT_GT(mitTreffern, 150);  // the comparison was not over empty results
+}
+
+TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
+  Bauen(dir_.path(), 1, 40);
+  const auto vorher = Suche("alpha", 20, 1, true);
+  Bauen(dir_.path(), 2, 60);  // other words at other places, other file sizes
+  const auto nachher = Suche("alpha", 20, 1, true);
+  EXPECT_NE(vorher, nachher);
+  // The same answers as a process that never saw the first collection.
+  THitCache::Prozess().Leeren();
+  TDateiCache::Prozess().Leeren();
+  EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
+  EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
+}
+
+TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
+  const TWortRef a("abcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(a.View(), "abcdefghijklmnopqrst");
+  EXPECT_EQ(a, TWortRef("abcdefghijklmnopqrst"));
+  EXPECT_FALSE(TWortRef("x") == TWortRef("y"));
+  EXPECT_TRUE(TWortRef("").Leer());
+  EXPECT_EQ(TWortRef().View(), "");
+}
+
+}  // namespace
+}  // namespace quillmar::retrieval
