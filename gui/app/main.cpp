@@ -1,0 +1,41 @@
+// The reader's start: single-instance guard, application, main window, splash, navigation
+// window, message loop.
+#include <QApplication>
+#include <memory>
+
+#include "gui/app/app_context.h"
+#include "gui/app/main_window.h"
+#include "gui/app/qt_prompts.h"
+#include "gui/app/single_instance.h"
+#include "gui/app/splash_form.h"
+#include "platform/app_paths.h"
+
+using namespace quillmar;
+using namespace quillmar::gui;
+
+int main(int argc, char** argv) {
+  // A second reader ends at once, silently.
+  const std::unique_ptr<QLockFile> guard = TSingleInstance::Acquire(ConfigDirectory());
+  if (!guard) return 0;
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("quillmar-reader"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Quillmar reader"));
+
+  auto* prompts = new TQtPrompts();
+  TAppContext context(TAppContext::Parts{nullptr, nullptr, std::unique_ptr<UserPrompts>(prompts),
+                                         argc > 0 ? argv[0] : ""});
+  TCalderwickForm window(context);
+  prompts->SetParent(&window);
+  window.setWindowTitle(QStringLiteral("Quillmar reader"));
+  window.showMaximized();
+
+  TSplashForm splash;
+  splash.show();
+  splash.repaint();
+  QApplication::processEvents();
+  window.CreateNavigation();
+  splash.close();
+
+  return QApplication::exec();
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/app/window_services.h"
+#include "gui/text/text_child.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace quillmar::gui {
+
+class TAppContext;
+class TGeheZuSeiteForm;
+class THelpWindow;
+class TNavigationForm;
+
+// The reader's main window: menus, tool bar and a multiple-document area that owns every
+// reading window (the permanent navigation window and the text windows). Other windows never
+// create reading windows themselves; they call the window services below.
+class TCalderwickForm : public QMainWindow, public TWindowServices {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWindowSlots = 9;
+
+  // `context` outlives the window. Captions follow the current language; the tool bar, the
+  // text-style table and the option keys' "Application" value are set from and in the settings.
+  explicit TCalderwickForm(TAppContext& context, QWidget* parent = nullptr);
+  ~TCalderwickForm() override;
+
+  // Creates the navigation window (once) as an MDI child; it lives as long as the main window
+  // and closing it only minimises it.
+  TNavigationForm* CreateNavigation();
+  TNavigationForm* Navigation() const { return navigation_; }
+  QMdiArea* MdiArea() const { return mdi_; }
+
+  // Every caption and hint for the current language, also the navigation window's.
+  void SetCaptions();
+
+  // The window list: child i (creation order) in slot i, at most nine; the rest empty.
+  void RebuildWindowList();
+  std::vector<QMdiSubWindow*> WindowList() const;
+
+  // Text windows in creation order.
+  std::vector<TTextChild*> TextWindows() const;
+  TTextChild* ActiveTextWindow() const;
+
+  // View commands. Font steps change "FontSize", margin steps "BorderWidth"; each re-applies
+  // the view settings to all text windows when it changed anything.
+  void FontBigger();
+  void FontSmaller();
+  void MarginWider();
+  void MarginNarrower();
+  void ToggleToolBar();
+  // The layout settings of text windows as the settings store holds them now.
+  TViewSettings ViewSettings() const;
+  void ApplyViewSettingsToAll();
+
+  // Window commands. The navigation window is minimised before arranging and never closed.
+  void ShowNavigation();
+  void CloseActive();
+  void CloseAll();
+  void Cascade();
+  void TileVertically();    // side by side
+  void TileHorizontally();  // one above the other
+
+  // Registers a collection directory in the settings and refreshes the content tree. False
+  // (after the catalog's message) when the directory holds no collection.
+  bool AddCollectionDirectory(const std::string& directory);
+  // The search command's check: with no collection available it shows "There is no CD
+  // available." and returns false.
+  bool SearchPossible();
+
+  // TWindowServices.
+  void OpenTextFromReference(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
+  void OpenTextSynoptic(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
+  void OpenTextInNewWindow(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
+  TTextChild* OpenTextByIds(const std::string& cdid, int32_t textNr, int32_t layer,
+                            int32_t paragraph, bool newWindow) override;
+  void OpenTextFile(const std::string& fileName, const QString& caption,
+                    int32_t paragraph) override;
+  void OpenCompanion(TTextChild* from, int32_t layer, int32_t position) override;
+  void ResolveLink(TTextChild* from, int32_t type, const std::string& target) override;
+  void NewBookmark(TTextChild* from) override;
+  void TextWindowClosed(TTextChild* window) override;
+  bool MovingOrResizing() const override { return moving_; }
+  void ShowHelp(const QString& topic) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+ private:
+  struct Actions;
+  enum class Reuse { kAny, kSynoptic, kNever };
+
+  void BuildMenus();
+  void BuildToolBar();
+  void UpdateEditMenu();
+  void UpdateFindMenu();
+  void UpdateViewMenu();
+  void UpdateExtrasMenu();
+  void ActivateSlot(int slot);
+
+  // Opens a layer-1 window at paragraph + 2 (content tree requests).
+  void OpenReference(const std::string& cdid, int32_t textNr, int32_t paragraph, Reuse reuse);
+  // A new text window in a sub-window of the MDI area, shown; null sub-window on failure.
+  TTextChild* NewTextWindow(const QRect* geometry = nullptr);
+  QRect DefaultGeometry() const;
+  TTextChild* FindText(const std::string& cdid, int32_t textNr, int32_t layer,
+                       bool synopticOnly) const;
+  // Brings a sub-window up: restored when minimised, then activated.
+  void Raise(QWidget* child);
+  void Discard(TTextChild* child);
+  QMdiSubWindow* SubWindowOf(const QWidget* child) const;
+  void CloseCompanions(TTextChild* closing);
+  void OpenLinkFileTarget(bool bibliography);
+  void SaveAs();
+  void CopyText();
+  void ShowAbout();
+  void AddCollection();
+  void HelpForActive();
+  void EndOfMove();
+  void Tile(Qt::Orientation orientation);
+  // Runs `action`; an exception it raises is shown in an error box.
+  void Guarded(const std::function<void()>& action);
+
+  TAppContext& context_;
+  QMdiArea* mdi_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  TNavigationForm* navigation_ = nullptr;
+  TGeheZuSeiteForm* goToPage_ = nullptr;
+  QPointer<QMdiSubWindow> navigationSub_;
+  std::unique_ptr<Actions> a_;
+  std::array<QPointer<QMdiSubWindow>, kWindowSlots> slots_;
+  QPointer<THelpWindow> help_;
+  QTimer* moveTimer_ = nullptr;
+  bool moving_ = false;
+  bool closing_ = false;
+  TTextChild* discarding_ = nullptr;  // a new window that could not load its text
+};
+
+}  // namespace quillmar::gui

@@ -1,0 +1,58 @@
+#include "gui/app/qt_prompts.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "base/language.h"
+#include "collection/not_found.h"
+
+namespace quillmar::gui {
+namespace {
+
+constexpr LangText kErrorCaption{"Fehler", "Error"};
+constexpr LangText kInfoCaption{"Information", "Information"};
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// Shows a box with the override cursor lifted, so that a prompt raised during a long operation
+// is not covered by the hourglass.
+int Run(QMessageBox& box) {
+  int restored = 0;
+  while (QGuiApplication::overrideCursor()) {
+    QGuiApplication::restoreOverrideCursor();
+    ++restored;
+  }
+  const int result = box.exec();
+  for (int i = 0; i < restored; ++i) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  return result;
+}
+
+}  // namespace
+
+PromptResult TQtPrompts::AskRetryCancel(const std::string& message) {
+  QMessageBox box(QMessageBox::Warning, Q(TNotFoundForm::Caption()), Q(message),
+                  QMessageBox::NoButton, parent_);
+  box.setInformativeText(Q(TNotFoundForm::NoMediumHint()));
+  QPushButton* retry = box.addButton(Q(TNotFoundForm::RetryLabel()), QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(Q(TNotFoundForm::CancelLabel()), QMessageBox::RejectRole);
+  box.setDefaultButton(retry);
+  box.setEscapeButton(cancel);
+  Run(box);
+  return box.clickedButton() == retry ? PromptResult::kRetry : PromptResult::kCancel;
+}
+
+void TQtPrompts::ShowError(const std::string& message) {
+  QMessageBox box(QMessageBox::Critical, Q(Tr(kErrorCaption)), Q(message), QMessageBox::Ok,
+                  parent_);
+  Run(box);
+}
+
+void TQtPrompts::ShowInformation(const std::string& message) {
+  QMessageBox box(QMessageBox::Information, Q(Tr(kInfoCaption)), Q(message), QMessageBox::Ok,
+                  parent_);
+  Run(box);
+}
+
+}  // namespace quillmar::gui

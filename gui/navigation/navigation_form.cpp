@@ -1,0 +1,556 @@
+#include "gui/navigation/navigation_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <vector>
+
+#include "base/bytes.h"
+#include "base/codepage.h"
+#include "base/errors.h"
+#include "base/language.h"
+#include "base/paths.h"
+#include "collection/bookmark.h"
+#include "collection/calderwick_data.h"
+#include "collection/cd_info.h"
+#include "collection/tree_info.h"
+
+namespace quillmar::gui {
+
+namespace {
+
+constexpr LangText kCaption{"Navigation", "Navigation"};
+constexpr LangText kContentPage{"&Inhalt", "&Content"};
+constexpr LangText kBookmarkPage{"&Lesezeichen", "&Bookmarks"};
+constexpr LangText kOpen{"Ö&ffnen", "&Open"};
+constexpr LangText kOpenNew{"&Neu öffnen", "Open &new"};
+constexpr LangText kSynchron{"&Synchron", "&Synchron"};
+constexpr LangText kHelp{"&Hilfe", "&Help"};
+constexpr LangText kDelete{"&Löschen", "&Delete"};
+constexpr LangText kWarning{"Warnung", "Warning"};
+constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
+constexpr LangText kInstall{"&Installieren", "&Install"};
+constexpr LangText kCDNotAvailable{"Die CD '%s' ist nicht verfügbar.",
+                                   "The CD '%s' is not available."};
+constexpr LangText kInsertCD{
+    "Legen Sie die CD '%s' ein und wählen Sie 'Aktualisieren' im Hauptmenü.",
+    "Insert the CD '%s' and choose 'Refresh' in main menu."};
+constexpr LangText kConfirmDelete{"'%s' wird gelöscht. Sind Sie sicher?",
+                                  "'%s' will be deleted. Are You sure?"};
+constexpr LangText kNeedsNewer{"Die CD-ROM '%s' benötigt eine neuere Version des Quillmar reader.",
+                               "The CD-ROM '%s' needs a newer version of the Quillmar reader."};
+constexpr LangText kInstallNow{"Soll Quillmar reader %d.%d jetzt installiert werden?",
+                               "Do You want install Quillmar reader %d.%d now?"};
+constexpr LangText kFileNotFound{"Datei '%s' nicht gefunden.", "File '%s' not found."};
+
+constexpr char kContentHelp[] = "IDH_02000";
+constexpr char kBookmarkHelp[] = "IDH_03000";
+constexpr char kInstallerArgument[] = "/P";
+constexpr char kNoChapters[] = "TI-TTI-GNS-2";
+
+constexpr int kDefaultHeight = 391;
+constexpr int kMinimumNoteHeight = 10;  // pixels the splitter leaves each side
+constexpr int kKeyRole = Qt::UserRole;  // tree: index into Impl::keys; list: bookmark identifier
+constexpr int kLoadedRole = Qt::UserRole + 1;  // tree: the node's children are loaded
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString FromCollection(const std::string& bytes) { return Q(Cp1252ToUtf8(bytes)); }
+std::string ToCollection(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
+
+bool MessageBoxQuestion(const QString& text, const QString& accept) {
+  QMessageBox box(QMessageBox::Warning, Q(Tr(kWarning)), text, QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  QAbstractButton* ok = box.addButton(accept, QMessageBox::AcceptRole);
+  box.addButton(Q(Tr(kCancel)), QMessageBox::RejectRole);
+  box.exec();
+  return box.clickedButton() == ok;
+}
+
+TNavigationForm::TQuestion& QuestionHook() {
+  static TNavigationForm::TQuestion question;
+  return question;
+}
+
+bool Ask(const QString& text, const QString& accept) {
+  const auto& hook = QuestionHook();
+  return hook ? hook(text, accept) : MessageBoxQuestion(text, accept);
+}
+
+// The hourglass while a collection is read.
+struct BusyCursor {
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+enum class OpenMode { kReuse, kNewWindow, kSynoptic };
+
+}  // namespace
+
+struct TNavigationForm::Impl {
+  Impl(TNavigationForm* form, TCalderwickData& c, TBookmark& b, TWindowServices* s)
+      : q(form), catalog(c), bookmarks(b), services(s) {}
+
+  void Build();
+  void ChooseSize();
+  void ShowError(const std::string& message) { catalog.Prompts().ShowError(message); }
+
+  // Content tree.
+  QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TTreeChild& child);
+  const TTreeRecord& KeyOf(const QTreeWidgetItem* item) const {
+    return keys[item->data(0, kKeyRole).toULongLong()];
+  }
+  void Expand(QTreeWidgetItem* item);
+  void OfferNewVersion(const TTreeChild& cd);
+  void UpdateButtons();
+  void OpenSelected(OpenMode mode);
+
+  // Bookmarks.
+  void FillBookmarks();
+  QListWidgetItem* AddRow(const TBookmarkRecord& record);
+  void SelectBookmark(QListWidgetItem* item);
+  void SaveCurrentNote();
+  void Rename(QListWidgetItem* item);
+  void OpenBookmark();
+  void DeleteBookmark();
+
+  TNavigationForm* q;
+  TCalderwickData& catalog;
+  TBookmark& bookmarks;
+  TWindowServices* services;
+
+  QTabWidget* pages = nullptr;
+  QWidget* contentPage = nullptr;
+  QTreeWidget* tree = nullptr;
+  QPushButton* textOpen = nullptr;
+  QPushButton* textNewOpen = nullptr;
+  QPushButton* textSynOpen = nullptr;
+  QPushButton* textHelp = nullptr;
+  QWidget* contentButtons = nullptr;
+  QWidget* bookmarkPage = nullptr;
+  QListWidget* list = nullptr;
+  QPlainTextEdit* memo = nullptr;
+  QPushButton* bookmarkOpen = nullptr;
+  QPushButton* bookmarkDelete = nullptr;
+  QPushButton* bookmarkHelp = nullptr;
+
+  std::vector<TTreeRecord> keys;  // the references of the tree's nodes
+  bool updating = false;          // the tree is being rebuilt
+  bool filling = false;           // the bookmark list is being rebuilt
+  bool loadingNote = false;
+  int32_t currentNote = 0;  // identifier of the bookmark whose note the memo shows
+  bool noteModified = false;
+  QSize initialSize;
+};
+
+TNavigationForm::TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks,
+                                 TWindowServices* services, QWidget* parent)
+    : QWidget(parent), d_(std::make_unique<Impl>(this, catalog, bookmarks, services)) {
+  d_->Build();
+  d_->ChooseSize();
+  d_->pages->setCurrentWidget(d_->contentPage);
+  SetCaptions();
+  Refresh();
+  d_->FillBookmarks();
+}
+
+TNavigationForm::~TNavigationForm() {
+  try {
+    d_->catalog.Settings().SetNavWinSize({width(), height()});
+  } catch (const std::exception&) {
+    // The size is a convenience; the store reports its own trouble elsewhere.
+  }
+  d_->SaveCurrentNote();
+}
+
+void TNavigationForm::SetQuestion(TQuestion question) { QuestionHook() = std::move(question); }
+
+QSize TNavigationForm::sizeHint() const { return d_->initialSize; }
+
+void TNavigationForm::closeEvent(QCloseEvent* event) {
+  auto* window = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (!window) return QWidget::closeEvent(event);
+  event->ignore();
+  window->showMinimized();
+}
+
+void TNavigationForm::Impl::Build() {
+  auto button = [](const char* name, QWidget* parent) {
+    auto* b = new QPushButton(parent);
+    b->setObjectName(name);
+    return b;
+  };
+  auto buttonRow = [](QWidget* owner, std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QWidget(owner);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QPushButton* b : buttons) layout->addWidget(b);
+    layout->addStretch();
+    return row;
+  };
+
+  pages = new QTabWidget(q);
+  pages->setObjectName("NavPageControl");
+  auto* outer = new QVBoxLayout(q);
+  outer->addWidget(pages);
+
+  contentPage = new QWidget;
+  contentPage->setObjectName("ContTabSheet");
+  tree = new QTreeWidget(contentPage);
+  tree->setObjectName("TextTreeView");
+  tree->setHeaderHidden(true);
+  tree->setColumnCount(1);
+  tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  textOpen = button("TextOpenButton", contentPage);
+  textNewOpen = button("TextNewOpenButton", contentPage);
+  textSynOpen = button("TextSynOpenButton", contentPage);
+  textHelp = button("TextHelpButton", contentPage);
+  contentButtons = buttonRow(contentPage, {textOpen, textNewOpen, textSynOpen, textHelp});
+  auto* contentLayout = new QVBoxLayout(contentPage);
+  contentLayout->addWidget(tree);
+  contentLayout->addWidget(contentButtons);
+  pages->addTab(contentPage, QString());
+
+  bookmarkPage = new QWidget;
+  bookmarkPage->setObjectName("BookmarkTabSheet");
+  auto* splitter = new QSplitter(Qt::Vertical, bookmarkPage);
+  splitter->setChildrenCollapsible(false);
+  list = new QListWidget(splitter);
+  list->setObjectName("BookmarkListView");
+  list->setSortingEnabled(true);
+  list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  memo = new QPlainTextEdit(splitter);
+  memo->setObjectName("BookmarkMemo");
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  list->setMinimumHeight(kMinimumNoteHeight);
+  memo->setMinimumHeight(kMinimumNoteHeight);
+  bookmarkOpen = button("BookmarkOpenButton", bookmarkPage);
+  bookmarkDelete = button("BookmarkDeleteButton", bookmarkPage);
+  bookmarkHelp = button("BookmarkHelpButton", bookmarkPage);
+  auto* bookmarkLayout = new QVBoxLayout(bookmarkPage);
+  bookmarkLayout->addWidget(splitter);
+  bookmarkLayout->addWidget(buttonRow(bookmarkPage, {bookmarkOpen, bookmarkDelete, bookmarkHelp}));
+  pages->addTab(bookmarkPage, QString());
+
+  QObject::connect(tree, &QTreeWidget::itemExpanded, q,
+                   [this](QTreeWidgetItem* item) { Expand(item); });
+  QObject::connect(tree, &QTreeWidget::currentItemChanged, q, [this] { UpdateButtons(); });
+  QObject::connect(tree, &QTreeWidget::itemDoubleClicked, q, [this] {
+    if (textOpen->isEnabled()) OpenSelected(OpenMode::kReuse);
+  });
+  QObject::connect(textOpen, &QPushButton::clicked, q, [this] { OpenSelected(OpenMode::kReuse); });
+  QObject::connect(textNewOpen, &QPushButton::clicked, q,
+                   [this] { OpenSelected(OpenMode::kNewWindow); });
+  QObject::connect(textSynOpen, &QPushButton::clicked, q,
+                   [this] { OpenSelected(OpenMode::kSynoptic); });
+  QObject::connect(textHelp, &QPushButton::clicked, q, [this] {
+    if (services) services->ShowHelp(kContentHelp);
+  });
+
+  QObject::connect(list, &QListWidget::currentItemChanged, q,
+                   [this](QListWidgetItem* item) { SelectBookmark(item); });
+  QObject::connect(list, &QListWidget::itemChanged, q,
+                   [this](QListWidgetItem* item) { Rename(item); });
+  QObject::connect(list, &QListWidget::itemDoubleClicked, q, [this] { OpenBookmark(); });
+  QObject::connect(memo, &QPlainTextEdit::textChanged, q, [this] {
+    if (!loadingNote) noteModified = true;
+  });
+  QObject::connect(bookmarkOpen, &QPushButton::clicked, q, [this] { OpenBookmark(); });
+  QObject::connect(bookmarkDelete, &QPushButton::clicked, q, [this] { DeleteBookmark(); });
+  QObject::connect(bookmarkHelp, &QPushButton::clicked, q, [this] {
+    if (services) services->ShowHelp(kBookmarkHelp);
+  });
+}
+
+// The width just fits the content page's buttons; a stored size that is larger and still fits
+// into the main window (or the screen) replaces it.
+void TNavigationForm::Impl::ChooseSize() {
+  QSize bound;
+  if (QWidget* parent = q->parentWidget())
+    bound = parent->window()->size();
+  else if (QScreen* screen = QGuiApplication::primaryScreen())
+    bound = screen->availableSize();
+  const auto saved = catalog.Settings().GetNavWinSize();
+  int width = contentButtons->sizeHint().width() + 20;
+  int height = kDefaultHeight;
+  if (saved[0] > width && saved[0] < bound.width()) width = saved[0];
+  if (saved[1] > height && saved[1] < bound.height()) height = saved[1];
+  initialSize = QSize(width, height);
+  q->resize(initialSize);
+}
+
+void TNavigationForm::SetCaptions() {
+  setWindowTitle(Q(Tr(kCaption)));
+  d_->pages->setTabText(d_->pages->indexOf(d_->contentPage), Q(Tr(kContentPage)));
+  d_->pages->setTabText(d_->pages->indexOf(d_->bookmarkPage), Q(Tr(kBookmarkPage)));
+  d_->textOpen->setText(Q(Tr(kOpen)));
+  d_->textNewOpen->setText(Q(Tr(kOpenNew)));
+  d_->textSynOpen->setText(Q(Tr(kSynchron)));
+  d_->textHelp->setText(Q(Tr(kHelp)));
+  d_->bookmarkOpen->setText(Q(Tr(kOpen)));
+  d_->bookmarkDelete->setText(Q(Tr(kDelete)));
+  d_->bookmarkHelp->setText(Q(Tr(kHelp)));
+}
+
+// --- content tree ----------------------------------------------------------------------------
+
+void TNavigationForm::Refresh() {
+  Impl& d = *d_;
+  BusyCursor busy;
+  d.updating = true;
+  d.tree->clear();
+  d.keys.clear();
+  try {
+    const TTreeInfo root(d.catalog, TTreeRecord{});
+    for (const TTreeChild& cd : root.Items()) {
+      if (cd.VersionOK)
+        d.AddNode(nullptr, cd);
+      else
+        d.OfferNewVersion(cd);
+    }
+  } catch (const std::exception& e) {
+    d.ShowError(e.what());
+  }
+  d.updating = false;
+  d.UpdateButtons();
+}
+
+QTreeWidgetItem* TNavigationForm::Impl::AddNode(QTreeWidgetItem* parent, const TTreeChild& child) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, FromCollection(child.Name));
+  item->setData(0, kKeyRole, QVariant::fromValue<qulonglong>(keys.size()));
+  item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  keys.push_back(child.Key);
+  if (parent)
+    parent->addChild(item);
+  else
+    tree->addTopLevelItem(item);
+  return item;
+}
+
+// Loads a node's children when it is first expanded, once its collection is available; the
+// node closes again when it is not or when reading fails.
+void TNavigationForm::Impl::Expand(QTreeWidgetItem* item) {
+  if (item->data(0, kLoadedRole).toBool()) return;
+  bool loaded = false;
+  try {
+    BusyCursor busy;
+    const TTreeRecord key = KeyOf(item);
+    if (catalog.CDAvailable(key.CDID, true)) {
+      if (item->childCount() > 0) RaiseInternalError("NF-EN 001");
+      TTreeRecords children;
+      try {
+        children = TTreeInfo(catalog, key).Items();
+      } catch (const InternalError& e) {
+        // A text without chapters (empty chapter file) simply has no children.
+        if (e.Code() != kNoChapters) throw;
+      }
+      for (const TTreeChild& child : children) AddNode(item, child);
+      if (children.empty())
+        item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+      item->setData(0, kLoadedRole, true);
+      loaded = true;
+    }
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  if (!loaded) item->setExpanded(false);
+}
+
+// The collection needs a newer reader: offer to run the collection's setup program, which
+// installs one, and end so that it can replace this program.
+void TNavigationForm::Impl::OfferNewVersion(const TTreeChild& cd) {
+  std::string second = Tr(kInstallNow);
+  second = ReplaceFirst(second, "%d", std::to_string(cd.MajorVersion));
+  second = ReplaceFirst(second, "%d", std::to_string(cd.MinorVersion));
+  const QString text = Q(Format(Tr(kNeedsNewer), {Cp1252ToUtf8(cd.Name)})) + "\n" + Q(second);
+  if (!Ask(text, Q(Tr(kInstall))) || catalog.GetCDIndex(cd.Key.CDID) < 0) return;
+  const std::string root = catalog.GetCDPath(cd.Key.CDID);
+  const std::string setup = JoinPath(root, TCDInfo(root).GetSetupFileName());
+  if (!FileExists(setup)) {
+    ShowError(Format(Tr(kFileNotFound), {NativeSeparators(setup)}));
+    return;
+  }
+  if (QProcess::startDetached(Q(ResolvePath(setup)), {kInstallerArgument}))
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TNavigationForm::Impl::UpdateButtons() {
+  if (updating) return;
+  const QTreeWidgetItem* item = tree->currentItem();
+  const bool text = item && KeyOf(item).TextNo != 0;
+  textOpen->setEnabled(text);
+  textNewOpen->setEnabled(text);
+  textSynOpen->setEnabled(text);
+}
+
+void TNavigationForm::Impl::OpenSelected(OpenMode mode) {
+  const QTreeWidgetItem* item = tree->currentItem();
+  if (!item) return;
+  const TTreeRecord key = KeyOf(item);
+  if (key.TextNo == 0) return;
+  try {
+    if (!catalog.CDAvailable(key.CDID, true) || !services) return;
+    switch (mode) {
+      case OpenMode::kReuse:
+        services->OpenTextFromReference(key.CDID, key.TextNo, key.Position);
+        break;
+      case OpenMode::kNewWindow:
+        services->OpenTextInNewWindow(key.CDID, key.TextNo, key.Position);
+        break;
+      case OpenMode::kSynoptic:
+        services->OpenTextSynoptic(key.CDID, key.TextNo, key.Position);
+        break;
+    }
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+// --- bookmarks -------------------------------------------------------------------------------
+
+QListWidgetItem* TNavigationForm::Impl::AddRow(const TBookmarkRecord& record) {
+  auto* item = new QListWidgetItem(FromCollection(record.Title));
+  item->setData(kKeyRole, record.Id);
+  item->setFlags(item->flags() | Qt::ItemIsEditable);
+  const QSignalBlocker block(list);
+  list->addItem(item);
+  return item;
+}
+
+void TNavigationForm::Impl::FillBookmarks() {
+  SaveCurrentNote();  // the list is rebuilt without a current bookmark
+  filling = true;
+  list->clear();
+  for (int32_t i = 0; i < bookmarks.Count(); ++i) AddRow(bookmarks.GetItem(i));
+  list->setCurrentItem(nullptr);
+  currentNote = 0;
+  loadingNote = true;
+  memo->clear();
+  loadingNote = false;
+  noteModified = false;
+  memo->setEnabled(false);
+  filling = false;
+}
+
+void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
+  if (filling) return;
+  SaveCurrentNote();
+  currentNote = item ? item->data(kKeyRole).toInt() : 0;
+  QString text;
+  if (currentNote != 0) {
+    try {
+      QStringList lines;
+      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << FromCollection(line);
+      text = lines.join('\n');
+    } catch (const std::exception& e) {
+      ShowError(e.what());
+    }
+  }
+  loadingNote = true;
+  memo->setPlainText(text);
+  loadingNote = false;
+  noteModified = false;
+  memo->setEnabled(currentNote != 0);
+}
+
+// Writes the memo into the current bookmark's note file when it was edited and the bookmark
+// still exists.
+void TNavigationForm::Impl::SaveCurrentNote() {
+  if (currentNote == 0 || !noteModified || bookmarks.IndexOf(currentNote) < 0) return;
+  std::vector<std::string> lines;
+  for (const QString& line : memo->toPlainText().split('\n')) lines.push_back(ToCollection(line));
+  try {
+    bookmarks.SaveNote(currentNote, lines);
+    noteModified = false;
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+// An edited caption becomes the bookmark's title, cut to the title's 80 characters.
+void TNavigationForm::Impl::Rename(QListWidgetItem* item) {
+  if (filling) return;
+  const int32_t index = bookmarks.IndexOf(item->data(kKeyRole).toInt());
+  if (index < 0) return;
+  TBookmarkRecord record = bookmarks.GetItem(index);
+  record.Title = ToCollection(item->text());
+  if (record.Title.size() > TBookmark::kTitleCap) record.Title.resize(TBookmark::kTitleCap);
+  bookmarks.SetItem(index, record);
+  const QString shown = FromCollection(record.Title);
+  if (item->text() != shown) {
+    const QSignalBlocker block(list);
+    item->setText(shown);
+  }
+}
+
+void TNavigationForm::Impl::OpenBookmark() {
+  const QListWidgetItem* item = list->currentItem();
+  if (!item) return;
+  const int32_t index = bookmarks.IndexOf(item->data(kKeyRole).toInt());
+  if (index < 0) return;
+  const TBookmarkRecord record = bookmarks.GetItem(index);
+  if (catalog.GetCDIndex(record.CDID) < 0) {
+    const std::string name = Cp1252ToUtf8(record.CDName.empty() ? record.CDID : record.CDName);
+    ShowError(Format(Tr(kCDNotAvailable), {name}) + "\n" + Format(Tr(kInsertCD), {name}));
+    return;
+  }
+  try {
+    if (catalog.CDAvailable(record.CDID, true) && services)
+      services->OpenTextByIds(record.CDID, record.TextNo, record.Layer, record.FirstParagraph,
+                              true);
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+void TNavigationForm::Impl::DeleteBookmark() {
+  const QListWidgetItem* item = list->currentItem();
+  if (!item) return;
+  const int32_t id = item->data(kKeyRole).toInt();
+  if (!Ask(Q(Format(Tr(kConfirmDelete), {item->text().toStdString()})), "OK")) return;
+  try {
+    bookmarks.Delete(id);
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  FillBookmarks();
+}
+
+void TNavigationForm::AddBookmark(const TBookmarkRecord& record) {
+  Impl& d = *d_;
+  TBookmarkRecord stored = record;
+  try {
+    stored.Id = d.bookmarks.Add(record);
+  } catch (const std::exception& e) {
+    d.ShowError(e.what());
+    return;
+  }
+  stored = d.bookmarks.GetItem(d.bookmarks.IndexOf(stored.Id));
+  QListWidgetItem* item = d.AddRow(stored);
+  d.pages->setCurrentWidget(d.bookmarkPage);
+  d.list->setCurrentItem(item);
+  d.list->scrollToItem(item);
+  if (auto* window = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    if (window->isMinimized()) window->showNormal();
+    if (QMdiArea* area = window->mdiArea()) area->setActiveSubWindow(window);
+  } else {
+    raise();
+    activateWindow();
+  }
+}
+
+}  // namespace quillmar::gui

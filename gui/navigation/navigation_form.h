@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gui/app/window_services.h"
+
+namespace quillmar {
+class TCalderwickData;
+class TBookmark;
+struct TBookmarkRecord;
+}  // namespace quillmar
+
+namespace quillmar::gui {
+
+// The permanent navigation window: the content tree of all collections and the bookmarks with
+// their notes. Closing it only minimises it.
+//
+// Errors go to the catalog's UserPrompts, OK/Cancel questions to SetQuestion's function.
+class TNavigationForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks, TWindowServices* services,
+                  QWidget* parent = nullptr);
+  ~TNavigationForm() override;  // stores the window size and the current note
+
+  // Rebuilds the content tree from a fresh scan of the collections.
+  void Refresh();
+  // Sets every caption for the current interface language.
+  void SetCaptions();
+  // Stores a new bookmark, shows it selected on the bookmark page and comes to the front.
+  void AddBookmark(const TBookmarkRecord& record);
+
+  // Asks an OK/Cancel question (the delete confirmation, the offer to install a newer reader);
+  // `accept` is the caption of the OK button. True for OK. By default a warning box; tests set
+  // their own (an empty function restores the box). Process-wide, since the form asks already
+  // while it is being created.
+  using TQuestion = std::function<bool(const QString& text, const QString& accept)>;
+  static void SetQuestion(TQuestion question);
+
+  // The size chosen at creation from the stored "NavWinSize".
+  QSize sizeHint() const override;
+
+ protected:
+  // Inside the main window's QMdiSubWindow a close only minimises the window.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d_;
+};
+
+}  // namespace quillmar::gui

@@ -1,0 +1,395 @@
+#include "gui/app/main_window.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QProcess>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/bytes.h"
+#include "base/language.h"
+#include "base/paths.h"
+#include "build/collection_writer.h"
+#include "build/source_parser.h"
+#include "collection/calderwick_data.h"
+#include "collection/settings_store.h"
+#include "gui/app/app_context.h"
+#include "gui/app/companion_placement.h"
+#include "gui/app/help_window.h"
+#include "gui/app/single_instance.h"
+#include "gui/navigation/navigation_form.h"
+#include "platform/memory_registry_store.h"
+#include "support/collection_writer.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "text/text_style.h"
+
+using namespace quillmar;
+using namespace quillmar::gui;
+
+namespace {
+
+const std::filesystem::path kSampleDir =
+    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
+constexpr char kCD[] = "QMSA0001";
+constexpr char kLinkTable[] = "links.dat";
+
+// One 83-byte link-table record.
+std::vector<uint8_t> LinkRecord(int32_t key, const std::string& cdid, uint8_t text, uint8_t layer,
+                                int32_t paragraph) {
+  std::vector<uint8_t> r(83, 0);
+  WriteInt32(r, 0, key);
+  WriteShortString(r, 8, 8, cdid);
+  r[17] = text;
+  r[21] = layer;
+  WriteInt32(r, 25, paragraph);
+  return r;
+}
+
+// A reader on an in-memory settings store with scripted prompts.
+struct Reader {
+  explicit Reader(int language = kEnglish, const std::string& collection = {}) {
+    auto store = std::make_unique<MemoryRegistryStore>();
+    store->CreateKey("Software\\Quillmar\\Reader\\Options");
+    store->WriteInteger("Software\\Quillmar\\Reader\\Options", "language", language);
+    auto scripted = std::make_unique<test::ScriptedPrompts>();
+    prompts = scripted.get();
+    context = std::make_unique<TAppContext>(TAppContext::Parts{
+        std::move(store), std::make_unique<test::FakeDrives>(), std::move(scripted), "reader"});
+    if (!collection.empty()) context->Catalog().AnnounceDirectory(collection);
+    form = std::make_unique<TCalderwickForm>(*context);
+    form->resize(1000, 800);
+    form->setWindowState(Qt::WindowNoState);
+  }
+  TSettingsStore& Settings() { return context->Catalog().Settings(); }
+  QString FirstMenu() const { return form->menuBar()->actions().first()->text(); }
+
+  test::ScriptedPrompts* prompts = nullptr;
+  std::unique_ptr<TAppContext> context;
+  std::unique_ptr<TCalderwickForm> form;
+};
+
+// Lets deferred deletions of closed windows happen.
+void Settle() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+}
+
+std::vector<int32_t> Layers(TCalderwickForm& form) {
+  std::vector<int32_t> layers;
+  for (TTextChild* t : form.TextWindows()) layers.push_back(t->Layer());
+  return layers;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void windowListShowsFirstNineChildren();
+  void marginSteps_data();
+  void marginSteps();
+  void fontStepsStopAtTheirLimits();
+  void languageOutsideOneAndTwoIsEnglish();
+  void closeAllKeepsNavigation();
+  void referenceReusesMainTextWindow();
+  void companionClosingRules();
+  void companionPlacedBesideText();
+  void placeAndTableLinks();
+  void searchNeedsACollection();
+  void addCollectionDirectory();
+  void helpTopicsReachTheirAnchors();
+  void secondInstanceExitsSilently();
+
+ private:
+  test::TempDir dir_;
+  std::string collection_;
+};
+
+void MainWindowTest::initTestCase() {
+  qputenv("QUILLMAR_CONFIG_DIR", QByteArray::fromStdString(dir_.Sub("config")));
+  qputenv("QUILLMAR_DATA_DIR", QByteArray::fromStdString(dir_.Sub("data")));
+  std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
+  std::stringstream source;
+  source << in.rdbuf();
+  collection_ = dir_.Sub("cd");
+  build::WriteCollection(build::MergeSources({build::ParseSource(source.str(), "sample.qms")}),
+                         collection_, (kSampleDir / "media").string());
+  // The link table the collection information names, declared in front of the end record.
+  const std::string metaFile = ResolvePath(collection_ + "/ID/metainfo.dat");
+  std::string meta = test::ReadFile(metaFile);
+  const std::vector<uint8_t> property = test::MetaProperty('p', kLinkTable);
+  meta.insert(meta.size() - property.size(), std::string(property.begin(), property.end()));
+  test::WriteFile(metaFile, meta);
+  std::vector<uint8_t> table = test::Concat(
+      {LinkRecord(5, kCD, 1, 1, 0), LinkRecord(7, kCD, 2, 1, 0), LinkRecord(7, kCD, 1, 2, 0)});
+  const std::vector<uint8_t> partial = LinkRecord(9, kCD, 2, 1, 0);
+  table.insert(table.end(), partial.begin(), partial.begin() + 40);
+  test::WriteFile(JoinPath(ResolvePath(collection_ + "/data"), kLinkTable), table);
+}
+
+void MainWindowTest::windowListShowsFirstNineChildren() {
+  Reader r;
+  r.form->CreateNavigation();
+  std::vector<QMdiSubWindow*> children{r.form->MdiArea()->subWindowList().first()};
+  for (int i = 2; i <= 10; ++i) {
+    auto* w = new QWidget;
+    w->setWindowTitle(QStringLiteral("child %1").arg(i));
+    children.push_back(r.form->MdiArea()->addSubWindow(w));
+    children.back()->show();
+  }
+  r.form->RebuildWindowList();
+  const std::vector<QMdiSubWindow*> list = r.form->WindowList();
+  QCOMPARE(list.size(), size_t{9});
+  QVERIFY(std::equal(list.begin(), list.end(), children.begin()));
+
+  children[9]->close();
+  children[3]->close();
+  Settle();
+  r.form->RebuildWindowList();
+  QCOMPARE(r.form->WindowList().size(), size_t{8});
+}
+
+void MainWindowTest::marginSteps_data() {
+  QTest::addColumn<int>("width");
+  QTest::addColumn<bool>("wider");
+  QTest::addColumn<int>("expected");
+  QTest::newRow("19 wider") << 19 << true << 30;
+  QTest::newRow("60 wider") << 60 << true << 73;
+  QTest::newRow("29 narrower") << 29 << false << 0;
+  QTest::newRow("60 narrower") << 60 << false << 51;
+  QTest::newRow("30 narrower") << 30 << false << 26;
+}
+
+void MainWindowTest::marginSteps() {
+  QFETCH(int, width);
+  QFETCH(bool, wider);
+  QFETCH(int, expected);
+  Reader r(kEnglish, collection_);
+  r.form->CreateNavigation();
+  r.Settings().SetBorderWidth(width);
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  wider ? r.form->MarginWider() : r.form->MarginNarrower();
+  QCOMPARE(r.Settings().GetBorderWidth(), expected);
+  QCOMPARE(r.form->ViewSettings().borderWidth, expected);
+}
+
+void MainWindowTest::fontStepsStopAtTheirLimits() {
+  Reader r;
+  auto font3 = [&] { return r.context->Style().Fonts(false).FontOf(3).size; };
+  r.Settings().SetFontSize(79);
+  r.context->RebuildTextStyle();
+  r.form->FontBigger();
+  QCOMPARE(r.Settings().GetFontSize(), 80);
+  QCOMPARE(font3(), 80);
+  r.form->FontBigger();
+  QCOMPARE(r.Settings().GetFontSize(), 80);
+
+  r.Settings().SetFontSize(4);
+  r.context->RebuildTextStyle();
+  r.form->FontSmaller();
+  QCOMPARE(font3(), 3);
+  r.form->FontSmaller();
+  QCOMPARE(r.Settings().GetFontSize(), 3);
+  QCOMPARE(font3(), 3);
+}
+
+void MainWindowTest::languageOutsideOneAndTwoIsEnglish() {
+  for (int language : {0, 3}) {
+    Reader r(language);
+    QCOMPARE(r.FirstMenu(), QStringLiteral("&File"));
+  }
+  Reader german(kGerman);
+  QCOMPARE(german.FirstMenu(), QStringLiteral("&Datei"));
+  // A language change takes effect when the captions are set again.
+  SetCurrentLanguage(kEnglish);
+  german.form->SetCaptions();
+  QCOMPARE(german.FirstMenu(), QStringLiteral("&File"));
+}
+
+void MainWindowTest::closeAllKeepsNavigation() {
+  Reader r(kEnglish, collection_);
+  TNavigationForm* navigation = r.form->CreateNavigation();
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  r.form->OpenTextInNewWindow(kCD, 2, 0);
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  r.form->CloseAll();
+  Settle();
+  QVERIFY(r.form->TextWindows().empty());
+  QCOMPARE(r.form->MdiArea()->subWindowList().size(), qsizetype{1});
+  QCOMPARE(r.form->Navigation(), navigation);
+
+  // Closing the navigation window itself only minimises it.
+  QMdiSubWindow* sub = r.form->MdiArea()->subWindowList().first();
+  sub->close();
+  Settle();
+  QCOMPARE(r.form->MdiArea()->subWindowList().size(), qsizetype{1});
+  QVERIFY(sub->isMinimized());
+  r.form->ShowNavigation();
+  QVERIFY(!sub->isMinimized());
+}
+
+void MainWindowTest::referenceReusesMainTextWindow() {
+  Reader r(kEnglish, collection_);
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  r.form->OpenTextFromReference(kCD, 1, 100);
+  QCOMPARE(r.form->TextWindows().size(), size_t{1});
+  r.form->OpenTextInNewWindow(kCD, 1, 0);
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  // Only a synoptic window is reused for a synoptic request.
+  r.form->OpenTextSynoptic(kCD, 1, 0);
+  QCOMPARE(r.form->TextWindows().size(), size_t{3});
+  // A collection that is not catalogued opens nothing.
+  r.form->OpenTextFromReference("NONE0001", 1, 0);
+  QCOMPARE(r.form->TextWindows().size(), size_t{3});
+}
+
+void MainWindowTest::companionClosingRules() {
+  Reader r(kEnglish, collection_);
+  r.form->show();
+  auto openAll = [&] {
+    r.form->OpenTextFromReference(kCD, 1, 0);
+    TTextChild* main = r.form->TextWindows().front();
+    r.form->OpenCompanion(main, 2, 0);
+    r.form->OpenCompanion(main, 3, 0);
+    r.form->OpenCompanion(main, 2, 0);  // reused
+    return main;
+  };
+  TTextChild* main = openAll();
+  r.form->OpenTextInNewWindow(kCD, 2, 0);  // another text stays open throughout
+  QCOMPARE(Layers(*r.form), (std::vector<int32_t>{1, 2, 3, 1}));
+
+  // Closing the scholia window closes the footnotes of that text.
+  r.form->TextWindows()[2]->parentWidget()->close();
+  Settle();
+  QCOMPARE(Layers(*r.form), (std::vector<int32_t>{1, 1}));
+
+  r.form->OpenCompanion(main, 2, 0);
+  r.form->OpenCompanion(main, 3, 0);
+  QCOMPARE(Layers(*r.form), (std::vector<int32_t>{1, 1, 2, 3}));
+  // Closing a footnote window leaves the others.
+  r.form->TextWindows()[2]->parentWidget()->close();
+  Settle();
+  QCOMPARE(Layers(*r.form), (std::vector<int32_t>{1, 1, 3}));
+  // Closing the main text closes its companions, not the other text.
+  r.form->OpenCompanion(main, 2, 0);
+  main->parentWidget()->close();
+  Settle();
+  QCOMPARE(Layers(*r.form), (std::vector<int32_t>{1}));
+  QCOMPARE(r.form->TextWindows().front()->TextNr(), 2);
+}
+
+void MainWindowTest::companionPlacedBesideText() {
+  const QRect client(0, 0, 1000, 800);
+  // Room on the right: the companion covers nothing.
+  const QRect text(0, 0, 500, 800);
+  QRect r = TCompanionPlacement::Place(client, text, std::nullopt);
+  QCOMPARE(TCompanionPlacement::Covered(r, text), 0LL);
+  QVERIFY(client.contains(r));
+  // With the right side taken by the other companion, it goes below or covers least.
+  const QRect narrow(0, 0, 500, 400);
+  const QRect other(501, 0, 499, 800);
+  r = TCompanionPlacement::Place(client, narrow, other);
+  QCOMPARE(TCompanionPlacement::Covered(r, narrow) + TCompanionPlacement::Covered(r, other), 0LL);
+  // A text window filling the client area: the companion stays inside, 4 pixels smaller.
+  r = TCompanionPlacement::Place(client, client, std::nullopt);
+  QVERIFY(client.contains(r));
+  QVERIFY(r.width() <= 996 && r.height() <= 796);
+  QCOMPARE(TCompanionPlacement::Covered(QRect(0, 0, 2, 3), QRect(1, 1, 5, 5)), 2LL);
+}
+
+void MainWindowTest::placeAndTableLinks() {
+  Reader r(kEnglish, collection_);
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  TTextChild* from = r.form->TextWindows().front();
+
+  // Kind 100: four fields separated by runs of blanks.
+  r.form->ResolveLink(from, 100, std::string(kCD) + "   2  1 0");
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  QCOMPARE(r.form->TextWindows().back()->TextNr(), 2);
+
+  // Kind 101: the first record with the key counts (text 2 layer 1, already open: reused).
+  r.form->ResolveLink(from, 101, "7");
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  QVERIFY(r.prompts->errors.empty());
+  // Key 5 leads to text 1 layer 1, the window itself.
+  r.form->ResolveLink(from, 102, "5");
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  QVERIFY(r.prompts->errors.empty());
+
+  // Unknown key, key in the cut-off last record, not a number: the error box, no window.
+  for (const char* key : {"8", "9", "x7"}) {
+    r.form->ResolveLink(from, 101, key);
+    QCOMPARE(r.prompts->errors.size(), size_t{1});
+    QCOMPARE(r.prompts->errors.back(), std::string("Unable to detect link target."));
+    r.prompts->errors.clear();
+  }
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+}
+
+void MainWindowTest::searchNeedsACollection() {
+  Reader empty;
+  QVERIFY(!empty.form->SearchPossible());
+  QCOMPARE(empty.prompts->errors, std::vector<std::string>{"There is no CD available."});
+  Reader withCD(kEnglish, collection_);
+  QVERIFY(withCD.form->SearchPossible());
+  QVERIFY(withCD.prompts->errors.empty());
+}
+
+void MainWindowTest::addCollectionDirectory() {
+  Reader r;
+  r.form->CreateNavigation();
+  QVERIFY(!r.form->AddCollectionDirectory(dir_.Sub("nothing-here")));
+  QCOMPARE(r.prompts->errors.size(), size_t{1});
+  QVERIFY(r.form->AddCollectionDirectory(collection_));
+  QVERIFY(r.context->Catalog().IsRegistered(kCD));
+  QVERIFY(r.context->Catalog().GetCDIndex(kCD) >= 0);
+}
+
+void MainWindowTest::helpTopicsReachTheirAnchors() {
+  QStringList topics = THelpWindow::Topics();
+  topics << QString();
+  for (int language : {kGerman, kEnglish}) {
+    for (const QString& topic : topics) {
+      const QUrl url = THelpWindow::TopicUrl(topic, language);
+      QFile page(QLatin1Char(':') + url.path());
+      QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(url.toString()));
+      const QByteArray html = page.readAll();
+      if (url.hasFragment())
+        QVERIFY2(html.contains("name=\"" + url.fragment().toUtf8() + "\""),
+                 qPrintable(url.toString()));
+    }
+  }
+  QCOMPARE(THelpWindow::TopicUrl(QStringLiteral("IDH_99999"), kEnglish),
+           THelpWindow::TopicUrl(QString(), kEnglish));
+}
+
+void MainWindowTest::secondInstanceExitsSilently() {
+  const std::string config = dir_.Sub("instance");
+  const std::unique_ptr<QLockFile> first = TSingleInstance::Acquire(config);
+  QVERIFY(first);
+  QVERIFY(!TSingleInstance::Acquire(config));
+
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QUILLMAR_CONFIG_DIR"), QString::fromStdString(config));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  second.setProcessEnvironment(env);
+  second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../gui/quillmar-reader"));
+  QVERIFY(second.waitForStarted());
+  const bool ended = second.waitForFinished(10000);
+  if (!ended) second.kill();
+  QVERIFY(ended);
+  QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(second.exitCode(), 0);
+  QVERIFY(second.readAllStandardOutput().isEmpty());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
