@@ -80,6 +80,15 @@ HitWriter::HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& ca
 HitWriter::~HitWriter() = default;
 
 std::string HitWriter::Title(const std::string& cdid, int32_t textNr) {
+  // Each lookup in the text catalog opens files: remember the titles already found.
+  const auto known = titles_.find({cdid, textNr});
+  if (known != titles_.end()) return known->second;
+  std::string title = LookUpTitle(cdid, textNr);
+  titles_.emplace(std::make_pair(cdid, textNr), title);
+  return title;
+}
+
+std::string HitWriter::LookUpTitle(const std::string& cdid, int32_t textNr) {
   auto& info = infos_[cdid];
   if (!info) {
     info = std::make_unique<TTextInfo>();

@@ -35,6 +35,7 @@ class HitWriter {
   struct Row;
   Row Build(const retrieval::TFundstellenListe::Eintrag& hit);
   std::string Title(const std::string& cdid, int32_t textNr);
+  std::string LookUpTitle(const std::string& cdid, int32_t textNr);
   void Json(const Row& row, bool first);
   void Text(const Row& row);
 
@@ -44,6 +45,7 @@ class HitWriter {
   int32_t context_words_;
   std::unique_ptr<HitContext> context_;
   std::map<std::string, std::unique_ptr<TTextInfo>> infos_;
+  std::map<std::pair<std::string, int32_t>, std::string> titles_;
 };
 
 // The name of a text part in the current language ("text", "heading", ...); empty for an

@@ -194,8 +194,10 @@ class QueryBuilder {
 int Search(const std::string& dbdir, int repeat, unsigned distance, const std::string& query) {
   Xapian::Database db(dbdir);
   Xapian::doccount hits = 0;
-  const auto started = std::chrono::steady_clock::now();
-  for (int i = 0; i < repeat; ++i) {
+  auto started = std::chrono::steady_clock::now();
+  // One untimed run first, as `quillmar search --repeat` does.
+  for (int i = -1; i < repeat; ++i) {
+    if (i == 0) started = std::chrono::steady_clock::now();
     QueryBuilder builder(db, distance);
     Xapian::Enquire enquire(db);
     enquire.set_query(builder.Build(query));

@@ -5,7 +5,7 @@
 namespace quillmar::retrieval {
 
 THitCache& THitCache::Prozess() {
-  static THitCache cache(size_t{64} << 20);
+  static THitCache cache(size_t{128} << 20);
   return cache;
 }
 
@@ -20,7 +20,7 @@ THitCache::Treffer THitCache::Holen(const Datei& datei, int32_t von, int32_t bis
 void THitCache::Ablegen(const Datei& datei, int32_t von, int32_t bis,
                         std::vector<TFundstelle> hits) {
   const size_t groesse = hits.size() * sizeof(TFundstelle);
-  if (groesse > budget_ / 4) return;  // one huge word would push out everything else
+  if (groesse > budget_ / 2) return;  // one huge word would push out everything else
   std::lock_guard<std::mutex> guard(lock_);
   Schluessel schluessel{datei.path, datei.groesse, datei.zeit, von, bis};
   if (index_.count(schluessel) != 0) return;

@@ -29,7 +29,7 @@ class THitCache {
   using Treffer = std::shared_ptr<const std::vector<TFundstelle>>;
 
   explicit THitCache(size_t budgetBytes) : budget_(budgetBytes) {}
-  // The cache of the process (64 MB).
+  // The cache of the process (128 MB; a range of more than half of that is not kept).
   static THitCache& Prozess();
 
   Treffer Holen(const Datei& datei, int32_t von, int32_t bis);

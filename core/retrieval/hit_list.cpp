@@ -271,7 +271,7 @@ void TFundstellenListe::EinfuegenMitWort(const TFundstelle& hit, std::string_vie
   Einfuegen(hit, TAnzeigeRecord::Einzel(hit, word), cdId);
 }
 
-void TFundstellenListe::EinfuegenStapel(std::vector<Eintrag>&& stapel) {
+void TFundstellenListe::EinfuegenStapel(TEintraege&& stapel) {
   if (stapel.empty()) return;
   if (!sortiert_) {
     // An appended, unsorted list has no order to merge into.
@@ -292,7 +292,7 @@ void TFundstellenListe::EinfuegenStapel(std::vector<Eintrag>&& stapel) {
     std::iota(folge.begin(), folge.end(), 0u);
     std::stable_sort(folge.begin(), folge.end(),
                      [&](uint32_t a, uint32_t b) { return Vergleich(stapel[a], stapel[b]) < 0; });
-    std::vector<Eintrag> sortiert;
+    TEintraege sortiert;
     sortiert.reserve(stapel.size());
     for (uint32_t k : folge) sortiert.push_back(stapel[k]);
     stapel = std::move(sortiert);
@@ -304,7 +304,7 @@ void TFundstellenListe::EinfuegenStapel(std::vector<Eintrag>&& stapel) {
   Zusammenfuehren(std::move(stapel));
 }
 
-void TFundstellenListe::Zusammenfuehren(std::vector<Eintrag>&& stapel) {
+void TFundstellenListe::Zusammenfuehren(TEintraege&& stapel) {
   if (stapel.empty()) return;
   index_ = 0;
   if (eintraege_.empty()) {
@@ -317,7 +317,7 @@ void TFundstellenListe::Zusammenfuehren(std::vector<Eintrag>&& stapel) {
     return;
   }
   // Merge; on equality the entry already in the list wins.
-  std::vector<Eintrag> neu;
+  TEintraege neu;
   neu.reserve(eintraege_.size() + stapel.size());
   size_t i = 0;
   size_t j = 0;
@@ -340,7 +340,7 @@ void TFundstellenListe::Zusammenfuehren(std::vector<Eintrag>&& stapel) {
 void TFundstellenListe::EinfuegenAlle(TFundstellenListe& other) {
   if (&other == this) return;
   const bool geordnet = other.sortiert_;
-  std::vector<Eintrag> stapel = std::move(other.eintraege_);
+  TEintraege stapel = std::move(other.eintraege_);
   other.Leeren();
   if (!geordnet || !sortiert_) {
     EinfuegenStapel(std::move(stapel));

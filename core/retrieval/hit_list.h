@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "retrieval/block_pool.h"
 #include "retrieval/datum.h"
 #include "retrieval/integer_set.h"
 #include "retrieval/search_catalog.h"
@@ -155,6 +156,8 @@ class TFundstellenListe {
     TFundstelle Fundstelle;
     TCDKennung CD;
   };
+  // The entries of a list; large arrays are recycled (TBlockPool).
+  using TEintraege = std::vector<Eintrag, TPoolAllocator<Eintrag>>;
 
   // Filters, set by whoever fills the list.
   std::vector<TFundTextBedingung> TextBedingungen;
@@ -193,7 +196,7 @@ class TFundstellenListe {
   void EinfuegenMitWort(const TFundstelle& hit, std::string_view word, std::string_view cdId);
   // Einfuegen of every entry of `stapel` in its order, done by sorting and merging: the result
   // equals the one-by-one insertion (of equal hits the earliest inserted one stays).
-  void EinfuegenStapel(std::vector<Eintrag>&& stapel);
+  void EinfuegenStapel(TEintraege&& stapel);
   // EinfuegenStapel of all hits of other (a union); other is left empty, its filters stay.
   void EinfuegenAlle(TFundstellenListe& other);
 
@@ -208,7 +211,7 @@ class TFundstellenListe {
   TFundPosition FundPosition(int32_t i);
 
   // All entries in list order, for readers that walk the whole list.
-  const std::vector<Eintrag>& Eintraege() const { return eintraege_; }
+  const TEintraege& Eintraege() const { return eintraege_; }
 
  private:
   // Fills the search's result list with entries it has sorted, filtered and made unique.
@@ -216,11 +219,11 @@ class TFundstellenListe {
 
   const Eintrag& Lesen(int32_t i);
   // Merges admissible entries in strictly ascending order (existing entries win on equality).
-  void Zusammenfuehren(std::vector<Eintrag>&& stapel);
+  void Zusammenfuehren(TEintraege&& stapel);
   bool DatumZulaessig(const TFundstelle& hit, std::string_view cdId) const;
   void ZuruecksetzenNachAenderung();
 
-  std::vector<Eintrag> eintraege_;
+  TEintraege eintraege_;
   int32_t index_ = 0;     // 1-based index of the last entry read, 0 before the first
   bool sortiert_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)
   // The date marker and year offset of the collection last asked for by the date filter.

@@ -111,7 +111,7 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
                             [](const auto& a, const auto& b) { return a.first == b.first; }),
                 folge.end());
   }
-  std::vector<TFundstellenListe::Eintrag> eintraege;
+  TFundstellenListe::TEintraege eintraege;
   eintraege.reserve(folge.size());
   const TCDKennung cd(cd_);
   std::vector<TWortRef> worte;

@@ -73,7 +73,7 @@ TEST(HitList, EinfuegenSortsByCdTextPartRankAndPositionAndDropsEqualHits) {
 TEST(HitList, BatchAndUnionEqualOneByOneInsertion) {
   std::mt19937 rng(7);
   for (int round = 0; round < 50; ++round) {
-    std::vector<TFundstellenListe::Eintrag> stapel;
+    TFundstellenListe::TEintraege stapel;
     TFundstellenListe einzeln;
     TFundstellenListe gesammelt;
     // Both lists start with the same hits, so the union has to prefer existing entries.
