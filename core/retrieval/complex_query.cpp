@@ -395,15 +395,19 @@ TFundstellenListe TKomplexAnfrage::Phrase(std::string_view ausdruck) {
     teile[k] = Operand(tokens[k]);
     if (Abgebrochen()) return {};
   }
-  if (seltenstes < tokens.size()) {
-    for (size_t k = 0; k < tokens.size(); ++k) {
-      if (k == seltenstes || !IstSchlichtesWort(tokens[k])) continue;
-      teile[k] = WortIn(tokens[k], teile[seltenstes], 1);
-      if (Abgebrochen()) return {};
-    }
-  }
+  // The remaining words from the right: the last one within the paragraphs of the rarest word,
+  // every other one within those of the phrase to its right, which lie inside them.
+  const bool eingegrenzt = seltenstes < tokens.size();
+  auto laden = [&](size_t k, const TFundstellenListe& partner) {
+    if (eingegrenzt && k != seltenstes && IstSchlichtesWort(tokens[k]))
+      teile[k] = WortIn(tokens[k], partner, 1);
+  };
+  if (eingegrenzt) laden(tokens.size() - 1, teile[seltenstes]);
+  if (Abgebrochen()) return {};
   TFundstellenListe ergebnis = std::move(teile.back());
   for (size_t k = teile.size() - 1; k-- > 0;) {
+    laden(k, ergebnis);
+    if (Abgebrochen()) return {};
     ergebnis = Verknuepfen(teile[k], ergebnis, 1, 1, true);
     if (Abgebrochen()) return {};
   }
