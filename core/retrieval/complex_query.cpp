@@ -303,66 +303,45 @@ TFundstellenListe TKomplexAnfrage::Oder(std::string_view ausdruck) {
 }
 
 TFundstellenListe TKomplexAnfrage::Und(std::string_view ausdruck) {
-  Ebene ebene(tiefe_);
-  if (tiefe_ > kMaxTiefe) {
-    Status = kFormatFehler;
-    return {};
-  }
-  if (Abgebrochen()) return {};
-  const std::vector<std::string> tokens = Zerlegen(ausdruck);
-  size_t k = 0;
-  while (k < tokens.size() && !IstUnd(tokens[k])) ++k;
-  if (k == tokens.size()) return Folgt(ausdruck);
-  const std::string links = Verbinden(tokens, 0, k);
-  const std::string rechts = Verbinden(tokens, k + 1, tokens.size());
-  if (links.empty()) {
-    Status = kUndFehler;
-    return {};
-  }
-  // AND as the last token is ignored.
-  if (rechts.empty()) return Folgt(links);
-  // A restriction to paragraphs does not carry into a join by sections.
-  const Setzen<const TGruppenMenge> grob(
-      aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
-  TFundstellenListe l1;
-  TFundstellenListe l2;
-  Operanden(
-      links, [&] { return IstGruppe(links) ? Auswerten(links) : Folgt(links); }, rechts,
-      [&] { return IstGruppe(rechts) ? Auswerten(rechts) : Und(rechts); }, Modus, Wortabstand, l1,
-      l2);
-  if (Abgebrochen()) return {};
-  return Verknuepfen(l1, l2, Wortabstand, Modus, false);
+  return Verknuepfung(ausdruck, false);
 }
 
 TFundstellenListe TKomplexAnfrage::Folgt(std::string_view ausdruck) {
+  return Verknuepfung(ausdruck, true);
+}
+
+TFundstellenListe TKomplexAnfrage::Verknuepfung(std::string_view ausdruck, bool geordnet) {
   Ebene ebene(tiefe_);
   if (tiefe_ > kMaxTiefe) {
     Status = kFormatFehler;
     return {};
   }
   if (Abgebrochen()) return {};
+  // AND joins operands of the "..." level, "..." those of the phrase level.
+  auto tiefer = [&](std::string_view a) { return geordnet ? Phrase(a) : Folgt(a); };
   const std::vector<std::string> tokens = Zerlegen(ausdruck);
   size_t k = 0;
-  while (k < tokens.size() && tokens[k] != kFolgt) ++k;
-  if (k == tokens.size()) return Phrase(ausdruck);
+  while (k < tokens.size() && !(geordnet ? tokens[k] == kFolgt : IstUnd(tokens[k]))) ++k;
+  if (k == tokens.size()) return tiefer(ausdruck);
   const std::string links = Verbinden(tokens, 0, k);
   const std::string rechts = Verbinden(tokens, k + 1, tokens.size());
   if (links.empty()) {
-    Status = kPunkteFehler;
+    Status = geordnet ? kPunkteFehler : kUndFehler;
     return {};
   }
-  if (rechts.empty()) return Phrase(links);
+  // An operator as the last token is ignored.
+  if (rechts.empty()) return tiefer(links);
   // A restriction to paragraphs does not carry into a join by sections.
   const Setzen<const TGruppenMenge> grob(
       aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
   TFundstellenListe l1;
   TFundstellenListe l2;
   Operanden(
-      links, [&] { return IstGruppe(links) ? Auswerten(links) : Phrase(links); }, rechts,
-      [&] { return IstGruppe(rechts) ? Auswerten(rechts) : Folgt(rechts); }, Modus, Wortabstand, l1,
-      l2);
+      links, [&] { return IstGruppe(links) ? Auswerten(links) : tiefer(links); }, rechts,
+      [&] { return IstGruppe(rechts) ? Auswerten(rechts) : Verknuepfung(rechts, geordnet); }, Modus,
+      Wortabstand, l1, l2);
   if (Abgebrochen()) return {};
-  return Verknuepfen(l1, l2, Wortabstand, Modus, true);
+  return Verknuepfen(l1, l2, Wortabstand, Modus, geordnet);
 }
 
 TFundstellenListe TKomplexAnfrage::Phrase(std::string_view ausdruck) {

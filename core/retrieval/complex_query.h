@@ -76,6 +76,9 @@ class TKomplexAnfrage {
   TFundstellenListe Oder(std::string_view ausdruck);
   TFundstellenListe Und(std::string_view ausdruck);
   TFundstellenListe Folgt(std::string_view ausdruck);
+  // The AND level (geordnet false) and the "..." level (true): the tokens before the first
+  // operator are the left operand, one level down; the rest the right operand, this level again.
+  TFundstellenListe Verknuepfung(std::string_view ausdruck, bool geordnet);
   TFundstellenListe Phrase(std::string_view ausdruck);
   TFundstellenListe Operand(std::string_view ausdruck);
   TFundstellenListe EinzelWort(std::string_view wort);

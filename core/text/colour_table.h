@@ -11,13 +11,13 @@ namespace quillmar {
 class TColourTable {
  public:
   enum Entry : size_t {
-    kText = 0,          // normal text
-    kBackground = 1,    // normal background
-    kUserText = 2,      // user marking
+    kText = 0,        // normal text
+    kBackground = 1,  // normal background
+    kUserText = 2,    // user marking
     kUserBack = 3,
-    kHitWordText = 4,   // a hit word
+    kHitWordText = 4,  // a hit word
     kHitWordBack = 5,
-    kHitSpanText = 6,   // the other words of a hit
+    kHitSpanText = 6,  // the other words of a hit
     kHitSpanBack = 7,
     kLinkText = 8,
     kLinkBack = 9,

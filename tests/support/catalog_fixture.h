@@ -30,8 +30,8 @@ struct CatalogFixture {
   }
 
   // Writes a collection at <temp>/<name> and puts it into a drive; returns its root.
-  std::string AddCollection(const std::string& name, const CollectionSpec& spec) {
-    const std::string root = WriteCollection(dir.Sub(name), spec);
+  std::string AddCollection(const std::string& name, const CollectionSpec& layout) {
+    const std::string root = WriteCollection(dir.Sub(name), layout);
     drives.drives.push_back(root);
     return root;
   }
