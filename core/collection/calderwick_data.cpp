@@ -155,6 +155,9 @@ bool TCalderwickData::AnnounceDirectory(const std::string& directory) {
   cds_.push_back(record);
   Register(cds_.size() - 1, false);
   if (!IsRegistered(record.CDID)) registered_.push_back(Trim(record.CDID));
+  // Without this, a collection known only through its announcement would search dates without
+  // its year offset and fuzzy words without its fuzzy-search files until the next scan.
+  Complete(cds_.back());
   return true;
 }
 
@@ -228,17 +231,18 @@ void TCalderwickData::ScanCDs() {
   TakeBackRegistered();
 
   // 8.-11. Per collection: wanted plug-ins, fuzzy-search files, date markers, tree schemas.
-  for (auto& cd : cds_) {
-    const TCDInfo info(cd.Path);
-    for (const auto& plugin : info.PlugIns())
-      if (!plugins_.IsPresent(plugin.Name, plugin.Library)) plugins_.Load(plugin.Library, cd.CDID);
-    if (const std::string fsId = info.GetFSLibraryID(); !fsId.empty()) EnsureFSKey(cd.CDID, fsId);
-    cd.NoDateMarker = info.GetNoDateMarker();
-    cd.YearOffset = info.GetYearOffset();
-    if (GetCurrentSchema(cd.CDID).empty()) {
-      if (const auto schemas = info.GetSchemas(); !schemas.empty())
-        WriteSchemaKey(cd.CDID, schemas);
-    }
+  for (auto& cd : cds_) Complete(cd);
+}
+
+void TCalderwickData::Complete(TCRrecord& cd) {
+  const TCDInfo info(cd.Path);
+  for (const auto& plugin : info.PlugIns())
+    if (!plugins_.IsPresent(plugin.Name, plugin.Library)) plugins_.Load(plugin.Library, cd.CDID);
+  if (const std::string fsId = info.GetFSLibraryID(); !fsId.empty()) EnsureFSKey(cd.CDID, fsId);
+  cd.NoDateMarker = info.GetNoDateMarker();
+  cd.YearOffset = info.GetYearOffset();
+  if (GetCurrentSchema(cd.CDID).empty()) {
+    if (const auto schemas = info.GetSchemas(); !schemas.empty()) WriteSchemaKey(cd.CDID, schemas);
   }
 }
 

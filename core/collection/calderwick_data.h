@@ -116,6 +116,9 @@ class TCalderwickData {
 
  private:
   bool Probe(const std::string& directory, TCRrecord& record) const;
+  // What a scan learns from a collection's metadata: wanted plug-ins, fuzzy-search key, date
+  // markers, tree schema key.
+  void Complete(TCRrecord& cd);
   void Register(size_t index, bool localDrive);
   void WriteSchemaKey(const std::string& cdid, const std::vector<std::string>& schemas);
   void EnsureFSKey(const std::string& cdid, const std::string& fsId);

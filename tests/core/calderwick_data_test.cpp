@@ -173,10 +173,13 @@ TEST_F(CatalogTest, AnnouncedDirectoryIsRegisteredAndTheFileDeleted) {
 TEST_F(CatalogTest, CapitalisedCollectionLayout) {
   CollectionSpec layout;
   layout.upper = true;
+  layout.year_offset = 1000;
   const std::string cd = MakeCollection("upper", "KJVB0001", layout);
   auto& catalog = Catalog();
   ASSERT_TRUE(catalog.AnnounceDirectory(cd + "/"));
   EXPECT_EQ(catalog.CDs()[0].CDID, "KJVB0001");
+  // An announced collection is complete without a scan: dates are searched with its offset.
+  EXPECT_EQ(catalog.CDs()[0].YearOffset, 1000);
   EXPECT_EQ(catalog.GetTextName("KJVB0001", 1), "King James Version: Genesis");
   EXPECT_TRUE(catalog.CDAvailable("KJVB0001", false));
   EXPECT_TRUE(FileExists(catalog.GetCurrentSchema("KJVB0001")));
