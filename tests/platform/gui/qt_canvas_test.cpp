@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "text/document.h"
+#include "text/markings.h"
 #include "text/text_style.h"
 
 namespace quillmar {
@@ -113,6 +115,51 @@ TEST_F(QtCanvasTest, MarginPicturesStayInTheirSquareAndDiffer) {
   EXPECT_EQ(Count(QRect(10, 20, 46, 16), NotWhite).second, 0);
   const QImage first = image.copy(10, 20, 16, 16);
   EXPECT_NE(first, image.copy(40, 20, 16, 16));
+}
+
+// A paragraph drawn through the real canvas: the user-marked word on navy, the hit word on
+// black, the other words of the hit's span on silver, the rest on white.
+TEST_F(QtCanvasTest, MarkedWordsOfAParagraphShowTheirMarkingColours) {
+  painter.end();
+  image = QImage(800, 80, QImage::Format_RGB32);  // room for the four words on one line
+  image.fill(Qt::white);
+  painter.begin(&image);
+  canvas.emplace(painter, style);
+  style.Measure(*canvas);
+  TAbsaetze doc(*canvas, style.Colours());
+  doc.SetClientRect({0, 0, 800, 80});
+  doc.SetLeftBorder(2);
+  doc.SetIndentCount(0);
+  doc.SetJustifiedDefault(false);
+  // Positions: alpha 1, beta 7, gamma 12, delta 18.
+  doc.Append("alpha beta gamma delta", 1);
+  TFundMarkierung hit;
+  hit.TextNr = 1;
+  hit.Anfang = 12;
+  hit.Ende = 22;
+  hit.WortPos[0] = 18;
+  doc.AddHitMarking(hit);
+  doc.Draw();
+  doc.SetUserMarking(7, 7);
+  painter.end();
+
+  const TWortListe& words = doc.Paragraph(0).Lines().Line(0).Words();
+  ASSERT_EQ(words.Count(), 4);
+  // The colour at the left edge of a word's box, just below its top (background, not ink).
+  auto background = [&](int i) {
+    const TRect& box = words.Word(i).Box;
+    return image.pixelColor(box.Left + 1, box.Top + 1);
+  };
+  EXPECT_EQ(background(1), QColor(Qt::white));         // alpha: unmarked
+  EXPECT_EQ(background(2), QColor(0, 0, 0x80));        // beta: user marking
+  EXPECT_EQ(background(3), QColor(0xC0, 0xC0, 0xC0));  // gamma: in the hit's span
+  EXPECT_EQ(background(4), QColor(Qt::black));         // delta: the hit word
+  // The hit word's text is white on black: some white ink inside its box.
+  const TRect& d = words.Word(4).Box;
+  int white = 0;
+  for (int y = d.Top; y < d.Bottom; ++y)
+    for (int x = d.Left; x < d.Right; ++x) white += image.pixelColor(x, y) == QColor(Qt::white);
+  EXPECT_GT(white, 0);
 }
 
 }  // namespace
