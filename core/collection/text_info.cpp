@@ -308,6 +308,24 @@ bool TTextInfo::WalkSync(SyncPoint& first, SyncPoint& last, Visit visit) {
   return true;
 }
 
+int32_t TTextInfo::GetSyncPosition(int32_t target) {
+  SyncPoint first{}, last{};
+  int32_t result = -1;
+  const bool any = WalkSync(first, last, [&](const SyncPoint& prev, const SyncPoint& cur) {
+    if (prev.target >= target) {
+      result = prev.position;
+      return false;
+    }
+    if (cur.target >= target) {
+      result = cur.position;
+      return false;
+    }
+    return true;
+  });
+  if (!any) return -1;
+  return result >= 1 ? result : last.position;
+}
+
 int32_t TTextInfo::GetSyncTarget(int32_t from, int32_t to) {
   SyncPoint first{}, last{};
   int32_t result = -1;

@@ -112,6 +112,10 @@ class TTextInfo {
   // the text has none or fewer than two points.
   int32_t GetSyncTarget(int32_t from, int32_t to);
   TSyncRange GetSyncRange(int32_t from, int32_t to);
+  // The position of the first synchronisation point whose target is at least `target` (the last
+  // point when none is); -1 when the text has fewer than two points. Windows that follow another
+  // one go there.
+  int32_t GetSyncPosition(int32_t target);
 
   // Takes a hit record of the hit file (44 bytes; chapter byte 33, sub-chapter byte 34) and
   // updates ChapterName from the chapter file: first name, plus "/" and second name when that is

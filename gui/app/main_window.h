@@ -96,6 +96,8 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   void ResolveLink(TTextChild* from, int32_t type, const std::string& target) override;
   void NewBookmark(TTextChild* from) override;
   void TextWindowClosed(TTextChild* window) override;
+  // Every other main-text window in synchronise mode follows to the target.
+  void SynchroniseOthers(TTextChild* from, int32_t line) override;
   bool MovingOrResizing() const override { return moving_; }
   void ShowHelp(const QString& topic) override;
 
@@ -152,6 +154,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   std::array<QPointer<QMdiSubWindow>, kWindowSlots> slots_;
   QPointer<THelpWindow> help_;
   QTimer* moveTimer_ = nullptr;
+  bool synchronising_ = false;  // followers moving must not start another round
   bool moving_ = false;
   bool closing_ = false;
   TTextChild* discarding_ = nullptr;  // a new window that could not load its text

@@ -226,4 +226,18 @@ void TCalderwickForm::ResolveLink(TTextChild* from, int32_t type, const std::str
   });
 }
 
+void TCalderwickForm::SynchroniseOthers(TTextChild* from, int32_t line) {
+  if (synchronising_ || line < 1) return;
+  synchronising_ = true;
+  try {
+    for (TTextChild* t : TextWindows())
+      if (t != from && t->Synoptic() && t->Layer() == 1) t->FollowSync(line);
+  } catch (const std::exception& e) {
+    synchronising_ = false;
+    context_.Prompts().ShowError(e.what());
+    return;
+  }
+  synchronising_ = false;
+}
+
 }  // namespace quillmar::gui

@@ -257,6 +257,17 @@ bool TTextChild::GoToPage(const QString& pageText) {
   return true;
 }
 
+void TTextChild::FollowSync(int32_t target) {
+  Impl& d = *d_;
+  if (d.closing || d.syncing || !d.sync_mode || !d.Loaded() || target < 1) return;
+  // The move must not make this window ask the others to follow in turn.
+  FlagScope running(d.syncing);
+  const int32_t position = d.text_info->GetSyncPosition(target);
+  if (position < 1) return;
+  d.GoTo(position, false);
+  d.synchronous = true;
+}
+
 void TTextChild::Synchronise() {
   Impl& d = *d_;
   if (d.closing || d.syncing || !d.sync_allowed || !d.Loaded()) return;

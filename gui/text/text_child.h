@@ -75,6 +75,9 @@ class TTextChild : public QWidget {
   bool CanGoNext() const;
 
   void SetScrollBarVisible(bool visible);
+  // Follows another window in synchronise mode: goes to the place of this text that corresponds
+  // to the synchronisation target. Nothing happens outside synchronise mode or without points.
+  void FollowSync(int32_t target);
 
   // Opens the hit's text in the layer of its text part, marks the hit (replacing any earlier
   // hit marking) and goes to the hit's first position. The collection must be catalogued.

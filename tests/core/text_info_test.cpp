@@ -193,6 +193,11 @@ TEST_F(TextInfoTest, SyncTargetsAndRanges) {
     const TSyncRange r = info.GetSyncRange(from, to);
     EXPECT_EQ(std::tie(r.AtFrom, r.AtTo, r.Target), std::tie(at_from, at_to, target)) << from;
   }
+  // The way back, for a window that follows: the first point at or past the target.
+  EXPECT_EQ(info.GetSyncPosition(1), 100);
+  EXPECT_EQ(info.GetSyncPosition(20), 200);
+  EXPECT_EQ(info.GetSyncPosition(25), 300);
+  EXPECT_EQ(info.GetSyncPosition(99), 400);
 }
 
 TEST_F(TextInfoTest, PerTextFilesUnnamedMissingOrShort) {
