@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build and test Quillmar. Idempotent: does nothing
-# when everything is present already.
+# Installs the Debian 12 packages needed to build and test Quillmar, and any further packages
+# named as arguments. Idempotent: does nothing when everything is present already.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          python3 bible-kjv fonts-dejavu-core)
+          python3 bible-kjv fonts-dejavu-core "$@")
 
 missing=()
 for p in "${packages[@]}"; do

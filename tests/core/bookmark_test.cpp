@@ -9,23 +9,16 @@
 #include "base/bytes.h"
 #include "base/errors.h"
 #include "base/paths.h"
+#include "support/internal_code.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
 namespace {
 
+using test::InternalCode;
+
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
-
-template <typename F>
-std::string InternalCode(F call) {
-  try {
-    call();
-  } catch (const InternalError& e) {
-    return e.Code();
-  }
-  return "";
-}
 
 TBookmarkRecord Record(const std::string& title, int32_t textNo = 1) {
   TBookmarkRecord r;

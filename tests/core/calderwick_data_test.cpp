@@ -13,10 +13,13 @@
 #include "platform/recording_plugin_host.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
+#include "support/internal_code.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
 namespace {
+
+using test::InternalCode;
 
 using test::CollectionSpec;
 using test::TextRecord;
@@ -28,16 +31,6 @@ void AppendFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 // The code of the internal error that `call` raises, or "" when it raises none.
-template <typename F>
-std::string InternalCode(F call) {
-  try {
-    call();
-  } catch (const InternalError& e) {
-    return e.Code();
-  }
-  return "";
-}
-
 class CatalogTest : public ::testing::Test {
  protected:
   CatalogTest() {

@@ -12,12 +12,15 @@
 #include "platform/recording_plugin_host.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
+#include "support/internal_code.h"
 #include "support/temp_dir.h"
 #include "text/creference_lookup.h"
 #include "text/link_file.h"
 
 namespace quillmar {
 namespace {
+
+using test::InternalCode;
 
 TPositionRecord Place(int32_t position, int32_t text = 1, int32_t layer = 1) {
   TPositionRecord r;
@@ -135,17 +138,6 @@ std::vector<uint8_t> CrossRecord(const std::string& key, int32_t number, uint8_t
   WriteInt32(r, 72, number + 2);
   r[76] = flag;
   return r;
-}
-
-// The internal-error code `call` raises, "" for none.
-template <typename F>
-std::string InternalCode(F call) {
-  try {
-    call();
-  } catch (const InternalError& e) {
-    return e.Code();
-  }
-  return "";
 }
 
 TEST(CReferenceLookUpTest, PrefixOfTheWantedKeyIsFoundASharedBeginningIsNot) {

@@ -8,9 +8,12 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "support/catalog_fixture.h"
+#include "support/internal_code.h"
 
 namespace quillmar {
 namespace {
+
+using test::InternalCode;
 
 using test::ChapterRecord;
 using test::CollectionSpec;
@@ -29,16 +32,6 @@ std::vector<std::string> Names(const TTreeRecords& items) {
   std::vector<std::string> names;
   for (const auto& item : items) names.push_back(item.Name);
   return names;
-}
-
-template <typename F>
-std::string InternalCode(F call) {
-  try {
-    call();
-  } catch (const InternalError& e) {
-    return e.Code();
-  }
-  return "";
 }
 
 // Alpha (a tree schema), Beta (no schema) and Gamma (needs reader 9.2).

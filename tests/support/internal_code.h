@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "base/errors.h"
+
+namespace quillmar::test {
+
+// The code of the internal error `call` raises; "" when it raises none.
+template <typename F>
+std::string InternalCode(F call) {
+  try {
+    call();
+  } catch (const InternalError& e) {
+    return e.Code();
+  }
+  return "";
+}
+
+}  // namespace quillmar::test
