@@ -104,6 +104,9 @@ TCalderwickForm::TCalderwickForm(TAppContext& context, QWidget* parent)
 
 TCalderwickForm::~TCalderwickForm() {
   closing_ = true;
+  // Destroying the base classes closes the sub-windows, which activates others: no slot of this
+  // object may run by then.
+  if (mdi_ != nullptr) disconnect(mdi_, nullptr, this, nullptr);
   TTextChild::SetGoToPageDialog(nullptr);
   if (help_) delete help_.data();
 }
