@@ -106,6 +106,7 @@ class MainWindowTest : public QObject {
   void addCollectionDirectory();
   void helpTopicsReachTheirAnchors();
   void secondInstanceExitsSilently();
+  void synchronisedWindowsFollow();
 
  private:
   test::TempDir dir_;
@@ -389,6 +390,41 @@ void MainWindowTest::secondInstanceExitsSilently() {
   QCOMPARE(second.exitStatus(), QProcess::NormalExit);
   QCOMPARE(second.exitCode(), 0);
   QVERIFY(second.readAllStandardOutput().isEmpty());
+}
+
+// Two parallel texts with synchronisation points 1..40 at their paragraphs (the second text's
+// paragraphs are longer): a main-text window in synchronise mode follows the one scrolled.
+void MainWindowTest::synchronisedWindowsFollow() {
+  std::string source =
+      "@collection PARA0001\n@title Parallel\n@version 1.0\n"
+      "@text a\n@number 1\n@title Original\n@lang en\n";
+  std::string second = "@text b\n@number 2\n@title Translation\n@lang en\n";
+  for (int n = 1; n <= 40; ++n) {
+    source += "{sync " + std::to_string(n) + "} verse " + std::to_string(n) + " of the text\n\n";
+    second += "{sync " + std::to_string(n) + "} the translated verse " + std::to_string(n) +
+              " runs somewhat longer than the original\n\n";
+  }
+  const std::string dir = dir_.Sub("parallel");
+  build::WriteCollection(build::MergeSources({build::ParseSource(source + second, "p.qms")}), dir,
+                         "");
+  Reader r(kEnglish, dir);
+  r.form->show();
+  r.form->OpenTextInNewWindow("PARA0001", 1, 0);
+  r.form->OpenTextInNewWindow("PARA0001", 2, 0);
+  const std::vector<TTextChild*> windows = r.form->TextWindows();
+  QCOMPARE(windows.size(), size_t{2});
+  TTextChild* original = windows[0]->TextNr() == 1 ? windows[0] : windows[1];
+  TTextChild* translation = original == windows[0] ? windows[1] : windows[0];
+  original->Synchronise();
+  translation->Synchronise();
+  QVERIFY(original->Synoptic() && translation->Synoptic());
+
+  // Verse 30 of the original: the translation goes to its own verse 30, far further on.
+  const int32_t before = translation->CurrentPosition();
+  original->GoToPosition(original->FileLength() * 29 / 40);
+  original->Synchronise();
+  QVERIFY(translation->CurrentPosition() > before + 1000);
+  QVERIFY(translation->CurrentPosition() > original->CurrentPosition());
 }
 
 QTEST_MAIN(MainWindowTest)
