@@ -4,8 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "retrieval/hit_list.h"
+
 namespace quillmar::gui {
 
+class TSuchResultForm;
 class TTextChild;
 
 // What the main window does for the other windows. Text windows and the navigation window hold
@@ -40,8 +43,19 @@ class TWindowServices {
                            const QString& /*caption*/) {}
   virtual void OpenTable(TTextChild* /*from*/, int32_t /*position*/) {}
   virtual void SynchroniseOthers(TTextChild* /*from*/, int32_t /*line*/) {}
+  // F3 / Shift+F3: the newest result list steps to its next / previous hit.
   virtual void NextHit() {}
   virtual void PreviousHit() {}
+
+  // Search.
+  // The search command: shows the search form; true when it was left with "Start search".
+  virtual bool Find() { return false; }
+  // A new result list window (an MDI child), not yet shown; null where there is no main window.
+  virtual TSuchResultForm* CreateResultList() { return nullptr; }
+  // Shows a hit in a text window (the last one showing hits, else a new one), hit words marked.
+  virtual void OpenResultPosition(const retrieval::TFundPosition& /*hit*/) {}
+  // Prints a generated stream file (the result document) under `title`.
+  virtual void PrintFile(const std::string& /*fileName*/, const QString& /*title*/) {}
   virtual void NewBookmark(TTextChild* /*from*/) {}
   virtual void TextWindowClosed(TTextChild* /*window*/) {}
   // True while the user moves or resizes the main window: text windows skip their re-layout.

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "retrieval/hit_list.h"
+#include "retrieval/search_catalog.h"
+
+namespace quillmar {
+class TTextInfo;
+}  // namespace quillmar
+
+namespace quillmar::search_ui {
+
+// One row of the result list. Texts are UTF-8.
+struct TErgebnisZeile {
+  std::string Worte;
+  std::string Titel;
+  std::string Autor;    // the text's short label, or its long label when that is empty
+  std::string Kapitel;  // chapter (and "/" sub-chapter) of the hit
+  int32_t Seite = 0;
+  int32_t Zeile = 0;
+  std::string Art;    // the kind of passage (TextartName)
+  std::string Datum;  // the hit's dates; empty unless the search had a date condition
+  retrieval::TFundPosition Position;
+};
+
+// Builds result rows for the hits of a list, in list order. A collection's text catalog is
+// loaded when the collection changes from one hit to the next. Owns its catalog objects; used by
+// one thread at a time (the result list's row builder).
+class TErgebnisZeilen {
+ public:
+  // `katalog` gives each collection's text catalog file and date values; it must outlive this.
+  explicit TErgebnisZeilen(const retrieval::TSuchKatalog& katalog);
+  ~TErgebnisZeilen();
+  TErgebnisZeilen(const TErgebnisZeilen&) = delete;
+  TErgebnisZeilen& operator=(const TErgebnisZeilen&) = delete;
+
+  // The row of one hit; `datumsSuche` fills the date column.
+  TErgebnisZeile Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool datumsSuche);
+  // How often a text catalog was loaded.
+  int32_t Katalogwechsel() const { return wechsel_; }
+
+ private:
+  const retrieval::TSuchKatalog& katalog_;
+  std::unique_ptr<TTextInfo> info_;
+  std::string cd_;  // collection whose catalog is loaded; empty at start
+  uint16_t no_date_marker_ = 0;
+  uint16_t year_offset_ = 0;
+  int32_t wechsel_ = 0;
+};
+
+// Writes the printable result document (a stream file the reader shows like any text): a level-1
+// heading "Suchergebnisse", the query in bold, the hit count, then one paragraph per row with the
+// fields `felder` selects (words, author, title, page, line, kind, chapter; the order of the
+// "ResultDocFormat" setting). Raises EInOutError when the file cannot be written.
+void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& anfrage,
+                               int32_t anzahl, const std::vector<TErgebnisZeile>& zeilen,
+                               const std::array<bool, 7>& felder);
+
+}  // namespace quillmar::search_ui
