@@ -8,18 +8,12 @@
 #include "base/language.h"
 #include "collection/calderwick_data.h"
 #include "collection/text_info.h"
+#include "search_ui/search_settings.h"
 
 namespace quillmar::cli {
 
 namespace {
 
-constexpr LangText kText = {"Text", "text"};
-constexpr LangText kHeading = {"Überschrift", "heading"};
-constexpr LangText kSubheading = {"Unterüberschrift", "subheading"};
-constexpr LangText kSubtitle = {"Untertitel", "subtitle"};
-constexpr LangText kScholion = {"Scholie", "historical remark"};
-constexpr LangText kFootnote = {"Fußnote", "footnote"};
-constexpr LangText kMargin = {"Randbemerkung", "margin remark"};
 constexpr LangText kPage = {"Seite", "page"};
 constexpr LangText kLine = {"Zeile", "line"};
 constexpr LangText kOccurrences = {"Fundstelle(n)", "occurrence(s)"};
@@ -34,28 +28,6 @@ std::string Joined(const std::vector<int32_t>& numbers, const char* separator) {
 }
 
 }  // namespace
-
-std::string TextPartName(int32_t textteil) {
-  switch (textteil) {
-    case 0:
-      return Tr(kText);
-    case 1:
-      return Tr(kHeading);
-    case 2:
-      return Tr(kSubheading);
-    case 3:
-    case 4:
-      return Tr(kSubtitle);
-    case 10:
-      return Tr(kScholion);
-    case 11:
-      return Tr(kFootnote);
-    case 12:
-      return Tr(kMargin);
-    default:
-      return {};
-  }
-}
 
 struct HitWriter::Row {
   std::string cdid;
@@ -133,8 +105,8 @@ void HitWriter::Json(const Row& row, bool first) {
 
 void HitWriter::Text(const Row& row) {
   out_ << row.words << "\t" << row.cdid << " " << row.text << " " << row.title << ", " << Tr(kPage)
-       << " " << row.page << ", " << Tr(kLine) << " " << row.line << " (" << TextPartName(row.part)
-       << ")\n";
+       << " " << row.page << ", " << Tr(kLine) << " " << row.line << " ("
+       << search_ui::TextartName(row.part) << ")\n";
   if (context_) out_ << "    " << row.context << "\n";
 }
 

@@ -48,8 +48,4 @@ class HitWriter {
   std::map<std::pair<std::string, int32_t>, std::string> titles_;
 };
 
-// The name of a text part in the current language ("text", "heading", ...); empty for an
-// unknown code.
-std::string TextPartName(int32_t textteil);
-
 }  // namespace quillmar::cli

@@ -14,37 +14,24 @@
 #include "base/codepage.h"
 #include "base/errors.h"
 #include "base/language.h"
-#include "cli/date_text.h"
 #include "cli/hit_writer.h"
 #include "cli/session.h"
 #include "collection/cd_info.h"
 #include "retrieval/complex_query.h"
 #include "retrieval/search_catalog.h"
 #include "retrieval/search_thread.h"
+#include "search_ui/search_settings.h"
 
 namespace quillmar::cli {
 
 namespace {
 
 using retrieval::TDatumsGrenze;
-using retrieval::TFundstellenListe;
 using retrieval::TSuchKatalog;
 using retrieval::TSuchThread;
 
 constexpr LangText kNoQuery = {"Sie müssen einen Suchbegriff eingeben.",
                                "You have to input a word you want to search."};
-
-// The search form's text kinds and the text parts each one searches.
-struct TextKind {
-  int32_t kind;
-  uint8_t parts[2];
-  int count;
-};
-constexpr TextKind kTextKinds[] = {{1, {1, 2}, 2},   {3, {3, 4}, 2},   {0, {0, 0}, 1},
-                                   {12, {12, 0}, 1}, {10, {10, 0}, 1}, {11, {11, 0}, 1}};
-// The search form's default languages: German, Latin, English, French, Greek, Spanish,
-// Italian, other.
-constexpr uint8_t kDefaultLanguages[] = {0, 1, 101, 102, 103, 104, 105, 199};
 
 // The cancel flag of the running search, set by SIGINT.
 std::atomic<std::atomic<bool>*> g_cancel{nullptr};
@@ -71,17 +58,9 @@ class CancelOnInterrupt {
   void (*previous_)(int) = SIG_DFL;
 };
 
-// The filters the search form gives the result list.
-struct Filters {
-  std::vector<retrieval::TFundTextBedingung> texts;
-  std::vector<uint8_t> parts;
-  std::vector<uint8_t> languages;
-  TDatumsGrenze from, to;
-};
-
 TDatumsGrenze Date(const std::string& text) {
-  const auto date = ParseDateText(text);
-  if (!date) throw Exception(InvalidDateMessage(text));
+  const auto date = search_ui::DatumLesen(text);
+  if (!date) throw Exception(search_ui::UngueltigesDatum(text));
   return *date;
 }
 
@@ -92,40 +71,36 @@ std::string SelectedCD(const std::vector<std::string>& selected, const std::stri
   throw UsageError("--texts names " + cdid + ", which is none of the --collection directories");
 }
 
-Filters MakeFilters(const SearchArguments& s, const std::vector<std::string>& selected) {
-  Filters f;
-  for (const auto& t : s.texts) {
-    retrieval::TFundTextBedingung condition;
-    condition.TextNr = t.text;
-    condition.CD = retrieval::TCDKennung(SelectedCD(selected, t.cdid));
-    f.texts.push_back(condition);
+// The search form's settings for the command line: every --collection checked, the --texts
+// checked below an unchecked "all" entry (or "all" checked without --texts), the --parts kinds
+// in the form's order, the --languages codes or the form's default set, and the dates.
+search_ui::TSuchEinstellungen Settings(const SearchArguments& s, Session& session,
+                                       const std::string& query, int32_t distance) {
+  auto e = search_ui::TSuchEinstellungen::Standard();
+  e.Anfrage = Utf8ToCp1252(query);
+  for (const auto& cdid : session.Selected())
+    e.CDAuswahl.push_back(TCDSelect{cdid, session.Catalog().GetCDName(cdid), true});
+  e.TextAuswahl.push_back(TTextSelect{"0", 0, "", s.texts.empty()});
+  for (const auto& t : s.texts)
+    e.TextAuswahl.push_back(TTextSelect{SelectedCD(session.Selected(), t.cdid), t.text, "", true});
+  if (!s.parts.empty()) {
+    e.Textarten.clear();
+    for (uint8_t kind : search_ui::kTextarten)
+      if (std::find(s.parts.begin(), s.parts.end(), kind) != s.parts.end())
+        e.Textarten.push_back(kind);
   }
-  for (const auto& kind : kTextKinds) {
-    const bool wanted =
-        s.parts.empty() || std::find(s.parts.begin(), s.parts.end(), kind.kind) != s.parts.end();
-    if (wanted) f.parts.insert(f.parts.end(), kind.parts, kind.parts + kind.count);
+  if (!s.languages.empty()) {
+    e.Sprachen.Leeren();
+    for (int32_t code : s.languages) e.Sprachen.Aufnehmen(static_cast<uint8_t>(code));
   }
-  if (s.languages.empty())
-    f.languages.assign(std::begin(kDefaultLanguages), std::end(kDefaultLanguages));
-  else
-    for (int32_t code : s.languages) f.languages.push_back(static_cast<uint8_t>(code));
   if (s.date && (s.from || s.to)) throw UsageError("--date excludes --from and --to");
-  if (s.date) f.from = f.to = Date(*s.date);
-  if (s.from) f.from = Date(*s.from);
-  if (s.to) f.to = Date(*s.to);
-  return f;
-}
-
-void ApplyFilters(const Filters& f, const TSuchKatalog& katalog, TFundstellenListe& list) {
-  list.FilterZuruecksetzen();
-  list.TextBedingungen = f.texts;
-  list.Textteile.Aktiv = true;
-  for (uint8_t p : f.parts) list.Textteile.Aufnehmen(p);
-  list.Sprachen.Aktiv = true;
-  for (uint8_t l : f.languages) list.Sprachen.Aufnehmen(l);
-  list.DatumVon = f.from;
-  list.DatumBis = f.to;
-  list.Katalog = &katalog;
+  if (s.date) e.DatumGenau = Date(*s.date);
+  if (s.from) e.DatumVon = Date(*s.from);
+  if (s.to) e.DatumBis = Date(*s.to);
+  e.UndModus = s.mode;
+  e.Wortabstand = distance;
+  e.Stufe = s.fuzzy;
+  return e;
 }
 
 // The catalog's view of the searched collections. A directory given with --collection is
@@ -176,7 +151,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
   if (s.mode == 2 && s.distanceGiven && s.distance != 0)
     throw UsageError("--mode section needs --distance 0");
   const int32_t distance = s.mode == 2 ? 0 : s.distance;
-  const Filters filters = MakeFilters(s, session.Selected());
+  const search_ui::TSuchEinstellungen settings = Settings(s, session, query, distance);
   const TSuchKatalog katalog = SearchCatalog(session);
 
   if (s.repeat > 0) KeepFreedMemory();
@@ -194,13 +169,9 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     search.reset();
     const auto started = std::chrono::steady_clock::now();
     search = std::make_unique<TSuchThread>(katalog, nullptr);
-    for (const auto& cdid : session.Selected()) search->CDHinzufuegen(cdid);
+    // A collection without fuzzy search is searched exactly; the tool gives no notice.
+    search_ui::SucheEinrichten(settings, *search, katalog, [](const std::string&) { return true; });
     auto& anfrage = search->Anfrage();
-    anfrage.Wortabstand = distance;
-    anfrage.Modus = s.mode;
-    anfrage.Stufe = s.fuzzy;
-    anfrage.Anfrage = Utf8ToCp1252(query);
-    ApplyFilters(filters, katalog, anfrage.Ergebnis);
     {
       CancelOnInterrupt cancel(anfrage.Abbrechen);
       search->Execute();

@@ -1,0 +1,363 @@
+#include "search_ui/search_settings.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "base/bytes.h"
+#include "base/codepage.h"
+#include "base/language.h"
+#include "retrieval/search_thread.h"
+
+namespace quillmar::search_ui {
+
+namespace {
+
+using retrieval::TDatum;
+
+constexpr LangText kInvalidDate = {"Das eingegebene Datum %s ist ungültig.",
+                                   "The date %s is not valid."};
+constexpr LangText kValidFormats = {"Folgende Formate sind gültig: tt.mm.jjjj | mm.jjjj | jjjj.",
+                                    "A date can be: dd.mm.yyyy | mm.yyyy | yyyy."};
+constexpr LangText kMonate[12] = {
+    {"Januar", "January"},  {"Februar", "February"},  {"März", "March"},
+    {"April", "April"},     {"Mai", "May"},           {"Juni", "June"},
+    {"Juli", "July"},       {"August", "August"},     {"September", "September"},
+    {"Oktober", "October"}, {"November", "November"}, {"Dezember", "December"}};
+
+constexpr LangText kText = {"Text", "text"};
+constexpr LangText kUeberschrift = {"Überschrift", "heading"};
+constexpr LangText kUnterueberschrift = {"Unterüberschrift", "subheading"};
+constexpr LangText kUntertitel = {"Untertitel", "subtitle"};
+constexpr LangText kScholie = {"Scholie", "historical remark"};
+constexpr LangText kFussnote = {"Fußnote", "footnote"};
+constexpr LangText kRandbemerkung = {"Randbemerkung", "margin remark"};
+
+constexpr LangText kAlle = {"alle", "all"};
+constexpr LangText kDeutsch = {"deutsch", "german"};
+constexpr LangText kEnglisch = {"englisch", "english"};
+constexpr LangText kFranzoesisch = {"französisch", "french"};
+constexpr LangText kSpanisch = {"spanisch", "spain"};
+constexpr LangText kItalienisch = {"italienisch", "italien"};
+constexpr LangText kLatein = {"latein", "latin"};
+constexpr LangText kGriechisch = {"griechisch", "greek"};
+constexpr LangText kSonstige = {"sonstige", "other"};
+
+constexpr LangText kTextartTitel = {"Textart", "Kind of text"};
+constexpr LangText kSprachTitel = {"Sprache der Texte", "Language of texts"};
+constexpr LangText kZeitTitel = {"Chronologische Einschränkungen", "Chronological restrictions"};
+constexpr LangText kKeine = {"keine", "none"};
+constexpr LangText kUndTitel = {"Wortabstand bei UND-Verknüpfung",
+                                "Distance between words for AND-conjunction"};
+constexpr LangText kBeliebig = {"beliebig", "any"};
+constexpr LangText kAbsatz = {"Absatz", "paragraph"};
+constexpr LangText kUnterkapitel = {"Unterkapitel", "subsection"};
+
+constexpr LangText kOhneUnscharf = {"Die folgenden CDs unterstützen keine unscharfe Suche:",
+                                    "The following CDs doesn't support fuzzy search:"};
+constexpr LangText kWirdIgnoriert = {"Wird ignoriert.", "Will be ignored."};
+
+constexpr int kDatumsfelder = 3;  // day, month, year
+constexpr long kJahresgrenze = 20000;
+constexpr int32_t kHoechsteStufe = 4;
+constexpr int32_t kModusUnterkapitel = 2;
+
+bool IstTrenner(char c) { return c == ',' || c == '.' || c == '/' || c == ':' || c == '\\'; }
+
+// An optionally signed decimal number filling the whole field.
+std::optional<long> FeldZahl(const std::string& feld) {
+  const char* anfang = feld.data();
+  const char* ende = feld.data() + feld.size();
+  if (anfang != ende && *anfang == '+') {
+    ++anfang;
+    if (anfang != ende && *anfang == '-') return std::nullopt;
+  }
+  long wert = 0;
+  const auto [rest, fehler] = std::from_chars(anfang, ende, wert);
+  if (anfang == ende || fehler != std::errc() || rest != ende) return std::nullopt;
+  return wert;
+}
+
+std::string Verbunden(const std::vector<std::string>& teile) {
+  std::string out;
+  for (const auto& t : teile) out += (out.empty() ? "" : ", ") + t;
+  return out;
+}
+
+std::string Zusammenfassung(const LangText& titel, const std::string& inhalt) {
+  return std::string(Tr(titel)) + ": " + inhalt + ".";
+}
+
+bool AlleTexte(const TSuchEinstellungen& e) {
+  return !e.TextAuswahl.empty() && e.TextAuswahl[0].Selected;
+}
+
+// The identifier in `cds` naming the same collection as `cdId`, or cdId itself.
+const std::string& Gelistet(const std::vector<std::string>& cds, const std::string& cdId) {
+  for (const auto& cd : cds)
+    if (SameCDID(cd, cdId)) return cd;
+  return cdId;
+}
+
+}  // namespace
+
+TSuchEinstellungen TSuchEinstellungen::Standard() {
+  TSuchEinstellungen e;
+  e.Textarten.assign(std::begin(kTextarten), std::end(kTextarten));
+  for (uint8_t code : kStandardSprachen) e.Sprachen.Aufnehmen(code);
+  return e;
+}
+
+TSuchEinstellungen TSuchEinstellungen::AusHistorie(const TSearchHistoryRecord& record) {
+  TSuchEinstellungen e;
+  e.Anfrage = record.Question;
+  e.CDAuswahl = record.CDIDs;
+  e.TextAuswahl = record.Texts;
+  for (uint8_t code : record.Language) e.Sprachen.Aufnehmen(code);
+  e.Textarten = record.TKinds;
+  e.DatumVon = record.Date1;
+  e.DatumBis = record.Date2;
+  e.DatumGenau = record.Date3;
+  e.UndModus = record.UndMode;
+  e.Wortabstand = record.WordDistance;
+  e.Stufe = record.FuzzyLevel >= 0 && record.FuzzyLevel <= kHoechsteStufe ? record.FuzzyLevel : 0;
+  return e;
+}
+
+TSearchHistoryRecord TSuchEinstellungen::Historie() const {
+  TSearchHistoryRecord r;
+  r.Question = Anfrage;
+  r.CDIDs = CDAuswahl;
+  r.Texts = TextAuswahl;
+  for (uint8_t code : kSprachen)
+    if (Sprachen.Enthaelt(code)) r.Language.push_back(code);
+  // Codes the list does not offer (from an older entry) are kept, after the listed ones.
+  for (int code = 0; code < 256; ++code) {
+    const auto b = static_cast<uint8_t>(code);
+    if (Sprachen.Enthaelt(b) &&
+        std::find(std::begin(kSprachen), std::end(kSprachen), b) == std::end(kSprachen))
+      r.Language.push_back(b);
+  }
+  r.TKinds = Textarten;
+  r.Date1 = DatumVon;
+  r.Date2 = DatumBis;
+  r.Date3 = DatumGenau;
+  r.UndMode = UndModus;
+  r.WordDistance = Wortabstand;
+  r.FuzzyLevel = Stufe;
+  return r;
+}
+
+bool IstKeinDatum(const TDatumsGrenze& date) {
+  return date.Tag == 0 && date.Monat == 0 && date.Jahr == TDatum::kKeinJahr &&
+         date.Jahr2 == TDatum::kKeinJahr;
+}
+
+std::optional<TDatumsGrenze> DatumLesen(const std::string& text) {
+  std::vector<std::string> felder(1);
+  for (char c : text) {
+    if (!IstTrenner(c)) {
+      felder.back() += c;
+    } else if (static_cast<int>(felder.size()) == kDatumsfelder) {
+      return std::nullopt;  // a fourth field
+    } else {
+      felder.emplace_back();
+    }
+  }
+  // Year, month, day: from the last field backwards; the first field that is no number ends
+  // the reading and leaves the fields before it unknown.
+  long werte[kDatumsfelder] = {0, 0, 0};
+  int bekannt = 0;
+  for (auto feld = felder.rbegin(); feld != felder.rend(); ++feld, ++bekannt) {
+    const auto n = FeldZahl(*feld);
+    if (!n) break;
+    werte[bekannt] = *n;
+  }
+  const long jahr = werte[0], monat = werte[1], tag = werte[2];
+  if (bekannt == 0 || jahr < -kJahresgrenze || jahr > kJahresgrenze) return std::nullopt;
+  if (monat < 0 || monat > 12 || tag < 0 || tag > 31 || (tag != 0 && monat == 0))
+    return std::nullopt;
+  TDatumsGrenze date;
+  date.Jahr = static_cast<int32_t>(jahr);
+  date.Monat = static_cast<uint8_t>(monat);
+  date.Tag = static_cast<uint8_t>(tag);
+  return date;
+}
+
+std::string UngueltigesDatum(const std::string& text) {
+  return Format(Tr(kInvalidDate), {text}) + "\n" + Tr(kValidFormats);
+}
+
+std::string DatumAlsZahlen(const TDatumsGrenze& date) {
+  if (IstKeinDatum(date)) return {};
+  std::string out;
+  if (date.Monat != 0) {
+    if (date.Tag != 0) out = std::to_string(date.Tag) + ".";
+    out += std::to_string(date.Monat) + ".";
+  }
+  out += std::to_string(date.Jahr);
+  if (date.Jahr2 != TDatum::kKeinJahr) out += "/" + std::to_string(date.Jahr2);
+  return out;
+}
+
+std::string DatumAlsText(const TDatumsGrenze& date) {
+  if (IstKeinDatum(date)) return {};
+  std::string out;
+  if (date.Monat >= 1 && date.Monat <= 12) {
+    if (date.Tag != 0) out = std::to_string(date.Tag) + ". ";
+    out += std::string(Tr(kMonate[date.Monat - 1])) + " ";
+  }
+  out += std::to_string(date.Jahr);
+  if (date.Jahr2 != TDatum::kKeinJahr) out += "/" + std::to_string(date.Jahr2);
+  return out;
+}
+
+std::string TextartName(int32_t code) {
+  switch (code) {
+    case 0:
+      return Tr(kText);
+    case 1:
+      return Tr(kUeberschrift);
+    case 2:
+      return Tr(kUnterueberschrift);
+    case 3:
+    case 4:
+      return Tr(kUntertitel);
+    case 10:
+      return Tr(kScholie);
+    case 11:
+      return Tr(kFussnote);
+    case 12:
+      return Tr(kRandbemerkung);
+    default:
+      return {};
+  }
+}
+
+std::string SprachName(int32_t code) {
+  switch (code) {
+    case 255:
+      return Tr(kAlle);
+    case 0:
+      return Tr(kDeutsch);
+    case 101:
+      return Tr(kEnglisch);
+    case 102:
+      return Tr(kFranzoesisch);
+    case 104:
+      return Tr(kSpanisch);
+    case 105:
+      return Tr(kItalienisch);
+    case 1:
+      return Tr(kLatein);
+    case 103:
+      return Tr(kGriechisch);
+    case 199:
+      return Tr(kSonstige);
+    default:
+      return {};
+  }
+}
+
+std::string TextartZusammenfassung(const TTextArtArray& arten) {
+  std::vector<std::string> namen;
+  for (uint8_t code : arten) {
+    std::string name = TextartName(code);
+    if (!name.empty()) namen.push_back(std::move(name));
+  }
+  return Zusammenfassung(kTextartTitel, Verbunden(namen));
+}
+
+std::string SprachZusammenfassung(const retrieval::TSmallIntSet& sprachen) {
+  std::vector<std::string> namen;
+  for (uint8_t code : kSprachen)
+    if (sprachen.Enthaelt(code)) namen.push_back(SprachName(code));
+  return Zusammenfassung(kSprachTitel, Verbunden(namen));
+}
+
+std::string ZeitZusammenfassung(const TDatumsGrenze& von, const TDatumsGrenze& bis,
+                                const TDatumsGrenze& genau) {
+  std::string inhalt;
+  if (!IstKeinDatum(genau)) {
+    inhalt = DatumAlsText(genau);
+  } else if (!IstKeinDatum(von) || !IstKeinDatum(bis)) {
+    // The options dialog sets both bounds; a stored search may hold only one.
+    inhalt = DatumAlsText(von) + " - " + DatumAlsText(bis);
+  } else {
+    inhalt = Tr(kKeine);
+  }
+  return Zusammenfassung(kZeitTitel, inhalt);
+}
+
+std::string UndZusammenfassung(int32_t undModus, int32_t wortabstand) {
+  std::string inhalt;
+  if (wortabstand != 0)
+    inhalt = std::to_string(wortabstand);
+  else
+    inhalt = std::string(Tr(kBeliebig)) + "/" +
+             Tr(undModus == kModusUnterkapitel ? kUnterkapitel : kAbsatz);
+  return Zusammenfassung(kUndTitel, inhalt);
+}
+
+std::vector<std::string> ZuDurchsuchendeCDs(const TSuchEinstellungen& e) {
+  // Identifiers naming the same collection (case, blanks) are searched once, under the first
+  // spelling; a collection searched twice would give every hit twice.
+  std::vector<std::string> cds;
+  auto aufnehmen = [&cds](const std::string& cdId) {
+    if (&Gelistet(cds, cdId) == &cdId) cds.push_back(cdId);
+  };
+  for (const auto& cd : e.CDAuswahl)
+    if (cd.Selected) aufnehmen(cd.CDID);
+  if (!AlleTexte(e))
+    for (size_t i = 1; i < e.TextAuswahl.size(); ++i)
+      if (e.TextAuswahl[i].Selected) aufnehmen(e.TextAuswahl[i].CDID);
+  return cds;
+}
+
+std::vector<std::string> SucheEinrichten(const TSuchEinstellungen& e, retrieval::TSuchThread& suche,
+                                         const retrieval::TSuchKatalog& katalog,
+                                         const std::function<bool(const std::string&)>& hasFS) {
+  const std::vector<std::string> cds = ZuDurchsuchendeCDs(e);
+  for (const auto& cd : cds) suche.CDHinzufuegen(cd);
+  std::vector<std::string> ohneUnscharf;
+  for (const auto& cd : e.CDAuswahl)
+    if (cd.Selected && !hasFS(cd.CDID)) ohneUnscharf.push_back(cd.Name);
+
+  retrieval::TKomplexAnfrage& anfrage = suche.Anfrage();
+  anfrage.Anfrage = e.Anfrage;
+  anfrage.Wortabstand = e.Wortabstand;
+  anfrage.Modus = e.UndModus;
+  anfrage.Stufe = e.Stufe >= 0 && e.Stufe <= kHoechsteStufe ? e.Stufe : 0;
+
+  retrieval::TFundstellenListe& liste = anfrage.Ergebnis;
+  liste.FilterZuruecksetzen();
+  // A text condition names its collection as the search does, since hits are matched to it by
+  // the exact identifier.
+  if (!AlleTexte(e))
+    for (size_t i = 1; i < e.TextAuswahl.size(); ++i)
+      if (e.TextAuswahl[i].Selected)
+        liste.TextBedingungHinzufuegen(e.TextAuswahl[i].TextNo,
+                                       Gelistet(cds, e.TextAuswahl[i].CDID));
+  if (!IstKeinDatum(e.DatumGenau)) {
+    liste.DatumVon = liste.DatumBis = e.DatumGenau;
+  } else {
+    liste.DatumVon = e.DatumVon;
+    liste.DatumBis = e.DatumBis;
+  }
+  liste.Textteile.Aktiv = true;
+  for (uint8_t art : e.Textarten) {
+    liste.Textteile.Aufnehmen(art);
+    if (art == 1 || art == 3) liste.Textteile.Aufnehmen(static_cast<uint8_t>(art + 1));
+  }
+  liste.Sprachen.Aktiv = true;
+  liste.Sprachen.Assign(e.Sprachen);
+  liste.Katalog = &katalog;
+  return ohneUnscharf;
+}
+
+std::string UnscharfHinweis(const std::vector<std::string>& namen) {
+  std::string text = std::string(Tr(kOhneUnscharf)) + "\n";
+  for (const auto& name : namen) text += "'" + Cp1252ToUtf8(name) + "'\n";
+  return text + "\n" + Tr(kWirdIgnoriert);
+}
+
+}  // namespace quillmar::search_ui

@@ -1,0 +1,232 @@
+#include "search_ui/search_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "base/language.h"
+#include "retrieval/search_catalog.h"
+#include "retrieval/search_thread.h"
+
+namespace quillmar::search_ui {
+namespace {
+
+using retrieval::TDatum;
+
+TDatumsGrenze Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kKeinJahr) {
+  return TDatumsGrenze{tag, monat, jahr, jahr2};
+}
+
+void ExpectDatum(const std::string& text, uint8_t tag, uint8_t monat, int32_t jahr) {
+  SCOPED_TRACE(text);
+  const auto d = DatumLesen(text);
+  ASSERT_TRUE(d.has_value());
+  EXPECT_EQ(d->Tag, tag);
+  EXPECT_EQ(d->Monat, monat);
+  EXPECT_EQ(d->Jahr, jahr);
+  EXPECT_EQ(d->Jahr2, TDatum::kKeinJahr);
+}
+
+class SearchSettingsTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetCurrentLanguage(sprache_); }
+  const int sprache_ = CurrentLanguage();
+};
+
+TEST_F(SearchSettingsTest, ReadsDatesFromTheYearBackwards) {
+  ExpectDatum("1200", 0, 0, 1200);
+  ExpectDatum("3.1200", 0, 3, 1200);
+  ExpectDatum("12.3.1200", 12, 3, 1200);
+  ExpectDatum("1,3:1200", 1, 3, 1200);
+  ExpectDatum("1\\3/1200", 1, 3, 1200);
+  ExpectDatum("-44", 0, 0, -44);
+  ExpectDatum("+20000", 0, 0, 20000);
+  // The field before an empty one stays unknown: only the year is read.
+  ExpectDatum("5..1200", 0, 0, 1200);
+  ExpectDatum("x.3.1200", 0, 3, 1200);
+
+  // Three fields are day, month, year: "1200/3/12" is day 1200 of March in the year 12.
+  for (const char* ungueltig : {"", "1200/3/12", "31.13.1200", "5.0.1200", "32.1.1200", "0.-1.5",
+                                "1.1.1200.5", "x", "1200.", "12a", "+-5", "20001", "-20001"})
+    EXPECT_FALSE(DatumLesen(ungueltig).has_value()) << ungueltig;
+}
+
+TEST_F(SearchSettingsTest, FormatsDatesAsNumbersAndText) {
+  for (const char* text : {"1200", "3.1200", "12.3.1200", "-44"})
+    EXPECT_EQ(DatumAlsZahlen(*DatumLesen(text)), text);
+  EXPECT_EQ(DatumAlsZahlen(Datum(0, 0, 1200, 1201)), "1200/1201");
+  EXPECT_EQ(DatumAlsZahlen(TDatumsGrenze{}), "");
+  EXPECT_TRUE(IstKeinDatum(TDatumsGrenze{}));
+  EXPECT_FALSE(IstKeinDatum(Datum(0, 0, 1200)));
+
+  SetCurrentLanguage(kGerman);
+  EXPECT_EQ(DatumAlsText(Datum(3, 3, 1200)), "3. März 1200");
+  EXPECT_EQ(DatumAlsText(Datum(0, 12, 1200, 1201)), "Dezember 1200/1201");
+  EXPECT_EQ(DatumAlsText(Datum(0, 0, 1200)), "1200");
+  EXPECT_EQ(DatumAlsText(TDatumsGrenze{}), "");
+  EXPECT_EQ(UngueltigesDatum("5.0.1200"),
+            "Das eingegebene Datum 5.0.1200 ist ungültig.\n"
+            "Folgende Formate sind gültig: tt.mm.jjjj | mm.jjjj | jjjj.");
+  SetCurrentLanguage(kEnglish);
+  EXPECT_EQ(DatumAlsText(Datum(1, 1, 1200)), "1. January 1200");
+  EXPECT_EQ(UngueltigesDatum("x"),
+            "The date x is not valid.\nA date can be: dd.mm.yyyy | "
+            "mm.yyyy | yyyy.");
+}
+
+TEST_F(SearchSettingsTest, SummariesInBothLanguages) {
+  const TSuchEinstellungen e = TSuchEinstellungen::Standard();
+  SetCurrentLanguage(kGerman);
+  EXPECT_EQ(TextartZusammenfassung(e.Textarten),
+            "Textart: Überschrift, Untertitel, Text, Randbemerkung, Scholie, Fußnote.");
+  EXPECT_EQ(SprachZusammenfassung(e.Sprachen),
+            "Sprache der Texte: deutsch, englisch, französisch, spanisch, italienisch, latein, "
+            "griechisch, sonstige.");
+  const TDatumsGrenze kein;
+  EXPECT_EQ(ZeitZusammenfassung(kein, kein, kein), "Chronologische Einschränkungen: keine.");
+  EXPECT_EQ(ZeitZusammenfassung(Datum(0, 0, 1200), Datum(0, 3, 1250), kein),
+            "Chronologische Einschränkungen: 1200 - März 1250.");
+  EXPECT_EQ(ZeitZusammenfassung(Datum(0, 0, 1200), Datum(0, 0, 1250), Datum(5, 5, 1220)),
+            "Chronologische Einschränkungen: 5. Mai 1220.");
+  EXPECT_EQ(UndZusammenfassung(1, 20), "Wortabstand bei UND-Verknüpfung: 20.");
+  EXPECT_EQ(UndZusammenfassung(1, 0), "Wortabstand bei UND-Verknüpfung: beliebig/Absatz.");
+  EXPECT_EQ(UndZusammenfassung(2, 0), "Wortabstand bei UND-Verknüpfung: beliebig/Unterkapitel.");
+  EXPECT_EQ(UnscharfHinweis({"A", "B\xe4"}),
+            "Die folgenden CDs unterstützen keine unscharfe Suche:\n'A'\n'Bä'\n\nWird ignoriert.");
+
+  SetCurrentLanguage(kEnglish);
+  EXPECT_EQ(TextartZusammenfassung({0, 11, 99}), "Kind of text: text, footnote.");
+  retrieval::TSmallIntSet sprachen;
+  for (uint8_t code : {199, 1, 255, 104}) sprachen.Aufnehmen(code);
+  EXPECT_EQ(SprachZusammenfassung(sprachen), "Language of texts: all, spain, latin, other.");
+  EXPECT_EQ(ZeitZusammenfassung(kein, kein, kein), "Chronological restrictions: none.");
+  EXPECT_EQ(UndZusammenfassung(2, 0),
+            "Distance between words for AND-conjunction: any/subsection.");
+  EXPECT_EQ(TextartName(4), "subtitle");
+  EXPECT_EQ(TextartName(5), "");
+  EXPECT_EQ(SprachName(105), "italien");
+  EXPECT_EQ(SprachName(2), "");
+}
+
+class SucheEinrichtenTest : public SearchSettingsTest {
+ protected:
+  SucheEinrichtenTest() : suche_(katalog_, nullptr) {
+    e_ = TSuchEinstellungen::Standard();
+    e_.Anfrage = "gro\xdf UND karl*";
+    e_.CDAuswahl = {
+        {"AAAA0001", "Alpha", true}, {"BBBB0002", "Beta", false}, {"CCCC0003", "Gamma", true}};
+    e_.TextAuswahl = {{"0", 0, "alle", false},
+                      {"BBBB0002", 7, "T7", true},
+                      {"aaaa0001 ", 2, "T2", true},
+                      {"CCCC0003", 4, "T4", false}};
+  }
+  std::vector<std::string> Einrichten() {
+    return SucheEinrichten(e_, suche_, katalog_,
+                           [](const std::string& cd) { return cd == "CCCC0003"; });
+  }
+  retrieval::TFundstellenListe& Liste() { return suche_.Anfrage().Ergebnis; }
+
+  retrieval::TSuchKatalog katalog_;
+  retrieval::TSuchThread suche_;
+  TSuchEinstellungen e_;
+};
+
+TEST_F(SucheEinrichtenTest, FillsQueryCollectionsAndFilters) {
+  e_.Wortabstand = 7;
+  e_.UndModus = 2;
+  e_.Stufe = 3;
+  e_.Textarten = {1, 0, 11};
+  e_.DatumVon = Datum(0, 0, 1200);
+  e_.DatumBis = Datum(0, 0, 1300);
+  EXPECT_EQ(Einrichten(), std::vector<std::string>{"Alpha"});
+
+  auto& a = suche_.Anfrage();
+  EXPECT_EQ(a.Anfrage, "gro\xdf UND karl*");
+  EXPECT_EQ(a.Wortabstand, 7);
+  EXPECT_EQ(a.Modus, 2);
+  EXPECT_EQ(a.Stufe, 3);
+  // Checked collections, then those of checked texts; one spelling per collection.
+  EXPECT_EQ(suche_.CDs(), (std::vector<std::string>{"AAAA0001", "CCCC0003", "BBBB0002"}));
+  ASSERT_EQ(Liste().TextBedingungen.size(), 2u);
+  EXPECT_EQ(Liste().TextBedingungen[0].TextNr, 7);
+  EXPECT_EQ(Liste().TextBedingungen[0].CD.Str(), "BBBB0002");
+  EXPECT_EQ(Liste().TextBedingungen[1].TextNr, 2);
+  EXPECT_EQ(Liste().TextBedingungen[1].CD.Str(), "AAAA0001");  // as the search names it
+
+  EXPECT_TRUE(Liste().Textteile.Aktiv);
+  for (int teil = 0; teil < 256; ++teil)
+    EXPECT_EQ(Liste().Textteile.Enthaelt(static_cast<uint8_t>(teil)),
+              teil == 0 || teil == 1 || teil == 2 || teil == 11)
+        << teil;
+  EXPECT_TRUE(Liste().Sprachen.Aktiv);
+  for (uint8_t code : kSprachen)
+    EXPECT_EQ(Liste().Sprachen.Enthaelt(code), e_.Sprachen.Enthaelt(code)) << int{code};
+  EXPECT_EQ(Liste().DatumVon.Jahr, 1200);
+  EXPECT_EQ(Liste().DatumBis.Jahr, 1300);
+  EXPECT_EQ(Liste().Katalog, &katalog_);
+}
+
+TEST_F(SucheEinrichtenTest, ExactDateWinsAndAllTextsAddsNoCondition) {
+  e_.TextAuswahl[0].Selected = true;
+  e_.DatumVon = Datum(0, 0, 1200);
+  e_.DatumBis = Datum(0, 0, 1300);
+  e_.DatumGenau = Datum(4, 5, 1250);
+  e_.Textarten = {3, 12, 10};
+  e_.Stufe = 9;
+  Einrichten();
+  EXPECT_EQ(suche_.CDs(), (std::vector<std::string>{"AAAA0001", "CCCC0003"}));
+  EXPECT_TRUE(Liste().TextBedingungen.empty());
+  EXPECT_EQ(Liste().DatumVon.Tag, 4);
+  EXPECT_EQ(Liste().DatumVon.Jahr, 1250);
+  EXPECT_EQ(Liste().DatumBis.Monat, 5);
+  EXPECT_EQ(Liste().DatumBis.Jahr, 1250);
+  for (int teil : {3, 4, 12, 10}) EXPECT_TRUE(Liste().Textteile.Enthaelt(teil)) << teil;
+  for (int teil : {0, 1, 2, 11}) EXPECT_FALSE(Liste().Textteile.Enthaelt(teil)) << teil;
+  EXPECT_EQ(suche_.Anfrage().Stufe, 0);  // outside 0..4: exact search
+}
+
+TEST_F(SucheEinrichtenTest, NothingCheckedBelowAllSearchesCheckedCollectionsUnfiltered) {
+  for (auto& t : e_.TextAuswahl) t.Selected = false;
+  Einrichten();
+  EXPECT_EQ(suche_.CDs(), (std::vector<std::string>{"AAAA0001", "CCCC0003"}));
+  EXPECT_TRUE(Liste().TextBedingungen.empty());
+  EXPECT_FALSE(Liste().HatDatumsbedingung());
+}
+
+TEST_F(SearchSettingsTest, HistoryRoundTrip) {
+  TSuchEinstellungen e = TSuchEinstellungen::Standard();
+  e.Anfrage = "karl";
+  e.CDAuswahl = {{"AAAA0001", "Alpha", true}, {"BBBB0002", "Beta", false}};
+  e.TextAuswahl = {{"0", 0, "alle", false}, {"AAAA0001", 3, "Drei", true}};
+  e.Sprachen.Leeren();
+  for (uint8_t code : {199, 0, 255, 103, 42}) e.Sprachen.Aufnehmen(code);
+  e.Textarten = {0, 11};
+  e.DatumVon = Datum(1, 2, 1200);
+  e.DatumBis = Datum(0, 0, 1300, 1301);
+  e.UndModus = 2;
+  e.Wortabstand = 0;
+  e.Stufe = 4;
+
+  const TSearchHistoryRecord r = e.Historie();
+  EXPECT_EQ(r.Language, (TSprachArray{255, 0, 103, 199, 42}));  // list order, others last
+  const TSearchHistoryRecord z = TSuchEinstellungen::AusHistorie(r).Historie();
+  EXPECT_EQ(z.Question, "karl");
+  ASSERT_EQ(z.CDIDs.size(), 2u);
+  EXPECT_TRUE(z.CDIDs[0].Selected && !z.CDIDs[1].Selected);
+  ASSERT_EQ(z.Texts.size(), 2u);
+  EXPECT_EQ(z.Texts[1].TextNo, 3);
+  EXPECT_EQ(z.Language, r.Language);
+  EXPECT_EQ(z.TKinds, e.Textarten);
+  EXPECT_EQ(DatumAlsZahlen(z.Date1), "1.2.1200");
+  EXPECT_EQ(DatumAlsZahlen(z.Date2), "1300/1301");
+  EXPECT_TRUE(IstKeinDatum(z.Date3));
+  EXPECT_EQ(std::vector<int32_t>({z.UndMode, z.WordDistance, z.FuzzyLevel}),
+            std::vector<int32_t>({2, 0, 4}));
+
+  TSearchHistoryRecord kaputt = r;
+  kaputt.FuzzyLevel = 5;
+  EXPECT_EQ(TSuchEinstellungen::AusHistorie(kaputt).Stufe, 0);
+  kaputt.FuzzyLevel = -1;
+  EXPECT_EQ(TSuchEinstellungen::AusHistorie(kaputt).Stufe, 0);
+}
+
+}  // namespace
+}  // namespace quillmar::search_ui
