@@ -1,18 +1,303 @@
-// Placeholder so that the search form links; replaced by the word list browser's implementation.
 #include "gui/search_ui/word_form.h"
 
-namespace quillmar::gui {
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <functional>
+#include <vector>
 
-struct TWortForm::Impl {
-  TQueryLine line;
+#include "base/codepage.h"
+#include "collection/calderwick_data.h"
+#include "search_ui/word_browser.h"
+
+namespace quillmar::gui {
+namespace {
+
+using search_ui::TAnfrageZeile;
+using search_ui::TWortBrowser;
+using Taste = TWortBrowser::Taste;
+using Scroll = TWortBrowser::Scroll;
+
+const QColor kNavy(0, 0, 128);
+constexpr int kFokusRand = 8;  // the focus rectangle ends this far left of the scroll bar
+constexpr int kTextX = 3;
+constexpr int kTextY = 1;
+
+QString FromCp1252(const std::string& bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
+
+// One byte per UTF-16 unit, so that positions in the QString are positions in the bytes;
+// characters Windows-1252 lacks become "?".
+std::string ToCp1252(const QString& text) {
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(text.size()));
+  for (QChar c : text) {
+    const unsigned char b = CharToByte(c.unicode(), CodePage::k1252);
+    bytes.push_back(b == 0 && c.unicode() != 0 ? '?' : static_cast<char>(b));
+  }
+  return bytes;
+}
+
+// The painted rows; what they show and what clicks do is the form's business.
+class TZeilenFlaeche : public QWidget {
+ public:
+  std::function<void(QPainter&)> malen;
+  std::function<void(QMouseEvent*)> klick;
+  std::function<void(QMouseEvent*)> doppelklick;
+
+  explicit TZeilenFlaeche(QWidget* parent) : QWidget(parent) {
+    setObjectName("WortZeilen");
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    if (malen) malen(p);
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (klick) klick(e);
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    if (doppelklick) doppelklick(e);
+  }
 };
 
-TWortForm::TWortForm(TCalderwickData&, const std::string&, QWidget* parent)
-    : QDialog(parent), d_(std::make_unique<Impl>()) {}
+}  // namespace
+
+struct TWortForm::Impl {
+  TWortForm* q;
+  TCalderwickData& catalog;
+  TWortBrowser browser;
+  QScrollBar* bar = nullptr;
+  TZeilenFlaeche* zeilen = nullptr;
+  int zeilenhoehe = 0;
+  TQueryLine line;
+  bool beendet = false;
+
+  Impl(TWortForm* form, TCalderwickData& c, const std::string& cdid)
+      : q(form), catalog(c), browser(c.GetCDIndex(cdid) >= 0 ? c.GetCDPath(cdid) : "") {}
+
+  void Malen(QPainter& p);
+  void Klick(QMouseEvent* e);
+  void ScrollAktion(int action);
+  void ScrollEnde();
+  void Anzeigen();
+  // Closes with the browser's result after it took the selection over (or not).
+  void Beenden();
+  // Closing from inside a paint or scroll handler waits for the event loop.
+  void SpaeterBeenden() {
+    QMetaObject::invokeMethod(
+        q, [this] { Beenden(); }, Qt::QueuedConnection);
+  }
+};
+
+void TWortForm::Impl::Anzeigen() {
+  if (!browser.Verfuegbar()) {
+    SpaeterBeenden();
+    return;
+  }
+  const QSignalBlocker block(bar);
+  bar->setSliderPosition(browser.LetzteScrollPos());
+  zeilen->update();
+}
+
+void TWortForm::Impl::Malen(QPainter& p) {
+  const int breite = zeilen->width();
+  p.fillRect(zeilen->rect(), Qt::white);
+  const std::vector<search_ui::TWortZeile> rows = browser.SichtbareZeilen();
+  if (!browser.Verfuegbar()) {
+    SpaeterBeenden();
+    return;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const search_ui::TWortZeile& z = rows[i];
+    const int y = static_cast<int>(i) * zeilenhoehe;
+    p.fillRect(QRect(0, y, breite, zeilenhoehe), z.Ausgewaehlt ? kNavy : QColor(Qt::white));
+    p.setPen(z.Ausgewaehlt ? Qt::white : Qt::black);
+    p.drawText(QRect(kTextX, y + kTextY, breite - kTextX, zeilenhoehe - kTextY),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FromCp1252(z.Wort));
+    if (z.Fokussiert) {
+      QPen pen(z.Ausgewaehlt ? Qt::white : Qt::black);
+      pen.setStyle(Qt::DotLine);
+      p.setPen(pen);
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(QRect(0, y, breite - kFokusRand - 1, zeilenhoehe - 1));
+    }
+  }
+}
+
+void TWortForm::Impl::Klick(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const int y = static_cast<int>(e->position().y());
+  if (y < 0 || zeilenhoehe <= 0) return;
+  browser.Klicken(y / zeilenhoehe, e->modifiers() & Qt::ControlModifier,
+                  e->modifiers() & Qt::ShiftModifier);
+  zeilen->update();
+}
+
+void TWortForm::Impl::ScrollAktion(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      browser.Scrollen(Scroll::ZeileHoch);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      browser.Scrollen(Scroll::ZeileRunter);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      browser.Scrollen(Scroll::SeiteHoch);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      browser.Scrollen(Scroll::SeiteRunter);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      browser.Scrollen(Scroll::Anfang);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      browser.Scrollen(Scroll::Ende);
+      break;
+    default:
+      return;  // a drag in progress: the list moves when the thumb is released
+  }
+  // The list decides where the thumb stands, not the step the scroll bar took.
+  bar->setSliderPosition(browser.LetzteScrollPos());
+  if (!browser.Verfuegbar()) SpaeterBeenden();
+  zeilen->update();
+}
+
+void TWortForm::Impl::ScrollEnde() {
+  browser.Scrollen(Scroll::Gezogen, bar->sliderPosition());
+  Anzeigen();
+}
+
+void TWortForm::Impl::Beenden() {
+  if (beendet) return;
+  beendet = true;
+  browser.Schliessen();
+  if (browser.ZuLang()) catalog.Prompts().ShowError(TWortBrowser::ZuLangText());
+  const search_ui::TErsetzung& e = browser.Ersetzung();
+  if (browser.Ergebnis() == TWortBrowser::kUebernehmen && e.Anfang >= 0) {
+    line.text.replace(e.Anfang, e.Laenge, FromCp1252(e.Text));
+    line.cursor = e.Anfang + static_cast<int>(e.Text.size());
+    line.selectionStart = -1;
+    line.selectionLength = 0;
+  }
+  q->QDialog::done(browser.Ergebnis() == TWortBrowser::kUebernehmen ? Accepted : Rejected);
+}
+
+TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget* parent)
+    : QDialog(parent), d_(std::make_unique<Impl>(this, catalog, cdid)) {
+  setObjectName("WortForm");
+  setWindowTitle(FromCp1252(catalog.GetCDName(cdid)));
+  setFocusPolicy(Qt::StrongFocus);
+
+  const QFontMetrics fm(font());
+  d_->zeilenhoehe = fm.height() + 3;
+  const int breite = 40 * fm.horizontalAdvance(QLatin1Char('A'));
+  const int hoehe = TWortBrowser::kZeilen * d_->zeilenhoehe;
+
+  d_->bar = new QScrollBar(Qt::Vertical, this);
+  d_->bar->setObjectName("ScrollBar1");
+  d_->bar->setFocusPolicy(Qt::NoFocus);
+  d_->bar->setRange(TWortBrowser::kScrollMin, TWortBrowser::kScrollMax);
+  d_->bar->setSingleStep(1);
+  d_->bar->setPageStep(d_->browser.ScrollSeite());
+  d_->bar->setValue(d_->browser.LetzteScrollPos());
+  const int bar_breite = d_->bar->sizeHint().width();
+  d_->bar->setGeometry(breite - bar_breite, 0, bar_breite, hoehe);
+  connect(d_->bar, &QScrollBar::actionTriggered, this,
+          [this](int action) { d_->ScrollAktion(action); });
+  connect(d_->bar, &QScrollBar::sliderReleased, this, [this] { d_->ScrollEnde(); });
+
+  d_->zeilen = new TZeilenFlaeche(this);
+  d_->zeilen->setGeometry(0, 0, breite - bar_breite, hoehe);
+  d_->zeilen->malen = [this](QPainter& p) { d_->Malen(p); };
+  d_->zeilen->klick = [this](QMouseEvent* e) { d_->Klick(e); };
+  d_->zeilen->doppelklick = [this](QMouseEvent* e) {
+    d_->Klick(e);
+    if (e->button() == Qt::LeftButton && d_->browser.TasteDruecken(Taste::Eingabe, false))
+      d_->Beenden();
+  };
+  setFixedSize(breite, hoehe);
+}
+
 TWortForm::~TWortForm() = default;
-bool TWortForm::Verfuegbar() const { return false; }
-void TWortForm::Positionieren(const TQueryLine& line) { d_->line = line; }
-int TWortForm::Ergebnis() const { return 102; }
+
+bool TWortForm::Verfuegbar() const { return d_->browser.Verfuegbar(); }
+
+void TWortForm::Positionieren(const TQueryLine& line) {
+  d_->line = line;
+  TAnfrageZeile zeile;
+  zeile.Text = ToCp1252(line.text);
+  zeile.Cursor = line.cursor;
+  zeile.AuswahlStart = line.selectionStart;
+  zeile.AuswahlLaenge = line.selectionLength;
+  d_->browser.Positionieren(zeile);
+  d_->Anzeigen();
+}
+
+int TWortForm::Ergebnis() const { return d_->browser.Ergebnis(); }
+
 TQueryLine TWortForm::Line() const { return d_->line; }
+
+void TWortForm::keyPressEvent(QKeyEvent* event) {
+  if (d_->beendet) return;
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  bool schliessen = false;
+  switch (event->key()) {
+    case Qt::Key_Down:
+      schliessen = d_->browser.TasteDruecken(Taste::Runter, shift);
+      break;
+    case Qt::Key_Up:
+      schliessen = d_->browser.TasteDruecken(Taste::Hoch, shift);
+      break;
+    case Qt::Key_PageUp:
+      schliessen = d_->browser.TasteDruecken(Taste::SeiteHoch, shift);
+      break;
+    case Qt::Key_PageDown:
+      schliessen = d_->browser.TasteDruecken(Taste::SeiteRunter, shift);
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      schliessen = d_->browser.TasteDruecken(Taste::Eingabe, shift);
+      break;
+    case Qt::Key_Escape:
+      schliessen = d_->browser.TasteDruecken(Taste::Escape, shift);
+      break;
+    case Qt::Key_Backspace:
+      schliessen = d_->browser.TasteDruecken(Taste::Rueckschritt, shift);
+      break;
+    default: {
+      const QString text = event->text();
+      if (text.size() != 1) {
+        QDialog::keyPressEvent(event);
+        return;
+      }
+      const unsigned char b = CharToByte(text.at(0).unicode(), CodePage::k1252);
+      if (b != 0) d_->browser.ZeichenTippen(static_cast<char>(b));
+      schliessen = !d_->browser.Verfuegbar();
+      break;
+    }
+  }
+  if (schliessen)
+    d_->Beenden();
+  else
+    d_->Anzeigen();
+}
+
+void TWortForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!d_->browser.Verfuegbar()) d_->SpaeterBeenden();
+}
+
+void TWortForm::reject() {
+  if (d_->beendet) return;
+  d_->browser.TasteDruecken(Taste::Escape, false);
+  d_->Beenden();
+}
 
 }  // namespace quillmar::gui

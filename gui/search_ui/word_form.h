@@ -40,6 +40,12 @@ class TWortForm : public QDialog {
 
  private:
   struct Impl;
+
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // The window's close button and every other way out that bypasses the keys: leave unchanged.
+  void reject() override;
+
   std::unique_ptr<Impl> d_;
 };
 

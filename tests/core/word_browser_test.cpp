@@ -1,0 +1,254 @@
+#include "search_ui/word_browser.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/language.h"
+#include "build/index_writer.h"
+#include "support/temp_dir.h"
+
+namespace quillmar::search_ui {
+namespace {
+
+using Taste = TWortBrowser::Taste;
+
+// A collection root whose word list lies in "DATA/wortlst.dat": 300 filler words and a few
+// neighbourhoods ("ka...", "m...", equal keys "groß"/"gross").
+class WordBrowserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetCurrentLanguage(kGerman);
+    std::vector<std::string> words = {"kahn",     "Kaiser",    "kaiserin", "kalb", "maus",
+                                      "M\xFChle", "m\xFCller", "m\xFCtze", "mund", "mut",
+                                      "gro\xDF",  "gross",     "\xC4pfel", "zebra"};
+    for (int i = 0; i < 300; ++i) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "w%03d", i);
+      words.push_back(buf);
+    }
+    build::IndexEntries entries;
+    for (size_t i = 0; i < words.size(); ++i) {
+      build::IndexEntry e;
+      e.text = 1;
+      e.position = static_cast<int32_t>(i + 1);
+      e.word = words[i];
+      entries.push_back(e);
+    }
+    std::filesystem::create_directories(dir.Sub("cd/DATA"));
+    build::WriteIndex(entries, dir.Sub("cd/DATA"));
+  }
+  void TearDown() override { SetCurrentLanguage(kEnglish); }
+
+  static std::string FokusWort(TWortBrowser& b) {
+    for (const TWortZeile& z : b.SichtbareZeilen())
+      if (z.Fokussiert) return z.Wort;
+    return "<none>";
+  }
+  static std::string Auswahl(TWortBrowser& b) { return b.Auswahl().AlsText(); }
+  static TAnfrageZeile Zeile(const std::string& text, int32_t cursor) { return {text, cursor}; }
+
+  test::TempDir dir;
+};
+
+TEST(WordBrowserCaretTest, WordUnderTheCaret) {
+  struct Fall {
+    const char* zeile;
+    int32_t cursor;
+    const char* wort;
+    int32_t anfang, ende;
+  };
+  for (const Fall& f : std::vector<Fall>{{"kai* UND gro*", 1, "kai*", 0, 4},
+                                         {"kai* UND gro*", 4, "kai*", 0, 4},
+                                         {"kai* UND gro*", 5, "UND", 5, 8},
+                                         {"(kai ODER gro)", 14, "gro", 10, 13},
+                                         {"(kai ODER gro)", 0, "kai", 1, 4},
+                                         {"kai(gro", 3, "kai", 0, 3},
+                                         {"a.b?c", 3, "b?c", 2, 5},
+                                         {"x  y", 2, "", 2, 2},
+                                         {"", 0, "", 0, 0},
+                                         {"abc", 99, "abc", 0, 3}}) {
+    const TWortBereich w = TWortBrowser::WortAmCursor(f.zeile, f.cursor);
+    EXPECT_EQ(w.Wort, f.wort) << f.zeile << " @" << f.cursor;
+    EXPECT_EQ(w.Anfang, f.anfang) << f.zeile << " @" << f.cursor;
+    EXPECT_EQ(w.Ende, f.ende) << f.zeile << " @" << f.cursor;
+  }
+}
+
+TEST_F(WordBrowserTest, PositioningAndTypingFollowTheWordKey) {
+  TWortBrowser b(dir.Sub("cd"));
+  ASSERT_TRUE(b.Verfuegbar());
+  EXPECT_EQ(b.Anzahl(), 314);  // "groß" and "gross" are two records with one key
+
+  // No "kai" in the list: the first word beginning with it, selected; the mask is no prefix.
+  b.Positionieren(Zeile("kai* UND gro*", 2));
+  EXPECT_EQ(FokusWort(b), "kaiser");
+  EXPECT_EQ(Auswahl(b), std::to_string(b.Fokus()));
+  EXPECT_EQ(b.Tippwort(), "kai");
+  b.ZeichenTippen('s');
+  EXPECT_EQ(FokusWort(b), "kaiser");
+
+  // A prefix no word begins with: the following word, not selected.
+  b.Positionieren(Zeile("kaj", 3));
+  EXPECT_EQ(FokusWort(b), "kalb");
+  EXPECT_EQ(Auswahl(b), "");
+
+  // "m" then "ü": "mü" is looked up as "mue".
+  b.Positionieren(Zeile("", 0));
+  b.ZeichenTippen('m');
+  EXPECT_EQ(FokusWort(b), "maus");
+  b.ZeichenTippen('\xFC');
+  EXPECT_EQ(FokusWort(b), "m\xFChle");
+  EXPECT_EQ(Auswahl(b), std::to_string(b.Fokus()));
+  b.ZeichenTippen('-');  // no word character
+  EXPECT_EQ(b.Tippwort(), "m\xFC");
+  EXPECT_FALSE(b.TasteDruecken(Taste::Rueckschritt, false));
+  EXPECT_EQ(FokusWort(b), "maus");
+
+  // Equal keys: the first of the run.
+  b.Positionieren(Zeile("GROSS", 0));
+  EXPECT_EQ(FokusWort(b), "gross");
+  // Beyond the last word: the first record.
+  b.Positionieren(Zeile("zzz", 0));
+  EXPECT_EQ(b.Fokus(), 1);
+  EXPECT_EQ(b.Oben(), 1);
+}
+
+TEST_F(WordBrowserTest, ClicksAndEnterReplaceTheWordUnderTheCaret) {
+  TWortBrowser b(dir.Sub("cd"));
+  b.Positionieren(Zeile("kaj* UND gro*", 2));  // no word begins with it: nothing selected
+  const std::vector<TWortZeile> rows = b.SichtbareZeilen();
+  b.Klicken(1, true, false);
+  b.Klicken(3, true, false);
+  b.Klicken(TWortBrowser::kZeilen, false, false);  // outside the rows
+  EXPECT_EQ(b.Fokus(), b.Oben() + 3);
+  EXPECT_TRUE(b.TasteDruecken(Taste::Eingabe, false));
+  b.Schliessen();
+  const std::string erwartet = "(" + rows[1].Wort + " ODER " + rows[3].Wort + ")";
+  EXPECT_EQ(b.Einfuegetext(), erwartet);
+  EXPECT_EQ(b.Zeile().Text, erwartet + " UND gro*");
+  EXPECT_EQ(b.Zeile().Cursor, static_cast<int32_t>(erwartet.size()));
+  EXPECT_EQ(b.Ersetzung().Anfang, 0);
+  EXPECT_EQ(b.Ersetzung().Laenge, 4);
+
+  // English keyword; a selection in the line is what gets replaced; Enter without a selection
+  // takes the focused row.
+  SetCurrentLanguage(kEnglish);
+  TWortBrowser c(dir.Sub("cd"));
+  c.Positionieren({"a mut b", 3, 2, 3});
+  EXPECT_EQ(FokusWort(c), "mut");
+  c.Klicken(11, false, false);
+  c.Klicken(13, false, true);
+  c.TasteDruecken(Taste::Eingabe, false);
+  c.Schliessen();
+  EXPECT_EQ(c.Zeile().Text, "a (mund OR mut OR w000) b");
+
+  // Escape leaves the line as it was.
+  TWortBrowser e(dir.Sub("cd"));
+  e.Positionieren(Zeile("kai* UND gro*", 2));
+  e.Klicken(1, true, false);
+  EXPECT_TRUE(e.TasteDruecken(Taste::Escape, false));
+  e.Schliessen();
+  EXPECT_EQ(e.Ergebnis(), TWortBrowser::kVerwerfen);
+  EXPECT_EQ(e.Zeile().Text, "kai* UND gro*");
+  EXPECT_EQ(e.Ersetzung().Anfang, -1);
+}
+
+TEST_F(WordBrowserTest, KeysMoveAndSelect) {
+  TWortBrowser b(dir.Sub("cd"));
+  b.Positionieren(Zeile("mut", 0));
+  const int32_t f = b.Fokus();
+  b.TasteDruecken(Taste::Runter, true);
+  b.TasteDruecken(Taste::Runter, true);
+  EXPECT_EQ(Auswahl(b),
+            std::to_string(f) + " " + std::to_string(f + 1) + " " + std::to_string(f + 2));
+  b.TasteDruecken(Taste::Hoch, true);  // back into the selection: gives up the row it leaves
+  EXPECT_EQ(b.Fokus(), f + 1);
+  EXPECT_EQ(Auswahl(b), std::to_string(f) + " " + std::to_string(f + 1));
+  b.TasteDruecken(Taste::Hoch, true);
+  b.TasteDruecken(Taste::Hoch, true);
+  EXPECT_EQ(Auswahl(b), std::to_string(f - 1) + " " + std::to_string(f));
+
+  // Around a gap the focus still moves one row per key.
+  b.Klicken(3, false, false);
+  b.Klicken(1, true, false);
+  b.TasteDruecken(Taste::Runter, true);
+  EXPECT_EQ(b.Fokus(), b.Oben() + 2);
+  EXPECT_EQ(b.Auswahl().Anzahl(), 3);
+
+  // Without Shift an unselected focus only gets selected.
+  b.Klicken(5, true, false);
+  b.Klicken(5, true, false);  // focused and not selected
+  const int32_t g = b.Fokus();
+  b.TasteDruecken(Taste::Runter, false);
+  EXPECT_EQ(b.Fokus(), g);
+  EXPECT_EQ(Auswahl(b), std::to_string(g));
+
+  // Page Down on the last page keeps the focus on the last row.
+  b.GeheZu(b.Anzahl() - 5);
+  EXPECT_EQ(b.Oben(), b.Anzahl() - 19);
+  b.TasteDruecken(Taste::Runter, false);
+  for (int i = 0; i < 2; ++i) {
+    b.TasteDruecken(Taste::SeiteRunter, false);
+    EXPECT_EQ(b.Fokus(), b.Anzahl());
+    EXPECT_EQ(b.Oben(), b.Anzahl() - 19);
+    EXPECT_EQ(Auswahl(b), std::to_string(b.Anzahl()));
+  }
+  b.TasteDruecken(Taste::SeiteHoch, false);
+  EXPECT_EQ(b.Fokus(), b.Anzahl() - 20);
+  EXPECT_EQ(b.Oben(), b.Anzahl() - 20);
+
+  // The scroll bar moves the first row only; its position follows the first row.
+  b.Scrollen(TWortBrowser::Scroll::Gezogen, 32500);
+  EXPECT_EQ(b.Oben(), 157);
+  EXPECT_EQ(b.Fokus(), b.Anzahl() - 20);
+  b.Scrollen(TWortBrowser::Scroll::Ende);
+  EXPECT_EQ(b.LetzteScrollPos(), 61067);  // 295 / 314 * 65000
+}
+
+TEST_F(WordBrowserTest, TooLongLineStaysUnchanged) {
+  // "kal" becomes "kalb": line plus insertion at 3980 characters fits, at 3981 it does not.
+  for (size_t laenge : {3976u, 3977u}) {
+    TWortBrowser b(dir.Sub("cd"));
+    const std::string zeile = "kal " + std::string(laenge - 4, 'x');
+    b.Positionieren(Zeile(zeile, 1));
+    b.TasteDruecken(Taste::Eingabe, false);
+    b.Schliessen();
+    const bool zu_lang = laenge == 3977;
+    EXPECT_EQ(b.ZuLang(), zu_lang);
+    EXPECT_EQ(b.Zeile().Text, zu_lang ? zeile : "kalb " + std::string(laenge - 4, 'x'));
+  }
+  EXPECT_EQ(TWortBrowser::ZuLangText(),
+            "Eingabe zu lang. Eine Anfrage ist auf 4000 Zeichen beschränkt.");
+}
+
+TEST_F(WordBrowserTest, UnreadableListIsHarmless) {
+  TWortBrowser fehlt(dir.Sub("nothing"));
+  EXPECT_FALSE(fehlt.Verfuegbar());
+  fehlt.Positionieren(Zeile("kai", 1));
+  fehlt.Klicken(0, false, false);
+  EXPECT_TRUE(fehlt.TasteDruecken(Taste::Runter, false));
+  EXPECT_TRUE(fehlt.SichtbareZeilen().empty());
+  fehlt.Schliessen();
+  EXPECT_EQ(fehlt.Zeile().Text, "kai");
+  EXPECT_EQ(fehlt.Ergebnis(), TWortBrowser::kVerwerfen);
+
+  test::WriteFile(dir.Sub("leer/data/wortlst.dat"), std::string(10, 'x'));
+  EXPECT_FALSE(TWortBrowser(dir.Sub("leer")).Verfuegbar());
+
+  // The medium goes away while the window is open.
+  TWortBrowser b(dir.Sub("cd"));
+  b.Positionieren(Zeile("kai", 1));
+  std::filesystem::remove(b.DateiName());
+  EXPECT_TRUE(b.TasteDruecken(Taste::Eingabe, false));
+  EXPECT_FALSE(b.Verfuegbar());
+  b.Schliessen();
+  EXPECT_EQ(b.Ergebnis(), TWortBrowser::kVerwerfen);
+  EXPECT_EQ(b.Zeile().Text, "kai");
+}
+
+}  // namespace
+}  // namespace quillmar::search_ui
