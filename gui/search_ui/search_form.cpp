@@ -1,0 +1,443 @@
+#include "gui/search_ui/search_form.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+#include "base/bytes.h"
+#include "base/codepage.h"
+#include "base/language.h"
+#include "collection/calderwick_data.h"
+#include "collection/search_history.h"
+#include "gui/app/app_context.h"
+#include "gui/app/window_services.h"
+#include "gui/search_ui/search_options_form.h"
+#include "gui/search_ui/search_progress.h"
+#include "gui/search_ui/timer_dialog.h"
+#include "gui/search_ui/word_form.h"
+#include "retrieval/search_catalog.h"
+
+namespace quillmar::gui {
+
+namespace {
+
+constexpr LangText kCaption{"Suchen", "Find"};
+constexpr LangText kAnfrageLabel{"Geben Sie die zu suchenden Wörter ein:",
+                                 "Enter the words You want to search for:"};
+constexpr LangText kAnfrageHint{"Bsp.: karl* und gro*", "eg: karl* and gro*"};
+constexpr LangText kWortliste{"&Wortliste...", "&Word list..."};
+constexpr LangText kWortlisteHint{"Zeigt Wortliste an für:", "Show word list for:"};
+constexpr LangText kExakt{"Suchbegriffe genau suchen.", "Search words exactly."};
+constexpr LangText kUnscharf{"Unscharfe Suche verwenden (Stufe %s).",
+                             "Use fuzzy search (level %s)."};
+constexpr LangText kCDLabel{"Wählen Sie die zu durchsuchenden &CDs:",
+                            "Select the &CDs You want to search:"};
+constexpr LangText kTextsLabel{"Wählen Sie die zu durchsuchenden &Texte:",
+                               "Select the &texts You want to search:"};
+constexpr LangText kOptionen{"Weitere &Einstellungen", "&Further options"};
+constexpr LangText kChange{"&Ändern...", "C&hange..."};
+constexpr LangText kStarten{"&Suche starten", "Start &search"};
+constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
+constexpr LangText kHelp{"&Hilfe", "&Help"};
+constexpr LangText kAlle{"alle", "all"};
+constexpr LangText kOK{"&OK", "&OK"};
+
+constexpr LangText kKeinSuchbegriff{"Sie müssen einen Suchbegriff eingeben.",
+                                    "You have to input a word you want to search."};
+constexpr LangText kKeineCDVerfuegbar{"Es es keine CD verfügbar, die durchsucht werden kann.",
+                                      "There is no CD available for search."};
+constexpr LangText kKeineCDGewaehlt{"Sie müssen mindestens eine CD auswählen.",
+                                    "You have to select at least one CD."};
+
+constexpr char kHelpTopic[] = "IDH_11000";
+constexpr int kStufen = 5;  // exact search and fuzzy levels 1 ... 4
+constexpr int kNoticeSeconds = 8;
+constexpr int kWortlisteUebernehmen = 101;  // TWortForm::Ergebnis: take the selection over
+constexpr size_t kNameLaenge = 128;         // longest title kept in a selection
+constexpr int kWidth = 520;
+constexpr int kHeight = 600;
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+QString FromCp1252(const std::string& bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
+std::string ToCp1252(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
+
+void Fuellen(QListWidget* list, const std::vector<std::pair<QString, bool>>& items) {
+  list->clear();
+  for (const auto& [title, checked] : items) {
+    auto* item = new QListWidgetItem(title, list);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+  }
+  if (list->count() > 0) list->setCurrentRow(0);
+}
+
+}  // namespace
+
+TSuchFormular::TSuchFormular(TAppContext& context, TWindowServices& services,
+                             std::vector<TOffenerText> openTexts, QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      services_(services),
+      openTexts_(std::move(openTexts)),
+      anfrage_(new QLineEdit(this)),
+      wortliste_(new QPushButton(Q(Tr(kWortliste)), this)),
+      up_(new QToolButton(this)),
+      down_(new QToolButton(this)),
+      stufen_(new QButtonGroup(this)),
+      cdListe_(new QListWidget(this)),
+      textListe_(new QListWidget(this)),
+      optionen_(new QGroupBox(Q(Tr(kOptionen)), this)),
+      textartLabel_(new QLabel(optionen_)),
+      sprachLabel_(new QLabel(optionen_)),
+      zeitLabel_(new QLabel(optionen_)),
+      undLabel_(new QLabel(optionen_)),
+      change_(new QPushButton(Q(Tr(kChange)), optionen_)) {
+  setObjectName("SuchFormular");
+  setWindowTitle(Q(Tr(kCaption)));
+  Starter = [this](const search_ui::TSuchEinstellungen& e) { StandardStarter(e); };
+  Notice = [](const QString& text) { TTimerDialogForm::Zeigen(text, Q(Tr(kOK)), kNoticeSeconds); };
+
+  auto* anfrageLabel = new QLabel(Q(Tr(kAnfrageLabel)), this);
+  anfrageLabel->setObjectName("AnfrageLabel");
+  anfrageLabel->setToolTip(Q(Tr(kAnfrageHint)));
+  anfrageLabel->setBuddy(anfrage_);
+  anfrage_->setObjectName("AnfrageEdit");
+  anfrage_->setToolTip(Q(Tr(kAnfrageHint)));
+  anfrage_->installEventFilter(this);
+  wortliste_->setObjectName("OpenWordListButton");
+  wortliste_->setAutoDefault(false);
+  up_->setObjectName("UpButton");
+  down_->setObjectName("DownButton");
+  static_cast<QToolButton*>(up_)->setArrowType(Qt::UpArrow);
+  static_cast<QToolButton*>(down_)->setArrowType(Qt::DownArrow);
+
+  auto* anfrageZeile = new QHBoxLayout;
+  anfrageZeile->addWidget(anfrage_, 1);
+  anfrageZeile->addWidget(up_);
+  anfrageZeile->addWidget(down_);
+
+  auto* stufenZeile = new QHBoxLayout;
+  stufenZeile->addWidget(wortliste_);
+  stufenZeile->addStretch();
+  stufen_->setExclusive(true);
+  for (int level = 0; level < kStufen; ++level) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QString("FS%1Button").arg(level));
+    button->setText(QString::number(level));
+    button->setCheckable(true);
+    button->setToolTip(level == 0 ? Q(Tr(kExakt))
+                                  : Q(Format(Tr(kUnscharf), {std::to_string(level)}).c_str()));
+    stufen_->addButton(button, level);
+    stufenZeile->addWidget(button);
+  }
+
+  auto* cdLabel = new QLabel(Q(Tr(kCDLabel)), this);
+  cdLabel->setObjectName("CDLabel");
+  cdLabel->setBuddy(cdListe_);
+  cdListe_->setObjectName("CDCheckListBox");
+  auto* textsLabel = new QLabel(Q(Tr(kTextsLabel)), this);
+  textsLabel->setObjectName("OpenTextsLabel");
+  textsLabel->setBuddy(textListe_);
+  textListe_->setObjectName("OpenTextsCheckListBox");
+
+  optionen_->setObjectName("OptionsGroupBox");
+  optionen_->installEventFilter(this);
+  textartLabel_->setObjectName("TextartLabel");
+  sprachLabel_->setObjectName("SprachLabel");
+  zeitLabel_->setObjectName("ZeitLabel");
+  undLabel_->setObjectName("UndLabel");
+  change_->setObjectName("ChangeButton");
+  change_->setAutoDefault(false);
+  auto* optionenLayout = new QVBoxLayout(optionen_);
+  for (QLabel* label : {textartLabel_, sprachLabel_, zeitLabel_, undLabel_}) {
+    label->setWordWrap(true);
+    label->installEventFilter(this);
+    optionenLayout->addWidget(label);
+  }
+  optionenLayout->addWidget(change_, 0, Qt::AlignRight);
+
+  auto* starten = new QPushButton(Q(Tr(kStarten)), this);
+  starten->setObjectName("SucheStartenButton");
+  starten->setDefault(true);
+  auto* cancel = new QPushButton(Q(Tr(kCancel)), this);
+  cancel->setObjectName("CancelButton");
+  cancel->setAutoDefault(false);
+  auto* help = new QPushButton(Q(Tr(kHelp)), this);
+  help->setObjectName("HelpButton");
+  help->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(starten);
+  buttons->addWidget(cancel);
+  buttons->addWidget(help);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(anfrageLabel);
+  layout->addLayout(anfrageZeile);
+  layout->addLayout(stufenZeile);
+  layout->addWidget(cdLabel);
+  layout->addWidget(cdListe_, 1);
+  layout->addWidget(textsLabel);
+  layout->addWidget(textListe_, 1);
+  layout->addWidget(optionen_);
+  layout->addLayout(buttons);
+  resize(kWidth, kHeight);
+
+  connect(starten, &QPushButton::clicked, this, &TSuchFormular::SucheStartenButtonClick);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(kHelpTopic); });
+  connect(wortliste_, &QPushButton::clicked, this, &TSuchFormular::OpenWordListButtonClick);
+  connect(change_, &QPushButton::clicked, this, &TSuchFormular::ChangeButtonClick);
+  connect(up_, &QAbstractButton::clicked, this, &TSuchFormular::UpButtonClick);
+  connect(down_, &QAbstractButton::clicked, this, &TSuchFormular::DownButtonClick);
+  connect(cdListe_, &QListWidget::itemChanged, this, &TSuchFormular::CDCheckListBoxClick);
+  connect(cdListe_, &QListWidget::itemClicked, this, &TSuchFormular::CDCheckListBoxClick);
+  connect(cdListe_, &QListWidget::currentRowChanged, this, &TSuchFormular::CDCheckListBoxClick);
+  connect(textListe_, &QListWidget::itemChanged, this, &TSuchFormular::OpenTextsCheckListBoxClick);
+  connect(textListe_, &QListWidget::itemClicked, this, &TSuchFormular::OpenTextsCheckListBoxClick);
+  connect(textListe_, &QListWidget::currentRowChanged, this,
+          &TSuchFormular::OpenTextsCheckListBoxClick);
+
+  Laden(-1);
+  if (context_.Catalog().Settings().GetSLQ()) DownButtonClick();
+}
+
+TSuchFormular::~TSuchFormular() = default;
+
+void TSuchFormular::Laden(int index) {
+  search_ui::TSuchEinstellungen e;
+  if (index > 0) {
+    TSearchHistoryRecord record;
+    TSearchHistory(context_.Catalog()).GetHistoryRecord(index, record);
+    e = search_ui::TSuchEinstellungen::AusHistorie(record);
+  } else {
+    e = search_ui::TSuchEinstellungen::Standard();
+    for (const TCRrecord& cd : context_.Catalog().CDs())
+      e.CDAuswahl.push_back({cd.CDID, cd.Name.substr(0, kNameLaenge), true});
+    e.TextAuswahl.push_back({"0", 0, Tr(kAlle), true});
+    for (const TOffenerText& text : openTexts_) {
+      bool listed = false;
+      for (const TTextSelect& t : e.TextAuswahl)
+        listed = listed || (t.TextNo == text.textNr && SameCDID(t.CDID, text.cdid));
+      if (!listed)
+        e.TextAuswahl.push_back(
+            {text.cdid, text.textNr, ToCp1252(text.title).substr(0, kNameLaenge), true});
+    }
+  }
+  e_ = std::move(e);
+
+  ListenZeigen();
+  anfrage_->setText(FromCp1252(e_.Anfrage));
+  const int stufe = e_.Stufe >= 0 && e_.Stufe < kStufen ? e_.Stufe : 0;
+  stufen_->button(stufe)->setChecked(true);
+  ZusammenfassungenZeigen();
+  WortlistenHinweis();
+}
+
+void TSuchFormular::ListenZeigen() {
+  laedt_ = true;
+  std::vector<std::pair<QString, bool>> cds, texts;
+  for (const TCDSelect& cd : e_.CDAuswahl) cds.emplace_back(FromCp1252(cd.Name), cd.Selected);
+  for (const TTextSelect& t : e_.TextAuswahl) texts.emplace_back(FromCp1252(t.Name), t.Selected);
+  Fuellen(cdListe_, cds);
+  Fuellen(textListe_, texts);
+  laedt_ = false;
+}
+
+void TSuchFormular::ListenLesen() {
+  for (size_t i = 0; i < e_.CDAuswahl.size() && i < static_cast<size_t>(cdListe_->count()); ++i)
+    e_.CDAuswahl[i].Selected = cdListe_->item(static_cast<int>(i))->checkState() == Qt::Checked;
+  for (size_t i = 0; i < e_.TextAuswahl.size() && i < static_cast<size_t>(textListe_->count()); ++i)
+    e_.TextAuswahl[i].Selected = textListe_->item(static_cast<int>(i))->checkState() == Qt::Checked;
+}
+
+void TSuchFormular::ZusammenfassungenZeigen() {
+  textartLabel_->setText(QString::fromStdString(search_ui::TextartZusammenfassung(e_.Textarten)));
+  sprachLabel_->setText(QString::fromStdString(search_ui::SprachZusammenfassung(e_.Sprachen)));
+  zeitLabel_->setText(QString::fromStdString(
+      search_ui::ZeitZusammenfassung(e_.DatumVon, e_.DatumBis, e_.DatumGenau)));
+  undLabel_->setText(
+      QString::fromStdString(search_ui::UndZusammenfassung(e_.UndModus, e_.Wortabstand)));
+}
+
+void TSuchFormular::WortlistenHinweis() {
+  QString hint = Q(Tr(kWortlisteHint));
+  const int row = cdListe_->currentRow();
+  if (row >= 0 && row < static_cast<int>(e_.CDAuswahl.size()))
+    hint += " " + FromCp1252(e_.CDAuswahl[static_cast<size_t>(row)].Name);
+  wortliste_->setToolTip(hint);
+}
+
+void TSuchFormular::Meldung(const char* text, bool beep) {
+  if (beep) QApplication::beep();
+  context_.Prompts().ShowError(text);
+}
+
+void TSuchFormular::SucheStartenButtonClick() {
+  if (anfrage_->text().trimmed().isEmpty()) {
+    Meldung(Tr(kKeinSuchbegriff), false);
+    return;
+  }
+  if (!SucheStarten()) return;
+  // The search runs already; a settings store that cannot be written loses only the history.
+  try {
+    TSearchHistory(context_.Catalog()).AddHistoryRecord(e_.Historie());
+    context_.Catalog().Settings().SetSLQ(letzteAnfrageZeigen_);
+  } catch (const std::exception& error) {
+    context_.Prompts().ShowError(error.what());
+  }
+  accept();
+}
+
+bool TSuchFormular::SucheStarten() {
+  ListenLesen();
+  if (e_.CDAuswahl.empty()) {
+    Meldung(Tr(kKeineCDVerfuegbar), true);
+    return false;
+  }
+  if (std::none_of(e_.CDAuswahl.begin(), e_.CDAuswahl.end(),
+                   [](const TCDSelect& cd) { return cd.Selected; })) {
+    Meldung(Tr(kKeineCDGewaehlt), true);
+    return false;
+  }
+  e_.Anfrage = ToCp1252(anfrage_->text());
+  e_.Stufe = std::max(0, stufen_->checkedId());
+  try {
+    Starter(e_);
+  } catch (const std::exception& error) {
+    context_.Prompts().ShowError(error.what());
+    return false;
+  }
+  return true;
+}
+
+void TSuchFormular::StandardStarter(const search_ui::TSuchEinstellungen& e) {
+  TCalderwickData& catalog = context_.Catalog();
+  auto katalog = std::make_shared<const retrieval::TSuchKatalog>(
+      retrieval::TSuchKatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e)));
+  auto progress = std::make_unique<TSucheLauftForm>(context_, services_, katalog, parentWidget());
+  const std::vector<std::string> ohneFS =
+      search_ui::SucheEinrichten(e, progress->Thread(), *katalog,
+                                 [&catalog](const std::string& id) { return catalog.HasFS(id); });
+  if (e.Stufe >= 1 && !ohneFS.empty())
+    Notice(QString::fromStdString(search_ui::UnscharfHinweis(ohneFS)));
+  progress->SetQueryText(anfrage_->text());
+  // From here on the dialog deletes itself (or passes itself to the result list).
+  progress.release()->Start();
+}
+
+void TSuchFormular::OpenWordListButtonClick() {
+  const int row = cdListe_->currentRow();
+  if (row < 0 || row >= static_cast<int>(e_.CDAuswahl.size())) return;
+  const std::string cdid = e_.CDAuswahl[static_cast<size_t>(row)].CDID;
+  try {
+    if (!context_.Catalog().CDAvailable(cdid, true)) return;
+    TWortForm form(context_.Catalog(), cdid, this);
+    form.move(wortliste_->mapToGlobal(QPoint(0, wortliste_->height())));
+    TQueryLine line;
+    line.text = anfrage_->text();
+    line.cursor = anfrage_->cursorPosition();
+    line.selectionStart = anfrage_->selectionStart();
+    line.selectionLength = anfrage_->selectionLength();
+    form.Positionieren(line);
+    form.exec();
+    if (form.Ergebnis() != kWortlisteUebernehmen) return;
+    line = form.Line();
+    anfrage_->setText(line.text);
+    if (line.selectionStart >= 0 && line.selectionLength > 0)
+      anfrage_->setSelection(line.selectionStart, line.selectionLength);
+    else
+      anfrage_->setCursorPosition(line.cursor);
+    anfrage_->setFocus();
+  } catch (const std::exception& error) {
+    context_.Prompts().ShowError(error.what());
+  }
+}
+
+void TSuchFormular::CDCheckListBoxClick() {
+  if (laedt_) return;
+  letzteAnfrageZeigen_ = false;
+  WortlistenHinweis();
+}
+
+void TSuchFormular::OpenTextsCheckListBoxClick() {
+  if (!laedt_) letzteAnfrageZeigen_ = false;
+}
+
+void TSuchFormular::ChangeButtonClick() {
+  letzteAnfrageZeigen_ = false;
+  TSearchOptionsForm form(context_.Prompts(), services_, this);
+  form.SetzeSprachen(e_.Sprachen);
+  form.Fuellen(e_);
+  if (form.exec() != QDialog::Accepted) return;
+  form.Zuruecklesen(e_);
+  ZusammenfassungenZeigen();
+}
+
+bool TSuchFormular::Wechseln(int index) {
+  try {
+    Laden(index);
+  } catch (const std::exception& error) {
+    context_.Prompts().ShowError(error.what());
+    return false;
+  }
+  historienIndex_ = index;
+  return true;
+}
+
+void TSuchFormular::UpButtonClick() {
+  if (historienIndex_ > 1) {
+    TSearchHistory history(context_.Catalog());
+    if (history.HistoryEntryExists(historienIndex_ - 1)) Wechseln(historienIndex_ - 1);
+  } else if (historienIndex_ == 1) {
+    Wechseln(0);
+    letzteAnfrageZeigen_ = false;
+  }
+}
+
+void TSuchFormular::DownButtonClick() {
+  if (historienIndex_ < TSearchHistory::kSlots) {
+    TSearchHistory history(context_.Catalog());
+    if (history.HistoryEntryExists(historienIndex_ + 1)) Wechseln(historienIndex_ + 1);
+  }
+  letzteAnfrageZeigen_ = true;
+}
+
+bool TSuchFormular::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == anfrage_ && event->type() == QEvent::KeyPress) {
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Down:
+        OpenWordListButtonClick();
+        return true;
+      case Qt::Key_PageUp:
+        UpButtonClick();
+        return true;
+      case Qt::Key_PageDown:
+        DownButtonClick();
+        return true;
+      default:
+        break;
+    }
+  }
+  if (event->type() == QEvent::MouseButtonPress &&
+      (watched == optionen_ || watched == textartLabel_ || watched == sprachLabel_ ||
+       watched == zeitLabel_ || watched == undLabel_)) {
+    ChangeButtonClick();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace quillmar::gui
