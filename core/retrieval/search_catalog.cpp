@@ -1,5 +1,6 @@
 #include "retrieval/search_catalog.h"
 
+#include <exception>
 #include <utility>
 
 #include "base/bytes.h"
@@ -46,6 +47,11 @@ TSuchKatalog TSuchKatalog::FromCatalog(TCalderwickData& catalog,
     }
     info.NoDateMarker = cd.NoDateMarker;
     info.YearOffset = cd.YearOffset;
+    try {
+      info.TextInfoFile = catalog.GetTextInfoFile(cdid);
+    } catch (const std::exception&) {
+      info.TextInfoFile.clear();  // unreadable metadata: the rows show no catalog fields
+    }
     katalog.Hinzufuegen(std::move(info));
   }
   return katalog;

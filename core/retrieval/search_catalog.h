@@ -22,6 +22,7 @@ struct TCDSuchInfo {
   std::string FSLinkFiles[4];  // s1lnk.dat .. s4lnk.dat; empty where missing
   uint16_t NoDateMarker = 0;
   uint16_t YearOffset = 0;
+  std::string TextInfoFile;  // full path of the text catalog; empty when it cannot be named
 };
 
 // The collections a search may touch, by identifier (compared after trimming and upper-casing).

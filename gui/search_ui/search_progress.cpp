@@ -1,26 +1,144 @@
-// Placeholder so that the search form links; replaced by the progress dialog's implementation.
 #include "gui/search_ui/search_progress.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
 
+#include "base/language.h"
+#include "gui/app/app_context.h"
 #include "gui/app/window_services.h"
+#include "gui/search_ui/result_form.h"
+#include "retrieval/complex_query.h"
 
 namespace quillmar::gui {
+
+namespace {
+
+constexpr LangText kCaption{"Suchen", "Find"};
+constexpr LangText kLaeuft{"Suche läuft...", "searching..."};
+constexpr LangText kBricht{"Suche wird abgebrochen, warten...", "Search cancels, wait..."};
+constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
+constexpr LangText kAbgebrochen{"Suche wurde abgebrochen", "Search canceled"};
+constexpr LangText kKeine{"Keine Stellen gefunden.", "No occurrences found."};
+
+constexpr int kWidth = 201, kHeight = 76;
+
+QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
+
+}  // namespace
 
 TSucheLauftForm::TSucheLauftForm(TAppContext& context, TWindowServices& services,
                                  std::shared_ptr<const retrieval::TSuchKatalog> katalog,
                                  QWidget* parent)
-    : QDialog(parent),
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint),
       context_(context),
       services_(services),
       katalog_(std::move(katalog)),
-      thread_(std::make_unique<retrieval::TSuchThread>(*katalog_, nullptr)) {}
+      thread_(std::make_unique<retrieval::TSuchThread>(*katalog_, nullptr)) {
+  setWindowTitle(T(kCaption));
+  setFixedSize(kWidth, kHeight);
+  info_ = new QLabel(T(kLaeuft), this);
+  info_->setObjectName("InfoLabel");
+  info_->setAlignment(Qt::AlignCenter);
+  cancel_ = new QPushButton(T(kCancel), this);
+  cancel_->setObjectName("CancelButton");
+  cancel_->setDefault(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(info_);
+  layout->addWidget(cancel_, 0, Qt::AlignHCenter);
+  connect(cancel_, &QPushButton::clicked, this, &TSucheLauftForm::Cancel);
 
-TSucheLauftForm::~TSucheLauftForm() = default;
+  // The outcome handler runs on the worker: it only posts the report to this dialog. The
+  // destructor joins the worker first, so the dialog outlives every such call; a report still
+  // queued then goes with the dialog.
+  thread_->BeiEnde = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { Completed(); }, Qt::QueuedConnection);
+  };
+}
 
-void TSucheLauftForm::Start() {}
-void TSucheLauftForm::Cancel() {}
-void TSucheLauftForm::closeEvent(QCloseEvent* event) { QDialog::closeEvent(event); }
-void TSucheLauftForm::Completed() {}
+TSucheLauftForm::~TSucheLauftForm() {
+  thread_->KAFTerminate();
+  thread_->Warten();
+  if (wartet_) QApplication::restoreOverrideCursor();
+}
+
+void TSucheLauftForm::Start() {
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  show();
+  if (!wartet_) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    wartet_ = true;
+  }
+  thread_->Starten();
+}
+
+void TSucheLauftForm::Cancel() {
+  if (abbruch_) return;
+  abbruch_ = true;
+  info_->setText(T(kBricht));
+  info_->repaint();
+  // The search ends after its current hit with status 10; the outcome handler reports it.
+  thread_->KAFTerminate();
+}
+
+void TSucheLauftForm::closeEvent(QCloseEvent* event) {
+  if (!fertig_) {
+    Cancel();
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TSucheLauftForm::reject() {
+  if (!fertig_) Cancel();
+}
+
+void TSucheLauftForm::Completed() {
+  if (fertig_) return;
+  fertig_ = true;
+  thread_->Warten();
+  hide();
+  if (wartet_) {
+    QApplication::restoreOverrideCursor();
+    wartet_ = false;
+  }
+  retrieval::TKomplexAnfrage& q = thread_->Anfrage();
+  UserPrompts& prompts = context_.Prompts();
+  // A message box runs its own event loop, in which the owner may close and take this dialog.
+  const QPointer<TSucheLauftForm> self(this);
+  if (q.Fehler) {
+    QApplication::beep();
+    prompts.ShowError(q.FehlerText);
+    if (self.isNull()) return;
+  }
+  if (q.Status == retrieval::TKomplexAnfrage::kAbgebrochen) {
+    prompts.ShowInformation(Tr(kAbgebrochen));
+  } else if (q.Status < 0) {
+    prompts.ShowError(retrieval::StatusText(q.Status));
+  } else if (q.Ergebnis.Anzahl() > 0) {
+    if (TSuchResultForm* list = services_.CreateResultList()) {
+      // The hits with the filters they were found under (the date condition among them).
+      retrieval::TFundstellenListe hits;
+      hits.Uebernehmen(q.Ergebnis);
+      hits.EinstellungenKopieren(q.Vorlage);
+      const int count = hits.Anzahl();
+      const bool dateSearch = hits.HatDatumsbedingung();
+      list->Fill(std::move(hits), katalog_, query_, count, dateSearch);
+      list->Zeigen();
+    }
+  } else {
+    prompts.ShowInformation(Tr(kKeine));
+  }
+  if (self.isNull()) return;
+  emit SearchFinished();
+  deleteLater();
+}
 
 }  // namespace quillmar::gui

@@ -47,6 +47,8 @@ class TSucheLauftForm : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Escape: cancels the search instead of hiding the dialog.
+  void reject() override;
 
  private:
   void Completed();
@@ -58,6 +60,9 @@ class TSucheLauftForm : public QDialog {
   QString query_;
   QLabel* info_ = nullptr;
   QPushButton* cancel_ = nullptr;
+  bool wartet_ = false;   // the hourglass cursor is set
+  bool abbruch_ = false;  // a cancel has been requested
+  bool fertig_ = false;   // the outcome has been reported
 };
 
 }  // namespace quillmar::gui

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "retrieval/hit_list.h"
+#include "retrieval/search_catalog.h"
+#include "search_ui/result_rows.h"
+
+namespace quillmar::gui {
+
+// Builds the rows of a result list on a worker thread. It owns its hit list and its row builder
+// (with the builder's text catalogs), so the search's objects can go independently. Rows are
+// handed out in batches, in list order, through `abgeben`, which runs on the worker and must
+// only post them to the user-interface thread; the last call (possibly with no rows) says so,
+// unless the worker was stopped. Stopping is cooperative: the flag is checked between rows.
+class TDarstellungsthread {
+ public:
+  using TZeilen = std::vector<search_ui::TErgebnisZeile>;
+  static constexpr size_t kStapel = 256;  // rows per batch
+
+  // `katalog` names each collection's text catalog and date values; shared with the list.
+  TDarstellungsthread(retrieval::TFundstellenListe&& hits,
+                      std::shared_ptr<const retrieval::TSuchKatalog> katalog, bool datumsSuche,
+                      std::function<void(TZeilen&&, bool letzter)> abgeben);
+  ~TDarstellungsthread();  // stops and joins
+  TDarstellungsthread(const TDarstellungsthread&) = delete;
+  TDarstellungsthread& operator=(const TDarstellungsthread&) = delete;
+
+  // Starts the worker; a second call does nothing.
+  void Starten();
+  // Asks the worker to stop and waits for it.
+  void Anhalten();
+  bool AnhaltenAngefordert() const { return anhalten_.load(); }
+  // -2 before the start, -1 while rows are built, 0 when the worker has ended.
+  int Zustand() const { return zustand_.load(); }
+  // 1-based number of the row being built (0 before the first).
+  int32_t AktuelleZeile() const { return aktuell_.load(); }
+
+ private:
+  void Ausfuehren();
+
+  retrieval::TFundstellenListe hits_;
+  std::shared_ptr<const retrieval::TSuchKatalog> katalog_;
+  search_ui::TErgebnisZeilen zeilen_;
+  bool datumsSuche_;
+  std::function<void(TZeilen&&, bool letzter)> abgeben_;
+  std::atomic<bool> anhalten_{false};
+  std::atomic<int> zustand_{-2};
+  std::atomic<int32_t> aktuell_{0};
+  std::thread thread_;
+};
+
+}  // namespace quillmar::gui

@@ -1,0 +1,265 @@
+#include "gui/search_ui/result_form.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "base/language.h"
+#include "base/paths.h"
+#include "collection/calderwick_data.h"
+#include "gui/app/app_context.h"
+#include "gui/app/window_services.h"
+#include "gui/search_ui/display_thread.h"
+#include "gui/search_ui/format_form.h"
+#include "gui/search_ui/result_model.h"
+#include "search_ui/result_rows.h"
+
+namespace quillmar::gui {
+
+namespace {
+
+constexpr LangText kCaption{"Suchergebnisse", "Search results"};
+constexpr LangText kOpen{"Ö&ffnen", "&Open"};
+constexpr LangText kNew{"&Suchen...", "F&ind..."};
+constexpr LangText kPrint{"&Drucken...", "&Print..."};
+constexpr LangText kFundstellen{"Fundstelle(n)", "occurrence(s)"};
+constexpr LangText kAnfrage{"Anfrage", "Question"};
+constexpr char kResultFile[] = "result.tmp";
+constexpr char kPrintTitle[] = "Fundstellenliste";
+
+constexpr int kDefaultWidth = 520, kDefaultHeight = 380;
+constexpr int kPanelHeight = 34;
+constexpr int kWegWidth = 17, kWegRightGap = 12;
+// Column widths in pixels: words, title, author, chapter, page, line; kind and date keep the
+// header's default.
+constexpr int kColumnWidths[] = {100, 100, 100, 100, 30, 30};
+
+QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
+
+}  // namespace
+
+TSuchResultForm::TSuchResultForm(TAppContext& context, TWindowServices& services, QWidget* parent)
+    : QWidget(parent), context_(context), services_(services) {
+  setWindowTitle(T(kCaption));
+  resize(kDefaultWidth, kDefaultHeight);
+
+  model_ = new TErgebnisModell(this);
+  list_ = new QTreeView(this);
+  list_->setObjectName("ListView1");
+  list_->setModel(model_);
+  list_->setRootIsDecorated(false);
+  list_->setItemsExpandable(false);
+  list_->setUniformRowHeights(true);  // keeps hundreds of thousands of rows fast
+  list_->setSortingEnabled(false);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setAllColumnsShowFocus(true);
+  list_->setFont(QFont("Arial", 8));
+  list_->header()->setSectionsClickable(false);
+  list_->header()->setStretchLastSection(false);
+  list_->setStyleSheet(
+      "QTreeView::item { border-right: 1px solid #d4d4d4; border-bottom: 1px solid #d4d4d4; }");
+  for (int c = 0; c < static_cast<int>(std::size(kColumnWidths)); ++c)
+    list_->setColumnWidth(c, kColumnWidths[c]);
+  // The selection stays visible when the list loses the focus.
+  QPalette palette = list_->palette();
+  for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+  list_->setPalette(palette);
+  list_->installEventFilter(this);
+  connect(list_, &QTreeView::doubleClicked, this, [this] { Oeffnen(); });
+
+  panel_ = new QWidget(this);
+  panel_->setObjectName("ButtonPanel");
+  panel_->setFixedHeight(kPanelHeight);
+  auto* buttons = new QHBoxLayout(panel_);
+  buttons->setContentsMargins(4, 2, kWegRightGap, 2);
+  open_ = new QPushButton(T(kOpen), panel_);
+  open_->setObjectName("OpenButton");
+  open_->setDefault(true);
+  new_ = new QPushButton(T(kNew), panel_);
+  new_->setObjectName("NewButton");
+  print_ = new QPushButton(T(kPrint), panel_);
+  print_->setObjectName("PrintButton");
+  weg_ = new QPushButton(QString::fromUtf8("«"), panel_);
+  weg_->setObjectName("WegButton");
+  weg_->setFixedWidth(kWegWidth);
+  buttons->addWidget(open_);
+  buttons->addWidget(new_);
+  buttons->addWidget(print_);
+  buttons->addStretch();
+  buttons->addWidget(weg_);
+  connect(open_, &QPushButton::clicked, this, &TSuchResultForm::OpenSelected);
+  connect(new_, &QPushButton::clicked, this, &TSuchResultForm::NewButtonClick);
+  connect(print_, &QPushButton::clicked, this, &TSuchResultForm::Print);
+  connect(weg_, &QPushButton::clicked, this, [this] { PanelZeigen(false); });
+
+  status_ = new QStatusBar(this);
+  status_->setObjectName("StatusBar1");
+  status_->setSizeGripEnabled(false);
+  statusText_ = new QLabel(status_);
+  statusText_->setObjectName("StatusPanel");
+  status_->addWidget(statusText_, 1);
+  status_->installEventFilter(this);
+  statusText_->installEventFilter(this);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(list_, 1);
+  layout->addWidget(panel_);
+  layout->addWidget(status_);
+}
+
+TSuchResultForm::~TSuchResultForm() {
+  // The worker posts batches to this object: it must have ended before the object goes. Batches
+  // still queued are dropped with the object.
+  if (thread_) thread_->Anhalten();
+  thread_.reset();
+}
+
+void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
+                           std::shared_ptr<const retrieval::TSuchKatalog> katalog,
+                           const QString& query, int count, bool dateSearch) {
+  if (thread_) thread_->Anhalten();
+  thread_.reset();
+  katalog_ = std::move(katalog);
+  query_ = query;
+  count_ = count;
+  statusText_->setText(
+      QString("%1 %2  %3: %4").arg(count).arg(T(kFundstellen), T(kAnfrage), query));
+  if (dateSearch) model_->DatumsspalteZeigen();
+  // The worker hands each batch to the user-interface thread; the batch is dropped there when
+  // the list is being closed.
+  gefuellt_ = false;
+  auto abgeben = [this](TDarstellungsthread::TZeilen&& zeilen, bool letzter) {
+    auto batch = std::make_shared<TDarstellungsthread::TZeilen>(std::move(zeilen));
+    QMetaObject::invokeMethod(
+        this,
+        [this, batch, letzter] {
+          if (!thread_ || thread_->AnhaltenAngefordert()) return;
+          model_->Anfuegen(std::move(*batch));
+          if (letzter) gefuellt_ = true;
+        },
+        Qt::QueuedConnection);
+  };
+  thread_ = std::make_unique<TDarstellungsthread>(std::move(hits), katalog_, dateSearch, abgeben);
+  thread_->Starten();
+}
+
+void TSuchResultForm::Zeigen() {
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->show();
+  show();
+}
+
+int TSuchResultForm::RowCount() const { return model_->rowCount(); }
+
+retrieval::TFundPosition TSuchResultForm::Position(int row) const {
+  if (row < 0 || row >= RowCount()) return {};
+  return model_->Zeile(row).Position;
+}
+
+int TSuchResultForm::SelectedRow() const {
+  const QModelIndexList rows = list_->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+bool TSuchResultForm::Filling() const { return thread_ && !gefuellt_; }
+
+QString TSuchResultForm::StatusText() const { return statusText_->text(); }
+
+void TSuchResultForm::Auswaehlen(int row) {
+  const QModelIndex index = model_->index(row, 0);
+  list_->selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  list_->scrollTo(index);
+}
+
+void TSuchResultForm::Oeffnen() {
+  const int row = SelectedRow();
+  if (row >= 0) services_.OpenResultPosition(Position(row));
+}
+
+void TSuchResultForm::OpenSelected() {
+  if (RowCount() == 0) return;
+  if (SelectedRow() < 0) Auswaehlen(0);
+  Oeffnen();
+}
+
+void TSuchResultForm::NextHit() {
+  if (RowCount() == 0) return;
+  const int row = SelectedRow();
+  if (row < 0) {
+    Auswaehlen(0);
+  } else {
+    if (row == RowCount() - 1) return;
+    Auswaehlen(row + 1);
+  }
+  Oeffnen();
+}
+
+void TSuchResultForm::PreviousHit() {
+  if (RowCount() == 0) return;
+  const int row = SelectedRow();
+  if (row < 0) {
+    Auswaehlen(0);
+  } else {
+    if (row == 0) return;
+    Auswaehlen(row - 1);
+  }
+  Oeffnen();
+}
+
+void TSuchResultForm::NewButtonClick() {
+  if (services_.Find()) SchliessenNachSuche();
+}
+
+void TSuchResultForm::SchliessenNachSuche() {
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+    sub->close();
+  else
+    close();
+}
+
+void TSuchResultForm::Print() {
+  TCalderwickData& catalog = context_.Catalog();
+  TSuchFormatForm format(catalog.Settings(), this);
+  if (format.exec() != QDialog::Accepted) return;
+  try {
+    const std::string file = JoinPath(catalog.GetAppPath(), kResultFile);
+    search_ui::ErgebnisdokumentSchreiben(file, query_.toStdString(), count_, model_->Zeilen(),
+                                         catalog.Settings().GetResultDocFormat());
+    services_.PrintFile(file, QString(kPrintTitle));
+  } catch (const std::exception& e) {
+    context_.Prompts().ShowError(e.what());
+  }
+}
+
+void TSuchResultForm::PanelZeigen(bool on) { panel_->setVisible(on); }
+
+bool TSuchResultForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Oeffnen();
+      return true;
+    }
+  }
+  if ((watched == status_ || watched == statusText_) &&
+      event->type() == QEvent::MouseButtonDblClick) {
+    PanelZeigen(true);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quillmar::gui

@@ -1,0 +1,85 @@
+#include "gui/search_ui/result_model.h"
+
+#include <iterator>
+
+#include "base/language.h"
+
+namespace quillmar::gui {
+
+namespace {
+
+constexpr LangText kKoepfe[] = {{"Wörter", "Words"},    {"Titel", "Title"}, {"Autor", "Author"},
+                                {"Kapitel", "Chapter"}, {"Seite", "Page"},  {"Zeile", "Line"},
+                                {"Art", "Kind"},        {"Datum", "Date"}};
+
+QString Q(const std::string& utf8) {
+  return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
+}  // namespace
+
+TErgebnisModell::TErgebnisModell(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TErgebnisModell::DatumsspalteZeigen() {
+  if (datum_) return;
+  beginInsertColumns(QModelIndex(), kDatum, kDatum);
+  datum_ = true;
+  endInsertColumns();
+}
+
+void TErgebnisModell::Anfuegen(std::vector<search_ui::TErgebnisZeile>&& zeilen) {
+  if (zeilen.empty()) return;
+  const int first = static_cast<int>(zeilen_.size());
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(zeilen.size()) - 1);
+  zeilen_.insert(zeilen_.end(), std::make_move_iterator(zeilen.begin()),
+                 std::make_move_iterator(zeilen.end()));
+  endInsertRows();
+}
+
+int TErgebnisModell::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(zeilen_.size());
+}
+
+int TErgebnisModell::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : (datum_ ? kDatum + 1 : kDatum);
+}
+
+QVariant TErgebnisModell::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (role == Qt::TextAlignmentRole) {
+    const bool rechts = index.column() == kSeite || index.column() == kZeile;
+    return QVariant::fromValue(Qt::AlignVCenter | (rechts ? Qt::AlignRight : Qt::AlignLeft));
+  }
+  if (role != Qt::DisplayRole) return {};
+  const search_ui::TErgebnisZeile& z = Zeile(index.row());
+  switch (index.column()) {
+    case kWorte:
+      return Q(z.Worte);
+    case kTitel:
+      return Q(z.Titel);
+    case kAutor:
+      return Q(z.Autor);
+    case kKapitel:
+      return Q(z.Kapitel);
+    case kSeite:
+      return QString::number(z.Seite);
+    case kZeile:
+      return QString::number(z.Zeile);
+    case kArt:
+      return Q(z.Art);
+    case kDatum:
+      return Q(z.Datum);
+    default:
+      return {};
+  }
+}
+
+QVariant TErgebnisModell::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+  if (role == Qt::DisplayRole) return QString::fromUtf8(Tr(kKoepfe[section]));
+  if (role == Qt::TextAlignmentRole && (section == kSeite || section == kZeile))
+    return QVariant::fromValue(Qt::AlignVCenter | Qt::AlignRight);
+  return {};
+}
+
+}  // namespace quillmar::gui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "search_ui/result_rows.h"
+
+namespace quillmar::gui {
+
+// The rows of a result list: words, title, author, chapter, page, line, kind and, for a date
+// search, the date. Rows are appended in batches and never change afterwards.
+class TErgebnisModell : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  enum Spalte { kWorte, kTitel, kAutor, kKapitel, kSeite, kZeile, kArt, kDatum };
+
+  explicit TErgebnisModell(QObject* parent = nullptr);
+
+  // Adds the date column (before any row arrives).
+  void DatumsspalteZeigen();
+  bool HatDatumsspalte() const { return datum_; }
+  void Anfuegen(std::vector<search_ui::TErgebnisZeile>&& zeilen);
+  const search_ui::TErgebnisZeile& Zeile(int row) const {
+    return zeilen_[static_cast<size_t>(row)];
+  }
+  const std::vector<search_ui::TErgebnisZeile>& Zeilen() const { return zeilen_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  std::vector<search_ui::TErgebnisZeile> zeilen_;
+  bool datum_ = false;
+};
+
+}  // namespace quillmar::gui

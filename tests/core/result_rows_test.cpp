@@ -1,0 +1,196 @@
+// Rows of the result list built from real collections, and the printable result document.
+
+#include "search_ui/result_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "base/language.h"
+#include "base/paths.h"
+#include "build/collection_writer.h"
+#include "build/index_writer.h"
+#include "build/source_parser.h"
+#include "collection/cd_info.h"
+#include "retrieval/complex_query.h"
+#include "support/temp_dir.h"
+#include "text/plain_text.h"
+
+namespace quillmar::search_ui {
+namespace {
+
+// Two texts: one with both labels, a chapter with a section, a period as date; one with only
+// a long label and a single year.
+constexpr char kQuelleA[] =
+    "@collection ROWA0001\n@title Rows A\n@version 1.0\n@nodate 0\n@yearoffset 1000\n"
+    "@text one\n@number 1\n@title First Title\n@long Long Author\n@short Short\n@lang en\n"
+    "@date 3.5.1200 to 1210\n"
+    "@page 7\n@chapter Alpha Chapter\n@section Beta Section\n@line 4\nzebra one two{fn:a zebra "
+    "note}\n\n"
+    "@text two\n@number 2\n@title Second Title\n@long Only Long\n@lang en\n@date 1300\n"
+    "@chapter Gamma\nzebra here\n";
+// Another offset; a passage without a date and one with a year before Christ.
+constexpr char kQuelleB[] =
+    "@collection ROWB0001\n@title Rows B\n@version 1.0\n@nodate 0\n@yearoffset 500\n"
+    "@text b\n@number 1\n@title B Title\n@short BS\n@lang en\n"
+    "@heading zebra head\nzebra body\n\n@date -100\nlast zebra\n";
+
+class ResultRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetCurrentLanguage(kEnglish);
+    for (const auto& [cd, quelle] : {std::pair{"ROWA0001", kQuelleA}, {"ROWB0001", kQuelleB}}) {
+      const std::string dir = dir_.Sub(cd);
+      build::WriteIndex(build::WriteCollection(
+                            build::MergeSources({build::ParseSource(quelle, "t.qms")}), dir, ""),
+                        JoinPath(dir, "data"));
+      const TCDInfo meta(dir);
+      retrieval::TCDSuchInfo info;
+      info.CDID = cd;
+      info.Path = dir;
+      info.NoDateMarker = meta.GetNoDateMarker();
+      info.YearOffset = meta.GetYearOffset();
+      info.TextInfoFile = ResolvePath(JoinPath(meta.DataPath(), meta.GetTextInfoFileName()));
+      katalog_.Hinzufuegen(info);
+    }
+  }
+
+  // "zebra" over both collections, in result order.
+  retrieval::TFundstellenListe Zebra() {
+    retrieval::TKomplexAnfrage q(katalog_, nullptr);
+    q.Wortabstand = 20;
+    q.Modus = 1;
+    q.CDs = {"ROWA0001", "ROWB0001"};
+    q.Ausfuehren("zebra");
+    EXPECT_EQ(q.Status, 0);
+    retrieval::TFundstellenListe hits;
+    hits.Uebernehmen(q.Ergebnis);
+    return hits;
+  }
+
+  test::TempDir dir_;
+  retrieval::TSuchKatalog katalog_;
+};
+
+TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
+  retrieval::TFundstellenListe hits = Zebra();
+  TErgebnisZeilen builder(katalog_);
+  std::vector<TErgebnisZeile> rows;
+  for (const auto& hit : hits.Eintraege()) rows.push_back(builder.Zeile(hit, true));
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(builder.Katalogwechsel(), 2);  // A's rows, then B's
+
+  const TErgebnisZeile& first = rows[0];
+  EXPECT_EQ(first.Worte, "zebra");
+  EXPECT_EQ(first.Titel, "First Title");
+  EXPECT_EQ(first.Autor, "Short");
+  EXPECT_EQ(first.Kapitel, "Alpha Chapter/Beta Section");
+  EXPECT_EQ(first.Seite, 7);
+  EXPECT_EQ(first.Zeile, 4);
+  EXPECT_EQ(first.Art, "text");
+  EXPECT_EQ(first.Datum, "3.5.1200 - 1210");
+  EXPECT_EQ(first.Position.CD.Str(), "ROWA0001");
+  EXPECT_EQ(first.Position.TextNr, 1);
+  EXPECT_EQ(first.Position.Anfang, hits.Eintraege()[0].Anzeige.Anfang);
+
+  EXPECT_EQ(rows[1].Art, "footnote");
+  EXPECT_EQ(rows[1].Position.Textteil, 11);
+  EXPECT_EQ(rows[1].Titel, "First Title");
+
+  // Without a short label the long one is the author; a single year stands alone.
+  EXPECT_EQ(rows[2].Titel, "Second Title");
+  EXPECT_EQ(rows[2].Autor, "Only Long");
+  EXPECT_EQ(rows[2].Kapitel, "Gamma");
+  EXPECT_EQ(rows[2].Datum, "1300");
+
+  // Collection B: its own offset; the heading sorts first; an unknown year is not shown.
+  EXPECT_EQ(rows[3].Art, "heading");
+  EXPECT_EQ(rows[3].Autor, "BS");
+  EXPECT_EQ(rows[3].Titel, "B Title");
+  EXPECT_EQ(rows[3].Datum, "");
+  EXPECT_EQ(rows[4].Datum, "");
+  EXPECT_EQ(rows[5].Datum, "-100");
+  EXPECT_EQ(rows[5].Position.CD.Str(), "ROWB0001");
+
+  // Without a date condition the column stays empty.
+  TErgebnisZeilen plain(katalog_);
+  EXPECT_EQ(plain.Zeile(hits.Eintraege()[0], false).Datum, "");
+}
+
+TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
+  const retrieval::TFundstellenListe sorted = Zebra();
+  const auto& e = sorted.Eintraege();
+  // Arrival order A, A, B, A, B, B: four changes of collection from one row to the next.
+  retrieval::TFundstellenListe mixed;
+  for (size_t i : {0u, 1u, 3u, 2u, 4u, 5u})
+    mixed.Anhaengen(e[i].Fundstelle, e[i].Anzeige, e[i].CD.View());
+  TErgebnisZeilen builder(katalog_);
+  std::vector<std::string> titles;
+  for (const auto& hit : mixed.Eintraege()) titles.push_back(builder.Zeile(hit, false).Titel);
+  EXPECT_EQ(builder.Katalogwechsel(), 4);
+  EXPECT_EQ(titles, (std::vector<std::string>{"First Title", "First Title", "B Title",
+                                              "Second Title", "B Title", "B Title"}));
+}
+
+TEST_F(ResultRowsTest, MissingCatalogLeavesCatalogFieldsEmpty) {
+  retrieval::TFundstellenListe hits = Zebra();
+  retrieval::TSuchKatalog ohne;  // knows neither collection: no catalog file
+  TErgebnisZeilen builder(ohne);
+  const TErgebnisZeile row = builder.Zeile(hits.Eintraege()[0], true);
+  EXPECT_EQ(row.Worte, "zebra");
+  EXPECT_EQ(row.Titel, "");
+  EXPECT_EQ(row.Kapitel, "");
+  EXPECT_EQ(row.Seite, 7);
+  EXPECT_EQ(row.Art, "text");
+}
+
+TEST_F(ResultRowsTest, DocumentPrintsTheSelectedFields) {
+  TErgebnisZeile row;
+  row.Worte = "zebra";
+  row.Autor = "Hdt.";
+  row.Titel = "Histories";
+  row.Kapitel = "Clio";
+  row.Seite = 12;
+  row.Zeile = 3;
+  row.Art = "footnote";
+  const std::string file = dir_.Sub("result.tmp");
+  test::WriteFile(file, "old contents");
+  // The heading paragraph comes with blank paragraphs around it.
+  const std::string head =
+      "\r\n\r\n\r\nSearch results\r\n\r\nQuestion: zebra\r\n2 occurrence(s)\r\n";
+
+  // "0 0 0 0 1 1 1": words, author, title, page.
+  ErgebnisdokumentSchreiben(file, "zebra", 2, {row, row},
+                            {true, true, true, true, false, false, false});
+  EXPECT_EQ(PlainText(test::ReadFile(file)),
+            head + "zebra Hdt.: Histories. Page 12 \r\nzebra Hdt.: Histories. Page 12 ");
+
+  // Every field: the chapter joins the title with ", ", the kind is bracketed.
+  ErgebnisdokumentSchreiben(file, "zebra", 1, {row}, {true, true, true, true, true, true, true});
+  EXPECT_EQ(PlainText(test::ReadFile(file)),
+            "\r\n\r\n\r\nSearch results\r\n\r\nQuestion: zebra\r\n1 occurrence(s)\r\n"
+            "zebra Hdt.: Histories, Clio, Page 12 Line 3 (footnote)");
+
+  // Nothing chosen: one empty paragraph per row.
+  ErgebnisdokumentSchreiben(file, "zebra", 2, {row, row}, {});
+  EXPECT_EQ(PlainText(test::ReadFile(file)), head + "\r\n");  // the second row's separator
+
+  // Non-Latin-1 query text arrives in Windows-1252.
+  ErgebnisdokumentSchreiben(file,
+                            "Stra\xc3\x9f"
+                            "e \xe2\x80\x9cx\xe2\x80\x9d",
+                            0, {}, {});
+  EXPECT_NE(test::ReadFile(file).find("Stra\xdf"
+                                      "e \x93x\x94"),
+            std::string::npos);
+
+  // A file that cannot be written raises and leaves nothing behind.
+  const std::string bad = dir_.Sub("missing/dir/result.tmp");
+  EXPECT_THROW(ErgebnisdokumentSchreiben(bad, "q", 0, {}, {}), EInOutError);
+  EXPECT_FALSE(FileExists(bad));
+}
+
+}  // namespace
+}  // namespace quillmar::search_ui
