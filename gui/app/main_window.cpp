@@ -34,6 +34,7 @@
 #include "gui/app/view_steps.h"
 #include "gui/navigation/navigation_form.h"
 #include "gui/text/goto_page_dialog.h"
+#include "gui/text/picture_form.h"
 #include "text/link_file.h"
 #include "text/text_style.h"
 
@@ -55,16 +56,17 @@ QString Hint(const LangText& text) { return T(text).remove('&').remove("..."); }
 
 struct TCalderwickForm::Actions {
   QMenu *file, *edit, *find, *view, *font, *margin, *extras, *window, *help;
-  QAction *navigation, *close, *closeAll, *addCollection, *refresh, *exit;
+  QAction *navigation, *close, *closeAll, *print, *addCollection, *refresh, *exit;
   QAction *copy, *markParagraph, *selectAll, *saveAs, *bookmark;
-  QAction* goToPage;
+  QAction *search, *nextHit, *previousHit, *goToPage;
   QAction *back, *forward, *bigger, *smaller, *wider, *narrower, *toolBar;
   QAction *bibliography, *ostrabel;
   QAction *cascade, *tileVertically, *tileHorizontally;
   std::array<QAction*, kWindowSlots> windowItems;
   QAction *helpContents, *about;
   // Tool buttons with hints of their own.
-  QAction *tbNavigation, *tbBack, *tbForward, *tbBigger, *tbSmaller, *tbNarrower, *tbWider;
+  QAction *tbNavigation, *tbSearch, *tbPrint, *tbBack, *tbForward, *tbBigger, *tbSmaller,
+      *tbNarrower, *tbWider;
 };
 
 TCalderwickForm::TCalderwickForm(TAppContext& context, QWidget* parent)
@@ -76,7 +78,11 @@ TCalderwickForm::TCalderwickForm(TAppContext& context, QWidget* parent)
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdi_);
-  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { RebuildWindowList(); });
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+    RebuildWindowList();
+    UpdateFileMenu();
+    UpdateFindMenu();
+  });
 
   BuildMenus();
   BuildToolBar();
@@ -100,6 +106,8 @@ TCalderwickForm::TCalderwickForm(TAppContext& context, QWidget* parent)
   f1->setContext(Qt::WindowShortcut);
   connect(f1, &QShortcut::activated, this, &TCalderwickForm::HelpForActive);
   RebuildWindowList();
+  UpdateFileMenu();
+  UpdateFindMenu();
 }
 
 TCalderwickForm::~TCalderwickForm() {
@@ -125,6 +133,7 @@ void TCalderwickForm::BuildMenus() {
   a.navigation = add(a.file, [this] { ShowNavigation(); });
   a.close = add(a.file, [this] { CloseActive(); });
   a.closeAll = add(a.file, [this] { CloseAll(); });
+  a.print = add(a.file, [this] { Print(); });
   a.file->addSeparator();
   a.addCollection = add(a.file, [this] { AddCollection(); });
   a.refresh = add(a.file, [this] {
@@ -132,6 +141,7 @@ void TCalderwickForm::BuildMenus() {
   });
   a.file->addSeparator();
   a.exit = add(a.file, [this] { close(); });
+  connect(a.file, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateFileMenu);
 
   a.edit = bar->addMenu(QString());
   a.copy = add(a.edit, [this] { CopyText(); });
@@ -146,6 +156,13 @@ void TCalderwickForm::BuildMenus() {
   connect(a.edit, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateEditMenu);
 
   a.find = bar->addMenu(QString());
+  a.search = add(
+      a.find, [this] { Find(); }, QKeySequence(Qt::CTRL | Qt::Key_F));
+  a.nextHit = add(
+      a.find, [this] { NextHit(); }, QKeySequence(Qt::Key_F3));
+  a.previousHit = add(
+      a.find, [this] { PreviousHit(); }, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  a.find->addSeparator();
   a.goToPage = add(a.find, [this] {
     if (TTextChild* t = ActiveTextWindow(); t && !t->FileMode()) t->GoToPage();
   });
@@ -213,6 +230,10 @@ void TCalderwickForm::BuildToolBar() {
   a.tbBack = add(QStyle::SP_ArrowBack, QString(), [this] { a_->back->trigger(); });
   a.tbForward = add(QStyle::SP_ArrowForward, QString(), [this] { a_->forward->trigger(); });
   toolBar_->addSeparator();
+  a.tbSearch = add(QStyle::SP_FileDialogContentsView, QString(), [this] { Find(); });
+  toolBar_->addSeparator();
+  a.tbPrint = add(QStyle::SP_DialogSaveButton, QString(), [this] { Print(); });
+  toolBar_->addSeparator();
   a.tbBigger = addText(QStringLiteral("A+"), [this] { FontBigger(); });
   a.tbSmaller = addText(QStringLiteral("A-"), [this] { FontSmaller(); });
   toolBar_->addSeparator();
@@ -227,6 +248,7 @@ void TCalderwickForm::SetCaptions() {
   a.navigation->setText(T(kNavigation));
   a.close->setText(T(kClose));
   a.closeAll->setText(T(kCloseAll));
+  a.print->setText(T(kPrint));
   a.addCollection->setText(T(kAddCollection));
   a.refresh->setText(T(kRefresh));
   a.exit->setText(T(kExit));
@@ -237,6 +259,9 @@ void TCalderwickForm::SetCaptions() {
   a.saveAs->setText(T(kSaveAs));
   a.bookmark->setText(T(kNewBookmark));
   a.find->setTitle(T(kFindMenu));
+  a.search->setText(T(kFind));
+  a.nextHit->setText(T(kNextHit));
+  a.previousHit->setText(T(kPreviousHit));
   a.goToPage->setText(T(kGoToPage));
   a.view->setTitle(T(kViewMenu));
   a.back->setText(T(kBack));
@@ -260,6 +285,8 @@ void TCalderwickForm::SetCaptions() {
   a.about->setText(T(kAbout));
 
   a.tbNavigation->setToolTip(Hint(kNavigation));
+  a.tbSearch->setToolTip(Hint(kFind));
+  a.tbPrint->setToolTip(Hint(kPrint));
   a.tbBack->setToolTip(Hint(kBack));
   a.tbForward->setToolTip(Hint(kForward));
   a.tbBigger->setToolTip(T(kHintBigger));
@@ -339,9 +366,17 @@ void TCalderwickForm::UpdateEditMenu() {
   a_->selectAll->setEnabled(t != nullptr);
 }
 
+void TCalderwickForm::UpdateFileMenu() {
+  // Text windows print with the print dialog, which does not exist yet.
+  a_->print->setEnabled(ActiveResultList() != nullptr);
+}
+
 void TCalderwickForm::UpdateFindMenu() {
   TTextChild* t = ActiveTextWindow();
   a_->goToPage->setEnabled(t && !t->FileMode());
+  const bool results = ResultList() != nullptr;
+  a_->nextHit->setEnabled(results);
+  a_->previousHit->setEnabled(results);
 }
 
 void TCalderwickForm::UpdateViewMenu() {
@@ -461,6 +496,8 @@ void TCalderwickForm::TileHorizontally() { Tile(Qt::Vertical); }
 // the whole client area; minimised windows stay where they are.
 void TCalderwickForm::Tile(Qt::Orientation orientation) {
   if (navigationSub_) navigationSub_->showMinimized();
+  for (QMdiSubWindow* sub : mdi_->subWindowList())
+    if (qobject_cast<TBildForm*>(sub->widget())) sub->close();
   std::vector<QMdiSubWindow*> open;
   for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::CreationOrder))
     if (sub->isVisible() && !sub->isMinimized()) open.push_back(sub);

@@ -26,6 +26,7 @@ class TAppContext;
 class TGeheZuSeiteForm;
 class THelpWindow;
 class TNavigationForm;
+class TSuchResultForm;
 
 // The reader's main window: menus, tool bar and a multiple-document area that owns every
 // reading window (the permanent navigation window and the text windows). Other windows never
@@ -84,6 +85,14 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   // available." and returns false.
   bool SearchPossible();
 
+  // Search. The newest result list (F3 and Shift+F3 step through it), the active one, and the
+  // print command (result lists only until printing of texts exists).
+  TSuchResultForm* ResultList() const;
+  TSuchResultForm* ActiveResultList() const;
+  void Print();
+  // 1 when the last search form was left with "Start search", 2 when it was cancelled.
+  int LastSearchResult() const { return lastSearchResult_; }
+
   // TWindowServices.
   void OpenTextFromReference(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
   void OpenTextSynoptic(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
@@ -94,12 +103,21 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
                     int32_t paragraph) override;
   void OpenCompanion(TTextChild* from, int32_t layer, int32_t position) override;
   void ResolveLink(TTextChild* from, int32_t type, const std::string& target) override;
+  // A picture window per link key (an open one is brought to the front); a table window.
+  void OpenPicture(TTextChild* from, const std::string& file, const QString& caption) override;
+  void OpenTable(TTextChild* from, int32_t position) override;
   void NewBookmark(TTextChild* from) override;
   void TextWindowClosed(TTextChild* window) override;
   // Every other main-text window in synchronise mode follows to the target.
   void SynchroniseOthers(TTextChild* from, int32_t line) override;
   bool MovingOrResizing() const override { return moving_; }
   void ShowHelp(const QString& topic) override;
+  bool Find() override;
+  TSuchResultForm* CreateResultList() override;
+  void OpenResultPosition(const retrieval::TFundPosition& hit) override;
+  void PrintFile(const std::string& fileName, const QString& title) override;
+  void NextHit() override;
+  void PreviousHit() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,6 +134,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   void BuildMenus();
   void BuildToolBar();
   void UpdateEditMenu();
+  void UpdateFileMenu();
   void UpdateFindMenu();
   void UpdateViewMenu();
   void UpdateExtrasMenu();
@@ -157,6 +176,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   bool synchronising_ = false;  // followers moving must not start another round
   bool moving_ = false;
   bool closing_ = false;
+  int lastSearchResult_ = 1;
   TTextChild* discarding_ = nullptr;  // a new window that could not load its text
 };
 

@@ -10,6 +10,7 @@ inline constexpr LangText kNavigation{"&Navigation", "&Navigation"};
 inline constexpr LangText kClose{"&Schließen", "&Close"};
 inline constexpr LangText kCloseAll{"&Alle schließen", "Close &all"};
 inline constexpr LangText kAddCollection{"Sammlung &hinzufügen...", "A&dd collection..."};
+inline constexpr LangText kPrint{"&Drucken...", "&Print..."};
 inline constexpr LangText kRefresh{"&Aktualisieren", "&Refresh"};
 inline constexpr LangText kExit{"&Beenden", "E&xit"};
 
@@ -21,6 +22,9 @@ inline constexpr LangText kSaveAs{"S&peichern unter...", "S&ave as..."};
 inline constexpr LangText kNewBookmark{"Neues &Lesezeichen", "New &bookmark"};
 
 inline constexpr LangText kFindMenu{"&Suchen", "F&ind"};
+inline constexpr LangText kFind{"&Suchen", "F&ind"};
+inline constexpr LangText kNextHit{"&Nächste Fundstelle", "&Next"};
+inline constexpr LangText kPreviousHit{"&Vorherige Fundstelle", "&Previous"};
 inline constexpr LangText kGoToPage{"&Gehe zu Seite...", "&Go to page..."};
 
 inline constexpr LangText kViewMenu{"&Ansicht", "&View"};

@@ -103,6 +103,7 @@ class MainWindowTest : public QObject {
   void companionPlacedBesideText();
   void placeAndTableLinks();
   void searchNeedsACollection();
+  void hitsReuseOneTextWindow();
   void addCollectionDirectory();
   void helpTopicsReachTheirAnchors();
   void secondInstanceExitsSilently();
@@ -336,11 +337,40 @@ void MainWindowTest::placeAndTableLinks() {
 
 void MainWindowTest::searchNeedsACollection() {
   Reader empty;
-  QVERIFY(!empty.form->SearchPossible());
+  QVERIFY(!empty.form->Find());
   QCOMPARE(empty.prompts->errors, std::vector<std::string>{"There is no CD available."});
   Reader withCD(kEnglish, collection_);
   QVERIFY(withCD.form->SearchPossible());
   QVERIFY(withCD.prompts->errors.empty());
+}
+
+void MainWindowTest::hitsReuseOneTextWindow() {
+  Reader r(kEnglish, collection_);
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  auto hit = [](int32_t text, int32_t part, int32_t at) {
+    retrieval::TFundPosition p;
+    p.CD = retrieval::TCDKennung(kCD);
+    p.TextNr = static_cast<uint8_t>(text);
+    p.Textteil = static_cast<uint8_t>(part);
+    p.Anfang = p.Ende = p.WortPos[0] = at;
+    return p;
+  };
+  // The window opened from the tree shows no hits: the first hit gets a window of its own,
+  // every further one (also in another text or layer) reuses that window.
+  r.form->OpenResultPosition(hit(1, 0, 20));
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  TTextChild* hits = r.form->TextWindows().back();
+  QVERIFY(hits->HasHitMarking());
+  r.form->OpenResultPosition(hit(2, 0, 20));
+  r.form->OpenResultPosition(hit(1, 11, 3));
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  QCOMPARE(hits->Layer(), 2);
+  QCOMPARE(r.form->ActiveTextWindow(), hits);
+  // A hit in a collection the catalog does not know opens nothing.
+  retrieval::TFundPosition unknown = hit(1, 0, 20);
+  unknown.CD = retrieval::TCDKennung("NONE0001");
+  r.form->OpenResultPosition(unknown);
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
 }
 
 void MainWindowTest::addCollectionDirectory() {

@@ -1,0 +1,90 @@
+// The search services of the main window: the search form, result lists, opening hits and
+// printing generated result documents.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "base/codepage.h"
+#include "collection/calderwick_data.h"
+#include "gui/app/app_context.h"
+#include "gui/app/main_window.h"
+#include "gui/search_ui/result_form.h"
+#include "gui/search_ui/search_form.h"
+
+namespace quillmar::gui {
+
+bool TCalderwickForm::Find() {
+  if (!SearchPossible()) return false;
+  std::vector<TOffenerText> open;
+  for (TTextChild* t : TextWindows()) {
+    if (t->FileMode() || !t->HasText()) continue;
+    const QMdiSubWindow* sub = SubWindowOf(t);
+    open.push_back({t->CDID(), t->TextNr(), sub ? sub->windowTitle() : t->windowTitle()});
+  }
+  TSuchFormular form(context_, *this, std::move(open), this);
+  lastSearchResult_ = form.exec() == QDialog::Accepted ? 1 : 2;
+  return lastSearchResult_ == 1;
+}
+
+TSuchResultForm* TCalderwickForm::CreateResultList() {
+  auto* list = new TSuchResultForm(context_, *this, this);
+  QMdiSubWindow* sub = mdi_->addSubWindow(list);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->resize(list->size());
+  // F3 and Shift+F3 follow whether any result list exists.
+  connect(sub, &QObject::destroyed, this, [this] {
+    if (!closing_) UpdateFindMenu();
+  });
+  UpdateFindMenu();
+  return list;
+}
+
+TSuchResultForm* TCalderwickForm::ResultList() const {
+  const QList<QMdiSubWindow*> children = mdi_->subWindowList(QMdiArea::CreationOrder);
+  for (auto it = children.rbegin(); it != children.rend(); ++it)
+    if (auto* list = qobject_cast<TSuchResultForm*>((*it)->widget())) return list;
+  return nullptr;
+}
+
+TSuchResultForm* TCalderwickForm::ActiveResultList() const {
+  QMdiSubWindow* sub = mdi_->activeSubWindow();
+  return sub ? qobject_cast<TSuchResultForm*>(sub->widget()) : nullptr;
+}
+
+void TCalderwickForm::NextHit() {
+  if (TSuchResultForm* list = ResultList()) list->NextHit();
+}
+
+void TCalderwickForm::PreviousHit() {
+  if (TSuchResultForm* list = ResultList()) list->PreviousHit();
+}
+
+// The last window that shows hits is reused, so stepping through a result list keeps one
+// window; otherwise a new one opens.
+void TCalderwickForm::OpenResultPosition(const retrieval::TFundPosition& hit) {
+  Guarded([&] {
+    if (!context_.Catalog().CDAvailable(hit.CD.Str(), true)) return;
+    TTextChild* target = nullptr;
+    for (TTextChild* t : TextWindows())
+      if (t->HasHitMarking()) target = t;
+    const bool fresh = target == nullptr;
+    if (fresh) {
+      target = NewTextWindow();
+      target->ApplyViewSettings(ViewSettings());
+    }
+    target->ShowHit(hit);
+    if (fresh && !target->HasText()) return Discard(target);
+    Raise(target);
+  });
+}
+
+// Printing arrives with the print dialog; until then the generated document opens in a text
+// window, from where it can be read, copied and saved.
+void TCalderwickForm::PrintFile(const std::string& fileName, const QString& title) {
+  OpenTextFile(fileName, title, 0);
+}
+
+void TCalderwickForm::Print() {
+  if (TSuchResultForm* list = ActiveResultList()) list->Print();
+}
+
+}  // namespace quillmar::gui
