@@ -1,0 +1,78 @@
+#include "text/print_layout.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#include "base/language.h"
+
+namespace quillmar {
+
+namespace {
+
+constexpr LangText kPages{"Seite(n)", "page(s)"};
+constexpr int32_t kRomanLimit = 4999;
+
+}  // namespace
+
+int32_t RoundEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+
+TPrintArea TPrintArea::Of(const TPrintDevice& device, const TPageMargins& margins) {
+  const double x = device.DpiX / kMillimetresPerInch;
+  const double y = device.DpiY / kMillimetresPerInch;
+  TPrintArea a;
+  a.Left = RoundEven(margins.Left * x);
+  a.HeaderTop = RoundEven(margins.Top * y);
+  a.Top = a.HeaderTop + RoundEven(kHeaderReserve * y);
+  a.Right = device.Width - RoundEven(margins.Right * x);
+  a.Bottom = device.Height - RoundEven(margins.Bottom * y);
+  return a;
+}
+
+int32_t TPrintArea::TextMargin(int32_t percent) const {
+  return std::abs(RoundEven(static_cast<double>(Right - Left) / 100.0 * percent));
+}
+
+std::string RomanNumeral(int32_t n) {
+  static constexpr std::array<std::pair<int32_t, const char*>, 13> kDigits{{{1000, "M"},
+                                                                            {900, "CM"},
+                                                                            {500, "D"},
+                                                                            {400, "CD"},
+                                                                            {100, "C"},
+                                                                            {90, "XC"},
+                                                                            {50, "L"},
+                                                                            {40, "XL"},
+                                                                            {10, "X"},
+                                                                            {9, "IX"},
+                                                                            {5, "V"},
+                                                                            {4, "IV"},
+                                                                            {1, "I"}}};
+  std::string out;
+  if (n < 0 || n > kRomanLimit) return out;
+  for (const auto& [value, letters] : kDigits) {
+    while (n >= value) {
+      out += letters;
+      n -= value;
+    }
+  }
+  return out;
+}
+
+std::string SourcePageText(const TSourcePage& page) {
+  return page.Arabic ? ": " + std::to_string(page.Number) : RomanNumeral(page.Number);
+}
+
+std::string HeaderLine(std::string_view header, const TSourcePage& first, const TSourcePage& last) {
+  std::string line(header);
+  line += ", ";
+  line += Tr(kPages);
+  line += SourcePageText(first);
+  if (!(last == first)) {
+    line += " - ";
+    line += last.Arabic ? std::to_string(last.Number) : RomanNumeral(last.Number);
+  }
+  return line;
+}
+
+}  // namespace quillmar
