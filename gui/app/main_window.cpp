@@ -367,8 +367,8 @@ void TCalderwickForm::UpdateEditMenu() {
 }
 
 void TCalderwickForm::UpdateFileMenu() {
-  // Text windows print with the print dialog, which does not exist yet.
-  a_->print->setEnabled(ActiveResultList() != nullptr);
+  const TTextChild* t = ActiveTextWindow();
+  a_->print->setEnabled(ActiveResultList() != nullptr || (t && t->HasText()));
 }
 
 void TCalderwickForm::UpdateFindMenu() {

@@ -85,11 +85,12 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   // available." and returns false.
   bool SearchPossible();
 
-  // Search. The newest result list (F3 and Shift+F3 step through it), the active one, and the
-  // print command (result lists only until printing of texts exists).
+  // Search and printing. The newest result list (F3 and Shift+F3 step through it), the active
+  // one, and the print command (the active result list or text window).
   TSuchResultForm* ResultList() const;
   TSuchResultForm* ActiveResultList() const;
   void Print();
+  void PrintText(TTextChild* window);
   // 1 when the last search form was left with "Start search", 2 when it was cancelled.
   int LastSearchResult() const { return lastSearchResult_; }
 

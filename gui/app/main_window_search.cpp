@@ -9,6 +9,8 @@
 #include "gui/app/main_window.h"
 #include "gui/search_ui/result_form.h"
 #include "gui/search_ui/search_form.h"
+#include "gui/text/print_form.h"
+#include "text/print_file.h"
 
 namespace quillmar::gui {
 
@@ -77,14 +79,32 @@ void TCalderwickForm::OpenResultPosition(const retrieval::TFundPosition& hit) {
   });
 }
 
-// Printing arrives with the print dialog; until then the generated document opens in a text
-// window, from where it can be read, copied and saved.
 void TCalderwickForm::PrintFile(const std::string& fileName, const QString& title) {
-  OpenTextFile(fileName, title, 0);
+  Guarded([&] {
+    TPrintTextForm::Run(context_,
+                        std::make_unique<TPPFFile>(fileName, Utf8ToCp1252(title.toStdString())), 0,
+                        0, 0, true, this, this);
+  });
 }
 
 void TCalderwickForm::Print() {
-  if (TSuchResultForm* list = ActiveResultList()) list->Print();
+  if (TSuchResultForm* list = ActiveResultList()) return list->Print();
+  if (TTextChild* t = ActiveTextWindow(); t && t->HasText()) PrintText(t);
+}
+
+// The print dialog for a text window's marked range: a generated file by its name and caption,
+// a collection text by collection, layer and text number.
+void TCalderwickForm::PrintText(TTextChild* t) {
+  Guarded([&] {
+    std::unique_ptr<TPPFFile> file;
+    if (t->FileMode())
+      file =
+          std::make_unique<TPPFFile>(t->FileName(), Utf8ToCp1252(t->windowTitle().toStdString()));
+    else
+      file = std::make_unique<TPPFFile>(context_.Catalog(), t->CDID(), t->Layer(), t->TextNr());
+    TPrintTextForm::Run(context_, std::move(file), t->MarkedFrom(), t->MarkedTo(),
+                        t->LeftBorderPercent(), false, this, this);
+  });
 }
 
 }  // namespace quillmar::gui

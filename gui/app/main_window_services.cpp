@@ -66,6 +66,7 @@ void TCalderwickForm::Raise(QWidget* child) {
 
 TTextChild* TCalderwickForm::NewTextWindow(const QRect* geometry) {
   auto* t = new TTextChild(context_.Catalog(), context_.Style(), this);
+  connect(t, &TTextChild::PrintRequested, this, &TCalderwickForm::PrintText);
   QMdiSubWindow* sub = mdi_->addSubWindow(t);
   sub->setAttribute(Qt::WA_DeleteOnClose);
   sub->setGeometry(geometry ? *geometry : DefaultGeometry());

@@ -171,6 +171,8 @@ bool TTextChild::FileMode() const { return d_->file_mode; }
 bool TTextChild::HasText() const { return d_->datei.DateiLen() > 0; }
 bool TTextChild::Synoptic() const { return d_->sync_mode; }
 QString TTextChild::Title() const { return d_->title; }
+const std::string& TTextChild::FileName() const { return d_->file_name; }
+
 int32_t TTextChild::MarkedFrom() const { return HasSelection() ? d_->sel_from : 0; }
 int32_t TTextChild::MarkedTo() const { return HasSelection() ? d_->sel_to : 0; }
 bool TTextChild::HasSelection() const {

@@ -53,6 +53,8 @@ class TTextChild : public QWidget {
   int32_t TextNr() const;
   int32_t Layer() const;  // -1 in file mode
   bool FileMode() const;
+  // The stream file shown (a generated file in file mode), empty without one.
+  const std::string& FileName() const;
   bool HasText() const;
   bool Synoptic() const;
   QString Title() const;

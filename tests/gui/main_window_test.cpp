@@ -22,10 +22,12 @@
 #include "gui/app/help_window.h"
 #include "gui/app/single_instance.h"
 #include "gui/navigation/navigation_form.h"
+#include "gui/text/print_form.h"
 #include "platform/memory_registry_store.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "text/document.h"
 #include "text/text_style.h"
 
 using namespace quillmar;
@@ -104,6 +106,7 @@ class MainWindowTest : public QObject {
   void placeAndTableLinks();
   void searchNeedsACollection();
   void hitsReuseOneTextWindow();
+  void printCommandsOpenThePrintDialog();
   void addCollectionDirectory();
   void helpTopicsReachTheirAnchors();
   void secondInstanceExitsSilently();
@@ -371,6 +374,41 @@ void MainWindowTest::hitsReuseOneTextWindow() {
   unknown.CD = retrieval::TCDKennung("NONE0001");
   r.form->OpenResultPosition(unknown);
   QCOMPARE(r.form->TextWindows().size(), size_t{2});
+}
+
+// Answers the next modal dialog: records whether it is a print dialog ready to print, then
+// closes it.
+void AnswerPrintDialog(QStringList& seen) {
+  QTimer::singleShot(0, [&seen] {
+    auto* dialog = qobject_cast<TPrintTextForm*>(QApplication::activeModalWidget());
+    seen << (dialog ? (dialog->CanPrint() ? "ready" : "nothing selected") : "no dialog");
+    if (dialog) dialog->reject();
+  });
+}
+
+void MainWindowTest::printCommandsOpenThePrintDialog() {
+  Reader r(kEnglish, collection_);
+  r.form->show();
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  TTextChild* t = r.form->TextWindows().front();
+  QVERIFY(QTest::qWaitForWindowExposed(r.form.get()));
+  QStringList seen;
+  AnswerPrintDialog(seen);
+  r.form->Print();  // nothing marked yet
+  const TWortListRecord* word = t->Document().FirstVisibleWord();
+  QVERIFY(word != nullptr);
+  QTest::mouseClick(t, Qt::LeftButton, {},
+                    QPoint((word->Box.Left + word->Box.Right) / 2,
+                           (word->Box.Top + word->Box.Bottom) / 2));
+  t->MarkParagraph();
+  QVERIFY(t->HasSelection());
+  AnswerPrintDialog(seen);
+  emit t->PrintRequested(t);  // the text window's own print command
+  // A generated file prints whole.
+  AnswerPrintDialog(seen);
+  r.form->PrintFile(t->FileName(), "Fundstellenliste");
+  QCOMPARE(seen, QStringList({"nothing selected", "ready", "ready"}));
+  QVERIFY(r.prompts->errors.empty());
 }
 
 void MainWindowTest::addCollectionDirectory() {
