@@ -57,6 +57,8 @@ void TTextChild::Impl::BuildComponents() {
   status_bar = new QStatusBar(q);
   status_bar->setObjectName("TextStatusBar");
   status_bar->setSizeGripEnabled(false);
+  // The window paints only its text area (it is opaque): the status bar paints its own ground.
+  status_bar->setAutoFillBackground(true);
   status_bar->setStyleSheet("QStatusBar::item { border: none; }");
 
   menu = new QMenu(q);
