@@ -36,9 +36,9 @@ struct TSuchEinstellungen {
   retrieval::TSmallIntSet Sprachen;
   TTextArtArray Textarten;
   TDatumsGrenze DatumVon, DatumBis, DatumGenau;  // default: none
-  int32_t UndModus = 1;      // 1 paragraph, 2 subsection
-  int32_t Wortabstand = 20;  // 0: any distance
-  int32_t Stufe = 0;         // fuzzy level 0..4
+  int32_t UndModus = 1;                          // 1 paragraph, 2 subsection
+  int32_t Wortabstand = 20;                      // 0: any distance
+  int32_t Stufe = 0;                             // fuzzy level 0..4
 
   // A new search: every text kind, the default languages, no dates, distance 20 within a
   // paragraph, exact search; empty query line and empty selections.
@@ -86,8 +86,7 @@ std::vector<std::string> ZuDurchsuchendeCDs(const TSuchEinstellungen& e);
 // is checked, text parts, languages, the date bounds with DatumGenau taking precedence) with
 // `katalog` for the collections' date values. `katalog` must outlive the search. Returns the
 // names (Windows-1252) of checked collections without fuzzy search (hasFS false), in list order.
-std::vector<std::string> SucheEinrichten(const TSuchEinstellungen& e,
-                                         retrieval::TSuchThread& suche,
+std::vector<std::string> SucheEinrichten(const TSuchEinstellungen& e, retrieval::TSuchThread& suche,
                                          const retrieval::TSuchKatalog& katalog,
                                          const std::function<bool(const std::string&)>& hasFS);
 

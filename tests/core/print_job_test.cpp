@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
 #include "base/language.h"
 #include "support/fixed_canvas.h"
+#include "support/internal_code.h"
 #include "text/paragraph_cutter.h"
 
 namespace quillmar {
@@ -44,30 +44,27 @@ class RecordingTarget : public TPrintTarget {
     header_at.push_back({x, top});
   }
   void Flush() {
-    if (headers.size() <= pages.size()) return;  // nothing drawn since the last page
-    pages.emplace_back();
+    if (headers.size() <= page_words.size()) return;  // nothing drawn since the last page
+    page_words.push_back(0);
     for (const Op& op : canvas.ops) {
-      if (op.kind == Op::kText) pages.back().push_back({op.text, op.x});
+      if (op.kind != Op::kText) continue;
+      words.push_back(op.text);
+      xs.push_back(op.x);
+      ++page_words.back();
     }
     canvas.ClearOps();
   }
-  std::vector<std::string> All() const {
-    std::vector<std::string> all;
-    for (const auto& page : pages)
-      for (const auto& [text, x] : page) all.push_back(text);
-    return all;
-  }
   int32_t XOf(const std::string& word) const {
-    for (const auto& page : pages)
-      for (const auto& [text, x] : page)
-        if (text == word) return x;
-    return -1;
+    const auto at = std::find(words.begin(), words.end(), word);
+    return at == words.end() ? -1 : xs[static_cast<size_t>(at - words.begin())];
   }
 
   FixedCanvas canvas;
   std::vector<std::string> headers;
   std::vector<std::pair<int32_t, int32_t>> header_at;
-  std::vector<std::vector<std::pair<std::string, int32_t>>> pages;
+  std::vector<std::string> words;  // of every page, with their x positions
+  std::vector<int32_t> xs;
+  std::vector<size_t> page_words;  // number of words on each page
 };
 
 class PrintJobTest : public ::testing::Test {
@@ -89,9 +86,7 @@ class PrintJobTest : public ::testing::Test {
         },
         static_cast<int32_t>(stream.size()));
     if (fail_font > 0) target->canvas.FailMetrics(fail_font);
-    if (tall) {
-      for (int f = 1; f <= 18; ++f) target->canvas.SetMetrics(f, true, {400, 380, 20, 0});
-    }
+    for (int f = 1; tall && f <= 18; ++f) target->canvas.SetMetrics(f, true, {400, 380, 20, 0});
     TDruckauftrag job(*target, colours, settings);
     const TPrintResult r = job.Print(cutter, "Title", first, last);
     target->Flush();
@@ -105,28 +100,19 @@ class PrintJobTest : public ::testing::Test {
   bool tall = false;
 };
 
-std::string CodeOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const InternalError& e) {
-    return e.Code();
-  }
-  return "none";
-}
-
 TEST_F(PrintJobTest, OnlyTheWordsOfTheRangeArePrintedAtTheirPlaces) {
   const std::string s = Stream({Para(4, true, "alpha beta gamma"), Para(5, true, "delta epsilon")});
   const int32_t beta = static_cast<int32_t>(s.find("beta")) + 1;
   const int32_t delta_end = static_cast<int32_t>(s.find("delta")) + 5;
   TPrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
   const int32_t beta_x = target->XOf("beta");
-  EXPECT_EQ(target->All(),
+  EXPECT_EQ(target->words,
             (std::vector<std::string>{"alpha", "beta", "gamma", "delta", "epsilon"}));
 
   r = Run(s, beta, delta_end);
   EXPECT_TRUE(r.Complete);
   EXPECT_EQ(r.Pages, 1);
-  EXPECT_EQ(target->All(), (std::vector<std::string>{"beta", "gamma", "delta"}));
+  EXPECT_EQ(target->words, (std::vector<std::string>{"beta", "gamma", "delta"}));
   EXPECT_EQ(target->XOf("beta"), beta_x);
   ASSERT_EQ(target->headers.size(), 1u);
   EXPECT_EQ(target->headers[0], "Title, page(s): 4 - 5");
@@ -136,7 +122,7 @@ TEST_F(PrintJobTest, OnlyTheWordsOfTheRangeArePrintedAtTheirPlaces) {
   const std::string turn = Stream({Para(4, true, "alpha beta") + " " + Para(5, true, "gamma")});
   const int32_t b = static_cast<int32_t>(turn.find("beta")) + 1;
   Run(turn, b, b);
-  EXPECT_EQ(target->All(), (std::vector<std::string>{"beta"}));
+  EXPECT_EQ(target->words, (std::vector<std::string>{"beta"}));
   EXPECT_EQ(target->headers[0], "Title, page(s): 4");
   Run(turn, b, static_cast<int32_t>(turn.size()));
   EXPECT_EQ(target->headers[0], "Title, page(s): 4 - 5");
@@ -144,29 +130,22 @@ TEST_F(PrintJobTest, OnlyTheWordsOfTheRangeArePrintedAtTheirPlaces) {
 
 TEST_F(PrintJobTest, PagesFollowEachOtherWithoutLosingLines) {
   // 10 one-line paragraphs, one of 30 lines (10 words of 6 bytes fit a line), then 10 more.
-  std::vector<std::string> paras;
-  std::vector<std::string> expected;
-  int n = 0;
-  auto word = [&] {
-    std::string w = "w" + std::to_string(n++);
-    w.resize(6, 'x');
-    expected.push_back(w);
-    return w;
-  };
-  for (int i = 0; i < 10; ++i) paras.push_back(Para(1, true, word()));
-  std::string longest;
-  for (int i = 0; i < 300; ++i) longest += (i ? " " : "") + word();
+  std::vector<std::string> expected, paras;
+  for (int i = 0; i < 320; ++i)
+    expected.push_back(("w" + std::to_string(i) + "xxxxx").substr(0, 6));
+  for (int i = 0; i < 10; ++i) paras.push_back(Para(1, true, expected[i]));
+  std::string longest = expected[10];
+  for (int i = 11; i < 310; ++i) longest += " " + expected[i];
   paras.push_back(Para(2, true, longest));
-  for (int i = 0; i < 10; ++i) paras.push_back(Para(3, true, word()));
+  for (int i = 310; i < 320; ++i) paras.push_back(Para(3, true, expected[i]));
   const std::string s = Stream(paras);
 
   const TPrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
   EXPECT_TRUE(r.Complete);
   // 10 + 30 + 10 = 50 lines at 17 a page.
   EXPECT_EQ(r.Pages, 3);
-  EXPECT_EQ(target->All(), expected);
-  ASSERT_EQ(target->pages.size(), 3u);
-  EXPECT_EQ(target->pages[0].size(), 10u + 7u * 10u);
+  EXPECT_EQ(target->words, expected);
+  EXPECT_EQ(target->page_words, (std::vector<size_t>{10 + 7 * 10, 17 * 10, 6 * 10 + 10}));
   EXPECT_EQ(target->headers, (std::vector<std::string>{"Title, page(s): 1 - 2", "Title, page(s): 2",
                                                        "Title, page(s): 2 - 3"}));
 }
@@ -178,7 +157,7 @@ TEST_F(PrintJobTest, RangeEndStopsThePrintout) {
   const int32_t p20 = static_cast<int32_t>(s.find("p20")) + 1;
   const TPrintResult r = Run(s, 1, p20);
   EXPECT_EQ(r.Pages, 2);
-  EXPECT_EQ(target->All().back(), "p20");
+  EXPECT_EQ(target->words.back(), "p20");
   EXPECT_EQ(target->headers.back(), "Title, page(s)XVIII - XXI");
 }
 
@@ -187,7 +166,7 @@ TEST_F(PrintJobTest, APageWithoutRoomStopsIncomplete) {
   tall = true;  // one line is taller than the text area
   const TPrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
   EXPECT_FALSE(r.Complete);
-  EXPECT_TRUE(target->All().empty());
+  EXPECT_TRUE(target->words.empty());
 
   tall = false;
   settings.Margins = {60, 60, 10, 10};  // no width left
@@ -196,12 +175,12 @@ TEST_F(PrintJobTest, APageWithoutRoomStopsIncomplete) {
 
 TEST_F(PrintJobTest, InternalErrors) {
   const std::string s = Stream({Para(1, true, "only")});
-  EXPECT_EQ(CodeOf([&] { Run(s, static_cast<int32_t>(s.size()) + 1, 1000); }), "PTF-GA 001");
+  EXPECT_EQ(test::InternalCode([&] { Run(s, static_cast<int32_t>(s.size()) + 1, 1000); }),
+            "PTF-GA 001");
   fail_font = 7;
-  EXPECT_EQ(CodeOf([&] { Run(s, 1, 5); }), "PTF-DA 001");
+  EXPECT_EQ(test::InternalCode([&] { Run(s, 1, 5); }), "PTF-DA 001");
   fail_font = 0;
-  // Nothing selected prints nothing.
-  EXPECT_EQ(Run(s, 0, 5).Pages, 0);
+  EXPECT_EQ(Run(s, 0, 5).Pages, 0);  // nothing selected prints nothing
 }
 
 }  // namespace

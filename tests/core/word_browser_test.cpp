@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,18 +24,12 @@ class WordBrowserTest : public ::testing::Test {
     std::vector<std::string> words = {"kahn",     "Kaiser",    "kaiserin", "kalb", "maus",
                                       "M\xFChle", "m\xFCller", "m\xFCtze", "mund", "mut",
                                       "gro\xDF",  "gross",     "\xC4pfel", "zebra"};
-    for (int i = 0; i < 300; ++i) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "w%03d", i);
-      words.push_back(buf);
-    }
-    build::IndexEntries entries;
+    for (int i = 1000; i < 1300; ++i) words.push_back("w" + std::to_string(i).substr(1));
+    build::IndexEntries entries(words.size());
     for (size_t i = 0; i < words.size(); ++i) {
-      build::IndexEntry e;
-      e.text = 1;
-      e.position = static_cast<int32_t>(i + 1);
-      e.word = words[i];
-      entries.push_back(e);
+      entries[i].text = 1;
+      entries[i].position = static_cast<int32_t>(i + 1);
+      entries[i].word = words[i];
     }
     std::filesystem::create_directories(dir.Sub("cd/DATA"));
     build::WriteIndex(entries, dir.Sub("cd/DATA"));
@@ -50,32 +43,32 @@ class WordBrowserTest : public ::testing::Test {
   }
   static std::string Auswahl(TWortBrowser& b) { return b.Auswahl().AlsText(); }
   static TAnfrageZeile Zeile(const std::string& text, int32_t cursor) { return {text, cursor}; }
+  // The record numbers as the selection lists them.
+  static std::string Nummern(std::initializer_list<int32_t> nummern) {
+    std::string s;
+    for (int32_t n : nummern) s += (s.empty() ? "" : " ") + std::to_string(n);
+    return s;
+  }
 
   test::TempDir dir;
 };
 
+// The word under the caret with its start and end.
+std::string WortAmCursor(const std::string& zeile, int32_t cursor) {
+  const TWortBereich w = TWortBrowser::WortAmCursor(zeile, cursor);
+  return w.Wort + " " + std::to_string(w.Anfang) + "-" + std::to_string(w.Ende);
+}
+
 TEST(WordBrowserCaretTest, WordUnderTheCaret) {
-  struct Fall {
-    const char* zeile;
-    int32_t cursor;
-    const char* wort;
-    int32_t anfang, ende;
-  };
-  for (const Fall& f : std::vector<Fall>{{"kai* UND gro*", 1, "kai*", 0, 4},
-                                         {"kai* UND gro*", 4, "kai*", 0, 4},
-                                         {"kai* UND gro*", 5, "UND", 5, 8},
-                                         {"(kai ODER gro)", 14, "gro", 10, 13},
-                                         {"(kai ODER gro)", 0, "kai", 1, 4},
-                                         {"kai(gro", 3, "kai", 0, 3},
-                                         {"a.b?c", 3, "b?c", 2, 5},
-                                         {"x  y", 2, "", 2, 2},
-                                         {"", 0, "", 0, 0},
-                                         {"abc", 99, "abc", 0, 3}}) {
-    const TWortBereich w = TWortBrowser::WortAmCursor(f.zeile, f.cursor);
-    EXPECT_EQ(w.Wort, f.wort) << f.zeile << " @" << f.cursor;
-    EXPECT_EQ(w.Anfang, f.anfang) << f.zeile << " @" << f.cursor;
-    EXPECT_EQ(w.Ende, f.ende) << f.zeile << " @" << f.cursor;
-  }
+  EXPECT_EQ(WortAmCursor("kai* UND gro*", 4), "kai* 0-4");
+  EXPECT_EQ(WortAmCursor("kai* UND gro*", 5), "UND 5-8");
+  EXPECT_EQ(WortAmCursor("(kai ODER gro)", 14), "gro 10-13");
+  EXPECT_EQ(WortAmCursor("(kai ODER gro)", 0), "kai 1-4");
+  EXPECT_EQ(WortAmCursor("kai(gro", 3), "kai 0-3");
+  EXPECT_EQ(WortAmCursor("a.b?c", 3), "b?c 2-5");
+  EXPECT_EQ(WortAmCursor("x  y", 2), " 2-2");
+  EXPECT_EQ(WortAmCursor("", 0), " 0-0");
+  EXPECT_EQ(WortAmCursor("abc", 99), "abc 0-3");
 }
 
 TEST_F(WordBrowserTest, PositioningAndTypingFollowTheWordKey) {
@@ -161,16 +154,13 @@ TEST_F(WordBrowserTest, KeysMoveAndSelect) {
   TWortBrowser b(dir.Sub("cd"));
   b.Positionieren(Zeile("mut", 0));
   const int32_t f = b.Fokus();
-  b.TasteDruecken(Taste::Runter, true);
-  b.TasteDruecken(Taste::Runter, true);
-  EXPECT_EQ(Auswahl(b),
-            std::to_string(f) + " " + std::to_string(f + 1) + " " + std::to_string(f + 2));
+  for (int i = 0; i < 2; ++i) b.TasteDruecken(Taste::Runter, true);
+  EXPECT_EQ(Auswahl(b), Nummern({f, f + 1, f + 2}));
   b.TasteDruecken(Taste::Hoch, true);  // back into the selection: gives up the row it leaves
   EXPECT_EQ(b.Fokus(), f + 1);
-  EXPECT_EQ(Auswahl(b), std::to_string(f) + " " + std::to_string(f + 1));
-  b.TasteDruecken(Taste::Hoch, true);
-  b.TasteDruecken(Taste::Hoch, true);
-  EXPECT_EQ(Auswahl(b), std::to_string(f - 1) + " " + std::to_string(f));
+  EXPECT_EQ(Auswahl(b), Nummern({f, f + 1}));
+  for (int i = 0; i < 2; ++i) b.TasteDruecken(Taste::Hoch, true);
+  EXPECT_EQ(Auswahl(b), Nummern({f - 1, f}));
 
   // Around a gap the focus still moves one row per key.
   b.Klicken(3, false, false);
@@ -221,8 +211,6 @@ TEST_F(WordBrowserTest, TooLongLineStaysUnchanged) {
     EXPECT_EQ(b.ZuLang(), zu_lang);
     EXPECT_EQ(b.Zeile().Text, zu_lang ? zeile : "kalb " + std::string(laenge - 4, 'x'));
   }
-  EXPECT_EQ(TWortBrowser::ZuLangText(),
-            "Eingabe zu lang. Eine Anfrage ist auf 4000 Zeichen beschränkt.");
 }
 
 TEST_F(WordBrowserTest, UnreadableListIsHarmless) {
