@@ -6,27 +6,16 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QtTest>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/bytes.h"
-#include "base/language.h"
-#include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/source_parser.h"
-#include "collection/calderwick_data.h"
 #include "collection/settings_store.h"
-#include "gui/app/app_context.h"
 #include "gui/app/companion_placement.h"
 #include "gui/app/help_window.h"
 #include "gui/app/single_instance.h"
+#include "gui/gui_fixture.h"
 #include "gui/navigation/navigation_form.h"
 #include "gui/text/print_form.h"
-#include "platform/memory_registry_store.h"
 #include "support/collection_writer.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
 #include "text/document.h"
 #include "text/text_style.h"
 
@@ -35,9 +24,7 @@ using namespace quillmar::gui;
 
 namespace {
 
-const std::filesystem::path kSampleDir =
-    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
-constexpr char kCD[] = "QMSA0001";
+constexpr const char* kCD = test::kSampleCD;
 constexpr char kLinkTable[] = "links.dat";
 
 // One 83-byte link-table record.
@@ -52,17 +39,10 @@ std::vector<uint8_t> LinkRecord(int32_t key, const std::string& cdid, uint8_t te
   return r;
 }
 
-// A reader on an in-memory settings store with scripted prompts.
-struct Reader {
-  explicit Reader(int language = kEnglish, const std::string& collection = {}) {
-    auto store = std::make_unique<MemoryRegistryStore>();
-    store->CreateKey("Software\\Quillmar\\Reader\\Options");
-    store->WriteInteger("Software\\Quillmar\\Reader\\Options", "language", language);
-    auto scripted = std::make_unique<test::ScriptedPrompts>();
-    prompts = scripted.get();
-    context = std::make_unique<TAppContext>(TAppContext::Parts{
-        std::move(store), std::make_unique<test::FakeDrives>(), std::move(scripted), "reader"});
-    if (!collection.empty()) context->Catalog().AnnounceDirectory(collection);
+// A main window on an in-memory settings store with scripted prompts.
+struct Reader : test::TestContext {
+  explicit Reader(int language = kEnglish, const std::string& collection = {})
+      : TestContext(collection, language) {
     form = std::make_unique<TCalderwickForm>(*context);
     form->resize(1000, 800);
     form->setWindowState(Qt::WindowNoState);
@@ -70,8 +50,6 @@ struct Reader {
   TSettingsStore& Settings() { return context->Catalog().Settings(); }
   QString FirstMenu() const { return form->menuBar()->actions().first()->text(); }
 
-  test::ScriptedPrompts* prompts = nullptr;
-  std::unique_ptr<TAppContext> context;
   std::unique_ptr<TCalderwickForm> form;
 };
 
@@ -118,14 +96,7 @@ class MainWindowTest : public QObject {
 };
 
 void MainWindowTest::initTestCase() {
-  qputenv("QUILLMAR_CONFIG_DIR", QByteArray::fromStdString(dir_.Sub("config")));
-  qputenv("QUILLMAR_DATA_DIR", QByteArray::fromStdString(dir_.Sub("data")));
-  std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
-  std::stringstream source;
-  source << in.rdbuf();
-  collection_ = dir_.Sub("cd");
-  build::WriteCollection(build::MergeSources({build::ParseSource(source.str(), "sample.qms")}),
-                         collection_, (kSampleDir / "media").string());
+  collection_ = test::BuildSampleCollection(dir_);
   // The link table the collection information names, declared in front of the end record.
   const std::string metaFile = ResolvePath(collection_ + "/ID/metainfo.dat");
   std::string meta = test::ReadFile(metaFile);
@@ -397,9 +368,9 @@ void MainWindowTest::printCommandsOpenThePrintDialog() {
   r.form->Print();  // nothing marked yet
   const TWortListRecord* word = t->Document().FirstVisibleWord();
   QVERIFY(word != nullptr);
-  QTest::mouseClick(t, Qt::LeftButton, {},
-                    QPoint((word->Box.Left + word->Box.Right) / 2,
-                           (word->Box.Top + word->Box.Bottom) / 2));
+  QTest::mouseClick(
+      t, Qt::LeftButton, {},
+      QPoint((word->Box.Left + word->Box.Right) / 2, (word->Box.Top + word->Box.Bottom) / 2));
   t->MarkParagraph();
   QVERIFY(t->HasSelection());
   AnswerPrintDialog(seen);
@@ -473,8 +444,7 @@ void MainWindowTest::synchronisedWindowsFollow() {
               " runs somewhat longer than the original\n\n";
   }
   const std::string dir = dir_.Sub("parallel");
-  build::WriteCollection(build::MergeSources({build::ParseSource(source + second, "p.qms")}), dir,
-                         "");
+  test::BuildCollection(source + second, dir);
   Reader r(kEnglish, dir);
   r.form->show();
   r.form->OpenTextInNewWindow("PARA0001", 1, 0);

@@ -10,34 +10,21 @@
 #include <QTreeView>
 #include <QtTest>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "base/language.h"
-#include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/index_writer.h"
-#include "build/source_parser.h"
-#include "collection/calderwick_data.h"
 #include "collection/settings_store.h"
-#include "gui/app/app_context.h"
 #include "gui/app/window_services.h"
+#include "gui/gui_fixture.h"
 #include "gui/search_ui/format_form.h"
 #include "gui/search_ui/result_form.h"
 #include "gui/search_ui/search_progress.h"
-#include "platform/memory_registry_store.h"
 #include "search_ui/search_settings.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
 
 using namespace quillmar;
 using namespace quillmar::gui;
 
 namespace {
 
-const std::filesystem::path kSampleDir =
-    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
-constexpr char kCD[] = "QMSA0001";
+using test::kSampleCD;
 constexpr char kBig[] = "BIGR0001";
 
 // A collection of many short paragraphs over a small vocabulary, so that a word has thousands
@@ -58,13 +45,6 @@ std::string BigSource() {
     s += "\n\n";
   }
   return s;
-}
-
-void Build(const std::string& source, const std::string& dir, const std::string& media) {
-  build::WriteIndex(
-      build::WriteCollection(build::MergeSources({build::ParseSource(source, "source.qms")}), dir,
-                             media),
-      JoinPath(dir, "data"));
 }
 
 // The main window's part: a standalone result list, and a record of what the list asks for.
@@ -130,38 +110,30 @@ class ResultListTest : public QObject {
   void cleanup();
   void rowsEqualTheCommandLineSearch();
   void nextPreviousOpenAndFind();
-  void noHitsReportsAndOpensNoList();
-  void cancelledSearchReportsAndOpensNoList();
+  void noHitsOrCancelReportsAndOpensNoList();
   void closingTheListWhileItFills();
   void dateSearchShowsTheDateColumn();
   void formatDialogRoundTripAndPrinting();
 
  private:
   // Starts a search for `query` (default options, the sample collection) and waits for its end.
-  void Search(const QString& query, const char* cdid = kCD, bool cancel = false,
+  void Search(const QString& query, const char* cdid = kSampleCD, bool cancel = false,
               const std::function<void(search_ui::TSuchEinstellungen&)>& options = {});
 
   test::TempDir dir_;
+  std::unique_ptr<test::TestContext> reader_;
   test::ScriptedPrompts* prompts_ = nullptr;
-  std::unique_ptr<TAppContext> context_;
+  TAppContext* context_ = nullptr;
   std::unique_ptr<FakeServices> services_;
   std::function<void()> atFinish_;  // runs as the search reports its end
 };
 
 void ResultListTest::initTestCase() {
-  std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
-  std::stringstream source;
-  source << in.rdbuf();
-  Build(source.str(), dir_.Sub("cd"), (kSampleDir / "media").string());
-  Build(BigSource(), dir_.Sub("big"), "");
-
-  auto store = std::make_unique<MemoryRegistryStore>();
-  store->CreateKey("Software\\Quillmar\\Reader\\Options");
-  store->WriteInteger("Software\\Quillmar\\Reader\\Options", "language", kEnglish);
-  auto prompts = std::make_unique<test::ScriptedPrompts>();
-  prompts_ = prompts.get();
-  context_ = std::make_unique<TAppContext>(TAppContext::Parts{
-      std::move(store), std::make_unique<test::FakeDrives>(), std::move(prompts), "reader"});
+  test::BuildSampleCollection(dir_, true);
+  test::BuildCollection(BigSource(), dir_.Sub("big"), "", true);
+  reader_ = std::make_unique<test::TestContext>();
+  prompts_ = reader_->prompts;
+  context_ = reader_->context.get();
   QVERIFY(context_->Catalog().AnnounceDirectory(dir_.Sub("cd")));
   QVERIFY(context_->Catalog().AnnounceDirectory(dir_.Sub("big")));
   context_->Catalog().ScanCDs();  // reads the collections' date values
@@ -203,10 +175,7 @@ void ResultListTest::Search(const QString& query, const char* cdid, bool cancel,
   QPointer<TSucheLauftForm> alive(progress);
   progress->Start();
   QVERIFY(progress->isVisible());
-  if (cancel) {
-    progress->findChild<QPushButton*>("CancelButton")->click();
-    QCOMPARE(progress->findChild<QLabel*>("InfoLabel")->text(), QString("Search cancels, wait..."));
-  }
+  if (cancel) progress->findChild<QPushButton*>("CancelButton")->click();
   QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
   QTRY_VERIFY(alive.isNull());  // the dialog has gone after reporting
 }
@@ -241,9 +210,6 @@ void ResultListTest::rowsEqualTheCommandLineSearch() {
   }
   QCOMPARE(actual, expected);
   QCOMPARE(list->StatusText(), QString("%1 occurrence(s)  Question: the").arg(expected.size()));
-  QCOMPARE(view->model()->columnCount(), 7);
-  QCOMPARE(view->model()->headerData(6, Qt::Horizontal).toString(), QString("Kind"));
-  QCOMPARE(list->windowTitle(), QString("Search results"));
 }
 
 void ResultListTest::nextPreviousOpenAndFind() {
@@ -298,20 +264,13 @@ void ResultListTest::nextPreviousOpenAndFind() {
   QVERIFY(!list->isVisible());
 }
 
-void ResultListTest::noHitsReportsAndOpensNoList() {
+void ResultListTest::noHitsOrCancelReportsAndOpensNoList() {
   Search("xylophonequux");
-  QCOMPARE(prompts_->infos, std::vector<std::string>{"No occurrences found."});
-  QVERIFY(services_->list.isNull());
-
+  Search("a* OR b* OR d* OR g* OR l* OR o* OR t*", kBig, true);
+  QCOMPARE(prompts_->infos, (std::vector<std::string>{"No occurrences found.", "Search canceled"}));
+  QVERIFY(prompts_->errors.empty());
   Search("(the");  // a syntax error: the status text, no list
   QCOMPARE(prompts_->errors.size(), size_t{1});
-  QVERIFY(services_->list.isNull());
-}
-
-void ResultListTest::cancelledSearchReportsAndOpensNoList() {
-  Search("a* OR b* OR d* OR g* OR l* OR o* OR t*", kBig, true);
-  QCOMPARE(prompts_->infos, std::vector<std::string>{"Search canceled"});
-  QVERIFY(prompts_->errors.empty());
   QVERIFY(services_->list.isNull());
 }
 
@@ -331,7 +290,7 @@ void ResultListTest::closingTheListWhileItFills() {
 }
 
 void ResultListTest::dateSearchShowsTheDateColumn() {
-  Search("Herodotus", kCD, false, [](search_ui::TSuchEinstellungen& e) {
+  Search("Herodotus", kSampleCD, false, [](search_ui::TSuchEinstellungen& e) {
     e.DatumVon = *search_ui::DatumLesen("-500");
     e.DatumBis = *search_ui::DatumLesen("-400");
   });
@@ -341,7 +300,6 @@ void ResultListTest::dateSearchShowsTheDateColumn() {
   QVERIFY(list->RowCount() > 0);
   const QAbstractItemModel* model = list->findChild<QTreeView*>("ListView1")->model();
   QCOMPARE(model->columnCount(), 8);
-  QCOMPARE(model->headerData(7, Qt::Horizontal).toString(), QString("Date"));
   // The sample's main text: -440 to -425, stored with the collection's year offset.
   QCOMPARE(model->index(0, 7).data().toString(), QString("-440 - -425"));
 }
@@ -349,27 +307,17 @@ void ResultListTest::dateSearchShowsTheDateColumn() {
 void ResultListTest::formatDialogRoundTripAndPrinting() {
   TSettingsStore& settings = context_->Catalog().Settings();
   settings.SetResultDocFormat({true, true, true, true, false, false, false});
-  {
+  // Cancel keeps the stored format, Next stores the boxes.
+  for (const char* button : {"CancelButton", "NextButton"}) {
     TSuchFormatForm form(settings);
-    QCOMPARE(form.windowTitle(), QString("Print"));
     QVERIFY(form.findChild<QCheckBox*>("WortCB")->isChecked());
     QVERIFY(!form.findChild<QCheckBox*>("KapitelCB")->isChecked());
     form.findChild<QCheckBox*>("WortCB")->setChecked(false);
     form.findChild<QCheckBox*>("KapitelCB")->setChecked(true);
-    form.findChild<QPushButton*>("CancelButton")->click();
-    QCOMPARE(form.result(), int(QDialog::Rejected));
-    QCOMPARE(settings.GetResultDocFormat(),
-             (std::array<bool, 7>{true, true, true, true, false, false, false}));
+    form.findChild<QPushButton*>(button)->click();
   }
-  {
-    TSuchFormatForm form(settings);
-    form.findChild<QCheckBox*>("WortCB")->setChecked(false);
-    form.findChild<QCheckBox*>("KapitelCB")->setChecked(true);
-    form.findChild<QPushButton*>("NextButton")->click();
-    QCOMPARE(form.result(), int(QDialog::Accepted));
-    QCOMPARE(settings.GetResultDocFormat(),
-             (std::array<bool, 7>{false, true, true, true, false, false, true}));
-  }
+  QCOMPARE(settings.GetResultDocFormat(),
+           (std::array<bool, 7>{false, true, true, true, false, false, true}));
 
   Search("Croesus");
   TSuchResultForm* list = services_->list;

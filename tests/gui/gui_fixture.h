@@ -1,0 +1,77 @@
+#pragma once
+
+// Setup shared by the window tests: the sample collection built into a temporary directory, and
+// a reader context on an in-memory settings store with scripted prompts.
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "base/language.h"
+#include "base/paths.h"
+#include "build/collection_writer.h"
+#include "build/index_writer.h"
+#include "build/source_parser.h"
+#include "collection/calderwick_data.h"
+#include "gui/app/app_context.h"
+#include "platform/memory_registry_store.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace quillmar::test {
+
+inline const std::filesystem::path kSampleDir =
+    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
+inline constexpr char kSampleCD[] = "QMSA0001";
+inline constexpr char kOptionsKey[] = "Software\\Quillmar\\Reader\\Options";
+
+// Builds the collection source `source` into `dir`, copying pictures from `media` (none when
+// empty); with `index` also the word index in dir/data.
+inline void BuildCollection(const std::string& source, const std::string& dir,
+                            const std::string& media = {}, bool index = false) {
+  const build::IndexEntries entries = build::WriteCollection(
+      build::MergeSources({build::ParseSource(source, "source.qms")}), dir, media);
+  if (index) build::WriteIndex(entries, JoinPath(dir, "data"));
+}
+
+// Points the reader's configuration and data directories into `dir`, builds the sample
+// collection with its pictures (and with `index` its word index) into dir/cd and returns that
+// directory.
+inline std::string BuildSampleCollection(TempDir& dir, bool index = false) {
+  qputenv("QUILLMAR_CONFIG_DIR", QByteArray::fromStdString(dir.Sub("config")));
+  qputenv("QUILLMAR_DATA_DIR", QByteArray::fromStdString(dir.Sub("data")));
+  std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
+  std::stringstream source;
+  source << in.rdbuf();
+  const std::string collection = dir.Sub("cd");
+  BuildCollection(source.str(), collection, (kSampleDir / "media").string(), index);
+  return collection;
+}
+
+// A reader context on a copy of `store` with the language option set to `language`, and
+// `collection` announced unless empty. `store` and `prompts` point into `context`.
+struct TestContext {
+  explicit TestContext(const std::string& collection = {}, int language = kEnglish,
+                       const MemoryRegistryStore& initial = {}) {
+    auto owned = std::make_unique<MemoryRegistryStore>(initial);
+    owned->CreateKey(kOptionsKey);
+    owned->WriteInteger(kOptionsKey, "language", language);
+    auto scripted = std::make_unique<ScriptedPrompts>();
+    store = owned.get();
+    prompts = scripted.get();
+    context = std::make_unique<gui::TAppContext>(gui::TAppContext::Parts{
+        std::move(owned), std::make_unique<FakeDrives>(), std::move(scripted), "reader"});
+    if (!collection.empty()) context->Catalog().AnnounceDirectory(collection);
+  }
+  TCalderwickData& Catalog() { return context->Catalog(); }
+
+  MemoryRegistryStore* store = nullptr;
+  ScriptedPrompts* prompts = nullptr;
+  std::unique_ptr<gui::TAppContext> context;
+};
+
+}  // namespace quillmar::test
