@@ -1,6 +1,7 @@
 #include "build/source_scan.h"
 
 #include "base/errors.h"
+#include "base/roman.h"
 
 namespace quillmar::build {
 
@@ -92,19 +93,10 @@ int32_t RomanValue(std::string_view s) {
     total += next > v ? -v : v;
   }
   // Accept only the canonical spelling (with up to four equal letters in a row, "IIII").
-  static const std::pair<int, const char*> kParts[] = {
-      {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
-      {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
   if (total <= 0 || total >= 5000) return 0;
   std::string upper(s);
   for (char& c : upper) c = static_cast<char>(c & ~0x20);
-  std::string canonical;
-  int32_t rest = total;
-  for (const auto& [v, text] : kParts)
-    while (rest >= v) {
-      canonical += text;
-      rest -= v;
-    }
+  const std::string canonical = RomanNumeral(total);
   if (canonical == upper) return total;
   // "IIII", "XXXX", "CCCC": the additive forms of 4, 40 and 400.
   std::string additive = canonical;

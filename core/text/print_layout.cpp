@@ -12,7 +12,6 @@ namespace quillmar {
 namespace {
 
 constexpr LangText kPages{"Seite(n)", "page(s)"};
-constexpr int32_t kRomanLimit = 4999;
 
 }  // namespace
 
@@ -32,31 +31,6 @@ TPrintArea TPrintArea::Of(const TPrintDevice& device, const TPageMargins& margin
 
 int32_t TPrintArea::TextMargin(int32_t percent) const {
   return std::abs(RoundEven(static_cast<double>(Right - Left) / 100.0 * percent));
-}
-
-std::string RomanNumeral(int32_t n) {
-  static constexpr std::array<std::pair<int32_t, const char*>, 13> kDigits{{{1000, "M"},
-                                                                            {900, "CM"},
-                                                                            {500, "D"},
-                                                                            {400, "CD"},
-                                                                            {100, "C"},
-                                                                            {90, "XC"},
-                                                                            {50, "L"},
-                                                                            {40, "XL"},
-                                                                            {10, "X"},
-                                                                            {9, "IX"},
-                                                                            {5, "V"},
-                                                                            {4, "IV"},
-                                                                            {1, "I"}}};
-  std::string out;
-  if (n < 0 || n > kRomanLimit) return out;
-  for (const auto& [value, letters] : kDigits) {
-    while (n >= value) {
-      out += letters;
-      n -= value;
-    }
-  }
-  return out;
 }
 
 std::string SourcePageText(const TSourcePage& page) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/roman.h"
 #include "text/canvas.h"
 
 namespace quillmar {
@@ -46,10 +47,6 @@ struct TPrintArea {
 
 // Rounds half to even, as the page arithmetic and margin shares do.
 int32_t RoundEven(double value);
-
-// Capital Roman numeral of 0..4999 (M, CM, D, CD, C, XC, L, XL, X, IX, V, IV, I); 0 and
-// anything outside the range give an empty text (Roman numerals have no zero).
-std::string RomanNumeral(int32_t n);
 
 // The page of the source text a printed word stands on.
 struct TSourcePage {

@@ -11,6 +11,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/roman.h"
 #include "collection/calderwick_data.h"
 #include "collection/not_found.h"
 #include "text/markings.h"
@@ -23,21 +24,9 @@ using namespace text_child;
 
 namespace {
 
-// Capital roman numerals; empty for numbers below 1.
-QString Roman(int32_t n) {
-  static const std::pair<int32_t, const char*> kDigits[] = {
-      {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
-      {40, "XL"},  {10, "X"},   {9, "IX"},  {5, "V"},    {4, "IV"},  {1, "I"}};
-  QString out;
-  for (const auto& [value, digits] : kDigits) {
-    for (; n >= value; n -= value) out += digits;
-  }
-  return out;
-}
-
 QString PageText(int32_t number, bool arabic) {
   if (number < 1) return {};
-  return arabic ? QString::number(number) : Roman(number);
+  return arabic ? QString::number(number) : QString::fromStdString(RomanNumeral(number));
 }
 
 }  // namespace
