@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "build/source_parser.h"
-#include "build/text_stream_writer.h"
+#include "builder/source_parser.h"
+#include "builder/text_stream_writer.h"
 #include "support/fixed_canvas.h"
 #include "text/document.h"
 #include "text/paragraph_cutter.h"
@@ -35,9 +35,9 @@ const std::vector<TAbsatzDataRecord>& Paragraphs() {
       }
       src += "\n\n";
     }
-    const build::SourceCollection c = build::MergeSources({build::ParseSource(src, "b.qms")});
-    const build::WrittenText text = build::WriteTextStreams(c.texts.at(0), c.header.id, {}, {});
-    return TParagraphCutter::Split(text.layers[0].Bytes());
+    const builder::SourceCollection c = builder::MergeSources({builder::ParseSource(src, "b.qms")});
+    const builder::WrittenText text = builder::WriteTextStreams(c.texts.at(0), c.header.id, {}, {});
+    return ParagraphCutter::Split(text.layers[0].Bytes());
   }();
   return paragraphs;
 }
@@ -53,7 +53,7 @@ void Fill(TAbsaetze& doc) {
 
 void BM_DocumentLayout(benchmark::State& state) {
   test::FixedCanvas canvas;
-  TColourTables colours;
+  ColourTables colours;
   TAbsaetze doc(canvas, colours);
   int64_t lines = 0;
   for (auto _ : state) {
@@ -68,7 +68,7 @@ BENCHMARK(BM_DocumentLayout)->Unit(benchmark::kMicrosecond);
 
 void BM_DocumentDraw(benchmark::State& state) {
   test::FixedCanvas canvas;
-  TColourTables colours;
+  ColourTables colours;
   TAbsaetze doc(canvas, colours);
   Fill(doc);
   for (auto _ : state) {
@@ -83,7 +83,7 @@ BENCHMARK(BM_DocumentDraw)->Unit(benchmark::kMicrosecond);
 // A selection growing and shrinking over the drawn text: only changed words are redrawn.
 void BM_DocumentMarkings(benchmark::State& state) {
   test::FixedCanvas canvas;
-  TColourTables colours;
+  ColourTables colours;
   TAbsaetze doc(canvas, colours);
   Fill(doc);
   doc.Draw();

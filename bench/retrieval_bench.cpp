@@ -31,12 +31,12 @@ const std::string& CDID() {
 }
 
 // The collection as the search sees it; null when it is not there.
-const TSuchKatalog* Katalog() {
-  static const TSuchKatalog* katalog = []() -> const TSuchKatalog* {
+const SearchCatalog* Katalog() {
+  static const SearchCatalog* katalog = []() -> const SearchCatalog* {
     const std::string path = Env("QUILLMAR_BENCH_COLLECTION", "build/collections/kjv");
     if (!std::filesystem::is_directory(path)) return nullptr;
-    static TSuchKatalog k;
-    TCDSuchInfo info;
+    static SearchCatalog k;
+    CollectionSearchInfo info;
     info.CDID = CDID();
     info.Path = path;
     k.Hinzufuegen(info);

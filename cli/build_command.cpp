@@ -5,9 +5,9 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/index_writer.h"
-#include "build/source_parser.h"
+#include "builder/collection_writer.h"
+#include "builder/index_writer.h"
+#include "builder/source_parser.h"
 
 namespace quillmar::cli {
 
@@ -29,16 +29,16 @@ int RunBuild(const Arguments& args, std::ostream& out) {
   if (args.output.empty()) throw UsageError("build needs -o DIR");
   if (!args.collections.empty()) throw UsageError("build takes no --collection");
 
-  std::vector<build::SourceCollection> parts;
+  std::vector<builder::SourceCollection> parts;
   for (const auto& source : args.positional)
-    parts.push_back(build::ParseSource(ReadSource(source), source));
-  const build::SourceCollection collection = build::MergeSources(std::move(parts));
+    parts.push_back(builder::ParseSource(ReadSource(source), source));
+  const builder::SourceCollection collection = builder::MergeSources(std::move(parts));
 
   std::string sourceDir = DirectoryOf(args.positional.front());
   if (sourceDir.empty()) sourceDir = ".";
   const std::string media = JoinPath(sourceDir, "media");
-  const build::IndexEntries entries = build::WriteCollection(collection, args.output, media);
-  build::WriteIndex(entries, JoinPath(args.output, "data"));
+  const builder::IndexEntries entries = builder::WriteCollection(collection, args.output, media);
+  builder::WriteIndex(entries, JoinPath(args.output, "data"));
 
   out << collection.header.id << ": " << collection.texts.size() << " texts, " << entries.size()
       << " indexed words -> " << args.output << "\n";

@@ -16,7 +16,7 @@
 #include "base/codepage.h"
 #include "base/errors.h"
 #include "base/paths.h"
-#include "build/word_splitter.h"
+#include "builder/word_splitter.h"
 #include "cli/session.h"
 #include "collection/text_info.h"
 #include "retrieval/index_layout.h"
@@ -108,21 +108,21 @@ struct LayerWords {
 };
 
 // Collects the words of a paragraph the way the index builder sees them.
-class Collector : public TParagraphSink {
+class Collector : public ParagraphSink {
  public:
   explicit Collector(std::vector<std::pair<int32_t, std::string>>& words) : words_(words) {}
-  void AddWord(const TStreamWord& word) override { Take(word); }
-  void AddMarginWord(const TStreamWord& word) override { Take(word); }
+  void AddWord(const StreamWord& word) override { Take(word); }
+  void AddMarginWord(const StreamWord& word) override { Take(word); }
   void SetCentred(bool) override {}
   void SetJustified(bool) override {}
   void SetIndentMode(uint8_t) override {}
   void SetParagraphNumber(int32_t) override {}
 
  private:
-  void Take(const TStreamWord& w) {
+  void Take(const StreamWord& w) {
     if (w.link) return;  // link marks and shown texts are not indexed
     std::string word =
-        build::WordListForm(build::IndexWord(w.bytes, w.font_code == stream::kGreekFont));
+        builder::WordListForm(builder::IndexWord(w.bytes, w.font_code == stream::kGreekFont));
     if (word.empty()) return;
     words_.emplace_back(w.start_position, std::move(word));
   }
@@ -243,10 +243,10 @@ class IndexCheck {
         out.failure = "the layer's stream file cannot be read";
         return out;
       }
-      for (const TAbsatzDataRecord& paragraph : TParagraphCutter::Split(*bytes)) {
+      for (const TAbsatzDataRecord& paragraph : ParagraphCutter::Split(*bytes)) {
         try {
           Collector collector(out.words);
-          TParagraphParser().Parse(paragraph.text, paragraph.start, collector);
+          ParagraphParser().Parse(paragraph.text, paragraph.start, collector);
         } catch (const Exception& e) {
           problems_.Add("text " + std::to_string(text) + " layer " + std::to_string(layer) +
                         ": paragraph at " + std::to_string(paragraph.start) +

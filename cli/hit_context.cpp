@@ -19,7 +19,7 @@ namespace quillmar::cli {
 namespace {
 
 // Collects the words of the main column with the position of their last byte.
-class WordCollector : public TParagraphSink {
+class WordCollector : public ParagraphSink {
  public:
   struct Word {
     int32_t end;
@@ -27,10 +27,10 @@ class WordCollector : public TParagraphSink {
   };
   std::vector<Word> words;
 
-  void AddWord(const TStreamWord& word) override {
+  void AddWord(const StreamWord& word) override {
     words.push_back({word.EndPosition(), word.bytes});
   }
-  void AddMarginWord(const TStreamWord&) override {}
+  void AddMarginWord(const StreamWord&) override {}
   void SetCentred(bool) override {}
   void SetJustified(bool) override {}
   void SetIndentMode(uint8_t) override {}
@@ -74,8 +74,8 @@ const std::vector<HitContext::Word>& HitContext::Words(const std::string& cdid, 
                              : layer == 2 ? info.GetLayer2DateiName()
                                           : info.GetLayer3DateiName();
     if (file.empty()) return words;
-    TParagraphParser parser;
-    for (const auto& paragraph : TParagraphCutter::Split(ReadStream(file))) {
+    ParagraphParser parser;
+    for (const auto& paragraph : ParagraphCutter::Split(ReadStream(file))) {
       WordCollector collector;
       try {
         parser.Parse(paragraph.text, paragraph.start, collector);

@@ -26,8 +26,8 @@ namespace quillmar::cli {
 
 namespace {
 
-using retrieval::TDatumsGrenze;
-using retrieval::TSuchKatalog;
+using retrieval::DateBound;
+using retrieval::SearchCatalog;
 using retrieval::TSuchThread;
 
 constexpr LangText kNoQuery = {"Sie müssen einen Suchbegriff eingeben.",
@@ -58,7 +58,7 @@ class CancelOnInterrupt {
   void (*previous_)(int) = SIG_DFL;
 };
 
-TDatumsGrenze Date(const std::string& text) {
+DateBound Date(const std::string& text) {
   const auto date = search_ui::DatumLesen(text);
   if (!date) throw Exception(search_ui::UngueltigesDatum(text));
   return *date;
@@ -74,9 +74,9 @@ std::string SelectedCD(const std::vector<std::string>& selected, const std::stri
 // The search form's settings for the command line: every --collection checked, the --texts
 // checked below an unchecked "all" entry (or "all" checked without --texts), the --parts kinds
 // in the form's order, the --languages codes or the form's default set, and the dates.
-search_ui::TSuchEinstellungen Settings(const SearchArguments& s, Session& session,
+search_ui::SearchSettings Settings(const SearchArguments& s, Session& session,
                                        const std::string& query, int32_t distance) {
-  auto e = search_ui::TSuchEinstellungen::Standard();
+  auto e = search_ui::SearchSettings::Standard();
   e.Anfrage = Utf8ToCp1252(query);
   for (const auto& cdid : session.Selected())
     e.CDAuswahl.push_back(TCDSelect{cdid, session.Catalog().GetCDName(cdid), true});
@@ -106,10 +106,10 @@ search_ui::TSuchEinstellungen Settings(const SearchArguments& s, Session& sessio
 // The catalog's view of the searched collections. A directory given with --collection is
 // announced to the catalog without the full scan, which is what reads the date values of the
 // collection metadata; they are read here instead.
-TSuchKatalog SearchCatalog(Session& session) {
-  TSuchKatalog katalog = TSuchKatalog::FromCatalog(session.Catalog(), session.Selected());
+SearchCatalog MakeSearchCatalog(Session& session) {
+  SearchCatalog katalog = SearchCatalog::FromCatalog(session.Catalog(), session.Selected());
   for (const auto& cdid : session.Selected()) {
-    retrieval::TCDSuchInfo info = katalog.Info(cdid);
+    retrieval::CollectionSearchInfo info = katalog.Info(cdid);
     const TCDInfo metadata(info.Path);
     info.NoDateMarker = metadata.GetNoDateMarker();
     info.YearOffset = metadata.GetYearOffset();
@@ -151,8 +151,8 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
   if (s.mode == 2 && s.distanceGiven && s.distance != 0)
     throw UsageError("--mode section needs --distance 0");
   const int32_t distance = s.mode == 2 ? 0 : s.distance;
-  const search_ui::TSuchEinstellungen settings = Settings(s, session, query, distance);
-  const TSuchKatalog katalog = SearchCatalog(session);
+  const search_ui::SearchSettings settings = Settings(s, session, query, distance);
+  const SearchCatalog katalog = MakeSearchCatalog(session);
 
   if (s.repeat > 0) KeepFreedMemory();
   std::unique_ptr<TSuchThread> search;

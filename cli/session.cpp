@@ -2,10 +2,10 @@
 
 #include "base/language.h"
 #include "platform/app_paths.h"
-#include "platform/memory_registry_store.h"
+#include "system/memory_registry_store.h"
 #include "platform/qt_drive_list.h"
 #include "platform/qt_registry_store.h"
-#include "platform/recording_plugin_host.h"
+#include "system/recording_plugin_host.h"
 #include "platform/stderr_prompts.h"
 
 namespace quillmar::cli {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "collection/calderwick_data.h"
-#include "platform/drive_list.h"
-#include "platform/plugin_host.h"
-#include "platform/registry_store.h"
-#include "platform/user_prompts.h"
+#include "system/drive_list.h"
+#include "system/plugin_host.h"
+#include "system/registry_store.h"
+#include "system/user_prompts.h"
 
 namespace quillmar::cli {
 

@@ -38,14 +38,14 @@ std::string StreamDumper::Shown(std::string_view bytes) {
 
 bool StreamDumper::Paragraph(std::string_view text, int32_t start) {
   out_ << "paragraph\t" << start << "\t" << text.size() << "\n";
-  last_ = TStreamWord{};
+  last_ = StreamWord{};
   try {
     if (TSimpleTable::TableStart(text) != std::string_view::npos) {
       const TSimpleTable table(text.substr(TSimpleTable::TableStart(text)));
       out_ << "table\t" << table.RowCount() << "\t" << table.ColCount() << "\t"
            << Shown(table.Title()) << "\n";
     } else {
-      TParagraphParser().Parse(text, start, *this);
+      ParagraphParser().Parse(text, start, *this);
     }
     return true;
   } catch (const Exception& e) {
@@ -64,7 +64,7 @@ void StreamDumper::SetParagraphNumber(int32_t number) {
   out_ << "paragraph-number\t" << number << "\n";
 }
 
-void StreamDumper::Word(const char* kind, const TStreamWord& w) {
+void StreamDumper::Word(const char* kind, const StreamWord& w) {
   if (w.page_number != last_.page_number || w.page_numbering != last_.page_numbering)
     out_ << "page\t" << w.page_number << "\t" << (w.page_numbering ? "arabic" : "roman") << "\n";
   if (w.line_number != last_.line_number) out_ << "line\t" << w.line_number << "\n";

@@ -25,15 +25,15 @@ namespace quillmar::cli {
 // hex) and other control bytes as "\xhh". Page, line, number25 and label lines appear where a
 // word's value differs from the previous word's in the same paragraph (the paragraph start
 // counts as page 0 roman, line 0, number25 -1, empty label).
-class StreamDumper : public TParagraphSink {
+class StreamDumper : public ParagraphSink {
  public:
   explicit StreamDumper(std::ostream& out) : out_(out) {}
 
   // Dumps one paragraph; false when it is damaged.
   bool Paragraph(std::string_view text, int32_t start);
 
-  void AddWord(const TStreamWord& word) override { Word("word", word); }
-  void AddMarginWord(const TStreamWord& word) override { Word("margin", word); }
+  void AddWord(const StreamWord& word) override { Word("word", word); }
+  void AddMarginWord(const StreamWord& word) override { Word("margin", word); }
   void SetCentred(bool on) override;
   void SetJustified(bool on) override;
   void SetIndentMode(uint8_t mode) override;
@@ -43,10 +43,10 @@ class StreamDumper : public TParagraphSink {
   static std::string Shown(std::string_view bytes);
 
  private:
-  void Word(const char* kind, const TStreamWord& word);
+  void Word(const char* kind, const StreamWord& word);
 
   std::ostream& out_;
-  TStreamWord last_;  // the context of the previous word
+  StreamWord last_;  // the context of the previous word
 };
 
 }  // namespace quillmar::cli

@@ -67,7 +67,7 @@ int RunShow(const Arguments& args, const std::string& argv0, std::ostream& out) 
     out << PlainUtf8(bytes);
     return 0;
   }
-  for (const auto& paragraph : TParagraphCutter::Split(bytes))
+  for (const auto& paragraph : ParagraphCutter::Split(bytes))
     out << "--- position " << paragraph.start << "\n" << PlainUtf8(paragraph.text) << "\n";
   return 0;
 }
@@ -78,7 +78,7 @@ int RunDumpStream(const Arguments& args, std::ostream& out, std::ostream& err) {
   const std::string bytes = ReadWholeFile(args.positional[0]);
   StreamDumper dumper(out);
   int damaged = 0;
-  for (const auto& paragraph : TParagraphCutter::Split(bytes))
+  for (const auto& paragraph : ParagraphCutter::Split(bytes))
     if (!dumper.Paragraph(paragraph.text, paragraph.start)) ++damaged;
   if (damaged == 0) return 0;
   err << "quillmar: " << damaged << " paragraph(s) could not be decoded\n";

@@ -23,7 +23,7 @@ std::string Hits(const TWortDateiRecord& r) { return std::to_string(r.Bis - r.Vo
 
 // Rows for a plain word: every record whose word key equals the word's (they stand together
 // around the record found), or the records before and after the place where it would stand.
-void WordRows(const retrieval::TCDSuchInfo& cd, const std::string& word, TableWriter& table) {
+void WordRows(const retrieval::CollectionSearchInfo& cd, const std::string& word, TableWriter& table) {
   retrieval::TWortDateiAnfrage lookup;
   lookup.SetzeCD(cd);
   lookup.Suche(word);
@@ -50,7 +50,7 @@ void WordRows(const retrieval::TCDSuchInfo& cd, const std::string& word, TableWr
 }
 
 // Rows for a mask: the records the word query expands it to, with their record numbers.
-void MaskRows(const retrieval::TSuchKatalog& katalog, const std::string& cdid,
+void MaskRows(const retrieval::SearchCatalog& katalog, const std::string& cdid,
               const std::string& mask, TableWriter& table) {
   retrieval::TWoerterAnfrage query(katalog, nullptr);
   query.Stufe = 0;
@@ -79,7 +79,7 @@ int RunWords(const Arguments& args, const std::string& argv0, std::ostream& out)
   Session session(argv0, args.collections);
   if (args.search.language != 0) SetCurrentLanguage(args.search.language);
   const std::string cdid = session.Selected().front();
-  const auto katalog = retrieval::TSuchKatalog::FromCatalog(session.Catalog(), {cdid});
+  const auto katalog = retrieval::SearchCatalog::FromCatalog(session.Catalog(), {cdid});
   const std::string word = Utf8ToCp1252(args.positional.front());
   TableWriter table(out, args.format, {"relation", "word", "record", "hits"});
   if (retrieval::TMaske::IstMaske(word))

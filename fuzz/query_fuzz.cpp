@@ -14,8 +14,8 @@
 #include <string_view>
 
 #include "base/errors.h"
-#include "build/collection_writer.h"
-#include "build/source_parser.h"
+#include "builder/collection_writer.h"
+#include "builder/source_parser.h"
 #include "retrieval/complex_query.h"
 #include "retrieval/mask.h"
 #include "retrieval/search_catalog.h"
@@ -41,7 +41,7 @@ const std::string& CollectionDir() {
   static const std::string dir = [] {
     const auto path = std::filesystem::temp_directory_path() /
                       ("quillmar-query-fuzz-" + std::to_string(getpid()));
-    build::WriteCollection(build::MergeSources({build::ParseSource(kSource, "fuzz.qms")}),
+    builder::WriteCollection(builder::MergeSources({builder::ParseSource(kSource, "fuzz.qms")}),
                            path.string(), "");
     return path.string();
   }();
@@ -79,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
   FuzzMask(line);
 
-  static TSuchKatalog katalog = [] {
-    TSuchKatalog k;
-    TCDSuchInfo info;
+  static SearchCatalog katalog = [] {
+    SearchCatalog k;
+    CollectionSearchInfo info;
     info.CDID = "FUZZ0001";
     info.Path = CollectionDir();
     k.Hinzufuegen(info);

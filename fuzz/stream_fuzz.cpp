@@ -27,19 +27,19 @@ void Check(bool ok) {
 }
 
 // Checks that every word is non-empty and stands, byte for byte, inside its paragraph.
-class CheckingSink : public TParagraphSink {
+class CheckingSink : public ParagraphSink {
  public:
   CheckingSink(std::string_view text, int32_t start) : text_(text), start_(start) {}
 
-  void AddWord(const TStreamWord& word) override { Word(word); }
-  void AddMarginWord(const TStreamWord& word) override { Word(word); }
+  void AddWord(const StreamWord& word) override { Word(word); }
+  void AddMarginWord(const StreamWord& word) override { Word(word); }
   void SetCentred(bool) override {}
   void SetJustified(bool) override {}
   void SetIndentMode(uint8_t mode) override { Check(mode >= 1 && mode <= 3); }
   void SetParagraphNumber(int32_t) override {}
 
  private:
-  void Word(const TStreamWord& word) {
+  void Word(const StreamWord& word) {
     Check(!word.bytes.empty());
     Check(word.start_position >= start_);
     const auto offset = static_cast<size_t>(word.start_position - start_);
@@ -63,7 +63,7 @@ void Paragraph(std::string_view text, int32_t start) {
   }
   try {
     CheckingSink sink(text, start);
-    TParagraphParser().Parse(text, start, sink);
+    ParagraphParser().Parse(text, start, sink);
   } catch (const Exception&) {
   }
 }
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto length = static_cast<int32_t>(size);
 
   size_t covered = 0;
-  for (const auto& p : TParagraphCutter::Split(bytes)) {
+  for (const auto& p : ParagraphCutter::Split(bytes)) {
     Check(p.start >= 1 && static_cast<size_t>(p.start) - 1 + p.text.size() <= size);
     Check(bytes.substr(static_cast<size_t>(p.start) - 1, p.text.size()) == p.text);
     covered += p.text.size();
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(covered <= size);
 
   // Random access as the reader does it: the paragraph around a few positions.
-  const TParagraphCutter cutter(
+  const ParagraphCutter cutter(
       [&](int32_t p) -> std::optional<char> {
         if (p < 1 || p > length) return std::nullopt;
         return bytes[static_cast<size_t>(p) - 1];

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/app_environment.h"
+#include "system/app_environment.h"
 
 namespace quillmar {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
-#include "platform/memory_registry_store.h"
-#include "platform/registry_store.h"
+#include "system/memory_registry_store.h"
+#include "system/registry_store.h"
 
 namespace quillmar {
 

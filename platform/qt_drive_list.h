@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/drive_list.h"
+#include "system/drive_list.h"
 
 namespace quillmar {
 

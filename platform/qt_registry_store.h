@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/registry_store.h"
+#include "system/registry_store.h"
 
 class QSettings;
 class QVariant;

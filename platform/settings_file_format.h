@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/memory_registry_store.h"
+#include "system/memory_registry_store.h"
 
 namespace quillmar {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/user_prompts.h"
+#include "system/user_prompts.h"
 
 namespace quillmar {
 

@@ -127,8 +127,8 @@ void TBookmark::Load() {
   modified_ = false;
   loaded_ = false;
   if (fs::exists(file_name_, ec) || ec) {
-    const auto bytes = TFixedRecordFile(file_name_, kRecordSize).TryReadAll(kMaxRecords);
-    if (!bytes) throw EInOutError(TFixedRecordFile::ReadErrorText(file_name_));
+    const auto bytes = FixedRecordFile(file_name_, kRecordSize).TryReadAll(kMaxRecords);
+    if (!bytes) throw EInOutError(FixedRecordFile::ReadErrorText(file_name_));
     const std::span<const uint8_t> all(*bytes);
     for (size_t offset = 0; offset + kRecordSize <= all.size(); offset += kRecordSize)
       items_.push_back(Decode(all.subspan(offset, kRecordSize)));
@@ -243,9 +243,9 @@ std::vector<std::string> TBookmark::LoadNote(int32_t id) const {
   std::error_code ec;
   if (!fs::exists(path, ec) && !ec) return lines;
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw EInOutError(TFixedRecordFile::ReadErrorText(path));
+  if (!in) throw EInOutError(FixedRecordFile::ReadErrorText(path));
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw EInOutError(TFixedRecordFile::ReadErrorText(path));
+  if (in.bad()) throw EInOutError(FixedRecordFile::ReadErrorText(path));
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);

@@ -7,11 +7,11 @@
 
 #include "collection/registry_access.h"
 #include "collection/settings_store.h"
-#include "platform/app_environment.h"
-#include "platform/drive_list.h"
-#include "platform/plugin_host.h"
-#include "platform/registry_store.h"
-#include "platform/user_prompts.h"
+#include "system/app_environment.h"
+#include "system/drive_list.h"
+#include "system/plugin_host.h"
+#include "system/registry_store.h"
+#include "system/user_prompts.h"
 
 namespace quillmar {
 
@@ -68,8 +68,8 @@ class TCalderwickData {
   // to the plug-in manager.
   void StartUp();
 
-  TRegistryAccess& Reg() { return reg_; }
-  TSettingsStore& Settings() { return settings_; }
+  RegistryAccess& Reg() { return reg_; }
+  SettingsStore& Settings() { return settings_; }
   UserPrompts& Prompts() { return prompts_; }
 
   int32_t VersionMajor() const { return env_.version_major; }
@@ -132,12 +132,12 @@ class TCalderwickData {
                       bool inDataDirectory);
 
   RegistryStore& store_;
-  TRegistryAccess reg_;
+  RegistryAccess reg_;
   DriveList& drives_;
   UserPrompts& prompts_;
   PlugInHost& plugins_;
   AppEnvironment env_;
-  TSettingsStore settings_;
+  SettingsStore settings_;
   std::vector<std::string> registered_;
   std::mutex announce_lock_;
   bool ucfont_set_ = false;

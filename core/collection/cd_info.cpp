@@ -67,7 +67,7 @@ TCDInfo::TCDInfo(const std::string& path)
 
 void TCDInfo::ReadMetadata() {
   std::lock_guard guard(lock_);
-  const auto bytes = TFixedRecordFile(meta_path_, kRecordSize).TryReadAll(kMaxRecords);
+  const auto bytes = FixedRecordFile(meta_path_, kRecordSize).TryReadAll(kMaxRecords);
   if (!bytes || bytes->empty()) return;  // no metadata: untitled, version 0.0, no properties
   count_ = static_cast<int32_t>(bytes->size() / kRecordSize);
 
@@ -118,7 +118,7 @@ std::array<uint8_t, TCDInfo::kRecordSize> TCDInfo::GetRecord(int32_t i) const {
   if (i < 1 || i > count_) RaiseInternalError("AD-TCI-GIR-1");
   Record record{};
   std::lock_guard guard(lock_);
-  if (!TFixedRecordFile(meta_path_, kRecordSize).TryRead(i - 1, record)) {
+  if (!FixedRecordFile(meta_path_, kRecordSize).TryRead(i - 1, record)) {
     record.fill(0);
     WriteInt32(record, kType, kUnreadable);
   }

@@ -49,22 +49,22 @@ bool ReadAt(std::ifstream& stream, uintmax_t offset, uint8_t* out, size_t count)
 
 }  // namespace
 
-TFixedRecordFile::TFixedRecordFile(std::string_view path, size_t recordSize)
+FixedRecordFile::FixedRecordFile(std::string_view path, size_t recordSize)
     : path_(path), record_size_(std::max<size_t>(recordSize, 1)) {}
 
-std::optional<int64_t> TFixedRecordFile::TryCount() const {
+std::optional<int64_t> FixedRecordFile::TryCount() const {
   OpenFile file;
   if (!Open(path_, file)) return std::nullopt;
   return static_cast<int64_t>(file.size / record_size_);
 }
 
-int64_t TFixedRecordFile::Count() const {
+int64_t FixedRecordFile::Count() const {
   const auto count = TryCount();
   if (!count) throw EInOutError(ReadErrorText(path_));
   return *count;
 }
 
-bool TFixedRecordFile::TryRead(int64_t index, std::span<uint8_t> out) const {
+bool FixedRecordFile::TryRead(int64_t index, std::span<uint8_t> out) const {
   if (index < 0 || out.size() < record_size_) return false;
   OpenFile file;
   if (!Open(path_, file)) return false;
@@ -73,7 +73,7 @@ bool TFixedRecordFile::TryRead(int64_t index, std::span<uint8_t> out) const {
                 record_size_);
 }
 
-std::optional<std::vector<uint8_t>> TFixedRecordFile::TryReadAll(int64_t maxRecords) const {
+std::optional<std::vector<uint8_t>> FixedRecordFile::TryReadAll(int64_t maxRecords) const {
   OpenFile file;
   if (!Open(path_, file)) return std::nullopt;
   const uintmax_t whole = file.size / record_size_;
@@ -84,7 +84,7 @@ std::optional<std::vector<uint8_t>> TFixedRecordFile::TryReadAll(int64_t maxReco
   return bytes;
 }
 
-void TFixedRecordFile::Scan(const Visitor& visit) const {
+void FixedRecordFile::Scan(const Visitor& visit) const {
   OpenFile file;
   if (!Open(path_, file)) throw EInOutError(ReadErrorText(path_));
   const uintmax_t whole = file.size / record_size_;
@@ -102,7 +102,7 @@ void TFixedRecordFile::Scan(const Visitor& visit) const {
   }
 }
 
-std::string TFixedRecordFile::ReadErrorText(const std::string& path) {
+std::string FixedRecordFile::ReadErrorText(const std::string& path) {
   return Format(Tr(kCannotRead), {NativeSeparators(path)});
 }
 

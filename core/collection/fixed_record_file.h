@@ -15,9 +15,9 @@ namespace quillmar {
 // and opened for each call and closed again, so a medium may be changed between two calls. Only
 // whole records count: a trailing partial record is neither counted nor read. Not thread-safe;
 // an object belongs to one thread at a time.
-class TFixedRecordFile {
+class FixedRecordFile {
  public:
-  TFixedRecordFile(std::string_view path, size_t recordSize);
+  FixedRecordFile(std::string_view path, size_t recordSize);
 
   const std::string& Path() const { return path_; }
   size_t RecordSize() const { return record_size_; }

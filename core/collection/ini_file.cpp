@@ -8,7 +8,7 @@
 
 namespace quillmar {
 
-TIniFile::TIniFile(const std::string& path) {
+IniFile::IniFile(const std::string& path) {
   const auto real = ResolveExisting(path);
   if (!real) return;
   std::ifstream in(*real, std::ios::binary);
@@ -39,20 +39,20 @@ TIniFile::TIniFile(const std::string& path) {
   }
 }
 
-size_t TIniFile::IndexOf(const std::string& name) const {
+size_t IniFile::IndexOf(const std::string& name) const {
   for (size_t i = 0; i < sections_.size(); ++i)
     if (EqualsNoCaseAscii(sections_[i].name, name)) return i;
   return std::string::npos;
 }
 
-std::vector<std::string> TIniFile::Sections() const {
+std::vector<std::string> IniFile::Sections() const {
   std::vector<std::string> names;
   names.reserve(sections_.size());
   for (const Section& s : sections_) names.push_back(s.name);
   return names;
 }
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
   const size_t index = IndexOf(section);
   if (index == std::string::npos) return def;

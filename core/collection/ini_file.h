@@ -11,13 +11,13 @@ namespace quillmar {
 // starting with ";" and lines without "=" are ignored. A section that appears twice is listed
 // once, and within a section the first line with a key counts. A file that does not exist or
 // cannot be read has no sections. Bytes are kept as they are (Windows-1252 on collections).
-class TIniFile {
+class IniFile {
  public:
   // Files larger than this are read only up to here; tree schemas are a few kilobytes.
   static constexpr size_t kMaxBytes = 4 * 1024 * 1024;
 
   // `path` is resolved case-insensitively and read at once.
-  explicit TIniFile(const std::string& path);
+  explicit IniFile(const std::string& path);
 
   // Section names in file order.
   std::vector<std::string> Sections() const;

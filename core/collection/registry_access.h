@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_store.h"
+#include "system/registry_store.h"
 
 namespace quillmar {
 
 // The read-with-default access to the settings store that every part of the reader uses: a read
 // of a missing key or value creates the key, writes the default and returns it, so every value
 // that was read once exists afterwards. Booleans are stored as integers 0/1.
-class TRegistryAccess {
+class RegistryAccess {
  public:
-  explicit TRegistryAccess(RegistryStore& store) : store_(store) {}
+  explicit RegistryAccess(RegistryStore& store) : store_(store) {}
 
   static constexpr size_t kBinarySize = 12;  // binary values are date bounds of 12 bytes
 

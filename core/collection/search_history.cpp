@@ -41,23 +41,23 @@ int32_t GetInt32(const std::vector<uint8_t>& b, size_t at) {
 
 }  // namespace
 
-TSearchHistory::TSearchHistory(TCalderwickData& data)
-    : TSearchHistory(
+SearchHistory::SearchHistory(TCalderwickData& data)
+    : SearchHistory(
           data.Reg(), data.GetVersionKey(), [&data]() -> const TCRrecords& { return data.CDs(); },
           [&data](const std::string& cdid, int32_t no) { return data.GetTextName(cdid, no); }) {}
 
-TSearchHistory::TSearchHistory(TRegistryAccess& reg, std::string versionKey, CDList cds,
+SearchHistory::SearchHistory(RegistryAccess& reg, std::string versionKey, CDList cds,
                                TextNamer textName)
     : reg_(reg),
       versionKey_(std::move(versionKey)),
       cds_(std::move(cds)),
       textName_(std::move(textName)) {}
 
-std::string TSearchHistory::SlotName(int slot) {
+std::string SearchHistory::SlotName(int slot) {
   return (slot < 10 ? "0" : "") + std::to_string(slot);
 }
 
-std::vector<uint8_t> TSearchHistory::EncodeDate(const retrieval::TDatumsGrenze& date) {
+std::vector<uint8_t> SearchHistory::EncodeDate(const retrieval::DateBound& date) {
   std::vector<uint8_t> b(kDateSize, 0);
   b[0] = date.Tag;
   b[1] = date.Monat;
@@ -66,8 +66,8 @@ std::vector<uint8_t> TSearchHistory::EncodeDate(const retrieval::TDatumsGrenze& 
   return b;
 }
 
-retrieval::TDatumsGrenze TSearchHistory::DecodeDate(const std::vector<uint8_t>& bytes) {
-  retrieval::TDatumsGrenze date;
+retrieval::DateBound SearchHistory::DecodeDate(const std::vector<uint8_t>& bytes) {
+  retrieval::DateBound date;
   if (bytes.size() != kDateSize) return date;
   date.Tag = bytes[0];
   date.Monat = bytes[1];
@@ -76,9 +76,9 @@ retrieval::TDatumsGrenze TSearchHistory::DecodeDate(const std::vector<uint8_t>& 
   return date;
 }
 
-int32_t TSearchHistory::Latest() { return reg_.ReadIntegerDef(Key(), "Latest", -1); }
+int32_t SearchHistory::Latest() { return reg_.ReadIntegerDef(Key(), "Latest", -1); }
 
-int TSearchHistory::HistorySlot(int k) {
+int SearchHistory::HistorySlot(int k) {
   const int32_t latest = Latest();
   if (latest == -1) return 1;
   // Non-negative remainder, so a k of 0 or below still names a slot of the ring.
@@ -86,7 +86,7 @@ int TSearchHistory::HistorySlot(int k) {
   return static_cast<int>(r < 0 ? r + kSlots : r) + 1;
 }
 
-std::string TSearchHistory::HistorySlotName(int k) {
+std::string SearchHistory::HistorySlotName(int k) {
   const bool exists = reg_.KeyExists(Key());
   const int32_t latest = exists ? Latest() : -1;
   // A "Latest" outside the ring cannot name an entry: the store is rebuilt like a missing one.
@@ -98,15 +98,15 @@ std::string TSearchHistory::HistorySlotName(int k) {
   return reg_.ReadBoolDef(Key() + "\\" + name, "Init", false) ? name : "";
 }
 
-bool TSearchHistory::HistoryEntryExists(int k) {
+bool SearchHistory::HistoryEntryExists(int k) {
   if (k < 1 || k > kSlots) RaiseInternalError("AD-TPD-HIE-1");
   return !HistorySlotName(k).empty();
 }
 
-void TSearchHistory::InitHistory() {
+void SearchHistory::InitHistory() {
   const std::string key = Key();
   reg_.DeleteKey(key);
-  const auto empty = EncodeDate(retrieval::TDatumsGrenze{});
+  const auto empty = EncodeDate(retrieval::DateBound{});
   for (int slot = 1; slot <= kSlots; ++slot) {
     const std::string s = key + "\\" + SlotName(slot);
     reg_.WriteBool(s, "Init", false);
@@ -119,7 +119,7 @@ void TSearchHistory::InitHistory() {
   reg_.WriteInteger(key, "Latest", -1);
 }
 
-void TSearchHistory::AddHistoryRecord(const TSearchHistoryRecord& record) {
+void SearchHistory::AddHistoryRecord(const TSearchHistoryRecord& record) {
   HistorySlotName(1);
   const int32_t latest = Latest();
   const int slot = latest == -1 ? 1 : (latest == 1 ? kSlots : latest - 1);
@@ -156,7 +156,7 @@ void TSearchHistory::AddHistoryRecord(const TSearchHistoryRecord& record) {
   reg_.WriteInteger(s, "FuzzyLevel", record.FuzzyLevel);
 }
 
-void TSearchHistory::GetHistoryRecord(int k, TSearchHistoryRecord& record) {
+void SearchHistory::GetHistoryRecord(int k, TSearchHistoryRecord& record) {
   record = TSearchHistoryRecord{};
   if (!HistoryEntryExists(k)) RaiseInternalError("AD-TPD-GHR-1");
   const std::string s = Key() + "\\" + HistorySlotName(k);
@@ -165,7 +165,7 @@ void TSearchHistory::GetHistoryRecord(int k, TSearchHistoryRecord& record) {
   record.Texts = ParseTexts(reg_.ReadStringDef(s, "Texts", ""));
   record.Language = ParseCodes(reg_.ReadStringDef(s, "Language", ""));
   record.TKinds = ParseCodes(reg_.ReadStringDef(s, "TKinds", ""));
-  const auto empty = EncodeDate(retrieval::TDatumsGrenze{});
+  const auto empty = EncodeDate(retrieval::DateBound{});
   record.Date1 = DecodeDate(reg_.ReadBinaryDef(s, "Date1", empty));
   record.Date2 = DecodeDate(reg_.ReadBinaryDef(s, "Date2", empty));
   record.Date3 = DecodeDate(reg_.ReadBinaryDef(s, "Date3", empty));
@@ -174,14 +174,14 @@ void TSearchHistory::GetHistoryRecord(int k, TSearchHistoryRecord& record) {
   record.FuzzyLevel = reg_.ReadIntegerDef(s, "FuzzyLevel", 0);
 }
 
-int TSearchHistory::FindCD(const std::string& cdid) const {
+int SearchHistory::FindCD(const std::string& cdid) const {
   const TCRrecords& cds = cds_();
   for (size_t i = 0; i < cds.size(); ++i)
     if (SameCDID(cds[i].CDID, cdid)) return static_cast<int>(i);
   return -1;
 }
 
-TCDSelectArray TSearchHistory::ParseCDIDs(const std::string& text) const {
+TCDSelectArray SearchHistory::ParseCDIDs(const std::string& text) const {
   const TCRrecords& cds = cds_();
   std::vector<bool> listed(cds.size(), false);
   TCDSelectArray out;
@@ -197,7 +197,7 @@ TCDSelectArray TSearchHistory::ParseCDIDs(const std::string& text) const {
   return out;
 }
 
-TTextSelectArray TSearchHistory::ParseTexts(const std::string& text) const {
+TTextSelectArray SearchHistory::ParseTexts(const std::string& text) const {
   TTextSelectArray out;
   out.push_back({"0", 0, Tr({"alle", "all"}), false});
   for (const auto& token : SplitBlanks(text)) {
@@ -217,7 +217,7 @@ TTextSelectArray TSearchHistory::ParseTexts(const std::string& text) const {
   return out;
 }
 
-std::vector<uint8_t> TSearchHistory::ParseCodes(const std::string& text) {
+std::vector<uint8_t> SearchHistory::ParseCodes(const std::string& text) {
   std::vector<uint8_t> out;
   for (const auto& token : SplitBlanks(text)) {
     const int32_t v = ParseInt32(token).value_or(0);

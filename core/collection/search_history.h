@@ -19,7 +19,7 @@ struct TSearchHistoryRecord {
   TTextSelectArray Texts;  // element 0 stands for all texts
   TSprachArray Language;
   TTextArtArray TKinds;
-  retrieval::TDatumsGrenze Date1, Date2, Date3;  // default: no date condition
+  retrieval::DateBound Date1, Date2, Date3;  // default: no date condition
   int32_t UndMode = 0;
   int32_t WordDistance = 20;
   int32_t FuzzyLevel = 0;
@@ -29,15 +29,15 @@ struct TSearchHistoryRecord {
 // <version key>\SearchHistory. "Latest" names the slot of the newest entry (-1: empty); older
 // entries follow at Latest + 1, + 2, ... around the ring. Slot keys are "01" ... "30".
 // Used from the user-interface thread only.
-class TSearchHistory {
+class SearchHistory {
  public:
   static constexpr int kSlots = 30;
   // Catalogued CDs in catalog order, and the long name of a text of one of them.
   using CDList = std::function<const TCRrecords&()>;
   using TextNamer = std::function<std::string(const std::string& cdid, int32_t textNo)>;
 
-  explicit TSearchHistory(TCalderwickData& data);
-  TSearchHistory(TRegistryAccess& reg, std::string versionKey, CDList cds, TextNamer textName);
+  explicit SearchHistory(TCalderwickData& data);
+  SearchHistory(RegistryAccess& reg, std::string versionKey, CDList cds, TextNamer textName);
 
   std::string Key() const { return versionKey_ + "\\SearchHistory"; }
   static std::string SlotName(int slot);  // "01" ... "30"
@@ -55,8 +55,8 @@ class TSearchHistory {
   void InitHistory();
 
   // 12-byte date bound: day u8, month u8, 2 unused bytes, year i32 LE, extra i32 LE.
-  static std::vector<uint8_t> EncodeDate(const retrieval::TDatumsGrenze& date);
-  static retrieval::TDatumsGrenze DecodeDate(const std::vector<uint8_t>& bytes);
+  static std::vector<uint8_t> EncodeDate(const retrieval::DateBound& date);
+  static retrieval::DateBound DecodeDate(const std::vector<uint8_t>& bytes);
 
  private:
   int32_t Latest();
@@ -65,7 +65,7 @@ class TSearchHistory {
   TTextSelectArray ParseTexts(const std::string& text) const;
   static std::vector<uint8_t> ParseCodes(const std::string& text);
 
-  TRegistryAccess& reg_;
+  RegistryAccess& reg_;
   std::string versionKey_;
   CDList cds_;
   TextNamer textName_;

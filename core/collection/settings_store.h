@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "collection/registry_access.h"
-#include "platform/app_environment.h"
+#include "system/app_environment.h"
 
 namespace quillmar {
 
@@ -18,7 +18,7 @@ namespace quillmar {
 // Three keys hold settings: the common key shared by all versions, the older common key (read
 // as a fallback for some settings and kept in step for "Path"), and the per-version key's
 // "Options" sub-key with the layout settings of this version.
-class TSettingsStore {
+class SettingsStore {
  public:
   static constexpr int kFontCount = 18;
   static constexpr char kDefaultRelations[] =
@@ -27,7 +27,7 @@ class TSettingsStore {
   static constexpr int32_t kDefaultLinkColor = 0xFF0000;  // Windows colour 0x00BBGGRR: blue
   static constexpr int32_t kDefaultBackColor = 0xFFFFFF;  // white
 
-  TSettingsStore(TRegistryAccess& reg, const AppEnvironment& env);
+  SettingsStore(RegistryAccess& reg, const AppEnvironment& env);
 
   // Called with the new state whenever "UCFont" is written (the catalog keeps whether a
   // Unicode font for Greek is set).
@@ -114,7 +114,7 @@ class TSettingsStore {
                                       int32_t fill);
   void WriteOptionList(const char* name, const std::vector<int32_t>& values);
 
-  TRegistryAccess& reg_;
+  RegistryAccess& reg_;
   AppEnvironment env_;
   std::function<void(bool)> on_ucfont_;
 };

@@ -121,8 +121,8 @@ std::string CutChapterName(std::string name) {
   return name;
 }
 
-TPageRecord ToPageRecord(std::span<const uint8_t> record) {
-  TPageRecord page;
+PageFileRecord ToPageRecord(std::span<const uint8_t> record) {
+  PageFileRecord page;
   page.Number = ReadInt32(record, kPageNumber);
   page.Text = ReadShortString(record, kPageText, kPageTextCap);
   page.Arabic = record[kPageArabic] != 0;
@@ -157,17 +157,17 @@ bool TTextInfo::Load(const std::string& fileName) {
 }
 
 int32_t TTextInfo::RecordCount() const {
-  const auto count = TFixedRecordFile(file_name_, kRecordSize).TryCount();
+  const auto count = FixedRecordFile(file_name_, kRecordSize).TryCount();
   return static_cast<int32_t>(std::min<int64_t>(count.value_or(0), INT32_MAX));
 }
 
 void TTextInfo::Select(int32_t n) {
   if (n == current_) return;
-  const TFixedRecordFile catalog(file_name_, kRecordSize);
+  const FixedRecordFile catalog(file_name_, kRecordSize);
   if (n < 1 || catalog.Count() < n) RaiseInternalError("TTI-STN 001");
   Record record{};
   if (!catalog.TryRead(n - 1, record))
-    throw EInOutError(TFixedRecordFile::ReadErrorText(file_name_));
+    throw EInOutError(FixedRecordFile::ReadErrorText(file_name_));
   const int32_t number = ReadInt32(record, kNumber);
   if (number != kEmptySlot && number != n) RaiseInternalError("TTI-STN 002");
 
@@ -240,7 +240,7 @@ int32_t TTextInfo::GetSeitenPosition(const std::string& pageText, int layer) {
   if (path.empty()) return -1;
   const bool want_arabic = !roman.has_value();
   int32_t position = -1;
-  TFixedRecordFile(path, kPageRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
+  FixedRecordFile(path, kPageRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
     const bool arabic = record[kPageArabic] != 0;
     if (arabic == want_arabic && ReadInt32(record, kPageNumber) == *number) {
       position = ReadInt32(record, kPageStart[layer - 1]);
@@ -251,7 +251,7 @@ int32_t TTextInfo::GetSeitenPosition(const std::string& pageText, int layer) {
   return position;
 }
 
-TPageRecord TTextInfo::GetPositionSeite(int32_t position, int layer) {
+PageFileRecord TTextInfo::GetPositionSeite(int32_t position, int layer) {
   RequireText("TTI-GPS 001");
   if (layer < 1 || layer > 3) return {};
   const std::string path = GetSeitenDateiName();
@@ -261,7 +261,7 @@ TPageRecord TTextInfo::GetPositionSeite(int32_t position, int layer) {
   // does not have (start -1) are passed over, and the last page runs to the end of the text.
   std::vector<uint8_t> previous;  // empty: in front of the first page
   bool found = false;
-  TFixedRecordFile(path, kPageRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
+  FixedRecordFile(path, kPageRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
     const int32_t next = ReadInt32(record, start);
     if (next < 0) return true;
     const int32_t from = previous.empty() ? -1 : ReadInt32(previous, start);
@@ -281,7 +281,7 @@ std::string TTextInfo::GetBildName(int32_t number) {
   const std::string path = GetBildDateiName();
   if (path.empty()) return {};
   std::string name;
-  TFixedRecordFile(path, kPictureRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
+  FixedRecordFile(path, kPictureRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
     if (ReadInt32(record, kPictureNumber) != number) return true;
     name = ReadShortString(record, kPictureName, kPictureNameCap);
     return false;
@@ -296,7 +296,7 @@ bool TTextInfo::WalkSync(SyncPoint& first, SyncPoint& last, Visit visit) {
   if (!HasSync()) return false;
   const std::string path = GetSyncDateiName();
   if (path.empty()) return false;
-  const TFixedRecordFile file(path, kSyncRecordSize);
+  const FixedRecordFile file(path, kSyncRecordSize);
   if (file.Count() < 2) return false;
   file.Scan([&](int64_t index, std::span<const uint8_t> record) {
     const SyncPoint point{ReadInt32(record, kSyncPosition), ReadInt32(record, kSyncTarget)};
@@ -356,9 +356,9 @@ int32_t TTextInfo::GetSyncTarget(int32_t from, int32_t to) {
   return first.target;
 }
 
-TSyncRange TTextInfo::GetSyncRange(int32_t from, int32_t to) {
+SyncRange TTextInfo::GetSyncRange(int32_t from, int32_t to) {
   SyncPoint first{}, last{};
-  TSyncRange range;
+  SyncRange range;
   const bool any = WalkSync(first, last, [&](const SyncPoint& prev, const SyncPoint& cur) {
     if (prev.position <= from && from <= cur.position) range.AtFrom = prev.target;
     if (prev.position <= to && to <= cur.position) range.AtTo = cur.target;
@@ -382,7 +382,7 @@ void TTextInfo::SetHitPosition(std::span<const uint8_t> hitRecord) {
   chapter_valid_ = false;
   const std::string path = GetKapitelDateiName();
   if (path.empty()) return;
-  TFixedRecordFile(path, kChapterRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
+  FixedRecordFile(path, kChapterRecordSize).Scan([&](int64_t, std::span<const uint8_t> record) {
     if (ReadInt32(record, kLevel1) != chapter || ReadInt32(record, kLevel2) != sub_chapter)
       return true;
     std::copy(record.begin(), record.end(), chapter_.begin());
@@ -397,14 +397,14 @@ void TTextInfo::SetHitPosition(std::span<const uint8_t> hitRecord) {
 TTextTreeInfos TTextInfo::ListTexts() {
   std::lock_guard guard(list_lock_);
   TTextTreeInfos texts;
-  TFixedRecordFile(file_name_, kRecordSize).Scan([&](int64_t index, std::span<const uint8_t> r) {
+  FixedRecordFile(file_name_, kRecordSize).Scan([&](int64_t index, std::span<const uint8_t> r) {
     const int32_t number = ReadInt32(r, kNumber);
     if (number >= 1 && number <= 255) {
       const std::string title = ReadShortString(r, kTitle, kTitleCap);
       const std::string label = ReadShortString(r, kLongLabel, kLongLabelCap);
       std::string name = label.empty() ? title : title.empty() ? label : label + ": " + title;
       if (name.size() > kTreeNameCap) name.resize(kTreeNameCap);
-      TTextTreeInfo info;
+      TextTreeInfo info;
       info.TextNr = static_cast<uint8_t>(number);
       info.Name = std::move(name);
       texts.push_back(std::move(info));
@@ -416,12 +416,12 @@ TTextTreeInfos TTextInfo::ListTexts() {
   return texts;
 }
 
-TTextTreeInfos TTextInfo::ListChapters(const TTextTreeInfo& parent) {
+TTextTreeInfos TTextInfo::ListChapters(const TextTreeInfo& parent) {
   std::lock_guard guard(list_lock_);
   Select(parent.TextNr);
   if (current_ != parent.TextNr) RaiseInternalError("TI-TTI-GSN-1");
   const std::string path = GetKapitelDateiName();
-  const TFixedRecordFile file(path, kChapterRecordSize);
+  const FixedRecordFile file(path, kChapterRecordSize);
   if (path.empty() || file.Count() == 0) RaiseInternalError("TI-TTI-GNS-2");
 
   TTextTreeInfos chapters;
@@ -436,7 +436,7 @@ TTextTreeInfos TTextInfo::ListChapters(const TTextTreeInfo& parent) {
     else if (parent.L3 == 0)
       child = l1 == parent.L1 && l2 == parent.L2 && l3 != 0;
     if (!child) return true;
-    TTextTreeInfo info;
+    TextTreeInfo info;
     info.TextNr = parent.TextNr;
     info.L1 = static_cast<uint8_t>(l1);
     info.L2 = static_cast<uint8_t>(l2);

@@ -7,26 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "platform/user_prompts.h"
+#include "system/user_prompts.h"
 
 namespace quillmar {
 
 // One element of the content tree: a text (L1 = L2 = L3 = 0) or a chapter of it.
-struct TTextTreeInfo {
+struct TextTreeInfo {
   uint8_t TextNr = 0;
   std::string Name;  // at most 80 characters; empty for chapters
   uint8_t L1 = 0, L2 = 0, L3 = 0;
   std::string Name1, Name2, Name3;  // the chapter's names for levels 1, 2 and 3
   int32_t Position = 0;             // start position of a chapter (1-based, layer 1)
 };
-using TTextTreeInfos = std::vector<TTextTreeInfo>;
+using TTextTreeInfos = std::vector<TextTreeInfo>;
 
 // Text-kind and language codes that restrict a search.
 using TTextArtArray = std::vector<uint8_t>;
 using TSprachArray = std::vector<uint8_t>;
 
 // A page record; the empty one (no page) has number -1 and positions -1.
-struct TPageRecord {
+struct PageFileRecord {
   int32_t Number = -1;
   std::string Text;
   bool Arabic = true;                  // false: the number is shown in Roman numerals
@@ -34,7 +34,7 @@ struct TPageRecord {
 };
 
 // Synchronisation targets of a visible range; -1 when not found.
-struct TSyncRange {
+struct SyncRange {
   int32_t AtFrom = -1;  // the target in force at the range's first position
   int32_t AtTo = -1;    // the target in force at the range's last position
   int32_t Target = -1;  // the target to synchronise on, within AtFrom … AtTo
@@ -101,7 +101,7 @@ class TTextInfo {
   // before it (pages the layer lacks, start < 0, are passed over; the last page runs to the end
   // of the text). The empty page record when the position lies before the first page or the
   // layer is invalid. "TTI-GPS 001".
-  TPageRecord GetPositionSeite(int32_t position, int layer);
+  PageFileRecord GetPositionSeite(int32_t position, int layer);
 
   // Name of picture `number`; empty when the picture file does not list it. "TTI-GBDN 001".
   std::string GetBildName(int32_t number);
@@ -111,7 +111,7 @@ class TTextInfo {
   // The synchronisation target for the visible range from … to (positions in layer 1); -1 when
   // the text has none or fewer than two points.
   int32_t GetSyncTarget(int32_t from, int32_t to);
-  TSyncRange GetSyncRange(int32_t from, int32_t to);
+  SyncRange GetSyncRange(int32_t from, int32_t to);
   // The position of the first synchronisation point whose target is at least `target` (the last
   // point when none is); -1 when the text has fewer than two points. Windows that follow another
   // one go there.
@@ -129,7 +129,7 @@ class TTextInfo {
   TTextTreeInfos ListTexts();
   // The chapters directly below `parent` (a text or a chapter), in file order. A text that is
   // not present raises "TI-TTI-GSN-1", a chapter file without records "TI-TTI-GNS-2".
-  TTextTreeInfos ListChapters(const TTextTreeInfo& parent);
+  TTextTreeInfos ListChapters(const TextTreeInfo& parent);
 
   // Layer shown for a hit's text part: 2 for footnotes (11), 3 for remarks (10), else 1.
   static int KindLayer(int code);

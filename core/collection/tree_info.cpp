@@ -77,8 +77,8 @@ std::vector<int32_t> TTreeInfo::SectionPath(const std::string& section) {
   return parts;
 }
 
-TTreeChild TTreeInfo::Child(std::string name) const {
-  TTreeChild child;
+TreeChild TTreeInfo::Child(std::string name) const {
+  TreeChild child;
   child.Name = Cut(std::move(name));
   child.VersionOK = version_ok_;
   child.MinorVersion = minor_;
@@ -96,7 +96,7 @@ void TTreeInfo::ListCDs() {
   catalog_.ScanCDs();
   for (const TCRrecord& cd : catalog_.CDs()) {
     const TCDInfo info(cd.Path);
-    TTreeChild child;
+    TreeChild child;
     child.Name = Cut(cd.Name);
     child.VersionOK = info.VersionOK(catalog_.VersionMajor(), catalog_.VersionMinor());
     child.MinorVersion = info.MinorVersion();
@@ -108,13 +108,13 @@ void TTreeInfo::ListCDs() {
 }
 
 void TTreeInfo::ListGroups() {
-  const TIniFile schema(key_.Schema);
+  const IniFile schema(key_.Schema);
   const std::vector<int32_t> parent = SectionPath(key_.Section);
   for (const std::string& section : schema.Sections()) {
     const std::vector<int32_t> path = SectionPath(section);
     if (path.size() != parent.size() + 1 || !std::equal(parent.begin(), parent.end(), path.begin()))
       continue;
-    TTreeChild child = Child(schema.ReadString(section, kNameKey, kNameDefault));
+    TreeChild child = Child(schema.ReadString(section, kNameKey, kNameDefault));
     child.Key.Schema = key_.Schema;
     child.Key.Section = section;
     items_.push_back(std::move(child));
@@ -135,7 +135,7 @@ void TTreeInfo::ListGroups() {
       continue;  // a damaged record: the text counts as not present
     }
     if (info.CurrentText() != *number) continue;
-    TTreeChild child = Child(info.GetShortTextName());
+    TreeChild child = Child(info.GetShortTextName());
     child.Key.TextNo = *number;
     items_.push_back(std::move(child));
   }
@@ -144,8 +144,8 @@ void TTreeInfo::ListGroups() {
 void TTreeInfo::ListTexts() {
   TTextInfo info(&catalog_.Prompts());
   if (!OpenCatalog(info, "AD-TTI-LT-1")) return;
-  for (const TTextTreeInfo& text : info.ListTexts()) {
-    TTreeChild child = Child(text.Name);
+  for (const TextTreeInfo& text : info.ListTexts()) {
+    TreeChild child = Child(text.Name);
     child.Key.TextNo = text.TextNr;
     items_.push_back(std::move(child));
   }
@@ -158,16 +158,16 @@ void TTreeInfo::ListChapters() {
   auto isByte = [](int32_t v) { return v >= 0 && v <= 255; };
   if (key_.TextNo < 1 || key_.TextNo > 255) RaiseInternalError("TI-TTI-GSN-1");
   if (!isByte(key_.L1) || !isByte(key_.L2) || !isByte(key_.L3)) return;
-  TTextTreeInfo parent;
+  TextTreeInfo parent;
   parent.TextNr = static_cast<uint8_t>(key_.TextNo);
   parent.L1 = static_cast<uint8_t>(key_.L1);
   parent.L2 = static_cast<uint8_t>(key_.L2);
   parent.L3 = static_cast<uint8_t>(key_.L3);
-  for (const TTextTreeInfo& chapter : info.ListChapters(parent)) {
+  for (const TextTreeInfo& chapter : info.ListChapters(parent)) {
     const std::string& name = chapter.L3 != 0   ? chapter.Name3
                               : chapter.L2 != 0 ? chapter.Name2
                                                 : chapter.Name1;
-    TTreeChild child = Child(name);
+    TreeChild child = Child(name);
     child.Key.TextNo = key_.TextNo;
     child.Key.L1 = chapter.L1;
     child.Key.L2 = chapter.L2;

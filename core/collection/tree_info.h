@@ -21,7 +21,7 @@ struct TTreeRecord {
 };
 
 // One child of a node.
-struct TTreeChild {
+struct TreeChild {
   std::string Name;  // caption, at most 150 bytes
   // The collection's required version is met by the running program.
   bool VersionOK = true;
@@ -29,7 +29,7 @@ struct TTreeChild {
   int32_t MajorVersion = 0;
   TTreeRecord Key;  // the key of the child's own children
 };
-using TTreeRecords = std::vector<TTreeChild>;
+using TTreeRecords = std::vector<TreeChild>;
 
 // Computes the children of one content-tree node at construction. The level is chosen from the
 // key: no collection - the catalogued collections (after a fresh scan); a schema - the groups of
@@ -63,7 +63,7 @@ class TTreeInfo {
   // `unknownCode` when the collection is not catalogued.
   bool OpenCatalog(TTextInfo& info, const char* unknownCode);
   // A child carrying the version of the key's collection.
-  TTreeChild Child(std::string name) const;
+  TreeChild Child(std::string name) const;
 
   TCalderwickData& catalog_;
   TTreeRecord key_;

@@ -22,12 +22,12 @@ Vorrat& Bloecke() {
 // Pooled blocks are handed out in whole megabytes, so a block fits the next list of about the
 // same size.
 size_t Aufrunden(size_t bytes) {
-  return (bytes + TBlockPool::kGross - 1) & ~(TBlockPool::kGross - 1);
+  return (bytes + BlockPool::kGross - 1) & ~(BlockPool::kGross - 1);
 }
 
 }  // namespace
 
-void* TBlockPool::Holen(size_t bytes) {
+void* BlockPool::Holen(size_t bytes) {
   if (bytes < kGross) {
     void* p = std::malloc(bytes == 0 ? 1 : bytes);
     if (p == nullptr) throw std::bad_alloc();
@@ -53,7 +53,7 @@ void* TBlockPool::Holen(size_t bytes) {
   return p;
 }
 
-void TBlockPool::Abgeben(void* block, size_t bytes) {
+void BlockPool::Abgeben(void* block, size_t bytes) {
   if (block == nullptr) return;
   if (bytes < kGross) {
     std::free(block);

@@ -9,7 +9,7 @@ namespace quillmar::retrieval {
 // system: a fresh block costs a page fault per 4 KB on first touch, which for a list of half a
 // million hits is most of a search's time. Small blocks go to the ordinary heap. At most
 // kBehalten bytes are kept; thread-safe.
-class TBlockPool {
+class BlockPool {
  public:
   static constexpr size_t kGross = size_t{1} << 20;  // blocks from this size are pooled
   static constexpr size_t kBehalten = size_t{256} << 20;
@@ -18,20 +18,20 @@ class TBlockPool {
   static void Abgeben(void* block, size_t bytes);
 };
 
-// std::allocator with the large blocks from TBlockPool.
+// std::allocator with the large blocks from BlockPool.
 template <typename T>
-struct TPoolAllocator {
+struct PoolAllocator {
   using value_type = T;
-  TPoolAllocator() = default;
+  PoolAllocator() = default;
   template <typename U>
-  TPoolAllocator(const TPoolAllocator<U>&) {}  // NOLINT: allocators convert
+  PoolAllocator(const PoolAllocator<U>&) {}  // NOLINT: allocators convert
   T* allocate(size_t n) {
     if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
-    return static_cast<T*>(TBlockPool::Holen(n * sizeof(T)));
+    return static_cast<T*>(BlockPool::Holen(n * sizeof(T)));
   }
-  void deallocate(T* p, size_t n) { TBlockPool::Abgeben(p, n * sizeof(T)); }
+  void deallocate(T* p, size_t n) { BlockPool::Abgeben(p, n * sizeof(T)); }
   template <typename U>
-  bool operator==(const TPoolAllocator<U>&) const {
+  bool operator==(const PoolAllocator<U>&) const {
     return true;
   }
 };

@@ -106,7 +106,7 @@ std::string StatusText(int32_t status) {
   return text;
 }
 
-TKomplexAnfrage::TKomplexAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik)
+TKomplexAnfrage::TKomplexAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik)
     : wortanfrage_(std::make_unique<TFundstellenAnfrage>(katalog, phonetik, &Abbrechen)) {
   const bool deutsch = CurrentLanguage() == kGerman;
   UndWort = deutsch ? "UND" : "AND";
@@ -332,7 +332,7 @@ TFundstellenListe TKomplexAnfrage::Verknuepfung(std::string_view ausdruck, bool 
   // An operator as the last token is ignored.
   if (rechts.empty()) return tiefer(links);
   // A restriction to paragraphs does not carry into a join by sections.
-  const Setzen<const TGruppenMenge> grob(
+  const Setzen<const GroupSet> grob(
       aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
   TFundstellenListe l1;
   TFundstellenListe l2;
@@ -423,7 +423,7 @@ int64_t TKomplexAnfrage::Trefferzahl(std::string_view wort) {
 
 TFundstellenListe TKomplexAnfrage::WortIn(std::string_view wort, const TFundstellenListe& andere,
                                           int32_t modus) {
-  const TGruppenMenge gruppen(andere, modus);
+  const GroupSet gruppen(andere, modus);
   struct Zuruecksetzen {
     TFundstellenAnfrage& a;
     ~Zuruecksetzen() { a.Beschraenkung = nullptr; }
@@ -438,7 +438,7 @@ void TKomplexAnfrage::Operanden(std::string_view links, Links auswertenLinks,
                                 int32_t abstand, TFundstellenListe& l1, TFundstellenListe& l2) {
   const bool wortLinks = IstSchlichtesWort(links);
   const bool wortRechts = IstSchlichtesWort(rechts);
-  if (!Eingrenzen || !TGruppenMenge::Anwendbar(modus, abstand) || (!wortLinks && !wortRechts)) {
+  if (!Eingrenzen || !GroupSet::Anwendbar(modus, abstand) || (!wortLinks && !wortRechts)) {
     l1 = auswertenLinks();
     if (Abgebrochen()) return;
     l2 = auswertenRechts();
@@ -452,8 +452,8 @@ void TKomplexAnfrage::Operanden(std::string_view links, Links auswertenLinks,
       TFundstellenListe& x = wortLinks ? l2 : l1;
       w = EinzelWort(wort);
       if (Abgebrochen()) return;
-      const TGruppenMenge gruppen(w, modus);
-      const Setzen<const TGruppenMenge> innen(aussen_, &gruppen);
+      const GroupSet gruppen(w, modus);
+      const Setzen<const GroupSet> innen(aussen_, &gruppen);
       x = wortLinks ? auswertenRechts() : auswertenLinks();
       return;
     }
@@ -474,7 +474,7 @@ void TKomplexAnfrage::Operanden(std::string_view links, Links auswertenLinks,
 TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
   TFundstellenAnfrage& anfrage = *wortanfrage_;
   Binden();
-  const Setzen<const TGruppenMenge> gruppen(
+  const Setzen<const GroupSet> gruppen(
       anfrage.Beschraenkung, anfrage.Beschraenkung != nullptr ? anfrage.Beschraenkung : aussen_);
   anfrage.Ergebnis().EinstellungenKopieren(Vorlage);
   anfrage.Suche(Trim(wort));

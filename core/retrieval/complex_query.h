@@ -14,7 +14,7 @@
 namespace quillmar::retrieval {
 
 class TFundstellenAnfrage;
-class TGruppenMenge;
+class GroupSet;
 
 // Status texts of a query: "Fehler in der Anfrageformulierung: ..." for negative codes,
 // "Suche wurde abgebrochen" for 10, empty for 0 (in the current interface language).
@@ -28,7 +28,7 @@ class TKomplexAnfrage {
 
   // Reads the AND/OR keywords of the current interface language. The catalog and the conversion
   // must outlive the query; phonetik may be null.
-  TKomplexAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik);
+  TKomplexAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik);
   ~TKomplexAnfrage();
   TKomplexAnfrage(const TKomplexAnfrage&) = delete;
   TKomplexAnfrage& operator=(const TKomplexAnfrage&) = delete;
@@ -86,7 +86,7 @@ class TKomplexAnfrage {
   bool IstSchlichtesWort(std::string_view ausdruck) const;
   // The hits a plain word's records promise; masks and fuzzy words count as unlimited.
   int64_t Trefferzahl(std::string_view wort);
-  // The word's hits, narrowed to the groups of `andere` (TGruppenMenge).
+  // The word's hits, narrowed to the groups of `andere` (GroupSet).
   TFundstellenListe WortIn(std::string_view wort, const TFundstellenListe& andere, int32_t modus);
   // Evaluates both operands of a join; when one is a plain word it is loaded last (or, of two
   // words, the one with more hits), narrowed to the groups of the other.
@@ -103,7 +103,7 @@ class TKomplexAnfrage {
   std::string gebundene_cd_;  // the collection the word query is bound to
   // The groups the expression being evaluated can contribute to (from the other operand of an
   // enclosing join); words are loaded only within them. Null: no restriction.
-  const TGruppenMenge* aussen_ = nullptr;
+  const GroupSet* aussen_ = nullptr;
   int tiefe_ = 0;
 };
 

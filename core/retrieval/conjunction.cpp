@@ -75,7 +75,7 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
   }
   for (; n < kWorte; ++n) {
     r.Anzeige.WortPos[n] = -1;
-    r.Anzeige.Worte[n] = TWortRef();
+    r.Anzeige.Worte[n] = WordRef();
     r.Anzeige.WortNummern[n] = 0;
   }
   return r;

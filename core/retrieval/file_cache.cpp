@@ -7,12 +7,12 @@
 
 namespace quillmar::retrieval {
 
-TDateiCache& TDateiCache::Prozess() {
-  static TDateiCache cache(size_t{64} << 20, size_t{16} << 20);
+FileCache& FileCache::Prozess() {
+  static FileCache cache(size_t{64} << 20, size_t{16} << 20);
   return cache;
 }
 
-TDateiCache::Inhalt TDateiCache::Holen(const std::string& path) {
+FileCache::Inhalt FileCache::Holen(const std::string& path) {
   std::error_code fehler;
   const auto groesse = std::filesystem::file_size(path, fehler);
   if (fehler || groesse > max_datei_) return nullptr;
@@ -46,7 +46,7 @@ TDateiCache::Inhalt TDateiCache::Holen(const std::string& path) {
   return inhalt;
 }
 
-void TDateiCache::Leeren() {
+void FileCache::Leeren() {
   std::lock_guard<std::mutex> guard(lock_);
   folge_.clear();
   belegt_ = 0;

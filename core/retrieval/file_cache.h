@@ -12,14 +12,14 @@ namespace quillmar::retrieval {
 // Whole contents of small index files (word lists) recently read, shared by every search of the
 // process: a lookup then costs a stat instead of several 60,000-byte reads. Contents are served
 // only while the file has the size and modification time it had when it was read. Thread-safe.
-class TDateiCache {
+class FileCache {
  public:
   using Inhalt = std::shared_ptr<const std::string>;
 
-  TDateiCache(size_t budgetBytes, size_t maxFileBytes)
+  FileCache(size_t budgetBytes, size_t maxFileBytes)
       : budget_(budgetBytes), max_datei_(maxFileBytes) {}
   // The cache of the process (64 MB, files up to 16 MB).
-  static TDateiCache& Prozess();
+  static FileCache& Prozess();
 
   // The contents of the file at `path` (an existing, resolved path), read now if needed; null
   // when the file is too large to keep or cannot be read (callers then read it themselves).

@@ -17,7 +17,7 @@ uint64_t Mischen(uint64_t x) {
 
 }  // namespace
 
-TGruppenMenge::TGruppenMenge(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
+GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
   schluessel_.reserve(liste.Eintraege().size());
   for (const TFundstellenListe::Eintrag& e : liste.Eintraege())
     schluessel_.push_back(Schluessel(e.Fundstelle));
@@ -30,7 +30,7 @@ TGruppenMenge::TGruppenMenge(const TFundstellenListe& liste, int32_t modus) : mo
   }
 }
 
-uint32_t TGruppenMenge::Vorschluessel(const TFundstelle& h) const {
+uint32_t GroupSet::Vorschluessel(const TFundstelle& h) const {
   uint32_t v = (uint32_t{h.TextNr} << 8) ^ h.Textteil;
   if (modus_ == 2) {
     v ^= (uint32_t{h.Kapitel} << 5) ^ (uint32_t{h.Unterkapitel} << 11);
@@ -41,13 +41,13 @@ uint32_t TGruppenMenge::Vorschluessel(const TFundstelle& h) const {
   return v & 0xFFFF;
 }
 
-bool TGruppenMenge::Enthaelt(const TFundstelle& hit) const {
+bool GroupSet::Enthaelt(const TFundstelle& hit) const {
   const uint32_t v = Vorschluessel(hit);
   if (((vorfilter_[v >> 6] >> (v & 63)) & 1) == 0) return false;
   return std::binary_search(schluessel_.begin(), schluessel_.end(), Schluessel(hit));
 }
 
-uint64_t TGruppenMenge::Schluessel(const TFundstelle& h) const {
+uint64_t GroupSet::Schluessel(const TFundstelle& h) const {
   const uint64_t text = (uint64_t{h.TextNr} << 8) | h.Textteil;
   if (modus_ == 2) return Mischen((text << 16) | (uint64_t{h.Kapitel} << 8) | h.Unterkapitel);
   const uint64_t oben = (text << 40) | (uint64_t{h.Seite} << 24) |

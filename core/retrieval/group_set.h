@@ -15,10 +15,10 @@ namespace quillmar::retrieval {
 //
 // Groups are kept as 64-bit hashes; a collision keeps a hit that could have been left out,
 // never the reverse.
-class TGruppenMenge {
+class GroupSet {
  public:
   // modus 1 paragraph, 2 section.
-  TGruppenMenge(const TFundstellenListe& liste, int32_t modus);
+  GroupSet(const TFundstellenListe& liste, int32_t modus);
 
   bool Enthaelt(const TFundstelle& hit) const;
   size_t Anzahl() const { return schluessel_.size(); }

@@ -4,12 +4,12 @@
 
 namespace quillmar::retrieval {
 
-THitCache& THitCache::Prozess() {
-  static THitCache cache(size_t{128} << 20);
+HitCache& HitCache::Prozess() {
+  static HitCache cache(size_t{128} << 20);
   return cache;
 }
 
-THitCache::Treffer THitCache::Holen(const Datei& datei, int32_t von, int32_t bis) {
+HitCache::Treffer HitCache::Holen(const Datei& datei, int32_t von, int32_t bis) {
   std::lock_guard<std::mutex> guard(lock_);
   const auto it = index_.find(Schluessel{datei.path, datei.groesse, datei.zeit, von, bis});
   if (it == index_.end()) return nullptr;
@@ -17,7 +17,7 @@ THitCache::Treffer THitCache::Holen(const Datei& datei, int32_t von, int32_t bis
   return it->second->treffer;
 }
 
-void THitCache::Ablegen(const Datei& datei, int32_t von, int32_t bis,
+void HitCache::Ablegen(const Datei& datei, int32_t von, int32_t bis,
                         std::vector<TFundstelle> hits) {
   const size_t groesse = hits.size() * sizeof(TFundstelle);
   if (groesse > budget_ / 2) return;  // one huge word would push out everything else
@@ -36,7 +36,7 @@ void THitCache::Ablegen(const Datei& datei, int32_t von, int32_t bis,
   }
 }
 
-void THitCache::Leeren() {
+void HitCache::Leeren() {
   std::lock_guard<std::mutex> guard(lock_);
   index_.clear();
   folge_.clear();

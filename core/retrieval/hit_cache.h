@@ -18,7 +18,7 @@ namespace quillmar::retrieval {
 // refining a query does not read and decode the same frequent words again. A range is served
 // only while its file still has the size and modification time it had when the range was read:
 // a changed or swapped medium is read anew. Thread-safe.
-class THitCache {
+class HitCache {
  public:
   // Identity of a hit file at one moment.
   struct Datei {
@@ -28,9 +28,9 @@ class THitCache {
   };
   using Treffer = std::shared_ptr<const std::vector<TFundstelle>>;
 
-  explicit THitCache(size_t budgetBytes) : budget_(budgetBytes) {}
+  explicit HitCache(size_t budgetBytes) : budget_(budgetBytes) {}
   // The cache of the process (128 MB; a range of more than half of that is not kept).
-  static THitCache& Prozess();
+  static HitCache& Prozess();
 
   Treffer Holen(const Datei& datei, int32_t von, int32_t bis);
   void Ablegen(const Datei& datei, int32_t von, int32_t bis, std::vector<TFundstelle> hits);

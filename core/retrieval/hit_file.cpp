@@ -45,25 +45,25 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
 
 void TFundstellenDateiAnfrage::Laden() {
   liste_.Leeren();
-  const TFundBereich bereich{Von, Bis};
-  Lesen(std::span<const TFundBereich>(&bereich, 1),
+  const HitRange bereich{Von, Bis};
+  Lesen(std::span<const HitRange>(&bereich, 1),
         [this](size_t, std::span<const TFundstelle> hits) {
           for (const TFundstelle& h : hits) liste_.AnhaengenRoh(h, cd_);
           return true;
         });
 }
 
-void TFundstellenDateiAnfrage::Lesen(std::span<const TFundBereich> bereiche, const Abnehmer& nimm) {
+void TFundstellenDateiAnfrage::Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm) {
   if (bereiche.empty()) return;
   const std::optional<std::string> resolved = ResolveExisting(path_);
   if (!resolved) NichtGefunden(path_);
   std::error_code fehler;
-  THitCache::Datei datei{*resolved, 0, 0};
+  HitCache::Datei datei{*resolved, 0, 0};
   datei.groesse = static_cast<int64_t>(std::filesystem::file_size(*resolved, fehler));
   if (fehler) NichtGefunden(path_);
   datei.zeit = std::filesystem::last_write_time(*resolved, fehler).time_since_epoch().count();
   if (fehler) NichtGefunden(path_);
-  THitCache& cache = THitCache::Prozess();
+  HitCache& cache = HitCache::Prozess();
 
   // The file is opened only when a range is not in the cache.
   std::ifstream in;
@@ -85,7 +85,7 @@ void TFundstellenDateiAnfrage::Lesen(std::span<const TFundBereich> bereiche, con
     const int64_t bis = bereiche[r].Bis;
     if (bis < von) continue;
     if (von < 0) UnerwartetesEnde(path_, von, groesse);
-    if (const THitCache::Treffer gespeichert =
+    if (const HitCache::Treffer gespeichert =
             cache.Holen(datei, bereiche[r].Von, bereiche[r].Bis)) {
       if (!nimm(r, std::span<const TFundstelle>(gespeichert->data(), gespeichert->size()))) return;
       continue;

@@ -11,7 +11,7 @@
 namespace quillmar::retrieval {
 
 // A range of 0-based record indexes of fundst.dat, both ends inclusive (a word's Von..Bis).
-struct TFundBereich {
+struct HitRange {
   int32_t Von = 0;
   int32_t Bis = 0;
 };
@@ -45,7 +45,7 @@ class TFundstellenDateiAnfrage {
   // order), with one open of the file for all ranges. `nimm` returns false to stop. Errors as
   // in Laden, raised after the range's available hits were handed over.
   using Abnehmer = std::function<bool(size_t bereich, std::span<const TFundstelle> hits)>;
-  void Lesen(std::span<const TFundBereich> bereiche, const Abnehmer& nimm);
+  void Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm);
 
  private:
   std::string path_;

@@ -46,7 +46,7 @@ TDatum OhneMarker(TDatum d, uint16_t marker) {
 }
 
 // A filter bound in the collection's year representation.
-TDatum Grenze(const TDatumsGrenze& g, uint16_t offset) {
+TDatum Grenze(const DateBound& g, uint16_t offset) {
   TDatum d;
   d.Tag = g.Tag;
   d.Monat = g.Monat;
@@ -82,10 +82,10 @@ TFundstelle TFundstelle::Lesen(const uint8_t* r) {
 }
 
 TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, std::string_view w) {
-  return Einzel(hit, TWortRef(w), static_cast<int32_t>(w.size()));
+  return Einzel(hit, WordRef(w), static_cast<int32_t>(w.size()));
 }
 
-TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, TWortRef w, int32_t laenge) {
+TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, WordRef w, int32_t laenge) {
   TAnzeigeRecord a;
   a.TextNr = hit.TextNr;
   a.Textteil = hit.Textteil;
@@ -123,8 +123,8 @@ void TFundstellenListe::FilterZuruecksetzen() {
   Textteile.Aktiv = false;
   Sprachen.Leeren();
   Sprachen.Aktiv = false;
-  DatumVon = TDatumsGrenze{};
-  DatumBis = TDatumsGrenze{};
+  DatumVon = DateBound{};
+  DatumBis = DateBound{};
 }
 
 void TFundstellenListe::TextBedingungHinzufuegen(int32_t textNr, const std::string& cdId) {
@@ -170,7 +170,7 @@ bool TFundstellenListe::DatumZulaessig(const TFundstelle& hit, std::string_view 
     datum_marker_ = TDatum::kKeinJahr;
     datum_offset_ = 0;
     if (Katalog != nullptr) {
-      const TCDSuchInfo& info = Katalog->Info(std::string(cdId));
+      const CollectionSearchInfo& info = Katalog->Info(std::string(cdId));
       datum_marker_ = info.NoDateMarker;
       datum_offset_ = info.YearOffset;
     }
@@ -271,7 +271,7 @@ void TFundstellenListe::EinfuegenMitWort(const TFundstelle& hit, std::string_vie
   Einfuegen(hit, TAnzeigeRecord::Einzel(hit, word), cdId);
 }
 
-void TFundstellenListe::EinfuegenStapel(TEintraege&& stapel) {
+void TFundstellenListe::EinfuegenStapel(Entries&& stapel) {
   if (stapel.empty()) return;
   if (!sortiert_) {
     // An appended, unsorted list has no order to merge into.
@@ -292,7 +292,7 @@ void TFundstellenListe::EinfuegenStapel(TEintraege&& stapel) {
     std::iota(folge.begin(), folge.end(), 0u);
     std::stable_sort(folge.begin(), folge.end(),
                      [&](uint32_t a, uint32_t b) { return Vergleich(stapel[a], stapel[b]) < 0; });
-    TEintraege sortiert;
+    Entries sortiert;
     sortiert.reserve(stapel.size());
     for (uint32_t k : folge) sortiert.push_back(stapel[k]);
     stapel = std::move(sortiert);
@@ -304,7 +304,7 @@ void TFundstellenListe::EinfuegenStapel(TEintraege&& stapel) {
   Zusammenfuehren(std::move(stapel));
 }
 
-void TFundstellenListe::Zusammenfuehren(TEintraege&& stapel) {
+void TFundstellenListe::Zusammenfuehren(Entries&& stapel) {
   if (stapel.empty()) return;
   index_ = 0;
   if (eintraege_.empty()) {
@@ -317,7 +317,7 @@ void TFundstellenListe::Zusammenfuehren(TEintraege&& stapel) {
     return;
   }
   // Merge; on equality the entry already in the list wins.
-  TEintraege neu;
+  Entries neu;
   neu.reserve(eintraege_.size() + stapel.size());
   size_t i = 0;
   size_t j = 0;
@@ -340,7 +340,7 @@ void TFundstellenListe::Zusammenfuehren(TEintraege&& stapel) {
 void TFundstellenListe::EinfuegenAlle(TFundstellenListe& other) {
   if (&other == this) return;
   const bool geordnet = other.sortiert_;
-  TEintraege stapel = std::move(other.eintraege_);
+  Entries stapel = std::move(other.eintraege_);
   other.Leeren();
   if (!geordnet || !sortiert_) {
     EinfuegenStapel(std::move(stapel));

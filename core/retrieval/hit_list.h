@@ -20,12 +20,12 @@ class TFundstellenAnfrage;
 // A short string with its capacity inline (CD identifiers, hit words), so hit lists hold no
 // per-hit heap allocations.
 template <size_t N>
-struct TKurzText {
+struct ShortString {
   uint8_t Laenge = 0;
   char Zeichen[N] = {};
 
-  TKurzText() = default;
-  TKurzText(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string
+  ShortString() = default;
+  ShortString(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string
   void Setzen(std::string_view s) {
     Laenge = static_cast<uint8_t>(s.size() < N ? s.size() : N);
     std::memcpy(Zeichen, s.data(), Laenge);
@@ -33,9 +33,9 @@ struct TKurzText {
   std::string_view View() const { return {Zeichen, Laenge}; }
   std::string Str() const { return std::string(View()); }
   bool Leer() const { return Laenge == 0; }
-  friend bool operator==(const TKurzText& a, const TKurzText& b) { return a.View() == b.View(); }
+  friend bool operator==(const ShortString& a, const ShortString& b) { return a.View() == b.View(); }
 };
-using TCDKennung = TKurzText<8>;
+using TCDKennung = ShortString<8>;
 
 // One occurrence of an index word: a 44-byte record of fundst.dat, decoded.
 // Fields ordered by size, so the record takes 40 bytes in memory.
@@ -67,13 +67,13 @@ struct TAnzeigeRecord {
   int32_t Anfang = -1;  // first byte of the first word
   int32_t Ende = -1;    // last byte of the last word
   int32_t WortPos[kWorte] = {-1, -1, -1, -1, -1};
-  TWortRef Worte[kWorte];
+  WordRef Worte[kWorte];
   uint16_t WortNummern[kWorte] = {0, 0, 0, 0, 0};
 
   // The record of a single hit of word w.
   static TAnzeigeRecord Einzel(const TFundstelle& hit, std::string_view w);
   // The same with the word already referenced (its length in bytes given).
-  static TAnzeigeRecord Einzel(const TFundstelle& hit, TWortRef w, int32_t laenge);
+  static TAnzeigeRecord Einzel(const TFundstelle& hit, WordRef w, int32_t laenge);
   // The non-empty words joined by "..."; raises "...(IF-ATS 001)" without a first word.
   std::string AnzeigeText() const;
 };
@@ -94,7 +94,7 @@ struct TFundTextBedingung {
 };
 
 // A bound of the date filter as the user entered it; "no bound" has year 30000.
-struct TDatumsGrenze {
+struct DateBound {
   uint8_t Tag = 0;
   uint8_t Monat = 0;
   int32_t Jahr = TDatum::kKeinJahr;
@@ -156,18 +156,18 @@ class TFundstellenListe {
     TFundstelle Fundstelle;
     TCDKennung CD;
   };
-  // The entries of a list; large arrays are recycled (TBlockPool).
-  using TEintraege = std::vector<Eintrag, TPoolAllocator<Eintrag>>;
+  // The entries of a list; large arrays are recycled (BlockPool).
+  using Entries = std::vector<Eintrag, PoolAllocator<Eintrag>>;
 
   // Filters, set by whoever fills the list.
   std::vector<TFundTextBedingung> TextBedingungen;
   TSmallIntSet Textteile;
   TSmallIntSet Sprachen;
-  TDatumsGrenze DatumVon;
-  TDatumsGrenze DatumBis;
+  DateBound DatumVon;
+  DateBound DatumBis;
   // Gives the date filter each collection's NoDateMarker and YearOffset; may be null when no
   // date condition is set (then no marker and no offset apply). Copied with the filters.
-  const TSuchKatalog* Katalog = nullptr;
+  const SearchCatalog* Katalog = nullptr;
 
   int32_t Anzahl() const { return static_cast<int32_t>(eintraege_.size()); }
   bool HatDatumsbedingung() const;
@@ -196,7 +196,7 @@ class TFundstellenListe {
   void EinfuegenMitWort(const TFundstelle& hit, std::string_view word, std::string_view cdId);
   // Einfuegen of every entry of `stapel` in its order, done by sorting and merging: the result
   // equals the one-by-one insertion (of equal hits the earliest inserted one stays).
-  void EinfuegenStapel(TEintraege&& stapel);
+  void EinfuegenStapel(Entries&& stapel);
   // EinfuegenStapel of all hits of other (a union); other is left empty, its filters stay.
   void EinfuegenAlle(TFundstellenListe& other);
 
@@ -211,7 +211,7 @@ class TFundstellenListe {
   TFundPosition FundPosition(int32_t i);
 
   // All entries in list order, for readers that walk the whole list.
-  const TEintraege& Eintraege() const { return eintraege_; }
+  const Entries& Eintraege() const { return eintraege_; }
 
  private:
   // Fills the search's result list with entries it has sorted, filtered and made unique.
@@ -219,15 +219,15 @@ class TFundstellenListe {
 
   const Eintrag& Lesen(int32_t i);
   // Merges admissible entries in strictly ascending order (existing entries win on equality).
-  void Zusammenfuehren(TEintraege&& stapel);
+  void Zusammenfuehren(Entries&& stapel);
   bool DatumZulaessig(const TFundstelle& hit, std::string_view cdId) const;
   void ZuruecksetzenNachAenderung();
 
-  TEintraege eintraege_;
+  Entries eintraege_;
   int32_t index_ = 0;     // 1-based index of the last entry read, 0 before the first
   bool sortiert_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)
   // The date marker and year offset of the collection last asked for by the date filter.
-  mutable const TSuchKatalog* datum_katalog_ = nullptr;
+  mutable const SearchCatalog* datum_katalog_ = nullptr;
   mutable TCDKennung datum_cd_;
   mutable bool datum_cache_ = false;
   mutable uint16_t datum_marker_ = TDatum::kKeinJahr;

@@ -25,7 +25,7 @@ inline void Vorladen(const void* p) {
 
 }  // namespace
 
-TFundstellenAnfrage::TFundstellenAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik,
+TFundstellenAnfrage::TFundstellenAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik,
                                          const std::atomic<bool>* abbruch)
     : katalog_(katalog), abbruch_(abbruch), woerter_(katalog, phonetik) {
   ergebnis_.Katalog = &katalog;
@@ -61,20 +61,20 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
   const std::vector<TWortDateiRecord>& records = woerter_.Ergebnis().Records();
   if (records.empty()) return;
 
-  std::vector<TFundBereich> bereiche;
+  std::vector<HitRange> bereiche;
   bereiche.reserve(records.size());
-  for (const TWortDateiRecord& r : records) bereiche.push_back(TFundBereich{r.Von, r.Bis});
+  for (const TWortDateiRecord& r : records) bereiche.push_back(HitRange{r.Von, r.Bis});
 
   std::vector<Treffer>& treffer = treffer_;
   treffer.clear();
   int64_t erwartet = 0;
-  for (const TFundBereich& b : bereiche)
+  for (const HitRange& b : bereiche)
     erwartet += std::max<int64_t>(0, int64_t{b.Bis} - b.Von + 1);
   treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxVorab)));
 
   const TFundstellenListe& filter = datei_.Liste();
   const bool filtern = filter.HatFilter();
-  const TGruppenMenge* gruppen = Beschraenkung;
+  const GroupSet* gruppen = Beschraenkung;
   bool abgebrochen = Abgebrochen();
   if (!abgebrochen) {
     datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
@@ -111,10 +111,10 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
                             [](const auto& a, const auto& b) { return a.first == b.first; }),
                 folge.end());
   }
-  TFundstellenListe::TEintraege eintraege;
+  TFundstellenListe::Entries eintraege;
   eintraege.reserve(folge.size());
   const TCDKennung cd(cd_);
-  std::vector<TWortRef> worte;
+  std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
   constexpr size_t kVorlauf = 8;

@@ -22,7 +22,7 @@ class TFundstellenAnfrage {
  public:
   // The catalog and the conversion must outlive the query; phonetik may be null. When `abbruch`
   // is given, a set flag stops Suche after the current hit with an empty result.
-  TFundstellenAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik,
+  TFundstellenAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik,
                       const std::atomic<bool>* abbruch = nullptr);
 
   int32_t Stufe = 0;  // 0 exact or mask, 1..4 fuzzy level
@@ -34,8 +34,8 @@ class TFundstellenAnfrage {
   void Suche(const std::string& word);
   TFundstellenListe& Ergebnis() { return ergebnis_; }
 
-  // When set, Suche leaves out the hits outside these groups (see TGruppenMenge).
-  const TGruppenMenge* Beschraenkung = nullptr;
+  // When set, Suche leaves out the hits outside these groups (see GroupSet).
+  const GroupSet* Beschraenkung = nullptr;
   // How many hits the word's records promise (before filters); binds nothing new.
   int64_t Trefferzahl(const std::string& word);
 
@@ -44,7 +44,7 @@ class TFundstellenAnfrage {
     return abbruch_ != nullptr && abbruch_->load(std::memory_order_relaxed);
   }
 
-  const TSuchKatalog& katalog_;
+  const SearchCatalog& katalog_;
   const std::atomic<bool>* abbruch_;
   TFundstellenDateiAnfrage datei_;
   TWoerterAnfrage woerter_;

@@ -14,30 +14,30 @@ std::string Schluessel(const std::string& cdid) { return UpperAscii(Trim(cdid));
 
 }  // namespace
 
-void TSuchKatalog::Hinzufuegen(TCDSuchInfo info) {
+void SearchCatalog::Hinzufuegen(CollectionSearchInfo info) {
   std::string key = Schluessel(info.CDID);
   cds_[std::move(key)] = std::move(info);
 }
 
-const TCDSuchInfo& TSuchKatalog::Info(const std::string& cdid) const {
+const CollectionSearchInfo& SearchCatalog::Info(const std::string& cdid) const {
   const auto found = cds_.find(Schluessel(cdid));
   if (found != cds_.end()) return found->second;
   // Per thread, so that the search thread and the user-interface thread may both ask about
   // collections the snapshot does not hold.
-  thread_local TCDSuchInfo unbekannt;
-  unbekannt = TCDSuchInfo{};
+  thread_local CollectionSearchInfo unbekannt;
+  unbekannt = CollectionSearchInfo{};
   unbekannt.CDID = cdid;
   return unbekannt;
 }
 
-TSuchKatalog TSuchKatalog::FromCatalog(TCalderwickData& catalog,
+SearchCatalog SearchCatalog::FromCatalog(TCalderwickData& catalog,
                                        const std::vector<std::string>& cdids) {
-  TSuchKatalog katalog;
+  SearchCatalog katalog;
   for (const std::string& cdid : cdids) {
     const int index = catalog.GetCDIndex(cdid);
     if (index < 0) continue;  // not reachable now: Info reports it without files
     const TCRrecord& cd = catalog.CDs()[static_cast<size_t>(index)];
-    TCDSuchInfo info;
+    CollectionSearchInfo info;
     info.CDID = Trim(cd.CDID);
     info.Path = catalog.GetCDPath(cdid);
     info.FSID = catalog.GetFSID(cdid);

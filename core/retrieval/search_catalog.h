@@ -14,7 +14,7 @@ namespace quillmar::retrieval {
 // What the retrieval engine needs to know about one collection. Taken from the catalog on the
 // user-interface thread before a search starts, so the search thread never touches the settings
 // store or the catalog.
-struct TCDSuchInfo {
+struct CollectionSearchInfo {
   std::string CDID;
   std::string Path;  // root directory, without trailing separator
   std::string FSID;  // fuzzy library identifier; empty when the collection has no fuzzy search
@@ -26,19 +26,19 @@ struct TCDSuchInfo {
 };
 
 // The collections a search may touch, by identifier (compared after trimming and upper-casing).
-class TSuchKatalog {
+class SearchCatalog {
  public:
-  void Hinzufuegen(TCDSuchInfo info);
+  void Hinzufuegen(CollectionSearchInfo info);
   // The collection's data; an unknown identifier gives a record with only CDID set (empty paths),
   // so its files are reported missing like those of a collection that is not installed. The
   // reference stays valid until the same thread asks again.
-  const TCDSuchInfo& Info(const std::string& cdid) const;
+  const CollectionSearchInfo& Info(const std::string& cdid) const;
 
   // A snapshot of the given collections as the catalog knows them now.
-  static TSuchKatalog FromCatalog(TCalderwickData& catalog, const std::vector<std::string>& cdids);
+  static SearchCatalog FromCatalog(TCalderwickData& catalog, const std::vector<std::string>& cdids);
 
  private:
-  std::map<std::string, TCDSuchInfo> cds_;
+  std::map<std::string, CollectionSearchInfo> cds_;
 };
 
 }  // namespace quillmar::retrieval

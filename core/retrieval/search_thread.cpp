@@ -5,7 +5,7 @@
 
 namespace quillmar::retrieval {
 
-TSuchThread::TSuchThread(const TSuchKatalog& katalog, PhoneticConversion* phonetik)
+TSuchThread::TSuchThread(const SearchCatalog& katalog, PhoneticConversion* phonetik)
     : anfrage_(katalog, phonetik) {}
 
 TSuchThread::~TSuchThread() {

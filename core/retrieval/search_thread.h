@@ -15,7 +15,7 @@ namespace quillmar::retrieval {
 // TSuchThread. Exceptions of the search end up in Fehler/FehlerText.
 class TSuchThread {
  public:
-  TSuchThread(const TSuchKatalog& katalog, PhoneticConversion* phonetik);
+  TSuchThread(const SearchCatalog& katalog, PhoneticConversion* phonetik);
   ~TSuchThread();  // cancels and joins a running search
 
   void CDHinzufuegen(const std::string& cdId);  // once per identifier

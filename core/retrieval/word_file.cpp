@@ -61,7 +61,7 @@ class OffeneWortDatei {
   explicit OffeneWortDatei(const std::string& path) : path_(path) {
     const std::optional<std::string> real = ResolveExisting(path);
     if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
-      inhalt_ = TDateiCache::Prozess().Holen(*real);
+      inhalt_ = FileCache::Prozess().Holen(*real);
       if (inhalt_) {
         groesse_ = static_cast<int64_t>(inhalt_->size());
         return;
@@ -96,7 +96,7 @@ class OffeneWortDatei {
  private:
   std::string path_;
   std::ifstream in_;
-  TDateiCache::Inhalt inhalt_;  // the whole file, when the cache holds it
+  FileCache::Inhalt inhalt_;  // the whole file, when the cache holds it
   std::error_code fehler_;
   int64_t groesse_ = 0;
 };
@@ -130,13 +130,13 @@ bool IstVariantenCD(const std::string& cdid) {
 // ---------------------------------------------------------------------------------------------
 // TWortDateiAnfrage
 
-std::string TWortDateiAnfrage::WortlistePfad(const TCDSuchInfo& cd) {
+std::string TWortDateiAnfrage::WortlistePfad(const CollectionSearchInfo& cd) {
   const std::string root = StripTrailingSeparator(cd.Path);
   if (root.empty()) return "";
   return ResolvePath(JoinPath(JoinPath(root, "data"), layout::kWortListeName));
 }
 
-void TWortDateiAnfrage::SetzeCD(const TCDSuchInfo& cd) {
+void TWortDateiAnfrage::SetzeCD(const CollectionSearchInfo& cd) {
   std::lock_guard<std::mutex> guard(lock_);
   cdid_ = cd.CDID;
   path_ = WortlistePfad(cd);
@@ -329,7 +329,7 @@ void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
   const std::string path = ResolvePath(path_);
   const int64_t position = (int64_t{erster} - 1) * kSatz + 1;
   std::optional<size_t> gelesen;
-  if (const TDateiCache::Inhalt inhalt = TDateiCache::Prozess().Holen(path)) {
+  if (const FileCache::Inhalt inhalt = FileCache::Prozess().Holen(path)) {
     const auto ab = static_cast<size_t>(position - 1);
     const size_t menge = ab < inhalt->size() ? std::min(bytes, inhalt->size() - ab) : 0;
     if (menge > 0) std::memcpy(fenster_.data(), inhalt->data() + ab, menge);
@@ -347,7 +347,7 @@ void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
   if (n < erster || n > erster + ganze - 1) DateiFehler(kCannotRead, path);
 }
 
-TWortDateiSicht TLesenWortDatei::Sicht(int32_t n) const {
+WordRecordView TLesenWortDatei::Sicht(int32_t n) const {
   const uint8_t* satz = fenster_.data() + static_cast<size_t>(n - erster_) * kSatz;
   const std::span<const uint8_t> bytes(satz, layout::kWortRecordSize);
   return {WortVon(satz), ReadInt32(bytes, layout::kVonOffset),
@@ -368,11 +368,11 @@ TWortDateiRecord TLesenWortDatei::Lies(int32_t n) {
     else
       Laden(n, 1, std::min(kFenster, anzahl_));
   }
-  const TWortDateiSicht sicht = Sicht(n);
+  const WordRecordView sicht = Sicht(n);
   return {std::string(sicht.Wort), sicht.Von, sicht.Bis};
 }
 
-bool TLesenWortDatei::LiesVorwaerts(int32_t n, TWortDateiSicht& out) {
+bool TLesenWortDatei::LiesVorwaerts(int32_t n, WordRecordView& out) {
   ausserhalb_ = false;
   if (n < 1 || n > anzahl_) {
     ausserhalb_ = true;

@@ -21,7 +21,7 @@ struct TWortDateiRecord {
 
 // A record as it lies in a reader's window: Wort points into the window and stays valid until the
 // reader loads another stretch of the file.
-struct TWortDateiSicht {
+struct WordRecordView {
   std::string_view Wort;
   int32_t Von = 0;
   int32_t Bis = 0;
@@ -33,13 +33,13 @@ class TWortDateiAnfrage {
  public:
   // "<CD>/data/wortlst.dat" of the collection, found in any letter case; empty for a collection
   // without a root directory.
-  static std::string WortlistePfad(const TCDSuchInfo& cd);
+  static std::string WortlistePfad(const CollectionSearchInfo& cd);
   // The EInOutError text for a word list that does not exist: "Datei '<PATH>' nicht
   // gefunden.(TWDA 001)" with the path trimmed and upper-cased.
   static std::string NichtGefundenText(const std::string& path);
 
   // Binds to "<CD>/data/wortlst.dat" of the collection.
-  void SetzeCD(const TCDSuchInfo& cd);
+  void SetzeCD(const CollectionSearchInfo& cd);
   // Binds to another word list; raises EInOutError "...nicht gefunden.(TWDA 001)" when missing.
   void SetzeDateiName(const std::string& path);
   const std::string& DateiName() const { return path_; }
@@ -99,7 +99,7 @@ class TLesenWortDatei {
   TWortDateiRecord Lies(int32_t n);
   // Record n for a forward scan: when n lies outside the window, the window is reloaded to start
   // at n, so a scan reads each record once. false (and Ausserhalb) outside 1..Anzahl.
-  bool LiesVorwaerts(int32_t n, TWortDateiSicht& out);
+  bool LiesVorwaerts(int32_t n, WordRecordView& out);
   // Raises the internal error "LWD-IA-1" without a file; false when the file cannot be opened.
   bool Verfuegbar();
   int32_t Anzahl() const { return anzahl_; }
@@ -111,7 +111,7 @@ class TLesenWortDatei {
   // Loads records erster..letzter into the window; raises EInOutError unless record n is then
   // held.
   void Laden(int32_t n, int32_t erster, int32_t letzter);
-  TWortDateiSicht Sicht(int32_t n) const;
+  WordRecordView Sicht(int32_t n) const;
 
   std::vector<uint8_t> fenster_;
   int32_t erster_ = 0;  // first record number held, 0 while empty

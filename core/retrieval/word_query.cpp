@@ -68,13 +68,13 @@ class Schluesselpuffer {
 
 }  // namespace
 
-TWoerterAnfrage::TWoerterAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik)
+TWoerterAnfrage::TWoerterAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik)
     : katalog_(katalog), phonetik_(phonetik) {}
 
 void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   cdid_ = cdid;
   std::lock_guard<std::mutex> guard(lock_);
-  const TCDSuchInfo& cd = katalog_.Info(cdid);
+  const CollectionSearchInfo& cd = katalog_.Info(cdid);
   const std::string path = TWortDateiAnfrage::WortlistePfad(cd);
   // A collection the snapshot does not know has no root directory: name the file it lacks.
   if (path.empty())
@@ -86,7 +86,7 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
 }
 
 void TWoerterAnfrage::Suche(const std::string& word) {
-  const TCDSuchInfo cd = katalog_.Info(cdid_);
+  const CollectionSearchInfo cd = katalog_.Info(cdid_);
   if (Stufe != 0 && cd.FSID.empty()) Stufe = 0;
   if (Stufe < 0 || Stufe > 4) RaiseInternalError("TWA-SSW-1");
   if (Stufe > 0)
@@ -156,7 +156,7 @@ void TWoerterAnfrage::Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& l
     if (start < 1) return;
   }
   Schluesselpuffer puffer;
-  TWortDateiSicht sicht;
+  WordRecordView sicht;
   int32_t n = start;
   for (; leser.LiesVorwaerts(n, sicht); ++n) {
     const std::string_view wort = normalisieren ? puffer.Bilden(sicht.Wort) : sicht.Wort;
@@ -167,7 +167,7 @@ void TWoerterAnfrage::Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& l
   bis = n - 1;
 }
 
-void TWoerterAnfrage::UnscharfSuchen(const TCDSuchInfo& cd, const std::string& word) {
+void TWoerterAnfrage::UnscharfSuchen(const CollectionSearchInfo& cd, const std::string& word) {
   const std::string key =
       phonetik_ != nullptr ? Normalisieren(phonetik_->Phonem(cd.FSID, word, Stufe)) : "";
   const std::string& wortDatei = cd.FSWordFiles[Stufe - 1];

@@ -32,7 +32,7 @@ class TWoerterAnfrage {
  public:
   // The catalog and the conversion must outlive the query; phonetik may be null (no fuzzy
   // conversion available: fuzzy levels then find nothing for lack of a key).
-  TWoerterAnfrage(const TSuchKatalog& katalog, PhoneticConversion* phonetik);
+  TWoerterAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik);
 
   int32_t Stufe = -1;  // 0 exact or mask, 1..4 fuzzy level
 
@@ -45,7 +45,7 @@ class TWoerterAnfrage {
  private:
   void WortSuchen(const std::string& word);
   void MaskeSuchen(const std::string& word);
-  void UnscharfSuchen(const TCDSuchInfo& cd, const std::string& word);
+  void UnscharfSuchen(const CollectionSearchInfo& cd, const std::string& word);
   // Adds the records of `leser` that match maske_: those from the first record whose key is at
   // least `praefix` (through the lookup `anfrage`) while their word starts with it, or every
   // record for an empty prefix. Words are compared by their key when `normalisieren` is set,
@@ -54,7 +54,7 @@ class TWoerterAnfrage {
                    bool normalisieren, std::vector<TWortDateiRecord>& ziel, int32_t& von,
                    int32_t& bis);
 
-  const TSuchKatalog& katalog_;
+  const SearchCatalog& katalog_;
   PhoneticConversion* phonetik_;
   TWortDateiAnfrage anfrage_;
   TLesenWortDatei leser_;

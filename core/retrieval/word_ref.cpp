@@ -53,12 +53,12 @@ WortTabelle& Tabelle() {
 
 }  // namespace
 
-void TWortRef::Setzen(std::string_view s) {
+void WordRef::Setzen(std::string_view s) {
   if (s.size() > kLaenge) s = s.substr(0, kLaenge);
   id_ = s.empty() ? 0 : Tabelle().Aufnehmen(s);
 }
 
-std::string_view TWortRef::View() const {
+std::string_view WordRef::View() const {
   return id_ == 0 ? std::string_view() : Tabelle().Wort(id_);
 }
 

@@ -11,18 +11,18 @@ namespace quillmar::retrieval {
 // 21-byte strings. Words are cut to their first 20 bytes. The table only grows (by the words
 // of the word lists searched); references stay valid for the whole run and may be read from
 // any thread.
-class TWortRef {
+class WordRef {
  public:
   static constexpr size_t kLaenge = 20;
 
-  TWortRef() = default;
-  TWortRef(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string
+  WordRef() = default;
+  WordRef(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string
 
   void Setzen(std::string_view s);
   std::string_view View() const;
   std::string Str() const { return std::string(View()); }
   bool Leer() const { return id_ == 0; }
-  friend bool operator==(TWortRef a, TWortRef b) { return a.id_ == b.id_; }
+  friend bool operator==(WordRef a, WordRef b) { return a.id_ == b.id_; }
 
  private:
   uint32_t id_ = 0;  // 0: the empty word

@@ -63,7 +63,7 @@ retrieval::TFundPosition PositionVon(const retrieval::TFundstellenListe::Eintrag
 
 void Text(TTextGenerator& g, const std::string& utf8) { g.AddText(Utf8ToCp1252(utf8)); }
 
-void ZeileSchreiben(TTextGenerator& g, const TErgebnisZeile& z, const std::array<bool, 7>& f) {
+void ZeileSchreiben(TTextGenerator& g, const ResultRow& z, const std::array<bool, 7>& f) {
   g.StartParagraph();
   if (f[kWorte]) {
     g.SetBold(true);
@@ -94,13 +94,13 @@ void ZeileSchreiben(TTextGenerator& g, const TErgebnisZeile& z, const std::array
 
 }  // namespace
 
-TErgebnisZeilen::TErgebnisZeilen(const retrieval::TSuchKatalog& katalog) : katalog_(katalog) {}
+ResultRows::ResultRows(const retrieval::SearchCatalog& katalog) : katalog_(katalog) {}
 
-TErgebnisZeilen::~TErgebnisZeilen() = default;
+ResultRows::~ResultRows() = default;
 
-TErgebnisZeile TErgebnisZeilen::Zeile(const retrieval::TFundstellenListe::Eintrag& hit,
+ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit,
                                       bool datumsSuche) {
-  TErgebnisZeile z;
+  ResultRow z;
   z.Position = PositionVon(hit);
   try {
     z.Worte = Cp1252ToUtf8(hit.Anzeige.AnzeigeText());
@@ -112,7 +112,7 @@ TErgebnisZeile TErgebnisZeilen::Zeile(const retrieval::TFundstellenListe::Eintra
   if (cd != cd_) {
     cd_ = cd;
     ++wechsel_;
-    const retrieval::TCDSuchInfo& ci = katalog_.Info(cd);
+    const retrieval::CollectionSearchInfo& ci = katalog_.Info(cd);
     no_date_marker_ = ci.NoDateMarker;
     year_offset_ = ci.YearOffset;
     // No prompts: a missing catalog is not asked for from the row builder, its fields stay empty.
@@ -160,7 +160,7 @@ TErgebnisZeile TErgebnisZeilen::Zeile(const retrieval::TFundstellenListe::Eintra
 }
 
 void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& anfrage,
-                               int32_t anzahl, const std::vector<TErgebnisZeile>& zeilen,
+                               int32_t anzahl, const std::vector<ResultRow>& zeilen,
                                const std::array<bool, 7>& felder) {
   // Written beside the target and renamed over it, so a failure leaves the old file intact.
   const std::string neu = dateiName + ".new";
@@ -174,7 +174,7 @@ void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& 
     g.SetBold(false);
     g.StartParagraph();
     Text(g, std::to_string(anzahl) + " " + Tr(kFundstellen));
-    for (const TErgebnisZeile& z : zeilen) ZeileSchreiben(g, z, felder);
+    for (const ResultRow& z : zeilen) ZeileSchreiben(g, z, felder);
     g.Close();
   } catch (...) {
     std::error_code ignored;

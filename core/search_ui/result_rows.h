@@ -16,7 +16,7 @@ class TTextInfo;
 namespace quillmar::search_ui {
 
 // One row of the result list. Texts are UTF-8.
-struct TErgebnisZeile {
+struct ResultRow {
   std::string Worte;
   std::string Titel;
   std::string Autor;    // the text's short label, or its long label when that is empty
@@ -31,21 +31,21 @@ struct TErgebnisZeile {
 // Builds result rows for the hits of a list, in list order. A collection's text catalog is
 // loaded when the collection changes from one hit to the next. Owns its catalog objects; used by
 // one thread at a time (the result list's row builder).
-class TErgebnisZeilen {
+class ResultRows {
  public:
   // `katalog` gives each collection's text catalog file and date values; it must outlive this.
-  explicit TErgebnisZeilen(const retrieval::TSuchKatalog& katalog);
-  ~TErgebnisZeilen();
-  TErgebnisZeilen(const TErgebnisZeilen&) = delete;
-  TErgebnisZeilen& operator=(const TErgebnisZeilen&) = delete;
+  explicit ResultRows(const retrieval::SearchCatalog& katalog);
+  ~ResultRows();
+  ResultRows(const ResultRows&) = delete;
+  ResultRows& operator=(const ResultRows&) = delete;
 
   // The row of one hit; `datumsSuche` fills the date column.
-  TErgebnisZeile Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool datumsSuche);
+  ResultRow Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool datumsSuche);
   // How often a text catalog was loaded.
   int32_t Katalogwechsel() const { return wechsel_; }
 
  private:
-  const retrieval::TSuchKatalog& katalog_;
+  const retrieval::SearchCatalog& katalog_;
   std::unique_ptr<TTextInfo> info_;
   std::string cd_;  // collection whose catalog is loaded; empty at start
   uint16_t no_date_marker_ = 0;
@@ -58,7 +58,7 @@ class TErgebnisZeilen {
 // fields `felder` selects (words, author, title, page, line, kind, chapter; the order of the
 // "ResultDocFormat" setting). Raises EInOutError when the file cannot be written.
 void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& anfrage,
-                               int32_t anzahl, const std::vector<TErgebnisZeile>& zeilen,
+                               int32_t anzahl, const std::vector<ResultRow>& zeilen,
                                const std::array<bool, 7>& felder);
 
 }  // namespace quillmar::search_ui

@@ -87,7 +87,7 @@ std::string Zusammenfassung(const LangText& titel, const std::string& inhalt) {
   return std::string(Tr(titel)) + ": " + inhalt + ".";
 }
 
-bool AlleTexte(const TSuchEinstellungen& e) {
+bool AlleTexte(const SearchSettings& e) {
   return !e.TextAuswahl.empty() && e.TextAuswahl[0].Selected;
 }
 
@@ -100,15 +100,15 @@ const std::string& Gelistet(const std::vector<std::string>& cds, const std::stri
 
 }  // namespace
 
-TSuchEinstellungen TSuchEinstellungen::Standard() {
-  TSuchEinstellungen e;
+SearchSettings SearchSettings::Standard() {
+  SearchSettings e;
   e.Textarten.assign(std::begin(kTextarten), std::end(kTextarten));
   for (uint8_t code : kStandardSprachen) e.Sprachen.Aufnehmen(code);
   return e;
 }
 
-TSuchEinstellungen TSuchEinstellungen::AusHistorie(const TSearchHistoryRecord& record) {
-  TSuchEinstellungen e;
+SearchSettings SearchSettings::AusHistorie(const TSearchHistoryRecord& record) {
+  SearchSettings e;
   e.Anfrage = record.Question;
   e.CDAuswahl = record.CDIDs;
   e.TextAuswahl = record.Texts;
@@ -123,7 +123,7 @@ TSuchEinstellungen TSuchEinstellungen::AusHistorie(const TSearchHistoryRecord& r
   return e;
 }
 
-TSearchHistoryRecord TSuchEinstellungen::Historie() const {
+TSearchHistoryRecord SearchSettings::Historie() const {
   TSearchHistoryRecord r;
   r.Question = Anfrage;
   r.CDIDs = CDAuswahl;
@@ -147,12 +147,12 @@ TSearchHistoryRecord TSuchEinstellungen::Historie() const {
   return r;
 }
 
-bool IstKeinDatum(const TDatumsGrenze& date) {
+bool IstKeinDatum(const DateBound& date) {
   return date.Tag == 0 && date.Monat == 0 && date.Jahr == TDatum::kKeinJahr &&
          date.Jahr2 == TDatum::kKeinJahr;
 }
 
-std::optional<TDatumsGrenze> DatumLesen(const std::string& text) {
+std::optional<DateBound> DatumLesen(const std::string& text) {
   std::vector<std::string> felder(1);
   for (char c : text) {
     if (!IstTrenner(c)) {
@@ -176,7 +176,7 @@ std::optional<TDatumsGrenze> DatumLesen(const std::string& text) {
   if (bekannt == 0 || jahr < -kJahresgrenze || jahr > kJahresgrenze) return std::nullopt;
   if (monat < 0 || monat > 12 || tag < 0 || tag > 31 || (tag != 0 && monat == 0))
     return std::nullopt;
-  TDatumsGrenze date;
+  DateBound date;
   date.Jahr = static_cast<int32_t>(jahr);
   date.Monat = static_cast<uint8_t>(monat);
   date.Tag = static_cast<uint8_t>(tag);
@@ -187,7 +187,7 @@ std::string UngueltigesDatum(const std::string& text) {
   return Format(Tr(kInvalidDate), {text}) + "\n" + Tr(kValidFormats);
 }
 
-std::string DatumAlsZahlen(const TDatumsGrenze& date) {
+std::string DatumAlsZahlen(const DateBound& date) {
   if (IstKeinDatum(date)) return {};
   std::string out;
   if (date.Monat != 0) {
@@ -199,7 +199,7 @@ std::string DatumAlsZahlen(const TDatumsGrenze& date) {
   return out;
 }
 
-std::string DatumAlsText(const TDatumsGrenze& date) {
+std::string DatumAlsText(const DateBound& date) {
   if (IstKeinDatum(date)) return {};
   std::string out;
   if (date.Monat >= 1 && date.Monat <= 12) {
@@ -274,8 +274,8 @@ std::string SprachZusammenfassung(const retrieval::TSmallIntSet& sprachen) {
   return Zusammenfassung(kSprachTitel, Verbunden(namen));
 }
 
-std::string ZeitZusammenfassung(const TDatumsGrenze& von, const TDatumsGrenze& bis,
-                                const TDatumsGrenze& genau) {
+std::string ZeitZusammenfassung(const DateBound& von, const DateBound& bis,
+                                const DateBound& genau) {
   std::string inhalt;
   if (!IstKeinDatum(genau)) {
     inhalt = DatumAlsText(genau);
@@ -298,7 +298,7 @@ std::string UndZusammenfassung(int32_t undModus, int32_t wortabstand) {
   return Zusammenfassung(kUndTitel, inhalt);
 }
 
-std::vector<std::string> ZuDurchsuchendeCDs(const TSuchEinstellungen& e) {
+std::vector<std::string> ZuDurchsuchendeCDs(const SearchSettings& e) {
   // Identifiers naming the same collection (case, blanks) are searched once, under the first
   // spelling; a collection searched twice would give every hit twice.
   std::vector<std::string> cds;
@@ -313,8 +313,8 @@ std::vector<std::string> ZuDurchsuchendeCDs(const TSuchEinstellungen& e) {
   return cds;
 }
 
-std::vector<std::string> SucheEinrichten(const TSuchEinstellungen& e, retrieval::TSuchThread& suche,
-                                         const retrieval::TSuchKatalog& katalog,
+std::vector<std::string> SucheEinrichten(const SearchSettings& e, retrieval::TSuchThread& suche,
+                                         const retrieval::SearchCatalog& katalog,
                                          const std::function<bool(const std::string&)>& hasFS) {
   const std::vector<std::string> cds = ZuDurchsuchendeCDs(e);
   for (const auto& cd : cds) suche.CDHinzufuegen(cd);

@@ -13,13 +13,13 @@
 #include "retrieval/integer_set.h"
 
 namespace quillmar::retrieval {
-class TSuchKatalog;
+class SearchCatalog;
 class TSuchThread;
 }  // namespace quillmar::retrieval
 
 namespace quillmar::search_ui {
 
-using retrieval::TDatumsGrenze;
+using retrieval::DateBound;
 
 // The text kinds the search form offers, in the order of its summary and of a stored search.
 inline constexpr uint8_t kTextarten[] = {1, 3, 0, 12, 10, 11};
@@ -29,40 +29,40 @@ inline constexpr uint8_t kSprachen[] = {255, 0, 101, 102, 104, 105, 1, 103, 199}
 inline constexpr uint8_t kStandardSprachen[] = {0, 1, 101, 102, 103, 104, 105, 199};
 
 // Everything the search form collects for one search; a search history entry holds the same.
-struct TSuchEinstellungen {
+struct SearchSettings {
   std::string Anfrage;           // the query line, Windows-1252
   TCDSelectArray CDAuswahl;      // one element per installed collection, catalog order
   TTextSelectArray TextAuswahl;  // element 0 is "alle" / "all" (CD "0", text 0)
   retrieval::TSmallIntSet Sprachen;
   TTextArtArray Textarten;
-  TDatumsGrenze DatumVon, DatumBis, DatumGenau;  // default: none
+  DateBound DatumVon, DatumBis, DatumGenau;  // default: none
   int32_t UndModus = 1;                          // 1 paragraph, 2 subsection
   int32_t Wortabstand = 20;                      // 0: any distance
   int32_t Stufe = 0;                             // fuzzy level 0..4
 
   // A new search: every text kind, the default languages, no dates, distance 20 within a
   // paragraph, exact search; empty query line and empty selections.
-  static TSuchEinstellungen Standard();
+  static SearchSettings Standard();
   // Everything the entry holds; a fuzzy level outside 0..4 becomes 0.
-  static TSuchEinstellungen AusHistorie(const TSearchHistoryRecord& record);
+  static SearchSettings AusHistorie(const TSearchHistoryRecord& record);
   // The entry to store; the languages in list order (kSprachen).
   TSearchHistoryRecord Historie() const;
 };
 
 // True for the "no date" bound (day 0, month 0, both years 30000).
-bool IstKeinDatum(const TDatumsGrenze& date);
+bool IstKeinDatum(const DateBound& date);
 
 // Reads a date as the options dialog accepts it: d.m.yyyy, m.yyyy or yyyy, with any of ",", ".",
 // "/", ":" and "\" ending a field. Empty when the text is no valid date.
-std::optional<TDatumsGrenze> DatumLesen(const std::string& text);
+std::optional<DateBound> DatumLesen(const std::string& text);
 // "The date <text> is not valid." and the accepted formats, in the current language (UTF-8).
 std::string UngueltigesDatum(const std::string& text);
 // The date as the options dialog shows it: "d.m.yyyy", "m.yyyy" or "yyyy", with "/yyyy" for a
 // second year; empty for no date.
-std::string DatumAlsZahlen(const TDatumsGrenze& date);
+std::string DatumAlsZahlen(const DateBound& date);
 // The date as the option summary shows it: "3. März 1200", "März 1200" or "1200", with "/yyyy"
 // for a second year (UTF-8, current language).
-std::string DatumAlsText(const TDatumsGrenze& date);
+std::string DatumAlsText(const DateBound& date);
 
 // Names in the current language (UTF-8). A passage kind: 0 "Text", 1 "Überschrift", 2
 // "Unterüberschrift", 3/4 "Untertitel", 10 "Scholie", 11 "Fußnote", 12 "Randbemerkung"; empty
@@ -73,21 +73,21 @@ std::string SprachName(int32_t code);
 // The four option summaries of the search form (UTF-8, current language), each ending in ".".
 std::string TextartZusammenfassung(const TTextArtArray& arten);
 std::string SprachZusammenfassung(const retrieval::TSmallIntSet& sprachen);
-std::string ZeitZusammenfassung(const TDatumsGrenze& von, const TDatumsGrenze& bis,
-                                const TDatumsGrenze& genau);
+std::string ZeitZusammenfassung(const DateBound& von, const DateBound& bis,
+                                const DateBound& genau);
 std::string UndZusammenfassung(int32_t undModus, int32_t wortabstand);
 
 // The collections a search touches: the checked ones in list order, then (unless "alle" is
 // checked) those of checked texts not listed yet.
-std::vector<std::string> ZuDurchsuchendeCDs(const TSuchEinstellungen& e);
+std::vector<std::string> ZuDurchsuchendeCDs(const SearchSettings& e);
 
 // Fills a search that has not started: its collections (ZuDurchsuchendeCDs), query line, word
 // distance, mode and fuzzy level, and the result list's filters (text conditions unless "alle"
 // is checked, text parts, languages, the date bounds with DatumGenau taking precedence) with
 // `katalog` for the collections' date values. `katalog` must outlive the search. Returns the
 // names (Windows-1252) of checked collections without fuzzy search (hasFS false), in list order.
-std::vector<std::string> SucheEinrichten(const TSuchEinstellungen& e, retrieval::TSuchThread& suche,
-                                         const retrieval::TSuchKatalog& katalog,
+std::vector<std::string> SucheEinrichten(const SearchSettings& e, retrieval::TSuchThread& suche,
+                                         const retrieval::SearchCatalog& katalog,
                                          const std::function<bool(const std::string&)>& hasFS);
 
 // The timed notice about collections without fuzzy search (UTF-8, current language); the names

@@ -33,8 +33,8 @@ bool BeginntMit(const std::string& wort, const std::string& anfang) {
 
 }  // namespace
 
-TWortBrowser::TWortBrowser(const std::string& cdWurzel) {
-  retrieval::TCDSuchInfo cd;
+WordBrowser::WordBrowser(const std::string& cdWurzel) {
+  retrieval::CollectionSearchInfo cd;
   cd.Path = cdWurzel;
   pfad_ = retrieval::TWortDateiAnfrage::WortlistePfad(cd);
   if (pfad_.empty()) return;
@@ -49,7 +49,7 @@ TWortBrowser::TWortBrowser(const std::string& cdWurzel) {
   verfuegbar_ = true;
 }
 
-TWortBereich TWortBrowser::WortAmCursor(const std::string& zeile, int32_t cursor) {
+WordRange WordBrowser::WortAmCursor(const std::string& zeile, int32_t cursor) {
   const auto laenge = static_cast<int32_t>(zeile.size());
   int32_t p = std::clamp(cursor, 0, laenge);
   if (p > 0 && zeile[static_cast<size_t>(p - 1)] == ')') --p;
@@ -61,7 +61,7 @@ TWortBereich TWortBrowser::WortAmCursor(const std::string& zeile, int32_t cursor
   if (anfang == p && rechts < laenge && zeile[static_cast<size_t>(rechts)] == '(') ++rechts;
   int32_t ende = rechts;
   while (ende < laenge && !IstTrenner(zeile[static_cast<size_t>(ende)])) ++ende;
-  TWortBereich w;
+  WordRange w;
   w.Wort = zeile.substr(static_cast<size_t>(anfang), static_cast<size_t>(p - anfang)) +
            zeile.substr(static_cast<size_t>(rechts), static_cast<size_t>(ende - rechts));
   w.Anfang = anfang == p ? rechts : anfang;
@@ -70,7 +70,7 @@ TWortBereich TWortBrowser::WortAmCursor(const std::string& zeile, int32_t cursor
   return w;
 }
 
-bool TWortBrowser::IstWortzeichen(char c) {
+bool WordBrowser::IstWortzeichen(char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
   if (c == kSz) return true;
   for (char g : kAkzentGross)
@@ -78,9 +78,9 @@ bool TWortBrowser::IstWortzeichen(char c) {
   return false;
 }
 
-std::string TWortBrowser::ZuLangText() { return Tr(kZuLang); }
+std::string WordBrowser::ZuLangText() { return Tr(kZuLang); }
 
-bool TWortBrowser::Pruefen() {
+bool WordBrowser::Pruefen() {
   if (!verfuegbar_) return false;
   bool ok = false;
   try {
@@ -95,7 +95,7 @@ bool TWortBrowser::Pruefen() {
 }
 
 template <typename F>
-void TWortBrowser::Sicher(F f) {
+void WordBrowser::Sicher(F f) {
   if (!Pruefen()) return;
   try {
     f();
@@ -105,25 +105,25 @@ void TWortBrowser::Sicher(F f) {
   }
 }
 
-int32_t TWortBrowser::ScrollSeite() const {
+int32_t WordBrowser::ScrollSeite() const {
   if (anzahl_ < 1) return kScrollMax;
   return static_cast<int32_t>(
       std::clamp<int64_t>(int64_t{kScrollMax} * kZeilen / anzahl_, 1, kScrollMax));
 }
 
-void TWortBrowser::ScrollPosSetzen() {
+void WordBrowser::ScrollPosSetzen() {
   const double p = anzahl_ > 0 ? double(oben_) / anzahl_ * kScrollMax : kScrollMin;
   letzte_scroll_pos_ = std::clamp(static_cast<int32_t>(std::lround(p)), kScrollMin, kScrollMax);
 }
 
-void TWortBrowser::ZuOben(int32_t t) {
+void WordBrowser::ZuOben(int32_t t) {
   t = std::max(std::min(t, anzahl_ - (kZeilen - 1)), 1);
   if (t == oben_) return;
   oben_ = t;
   ScrollPosSetzen();
 }
 
-void TWortBrowser::GeheZu(int32_t n) {
+void WordBrowser::GeheZu(int32_t n) {
   if (!verfuegbar_) return;
   n = std::clamp(n, 1, anzahl_);
   fokus_ = n;
@@ -135,7 +135,7 @@ void TWortBrowser::GeheZu(int32_t n) {
     ZuOben(n);
 }
 
-void TWortBrowser::Aufsuchen() {
+void WordBrowser::Aufsuchen() {
   auswahl_.Leeren();
   anfrage_.Suche(tippwort_);
   if (anfrage_.Gefunden()) {
@@ -151,7 +151,7 @@ void TWortBrowser::Aufsuchen() {
     auswahl_.Hinzufuegen(fokus_);
 }
 
-void TWortBrowser::Positionieren(const TAnfrageZeile& zeile) {
+void WordBrowser::Positionieren(const BrowserQueryLine& zeile) {
   zeile_ = zeile;
   Sicher([&] {
     tippwort_ = OhneMaske(WortAmCursor(zeile_.Text, zeile_.Cursor).Wort);
@@ -159,7 +159,7 @@ void TWortBrowser::Positionieren(const TAnfrageZeile& zeile) {
   });
 }
 
-bool TWortBrowser::TasteDruecken(Taste taste, bool shift) {
+bool WordBrowser::TasteDruecken(Taste taste, bool shift) {
   bool schliessen = false;
   Sicher([&] {
     switch (taste) {
@@ -210,7 +210,7 @@ bool TWortBrowser::TasteDruecken(Taste taste, bool shift) {
   return schliessen || !verfuegbar_;
 }
 
-void TWortBrowser::ZeichenTippen(char c) {
+void WordBrowser::ZeichenTippen(char c) {
   if (!IstWortzeichen(c)) return;
   Sicher([&] {
     tippwort_.push_back(c);
@@ -218,7 +218,7 @@ void TWortBrowser::ZeichenTippen(char c) {
   });
 }
 
-void TWortBrowser::Klicken(int32_t zeile, bool ctrl, bool shift) {
+void WordBrowser::Klicken(int32_t zeile, bool ctrl, bool shift) {
   if (!verfuegbar_ || zeile < 0 || zeile >= kZeilen) return;
   const int32_t r = oben_ + zeile;
   if (r > anzahl_) return;
@@ -233,7 +233,7 @@ void TWortBrowser::Klicken(int32_t zeile, bool ctrl, bool shift) {
   fokus_ = r;
 }
 
-void TWortBrowser::Scrollen(Scroll aktion, int32_t position) {
+void WordBrowser::Scrollen(Scroll aktion, int32_t position) {
   Sicher([&] {
     int32_t t = oben_;
     switch (aktion) {
@@ -265,11 +265,11 @@ void TWortBrowser::Scrollen(Scroll aktion, int32_t position) {
   });
 }
 
-std::vector<TWortZeile> TWortBrowser::SichtbareZeilen() {
-  std::vector<TWortZeile> zeilen;
+std::vector<WordRow> WordBrowser::SichtbareZeilen() {
+  std::vector<WordRow> zeilen;
   Sicher([&] {
     for (int32_t r = oben_; r < oben_ + kZeilen && r <= anzahl_; ++r) {
-      TWortZeile z;
+      WordRow z;
       z.Wort = leser_.Lies(r).Wort;
       z.Fokussiert = r == fokus_;
       z.Ausgewaehlt = auswahl_.Enthaelt(r);
@@ -280,7 +280,7 @@ std::vector<TWortZeile> TWortBrowser::SichtbareZeilen() {
   return zeilen;
 }
 
-void TWortBrowser::Schliessen() {
+void WordBrowser::Schliessen() {
   tippwort_.clear();
   ersetzung_ = {};
   zu_lang_ = false;
@@ -303,7 +303,7 @@ void TWortBrowser::Schliessen() {
   Einfuegen();
 }
 
-void TWortBrowser::Einfuegen() {
+void WordBrowser::Einfuegen() {
   if (zeile_.Text.size() + einfuegetext_.size() >= static_cast<size_t>(kZeilenGrenze)) {
     zu_lang_ = true;
     return;
@@ -315,7 +315,7 @@ void TWortBrowser::Einfuegen() {
     anfang = std::min(zeile_.AuswahlStart, laenge);
     ende = static_cast<int32_t>(std::min<int64_t>(int64_t{anfang} + zeile_.AuswahlLaenge, laenge));
   } else {
-    const TWortBereich w = WortAmCursor(zeile_.Text, zeile_.Cursor);
+    const WordRange w = WortAmCursor(zeile_.Text, zeile_.Cursor);
     anfang = w.Anfang;
     ende = w.Ende;
   }

@@ -12,7 +12,7 @@ namespace quillmar::search_ui {
 // The query line as the word list browser edits it: Windows-1252 bytes, one byte per character,
 // so positions are character positions. Cursor and AuswahlStart are 0-based gaps (0 = before
 // the first character).
-struct TAnfrageZeile {
+struct BrowserQueryLine {
   std::string Text;
   int32_t Cursor = 0;
   int32_t AuswahlStart = -1;  // -1: nothing selected
@@ -20,7 +20,7 @@ struct TAnfrageZeile {
 };
 
 // A word of the query line: the characters [Anfang, Ende) of the line.
-struct TWortBereich {
+struct WordRange {
   std::string Wort;
   int32_t Anfang = 0;
   int32_t Ende = 0;
@@ -30,14 +30,14 @@ struct TWortBereich {
 // the line (for example with characters outside Windows-1252): the characters
 // [Anfang, Anfang + Laenge) of the line before closing gave way to Text. Anfang is -1 when the
 // line stayed unchanged.
-struct TErsetzung {
+struct Replacement {
   int32_t Anfang = -1;
   int32_t Laenge = 0;
   std::string Text;
 };
 
 // One painted row of the list.
-struct TWortZeile {
+struct WordRow {
   std::string Wort;  // Windows-1252
   bool Fokussiert = false;
   bool Ausgewaehlt = false;
@@ -51,7 +51,7 @@ struct TWortZeile {
 // Whenever the word list cannot be read (missing, emptied, shortened, or without any record)
 // Verfuegbar() turns false for good and every operation does nothing; the window then closes
 // with the result kVerwerfen.
-class TWortBrowser {
+class WordBrowser {
  public:
   static constexpr int32_t kZeilen = 20;
   static constexpr int32_t kUebernehmen = 101;  // take the selection over
@@ -66,12 +66,12 @@ class TWortBrowser {
   enum class Scroll { ZeileHoch, ZeileRunter, SeiteHoch, SeiteRunter, Anfang, Ende, Gezogen };
 
   // Binds to "<cdWurzel>/data/wortlst.dat" (found in any letter case).
-  explicit TWortBrowser(const std::string& cdWurzel);
+  explicit WordBrowser(const std::string& cdWurzel);
 
   // The word around the caret: the caret steps back over one ")" directly in front of it; the
   // word extends left and right up to a blank, "(", ")" or "." ("*" and "?" belong to it). A "("
   // directly after the caret is stepped over when nothing of the word lies left of the caret.
-  static TWortBereich WortAmCursor(const std::string& zeile, int32_t cursor);
+  static WordRange WortAmCursor(const std::string& zeile, int32_t cursor);
   // True for the characters that typing appends to the prefix: A-Z, a-z, 0-9, "ß" and the
   // accented letters ÖÄÜÓÒÔÁÀÂÍÌÎÚÙÛÝÉÈÊ with their small forms (Windows-1252 bytes).
   static bool IstWortzeichen(char c);
@@ -83,7 +83,7 @@ class TWortBrowser {
 
   // Takes the query line and moves to the word under its caret (selected when the list holds a
   // word beginning with it).
-  void Positionieren(const TAnfrageZeile& zeile);
+  void Positionieren(const BrowserQueryLine& zeile);
   // Moves the focus to record n (limited to 1..Anzahl), scrolling as little as the row needs.
   void GeheZu(int32_t n);
   // Makes t (limited to 1..Anzahl-19) the first row and sets the scroll position from it.
@@ -100,7 +100,7 @@ class TWortBrowser {
   void Scrollen(Scroll aktion, int32_t position = 0);
 
   // The visible rows (at most 20), read from the list.
-  std::vector<TWortZeile> SichtbareZeilen();
+  std::vector<WordRow> SichtbareZeilen();
 
   // Closing: clears the prefix and, when the result is kUebernehmen and words are selected,
   // inserts them into the query line in place of its selection (or of the word under the caret).
@@ -117,8 +117,8 @@ class TWortBrowser {
   const std::string& Tippwort() const { return tippwort_; }
   const std::string& Einfuegetext() const { return einfuegetext_; }
   retrieval::TIntegerSet& Auswahl() { return auswahl_; }
-  const TAnfrageZeile& Zeile() const { return zeile_; }
-  const TErsetzung& Ersetzung() const { return ersetzung_; }
+  const BrowserQueryLine& Zeile() const { return zeile_; }
+  const Replacement& Ersetzung() const { return ersetzung_; }
   bool ZuLang() const { return zu_lang_; }
 
  private:
@@ -142,8 +142,8 @@ class TWortBrowser {
   int32_t ergebnis_ = kVerwerfen;
   std::string einfuegetext_;
   std::string tippwort_;
-  TAnfrageZeile zeile_;
-  TErsetzung ersetzung_;
+  BrowserQueryLine zeile_;
+  Replacement ersetzung_;
   bool zu_lang_ = false;
 };
 

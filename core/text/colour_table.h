@@ -8,7 +8,7 @@
 namespace quillmar {
 
 // The ten colours text is drawn in, one table for the screen and one for the printer.
-class TColourTable {
+class ColourTable {
  public:
   enum Entry : size_t {
     kText = 0,        // normal text
@@ -24,27 +24,27 @@ class TColourTable {
     kCount = 10,
   };
 
-  TColor operator[](Entry e) const { return colours_[e]; }
-  void Set(Entry e, TColor c) { colours_[e] = c; }
+  Color operator[](Entry e) const { return colours_[e]; }
+  void Set(Entry e, Color c) { colours_[e] = c; }
 
   // The background setting: the normal and the link background follow it; the marking
   // backgrounds keep their own colours.
-  void ApplyBackColour(TColor c) {
+  void ApplyBackColour(Color c) {
     colours_[kBackground] = c;
     colours_[kLinkBack] = c;
   }
-  void ApplyLinkColour(TColor c) { colours_[kLinkText] = c; }
+  void ApplyLinkColour(Color c) { colours_[kLinkText] = c; }
 
  private:
-  std::array<TColor, kCount> colours_ = {0x000000, 0xFFFFFF, 0xFFFFFF, 0x800000, 0xFFFFFF,
+  std::array<Color, kCount> colours_ = {0x000000, 0xFFFFFF, 0xFFFFFF, 0x800000, 0xFFFFFF,
                                          0x000000, 0x000000, 0xC0C0C0, 0xFF0000, 0xFFFFFF};
 };
 
 // The screen and printer tables. The colour settings change only the screen table.
-struct TColourTables {
-  TColourTable Screen;
-  TColourTable Printer;
-  const TColourTable& Of(bool printer) const { return printer ? Printer : Screen; }
+struct ColourTables {
+  ColourTable Screen;
+  ColourTable Printer;
+  const ColourTable& Of(bool printer) const { return printer ? Printer : Screen; }
 };
 
 }  // namespace quillmar

@@ -33,7 +33,7 @@ void TCReferenceLookUp::SetFile(const std::string& fileName) {
   const auto resolved = ResolveExisting(fileName);
   if (!resolved || !FileExists(*resolved)) RaiseInternalError("RFU-SFN 001");
   file_.open(*resolved, std::ios::binary);
-  if (!file_.is_open()) throw EInOutError(TFixedRecordFile::ReadErrorText(fileName));
+  if (!file_.is_open()) throw EInOutError(FixedRecordFile::ReadErrorText(fileName));
   file_name_ = fileName;
 }
 
@@ -48,7 +48,7 @@ int64_t TCReferenceLookUp::RecordCount() {
   file_.clear();
   file_.seekg(0, std::ios::end);
   const std::streamoff size = file_.tellg();
-  if (!file_ || size < 0) throw EInOutError(TFixedRecordFile::ReadErrorText(file_name_));
+  if (!file_ || size < 0) throw EInOutError(FixedRecordFile::ReadErrorText(file_name_));
   return static_cast<int64_t>(size) / static_cast<int64_t>(kRecordSize);
 }
 
@@ -57,14 +57,14 @@ void TCReferenceLookUp::ReadRecord(int64_t index, std::array<uint8_t, kRecordSiz
   file_.seekg(static_cast<std::streamoff>(index) * static_cast<std::streamoff>(kRecordSize));
   file_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(kRecordSize));
   if (!file_ || file_.gcount() != static_cast<std::streamsize>(kRecordSize)) {
-    throw EInOutError(TFixedRecordFile::ReadErrorText(file_name_));
+    throw EInOutError(FixedRecordFile::ReadErrorText(file_name_));
   }
 }
 
-TCReferenceRecord TCReferenceLookUp::LookUp(std::string_view key) {
+CrossReferenceRecord TCReferenceLookUp::LookUp(std::string_view key) {
   if (!file_.is_open()) RaiseInternalError("RLU-F 001");
   const std::string wanted = Normalisieren(key);
-  TCReferenceRecord result;
+  CrossReferenceRecord result;
 
   std::array<uint8_t, kRecordSize> record{};
   int64_t low = -1;

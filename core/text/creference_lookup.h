@@ -10,7 +10,7 @@ namespace quillmar {
 
 // One cross-reference record. The meaning of the second text, the numbers and the flag belongs
 // to the cross-reference interface that asks.
-struct TCReferenceRecord {
+struct CrossReferenceRecord {
   std::string KeyText;  // key text as stored; the key is the part before its first "*"
   std::string SecondText;
   std::array<int32_t, 3> Numbers{-1, -1, -1};
@@ -40,7 +40,7 @@ class TCReferenceLookUp {
   // by binary search over the whole records; the empty record (texts empty, numbers -1, flag 0)
   // when there is none. Without a file: internal error "RLU-F 001". Raises EInOutError when a
   // read fails.
-  TCReferenceRecord LookUp(std::string_view key);
+  CrossReferenceRecord LookUp(std::string_view key);
 
   // The search's middle between low and high: (low + high) / 2 with halves rounded to even.
   static int64_t Middle(int64_t low, int64_t high);

@@ -87,7 +87,7 @@ void TAbsaetze::Draw() {
     p->User = user_;
     p->Hit = hit_;
   }
-  const TRect& c = settings_.Client;
+  const Rect& c = settings_.Client;
   int32_t y = c.Top;
   last_ = Count() - 1;
   for (int32_t i = first_; i < Count(); ++i) {
@@ -101,7 +101,7 @@ void TAbsaetze::Draw() {
   }
   if (y < c.Bottom) {
     canvas_->FillRect({c.Left, y, c.Right, c.Bottom},
-                      colours_->Of(settings_.Printer)[TColourTable::kBackground]);
+                      colours_->Of(settings_.Printer)[ColourTable::kBackground]);
   }
 }
 

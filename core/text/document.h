@@ -26,7 +26,7 @@ namespace quillmar {
 // "AS-AJ 001" (re-layout of an empty document), and those of the paragraphs.
 class TAbsaetze {
  public:
-  TAbsaetze(TCanvas& canvas, const TColourTables& colours) : canvas_(&canvas), colours_(&colours) {}
+  TAbsaetze(Canvas& canvas, const ColourTables& colours) : canvas_(&canvas), colours_(&colours) {}
 
   // Adds a laid-out paragraph after the last (before the first) loaded one. The first paragraph
   // of an empty document becomes the first visible one, shown from its start.
@@ -38,7 +38,7 @@ class TAbsaetze {
   const TAbsatz& Paragraph(int32_t i) const { return *paragraphs_[static_cast<size_t>(i)]; }
 
   // Settings for paragraphs laid out from now on (Relayout applies them to all).
-  void SetClientRect(const TRect& client) { settings_.Client = client; }
+  void SetClientRect(const Rect& client) { settings_.Client = client; }
   void SetLeftBorder(int32_t width) { settings_.LeftBorder = width; }
   void SetIndentCount(int32_t count) { settings_.IndentCount = count; }
   void SetLineSpacingFactor(int32_t factor) { settings_.LineSpacingFactor = factor; }
@@ -48,7 +48,7 @@ class TAbsaetze {
   // 1..10: trimming keeps about factor x client height of paragraphs.
   void SetCacheFactor(int32_t factor);
   void SetPrinter(bool printer);
-  const TAbsatzSettings& Settings() const { return settings_; }
+  const ParagraphSettings& Settings() const { return settings_; }
 
   // Makes the paragraph holding the position (a position in a separator belongs to the
   // following paragraph) the first visible one and sets every paragraph's current position.
@@ -112,9 +112,9 @@ class TAbsaetze {
   void CheckVisible(const char* code_first, const char* code_last) const;
   int32_t ClientHeight() const { return settings_.Client.Bottom - settings_.Client.Top; }
 
-  TCanvas* canvas_;
-  const TColourTables* colours_;
-  TAbsatzSettings settings_;
+  Canvas* canvas_;
+  const ColourTables* colours_;
+  ParagraphSettings settings_;
   int32_t cache_factor_ = 3;
   int32_t first_ = -1;
   int32_t last_ = -1;

@@ -6,10 +6,10 @@ namespace quillmar {
 
 namespace {
 
-using Entry = TFontTable::Entry;
+using Entry = FontTable::Entry;
 
 // code, percent, initial size, italic, bold, link colour, charset
-constexpr Entry kEntries[TFontTable::kCount] = {
+constexpr Entry kEntries[FontTable::kCount] = {
     {0x01, 153, 22, false, false, false, 0},    // heading level 1
     {0x02, 127, 19, false, false, false, 0},    // heading level 2
     {0x03, 100, 15, false, false, false, 0},    // body text
@@ -32,7 +32,7 @@ constexpr Entry kEntries[TFontTable::kCount] = {
 constexpr int kGreekFontNumber = 14;
 constexpr int kHebrewFontNumber = 18;
 
-void SetFixed(TFontTable::Font& font, const Entry& entry, uint32_t link_colour) {
+void SetFixed(FontTable::Font& font, const Entry& entry, uint32_t link_colour) {
   font.italic = entry.italic;
   font.bold = entry.bold;
   font.colour = entry.link_colour ? link_colour : 0;
@@ -41,9 +41,9 @@ void SetFixed(TFontTable::Font& font, const Entry& entry, uint32_t link_colour) 
 
 }  // namespace
 
-const Entry& TFontTable::EntryOf(int n) { return kEntries[n - 1]; }
+const Entry& FontTable::EntryOf(int n) { return kEntries[n - 1]; }
 
-std::string TFontTable::DefaultRelations() {
+std::string FontTable::DefaultRelations() {
   std::string out;
   for (const Entry& s : kEntries) {
     if (!out.empty()) out += ' ';
@@ -52,7 +52,7 @@ std::string TFontTable::DefaultRelations() {
   return out;
 }
 
-std::array<int, TFontTable::kCount> TFontTable::ParseRelations(std::string_view relations) {
+std::array<int, FontTable::kCount> FontTable::ParseRelations(std::string_view relations) {
   std::array<int, kCount> out;
   out.fill(100);
   size_t i = 0;
@@ -70,7 +70,7 @@ std::array<int, TFontTable::kCount> TFontTable::ParseRelations(std::string_view 
   return out;
 }
 
-int TFontTable::ScaledSize(int base, int percent) {
+int FontTable::ScaledSize(int base, int percent) {
   const int64_t product = std::llabs(int64_t{base}) * int64_t{percent};
   const int64_t magnitude = std::llabs(product);
   int64_t q = magnitude / 100;
@@ -79,7 +79,7 @@ int TFontTable::ScaledSize(int base, int percent) {
   return static_cast<int>(product < 0 ? -q : q);
 }
 
-TFontTable::TFontTable() {
+FontTable::FontTable() {
   for (int n = 1; n <= kCount; ++n) {
     Font& f = fonts_[static_cast<size_t>(n - 1)];
     f.face = kInitialFace;
@@ -88,7 +88,7 @@ TFontTable::TFontTable() {
   }
 }
 
-void TFontTable::Apply(const Settings& settings) {
+void FontTable::Apply(const Settings& settings) {
   const std::array<int, kCount> percents = ParseRelations(settings.relations);
   for (int n = 1; n <= kCount; ++n) {
     Font& f = fonts_[static_cast<size_t>(n - 1)];

@@ -10,7 +10,7 @@ namespace quillmar {
 // The 18 fonts that the stream's font codes select (font 1..18; codes 0x01..0x0A, "Z".."a"),
 // with their defaults, and the rules that turn the text settings into concrete fonts. The screen
 // and the printer each build one set from the same rules.
-class TFontTable {
+class FontTable {
  public:
   static constexpr int kCount = 18;
   static constexpr uint8_t kDefaultCharset = 0;
@@ -61,7 +61,7 @@ class TFontTable {
   static int ScaledSize(int base, int percent);
 
   // The initial fonts: face "verdana", the initial sizes, styles, colours and charsets.
-  TFontTable();
+  FontTable();
   // Applies the text settings to all fonts.
   void Apply(const Settings& settings);
   const Font& FontOf(int n) const { return fonts_[static_cast<size_t>(n - 1)]; }

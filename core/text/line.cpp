@@ -9,7 +9,7 @@
 
 namespace quillmar {
 
-TZeile::TZeile(TCanvas* canvas, const TColourTables* colours, const TRect& client, bool printer,
+TZeile::TZeile(Canvas* canvas, const ColourTables* colours, const Rect& client, bool printer,
                bool unicode_greek)
     : Client(client),
       canvas_(canvas),
@@ -68,7 +68,7 @@ int32_t TZeile::LastPos() const {
 void TZeile::SetIndent(int32_t count) {
   IndentCount = count;
   canvas_->SelectFont(stream::FontNumber(stream::kBodyFont), printer_);
-  IndentWidth = std::abs(count) * canvas_->TextWidth(" ", TFontTable::kDefaultCharset);
+  IndentWidth = std::abs(count) * canvas_->TextWidth(" ", FontTable::kDefaultCharset);
 }
 
 void TZeile::SetPrinter(bool printer) {
@@ -89,11 +89,11 @@ void TZeile::SetUnicodeGreek(bool on) {
 
 void TZeile::FillBack(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (left < right && top < bottom) {
-    canvas_->FillRect({left, top, right, bottom}, Table()[TColourTable::kBackground]);
+    canvas_->FillRect({left, top, right, bottom}, Table()[ColourTable::kBackground]);
   }
 }
 
-void TZeile::DrawMarginRun(TWortListe& list, int32_t from, int32_t baseline, TMarginCarry& carry) {
+void TZeile::DrawMarginRun(TWortListe& list, int32_t from, int32_t baseline, MarginCarry& carry) {
   carry = {};
   const int32_t edge = LeftBorder + Client.Left;
   int32_t x = Client.Left + kMarginLeft;
@@ -114,7 +114,7 @@ void TZeile::DrawMarginRun(TWortListe& list, int32_t from, int32_t baseline, TMa
 // The margin strip is cleared on every line. Pending words of the lines above continue here
 // when this line has no margin words of its own; otherwise they are dropped in favour of the
 // line's own, and a small picture tells which of the two happened.
-void TZeile::DrawMargin(int32_t top, int32_t baseline, TMarginCarry& carry) {
+void TZeile::DrawMargin(int32_t top, int32_t baseline, MarginCarry& carry) {
   MarginPicture = 0;
   FillBack(Client.Left, top, Client.Left + LeftBorder + 1, top + ascent_ + descent_);
   if (LeftBorder < kMinMarginBorder) {
@@ -122,8 +122,8 @@ void TZeile::DrawMargin(int32_t top, int32_t baseline, TMarginCarry& carry) {
     return;
   }
   if (carry.Pending() && carry.List != &margin_) {
-    const TMarginPicture picture =
-        margin_.Empty() ? TMarginPicture::kKeinPlatzMehr : TMarginPicture::kNachOben;
+    const MarginPictureKind picture =
+        margin_.Empty() ? MarginPictureKind::kKeinPlatzMehr : MarginPictureKind::kNachOben;
     if (!printer_) {
       canvas_->DrawPicture(Client.Left + 1, baseline - canvas_->PictureHeight(picture), picture);
     }
@@ -153,12 +153,12 @@ void TZeile::PlaceWord(int32_t i, int32_t x, int32_t baseline, int32_t gap) {
   }
 }
 
-void TZeile::Draw(int32_t top, TMarginCarry& carry, const TMarkierungen& user,
+void TZeile::Draw(int32_t top, MarginCarry& carry, const TMarkierungen& user,
                   const TMarkierungen& hit, bool last_line) {
-  const TColourTable& table = Table();
+  const ColourTable& table = Table();
   for (TWortListe* list : {&words_, &margin_}) {
     for (TWortListRecord& w : *list) {
-      const TMarkingState s = MarkingStateAt(w.StartPos, user, hit, table);
+      const MarkingState s = MarkingStateAt(w.StartPos, user, hit, table);
       TWortListe::SetMarking(w, s.Kind, s.Text, s.Back);
     }
   }
@@ -202,12 +202,12 @@ void TZeile::Draw(int32_t top, TMarginCarry& carry, const TMarkierungen& user,
 
 void TZeile::RedrawMarkings(const TMarkierungen& user, const TMarkierungen& hit) {
   if (words_.Empty()) RaiseInternalError("Z-RD 001");
-  const TColourTable& table = Table();
+  const ColourTable& table = Table();
   for (TWortListe* list : {&words_, &margin_}) {
     for (int32_t i = 1; i <= list->Count(); ++i) {
       TWortListRecord& w = list->Word(i);
       w.Changed = false;
-      const TMarkingState s = MarkingStateAt(w.StartPos, user, hit, table);
+      const MarkingState s = MarkingStateAt(w.StartPos, user, hit, table);
       if (s.Kind != 0) {
         w.MarkTextColour = s.Text;
         w.MarkBackColour = s.Back;

@@ -13,7 +13,7 @@ namespace quillmar {
 
 // Margin words that did not fit beside their own line and wait for the following lines of the
 // same paragraph: the margin list they belong to and the 1-based index of the first of them.
-struct TMarginCarry {
+struct MarginCarry {
   TWortListe* List = nullptr;
   int32_t Word = -1;
   bool Pending() const { return List != nullptr; }
@@ -36,7 +36,7 @@ class TZeile {
   // Background fill to the right of the text width.
   static constexpr int32_t kRightFill = 20;
 
-  TZeile(TCanvas* canvas, const TColourTables* colours, const TRect& client, bool printer,
+  TZeile(Canvas* canvas, const ColourTables* colours, const Rect& client, bool printer,
          bool unicode_greek);
 
   TWortListe& Words() { return words_; }
@@ -63,7 +63,7 @@ class TZeile {
 
   // Draws the line with its top at y. `carry` holds the margin words still pending from the lines
   // above in the same paragraph and is updated. The last line of a paragraph is never justified.
-  void Draw(int32_t top, TMarginCarry& carry, const TMarkierungen& user, const TMarkierungen& hit,
+  void Draw(int32_t top, MarginCarry& carry, const TMarkierungen& user, const TMarkierungen& hit,
             bool last_line);
   // Recomputes the marking kinds and redraws only the words whose kind changed, and the gaps
   // beside them.
@@ -79,8 +79,8 @@ class TZeile {
   const TWortListRecord* WordAfter(const TWortListRecord* word) const;
   bool Holds(const TWortListRecord* word) const;
 
-  TRect Client;
-  TRect DrawnBox = {-1, -1, -1, -1};
+  Rect Client;
+  Rect DrawnBox = {-1, -1, -1, -1};
   uint8_t MarginPicture = 0;  // 0 none, 1 no-more-room picture drawn, 2 upwards picture drawn
   bool Centred = false;
   bool Justified = false;
@@ -90,16 +90,16 @@ class TZeile {
   int32_t TextWidth = 0;  // width available to the words
 
  private:
-  const TColourTable& Table() const { return colours_->Of(printer_); }
+  const ColourTable& Table() const { return colours_->Of(printer_); }
   void FillBack(int32_t left, int32_t top, int32_t right, int32_t bottom);
-  void DrawMargin(int32_t top, int32_t baseline, TMarginCarry& carry);
+  void DrawMargin(int32_t top, int32_t baseline, MarginCarry& carry);
   // Draws margin words of `list` from index `from` on the baseline while they fit.
-  void DrawMarginRun(TWortListe& list, int32_t from, int32_t baseline, TMarginCarry& carry);
+  void DrawMarginRun(TWortListe& list, int32_t from, int32_t baseline, MarginCarry& carry);
   // Draws word i at x and fills the gap up to x + box width + gap.
   void PlaceWord(int32_t i, int32_t x, int32_t baseline, int32_t gap);
 
-  TCanvas* canvas_;
-  const TColourTables* colours_;
+  Canvas* canvas_;
+  const ColourTables* colours_;
   bool printer_;
   bool unicode_greek_;
   int32_t ascent_ = 0;   // of the current drawing
@@ -114,7 +114,7 @@ class TZeile {
 // while lines exist.
 class TZeilen {
  public:
-  TZeilen(TCanvas* canvas, const TColourTables* colours) : canvas_(canvas), colours_(colours) {}
+  TZeilen(Canvas* canvas, const ColourTables* colours) : canvas_(canvas), colours_(colours) {}
 
   // A new last line carrying the canvas, client rectangle and flags.
   TZeile& NewLine();
@@ -128,7 +128,7 @@ class TZeilen {
   // Index of the line holding the word (words or margin words), -1 when none does.
   int32_t LineOf(const TWortListRecord* word) const;
 
-  void SetClient(const TRect& client) { client_ = client; }
+  void SetClient(const Rect& client) { client_ = client; }
   void SetPrinter(bool printer);
   void SetUnicodeGreek(bool on);
   bool Printer() const { return printer_; }
@@ -138,9 +138,9 @@ class TZeilen {
   TMarkierungen PrintRange;
 
  private:
-  TCanvas* canvas_;
-  const TColourTables* colours_;
-  TRect client_;
+  Canvas* canvas_;
+  const ColourTables* colours_;
+  Rect client_;
   bool printer_ = false;
   bool unicode_greek_ = false;
   std::vector<std::unique_ptr<TZeile>> lines_;

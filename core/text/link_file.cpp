@@ -16,8 +16,8 @@ constexpr size_t kChapterRecordSize = 200;
 constexpr size_t kChapterLevelsOffset = 184;
 constexpr size_t kChapterPositionOffset = 196;
 
-TLinkFileRecord DecodeRecord(std::span<const uint8_t> r) {
-  TLinkFileRecord rec;
+LinkFileRecord DecodeRecord(std::span<const uint8_t> r) {
+  LinkFileRecord rec;
   rec.SourceCDID =
       UpperAscii(ReadShortString(r, TLinkFile::kSourceCDIDOffset, TLinkFile::kCDIDCapacity));
   rec.SourceTextNr = ReadInt32(r, TLinkFile::kSourceTextOffset);
@@ -38,9 +38,9 @@ TLinkFile::TLinkFile(TCalderwickData& catalog) : catalog_(catalog) {}
 void TLinkFile::Load(const std::string& fileName) {
   std::lock_guard<std::mutex> guard(lock_);
   records_.clear();
-  const TFixedRecordFile file(fileName, kRecordSize);
+  const FixedRecordFile file(fileName, kRecordSize);
   const int64_t count = file.Count();  // raises when the file cannot be opened
-  std::vector<TLinkFileRecord> records;
+  std::vector<LinkFileRecord> records;
   records.reserve(static_cast<size_t>(count));
   file.Scan([&records](int64_t, std::span<const uint8_t> r) {
     records.push_back(DecodeRecord(r));
@@ -55,20 +55,20 @@ size_t TLinkFile::Count() const {
   return records_.size();
 }
 
-TLinkFileRecord TLinkFile::Find(const std::string& cdid, int32_t textNr) const {
+LinkFileRecord TLinkFile::Find(const std::string& cdid, int32_t textNr) const {
   {
     std::lock_guard<std::mutex> guard(lock_);
-    for (const TLinkFileRecord& r : records_) {
+    for (const LinkFileRecord& r : records_) {
       if (r.SourceTextNr == textNr && SameCDID(r.SourceCDID, cdid)) return r;
     }
   }
-  TLinkFileRecord none;
+  LinkFileRecord none;
   none.SourceCDID = cdid;
   none.SourceTextNr = textNr;
   return none;
 }
 
-int32_t TLinkFile::Resolve(const TLinkFileRecord& record) const {
+int32_t TLinkFile::Resolve(const LinkFileRecord& record) const {
   if (record.TargetCDID.empty() || catalog_.GetCDIndex(record.TargetCDID) < 0) return 0;
   TTextInfo info(&catalog_.Prompts());
   if (!info.Load(catalog_.GetTextInfoFile(record.TargetCDID))) return 0;
@@ -80,7 +80,7 @@ int32_t TLinkFile::Resolve(const TLinkFileRecord& record) const {
   if (chapters.empty()) return 0;
 
   int32_t position = 0;
-  TFixedRecordFile(chapters, kChapterRecordSize).Scan([&](int64_t, std::span<const uint8_t> r) {
+  FixedRecordFile(chapters, kChapterRecordSize).Scan([&](int64_t, std::span<const uint8_t> r) {
     for (size_t k = 0; k < 3; ++k) {
       if (ReadInt32(r, kChapterLevelsOffset + 4 * k) != record.TargetNumbers[k]) return true;
     }

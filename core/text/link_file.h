@@ -12,7 +12,7 @@ class TCalderwickData;
 
 // One record of a link file: a text of one collection and the place in a text of another
 // collection that it leads to.
-struct TLinkFileRecord {
+struct LinkFileRecord {
   std::string SourceCDID;
   int32_t SourceTextNr = 0;
   std::array<int32_t, 3> SourceNumbers{};  // kept, not used for finding
@@ -52,18 +52,18 @@ class TLinkFile {
   // The first record for the source collection (compared trimmed, in any case) and text
   // number. When none matches: that identifier and number, the source numbers 0, an empty
   // target identifier, target text number and numbers -1.
-  TLinkFileRecord Find(const std::string& cdid, int32_t textNr) const;
+  LinkFileRecord Find(const std::string& cdid, int32_t textNr) const;
 
   // The text position a record leads to: the start of the chapter with the record's three
   // levels in the target text. 0 when the target collection is not installed, its text catalog
   // cannot be loaded, the target text is not in it, or the text has no such chapter. Raises
   // EInOutError when the text's chapter file is named but cannot be read.
-  int32_t Resolve(const TLinkFileRecord& record) const;
+  int32_t Resolve(const LinkFileRecord& record) const;
 
  private:
   TCalderwickData& catalog_;
   mutable std::mutex lock_;
-  std::vector<TLinkFileRecord> records_;
+  std::vector<LinkFileRecord> records_;
   std::string file_name_;
 };
 

@@ -34,14 +34,14 @@ bool TFundMarkierung::IsHitWord(int32_t position) const {
   return false;
 }
 
-TColor TFundMarkierung::BackColour(int32_t position, const TColourTable& table) const {
-  if (!Contains(position)) return table[TColourTable::kBackground];
-  return table[IsHitWord(position) ? TColourTable::kHitWordBack : TColourTable::kHitSpanBack];
+Color TFundMarkierung::BackColour(int32_t position, const ColourTable& table) const {
+  if (!Contains(position)) return table[ColourTable::kBackground];
+  return table[IsHitWord(position) ? ColourTable::kHitWordBack : ColourTable::kHitSpanBack];
 }
 
-TColor TFundMarkierung::TextColour(int32_t position, const TColourTable& table) const {
-  if (!Contains(position)) return table[TColourTable::kText];
-  return table[IsHitWord(position) ? TColourTable::kHitWordText : TColourTable::kHitSpanText];
+Color TFundMarkierung::TextColour(int32_t position, const ColourTable& table) const {
+  if (!Contains(position)) return table[ColourTable::kText];
+  return table[IsHitWord(position) ? ColourTable::kHitWordText : ColourTable::kHitSpanText];
 }
 
 std::unique_ptr<TMarkierung> TUserMarkierung::Clone() const {
@@ -61,12 +61,12 @@ bool TUserMarkierung::Contains(int32_t position) const {
   return From != -1 && From <= position && position <= To;
 }
 
-TColor TUserMarkierung::BackColour(int32_t position, const TColourTable& table) const {
-  return table[Contains(position) ? TColourTable::kUserBack : TColourTable::kBackground];
+Color TUserMarkierung::BackColour(int32_t position, const ColourTable& table) const {
+  return table[Contains(position) ? ColourTable::kUserBack : ColourTable::kBackground];
 }
 
-TColor TUserMarkierung::TextColour(int32_t position, const TColourTable& table) const {
-  return table[Contains(position) ? TColourTable::kUserText : TColourTable::kText];
+Color TUserMarkierung::TextColour(int32_t position, const ColourTable& table) const {
+  return table[Contains(position) ? ColourTable::kUserText : ColourTable::kText];
 }
 
 TMarkierungen& TMarkierungen::operator=(const TMarkierungen& other) {
@@ -84,23 +84,23 @@ const TMarkierung* TMarkierungen::FirstContaining(int32_t position) const {
   return nullptr;
 }
 
-TColor TMarkierungen::BackColour(int32_t position, const TColourTable& table) const {
+Color TMarkierungen::BackColour(int32_t position, const ColourTable& table) const {
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
     if ((*it)->Contains(position)) return (*it)->BackColour(position, table);
   }
-  return table[TColourTable::kBackground];
+  return table[ColourTable::kBackground];
 }
 
-TColor TMarkierungen::TextColour(int32_t position, const TColourTable& table) const {
+Color TMarkierungen::TextColour(int32_t position, const ColourTable& table) const {
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
     if ((*it)->Contains(position)) return (*it)->TextColour(position, table);
   }
-  return table[TColourTable::kText];
+  return table[ColourTable::kText];
 }
 
-TMarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const TMarkierungen& hit,
-                             const TColourTable& table) {
-  TMarkingState state;
+MarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const TMarkierungen& hit,
+                             const ColourTable& table) {
+  MarkingState state;
   if (user.Empty() && hit.Empty()) return state;
   if (user.Contains(position)) {
     state.Kind = 1;

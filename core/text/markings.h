@@ -22,8 +22,8 @@ class TMarkierung {
   // Copies from another marking of the same class.
   virtual void Assign(const TMarkierung& other) = 0;
   virtual bool Contains(int32_t position) const = 0;
-  virtual TColor BackColour(int32_t position, const TColourTable& table) const = 0;
-  virtual TColor TextColour(int32_t position, const TColourTable& table) const = 0;
+  virtual Color BackColour(int32_t position, const ColourTable& table) const = 0;
+  virtual Color TextColour(int32_t position, const ColourTable& table) const = 0;
 };
 
 // A hit opened from a result list: the span Anfang..Ende, with up to five hit words. The fields
@@ -42,8 +42,8 @@ class TFundMarkierung : public TMarkierung {
   // Contained, and position is a hit word position or two bytes after one (a hit word position
   // may point at a font code directly in front of the word). The list ends at the first -1.
   bool IsHitWord(int32_t position) const;
-  TColor BackColour(int32_t position, const TColourTable& table) const override;
-  TColor TextColour(int32_t position, const TColourTable& table) const override;
+  Color BackColour(int32_t position, const ColourTable& table) const override;
+  Color TextColour(int32_t position, const ColourTable& table) const override;
 
   uint8_t Textteil = 0;
   uint8_t TextNr = 0;  // 0: the marking is inactive
@@ -63,8 +63,8 @@ class TUserMarkierung : public TMarkierung {
   // Copies both bounds, or empties the marking when `other` is not a user marking.
   void Assign(const TMarkierung& other) override;
   bool Contains(int32_t position) const override;
-  TColor BackColour(int32_t position, const TColourTable& table) const override;
-  TColor TextColour(int32_t position, const TColourTable& table) const override;
+  Color BackColour(int32_t position, const ColourTable& table) const override;
+  Color TextColour(int32_t position, const ColourTable& table) const override;
 
   int32_t From = -1;
   int32_t To = -1;
@@ -92,23 +92,23 @@ class TMarkierungen {
   // Some item contains the position.
   bool Contains(int32_t position) const { return FirstContaining(position) != nullptr; }
   // The colours of the last item containing the position; the normal colours when none does.
-  TColor BackColour(int32_t position, const TColourTable& table) const;
-  TColor TextColour(int32_t position, const TColourTable& table) const;
+  Color BackColour(int32_t position, const ColourTable& table) const;
+  Color TextColour(int32_t position, const ColourTable& table) const;
 
  private:
   std::vector<std::unique_ptr<TMarkierung>> items_;
 };
 
 // What a word at a position shows under the user and hit markings.
-struct TMarkingState {
+struct MarkingState {
   uint8_t Kind = 0;  // 0 none, 1 user marking, 2 hit word, 3 other word of a hit
-  TColor Text = 0;
-  TColor Back = 0;
+  Color Text = 0;
+  Color Back = 0;
 };
 
 // User markings win over hit markings; among hit markings the first containing one decides
 // between hit word and span word, the last containing one gives the colours.
-TMarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const TMarkierungen& hit,
-                             const TColourTable& table);
+MarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const TMarkierungen& hit,
+                             const ColourTable& table);
 
 }  // namespace quillmar

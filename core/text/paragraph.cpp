@@ -16,7 +16,7 @@ constexpr int kBodyFont = stream::FontNumber(stream::kBodyFont);
 constexpr int32_t kBorderGap = 5;
 }  // namespace
 
-TAbsatz::TAbsatz(TCanvas* canvas, const TColourTables* colours, const TAbsatzSettings& settings)
+TAbsatz::TAbsatz(Canvas* canvas, const ColourTables* colours, const ParagraphSettings& settings)
     : canvas_(canvas), colours_(colours), settings_(settings), lines_(canvas, colours) {
   lines_.SetPrinter(settings.Printer);
   lines_.SetUnicodeGreek(settings.UnicodeGreek);
@@ -36,7 +36,7 @@ void TAbsatz::SetText(std::string_view text) {
   Layout();
 }
 
-void TAbsatz::Relayout(const TAbsatzSettings& settings) {
+void TAbsatz::Relayout(const ParagraphSettings& settings) {
   const bool printer = settings_.Printer;
   settings_ = settings;
   settings_.Printer = printer;
@@ -50,14 +50,14 @@ void TAbsatz::SetPrinter(bool printer) {
 }
 
 int32_t TAbsatz::AvailableWidth() const {
-  const TRect& c = settings_.Client;
+  const Rect& c = settings_.Client;
   return c.Right - (settings_.LeftBorder + kBorderGap) - settings_.ExtraMargin1 -
          settings_.ExtraMargin2 - c.Left;
 }
 
 void TAbsatz::Layout() {
   canvas_->SelectFont(kBodyFont, settings_.Printer);
-  indent_width_ = settings_.IndentCount * canvas_->TextWidth(" ", TFontTable::kDefaultCharset);
+  indent_width_ = settings_.IndentCount * canvas_->TextWidth(" ", FontTable::kDefaultCharset);
   line_spacing_ =
       (std::abs(canvas_->Metrics(kBodyFont, false).Height) / 10) * settings_.LineSpacingFactor;
   centred_ = false;
@@ -69,7 +69,7 @@ void TAbsatz::Layout() {
   lines_.SetClient(settings_.Client);
   current_line_ = -1;
   last_line_drawn_ = -1;
-  TParagraphParser parser;
+  ParagraphParser parser;
   parser.Parse(text_, start_, *this);
   // Words of a new layout start out visible; the print range in force decides again.
   if (settings_.Printer && !PrintRange.Empty()) {
@@ -93,7 +93,7 @@ TZeile& TAbsatz::NewLine() {
   return line;
 }
 
-TWortListRecord TAbsatz::MakeRecord(const TStreamWord& word, TWortListe& list) const {
+TWortListRecord TAbsatz::MakeRecord(const StreamWord& word, TWortListe& list) const {
   TWortListRecord r;
   r.StartPos = word.start_position;
   r.PageNumber = word.page_number;
@@ -114,7 +114,7 @@ TWortListRecord TAbsatz::MakeRecord(const TStreamWord& word, TWortListe& list) c
 
 // A word goes to the last line; when that line then holds more than one word and is too wide,
 // the word moves to a new line. A single over-wide word stays alone on its line.
-void TAbsatz::AddWord(const TStreamWord& word) {
+void TAbsatz::AddWord(const StreamWord& word) {
   if (lines_.Empty()) NewLine();
   TZeile* line = &lines_.Last();
   const TWortListRecord record = MakeRecord(word, line->Words());
@@ -126,7 +126,7 @@ void TAbsatz::AddWord(const TStreamWord& word) {
   }
 }
 
-void TAbsatz::AddMarginWord(const TStreamWord& word) {
+void TAbsatz::AddMarginWord(const StreamWord& word) {
   if (lines_.Empty()) NewLine();
   TWortListe& margin = lines_.Last().MarginWords();
   margin.Add(MakeRecord(word, margin));
@@ -178,8 +178,8 @@ int32_t TAbsatz::Width() const {
 void TAbsatz::Draw(int32_t top, int32_t available) {
   lines_.User = User;
   lines_.Hit = Hit;
-  const TColor back = colours_->Of(settings_.Printer)[TColourTable::kBackground];
-  const TRect& c = settings_.Client;
+  const Color back = colours_->Of(settings_.Printer)[ColourTable::kBackground];
+  const Rect& c = settings_.Client;
   if (lines_.Empty()) {
     // An empty paragraph shows as a blank strip of its height.
     const int32_t h = Height();
@@ -189,7 +189,7 @@ void TAbsatz::Draw(int32_t top, int32_t available) {
     return;
   }
   if (!CurrentLineValid()) RaiseInternalError("AS-D 001");
-  TMarginCarry carry;
+  MarginCarry carry;
   int32_t y = top;
   last_line_drawn_ = current_line_ - 1;
   for (int32_t i = current_line_; i < lines_.Count(); ++i) {

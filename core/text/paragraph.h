@@ -15,8 +15,8 @@
 namespace quillmar {
 
 // What a paragraph takes over from its document when it is laid out.
-struct TAbsatzSettings {
-  TRect Client;
+struct ParagraphSettings {
+  Rect Client;
   int32_t LeftBorder = 0;
   int32_t IndentCount = 0;        // indent in blanks of font 3
   int32_t LineSpacingFactor = 0;  // line spacing = (|screen font 3 height| div 10) x factor
@@ -34,15 +34,15 @@ struct TAbsatzSettings {
 // (position outside the paragraph), "AS-SDM 001" (print range on a screen paragraph),
 // "AS-SBD 001" (printer flag on a laid-out paragraph); the parser's "AEZ" codes and the table's
 // "ST-SD" codes while laying out.
-class TAbsatz : public TParagraphSink {
+class TAbsatz : public ParagraphSink {
  public:
-  TAbsatz(TCanvas* canvas, const TColourTables* colours, const TAbsatzSettings& settings);
+  TAbsatz(Canvas* canvas, const ColourTables* colours, const ParagraphSettings& settings);
 
   void SetStart(int32_t start) { start_ = start; }
   // Takes the paragraph's bytes, builds the table of a table paragraph, and lays out.
   void SetText(std::string_view text);
   // Lays the text out again with new settings.
-  void Relayout(const TAbsatzSettings& settings);
+  void Relayout(const ParagraphSettings& settings);
   void SetPrinter(bool printer);
   void SetCurrentPosition(int32_t position);
 
@@ -91,16 +91,16 @@ class TAbsatz : public TParagraphSink {
   bool Justified() const { return justified_; }
   const TSimpleTable* Table() const { return table_.get(); }
   const std::string& Text() const { return text_; }
-  const TRect& DrawnBox() const { return drawn_box_; }
+  const Rect& DrawnBox() const { return drawn_box_; }
 
   // The document's markings, copied down before drawing.
   TMarkierungen User;
   TMarkierungen Hit;
   TMarkierungen PrintRange;
 
-  // TParagraphSink
-  void AddWord(const TStreamWord& word) override;
-  void AddMarginWord(const TStreamWord& word) override;
+  // ParagraphSink
+  void AddWord(const StreamWord& word) override;
+  void AddMarginWord(const StreamWord& word) override;
   void SetCentred(bool centred) override { centred_ = centred; }
   void SetJustified(bool justified) override { justified_ = justified; }
   void SetIndentMode(uint8_t mode) override { indent_mode_ = mode; }
@@ -110,13 +110,13 @@ class TAbsatz : public TParagraphSink {
   void Layout();
   int32_t AvailableWidth() const;
   TZeile& NewLine();
-  TWortListRecord MakeRecord(const TStreamWord& word, TWortListe& list) const;
+  TWortListRecord MakeRecord(const StreamWord& word, TWortListe& list) const;
   bool CurrentLineValid() const { return current_line_ >= 0 && current_line_ < lines_.Count(); }
 
-  TCanvas* canvas_;
-  const TColourTables* colours_;
-  TAbsatzSettings settings_;
-  TRect drawn_box_ = {-1, -1, -1, -1};
+  Canvas* canvas_;
+  const ColourTables* colours_;
+  ParagraphSettings settings_;
+  Rect drawn_box_ = {-1, -1, -1, -1};
   int32_t indent_width_ = 0;
   int32_t line_spacing_ = 0;
   int32_t paragraph_number_ = 0;

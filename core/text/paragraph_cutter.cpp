@@ -5,10 +5,10 @@
 
 namespace quillmar {
 
-TParagraphCutter::TParagraphCutter(ByteAt byte_at, int32_t length)
+ParagraphCutter::ParagraphCutter(ByteAt byte_at, int32_t length)
     : byte_at_(std::move(byte_at)), length_(length) {}
 
-TParagraphCutter::TParagraphCutter(TDatei& datei)
+ParagraphCutter::ParagraphCutter(TDatei& datei)
     : byte_at_([&datei](int32_t p) -> std::optional<char> {
         const char c = datei.Zeichen(p);
         if (datei.KeineDatenMehr()) return std::nullopt;
@@ -16,7 +16,7 @@ TParagraphCutter::TParagraphCutter(TDatei& datei)
       }),
       length_(datei.DateiLen()) {}
 
-bool TParagraphCutter::IsSeparator(int32_t p) const {
+bool ParagraphCutter::IsSeparator(int32_t p) const {
   if (p < 1 || p >= length_) return false;
   const std::optional<char> a = byte_at_(p);
   if (!a || *a != stream::kEscape) return false;
@@ -24,7 +24,7 @@ bool TParagraphCutter::IsSeparator(int32_t p) const {
   return b && *b == stream::kParagraphSeparator;
 }
 
-std::optional<TAbsatzDataRecord> TParagraphCutter::ReadAt(int32_t p) const {
+std::optional<TAbsatzDataRecord> ParagraphCutter::ReadAt(int32_t p) const {
   if (p < 1 || p > length_) return std::nullopt;
   if (p == length_ && p > 1) --p;
   int32_t start = 1;
@@ -49,7 +49,7 @@ std::optional<TAbsatzDataRecord> TParagraphCutter::ReadAt(int32_t p) const {
   return record;
 }
 
-std::vector<TAbsatzDataRecord> TParagraphCutter::Split(std::string_view bytes) {
+std::vector<TAbsatzDataRecord> ParagraphCutter::Split(std::string_view bytes) {
   std::vector<TAbsatzDataRecord> out;
   TAbsatzDataRecord current;
   current.start = 1;

@@ -22,15 +22,15 @@ struct TAbsatzDataRecord {
 // byte pairs wherever they stand, backwards and forwards alike, so a paragraph read at any of
 // its positions is the same paragraph; a position inside a separator belongs to the following
 // paragraph. A separator that ends the file is followed by an empty paragraph.
-class TParagraphCutter {
+class ParagraphCutter {
  public:
   // The byte at a 1-based position, or nothing when no more data can be read.
   using ByteAt = std::function<std::optional<char>(int32_t)>;
 
-  TParagraphCutter(ByteAt byte_at, int32_t length);
+  ParagraphCutter(ByteAt byte_at, int32_t length);
   // Reads through a stream file reader, which must outlive the cutter; stops early when the
   // reader reports no more data.
-  explicit TParagraphCutter(TDatei& datei);
+  explicit ParagraphCutter(TDatei& datei);
 
   // The paragraph containing position p, nothing when p lies outside 1..length.
   std::optional<TAbsatzDataRecord> ReadAt(int32_t p) const;

@@ -22,7 +22,7 @@ bool EndsInLoneEscape(std::string_view text) {
   return false;
 }
 
-void TParagraphParser::Reset() {
+void ParagraphParser::Reset() {
   font_ = kBodyFont;
   page_numbering_ = 0;
   page_ = 0;
@@ -33,7 +33,7 @@ void TParagraphParser::Reset() {
   label_.clear();
 }
 
-void TParagraphParser::Parse(std::string_view text, int32_t start, TParagraphSink& sink) {
+void ParagraphParser::Parse(std::string_view text, int32_t start, ParagraphSink& sink) {
   Reset();
   sink_ = &sink;
   start_ = start;
@@ -54,8 +54,8 @@ void TParagraphParser::Parse(std::string_view text, int32_t start, TParagraphSin
   }
 }
 
-TStreamWord TParagraphParser::MakeWord(std::string_view bytes, size_t offset) const {
-  TStreamWord w;
+StreamWord ParagraphParser::MakeWord(std::string_view bytes, size_t offset) const {
+  StreamWord w;
   w.bytes.assign(bytes);
   w.start_position = static_cast<int32_t>(int64_t{start_} + static_cast<int64_t>(offset));
   w.font_code = font_;
@@ -71,7 +71,7 @@ TStreamWord TParagraphParser::MakeWord(std::string_view bytes, size_t offset) co
 // A word runs from a plain byte to the next blank or the end. A code may stay inside only when
 // it is a word code and the byte after it is neither a blank nor the end; any other code ends
 // the word in front of it.
-void TParagraphParser::EmitWord(std::string_view text, size_t& i) {
+void ParagraphParser::EmitWord(std::string_view text, size_t& i) {
   const size_t begin = i;
   char last_font = font_;
   size_t j = i;
@@ -90,7 +90,7 @@ void TParagraphParser::EmitWord(std::string_view text, size_t& i) {
   i = j;
 }
 
-void TParagraphParser::ReadPageNumber(std::string_view text, size_t& i) {
+void ParagraphParser::ReadPageNumber(std::string_view text, size_t& i) {
   if (i + 1 >= text.size() || text[i] != kEscape) RaiseInternalError("AEZ 004");
   const char numbering = text[i + 1];
   if (numbering == kRomanPages) {
@@ -104,7 +104,7 @@ void TParagraphParser::ReadPageNumber(std::string_view text, size_t& i) {
   page_ = NumberAt(text, i);
 }
 
-void TParagraphParser::ActOnCode(std::string_view text, char code, size_t& i) {
+void ParagraphParser::ActOnCode(std::string_view text, char code, size_t& i) {
   if (IsFontCode(code)) {
     font_ = code;
     return;
@@ -186,7 +186,7 @@ void TParagraphParser::ActOnCode(std::string_view text, char code, size_t& i) {
   }
 }
 
-void TParagraphParser::EmitTextWords(const std::string& words, size_t offset, bool margin,
+void ParagraphParser::EmitTextWords(const std::string& words, size_t offset, bool margin,
                                      uint8_t link_kind, int32_t link_number,
                                      const std::string& target) {
   const char saved_font = font_;
@@ -212,7 +212,7 @@ void TParagraphParser::EmitTextWords(const std::string& words, size_t offset, bo
     if (has_blank) RaiseInternalError(margin ? "AEZ 009" : "AEZ 010");
     if (link_kind != 0) font_ = kLinkFont;
     if (margin) font_ = kMarginFont;
-    TStreamWord w = MakeWord(std::string_view(words).substr(begin, k - begin), offset + begin);
+    StreamWord w = MakeWord(std::string_view(words).substr(begin, k - begin), offset + begin);
     font_ = saved_font;
     w.margin = margin;
     if (link_kind != 0) {

@@ -18,16 +18,16 @@ namespace quillmar {
 // "AEZ 009"/"AEZ 010" (a link or margin word holding the code byte 0x20, margin/main text),
 // "AEZ 011" (a link or margin word made of codes only). A paragraph whose last byte is a lone
 // escape byte is malformed and yields nothing.
-class TParagraphParser {
+class ParagraphParser {
  public:
   static constexpr size_t kMaxLabel = 80;
 
   // `start` is the text position of the paragraph's first byte.
-  void Parse(std::string_view text, int32_t start, TParagraphSink& sink);
+  void Parse(std::string_view text, int32_t start, ParagraphSink& sink);
 
  private:
   void Reset();
-  TStreamWord MakeWord(std::string_view bytes, size_t offset) const;
+  StreamWord MakeWord(std::string_view bytes, size_t offset) const;
   void EmitWord(std::string_view text, size_t& i);
   void ActOnCode(std::string_view text, char code, size_t& i);
   void ReadPageNumber(std::string_view text, size_t& i);
@@ -35,7 +35,7 @@ class TParagraphParser {
   void EmitTextWords(const std::string& words, size_t offset, bool margin, uint8_t link_kind,
                      int32_t link_number, const std::string& target);
 
-  TParagraphSink* sink_ = nullptr;
+  ParagraphSink* sink_ = nullptr;
   int32_t start_ = 0;
   char font_ = 0x03;
   uint8_t page_numbering_ = 0;

@@ -6,7 +6,7 @@
 namespace quillmar {
 
 // One word as the paragraph parser found it, with everything in force where it stands.
-struct TStreamWord {
+struct StreamWord {
   std::string bytes;           // the word's stream bytes, inline codes included; never empty
   int32_t start_position = 0;  // text position of the first byte
   char font_code = 0x03;       // font code in force where the word begins
@@ -30,12 +30,12 @@ struct TStreamWord {
 // Receives the results of parsing one paragraph, in text order. The document model implements
 // it: words go to the last line with line breaking, margin words to the margin list of the last
 // line, and the layout flags affect the lines created afterwards.
-class TParagraphSink {
+class ParagraphSink {
  public:
-  virtual ~TParagraphSink() = default;
+  virtual ~ParagraphSink() = default;
 
-  virtual void AddWord(const TStreamWord& word) = 0;
-  virtual void AddMarginWord(const TStreamWord& word) = 0;
+  virtual void AddWord(const StreamWord& word) = 0;
+  virtual void AddMarginWord(const StreamWord& word) = 0;
   virtual void SetCentred(bool centred) = 0;
   virtual void SetJustified(bool justified) = 0;
   // 1 first line indented, 2 every line, 3 every line but the first.

@@ -7,8 +7,8 @@ namespace quillmar {
 
 namespace {
 
-int32_t Width(const TRect& r) { return r.Right - r.Left; }
-int32_t Height(const TRect& r) { return r.Bottom - r.Top; }
+int32_t Width(const Rect& r) { return r.Right - r.Left; }
+int32_t Height(const Rect& r) { return r.Bottom - r.Top; }
 
 // size x factor rounded, at least one pixel different from size, within 1..limit.
 int32_t Scaled(int32_t size, double factor, int32_t limit) {
@@ -33,11 +33,11 @@ int32_t Percent(int32_t position, int32_t size) {
 
 // The step of a scroll action over a source of `size` pixels in a bitmap of `limit` pixels;
 // the new start for a thumb position.
-int64_t Target(TBildAnsicht::TScrollAction action, int32_t start, int32_t size, int32_t limit,
+int64_t Target(PictureView::ScrollAction action, int32_t start, int32_t size, int32_t limit,
                int32_t thumbPercent) {
-  using Action = TBildAnsicht::TScrollAction;
-  const int32_t line = std::max(1, size / TBildAnsicht::kLineDivisor);
-  const int32_t page = std::max(1, size / TBildAnsicht::kPageDivisor);
+  using Action = PictureView::ScrollAction;
+  const int32_t line = std::max(1, size / PictureView::kLineDivisor);
+  const int32_t page = std::max(1, size / PictureView::kPageDivisor);
   switch (action) {
     case Action::kLineUp:
       return int64_t{start} - line;
@@ -55,22 +55,22 @@ int64_t Target(TBildAnsicht::TScrollAction action, int32_t start, int32_t size, 
 
 }  // namespace
 
-void TBildAnsicht::SetBitmap(int32_t width, int32_t height) {
+void PictureView::SetBitmap(int32_t width, int32_t height) {
   bitmap_width_ = std::max(width, 0);
   bitmap_height_ = std::max(height, 0);
-  source_ = Empty() ? TRect{} : TRect{0, 0, bitmap_width_, bitmap_height_};
+  source_ = Empty() ? Rect{} : Rect{0, 0, bitmap_width_, bitmap_height_};
   Fit();
 }
 
-void TBildAnsicht::SetArea(int32_t width, int32_t height) {
+void PictureView::SetArea(int32_t width, int32_t height) {
   area_width_ = std::max(width, 0);
   area_height_ = std::max(height, 0);
   Fit();
 }
 
-void TBildAnsicht::Fit() {
+void PictureView::Fit() {
   if (Empty() || AreaEmpty()) {
-    destination_ = TRect{};
+    destination_ = Rect{};
     return;
   }
   const int64_t sw = Width(source_);
@@ -88,19 +88,19 @@ void TBildAnsicht::Fit() {
   }
   const int32_t left = (area_width_ - w) / 2;
   const int32_t top = (area_height_ - h) / 2;
-  destination_ = TRect{left, top, left + w, top + h};
+  destination_ = Rect{left, top, left + w, top + h};
 }
 
-bool TBildAnsicht::DestinationTouchesEdge() const {
+bool PictureView::DestinationTouchesEdge() const {
   return destination_.Left <= 0 || destination_.Top <= 0 || destination_.Right >= area_width_ ||
          destination_.Bottom >= area_height_;
 }
 
-bool TBildAnsicht::SourceCoversBitmap() const {
+bool PictureView::SourceCoversBitmap() const {
   return Width(source_) >= bitmap_width_ && Height(source_) >= bitmap_height_;
 }
 
-void TBildAnsicht::ZoomIn() {
+void PictureView::ZoomIn() {
   if (Empty() || AreaEmpty()) return;
   if (DestinationTouchesEdge()) {
     ScaleSource(kZoomInFactor);
@@ -110,7 +110,7 @@ void TBildAnsicht::ZoomIn() {
   }
 }
 
-void TBildAnsicht::ZoomOut() {
+void PictureView::ZoomOut() {
   if (Empty() || AreaEmpty()) return;
   if (SourceCoversBitmap()) {
     ScaleDestination(kZoomInFactor);
@@ -120,7 +120,7 @@ void TBildAnsicht::ZoomOut() {
   }
 }
 
-void TBildAnsicht::ScaleSource(double factor) {
+void PictureView::ScaleSource(double factor) {
   const int32_t w = Width(source_);
   const int32_t h = Height(source_);
   const int32_t nw = Scaled(w, factor, bitmap_width_);
@@ -129,10 +129,10 @@ void TBildAnsicht::ScaleSource(double factor) {
   Place(source_.Top, source_.Bottom, int64_t{source_.Top} + (h - nh) / 2, nh, bitmap_height_);
 }
 
-void TBildAnsicht::ScaleDestination(double factor) {
-  const TRect current = destination_;
+void PictureView::ScaleDestination(double factor) {
+  const Rect current = destination_;
   Fit();
-  const TRect fitted = destination_;
+  const Rect fitted = destination_;
   const int32_t w = Scaled(Width(current), factor, Width(fitted));
   const int32_t h = Scaled(Height(current), factor, Height(fitted));
   // Growing up to the fitted size in one dimension gives the fitted rectangle itself, so the
@@ -140,24 +140,24 @@ void TBildAnsicht::ScaleDestination(double factor) {
   if (factor > 1.0 && (w >= Width(fitted) || h >= Height(fitted))) return;
   const int32_t left = (area_width_ - w) / 2;
   const int32_t top = (area_height_ - h) / 2;
-  destination_ = TRect{left, top, left + w, top + h};
+  destination_ = Rect{left, top, left + w, top + h};
 }
 
-void TBildAnsicht::ScrollVertical(TScrollAction action, int32_t thumbPercent) {
+void PictureView::ScrollVertical(ScrollAction action, int32_t thumbPercent) {
   if (Empty()) return;
   const int32_t h = Height(source_);
   Place(source_.Top, source_.Bottom, Target(action, source_.Top, h, bitmap_height_, thumbPercent),
         h, bitmap_height_);
 }
 
-void TBildAnsicht::ScrollHorizontal(TScrollAction action, int32_t thumbPercent) {
+void PictureView::ScrollHorizontal(ScrollAction action, int32_t thumbPercent) {
   if (Empty()) return;
   const int32_t w = Width(source_);
   Place(source_.Left, source_.Right, Target(action, source_.Left, w, bitmap_width_, thumbPercent),
         w, bitmap_width_);
 }
 
-int32_t TBildAnsicht::VerticalPercent() const { return Percent(source_.Top, bitmap_height_); }
-int32_t TBildAnsicht::HorizontalPercent() const { return Percent(source_.Left, bitmap_width_); }
+int32_t PictureView::VerticalPercent() const { return Percent(source_.Top, bitmap_height_); }
+int32_t PictureView::HorizontalPercent() const { return Percent(source_.Left, bitmap_width_); }
 
 }  // namespace quillmar

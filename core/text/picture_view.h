@@ -14,9 +14,9 @@ namespace quillmar {
 // The destination is centred in the area. A fitted destination fills the area in one dimension
 // and keeps the source's aspect ratio in the other. An empty bitmap or an empty area gives empty
 // rectangles; no operation then changes anything.
-class TBildAnsicht {
+class PictureView {
  public:
-  enum class TScrollAction { kLineUp, kLineDown, kPageUp, kPageDown, kThumb };
+  enum class ScrollAction { kLineUp, kLineDown, kPageUp, kPageDown, kThumb };
 
   static constexpr double kZoomInFactor = 0.9;   // "+" on the source, "-" on the destination
   static constexpr double kZoomOutFactor = 1.1;  // "-" on the source, "+" on the destination
@@ -41,15 +41,15 @@ class TBildAnsicht {
   // Moves the source: by a line (height / 7), a page (height / 2) or to a thumb position given
   // in percent of the bitmap size; then pushes it back inside the bitmap. Line and page steps
   // move at least one pixel.
-  void ScrollVertical(TScrollAction action, int32_t thumbPercent = 0);
-  void ScrollHorizontal(TScrollAction action, int32_t thumbPercent = 0);
+  void ScrollVertical(ScrollAction action, int32_t thumbPercent = 0);
+  void ScrollHorizontal(ScrollAction action, int32_t thumbPercent = 0);
 
   // Scroll bar positions 0..100: round(source top / bitmap height x 100), left alike.
   int32_t VerticalPercent() const;
   int32_t HorizontalPercent() const;
 
-  const TRect& Source() const { return source_; }
-  const TRect& Destination() const { return destination_; }
+  const Rect& Source() const { return source_; }
+  const Rect& Destination() const { return destination_; }
   int32_t BitmapWidth() const { return bitmap_width_; }
   int32_t BitmapHeight() const { return bitmap_height_; }
   int32_t AreaWidth() const { return area_width_; }
@@ -70,8 +70,8 @@ class TBildAnsicht {
   int32_t bitmap_height_ = 0;
   int32_t area_width_ = 0;
   int32_t area_height_ = 0;
-  TRect source_;
-  TRect destination_;
+  Rect source_;
+  Rect destination_;
 };
 
 }  // namespace quillmar

@@ -19,7 +19,7 @@ namespace {
 constexpr LangText kUnreadable{"Die Datei '%s' kann nicht gelesen werden.",
                                "Unable to read the file '%s'."};
 
-TSourcePage PageOf(const TWortListRecord& w) { return {w.PageNumber, w.PageNumbering == 1}; }
+SourcePage PageOf(const TWortListRecord& w) { return {w.PageNumber, w.PageNumbering == 1}; }
 
 // Calls f for every word of the page's paragraphs, in text order, each paragraph from the line
 // the page shows first.
@@ -35,7 +35,7 @@ void ForPageWords(const TAbsaetze& doc, F f) {
 
 // The source pages of the first and the last word printed on the page; of the page's first and
 // last words when none was printed; page 0 (Roman, shown as nothing) on a page without words.
-std::pair<TSourcePage, TSourcePage> PageRange(const TAbsaetze& doc) {
+std::pair<SourcePage, SourcePage> PageRange(const TAbsaetze& doc) {
   const TWortListRecord* first = nullptr;
   const TWortListRecord* last = nullptr;
   const TWortListRecord* any_first = nullptr;
@@ -52,7 +52,7 @@ std::pair<TSourcePage, TSourcePage> PageRange(const TAbsaetze& doc) {
     first = any_first;
     last = any_last;
   }
-  if (first == nullptr) return {TSourcePage{}, TSourcePage{}};
+  if (first == nullptr) return {SourcePage{}, SourcePage{}};
   return {PageOf(*first), PageOf(*last)};
 }
 
@@ -71,10 +71,10 @@ std::optional<int32_t> NextPageStart(const TAbsaetze& doc, const std::vector<int
 
 }  // namespace
 
-void TDruckauftrag::CheckMetrics() {
-  TCanvas& canvas = target_.Canvas();
-  for (int n = 1; n <= TFontTable::kCount; ++n) {
-    TTextMetric m;
+void PrintJob::CheckMetrics() {
+  Canvas& canvas = target_.Surface();
+  for (int n = 1; n <= FontTable::kCount; ++n) {
+    TextMetric m;
     try {
       canvas.SelectFont(n, true);
       m = canvas.Metrics(n, true);
@@ -85,7 +85,7 @@ void TDruckauftrag::CheckMetrics() {
   }
 }
 
-TPrintResult TDruckauftrag::Print(const TPPFFile& file, int32_t first, int32_t last,
+PrintResult PrintJob::Print(const TPPFFile& file, int32_t first, int32_t last,
                                   bool wholeFile) {
   TDatei datei;
   datei.SetDateiName(file.FileName());
@@ -96,17 +96,17 @@ TPrintResult TDruckauftrag::Print(const TPPFFile& file, int32_t first, int32_t l
     first = 1;
     last = datei.DateiLen();
   }
-  TParagraphCutter cutter(datei);
+  ParagraphCutter cutter(datei);
   return Print(cutter, file.HeaderText(), first, last);
 }
 
-TPrintResult TDruckauftrag::Print(const TParagraphCutter& cutter, std::string_view header,
+PrintResult PrintJob::Print(const ParagraphCutter& cutter, std::string_view header,
                                   int32_t first, int32_t last) {
-  TPrintResult result;
+  PrintResult result;
   if (first < 1 || last < first) return result;
   CheckMetrics();
-  TCanvas& canvas = target_.Canvas();
-  const TPrintArea area = TPrintArea::Of(target_.Device(), settings_.Margins);
+  Canvas& canvas = target_.Surface();
+  const PrintArea area = PrintArea::Of(target_.Device(), settings_.Margins);
   if (area.Right <= area.Left || area.Bottom <= area.Top) {
     result.Complete = false;
     return result;
@@ -121,7 +121,7 @@ TPrintResult TDruckauftrag::Print(const TParagraphCutter& cutter, std::string_vi
 
     TAbsaetze doc(canvas, colours_);
     doc.SetPrinter(true);
-    doc.SetClientRect(area.Rect());
+    doc.SetClientRect(area.Bounds());
     doc.SetLeftBorder(area.TextMargin(settings_.MarginPercent));
     doc.SetIndentCount(settings_.ParaBlank);
     doc.SetLineSpacingFactor(settings_.LineSpacing);

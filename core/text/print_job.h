@@ -9,18 +9,18 @@
 
 namespace quillmar {
 
-class TParagraphCutter;
+class ParagraphCutter;
 class TPPFFile;
 
 // A printer document a print job draws on, page by page. The job draws the first page on the
 // document as it is; the target ends a page and starts the next one on NewPage.
-class TPrintTarget {
+class PrintTarget {
  public:
-  virtual ~TPrintTarget() = default;
+  virtual ~PrintTarget() = default;
 
   // The canvas of the current page; the same object for every page.
-  virtual TCanvas& Canvas() = 0;
-  virtual TPrintDevice Device() = 0;
+  virtual Canvas& Surface() = 0;
+  virtual PrintDevice Device() = 0;
   virtual void NewPage() = 0;
   // Draws the header line (collection bytes, Windows-1252) in "Times New Roman", 9 points, with
   // its top-left corner at (x, top).
@@ -28,8 +28,8 @@ class TPrintTarget {
 };
 
 // The layout settings of a printout.
-struct TPrintSettings {
-  TPageMargins Margins;
+struct PrintSettings {
+  PageMargins Margins;
   int32_t MarginPercent = 0;  // margin column as a share of the text width (0: none)
   int32_t ParaBlank = 3;      // paragraph indent in blanks
   int32_t LineSpacing = 5;    // line spacing factor
@@ -37,7 +37,7 @@ struct TPrintSettings {
   bool UnicodeGreek = false;
 };
 
-struct TPrintResult {
+struct PrintResult {
   int32_t Pages = 0;
   // False when printing stopped early: a page could not take a single line of its text (the
   // margins leave no room, or one line is taller than the text area).
@@ -54,23 +54,23 @@ struct TPrintResult {
 // Internal errors: "PTF-DA 001" (a printer font cannot be measured), "PTF-GA 001" (a page would
 // start outside the stream), "PTF-AED 001" (a page without paragraphs), and those of the
 // document model. EInOutError when the print file's stream cannot be read.
-class TDruckauftrag {
+class PrintJob {
  public:
-  TDruckauftrag(TPrintTarget& target, const TColourTables& colours, const TPrintSettings& settings)
+  PrintJob(PrintTarget& target, const ColourTables& colours, const PrintSettings& settings)
       : target_(target), colours_(colours), settings_(settings) {}
 
   // Prints first..last of the print file's stream, or the whole stream.
-  TPrintResult Print(const TPPFFile& file, int32_t first, int32_t last, bool wholeFile);
+  PrintResult Print(const TPPFFile& file, int32_t first, int32_t last, bool wholeFile);
   // Prints first..last of the stream the cutter reads; nothing when first < 1 or last < first.
-  TPrintResult Print(const TParagraphCutter& cutter, std::string_view header, int32_t first,
+  PrintResult Print(const ParagraphCutter& cutter, std::string_view header, int32_t first,
                      int32_t last);
 
  private:
   void CheckMetrics();
 
-  TPrintTarget& target_;
-  const TColourTables& colours_;
-  TPrintSettings settings_;
+  PrintTarget& target_;
+  const ColourTables& colours_;
+  PrintSettings settings_;
 };
 
 }  // namespace quillmar

@@ -17,10 +17,10 @@ constexpr LangText kPages{"Seite(n)", "page(s)"};
 
 int32_t RoundEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
-TPrintArea TPrintArea::Of(const TPrintDevice& device, const TPageMargins& margins) {
+PrintArea PrintArea::Of(const PrintDevice& device, const PageMargins& margins) {
   const double x = device.DpiX / kMillimetresPerInch;
   const double y = device.DpiY / kMillimetresPerInch;
-  TPrintArea a;
+  PrintArea a;
   a.Left = RoundEven(margins.Left * x);
   a.HeaderTop = RoundEven(margins.Top * y);
   a.Top = a.HeaderTop + RoundEven(kHeaderReserve * y);
@@ -29,15 +29,15 @@ TPrintArea TPrintArea::Of(const TPrintDevice& device, const TPageMargins& margin
   return a;
 }
 
-int32_t TPrintArea::TextMargin(int32_t percent) const {
+int32_t PrintArea::TextMargin(int32_t percent) const {
   return std::abs(RoundEven(static_cast<double>(Right - Left) / 100.0 * percent));
 }
 
-std::string SourcePageText(const TSourcePage& page) {
+std::string SourcePageText(const SourcePage& page) {
   return page.Arabic ? ": " + std::to_string(page.Number) : RomanNumeral(page.Number);
 }
 
-std::string HeaderLine(std::string_view header, const TSourcePage& first, const TSourcePage& last) {
+std::string HeaderLine(std::string_view header, const SourcePage& first, const SourcePage& last) {
   std::string line(header);
   line += ", ";
   line += Tr(kPages);

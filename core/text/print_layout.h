@@ -10,7 +10,7 @@
 namespace quillmar {
 
 // Page margins of a printout, in millimetres.
-struct TPageMargins {
+struct PageMargins {
   int32_t Left = 10;
   int32_t Right = 10;
   int32_t Top = 10;
@@ -18,7 +18,7 @@ struct TPageMargins {
 };
 
 // What a printer page measures: its drawable size in device pixels and its logical resolution.
-struct TPrintDevice {
+struct PrintDevice {
   int32_t Width = 0;
   int32_t Height = 0;
   int32_t DpiX = 0;
@@ -28,7 +28,7 @@ struct TPrintDevice {
 // The text area of a printed page, in device pixels. Millimetres are converted with
 // dpi / 27.1 pixels per millimetre (deliberately not 25.4: printouts keep the proportions users
 // know). The top edge lies 5 mm below the top margin; that strip holds the header line.
-struct TPrintArea {
+struct PrintArea {
   static constexpr double kMillimetresPerInch = 27.1;
   static constexpr int32_t kHeaderReserve = 5;  // millimetres above the text for the header
 
@@ -38,8 +38,8 @@ struct TPrintArea {
   int32_t Bottom = 0;
   int32_t HeaderTop = 0;  // top of the header line: the top margin
 
-  static TPrintArea Of(const TPrintDevice& device, const TPageMargins& margins);
-  TRect Rect() const { return {Left, Top, Right, Bottom}; }
+  static PrintArea Of(const PrintDevice& device, const PageMargins& margins);
+  Rect Bounds() const { return {Left, Top, Right, Bottom}; }
   // The margin column inside the area: |round(width / 100 x percent)|, the text window's margin
   // as a share of its width.
   int32_t TextMargin(int32_t percent) const;
@@ -49,20 +49,20 @@ struct TPrintArea {
 int32_t RoundEven(double value);
 
 // The page of the source text a printed word stands on.
-struct TSourcePage {
+struct SourcePage {
   int32_t Number = 0;
   bool Arabic = false;
-  bool operator==(const TSourcePage&) const = default;
+  bool operator==(const SourcePage&) const = default;
 };
 
 // One page in a header: ": 12" for an Arabic page, the Roman numeral alone ("XII") otherwise.
-std::string SourcePageText(const TSourcePage& page);
+std::string SourcePageText(const SourcePage& page);
 
 // The header line of a printed page: header, ", ", "Seite(n)"/"page(s)", the first page as
 // SourcePageText gives it and, when the page ends on another source page, " - " and that page
 // (the number, or its Roman numeral): "Title, Seite(n): 12 - 13", "Title, Seite(n)III - 2".
 // Header bytes pass through
 // unchanged (collection bytes); the words added are ASCII.
-std::string HeaderLine(std::string_view header, const TSourcePage& first, const TSourcePage& last);
+std::string HeaderLine(std::string_view header, const SourcePage& first, const SourcePage& last);
 
 }  // namespace quillmar

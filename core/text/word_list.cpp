@@ -49,14 +49,14 @@ void TWortListe::AddPart(TWortListRecord& word, std::string_view text, char font
   } else {
     if (font == kGreekFont) {
       part.Text = GreekToCp1253(text);
-      part.Charset = TFontTable::kGreekCharset;
+      part.Charset = FontTable::kGreekCharset;
     } else {
       part.Text.assign(text);
-      part.Charset = font == kHebrewFont ? TFontTable::kHebrewCharset : TFontTable::kDefaultCharset;
+      part.Charset = font == kHebrewFont ? FontTable::kHebrewCharset : FontTable::kDefaultCharset;
     }
     part.Width = canvas_->TextWidth(part.Text, part.Charset);
   }
-  const TTextMetric m = canvas_->Metrics(number, printer_);
+  const TextMetric m = canvas_->Metrics(number, printer_);
   part.Height = m.Height;
   part.Ascent = m.Ascent;
   part.Descent = m.Descent;
@@ -121,7 +121,7 @@ void TWortListe::SetWord(TWortListRecord& word, std::string_view bytes, char fon
   // The blank after the word is measured in the font of its last run.
   const char last = word.Parts.empty() ? font : word.Parts.back().FontCode;
   canvas_->SelectFont(FontNumber(last), printer_);
-  word.SpaceWidth = canvas_->TextWidth(" ", TFontTable::kDefaultCharset);
+  word.SpaceWidth = canvas_->TextWidth(" ", FontTable::kDefaultCharset);
 }
 
 void TWortListe::SetLinkRecord(TWortListRecord& word, const TLinkRecord& link) {
@@ -146,7 +146,7 @@ int32_t TWortListe::BoxWidth(const TWortListRecord& word) {
   return w;
 }
 
-void TWortListe::SetMarking(TWortListRecord& word, uint8_t kind, TColor text, TColor back) {
+void TWortListe::SetMarking(TWortListRecord& word, uint8_t kind, Color text, Color back) {
   word.MarkingKind = kind;
   word.Marked = kind != 0;
   word.MarkTextColour = text;
@@ -158,15 +158,15 @@ void TWortListe::DrawAt(TWortListRecord& word, int32_t x, int32_t y) {
   word.Box = {x, y - word.Ascent, x + width, y + word.Descent};
   word.Height = word.LineAscent + word.LineDescent;
   if (printer_ && !word.Visible) return;
-  const TColourTable& table = colours_->Of(printer_);
-  TColor text = table[TColourTable::kText];
-  TColor back = table[TColourTable::kBackground];
+  const ColourTable& table = colours_->Of(printer_);
+  Color text = table[ColourTable::kText];
+  Color back = table[ColourTable::kBackground];
   if (word.Marked) {
     text = word.MarkTextColour;
     back = word.MarkBackColour;
   } else if (word.Link) {
-    text = table[TColourTable::kLinkText];
-    back = table[TColourTable::kLinkBack];
+    text = table[ColourTable::kLinkText];
+    back = table[ColourTable::kLinkBack];
   }
   canvas_->FillRect({x, y - word.LineAscent, x + width, y + word.LineDescent}, back);
   for (const TWortTeil& p : word.Parts) {
@@ -188,7 +188,7 @@ void TWortListe::Redraw(int32_t i) {
   DrawAt(word, word.Box.Left, word.Baseline());
 }
 
-TRect TWortListe::GapRect(int32_t i) const {
+Rect TWortListe::GapRect(int32_t i) const {
   const TWortListRecord& word = Word(i);
   if (!word.Drawn()) RaiseInternalError("WL-NWZ 001");
   if (i >= Count()) RaiseInternalError("WL-NWZ 002");
@@ -199,16 +199,16 @@ TRect TWortListe::GapRect(int32_t i) const {
 
 // Marked words form bands: a user marking runs on into the next user-marked word, a hit span
 // into any marked word that follows. Everything else shows the background.
-TColor TWortListe::GapColour(int32_t i) const {
+Color TWortListe::GapColour(int32_t i) const {
   const TWortListRecord& word = Word(i);
-  const TColourTable& table = colours_->Of(printer_);
-  const TColor normal = table[TColourTable::kBackground];
+  const ColourTable& table = colours_->Of(printer_);
+  const Color normal = table[ColourTable::kBackground];
   if (!word.Marked || i >= Count()) return normal;
   const TWortListRecord& next = Word(i + 1);
   if (word.MarkingKind == 1) {
-    return next.MarkingKind == 1 ? table[TColourTable::kUserBack] : normal;
+    return next.MarkingKind == 1 ? table[ColourTable::kUserBack] : normal;
   }
-  return next.Marked ? table[TColourTable::kHitSpanBack] : normal;
+  return next.Marked ? table[ColourTable::kHitSpanBack] : normal;
 }
 
 }  // namespace quillmar

@@ -49,10 +49,10 @@ struct TWortListRecord {
   int32_t LinkNumber = 0;
   bool Marked = false;
   uint8_t MarkingKind = 0;  // 0 none, 1 user marking, 2 hit word, 3 other word of a hit
-  TColor MarkTextColour = 0x000000;
-  TColor MarkBackColour = 0xFFFFFF;
+  Color MarkTextColour = 0x000000;
+  Color MarkBackColour = 0xFFFFFF;
   char FontCode = 0x03;          // font in force where the word begins
-  TRect Box = {-1, -1, -1, -1};  // as last drawn; all -1 until drawn
+  Rect Box = {-1, -1, -1, -1};  // as last drawn; all -1 until drawn
   bool Changed = false;          // the marking changed since the word was last drawn
   int32_t Height = 0;            // ascent + descent; the line height once drawn
   bool Visible = true;           // drawn in printer mode (print range)
@@ -77,7 +77,7 @@ struct TWortListRecord {
 // below 1), "WLR-ML 001"/"WLR-ML 003" (link record added twice / for a numbered link).
 class TWortListe {
  public:
-  TWortListe(TCanvas* canvas, const TColourTables* colours) : canvas_(canvas), colours_(colours) {}
+  TWortListe(Canvas* canvas, const ColourTables* colours) : canvas_(canvas), colours_(colours) {}
 
   // Appends a copy; the new word becomes the last one.
   TWortListRecord& Add(const TWortListRecord& word);
@@ -111,12 +111,12 @@ class TWortListe {
   static bool HitTest(const TWortListRecord& word, int32_t x, int32_t y) {
     return word.Box.Left < x && x < word.Box.Right && word.Box.Top < y && y < word.Box.Bottom;
   }
-  static void SetMarking(TWortListRecord& word, uint8_t kind, TColor text, TColor back);
+  static void SetMarking(TWortListRecord& word, uint8_t kind, Color text, Color back);
 
   // The strip between word i and word i + 1 over the height of the line word i was drawn in.
-  TRect GapRect(int32_t i) const;
+  Rect GapRect(int32_t i) const;
   // The colour of the strip after word i (the word may be the last one).
-  TColor GapColour(int32_t i) const;
+  Color GapColour(int32_t i) const;
 
   // Allowed only while the list is empty ("Z-SBD"/"Z-SUV" are raised by the line).
   void SetPrinter(bool printer) { printer_ = printer; }
@@ -134,8 +134,8 @@ class TWortListe {
   void DrawAt(TWortListRecord& word, int32_t x, int32_t y);
 
   std::vector<TWortListRecord> words_;
-  TCanvas* canvas_;
-  const TColourTables* colours_;
+  Canvas* canvas_;
+  const ColourTables* colours_;
   bool printer_ = false;
   bool unicode_greek_ = false;
 };

@@ -11,8 +11,8 @@ constexpr int kMinHeight = 120;
 
 // `r` with its size capped to the client area less the margin and moved inside it.
 QRect Fit(const QRect& client, QRect r) {
-  const int maxW = std::max(1, client.width() - TCompanionPlacement::kClientMargin);
-  const int maxH = std::max(1, client.height() - TCompanionPlacement::kClientMargin);
+  const int maxW = std::max(1, client.width() - CompanionPlacement::kClientMargin);
+  const int maxH = std::max(1, client.height() - CompanionPlacement::kClientMargin);
   r.setSize(QSize(std::clamp(r.width(), 1, maxW), std::clamp(r.height(), 1, maxH)));
   const int right = client.left() + maxW - 1;
   const int bottom = client.top() + maxH - 1;
@@ -25,14 +25,14 @@ QRect Fit(const QRect& client, QRect r) {
 
 }  // namespace
 
-long long TCompanionPlacement::Covered(const QRect& a, const QRect& b) {
+long long CompanionPlacement::Covered(const QRect& a, const QRect& b) {
   const QRect common = a.intersected(b);
   if (common.isEmpty()) return 0;
   return static_cast<long long>(common.bottom() - common.top() + 1) *
          (common.right() - common.left() + 1);
 }
 
-QRect TCompanionPlacement::Place(const QRect& client, const QRect& text,
+QRect CompanionPlacement::Place(const QRect& client, const QRect& text,
                                  const std::optional<QRect>& other) {
   const int sideW = std::max(kMinWidth, text.width() / 2);
   const int stackH = std::max(kMinHeight, text.height() / 3);

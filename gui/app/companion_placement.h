@@ -6,7 +6,7 @@
 namespace quillmar::gui {
 
 // Where a new footnote or scholia window goes beside its text window.
-class TCompanionPlacement {
+class CompanionPlacement {
  public:
   // Gap kept free between a window and the client area's right and bottom edges.
   static constexpr int kClientMargin = 4;

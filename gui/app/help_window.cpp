@@ -28,7 +28,7 @@ constexpr char kContents[] = "index.html";
 
 }  // namespace
 
-THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   browser_ = new QTextBrowser(this);
   browser_->setOpenExternalLinks(true);
@@ -39,7 +39,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   SetCaptions();
 }
 
-QUrl THelpWindow::TopicUrl(const QString& topic, int language) {
+QUrl HelpWindow::TopicUrl(const QString& topic, int language) {
   static const bool registered = (InitHelpResources(), true);
   (void)registered;
   QString page = QString::fromLatin1(kContents);
@@ -50,13 +50,13 @@ QUrl THelpWindow::TopicUrl(const QString& topic, int language) {
   return QUrl(QStringLiteral("qrc:/help/%1/%2").arg(folder, page));
 }
 
-QStringList THelpWindow::Topics() {
+QStringList HelpWindow::Topics() {
   QStringList list;
   for (const auto& topic : kTopics) list << QString::fromLatin1(topic.first);
   return list;
 }
 
-void THelpWindow::ShowTopic(const QString& topic) {
+void HelpWindow::ShowTopic(const QString& topic) {
   SetCaptions();
   browser_->setSource(TopicUrl(topic, CurrentLanguage()));
   show();
@@ -64,6 +64,6 @@ void THelpWindow::ShowTopic(const QString& topic) {
   activateWindow();
 }
 
-void THelpWindow::SetCaptions() { setWindowTitle(QString::fromUtf8(Tr(texts::kHelpCaption))); }
+void HelpWindow::SetCaptions() { setWindowTitle(QString::fromUtf8(Tr(texts::kHelpCaption))); }
 
 }  // namespace quillmar::gui

@@ -10,11 +10,11 @@ namespace quillmar::gui {
 
 // The reader's help: HTML pages compiled into the program (":/help/de/", ":/help/en/"), shown in
 // a browser window of its own. Topic strings such as "IDH_13000" lead to a page and anchor.
-class THelpWindow : public QWidget {
+class HelpWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit THelpWindow(QWidget* parent = nullptr);
+  explicit HelpWindow(QWidget* parent = nullptr);
 
   // The page of a topic in the given language (1 German, else English); the contents page
   // for an empty or unknown topic.

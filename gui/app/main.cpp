@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "gui/app/app_context.h"
+#include "gui/common/app_context.h"
 #include "gui/app/main_window.h"
 #include "gui/app/qt_prompts.h"
 #include "gui/app/single_instance.h"
@@ -15,15 +15,15 @@ using namespace quillmar::gui;
 
 int main(int argc, char** argv) {
   // A second reader ends at once, silently.
-  const std::unique_ptr<QLockFile> guard = TSingleInstance::Acquire(ConfigDirectory());
+  const std::unique_ptr<QLockFile> guard = SingleInstance::Acquire(ConfigDirectory());
   if (!guard) return 0;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmar-reader"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quillmar reader"));
 
-  auto* prompts = new TQtPrompts();
-  TAppContext context(TAppContext::Parts{nullptr, nullptr, std::unique_ptr<UserPrompts>(prompts),
+  auto* prompts = new QtPrompts();
+  AppContext context(AppContext::Parts{nullptr, nullptr, std::unique_ptr<UserPrompts>(prompts),
                                          argc > 0 ? argv[0] : ""});
   TCalderwickForm window(context);
   prompts->SetParent(&window);

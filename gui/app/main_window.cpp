@@ -26,10 +26,10 @@
 #include "collection/bookmark.h"
 #include "collection/calderwick_data.h"
 #include "collection/cd_info.h"
-#include "gui/app/app_context.h"
+#include "gui/common/app_context.h"
 #include "gui/app/companion_placement.h"
 #include "gui/app/help_window.h"
-#include "gui/app/link_target.h"
+#include "text/link_table.h"
 #include "gui/app/main_window_texts.h"
 #include "gui/app/view_steps.h"
 #include "gui/navigation/navigation_form.h"
@@ -69,7 +69,7 @@ struct TCalderwickForm::Actions {
       *tbNarrower, *tbWider;
 };
 
-TCalderwickForm::TCalderwickForm(TAppContext& context, QWidget* parent)
+TCalderwickForm::TCalderwickForm(AppContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), a_(std::make_unique<Actions>()) {
   move(0, 0);
   resize(kInitialWidth, kInitialHeight);
@@ -88,7 +88,7 @@ TCalderwickForm::TCalderwickForm(TAppContext& context, QWidget* parent)
   BuildToolBar();
   SetCaptions();
 
-  TSettingsStore& settings = context_.Catalog().Settings();
+  SettingsStore& settings = context_.Catalog().Settings();
   const bool toolBarVisible = settings.GetTBVisible();
   a_->toolBar->setChecked(toolBarVisible);
   toolBar_->setVisible(toolBarVisible);
@@ -401,9 +401,9 @@ void TCalderwickForm::UpdateExtrasMenu() {
 
 // ---- view commands ----
 
-TViewSettings TCalderwickForm::ViewSettings() const {
-  TSettingsStore& settings = context_.Catalog().Settings();
-  TViewSettings view;
+ViewSettings TCalderwickForm::CurrentViewSettings() const {
+  SettingsStore& settings = context_.Catalog().Settings();
+  ViewSettings view;
   view.justified = settings.GetBlocksatz();
   view.lineSpacing = settings.GetLineSpacing();
   view.borderWidth = settings.GetBorderWidth();
@@ -413,14 +413,14 @@ TViewSettings TCalderwickForm::ViewSettings() const {
 }
 
 void TCalderwickForm::ApplyViewSettingsToAll() {
-  const TViewSettings view = ViewSettings();
+  const ViewSettings view = CurrentViewSettings();
   for (TTextChild* t : TextWindows()) t->ApplyViewSettings(view);
 }
 
 void TCalderwickForm::FontBigger() {
   Guarded([this] {
     const int size = context_.Style().Fonts(false).FontOf(3).size;
-    if (const std::optional<int> base = TTextStyle::BiggerBaseSize(size)) {
+    if (const std::optional<int> base = TextStyle::BiggerBaseSize(size)) {
       context_.Catalog().Settings().SetFontSize(*base);
       context_.RebuildTextStyle();
       ApplyViewSettingsToAll();
@@ -431,7 +431,7 @@ void TCalderwickForm::FontBigger() {
 void TCalderwickForm::FontSmaller() {
   Guarded([this] {
     const int size = context_.Style().Fonts(false).FontOf(3).size;
-    if (const std::optional<int> base = TTextStyle::SmallerBaseSize(size)) {
+    if (const std::optional<int> base = TextStyle::SmallerBaseSize(size)) {
       context_.Catalog().Settings().SetFontSize(*base);
       context_.RebuildTextStyle();
       ApplyViewSettingsToAll();
@@ -441,23 +441,23 @@ void TCalderwickForm::FontSmaller() {
 
 void TCalderwickForm::MarginWider() {
   Guarded([this] {
-    TSettingsStore& settings = context_.Catalog().Settings();
-    settings.SetBorderWidth(TViewSteps::WiderMargin(settings.GetBorderWidth()));
+    SettingsStore& settings = context_.Catalog().Settings();
+    settings.SetBorderWidth(ViewSteps::WiderMargin(settings.GetBorderWidth()));
     ApplyViewSettingsToAll();
   });
 }
 
 void TCalderwickForm::MarginNarrower() {
   Guarded([this] {
-    TSettingsStore& settings = context_.Catalog().Settings();
-    settings.SetBorderWidth(TViewSteps::NarrowerMargin(settings.GetBorderWidth()));
+    SettingsStore& settings = context_.Catalog().Settings();
+    settings.SetBorderWidth(ViewSteps::NarrowerMargin(settings.GetBorderWidth()));
     ApplyViewSettingsToAll();
   });
 }
 
 void TCalderwickForm::ToggleToolBar() {
   Guarded([this] {
-    TSettingsStore& settings = context_.Catalog().Settings();
+    SettingsStore& settings = context_.Catalog().Settings();
     const bool visible = !settings.GetTBVisible();
     settings.SetTBVisible(visible);
     a_->toolBar->setChecked(visible);
@@ -605,7 +605,7 @@ void TCalderwickForm::OpenLinkFileTarget(bool bibliography) {
     if (file.empty()) return;
     TLinkFile links(catalog);
     links.Load(file);
-    const TLinkFileRecord record = links.Find(t->CDID(), t->TextNr());
+    const LinkFileRecord record = links.Find(t->CDID(), t->TextNr());
     if (record.TargetTextNr < 0 || Trim(record.TargetCDID).empty()) return;
     const int32_t position = links.Resolve(record);
     if (!catalog.CDAvailable(record.TargetCDID, true)) return;
@@ -616,7 +616,7 @@ void TCalderwickForm::OpenLinkFileTarget(bool bibliography) {
 // ---- help ----
 
 void TCalderwickForm::ShowHelp(const QString& topic) {
-  if (!help_) help_ = new THelpWindow();
+  if (!help_) help_ = new HelpWindow();
   help_->ShowTopic(topic);
 }
 

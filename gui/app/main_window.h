@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/app/window_services.h"
+#include "gui/common/window_services.h"
 #include "gui/text/text_child.h"
 
 class QAction;
@@ -22,16 +22,16 @@ class QToolBar;
 
 namespace quillmar::gui {
 
-class TAppContext;
+class AppContext;
 class TGeheZuSeiteForm;
-class THelpWindow;
+class HelpWindow;
 class TNavigationForm;
 class TSuchResultForm;
 
 // The reader's main window: menus, tool bar and a multiple-document area that owns every
 // reading window (the permanent navigation window and the text windows). Other windows never
 // create reading windows themselves; they call the window services below.
-class TCalderwickForm : public QMainWindow, public TWindowServices {
+class TCalderwickForm : public QMainWindow, public WindowServices {
   Q_OBJECT
 
  public:
@@ -39,7 +39,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
 
   // `context` outlives the window. Captions follow the current language; the tool bar, the
   // text-style table and the option keys' "Application" value are set from and in the settings.
-  explicit TCalderwickForm(TAppContext& context, QWidget* parent = nullptr);
+  explicit TCalderwickForm(AppContext& context, QWidget* parent = nullptr);
   ~TCalderwickForm() override;
 
   // Creates the navigation window (once) as an MDI child; it lives as long as the main window
@@ -67,7 +67,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   void MarginNarrower();
   void ToggleToolBar();
   // The layout settings of text windows as the settings store holds them now.
-  TViewSettings ViewSettings() const;
+  ViewSettings CurrentViewSettings() const;
   void ApplyViewSettingsToAll();
 
   // Window commands. The navigation window is minimised before arranging and never closed.
@@ -94,7 +94,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   // 1 when the last search form was left with "Start search", 2 when it was cancelled.
   int LastSearchResult() const { return lastSearchResult_; }
 
-  // TWindowServices.
+  // WindowServices.
   void OpenTextFromReference(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
   void OpenTextSynoptic(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
   void OpenTextInNewWindow(const std::string& cdid, int32_t textNr, int32_t paragraph) override;
@@ -164,7 +164,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   // Runs `action`; an exception it raises is shown in an error box.
   void Guarded(const std::function<void()>& action);
 
-  TAppContext& context_;
+  AppContext& context_;
   QMdiArea* mdi_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   TNavigationForm* navigation_ = nullptr;
@@ -172,7 +172,7 @@ class TCalderwickForm : public QMainWindow, public TWindowServices {
   QPointer<QMdiSubWindow> navigationSub_;
   std::unique_ptr<Actions> a_;
   std::array<QPointer<QMdiSubWindow>, kWindowSlots> slots_;
-  QPointer<THelpWindow> help_;
+  QPointer<HelpWindow> help_;
   QTimer* moveTimer_ = nullptr;
   bool synchronising_ = false;  // followers moving must not start another round
   bool moving_ = false;

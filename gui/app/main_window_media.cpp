@@ -3,7 +3,7 @@
 #include <QMdiSubWindow>
 
 #include "collection/calderwick_data.h"
-#include "gui/app/app_context.h"
+#include "gui/common/app_context.h"
 #include "gui/app/main_window.h"
 #include "gui/text/picture_form.h"
 #include "gui/text/table_form.h"

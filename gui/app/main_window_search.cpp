@@ -5,7 +5,7 @@
 
 #include "base/codepage.h"
 #include "collection/calderwick_data.h"
-#include "gui/app/app_context.h"
+#include "gui/common/app_context.h"
 #include "gui/app/main_window.h"
 #include "gui/search_ui/result_form.h"
 #include "gui/search_ui/search_form.h"
@@ -16,7 +16,7 @@ namespace quillmar::gui {
 
 bool TCalderwickForm::Find() {
   if (!SearchPossible()) return false;
-  std::vector<TOffenerText> open;
+  std::vector<OpenTextEntry> open;
   for (TTextChild* t : TextWindows()) {
     if (t->FileMode() || !t->HasText()) continue;
     const QMdiSubWindow* sub = SubWindowOf(t);
@@ -71,7 +71,7 @@ void TCalderwickForm::OpenResultPosition(const retrieval::TFundPosition& hit) {
     const bool fresh = target == nullptr;
     if (fresh) {
       target = NewTextWindow();
-      target->ApplyViewSettings(ViewSettings());
+      target->ApplyViewSettings(CurrentViewSettings());
     }
     target->ShowHit(hit);
     if (fresh && !target->HasText()) return Discard(target);

@@ -8,9 +8,9 @@
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
 #include "collection/cd_info.h"
-#include "gui/app/app_context.h"
+#include "gui/common/app_context.h"
 #include "gui/app/companion_placement.h"
-#include "gui/app/link_target.h"
+#include "text/link_table.h"
 #include "gui/app/main_window.h"
 #include "gui/app/main_window_texts.h"
 #include "gui/navigation/navigation_form.h"
@@ -109,7 +109,7 @@ void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int
     TTextChild* t = NewTextWindow();
     t->SetCollection(cdid);
     if (!t->OpenText(textNr, kMainLayer, reuse == Reuse::kSynoptic)) return Discard(t);
-    t->ApplyViewSettings(ViewSettings());
+    t->ApplyViewSettings(CurrentViewSettings());
     t->GoToPosition(paragraph + kParagraphSkip);
     Raise(t);
   });
@@ -141,7 +141,7 @@ TTextChild* TCalderwickForm::OpenTextByIds(const std::string& cdid, int32_t text
       t->SetCollection(cdid);
       if (!t->OpenText(textNr, layer, false)) return Discard(t);
     }
-    t->ApplyViewSettings(ViewSettings());
+    t->ApplyViewSettings(CurrentViewSettings());
     t->GoToPosition(paragraph);
     Raise(t);
     result = t;
@@ -154,7 +154,7 @@ void TCalderwickForm::OpenTextFile(const std::string& fileName, const QString& c
   Guarded([&] {
     TTextChild* t = NewTextWindow();
     if (!t->OpenFile(fileName, caption, paragraph + kParagraphSkip)) return Discard(t);
-    t->ApplyViewSettings(ViewSettings());
+    t->ApplyViewSettings(CurrentViewSettings());
     Raise(t);
   });
 }
@@ -175,11 +175,11 @@ void TCalderwickForm::OpenCompanion(TTextChild* from, int32_t layer, int32_t pos
         if (QMdiSubWindow* oSub = SubWindowOf(o); oSub && !oSub->isMinimized())
           other = oSub->geometry();
       const QRect place =
-          TCompanionPlacement::Place(mdi_->viewport()->rect(), fromSub->geometry(), other);
+          CompanionPlacement::Place(mdi_->viewport()->rect(), fromSub->geometry(), other);
       t = NewTextWindow(&place);
       t->SetCollection(cdid);
       if (!t->OpenText(textNr, layer, false)) return Discard(t);
-      t->ApplyViewSettings(ViewSettings());
+      t->ApplyViewSettings(CurrentViewSettings());
     }
     t->GoToPosition(position + kParagraphSkip);
     Raise(t);
@@ -205,19 +205,19 @@ void TCalderwickForm::CloseCompanions(TTextChild* closing) {
 void TCalderwickForm::ResolveLink(TTextChild* from, int32_t type, const std::string& target) {
   Guarded([&] {
     if (type == kPlaceLink) {
-      const TLinkTarget place = TLinkTargets::ParsePlace(target);
+      const LinkTableEntry place = LinkTable::ParsePlace(target);
       OpenTextByIds(place.cdid, place.textNr, place.layer, place.paragraph, false);
       return;
     }
     if (type < kTableLinkFirst || type > kTableLinkLast || !from) return;
-    std::optional<TLinkTarget> found;
+    std::optional<LinkTableEntry> found;
     if (!from->FileMode() && !Trim(from->CDID()).empty()) {
       const std::string root = context_.Catalog().GetCDPath(from->CDID());
       const TCDInfo info(root);
       const std::string table = info.GetLinkTableFileName();
       if (!Trim(table).empty())
-        found = TLinkTargets::FindInTable(JoinPath(info.DataPath(), Trim(table)),
-                                          TLinkTargets::ParseKey(target));
+        found = LinkTable::FindInTable(JoinPath(info.DataPath(), Trim(table)),
+                                          LinkTable::ParseKey(target));
     }
     if (!found) {
       context_.Prompts().ShowError(Tr(texts::kLinkUnresolved));

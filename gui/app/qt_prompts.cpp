@@ -31,7 +31,7 @@ int Run(QMessageBox& box) {
 
 }  // namespace
 
-PromptResult TQtPrompts::AskRetryCancel(const std::string& message) {
+PromptResult QtPrompts::AskRetryCancel(const std::string& message) {
   QMessageBox box(QMessageBox::Warning, Q(TNotFoundForm::Caption()), Q(message),
                   QMessageBox::NoButton, parent_);
   box.setInformativeText(Q(TNotFoundForm::NoMediumHint()));
@@ -43,13 +43,13 @@ PromptResult TQtPrompts::AskRetryCancel(const std::string& message) {
   return box.clickedButton() == retry ? PromptResult::kRetry : PromptResult::kCancel;
 }
 
-void TQtPrompts::ShowError(const std::string& message) {
+void QtPrompts::ShowError(const std::string& message) {
   QMessageBox box(QMessageBox::Critical, Q(Tr(kErrorCaption)), Q(message), QMessageBox::Ok,
                   parent_);
   Run(box);
 }
 
-void TQtPrompts::ShowInformation(const std::string& message) {
+void QtPrompts::ShowInformation(const std::string& message) {
   QMessageBox box(QMessageBox::Information, Q(Tr(kInfoCaption)), Q(message), QMessageBox::Ok,
                   parent_);
   Run(box);

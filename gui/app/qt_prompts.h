@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/user_prompts.h"
+#include "system/user_prompts.h"
 
 class QWidget;
 
@@ -11,7 +11,7 @@ namespace quillmar::gui {
 // The user prompts of the reader as modal message boxes: errors as an error box with OK,
 // information with OK, and the not-found dialog with its caption, the message, the hint that the
 // CD may be missing and the buttons Retry (default) and Cancel.
-class TQtPrompts : public UserPrompts {
+class QtPrompts : public UserPrompts {
  public:
   // Boxes are centred on `parent` when it is set and visible, else on the screen.
   void SetParent(QWidget* parent) { parent_ = parent; }

@@ -4,7 +4,7 @@
 
 namespace quillmar::gui {
 
-std::unique_ptr<QLockFile> TSingleInstance::Acquire(const std::string& directory) {
+std::unique_ptr<QLockFile> SingleInstance::Acquire(const std::string& directory) {
   const QString dir = QString::fromStdString(directory);
   QDir().mkpath(dir);
   auto lock = std::make_unique<QLockFile>(QDir(dir).filePath(QString::fromLatin1(kLockName)));

@@ -8,7 +8,7 @@ namespace quillmar::gui {
 
 // The single-instance guard: a lock file that the first running reader holds until it ends.
 // A lock left behind by a process that no longer runs is taken over.
-class TSingleInstance {
+class SingleInstance {
  public:
   static constexpr char kLockName[] = "quillmar-reader.lock";
 

@@ -6,7 +6,7 @@
 namespace quillmar::gui {
 
 // The margin column steps of the View menu, on the "BorderWidth" setting in pixels.
-class TViewSteps {
+class ViewSteps {
  public:
   // w >= 20: w + trunc(w / 5) + 1; a narrower margin jumps to 30.
   // The result is held at the largest 32-bit value.

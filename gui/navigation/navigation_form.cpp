@@ -80,8 +80,8 @@ bool MessageBoxQuestion(const QString& text, const QString& accept) {
   return box.clickedButton() == ok;
 }
 
-TNavigationForm::TQuestion& QuestionHook() {
-  static TNavigationForm::TQuestion question;
+TNavigationForm::ConfirmFunction& QuestionHook() {
+  static TNavigationForm::ConfirmFunction question;
   return question;
 }
 
@@ -101,7 +101,7 @@ enum class OpenMode { kReuse, kNewWindow, kSynoptic };
 }  // namespace
 
 struct TNavigationForm::Impl {
-  Impl(TNavigationForm* form, TCalderwickData& c, TBookmark& b, TWindowServices* s)
+  Impl(TNavigationForm* form, TCalderwickData& c, TBookmark& b, WindowServices* s)
       : q(form), catalog(c), bookmarks(b), services(s) {}
 
   void Build();
@@ -109,12 +109,12 @@ struct TNavigationForm::Impl {
   void ShowError(const std::string& message) { catalog.Prompts().ShowError(message); }
 
   // Content tree.
-  QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TTreeChild& child);
+  QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TreeChild& child);
   const TTreeRecord& KeyOf(const QTreeWidgetItem* item) const {
     return keys[item->data(0, kKeyRole).toULongLong()];
   }
   void Expand(QTreeWidgetItem* item);
-  void OfferNewVersion(const TTreeChild& cd);
+  void OfferNewVersion(const TreeChild& cd);
   void UpdateButtons();
   void OpenSelected(OpenMode mode);
 
@@ -130,7 +130,7 @@ struct TNavigationForm::Impl {
   TNavigationForm* q;
   TCalderwickData& catalog;
   TBookmark& bookmarks;
-  TWindowServices* services;
+  WindowServices* services;
 
   QTabWidget* pages = nullptr;
   QWidget* contentPage = nullptr;
@@ -157,7 +157,7 @@ struct TNavigationForm::Impl {
 };
 
 TNavigationForm::TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks,
-                                 TWindowServices* services, QWidget* parent)
+                                 WindowServices* services, QWidget* parent)
     : QWidget(parent), d_(std::make_unique<Impl>(this, catalog, bookmarks, services)) {
   d_->Build();
   d_->ChooseSize();
@@ -176,7 +176,7 @@ TNavigationForm::~TNavigationForm() {
   d_->SaveCurrentNote();
 }
 
-void TNavigationForm::SetQuestion(TQuestion question) { QuestionHook() = std::move(question); }
+void TNavigationForm::SetQuestion(ConfirmFunction question) { QuestionHook() = std::move(question); }
 
 QSize TNavigationForm::sizeHint() const { return d_->initialSize; }
 
@@ -315,7 +315,7 @@ void TNavigationForm::Refresh() {
   d.keys.clear();
   try {
     const TTreeInfo root(d.catalog, TTreeRecord{});
-    for (const TTreeChild& cd : root.Items()) {
+    for (const TreeChild& cd : root.Items()) {
       if (cd.VersionOK)
         d.AddNode(nullptr, cd);
       else
@@ -328,7 +328,7 @@ void TNavigationForm::Refresh() {
   d.UpdateButtons();
 }
 
-QTreeWidgetItem* TNavigationForm::Impl::AddNode(QTreeWidgetItem* parent, const TTreeChild& child) {
+QTreeWidgetItem* TNavigationForm::Impl::AddNode(QTreeWidgetItem* parent, const TreeChild& child) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, FromCollection(child.Name));
   item->setData(0, kKeyRole, QVariant::fromValue<qulonglong>(keys.size()));
@@ -358,7 +358,7 @@ void TNavigationForm::Impl::Expand(QTreeWidgetItem* item) {
         // A text without chapters (empty chapter file) simply has no children.
         if (e.Code() != kNoChapters) throw;
       }
-      for (const TTreeChild& child : children) AddNode(item, child);
+      for (const TreeChild& child : children) AddNode(item, child);
       if (children.empty())
         item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
       item->setData(0, kLoadedRole, true);
@@ -372,7 +372,7 @@ void TNavigationForm::Impl::Expand(QTreeWidgetItem* item) {
 
 // The collection needs a newer reader: offer to run the collection's setup program, which
 // installs one, and end so that it can replace this program.
-void TNavigationForm::Impl::OfferNewVersion(const TTreeChild& cd) {
+void TNavigationForm::Impl::OfferNewVersion(const TreeChild& cd) {
   std::string second = Tr(kInstallNow);
   second = ReplaceFirst(second, "%d", std::to_string(cd.MajorVersion));
   second = ReplaceFirst(second, "%d", std::to_string(cd.MinorVersion));

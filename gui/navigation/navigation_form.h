@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "gui/app/window_services.h"
+#include "gui/common/window_services.h"
 
 namespace quillmar {
 class TCalderwickData;
@@ -24,7 +24,7 @@ class TNavigationForm : public QWidget {
   Q_OBJECT
 
  public:
-  TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks, TWindowServices* services,
+  TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks, WindowServices* services,
                   QWidget* parent = nullptr);
   ~TNavigationForm() override;  // stores the window size and the current note
 
@@ -39,8 +39,8 @@ class TNavigationForm : public QWidget {
   // `accept` is the caption of the OK button. True for OK. By default a warning box; tests set
   // their own (an empty function restores the box). Process-wide, since the form asks already
   // while it is being created.
-  using TQuestion = std::function<bool(const QString& text, const QString& accept)>;
-  static void SetQuestion(TQuestion question);
+  using ConfirmFunction = std::function<bool(const QString& text, const QString& accept)>;
+  static void SetQuestion(ConfirmFunction question);
 
   // The size chosen at creation from the stored "NavWinSize".
   QSize sizeHint() const override;

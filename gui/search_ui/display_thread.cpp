@@ -5,7 +5,7 @@
 namespace quillmar::gui {
 
 TDarstellungsthread::TDarstellungsthread(retrieval::TFundstellenListe&& hits,
-                                         std::shared_ptr<const retrieval::TSuchKatalog> katalog,
+                                         std::shared_ptr<const retrieval::SearchCatalog> katalog,
                                          bool datumsSuche,
                                          std::function<void(TZeilen&&, bool)> abgeben)
     : katalog_(std::move(katalog)),

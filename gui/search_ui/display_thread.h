@@ -20,12 +20,12 @@ namespace quillmar::gui {
 // unless the worker was stopped. Stopping is cooperative: the flag is checked between rows.
 class TDarstellungsthread {
  public:
-  using TZeilen = std::vector<search_ui::TErgebnisZeile>;
+  using TZeilen = std::vector<search_ui::ResultRow>;
   static constexpr size_t kStapel = 256;  // rows per batch
 
   // `katalog` names each collection's text catalog and date values; shared with the list.
   TDarstellungsthread(retrieval::TFundstellenListe&& hits,
-                      std::shared_ptr<const retrieval::TSuchKatalog> katalog, bool datumsSuche,
+                      std::shared_ptr<const retrieval::SearchCatalog> katalog, bool datumsSuche,
                       std::function<void(TZeilen&&, bool letzter)> abgeben);
   ~TDarstellungsthread();  // stops and joins
   TDarstellungsthread(const TDarstellungsthread&) = delete;
@@ -45,8 +45,8 @@ class TDarstellungsthread {
   void Ausfuehren();
 
   retrieval::TFundstellenListe hits_;
-  std::shared_ptr<const retrieval::TSuchKatalog> katalog_;
-  search_ui::TErgebnisZeilen zeilen_;
+  std::shared_ptr<const retrieval::SearchCatalog> katalog_;
+  search_ui::ResultRows zeilen_;
   bool datumsSuche_;
   std::function<void(TZeilen&&, bool letzter)> abgeben_;
   std::atomic<bool> anhalten_{false};

@@ -37,7 +37,7 @@ constexpr Box kBoxes[7] = {
 
 }  // namespace
 
-TSuchFormatForm::TSuchFormatForm(TSettingsStore& settings, QWidget* parent)
+TSuchFormatForm::TSuchFormatForm(SettingsStore& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
   setWindowTitle(QString::fromUtf8(Tr(kCaption)));
   auto* layout = new QVBoxLayout(this);

@@ -6,7 +6,7 @@
 class QCheckBox;
 
 namespace quillmar {
-class TSettingsStore;
+class SettingsStore;
 }  // namespace quillmar
 
 namespace quillmar::gui {
@@ -17,7 +17,7 @@ class TSuchFormatForm : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TSuchFormatForm(TSettingsStore& settings, QWidget* parent = nullptr);
+  explicit TSuchFormatForm(SettingsStore& settings, QWidget* parent = nullptr);
 
   // The boxes in the setting's order: words, author, title, page, line, kind, chapter.
   std::array<bool, 7> Felder() const;
@@ -25,7 +25,7 @@ class TSuchFormatForm : public QDialog {
  private:
   void NextButtonClick();
 
-  TSettingsStore& settings_;
+  SettingsStore& settings_;
   std::array<QCheckBox*, 7> boxes_{};
 };
 

@@ -15,8 +15,8 @@
 #include "base/language.h"
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
-#include "gui/app/app_context.h"
-#include "gui/app/window_services.h"
+#include "gui/common/app_context.h"
+#include "gui/common/window_services.h"
 #include "gui/search_ui/display_thread.h"
 #include "gui/search_ui/format_form.h"
 #include "gui/search_ui/result_model.h"
@@ -46,12 +46,12 @@ QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 }  // namespace
 
-TSuchResultForm::TSuchResultForm(TAppContext& context, TWindowServices& services, QWidget* parent)
+TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, QWidget* parent)
     : QWidget(parent), context_(context), services_(services) {
   setWindowTitle(T(kCaption));
   resize(kDefaultWidth, kDefaultHeight);
 
-  model_ = new TErgebnisModell(this);
+  model_ = new ResultModel(this);
   list_ = new QTreeView(this);
   list_->setObjectName("ListView1");
   list_->setModel(model_);
@@ -128,7 +128,7 @@ TSuchResultForm::~TSuchResultForm() {
 }
 
 void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
-                           std::shared_ptr<const retrieval::TSuchKatalog> katalog,
+                           std::shared_ptr<const retrieval::SearchCatalog> katalog,
                            const QString& query, int count, bool dateSearch) {
   if (thread_) thread_->Anhalten();
   thread_.reset();

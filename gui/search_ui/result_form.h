@@ -14,9 +14,9 @@ class QTreeView;
 
 namespace quillmar::gui {
 
-class TAppContext;
-class TWindowServices;
-class TErgebnisModell;
+class AppContext;
+class WindowServices;
+class ResultModel;
 class TDarstellungsthread;
 
 // The result list of a search (the content of an MDI child): one row per hit with words, title,
@@ -27,14 +27,14 @@ class TSuchResultForm : public QWidget {
   Q_OBJECT
 
  public:
-  TSuchResultForm(TAppContext& context, TWindowServices& services, QWidget* parent = nullptr);
+  TSuchResultForm(AppContext& context, WindowServices& services, QWidget* parent = nullptr);
   ~TSuchResultForm() override;  // stops the display thread and frees its rows
 
   // Takes the hits of a finished search (with the filters they were found with) and starts
   // building the rows; `count` and `query` (as typed) make the status line, `dateSearch` adds
   // the date column. `katalog` is the search's snapshot; the list keeps it alive. Called once.
   void Fill(retrieval::TFundstellenListe&& hits,
-            std::shared_ptr<const retrieval::TSuchKatalog> katalog, const QString& query, int count,
+            std::shared_ptr<const retrieval::SearchCatalog> katalog, const QString& query, int count,
             bool dateSearch);
   // Shows the list (its MDI child window when it has one).
   void Zeigen();
@@ -66,11 +66,11 @@ class TSuchResultForm : public QWidget {
   void PanelZeigen(bool on);
   void SchliessenNachSuche();
 
-  TAppContext& context_;
-  TWindowServices& services_;
-  std::shared_ptr<const retrieval::TSuchKatalog> katalog_;
+  AppContext& context_;
+  WindowServices& services_;
+  std::shared_ptr<const retrieval::SearchCatalog> katalog_;
   std::unique_ptr<TDarstellungsthread> thread_;
-  TErgebnisModell* model_;
+  ResultModel* model_;
   QTreeView* list_;
   QWidget* panel_;
   QPushButton* open_;

@@ -18,16 +18,16 @@ QString Q(const std::string& utf8) {
 
 }  // namespace
 
-TErgebnisModell::TErgebnisModell(QObject* parent) : QAbstractTableModel(parent) {}
+ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TErgebnisModell::DatumsspalteZeigen() {
+void ResultModel::DatumsspalteZeigen() {
   if (datum_) return;
   beginInsertColumns(QModelIndex(), kDatum, kDatum);
   datum_ = true;
   endInsertColumns();
 }
 
-void TErgebnisModell::Anfuegen(std::vector<search_ui::TErgebnisZeile>&& zeilen) {
+void ResultModel::Anfuegen(std::vector<search_ui::ResultRow>&& zeilen) {
   if (zeilen.empty()) return;
   const int first = static_cast<int>(zeilen_.size());
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(zeilen.size()) - 1);
@@ -36,22 +36,22 @@ void TErgebnisModell::Anfuegen(std::vector<search_ui::TErgebnisZeile>&& zeilen) 
   endInsertRows();
 }
 
-int TErgebnisModell::rowCount(const QModelIndex& parent) const {
+int ResultModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(zeilen_.size());
 }
 
-int TErgebnisModell::columnCount(const QModelIndex& parent) const {
+int ResultModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : (datum_ ? kDatum + 1 : kDatum);
 }
 
-QVariant TErgebnisModell::data(const QModelIndex& index, int role) const {
+QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role == Qt::TextAlignmentRole) {
     const bool rechts = index.column() == kSeite || index.column() == kZeile;
     return QVariant::fromValue(Qt::AlignVCenter | (rechts ? Qt::AlignRight : Qt::AlignLeft));
   }
   if (role != Qt::DisplayRole) return {};
-  const search_ui::TErgebnisZeile& z = Zeile(index.row());
+  const search_ui::ResultRow& z = Zeile(index.row());
   switch (index.column()) {
     case kWorte:
       return Q(z.Worte);
@@ -74,7 +74,7 @@ QVariant TErgebnisModell::data(const QModelIndex& index, int role) const {
   }
 }
 
-QVariant TErgebnisModell::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   if (role == Qt::DisplayRole) return QString::fromUtf8(Tr(kKoepfe[section]));
   if (role == Qt::TextAlignmentRole && (section == kSeite || section == kZeile))

@@ -9,22 +9,22 @@ namespace quillmar::gui {
 
 // The rows of a result list: words, title, author, chapter, page, line, kind and, for a date
 // search, the date. Rows are appended in batches and never change afterwards.
-class TErgebnisModell : public QAbstractTableModel {
+class ResultModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   enum Spalte { kWorte, kTitel, kAutor, kKapitel, kSeite, kZeile, kArt, kDatum };
 
-  explicit TErgebnisModell(QObject* parent = nullptr);
+  explicit ResultModel(QObject* parent = nullptr);
 
   // Adds the date column (before any row arrives).
   void DatumsspalteZeigen();
   bool HatDatumsspalte() const { return datum_; }
-  void Anfuegen(std::vector<search_ui::TErgebnisZeile>&& zeilen);
-  const search_ui::TErgebnisZeile& Zeile(int row) const {
+  void Anfuegen(std::vector<search_ui::ResultRow>&& zeilen);
+  const search_ui::ResultRow& Zeile(int row) const {
     return zeilen_[static_cast<size_t>(row)];
   }
-  const std::vector<search_ui::TErgebnisZeile>& Zeilen() const { return zeilen_; }
+  const std::vector<search_ui::ResultRow>& Zeilen() const { return zeilen_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -32,7 +32,7 @@ class TErgebnisModell : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
-  std::vector<search_ui::TErgebnisZeile> zeilen_;
+  std::vector<search_ui::ResultRow> zeilen_;
   bool datum_ = false;
 };
 

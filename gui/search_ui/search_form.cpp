@@ -21,8 +21,8 @@
 #include "base/language.h"
 #include "collection/calderwick_data.h"
 #include "collection/search_history.h"
-#include "gui/app/app_context.h"
-#include "gui/app/window_services.h"
+#include "gui/common/app_context.h"
+#include "gui/common/window_services.h"
 #include "gui/search_ui/search_options_form.h"
 #include "gui/search_ui/search_progress.h"
 #include "gui/search_ui/timer_dialog.h"
@@ -85,8 +85,8 @@ void Fuellen(QListWidget* list, const std::vector<std::pair<QString, bool>>& ite
 
 }  // namespace
 
-TSuchFormular::TSuchFormular(TAppContext& context, TWindowServices& services,
-                             std::vector<TOffenerText> openTexts, QWidget* parent)
+TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
+                             std::vector<OpenTextEntry> openTexts, QWidget* parent)
     : QDialog(parent),
       context_(context),
       services_(services),
@@ -106,7 +106,7 @@ TSuchFormular::TSuchFormular(TAppContext& context, TWindowServices& services,
       change_(new QPushButton(Q(Tr(kChange)), optionen_)) {
   setObjectName("SuchFormular");
   setWindowTitle(Q(Tr(kCaption)));
-  Starter = [this](const search_ui::TSuchEinstellungen& e) { StandardStarter(e); };
+  Starter = [this](const search_ui::SearchSettings& e) { StandardStarter(e); };
   Notice = [](const QString& text) { TTimerDialogForm::Zeigen(text, Q(Tr(kOK)), kNoticeSeconds); };
 
   auto* anfrageLabel = new QLabel(Q(Tr(kAnfrageLabel)), this);
@@ -217,17 +217,17 @@ TSuchFormular::TSuchFormular(TAppContext& context, TWindowServices& services,
 TSuchFormular::~TSuchFormular() = default;
 
 void TSuchFormular::Laden(int index) {
-  search_ui::TSuchEinstellungen e;
+  search_ui::SearchSettings e;
   if (index > 0) {
     TSearchHistoryRecord record;
-    TSearchHistory(context_.Catalog()).GetHistoryRecord(index, record);
-    e = search_ui::TSuchEinstellungen::AusHistorie(record);
+    SearchHistory(context_.Catalog()).GetHistoryRecord(index, record);
+    e = search_ui::SearchSettings::AusHistorie(record);
   } else {
-    e = search_ui::TSuchEinstellungen::Standard();
+    e = search_ui::SearchSettings::Standard();
     for (const TCRrecord& cd : context_.Catalog().CDs())
       e.CDAuswahl.push_back({cd.CDID, cd.Name.substr(0, kNameLaenge), true});
     e.TextAuswahl.push_back({"0", 0, Tr(kAlle), true});
-    for (const TOffenerText& text : openTexts_) {
+    for (const OpenTextEntry& text : openTexts_) {
       bool listed = false;
       for (const TTextSelect& t : e.TextAuswahl)
         listed = listed || (t.TextNo == text.textNr && SameCDID(t.CDID, text.cdid));
@@ -293,7 +293,7 @@ void TSuchFormular::SucheStartenButtonClick() {
   if (!SucheStarten()) return;
   // The search runs already; a settings store that cannot be written loses only the history.
   try {
-    TSearchHistory(context_.Catalog()).AddHistoryRecord(e_.Historie());
+    SearchHistory(context_.Catalog()).AddHistoryRecord(e_.Historie());
     context_.Catalog().Settings().SetSLQ(letzteAnfrageZeigen_);
   } catch (const std::exception& error) {
     context_.Prompts().ShowError(error.what());
@@ -323,10 +323,10 @@ bool TSuchFormular::SucheStarten() {
   return true;
 }
 
-void TSuchFormular::StandardStarter(const search_ui::TSuchEinstellungen& e) {
+void TSuchFormular::StandardStarter(const search_ui::SearchSettings& e) {
   TCalderwickData& catalog = context_.Catalog();
-  auto katalog = std::make_shared<const retrieval::TSuchKatalog>(
-      retrieval::TSuchKatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e)));
+  auto katalog = std::make_shared<const retrieval::SearchCatalog>(
+      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e)));
   auto progress = std::make_unique<TSucheLauftForm>(context_, services_, katalog, parentWidget());
   const std::vector<std::string> ohneFS =
       search_ui::SucheEinrichten(e, progress->Thread(), *katalog,
@@ -346,7 +346,7 @@ void TSuchFormular::OpenWordListButtonClick() {
     if (!context_.Catalog().CDAvailable(cdid, true)) return;
     TWortForm form(context_.Catalog(), cdid, this);
     form.move(wortliste_->mapToGlobal(QPoint(0, wortliste_->height())));
-    TQueryLine line;
+    QueryLine line;
     line.text = anfrage_->text();
     line.cursor = anfrage_->cursorPosition();
     line.selectionStart = anfrage_->selectionStart();
@@ -399,7 +399,7 @@ bool TSuchFormular::Wechseln(int index) {
 
 void TSuchFormular::UpButtonClick() {
   if (historienIndex_ > 1) {
-    TSearchHistory history(context_.Catalog());
+    SearchHistory history(context_.Catalog());
     if (history.HistoryEntryExists(historienIndex_ - 1)) Wechseln(historienIndex_ - 1);
   } else if (historienIndex_ == 1) {
     Wechseln(0);
@@ -408,8 +408,8 @@ void TSuchFormular::UpButtonClick() {
 }
 
 void TSuchFormular::DownButtonClick() {
-  if (historienIndex_ < TSearchHistory::kSlots) {
-    TSearchHistory history(context_.Catalog());
+  if (historienIndex_ < SearchHistory::kSlots) {
+    SearchHistory history(context_.Catalog());
     if (history.HistoryEntryExists(historienIndex_ + 1)) Wechseln(historienIndex_ + 1);
   }
   letzteAnfrageZeigen_ = true;

@@ -19,11 +19,11 @@ class QPushButton;
 
 namespace quillmar::gui {
 
-class TAppContext;
-class TWindowServices;
+class AppContext;
+class WindowServices;
 
 // A text window open when the search form is created: its texts are offered for the search.
-struct TOffenerText {
+struct OpenTextEntry {
   std::string cdid;
   int32_t textNr;
   QString title;
@@ -42,8 +42,8 @@ class TSuchFormular : public QDialog {
 
  public:
   // `parent` is the main window; the progress dialog of a started search gets it as parent.
-  TSuchFormular(TAppContext& context, TWindowServices& services,
-                std::vector<TOffenerText> openTexts, QWidget* parent = nullptr);
+  TSuchFormular(AppContext& context, WindowServices& services,
+                std::vector<OpenTextEntry> openTexts, QWidget* parent = nullptr);
   ~TSuchFormular() override;
 
   // History entry `index` (1 ... 30) or, for index <= 0, a new query: every installed
@@ -56,12 +56,12 @@ class TSuchFormular : public QDialog {
   int HistorienIndex() const { return historienIndex_; }
   bool LetzteAnfrageZeigen() const { return letzteAnfrageZeigen_; }
   // The settings as the form holds them: options, selections of the last Laden or start.
-  const search_ui::TSuchEinstellungen& Einstellungen() const { return e_; }
+  const search_ui::SearchSettings& Einstellungen() const { return e_; }
 
   // Starts a search with the complete settings; an exception keeps the form open and is shown.
   // Default: snapshot of the searched collections, progress dialog, thread set up by
   // SucheEinrichten, the notice about collections without fuzzy search, Start.
-  std::function<void(const search_ui::TSuchEinstellungen&)> Starter;
+  std::function<void(const search_ui::SearchSettings&)> Starter;
   // Shows the notice naming collections without fuzzy search. Default: the timed notice with
   // "&OK", closing after 8 seconds.
   std::function<void(const QString&)> Notice;
@@ -70,7 +70,7 @@ class TSuchFormular : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void StandardStarter(const search_ui::TSuchEinstellungen& e);
+  void StandardStarter(const search_ui::SearchSettings& e);
   void SucheStartenButtonClick();
   void OpenWordListButtonClick();
   void CDCheckListBoxClick();
@@ -86,10 +86,10 @@ class TSuchFormular : public QDialog {
   void WortlistenHinweis();
   void Meldung(const char* text, bool beep);
 
-  TAppContext& context_;
-  TWindowServices& services_;
-  std::vector<TOffenerText> openTexts_;
-  search_ui::TSuchEinstellungen e_;
+  AppContext& context_;
+  WindowServices& services_;
+  std::vector<OpenTextEntry> openTexts_;
+  search_ui::SearchSettings e_;
   int historienIndex_ = 0;
   bool letzteAnfrageZeigen_ = false;
   bool laedt_ = false;  // the lists are being filled: their signals are no user's doing

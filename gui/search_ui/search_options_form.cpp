@@ -18,8 +18,8 @@
 
 #include "base/errors.h"
 #include "base/language.h"
-#include "gui/app/window_services.h"
-#include "platform/user_prompts.h"
+#include "gui/common/window_services.h"
+#include "system/user_prompts.h"
 
 namespace quillmar::gui {
 
@@ -76,17 +76,17 @@ QString ArtCaption(uint8_t code) {
   return name;
 }
 
-std::optional<search_ui::TDatumsGrenze> Lesen(const QLineEdit* edit) {
+std::optional<search_ui::DateBound> Lesen(const QLineEdit* edit) {
   return search_ui::DatumLesen(edit->text().trimmed().toStdString());
 }
 
-search_ui::TDatumsGrenze OderKeins(const std::optional<search_ui::TDatumsGrenze>& d) {
-  return d ? *d : search_ui::TDatumsGrenze{};
+search_ui::DateBound OderKeins(const std::optional<search_ui::DateBound>& d) {
+  return d ? *d : search_ui::DateBound{};
 }
 
 }  // namespace
 
-TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, TWindowServices& services,
+TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& services,
                                        QWidget* parent)
     : QDialog(parent),
       prompts_(prompts),
@@ -212,7 +212,7 @@ retrieval::TSmallIntSet& TSearchOptionsForm::Sprachen() const {
   return *sprachen_;
 }
 
-void TSearchOptionsForm::Fuellen(const search_ui::TSuchEinstellungen& e) {
+void TSearchOptionsForm::Fuellen(const search_ui::SearchSettings& e) {
   for (int i = 0; i < kArtCount; ++i) {
     const uint8_t code = search_ui::kTextarten[i];
     artBoxes_[i]->setChecked(std::find(e.Textarten.begin(), e.Textarten.end(), code) !=
@@ -243,12 +243,12 @@ void TSearchOptionsForm::Fuellen(const search_ui::TSuchEinstellungen& e) {
   }
 }
 
-void TSearchOptionsForm::Zuruecklesen(search_ui::TSuchEinstellungen& e) const {
+void TSearchOptionsForm::Zuruecklesen(search_ui::SearchSettings& e) const {
   e.Textarten.clear();
   for (int i = 0; i < kArtCount; ++i)
     if (artBoxes_[i]->isChecked()) e.Textarten.push_back(search_ui::kTextarten[i]);
 
-  e.DatumVon = e.DatumBis = e.DatumGenau = search_ui::TDatumsGrenze{};
+  e.DatumVon = e.DatumBis = e.DatumGenau = search_ui::DateBound{};
   if (vonBis_->isChecked()) {
     e.DatumVon = OderKeins(Lesen(dateVon_));
     e.DatumBis = OderKeins(Lesen(dateBis_));

@@ -18,7 +18,7 @@ class UserPrompts;
 
 namespace quillmar::gui {
 
-class TWindowServices;
+class WindowServices;
 
 // The search options: text kinds, languages of the texts, the chronological restriction and
 // the word distance for AND. The search form fills it (SetzeSprachen, Fuellen), shows it and,
@@ -29,7 +29,7 @@ class TSearchOptionsForm : public QDialog {
   Q_OBJECT
 
  public:
-  TSearchOptionsForm(UserPrompts& prompts, TWindowServices& services, QWidget* parent = nullptr);
+  TSearchOptionsForm(UserPrompts& prompts, WindowServices& services, QWidget* parent = nullptr);
 
   // Binds the language set that OK rebuilds and checks the list items of its codes.
   void SetzeSprachen(retrieval::TSmallIntSet& sprachen);
@@ -37,11 +37,11 @@ class TSearchOptionsForm : public QDialog {
   retrieval::TSmallIntSet& Sprachen() const;
 
   // Text kinds, dates and the AND rule from `e` into the controls.
-  void Fuellen(const search_ui::TSuchEinstellungen& e);
+  void Fuellen(const search_ui::SearchSettings& e);
   // The controls into `e`: Textarten in the order 1, 3, 0, 12, 10, 11, the three dates (the
   // ones of the unchosen radio buttons none) and UndModus/Wortabstand. Languages are written
   // to the bound set by OK itself.
-  void Zuruecklesen(search_ui::TSuchEinstellungen& e) const;
+  void Zuruecklesen(search_ui::SearchSettings& e) const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,7 +52,7 @@ class TSearchOptionsForm : public QDialog {
   bool DatumPruefen(QLineEdit* edit);
 
   UserPrompts& prompts_;
-  TWindowServices& services_;
+  WindowServices& services_;
   retrieval::TSmallIntSet* sprachen_ = nullptr;
 
   QCheckBox* artBoxes_[6];  // in the order of search_ui::kTextarten

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
-#include "gui/app/app_context.h"
-#include "gui/app/window_services.h"
+#include "gui/common/app_context.h"
+#include "gui/common/window_services.h"
 #include "gui/search_ui/result_form.h"
 #include "retrieval/complex_query.h"
 
@@ -31,8 +31,8 @@ QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 }  // namespace
 
-TSucheLauftForm::TSucheLauftForm(TAppContext& context, TWindowServices& services,
-                                 std::shared_ptr<const retrieval::TSuchKatalog> katalog,
+TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
+                                 std::shared_ptr<const retrieval::SearchCatalog> katalog,
                                  QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint),
       context_(context),

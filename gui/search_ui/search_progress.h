@@ -12,8 +12,8 @@ class QPushButton;
 
 namespace quillmar::gui {
 
-class TAppContext;
-class TWindowServices;
+class AppContext;
+class WindowServices;
 
 // The dialog shown while a search runs. It owns the search thread and, after a search with
 // hits, the rows' builder until the result list takes over. The search's outcome handler runs
@@ -28,8 +28,8 @@ class TSucheLauftForm : public QDialog {
 
  public:
   // `katalog` is the snapshot the search reads; the dialog keeps it alive.
-  TSucheLauftForm(TAppContext& context, TWindowServices& services,
-                  std::shared_ptr<const retrieval::TSuchKatalog> katalog,
+  TSucheLauftForm(AppContext& context, WindowServices& services,
+                  std::shared_ptr<const retrieval::SearchCatalog> katalog,
                   QWidget* parent = nullptr);
   ~TSucheLauftForm() override;  // cancels and waits for a running search
 
@@ -53,9 +53,9 @@ class TSucheLauftForm : public QDialog {
  private:
   void Completed();
 
-  TAppContext& context_;
-  TWindowServices& services_;
-  std::shared_ptr<const retrieval::TSuchKatalog> katalog_;
+  AppContext& context_;
+  WindowServices& services_;
+  std::shared_ptr<const retrieval::SearchCatalog> katalog_;
   std::unique_ptr<retrieval::TSuchThread> thread_;
   QString query_;
   QLabel* info_ = nullptr;

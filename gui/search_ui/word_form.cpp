@@ -17,10 +17,10 @@
 namespace quillmar::gui {
 namespace {
 
-using search_ui::TAnfrageZeile;
-using search_ui::TWortBrowser;
-using Taste = TWortBrowser::Taste;
-using Scroll = TWortBrowser::Scroll;
+using search_ui::BrowserQueryLine;
+using search_ui::WordBrowser;
+using Taste = WordBrowser::Taste;
+using Scroll = WordBrowser::Scroll;
 
 const QColor kNavy(0, 0, 128);
 constexpr int kFokusRand = 8;  // the focus rectangle ends this far left of the scroll bar
@@ -42,13 +42,13 @@ std::string ToCp1252(const QString& text) {
 }
 
 // The painted rows; what they show and what clicks do is the form's business.
-class TZeilenFlaeche : public QWidget {
+class LineArea : public QWidget {
  public:
   std::function<void(QPainter&)> malen;
   std::function<void(QMouseEvent*)> klick;
   std::function<void(QMouseEvent*)> doppelklick;
 
-  explicit TZeilenFlaeche(QWidget* parent) : QWidget(parent) {
+  explicit LineArea(QWidget* parent) : QWidget(parent) {
     setObjectName("WortZeilen");
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -72,11 +72,11 @@ class TZeilenFlaeche : public QWidget {
 struct TWortForm::Impl {
   TWortForm* q;
   TCalderwickData& catalog;
-  TWortBrowser browser;
+  WordBrowser browser;
   QScrollBar* bar = nullptr;
-  TZeilenFlaeche* zeilen = nullptr;
+  LineArea* zeilen = nullptr;
   int zeilenhoehe = 0;
-  TQueryLine line;
+  QueryLine line;
   bool beendet = false;
 
   Impl(TWortForm* form, TCalderwickData& c, const std::string& cdid)
@@ -109,13 +109,13 @@ void TWortForm::Impl::Anzeigen() {
 void TWortForm::Impl::Malen(QPainter& p) {
   const int breite = zeilen->width();
   p.fillRect(zeilen->rect(), Qt::white);
-  const std::vector<search_ui::TWortZeile> rows = browser.SichtbareZeilen();
+  const std::vector<search_ui::WordRow> rows = browser.SichtbareZeilen();
   if (!browser.Verfuegbar()) {
     SpaeterBeenden();
     return;
   }
   for (size_t i = 0; i < rows.size(); ++i) {
-    const search_ui::TWortZeile& z = rows[i];
+    const search_ui::WordRow& z = rows[i];
     const int y = static_cast<int>(i) * zeilenhoehe;
     p.fillRect(QRect(0, y, breite, zeilenhoehe), z.Ausgewaehlt ? kNavy : QColor(Qt::white));
     p.setPen(z.Ausgewaehlt ? Qt::white : Qt::black);
@@ -178,15 +178,15 @@ void TWortForm::Impl::Beenden() {
   if (beendet) return;
   beendet = true;
   browser.Schliessen();
-  if (browser.ZuLang()) catalog.Prompts().ShowError(TWortBrowser::ZuLangText());
-  const search_ui::TErsetzung& e = browser.Ersetzung();
-  if (browser.Ergebnis() == TWortBrowser::kUebernehmen && e.Anfang >= 0) {
+  if (browser.ZuLang()) catalog.Prompts().ShowError(WordBrowser::ZuLangText());
+  const search_ui::Replacement& e = browser.Ersetzung();
+  if (browser.Ergebnis() == WordBrowser::kUebernehmen && e.Anfang >= 0) {
     line.text.replace(e.Anfang, e.Laenge, FromCp1252(e.Text));
     line.cursor = e.Anfang + static_cast<int>(e.Text.size());
     line.selectionStart = -1;
     line.selectionLength = 0;
   }
-  q->QDialog::done(browser.Ergebnis() == TWortBrowser::kUebernehmen ? Accepted : Rejected);
+  q->QDialog::done(browser.Ergebnis() == WordBrowser::kUebernehmen ? Accepted : Rejected);
 }
 
 TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget* parent)
@@ -198,12 +198,12 @@ TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget*
   const QFontMetrics fm(font());
   d_->zeilenhoehe = fm.height() + 3;
   const int breite = 40 * fm.horizontalAdvance(QLatin1Char('A'));
-  const int hoehe = TWortBrowser::kZeilen * d_->zeilenhoehe;
+  const int hoehe = WordBrowser::kZeilen * d_->zeilenhoehe;
 
   d_->bar = new QScrollBar(Qt::Vertical, this);
   d_->bar->setObjectName("ScrollBar1");
   d_->bar->setFocusPolicy(Qt::NoFocus);
-  d_->bar->setRange(TWortBrowser::kScrollMin, TWortBrowser::kScrollMax);
+  d_->bar->setRange(WordBrowser::kScrollMin, WordBrowser::kScrollMax);
   d_->bar->setSingleStep(1);
   d_->bar->setPageStep(d_->browser.ScrollSeite());
   d_->bar->setValue(d_->browser.LetzteScrollPos());
@@ -213,7 +213,7 @@ TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget*
           [this](int action) { d_->ScrollAktion(action); });
   connect(d_->bar, &QScrollBar::sliderReleased, this, [this] { d_->ScrollEnde(); });
 
-  d_->zeilen = new TZeilenFlaeche(this);
+  d_->zeilen = new LineArea(this);
   d_->zeilen->setGeometry(0, 0, breite - bar_breite, hoehe);
   d_->zeilen->malen = [this](QPainter& p) { d_->Malen(p); };
   d_->zeilen->klick = [this](QMouseEvent* e) { d_->Klick(e); };
@@ -229,9 +229,9 @@ TWortForm::~TWortForm() = default;
 
 bool TWortForm::Verfuegbar() const { return d_->browser.Verfuegbar(); }
 
-void TWortForm::Positionieren(const TQueryLine& line) {
+void TWortForm::Positionieren(const QueryLine& line) {
   d_->line = line;
-  TAnfrageZeile zeile;
+  BrowserQueryLine zeile;
   zeile.Text = ToCp1252(line.text);
   zeile.Cursor = line.cursor;
   zeile.AuswahlStart = line.selectionStart;
@@ -242,7 +242,7 @@ void TWortForm::Positionieren(const TQueryLine& line) {
 
 int TWortForm::Ergebnis() const { return d_->browser.Ergebnis(); }
 
-TQueryLine TWortForm::Line() const { return d_->line; }
+QueryLine TWortForm::Line() const { return d_->line; }
 
 void TWortForm::keyPressEvent(QKeyEvent* event) {
   if (d_->beendet) return;

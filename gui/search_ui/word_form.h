@@ -12,7 +12,7 @@ class TCalderwickData;
 namespace quillmar::gui {
 
 // The query line as the search form hands it to the word list browser and reads it back.
-struct TQueryLine {
+struct QueryLine {
   QString text;
   int cursor = 0;           // caret position
   int selectionStart = -1;  // -1: nothing selected
@@ -32,11 +32,11 @@ class TWortForm : public QDialog {
   // False when the word list cannot be read; exec() then returns Rejected at once.
   bool Verfuegbar() const;
   // Takes the query line and moves to the word under its caret.
-  void Positionieren(const TQueryLine& line);
+  void Positionieren(const QueryLine& line);
   // 101: take the selection over; 102: leave the query line as it was.
   int Ergebnis() const;
   // The query line after closing (unchanged unless Ergebnis() is 101).
-  TQueryLine Line() const;
+  QueryLine Line() const;
 
  private:
   struct Impl;

@@ -72,14 +72,14 @@ TSeitenForm::TSeitenForm(QWidget* parent)
   connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TSeitenForm::SetMargins(const TPageMargins& m) {
+void TSeitenForm::SetMargins(const PageMargins& m) {
   left_->setText(QString::number(m.Left));
   right_->setText(QString::number(m.Right));
   top_->setText(QString::number(m.Top));
   bottom_->setText(QString::number(m.Bottom));
 }
 
-TPageMargins TSeitenForm::Margins() const {
+PageMargins TSeitenForm::Margins() const {
   return {ReadInt(left_), ReadInt(right_), ReadInt(top_), ReadInt(bottom_)};
 }
 

@@ -17,8 +17,8 @@ class TSeitenForm : public QDialog {
  public:
   explicit TSeitenForm(QWidget* parent = nullptr);
 
-  void SetMargins(const TPageMargins& margins);
-  TPageMargins Margins() const;
+  void SetMargins(const PageMargins& margins);
+  PageMargins Margins() const;
 
  private:
   QLineEdit* left_;

@@ -26,7 +26,7 @@ constexpr int kPercentMax = 100;
 
 QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
+QRect ToQRect(const Rect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
 
 // A picture file name from the text catalog names a file directly inside "media".
 bool PlainFileName(const std::string& name) {
@@ -51,7 +51,7 @@ class TBildForm::PictureArea : public QWidget {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     if (form_.image_.isNull()) return;
-    const TBildAnsicht& view = form_.view_;
+    const PictureView& view = form_.view_;
     const QRect target = ToQRect(view.Destination());
     if (target.isEmpty()) return;
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -195,7 +195,7 @@ void TBildForm::ZoomOut() {
 
 void TBildForm::Scrolled(QScrollBar* bar, int action, bool vertical) {
   if (updating_bars_) return;
-  using Action = TBildAnsicht::TScrollAction;
+  using Action = PictureView::ScrollAction;
   Action step;
   switch (action) {
     case QAbstractSlider::SliderSingleStepSub:

@@ -36,7 +36,7 @@ class TBildForm : public QWidget {
   // The link the picture was opened for; empty when the file could not be shown.
   const QString& LinkKey() const { return link_key_; }
   bool HasPicture() const { return !image_.isNull(); }
-  const TBildAnsicht& View() const { return view_; }
+  const PictureView& View() const { return view_; }
 
   void ZoomIn();
   void ZoomOut();
@@ -63,7 +63,7 @@ class TBildForm : public QWidget {
   QPushButton* ok_ = nullptr;
   QString link_key_;
   QImage image_;
-  TBildAnsicht view_;
+  PictureView view_;
   bool updating_bars_ = false;
 };
 

@@ -18,8 +18,8 @@
 #include "base/language.h"
 #include "collection/calderwick_data.h"
 #include "collection/settings_store.h"
-#include "gui/app/app_context.h"
-#include "gui/app/window_services.h"
+#include "gui/common/app_context.h"
+#include "gui/common/window_services.h"
 #include "gui/text/page_setup_form.h"
 #include "platform/gui/qt_canvas.h"
 #include "text/print_file.h"
@@ -56,17 +56,17 @@ QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 // "PBorders" reaches its callers as left, right, bottom, top (the stored list is left, right,
 // top, bottom with the last two handed over swapped).
-TPageMargins FromStore(const std::array<int32_t, 4>& b) { return {b[0], b[1], b[3], b[2]}; }
-std::array<int32_t, 4> ToStore(const TPageMargins& m) { return {m.Left, m.Right, m.Bottom, m.Top}; }
+PageMargins FromStore(const std::array<int32_t, 4>& b) { return {b[0], b[1], b[3], b[2]}; }
+std::array<int32_t, 4> ToStore(const PageMargins& m) { return {m.Left, m.Right, m.Bottom, m.Top}; }
 
 // A QPrinter document seen through the text canvas.
-class QtPrintTarget : public TPrintTarget {
+class QtPrintTarget : public PrintTarget {
  public:
   QtPrintTarget(QPrinter& printer, QPainter& painter, QtCanvas& canvas)
       : printer_(printer), painter_(painter), canvas_(canvas) {}
 
-  TCanvas& Canvas() override { return canvas_; }
-  TPrintDevice Device() override {
+  Canvas& Surface() override { return canvas_; }
+  PrintDevice Device() override {
     return {printer_.width(), printer_.height(), printer_.logicalDpiX(), printer_.logicalDpiY()};
   }
   void NewPage() override { printer_.newPage(); }
@@ -90,9 +90,9 @@ class QtPrintTarget : public TPrintTarget {
 
 }  // namespace
 
-TPrintTextForm::TPrintTextForm(TAppContext& context, std::unique_ptr<TPPFFile> file, int32_t first,
+TPrintTextForm::TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> file, int32_t first,
                                int32_t last, int marginPercent, bool wholeFile, QWidget* parent,
-                               TWindowServices* services)
+                               WindowServices* services)
     : QDialog(parent),
       context_(context),
       services_(services),
@@ -119,7 +119,7 @@ TPrintTextForm::TPrintTextForm(TAppContext& context, std::unique_ptr<TPPFFile> f
   help_button_->setObjectName("HelpButton");
   ok_button_->setDefault(true);
 
-  TSettingsStore& store = context_.Catalog().Settings();
+  SettingsStore& store = context_.Catalog().Settings();
   settings_.Margins = FromStore(store.GetPBorders());
   settings_.MarginPercent = marginPercent;
   settings_.ParaBlank = store.GetParaBlank();
@@ -146,9 +146,9 @@ TPrintTextForm::TPrintTextForm(TAppContext& context, std::unique_ptr<TPPFFile> f
 
 TPrintTextForm::~TPrintTextForm() = default;
 
-int TPrintTextForm::Run(TAppContext& context, std::unique_ptr<TPPFFile> file, int32_t first,
+int TPrintTextForm::Run(AppContext& context, std::unique_ptr<TPPFFile> file, int32_t first,
                         int32_t last, int marginPercent, bool wholeFile, QWidget* parent,
-                        TWindowServices* services) {
+                        WindowServices* services) {
   TPrintTextForm form(context, std::move(file), first, last, marginPercent, wholeFile, parent,
                       services);
   return form.exec();
@@ -192,13 +192,13 @@ bool TPrintTextForm::Print() {
     context_.Prompts().ShowError(Format(Tr(kCannotStart), {printer_label_->text().toStdString()}));
     return false;
   }
-  const TTextStyle& style = context_.Style();
+  const TextStyle& style = context_.Style();
   QtCanvas canvas(painter, style);
   QtPrintTarget target(*printer_, painter, canvas);
-  TPrintResult result;
+  PrintResult result;
   try {
     result =
-        TDruckauftrag(target, style.Colours(), settings_).Print(*file_, first_, last_, whole_file_);
+        PrintJob(target, style.Colours(), settings_).Print(*file_, first_, last_, whole_file_);
   } catch (const Exception& e) {
     printer_->abort();
     if (painter.isActive()) painter.end();

@@ -18,8 +18,8 @@ class TPPFFile;
 
 namespace quillmar::gui {
 
-class TAppContext;
-class TWindowServices;
+class AppContext;
+class WindowServices;
 
 // The print dialog: prints a range of a text (or a whole generated file such as the result
 // list) described by a print file, with the page margins of the setting "PBorders", the view
@@ -35,15 +35,15 @@ class TPrintTextForm : public QDialog {
   // first 0: nothing selected). `marginPercent`: the text window's margin as a share of its
   // width (0 without one). `wholeFile`: print the whole stream whatever the range says.
   // `services` (may be null) shows the help.
-  TPrintTextForm(TAppContext& context, std::unique_ptr<TPPFFile> file, int32_t first, int32_t last,
+  TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> file, int32_t first, int32_t last,
                  int marginPercent, bool wholeFile, QWidget* parent = nullptr,
-                 TWindowServices* services = nullptr);
+                 WindowServices* services = nullptr);
   ~TPrintTextForm() override;
 
   // Shows the dialog modally for a print file; answers QDialog::Accepted or Rejected.
-  static int Run(TAppContext& context, std::unique_ptr<TPPFFile> file, int32_t first, int32_t last,
+  static int Run(AppContext& context, std::unique_ptr<TPPFFile> file, int32_t first, int32_t last,
                  int marginPercent, bool wholeFile, QWidget* parent = nullptr,
-                 TWindowServices* services = nullptr);
+                 WindowServices* services = nullptr);
 
   QPrinter& Printer() { return *printer_; }
   // Sends the printout to a PDF file instead of a printer (full page, `dpi` dots per inch).
@@ -55,7 +55,7 @@ class TPrintTextForm : public QDialog {
   bool Print();
   // Refreshes the selection and printer labels.
   void RefreshLabels();
-  TPrintSettings Settings() const { return settings_; }
+  PrintSettings Settings() const { return settings_; }
 
  private:
   void OKButtonClick();
@@ -65,14 +65,14 @@ class TPrintTextForm : public QDialog {
   // Asks for a PDF file name when the printer has no device to print on; false on cancel.
   bool EnsureOutput();
 
-  TAppContext& context_;
-  TWindowServices* services_;
+  AppContext& context_;
+  WindowServices* services_;
   std::unique_ptr<TPPFFile> file_;
   int32_t first_;
   int32_t last_;
   bool whole_file_;
   bool setup_done_ = false;
-  TPrintSettings settings_;
+  PrintSettings settings_;
   std::unique_ptr<QPrinter> printer_;
   QLabel* print_text_label_;
   QLabel* printer_label_;

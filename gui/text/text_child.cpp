@@ -40,7 +40,7 @@ TGeheZuSeiteForm* g_goto_page_dialog = nullptr;
 
 // ---- TTextChild ----
 
-TTextChild::TTextChild(TCalderwickData& catalog, TTextStyle& style, TWindowServices* services,
+TTextChild::TTextChild(TCalderwickData& catalog, TextStyle& style, WindowServices* services,
                        QWidget* parent)
     : QWidget(parent), d_(std::make_unique<Impl>(this, catalog, style, services)) {
   setWindowTitle(Text(kLoading));
@@ -141,7 +141,7 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
 
 void TTextChild::GoToPosition(int32_t position) { d_->GoTo(position, false); }
 
-void TTextChild::ApplyViewSettings(const TViewSettings& settings) {
+void TTextChild::ApplyViewSettings(const ViewSettings& settings) {
   d_->view = settings;
   d_->ApplyBorder();
   Relayout();
@@ -276,7 +276,7 @@ void TTextChild::Synchronise() {
   FlagScope running(d.syncing);
   const TWortListRecord* first = d.doc->FirstVisibleWord();
   const TWortListRecord* last = d.doc->LastVisibleWord();
-  TSyncRange range;
+  SyncRange range;
   if (first != nullptr && last != nullptr)
     range = d.text_info->GetSyncRange(first->StartPos, last->StartPos);
   const bool found = range.Target >= 1;
@@ -341,7 +341,7 @@ void TTextChild::ShowHit(const retrieval::TFundPosition& hit) {
 void TTextChild::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect area = d_->TextArea();
-  p.fillRect(area, QtCanvas::ToQColor(d_->style.Colours().Screen[TColourTable::kBackground]));
+  p.fillRect(area, QtCanvas::ToQColor(d_->style.Colours().Screen[ColourTable::kBackground]));
   p.drawImage(0, 0, d_->buffer);
 }
 

@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "gui/app/window_services.h"
+#include "gui/common/window_services.h"
 
 namespace quillmar {
 class TAbsaetze;
 class TCalderwickData;
-class TTextStyle;
+class TextStyle;
 namespace retrieval {
 struct TFundPosition;
 }
@@ -21,7 +21,7 @@ namespace quillmar::gui {
 class TGeheZuSeiteForm;
 
 // The layout settings every text window takes from the settings store.
-struct TViewSettings {
+struct ViewSettings {
   bool justified = true;      // "Blocksatz"
   int32_t lineSpacing = 5;    // "LineSpacing": line spacing factor
   int32_t borderWidth = 60;   // "BorderWidth": margin column in pixels
@@ -36,7 +36,7 @@ class TTextChild : public QWidget {
 
  public:
   // services may be null (no main window: links and companion requests are ignored).
-  TTextChild(TCalderwickData& catalog, TTextStyle& style, TWindowServices* services,
+  TTextChild(TCalderwickData& catalog, TextStyle& style, WindowServices* services,
              QWidget* parent = nullptr);
   ~TTextChild() override;
 
@@ -47,7 +47,7 @@ class TTextChild : public QWidget {
   bool OpenText(int32_t textNr, int32_t layer, bool synchronise);
   bool OpenFile(const std::string& fileName, const QString& caption, int32_t position);
   void GoToPosition(int32_t position);
-  void ApplyViewSettings(const TViewSettings& settings);  // and lays the text out again
+  void ApplyViewSettings(const ViewSettings& settings);  // and lays the text out again
 
   const std::string& CDID() const;
   int32_t TextNr() const;

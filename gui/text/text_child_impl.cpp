@@ -123,7 +123,7 @@ void TTextChild::Impl::EnsureBuffer() {
   if (!buffer.isNull() && buffer.size() == area.size()) return;
   if (painter.isActive()) painter.end();
   buffer = QImage(area.size(), QImage::Format_RGB32);
-  buffer.fill(QtCanvas::ToQColor(style.Colours().Screen[TColourTable::kBackground]));
+  buffer.fill(QtCanvas::ToQColor(style.Colours().Screen[ColourTable::kBackground]));
   painter.begin(&buffer);
   if (canvas) canvas->SetFonts(style);
   if (doc) doc->SetClientRect({0, 0, area.width(), area.height()});
@@ -132,7 +132,7 @@ void TTextChild::Impl::EnsureBuffer() {
 // Draws the document and trims its cache once enough scrolling has happened.
 void TTextChild::Impl::Draw() {
   if (!Loaded()) {
-    buffer.fill(QtCanvas::ToQColor(style.Colours().Screen[TColourTable::kBackground]));
+    buffer.fill(QtCanvas::ToQColor(style.Colours().Screen[ColourTable::kBackground]));
   } else {
     doc->Draw();
     if (scroll_counter > kTrimCounter && doc->Count() > kTrimParagraphs) {
@@ -180,7 +180,7 @@ void TTextChild::Impl::CloseWindow() {
 
 TAbsatzDataRecord TTextChild::Impl::ReadParagraph(int32_t p) {
   if (p < 1 || p > datei.DateiLen()) RaiseInternalError("TC-GA 001");
-  std::optional<TAbsatzDataRecord> record = TParagraphCutter(datei).ReadAt(p);
+  std::optional<TAbsatzDataRecord> record = ParagraphCutter(datei).ReadAt(p);
   if (!record) RaiseInternalError("TC-GA 001");
   return *record;
 }
@@ -382,7 +382,7 @@ void TTextChild::Impl::ScrollTrack(int thumb) {
   p = std::clamp(p, 1, std::max(1, length - kBottomOffset));
   track_position = p;
   if (file_mode || !text_info || layer < 1) return;
-  const TPageRecord page = text_info->GetPositionSeite(p, layer);
+  const PageFileRecord page = text_info->GetPositionSeite(p, layer);
   if (page.Position[0] < 1) return;
   panels[1]->setText(PageText(page.Number, page.Arabic));
   LabelPanel()->setText(FromCp1252(page.Text));
@@ -405,7 +405,7 @@ void TTextChild::Impl::SyncAfterMove() {
   const TWortListRecord* first = doc->FirstVisibleWord();
   const TWortListRecord* last = doc->LastVisibleWord();
   if (first == nullptr || last == nullptr) return;
-  const TSyncRange range = text_info->GetSyncRange(first->StartPos, last->StartPos);
+  const SyncRange range = text_info->GetSyncRange(first->StartPos, last->StartPos);
   synchronous = range.Target >= 1;
   if (services != nullptr) services->SynchroniseOthers(q, range.Target);
 }

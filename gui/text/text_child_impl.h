@@ -92,7 +92,7 @@ struct TTextChild::Impl {
     int32_t page = 0;
   };
 
-  Impl(TTextChild* owner, TCalderwickData& c, TTextStyle& s, TWindowServices* sv)
+  Impl(TTextChild* owner, TCalderwickData& c, TextStyle& s, WindowServices* sv)
       : q(owner), catalog(c), style(s), services(sv) {}
 
   // Components and drawing.
@@ -148,8 +148,8 @@ struct TTextChild::Impl {
 
   TTextChild* q;
   TCalderwickData& catalog;
-  TTextStyle& style;
-  TWindowServices* services;
+  TextStyle& style;
+  WindowServices* services;
 
   QScrollBar* scroll_bar = nullptr;
   QStatusBar* status_bar = nullptr;
@@ -185,7 +185,7 @@ struct TTextChild::Impl {
   bool sync_mode = false;
   bool synchronous = false;
 
-  TViewSettings view;
+  ViewSettings view;
   int32_t border = text_child::kNoMargin;
   int32_t anchor = -1;
   int32_t sel_from = -1;

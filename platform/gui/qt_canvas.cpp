@@ -24,20 +24,20 @@ int DeviceDpi(const QPainter& painter) {
 }
 
 CodePage CodePageOf(uint8_t charset) {
-  if (charset == TFontTable::kGreekCharset) return CodePage::k1253;
-  if (charset == TFontTable::kHebrewCharset) return CodePage::k1255;
+  if (charset == FontTable::kGreekCharset) return CodePage::k1253;
+  if (charset == FontTable::kHebrewCharset) return CodePage::k1255;
   return CodePage::k1252;
 }
 
 }  // namespace
 
-QtCanvas::QtCanvas(QPainter& painter, const TTextStyle& style)
+QtCanvas::QtCanvas(QPainter& painter, const TextStyle& style)
     : painter_(painter), dpi_(DeviceDpi(painter)) {
   SetFonts(style);
 }
 
-void QtCanvas::SetFonts(const TTextStyle& style) {
-  for (int n = 1; n <= TFontTable::kCount; ++n) {
+void QtCanvas::SetFonts(const TextStyle& style) {
+  for (int n = 1; n <= FontTable::kCount; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
     screen_[i] = MakeFont(style.Fonts(false).FontOf(n), dpi_);
     printer_set_[i] = MakeFont(style.Fonts(true).FontOf(n), dpi_);
@@ -45,8 +45,8 @@ void QtCanvas::SetFonts(const TTextStyle& style) {
   current_metrics_.reset();
 }
 
-QFont QtCanvas::MakeFont(const TFontTable::Font& font, int dpi) {
-  QFont f(ToQString(font.face, TFontTable::kDefaultCharset));
+QFont QtCanvas::MakeFont(const FontTable::Font& font, int dpi) {
+  QFont f(ToQString(font.face, FontTable::kDefaultCharset));
   const long pixels = std::lround(std::abs(font.size) * dpi / kPointsPerInch);
   f.setPixelSize(pixels < 1 ? 1 : static_cast<int>(pixels));
   f.setItalic(font.italic);
@@ -54,7 +54,7 @@ QFont QtCanvas::MakeFont(const TFontTable::Font& font, int dpi) {
   return f;
 }
 
-QColor QtCanvas::ToQColor(TColor colour) {
+QColor QtCanvas::ToQColor(Color colour) {
   return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                 static_cast<int>((colour >> 16) & 0xFF));
 }
@@ -75,7 +75,7 @@ QString QtCanvas::ToQString(std::u16string_view text) {
 }
 
 const QFont* QtCanvas::FontAt(int font, bool printer) const {
-  if (font < 1 || font > TFontTable::kCount) return nullptr;
+  if (font < 1 || font > FontTable::kCount) return nullptr;
   const FontSet& set = printer ? printer_set_ : screen_;
   return &set[static_cast<size_t>(font - 1)];
 }
@@ -93,16 +93,16 @@ const QFontMetrics& QtCanvas::CurrentMetrics() {
   return *current_metrics_;
 }
 
-TTextMetric QtCanvas::Metrics(int font, bool printer) {
+TextMetric QtCanvas::Metrics(int font, bool printer) {
   const QFont* f = FontAt(font, printer);
-  if (f == nullptr) throw Exception(TFontTable::kMetricsError);
+  if (f == nullptr) throw Exception(FontTable::kMetricsError);
   const QFontMetrics fm(*f, painter_.device());
-  TTextMetric m;
+  TextMetric m;
   m.Height = fm.height();
   m.Ascent = fm.ascent();
   m.Descent = fm.descent();
   m.Overhang = 0;
-  if (m.Height <= 0 || m.Ascent <= 0) throw Exception(TFontTable::kMetricsError);
+  if (m.Height <= 0 || m.Ascent <= 0) throw Exception(FontTable::kMetricsError);
   return m;
 }
 
@@ -114,14 +114,14 @@ int32_t QtCanvas::WideTextWidth(std::u16string_view text) {
   return CurrentMetrics().horizontalAdvance(ToQString(text));
 }
 
-void QtCanvas::FillRect(const TRect& rect, TColor colour) {
+void QtCanvas::FillRect(const Rect& rect, Color colour) {
   // Like the Windows call: the right and bottom edges are not filled.
   if (rect.Right <= rect.Left || rect.Bottom <= rect.Top) return;
   painter_.fillRect(QRect(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top),
                     ToQColor(colour));
 }
 
-void QtCanvas::DrawString(int32_t x, int32_t y, const QString& text, TColor colour) {
+void QtCanvas::DrawString(int32_t x, int32_t y, const QString& text, Color colour) {
   painter_.save();
   painter_.setFont(*FontAt(font_, printer_));
   painter_.setPen(ToQColor(colour));
@@ -130,11 +130,11 @@ void QtCanvas::DrawString(int32_t x, int32_t y, const QString& text, TColor colo
 }
 
 void QtCanvas::DrawText(int32_t x, int32_t y, std::string_view bytes, uint8_t charset,
-                        TColor colour) {
+                        Color colour) {
   DrawString(x, y, ToQString(bytes, charset), colour);
 }
 
-void QtCanvas::DrawWideText(int32_t x, int32_t y, std::u16string_view text, TColor colour) {
+void QtCanvas::DrawWideText(int32_t x, int32_t y, std::u16string_view text, Color colour) {
   DrawString(x, y, ToQString(text), colour);
 }
 
@@ -142,14 +142,14 @@ void QtCanvas::DrawWideText(int32_t x, int32_t y, std::u16string_view text, TCol
 // background already there. "No more room": a bar with a downward arrow head below it (the
 // margin words continue from the line above). "Upwards": an arrow pointing up (words above
 // were dropped).
-void QtCanvas::DrawPicture(int32_t x, int32_t y, TMarginPicture picture) {
+void QtCanvas::DrawPicture(int32_t x, int32_t y, MarginPictureKind picture) {
   const QColor ink(64, 64, 64);
   painter_.save();
   painter_.setRenderHint(QPainter::Antialiasing, false);
   painter_.setPen(Qt::NoPen);
   painter_.setBrush(ink);
   painter_.translate(x, y);
-  if (picture == TMarginPicture::kKeinPlatzMehr) {
+  if (picture == MarginPictureKind::kKeinPlatzMehr) {
     painter_.drawRect(3, 2, 10, 2);  // bar
     painter_.drawRect(7, 4, 2, 5);   // shaft
     const QPolygon head({QPoint(3, 9), QPoint(13, 9), QPoint(8, 14)});
@@ -162,6 +162,6 @@ void QtCanvas::DrawPicture(int32_t x, int32_t y, TMarginPicture picture) {
   painter_.restore();
 }
 
-int32_t QtCanvas::PictureHeight(TMarginPicture /*picture*/) { return kPictureSize; }
+int32_t QtCanvas::PictureHeight(MarginPictureKind /*picture*/) { return kPictureSize; }
 
 }  // namespace quillmar

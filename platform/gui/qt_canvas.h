@@ -14,7 +14,7 @@ class QPainter;
 
 namespace quillmar {
 
-class TTextStyle;
+class TextStyle;
 
 // The drawing surface on a QPainter: a widget being painted, a QImage or a QPrinter page. It
 // holds one QFont per font of the text style's screen and printer sets.
@@ -27,19 +27,19 @@ class TTextStyle;
 //
 // Bytes are turned into Unicode by their charset: 161 Windows-1253 (Greek), 177 Windows-1255
 // (Hebrew), anything else Windows-1252. Colours are Windows values 0x00BBGGRR.
-class QtCanvas : public TCanvas {
+class QtCanvas : public Canvas {
  public:
   static constexpr int kPictureSize = 16;
 
   // `painter` is active on its device and outlives the canvas. Fonts are built from `style`
   // now; call SetFonts after the style changed.
-  QtCanvas(QPainter& painter, const TTextStyle& style);
+  QtCanvas(QPainter& painter, const TextStyle& style);
 
-  void SetFonts(const TTextStyle& style);
+  void SetFonts(const TextStyle& style);
 
   // Builds the QFont of one font table entry for a device of `dpi` dots per inch.
-  static QFont MakeFont(const TFontTable::Font& font, int dpi);
-  static QColor ToQColor(TColor colour);
+  static QFont MakeFont(const FontTable::Font& font, int dpi);
+  static QColor ToQColor(Color colour);
   static QString ToQString(std::string_view bytes, uint8_t charset);
   static QString ToQString(std::u16string_view text);
 
@@ -47,22 +47,22 @@ class QtCanvas : public TCanvas {
   bool printer() const { return printer_; }
 
   void SelectFont(int font, bool printer) override;
-  TTextMetric Metrics(int font, bool printer) override;
+  TextMetric Metrics(int font, bool printer) override;
   int32_t TextWidth(std::string_view bytes, uint8_t charset) override;
   int32_t WideTextWidth(std::u16string_view text) override;
-  void FillRect(const TRect& rect, TColor colour) override;
+  void FillRect(const Rect& rect, Color colour) override;
   void DrawText(int32_t x, int32_t y, std::string_view bytes, uint8_t charset,
-                TColor colour) override;
-  void DrawWideText(int32_t x, int32_t y, std::u16string_view text, TColor colour) override;
-  void DrawPicture(int32_t x, int32_t y, TMarginPicture picture) override;
-  int32_t PictureHeight(TMarginPicture picture) override;
+                Color colour) override;
+  void DrawWideText(int32_t x, int32_t y, std::u16string_view text, Color colour) override;
+  void DrawPicture(int32_t x, int32_t y, MarginPictureKind picture) override;
+  int32_t PictureHeight(MarginPictureKind picture) override;
 
  private:
-  using FontSet = std::array<QFont, TFontTable::kCount>;
+  using FontSet = std::array<QFont, FontTable::kCount>;
 
   const QFont* FontAt(int font, bool printer) const;
   const QFontMetrics& CurrentMetrics();
-  void DrawString(int32_t x, int32_t y, const QString& text, TColor colour);
+  void DrawString(int32_t x, int32_t y, const QString& text, Color colour);
 
   QPainter& painter_;
   int dpi_;

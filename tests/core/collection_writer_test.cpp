@@ -1,4 +1,4 @@
-#include "build/collection_writer.h"
+#include "builder/collection_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "build/source_parser.h"
-#include "build/word_splitter.h"
+#include "builder/source_parser.h"
+#include "builder/word_splitter.h"
 #include "collection/cd_info.h"
 #include "collection/text_info.h"
 #include "support/temp_dir.h"
@@ -19,7 +19,7 @@
 #include "text/paragraph_sink.h"
 #include "text/stream_codes.h"
 
-namespace quillmar::build {
+namespace quillmar::builder {
 namespace {
 
 using test::ReadFile;
@@ -35,11 +35,11 @@ SourceCollection Sample() {
   return MergeSources({ParseSource(ss.str(), "sample.qms")});
 }
 
-class AllWords : public TParagraphSink {
+class AllWords : public ParagraphSink {
  public:
-  std::map<int32_t, TStreamWord> words;
-  void AddWord(const TStreamWord& w) override { words[w.start_position] = w; }
-  void AddMarginWord(const TStreamWord& w) override { words[w.start_position] = w; }
+  std::map<int32_t, StreamWord> words;
+  void AddWord(const StreamWord& w) override { words[w.start_position] = w; }
+  void AddMarginWord(const StreamWord& w) override { words[w.start_position] = w; }
   void SetCentred(bool) override {}
   void SetJustified(bool) override {}
   void SetIndentMode(uint8_t) override {}
@@ -47,10 +47,10 @@ class AllWords : public TParagraphSink {
 };
 
 // Every word of a stream file as the reader decodes it, by start position.
-std::map<int32_t, TStreamWord> Decode(const std::string& file) {
+std::map<int32_t, StreamWord> Decode(const std::string& file) {
   AllWords sink;
-  for (const TAbsatzDataRecord& p : TParagraphCutter::Split(ReadFile(file)))
-    TParagraphParser().Parse(p.text, p.start, sink);
+  for (const TAbsatzDataRecord& p : ParagraphCutter::Split(ReadFile(file)))
+    ParagraphParser().Parse(p.text, p.start, sink);
   return sink.words;
 }
 
@@ -107,11 +107,11 @@ TEST_F(CollectionWriterTest, ReadersSeeHeaderCatalogPagesChaptersAndPictures) {
   EXPECT_EQ(info.GetSeitenPosition("2", 2), -1);
   EXPECT_EQ(info.GetSeitenPosition("1", 3), 1);
   EXPECT_GT(info.GetSeitenPosition("2", 3), 1);
-  const TPageRecord front = info.GetPositionSeite(2, 1);
+  const PageFileRecord front = info.GetPositionSeite(2, 1);
   EXPECT_FALSE(front.Arabic);
   EXPECT_EQ(front.Text, "Translator's note");
 
-  TTextTreeInfo text;
+  TextTreeInfo text;
   text.TextNr = 1;
   const TTextTreeInfos chapters = info.ListChapters(text);
   ASSERT_EQ(chapters.size(), 2u);
@@ -123,7 +123,7 @@ TEST_F(CollectionWriterTest, ReadersSeeHeaderCatalogPagesChaptersAndPictures) {
   // A chapter starts with its heading paragraph: right after a separator, on page 1.
   const std::string main = ReadFile(info.GetLayer1DateiName());
   const std::string separator{stream::kEscape, stream::kParagraphSeparator};
-  for (const TTextTreeInfo& c : {chapters[0], sections[0], sections[1]}) {
+  for (const TextTreeInfo& c : {chapters[0], sections[0], sections[1]}) {
     ASSERT_GT(c.Position, 2);
     EXPECT_EQ(main.substr(static_cast<size_t>(c.Position) - 3, 2), separator);
   }
@@ -139,7 +139,7 @@ TEST_F(CollectionWriterTest, EveryIndexEntryStartsADecodedWord) {
   ASSERT_GT(entries_.size(), 300u);
   TTextInfo info;
   ASSERT_TRUE(info.Load(Data("textinfo.dat")));
-  std::map<std::pair<int, int>, std::map<int32_t, TStreamWord>> streams;
+  std::map<std::pair<int, int>, std::map<int32_t, StreamWord>> streams;
   for (int text = 1; text <= 2; ++text) {
     info.Select(text);
     const std::string names[3] = {info.GetLayer1DateiName(), info.GetLayer2DateiName(),
@@ -216,8 +216,8 @@ TEST_F(CollectionWriterTest, AnchorLinksPointAtTheAnchoredWord) {
   ASSERT_TRUE(info.Load(Data("textinfo.dat")));
   info.Select(1);
   AllWords sink;
-  for (const auto& p : TParagraphCutter::Split(ReadFile(info.GetLayer1DateiName())))
-    TParagraphParser().Parse(p.text, p.start, sink);
+  for (const auto& p : ParagraphCutter::Split(ReadFile(info.GetLayer1DateiName())))
+    ParagraphParser().Parse(p.text, p.start, sink);
   std::string target;
   for (const auto& [pos, w] : sink.words)
     if (w.link_kind == stream::kKindPlace && w.link_target.find(" 2 1 ") != std::string::npos)
@@ -264,4 +264,4 @@ TEST(CollectionWriter, WriteFailuresRaiseInOutError) {
 }
 
 }  // namespace
-}  // namespace quillmar::build
+}  // namespace quillmar::builder

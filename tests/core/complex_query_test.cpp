@@ -45,7 +45,7 @@ class ComplexQueryTest : public ::testing::Test {
     sprache_ = CurrentLanguage();
     SetCurrentLanguage(kGerman);
     for (const char* cd : {"CDA", "CDB", "CDC"}) {
-      TCDSuchInfo info;
+      CollectionSearchInfo info;
       info.CDID = cd;
       info.Path = dir_.Sub(cd);
       katalog_.Hinzufuegen(info);
@@ -73,7 +73,7 @@ class ComplexQueryTest : public ::testing::Test {
 
   int sprache_ = kEnglish;
   test::TempDir dir_;
-  TSuchKatalog katalog_;
+  SearchCatalog katalog_;
   int32_t status_ = -1;
 };
 

@@ -53,7 +53,7 @@ class DocumentTest : public ::testing::Test {
   }
 
   FixedCanvas canvas;
-  TColourTables colours;
+  ColourTables colours;
   TAbsaetze doc{canvas, colours};
 };
 
@@ -137,7 +137,7 @@ TEST_F(DocumentTest, MarginWordsCarryOnWithinTheParagraph) {
   for (const Op& op : canvas.ops) {
     if (op.kind == Op::kText) texts.emplace_back(op.y, op.text);
     if (op.kind == Op::kPicture) {
-      EXPECT_EQ(op.picture, TMarginPicture::kKeinPlatzMehr);
+      EXPECT_EQ(op.picture, MarginPictureKind::kKeinPlatzMehr);
       pictures.push_back(op.y);
     }
   }

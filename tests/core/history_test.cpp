@@ -8,8 +8,8 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
-#include "platform/memory_registry_store.h"
-#include "platform/recording_plugin_host.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
 #include "support/internal_code.h"
@@ -107,7 +107,7 @@ TEST(LinkFileTest, FindsTheFirstMatchAndResolvesThroughTheTargetsChapters) {
   links.Load(file);
   ASSERT_EQ(links.Count(), 5u);
 
-  const TLinkFileRecord first = links.Find(" src00001", 4);
+  const LinkFileRecord first = links.Find(" src00001", 4);
   EXPECT_EQ(first.SourceCDID, "SRC00001");
   EXPECT_EQ(first.TargetCDID, "TARG0001");
   EXPECT_EQ(first.SourceNumbers[0], 7);
@@ -117,7 +117,7 @@ TEST(LinkFileTest, FindsTheFirstMatchAndResolvesThroughTheTargetsChapters) {
   EXPECT_EQ(links.Resolve(links.Find("SRC00001", 7)), 0);    // text not in the catalog
   EXPECT_EQ(links.Resolve(links.Find("SRC00001", 8)), 0);    // collection not installed
 
-  const TLinkFileRecord none = links.Find("other", 4);
+  const LinkFileRecord none = links.Find("other", 4);
   EXPECT_EQ(none.SourceCDID + std::to_string(none.SourceTextNr), "other4");
   EXPECT_EQ(none.SourceNumbers, (std::array<int32_t, 3>{0, 0, 0}));
   EXPECT_EQ(none.TargetTextNr, -1);
@@ -157,7 +157,7 @@ TEST(CReferenceLookUpTest, PrefixOfTheWantedKeyIsFoundASharedBeginningIsNot) {
   EXPECT_EQ(InternalCode([&] { lookUp.SetFile(dir.Sub("none.dat")); }), "RFU-SFN 001");
   lookUp.SetFile(dir.Sub("XREF.DAT"));
 
-  const TCReferenceRecord genesis = lookUp.LookUp("  GENESIS 3 ");
+  const CrossReferenceRecord genesis = lookUp.LookUp("  GENESIS 3 ");
   EXPECT_EQ(genesis.KeyText, "Genesis*1");
   EXPECT_EQ(genesis.SecondText, "second Genesis*1");
   EXPECT_EQ(genesis.Numbers, (std::array<int32_t, 3>{20, 21, 22}));
@@ -167,7 +167,7 @@ TEST(CReferenceLookUpTest, PrefixOfTheWantedKeyIsFoundASharedBeginningIsNot) {
 
   // "mat" and "matt" share a beginning with "mater" / "matth" but neither key is their prefix.
   for (const char* miss : {"mat", "matt", "hau", "zz"}) {
-    const TCReferenceRecord r = lookUp.LookUp(miss);
+    const CrossReferenceRecord r = lookUp.LookUp(miss);
     EXPECT_EQ(r.KeyText + std::to_string(r.Numbers[2]) + std::to_string(r.Flag), "-10") << miss;
   }
 

@@ -73,7 +73,7 @@ TEST(HitList, EinfuegenSortsByCdTextPartRankAndPositionAndDropsEqualHits) {
 TEST(HitList, BatchAndUnionEqualOneByOneInsertion) {
   std::mt19937 rng(7);
   for (int round = 0; round < 50; ++round) {
-    TFundstellenListe::TEintraege stapel;
+    TFundstellenListe::Entries stapel;
     TFundstellenListe einzeln;
     TFundstellenListe gesammelt;
     // Both lists start with the same hits, so the union has to prefer existing entries.
@@ -134,8 +134,8 @@ TEST(HitList, FiltersOnTextsLanguagesAndTextParts) {
 }
 
 TEST(HitList, DateFilterUsesTheCollectionsMarkerAndOffset) {
-  TSuchKatalog katalog;
-  TCDSuchInfo info;
+  SearchCatalog katalog;
+  CollectionSearchInfo info;
   info.CDID = "OFS";
   info.NoDateMarker = 9999;
   info.YearOffset = 1000;
@@ -153,7 +153,7 @@ TEST(HitList, DateFilterUsesTheCollectionsMarkerAndOffset) {
   EXPECT_TRUE(l.Zulaessig(Datiert(Jahr(2150), Jahr(2201)), "OFS"));
 
   // Only an upper bound.
-  l.DatumVon = TDatumsGrenze{};
+  l.DatumVon = DateBound{};
   l.DatumBis.Jahr = 1200;
   l.DatumBis.Monat = 3;
   EXPECT_TRUE(l.Zulaessig(Datiert(Jahr(1200, 3), Jahr(1300)), "X"));
@@ -161,7 +161,7 @@ TEST(HitList, DateFilterUsesTheCollectionsMarkerAndOffset) {
 
   // Both bounds: an interval, and an unknown year (or the marker) in either date fails.
   l.DatumVon.Jahr = 1100;
-  l.DatumBis = TDatumsGrenze{};
+  l.DatumBis = DateBound{};
   l.DatumBis.Jahr = 1200;
   EXPECT_TRUE(l.Zulaessig(Datiert(Jahr(1150), Jahr(1150)), "X"));
   EXPECT_FALSE(l.Zulaessig(Datiert(Jahr(1250), Jahr(1260)), "X"));

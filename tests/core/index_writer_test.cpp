@@ -1,4 +1,4 @@
-#include "build/index_writer.h"
+#include "builder/index_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "retrieval/word_key.h"
 #include "support/temp_dir.h"
 
-namespace quillmar::build {
+namespace quillmar::builder {
 namespace {
 
 using Record = std::vector<uint8_t>;
@@ -139,4 +139,4 @@ TEST_F(IndexWriterTest, EmptyIndexAndFailures) {
 }
 
 }  // namespace
-}  // namespace quillmar::build
+}  // namespace quillmar::builder

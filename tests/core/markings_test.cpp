@@ -15,7 +15,7 @@ namespace {
 using test::FixedCanvas;
 using Op = FixedCanvas::Op;
 
-constexpr TColor kNavy = 0x800000, kSilver = 0xC0C0C0, kWhite = 0xFFFFFF, kBlack = 0;
+constexpr Color kNavy = 0x800000, kSilver = 0xC0C0C0, kWhite = 0xFFFFFF, kBlack = 0;
 
 TFundMarkierung Hit(int32_t from, int32_t to, std::vector<int32_t> words) {
   retrieval::TFundPosition pos;
@@ -53,7 +53,7 @@ class MarkingsTest : public ::testing::Test {
   }
 
   FixedCanvas canvas;
-  TColourTables colours;
+  ColourTables colours;
   TAbsaetze doc{canvas, colours};
 };
 
@@ -99,7 +99,7 @@ TEST_F(MarkingsTest, HitWordsSpansAndUserMarkings) {
 
 TEST_F(MarkingsTest, CollectionColoursAndAssign) {
   TMarkierungen set;
-  const TColourTable table;
+  const ColourTable table;
   EXPECT_EQ(set.BackColour(3, table), kWhite);
   set.Add(Hit(1, 10, {}));
   set.Add(Hit(3, 4, {3}));

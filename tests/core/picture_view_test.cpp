@@ -9,15 +9,15 @@
 namespace quillmar {
 namespace {
 
-using Action = TBildAnsicht::TScrollAction;
+using Action = PictureView::ScrollAction;
 
-std::string Str(const TRect& r) {
+std::string Str(const Rect& r) {
   return std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) +
          "," + std::to_string(r.Bottom);
 }
 
-TBildAnsicht View(int32_t bw, int32_t bh, int32_t aw, int32_t ah) {
-  TBildAnsicht v;
+PictureView View(int32_t bw, int32_t bh, int32_t aw, int32_t ah) {
+  PictureView v;
   v.SetArea(aw, ah);
   v.SetBitmap(bw, bh);
   return v;
@@ -25,11 +25,11 @@ TBildAnsicht View(int32_t bw, int32_t bh, int32_t aw, int32_t ah) {
 
 TEST(PictureViewTest, FitKeepsAspectRatioAndZoomStepsUseSourceOrDestination) {
   EXPECT_EQ(Str(View(50, 200, 100, 100).Destination()), "37,0,62,100");
-  TBildAnsicht small = View(16, 12, 400, 300);  // enlarged
+  PictureView small = View(16, 12, 400, 300);  // enlarged
   small.SetArea(200, 300);
   EXPECT_EQ(Str(small.Destination()), "0,75,200,225");
 
-  TBildAnsicht v = View(200, 100, 100, 100);
+  PictureView v = View(200, 100, 100, 100);
   EXPECT_EQ(Str(v.Destination()), "0,25,100,75");
   // "-" on the whole bitmap shrinks the destination; "+" grows it by 1.1 up to the fitted size.
   v.ZoomOut();
@@ -53,7 +53,7 @@ TEST(PictureViewTest, FitKeepsAspectRatioAndZoomStepsUseSourceOrDestination) {
 }
 
 TEST(PictureViewTest, ScrollingStaysInsideTheBitmap) {
-  TBildAnsicht v = View(140, 700, 100, 100);
+  PictureView v = View(140, 700, 100, 100);
   for (Action a : {Action::kLineDown, Action::kPageDown, Action::kThumb}) {
     v.ScrollVertical(a, 60);
     EXPECT_EQ(Str(v.Source()), "0,0,140,700");  // shown whole: nothing moves
@@ -82,12 +82,12 @@ TEST(PictureViewTest, ScrollingStaysInsideTheBitmap) {
 }
 
 TEST(PictureViewTest, DegenerateSizesNeverDivideByZeroOrGoNegative) {
-  TBildAnsicht empty = View(0, 0, 100, 100);
+  PictureView empty = View(0, 0, 100, 100);
   empty.ZoomIn();
   empty.ScrollVertical(Action::kThumb, 50);
   EXPECT_EQ(Str(empty.Source()) + " " + Str(empty.Destination()), "0,0,0,0 0,0,0,0");
   EXPECT_EQ(empty.VerticalPercent(), 0);
-  TBildAnsicht noArea = View(30, 20, -5, 40);
+  PictureView noArea = View(30, 20, -5, 40);
   noArea.ZoomOut();
   EXPECT_EQ(Str(noArea.Source()) + " " + Str(noArea.Destination()), "0,0,30,20 0,0,0,0");
   EXPECT_EQ(Str(View(10000, 1, 100, 100).Destination()), "0,49,100,50");
@@ -97,7 +97,7 @@ TEST(PictureViewTest, DegenerateSizesNeverDivideByZeroOrGoNegative) {
   auto below = [&](int n) { return static_cast<int32_t>(random() % static_cast<unsigned>(n)); };
   for (int round = 0; round < 200; ++round) {
     const int32_t bw = 1 + below(50), bh = 1 + below(50);
-    TBildAnsicht v = View(bw, bh, 1 + below(40), 1 + below(40));
+    PictureView v = View(bw, bh, 1 + below(40), 1 + below(40));
     for (int step = 0; step < 60; ++step) {
       const int kind = below(5);
       if (kind == 0) v.ZoomIn();
@@ -105,10 +105,10 @@ TEST(PictureViewTest, DegenerateSizesNeverDivideByZeroOrGoNegative) {
       if (kind == 2) v.ScrollVertical(static_cast<Action>(below(5)), below(101));
       if (kind == 3) v.ScrollHorizontal(static_cast<Action>(below(5)), below(101));
       if (kind == 4) v.SetArea(below(40), below(40));
-      const TRect& s = v.Source();
+      const Rect& s = v.Source();
       ASSERT_TRUE(0 <= s.Left && s.Left < s.Right && s.Right <= bw) << Str(s);
       ASSERT_TRUE(0 <= s.Top && s.Top < s.Bottom && s.Bottom <= bh) << Str(s);
-      const TRect& d = v.Destination();
+      const Rect& d = v.Destination();
       if (v.AreaWidth() == 0 || v.AreaHeight() == 0) {
         ASSERT_EQ(Str(d), "0,0,0,0");
       } else {

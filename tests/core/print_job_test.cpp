@@ -34,10 +34,10 @@ std::string Stream(const std::vector<std::string>& paragraphs) {
 // A printer of 1000 x 600 pixels at 271 dpi (10 px per millimetre) on the fixed canvas: with
 // margins of 10 mm the text area is 100..900 x 150..500, room for 17 lines of 20 px. It files
 // the words drawn on each page.
-class RecordingTarget : public TPrintTarget {
+class RecordingTarget : public PrintTarget {
  public:
-  TCanvas& Canvas() override { return canvas; }
-  TPrintDevice Device() override { return {1000, 600, 271, 271}; }
+  Canvas& Surface() override { return canvas; }
+  PrintDevice Device() override { return {1000, 600, 271, 271}; }
   void NewPage() override { Flush(); }
   void DrawHeader(int32_t x, int32_t top, std::string_view bytes) override {
     headers.push_back(std::string(bytes));
@@ -77,9 +77,9 @@ class PrintJobTest : public ::testing::Test {
   }
 
   // Prints first..last of the stream on a fresh target.
-  TPrintResult Run(const std::string& stream, int32_t first, int32_t last) {
+  PrintResult Run(const std::string& stream, int32_t first, int32_t last) {
     target = std::make_unique<RecordingTarget>();
-    TParagraphCutter cutter(
+    ParagraphCutter cutter(
         [&stream](int32_t p) -> std::optional<char> {
           if (p < 1 || p > static_cast<int32_t>(stream.size())) return std::nullopt;
           return stream[static_cast<size_t>(p - 1)];
@@ -87,15 +87,15 @@ class PrintJobTest : public ::testing::Test {
         static_cast<int32_t>(stream.size()));
     if (fail_font > 0) target->canvas.FailMetrics(fail_font);
     for (int f = 1; tall && f <= 18; ++f) target->canvas.SetMetrics(f, true, {400, 380, 20, 0});
-    TDruckauftrag job(*target, colours, settings);
-    const TPrintResult r = job.Print(cutter, "Title", first, last);
+    PrintJob job(*target, colours, settings);
+    const PrintResult r = job.Print(cutter, "Title", first, last);
     target->Flush();
     return r;
   }
 
   std::unique_ptr<RecordingTarget> target;
-  TColourTables colours;
-  TPrintSettings settings;
+  ColourTables colours;
+  PrintSettings settings;
   int fail_font = 0;
   bool tall = false;
 };
@@ -104,7 +104,7 @@ TEST_F(PrintJobTest, OnlyTheWordsOfTheRangeArePrintedAtTheirPlaces) {
   const std::string s = Stream({Para(4, true, "alpha beta gamma"), Para(5, true, "delta epsilon")});
   const int32_t beta = static_cast<int32_t>(s.find("beta")) + 1;
   const int32_t delta_end = static_cast<int32_t>(s.find("delta")) + 5;
-  TPrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
+  PrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
   const int32_t beta_x = target->XOf("beta");
   EXPECT_EQ(target->words,
             (std::vector<std::string>{"alpha", "beta", "gamma", "delta", "epsilon"}));
@@ -140,7 +140,7 @@ TEST_F(PrintJobTest, PagesFollowEachOtherWithoutLosingLines) {
   for (int i = 310; i < 320; ++i) paras.push_back(Para(3, true, expected[i]));
   const std::string s = Stream(paras);
 
-  const TPrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
+  const PrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
   EXPECT_TRUE(r.Complete);
   // 10 + 30 + 10 = 50 lines at 17 a page.
   EXPECT_EQ(r.Pages, 3);
@@ -155,7 +155,7 @@ TEST_F(PrintJobTest, RangeEndStopsThePrintout) {
   for (int i = 0; i < 40; ++i) paras.push_back(Para(i + 1, false, "p" + std::to_string(i)));
   const std::string s = Stream(paras);
   const int32_t p20 = static_cast<int32_t>(s.find("p20")) + 1;
-  const TPrintResult r = Run(s, 1, p20);
+  const PrintResult r = Run(s, 1, p20);
   EXPECT_EQ(r.Pages, 2);
   EXPECT_EQ(target->words.back(), "p20");
   EXPECT_EQ(target->headers.back(), "Title, page(s)XVIII - XXI");
@@ -164,7 +164,7 @@ TEST_F(PrintJobTest, RangeEndStopsThePrintout) {
 TEST_F(PrintJobTest, APageWithoutRoomStopsIncomplete) {
   const std::string s = Stream({Para(1, true, "huge"), Para(1, true, "more")});
   tall = true;  // one line is taller than the text area
-  const TPrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
+  const PrintResult r = Run(s, 1, static_cast<int32_t>(s.size()));
   EXPECT_FALSE(r.Complete);
   EXPECT_TRUE(target->words.empty());
 

@@ -9,7 +9,7 @@ namespace {
 
 TEST(PrintLayoutTest, PageEdgesUse27Point1MillimetresPerInchAndReserveTheHeader) {
   // An A4 page at 600 dpi: 4961 x 7016 pixels.
-  const TPrintArea a = TPrintArea::Of({4961, 7016, 600, 600}, {10, 10, 10, 10});
+  const PrintArea a = PrintArea::Of({4961, 7016, 600, 600}, {10, 10, 10, 10});
   EXPECT_EQ(a.Left, 221);
   EXPECT_EQ(a.HeaderTop, 221);
   EXPECT_EQ(a.Top, 221 + 111);
@@ -17,7 +17,7 @@ TEST(PrintLayoutTest, PageEdgesUse27Point1MillimetresPerInchAndReserveTheHeader)
   EXPECT_EQ(a.Bottom, 7016 - 221);
 
   // Each margin is converted on its own, horizontally and vertically with their own dpi.
-  const TPrintArea b = TPrintArea::Of({2000, 3000, 271, 542}, {5, 20, 0, 3});
+  const PrintArea b = PrintArea::Of({2000, 3000, 271, 542}, {5, 20, 0, 3});
   EXPECT_EQ(b.Left, 50);
   EXPECT_EQ(b.Right, 2000 - 200);
   EXPECT_EQ(b.HeaderTop, 0);
@@ -26,7 +26,7 @@ TEST(PrintLayoutTest, PageEdgesUse27Point1MillimetresPerInchAndReserveTheHeader)
 }
 
 TEST(PrintLayoutTest, TextMarginIsAShareOfTheAreaWidth) {
-  TPrintArea a;
+  PrintArea a;
   a.Left = 100;
   a.Right = 1100;
   EXPECT_EQ(a.TextMargin(0), 0);

@@ -10,9 +10,9 @@
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/index_writer.h"
-#include "build/source_parser.h"
+#include "builder/collection_writer.h"
+#include "builder/index_writer.h"
+#include "builder/source_parser.h"
 #include "collection/cd_info.h"
 #include "retrieval/complex_query.h"
 #include "support/temp_dir.h"
@@ -43,11 +43,11 @@ class ResultRowsTest : public ::testing::Test {
     SetCurrentLanguage(kEnglish);
     for (const auto& [cd, quelle] : {std::pair{"ROWA0001", kQuelleA}, {"ROWB0001", kQuelleB}}) {
       const std::string dir = dir_.Sub(cd);
-      build::WriteIndex(build::WriteCollection(
-                            build::MergeSources({build::ParseSource(quelle, "t.qms")}), dir, ""),
+      builder::WriteIndex(builder::WriteCollection(
+                            builder::MergeSources({builder::ParseSource(quelle, "t.qms")}), dir, ""),
                         JoinPath(dir, "data"));
       const TCDInfo meta(dir);
-      retrieval::TCDSuchInfo info;
+      retrieval::CollectionSearchInfo info;
       info.CDID = cd;
       info.Path = dir;
       info.NoDateMarker = meta.GetNoDateMarker();
@@ -71,18 +71,18 @@ class ResultRowsTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  retrieval::TSuchKatalog katalog_;
+  retrieval::SearchCatalog katalog_;
 };
 
 // Words|title|author|chapter|page|line|kind|date of a row.
-std::string Felder(const TErgebnisZeile& z) {
+std::string Felder(const ResultRow& z) {
   return z.Worte + "|" + z.Titel + "|" + z.Autor + "|" + z.Kapitel + "|" + std::to_string(z.Seite) +
          "|" + std::to_string(z.Zeile) + "|" + z.Art + "|" + z.Datum;
 }
 
 TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
   retrieval::TFundstellenListe hits = Zebra();
-  TErgebnisZeilen builder(katalog_);
+  ResultRows builder(katalog_);
   std::vector<std::string> rows;
   for (const auto& hit : hits.Eintraege()) rows.push_back(Felder(builder.Zeile(hit, true)));
   EXPECT_EQ(builder.Katalogwechsel(), 2);  // A's rows, then B's
@@ -95,7 +95,7 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
           "zebra|First Title|Short|Alpha Chapter/Beta Section|7|0|footnote|3.5.1200 - 1210",
           "zebra|Second Title|Only Long|Gamma|0|0|text|1300", "zebra|B Title|BS||0|0|heading|",
           "zebra|B Title|BS||0|0|text|", "zebra|B Title|BS||0|0|text|-100"}));
-  const TErgebnisZeile fussnote = builder.Zeile(hits.Eintraege()[1], false);
+  const ResultRow fussnote = builder.Zeile(hits.Eintraege()[1], false);
   EXPECT_EQ(fussnote.Position.CD.Str(), "ROWA0001");
   EXPECT_EQ(fussnote.Position.TextNr, 1);
   EXPECT_EQ(fussnote.Position.Textteil, 11);
@@ -104,8 +104,8 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
   EXPECT_EQ(builder.Zeile(hits.Eintraege()[5], false).Position.CD.Str(), "ROWB0001");
 
   // A catalog that knows neither collection leaves the catalog fields empty.
-  retrieval::TSuchKatalog ohne;
-  EXPECT_EQ(Felder(TErgebnisZeilen(ohne).Zeile(hits.Eintraege()[0], false)), "zebra||||7|4|text|");
+  retrieval::SearchCatalog ohne;
+  EXPECT_EQ(Felder(ResultRows(ohne).Zeile(hits.Eintraege()[0], false)), "zebra||||7|4|text|");
 }
 
 TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
@@ -115,7 +115,7 @@ TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
   retrieval::TFundstellenListe mixed;
   for (size_t i : {0u, 1u, 3u, 2u, 4u, 5u})
     mixed.Anhaengen(e[i].Fundstelle, e[i].Anzeige, e[i].CD.View());
-  TErgebnisZeilen builder(katalog_);
+  ResultRows builder(katalog_);
   std::vector<std::string> titles;
   for (const auto& hit : mixed.Eintraege()) titles.push_back(builder.Zeile(hit, false).Titel);
   EXPECT_EQ(builder.Katalogwechsel(), 4);
@@ -124,7 +124,7 @@ TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
 }
 
 TEST_F(ResultRowsTest, DocumentPrintsTheSelectedFields) {
-  TErgebnisZeile row{"zebra", "Histories", "Hdt.", "Clio", 12, 3, "footnote", "", {}};
+  ResultRow row{"zebra", "Histories", "Hdt.", "Clio", 12, 3, "footnote", "", {}};
   const std::string file = dir_.Sub("result.tmp");
   test::WriteFile(file, "old contents");
   // The heading paragraph comes with blank paragraphs around it.

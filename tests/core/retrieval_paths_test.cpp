@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/index_writer.h"
-#include "build/source_parser.h"
+#include "builder/collection_writer.h"
+#include "builder/index_writer.h"
+#include "builder/source_parser.h"
 #include "retrieval/complex_query.h"
 #include "retrieval/file_cache.h"
 #include "retrieval/hit_cache.h"
@@ -47,15 +47,15 @@ std::string Quelle(unsigned seed, int absaetze) {
 }
 
 void Bauen(const std::string& dir, unsigned seed, int absaetze) {
-  const build::SourceCollection quelle =
-      build::MergeSources({build::ParseSource(Quelle(seed, absaetze), "paths.qms")});
-  build::WriteIndex(build::WriteCollection(quelle, dir, ""), JoinPath(dir, "data"));
+  const builder::SourceCollection quelle =
+      builder::MergeSources({builder::ParseSource(Quelle(seed, absaetze), "paths.qms")});
+  builder::WriteIndex(builder::WriteCollection(quelle, dir, ""), JoinPath(dir, "data"));
 }
 
 class RetrievalPathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TCDSuchInfo info;
+    CollectionSearchInfo info;
     info.CDID = "PATH0001";
     info.Path = dir_.path();
     katalog_.Hinzufuegen(info);
@@ -82,7 +82,7 @@ class RetrievalPathsTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
-  TSuchKatalog katalog_;
+  SearchCatalog katalog_;
 };
 
 TEST_F(RetrievalPathsTest, NarrowingToTheOtherOperandsGroupsLeavesEveryResultAsItIs) {
@@ -119,19 +119,19 @@ TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   const auto nachher = Suche("alpha", 20, 1, true);
   EXPECT_NE(vorher, nachher);
   // The same answers as a process that never saw the first collection.
-  THitCache::Prozess().Leeren();
-  TDateiCache::Prozess().Leeren();
+  HitCache::Prozess().Leeren();
+  FileCache::Prozess().Leeren();
   EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
   EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
 }
 
 TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
-  const TWortRef a("abcdefghijklmnopqrstuvwxyz");
+  const WordRef a("abcdefghijklmnopqrstuvwxyz");
   EXPECT_EQ(a.View(), "abcdefghijklmnopqrst");
-  EXPECT_EQ(a, TWortRef("abcdefghijklmnopqrst"));
-  EXPECT_FALSE(TWortRef("x") == TWortRef("y"));
-  EXPECT_TRUE(TWortRef("").Leer());
-  EXPECT_EQ(TWortRef().View(), "");
+  EXPECT_EQ(a, WordRef("abcdefghijklmnopqrst"));
+  EXPECT_FALSE(WordRef("x") == WordRef("y"));
+  EXPECT_TRUE(WordRef("").Leer());
+  EXPECT_EQ(WordRef().View(), "");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "base/errors.h"
 #include "base/language.h"
-#include "platform/memory_registry_store.h"
+#include "system/memory_registry_store.h"
 
 namespace quillmar {
 namespace {
@@ -42,9 +42,9 @@ class SearchHistoryTest : public ::testing::Test {
   }
 
   MemoryRegistryStore store_;
-  TRegistryAccess reg_;
+  RegistryAccess reg_;
   TCRrecords cds_;
-  TSearchHistory history_;
+  SearchHistory history_;
 };
 
 TEST_F(SearchHistoryTest, RingWrapsAndKeepsThirtyNewest) {
@@ -93,8 +93,8 @@ TEST_F(SearchHistoryTest, RoundTripOfEveryField) {
   r.Texts = {{"0", 0, "all", true}, {"ABCD0002", 7, "", true}, {"KRVT0001", 2, "", false}};
   r.Language = {1, 103, 255};
   r.TKinds = {4, 9};
-  r.Date1 = retrieval::TDatumsGrenze{3, 12, -44, 30000};
-  r.Date3 = retrieval::TDatumsGrenze{0, 0, 1999, 2001};
+  r.Date1 = retrieval::DateBound{3, 12, -44, 30000};
+  r.Date3 = retrieval::DateBound{0, 0, 1999, 2001};
   r.UndMode = 2;
   r.WordDistance = 5;
   r.FuzzyLevel = 3;

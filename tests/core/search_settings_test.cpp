@@ -15,8 +15,8 @@ namespace {
 
 using retrieval::TDatum;
 
-TDatumsGrenze Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kKeinJahr) {
-  return TDatumsGrenze{tag, monat, jahr, jahr2};
+DateBound Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kKeinJahr) {
+  return DateBound{tag, monat, jahr, jahr2};
 }
 
 // "day.month.year" as read, or "-" when the text is no date.
@@ -53,11 +53,11 @@ TEST_F(SearchSettingsTest, ReadsAndFormatsDates) {
   for (const char* text : {"1200", "3.1200", "12.3.1200", "-44"})
     EXPECT_EQ(DatumAlsZahlen(*DatumLesen(text)), text);
   EXPECT_EQ(DatumAlsZahlen(Datum(0, 0, 1200, 1201)), "1200/1201");
-  EXPECT_EQ(DatumAlsZahlen(TDatumsGrenze{}), "");
+  EXPECT_EQ(DatumAlsZahlen(DateBound{}), "");
   SetCurrentLanguage(kGerman);
   EXPECT_EQ(DatumAlsText(Datum(3, 3, 1200)), "3. März 1200");
   EXPECT_EQ(DatumAlsText(Datum(0, 12, 1200, 1201)), "Dezember 1200/1201");
-  EXPECT_EQ(DatumAlsText(TDatumsGrenze{}), "");
+  EXPECT_EQ(DatumAlsText(DateBound{}), "");
   EXPECT_EQ(UngueltigesDatum("5.0.1200"),
             "Das eingegebene Datum 5.0.1200 ist ungültig.\n"
             "Folgende Formate sind gültig: tt.mm.jjjj | mm.jjjj | jjjj.");
@@ -65,7 +65,7 @@ TEST_F(SearchSettingsTest, ReadsAndFormatsDates) {
 
 TEST_F(SearchSettingsTest, Summaries) {
   SetCurrentLanguage(kGerman);
-  const TDatumsGrenze kein;
+  const DateBound kein;
   EXPECT_EQ(ZeitZusammenfassung(kein, kein, kein), "Chronologische Einschränkungen: keine.");
   EXPECT_EQ(ZeitZusammenfassung(Datum(0, 0, 1200), Datum(0, 3, 1250), kein),
             "Chronologische Einschränkungen: 1200 - März 1250.");
@@ -89,7 +89,7 @@ TEST_F(SearchSettingsTest, Summaries) {
 class SucheEinrichtenTest : public SearchSettingsTest {
  protected:
   SucheEinrichtenTest() : suche_(katalog_, nullptr) {
-    e_ = TSuchEinstellungen::Standard();
+    e_ = SearchSettings::Standard();
     e_.Anfrage = "gro\xdf UND karl*";
     e_.CDAuswahl = {
         {"AAAA0001", "Alpha", true}, {"BBBB0002", "Beta", false}, {"CCCC0003", "Gamma", true}};
@@ -104,9 +104,9 @@ class SucheEinrichtenTest : public SearchSettingsTest {
   }
   retrieval::TFundstellenListe& Liste() { return suche_.Anfrage().Ergebnis; }
 
-  retrieval::TSuchKatalog katalog_;
+  retrieval::SearchCatalog katalog_;
   retrieval::TSuchThread suche_;
-  TSuchEinstellungen e_;
+  SearchSettings e_;
 };
 
 TEST_F(SucheEinrichtenTest, FillsQueryCollectionsAndFilters) {
@@ -165,7 +165,7 @@ TEST_F(SucheEinrichtenTest, NothingCheckedBelowAllSearchesCheckedCollectionsUnfi
 }
 
 TEST_F(SearchSettingsTest, HistoryRoundTrip) {
-  TSuchEinstellungen e = TSuchEinstellungen::Standard();
+  SearchSettings e = SearchSettings::Standard();
   e.Anfrage = "karl";
   e.CDAuswahl = {{"AAAA0001", "Alpha", true}, {"BBBB0002", "Beta", false}};
   e.TextAuswahl = {{"0", 0, "alle", false}, {"AAAA0001", 3, "Drei", true}};
@@ -177,7 +177,7 @@ TEST_F(SearchSettingsTest, HistoryRoundTrip) {
 
   const TSearchHistoryRecord r = e.Historie();
   EXPECT_EQ(r.Language, (TSprachArray{255, 0, 103, 199, 42}));  // list order, others last
-  const TSearchHistoryRecord z = TSuchEinstellungen::AusHistorie(r).Historie();
+  const TSearchHistoryRecord z = SearchSettings::AusHistorie(r).Historie();
   EXPECT_EQ(z.Question, "karl");
   ASSERT_TRUE(z.CDIDs.size() == 2u && z.Texts.size() == 2u);
   EXPECT_TRUE(z.CDIDs[0].Selected && !z.CDIDs[1].Selected);
@@ -193,7 +193,7 @@ TEST_F(SearchSettingsTest, HistoryRoundTrip) {
   TSearchHistoryRecord kaputt = r;
   for (int32_t stufe : {5, -1}) {
     kaputt.FuzzyLevel = stufe;
-    EXPECT_EQ(TSuchEinstellungen::AusHistorie(kaputt).Stufe, 0) << stufe;
+    EXPECT_EQ(SearchSettings::AusHistorie(kaputt).Stufe, 0) << stufe;
   }
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "collection/registry_keys.h"
-#include "platform/memory_registry_store.h"
+#include "system/memory_registry_store.h"
 
 namespace quillmar {
 namespace {
@@ -23,8 +23,8 @@ class SettingsStoreTest : public ::testing::Test {
 
   const std::string options = "Software\\Quillmar\\Reader\\1.7\\Options";
   MemoryRegistryStore store;
-  TRegistryAccess reg;
-  TSettingsStore settings;
+  RegistryAccess reg;
+  SettingsStore settings;
 };
 
 TEST_F(SettingsStoreTest, ReadsWriteTheirDefaultsBack) {
@@ -89,9 +89,9 @@ TEST_F(SettingsStoreTest, IntegerListsFillBadEntries) {
   EXPECT_EQ(relations[0], 120);
   for (size_t i = 1; i < relations.size(); ++i) EXPECT_EQ(relations[i], 100) << i;
 
-  EXPECT_EQ(TSettingsStore::ParseIntList("1  2 -3 4x 99999999999", 6, 7),
+  EXPECT_EQ(SettingsStore::ParseIntList("1  2 -3 4x 99999999999", 6, 7),
             (std::vector<int32_t>{1, 2, -3, 7, 7, 7}));
-  EXPECT_EQ(TSettingsStore::ParseIntList("", 2, 0), (std::vector<int32_t>{0, 0}));
+  EXPECT_EQ(SettingsStore::ParseIntList("", 2, 0), (std::vector<int32_t>{0, 0}));
 
   EXPECT_EQ(settings.GetRelations()[0], 120);
   settings.SetRelations({});
@@ -139,7 +139,7 @@ TEST_F(SettingsStoreTest, PlugInRegistrations) {
 
 TEST(RegistryAccess, ReadWithDefaultCreatesAndRepairs) {
   MemoryRegistryStore store;
-  TRegistryAccess reg(store);
+  RegistryAccess reg(store);
   const std::vector<uint8_t> date(12, 7);
   EXPECT_EQ(reg.ReadBinaryDef("K", "D", date), date);
   EXPECT_EQ(store.ReadBinary("K", "D"), date);

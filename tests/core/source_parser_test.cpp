@@ -1,4 +1,4 @@
-#include "build/source_parser.h"
+#include "builder/source_parser.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <tuple>
 
 #include "base/errors.h"
-#include "build/source_scan.h"
+#include "builder/source_scan.h"
 
-namespace quillmar::build {
+namespace quillmar::builder {
 namespace {
 
 std::string ErrorOf(std::string_view source) {
@@ -380,4 +380,4 @@ TEST(SourceParser, UntrustedInputNeverCrashesOrHangs) {
 }
 
 }  // namespace
-}  // namespace quillmar::build
+}  // namespace quillmar::builder

@@ -122,10 +122,10 @@ TEST(StreamGenerator, FileProblemsAreInputOutputErrors) {
 // Words of the decoded output: "bytes fFont pPage lLine nParagraph label".
 std::vector<std::string> Decode(const std::string& bytes) {
   std::vector<std::string> words;
-  for (const TAbsatzDataRecord& p : TParagraphCutter::Split(bytes)) {
+  for (const TAbsatzDataRecord& p : ParagraphCutter::Split(bytes)) {
     test::RecordingSink sink;
-    TParagraphParser().Parse(p.text, p.start, sink);
-    for (const TStreamWord& w : sink.words) {
+    ParagraphParser().Parse(p.text, p.start, sink);
+    for (const StreamWord& w : sink.words) {
       EXPECT_EQ(bytes.substr(static_cast<size_t>(w.start_position - 1), w.bytes.size()), w.bytes);
       words.push_back(w.bytes + " f" + std::to_string(stream::FontNumber(w.font_code)) + " p" +
                       std::to_string(w.page_number) + " l" + std::to_string(w.line_number) + " n" +

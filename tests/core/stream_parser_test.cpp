@@ -21,7 +21,7 @@ using Log = std::vector<std::string>;
 
 Log Parse(const std::string& text, int32_t start = 1) {
   RecordingSink sink;
-  TParagraphParser().Parse(text, start, sink);
+  ParagraphParser().Parse(text, start, sink);
   return sink.log;
 }
 
@@ -83,10 +83,10 @@ TEST(StreamParser, EveryFontCodeSelectsItsFont) {
 // "page numbering paragraph line code25 [label] font" of every word.
 std::vector<std::string> Numbers(const std::vector<std::string>& paragraphs) {
   RecordingSink sink;
-  TParagraphParser parser;
+  ParagraphParser parser;
   for (const std::string& p : paragraphs) parser.Parse(p, 1, sink);
   std::vector<std::string> out;
-  for (const TStreamWord& w : sink.words)
+  for (const StreamWord& w : sink.words)
     out.push_back(std::to_string(w.page_number) + (w.page_numbering ? "a " : "r ") +
                   std::to_string(w.paragraph_number) + " " + std::to_string(w.line_number) + " " +
                   std::to_string(w.code25_number) + " [" + w.label + "] " +
@@ -130,7 +130,7 @@ TEST(StreamParser, MalformedInputRaisesItsCode) {
   };
   for (const ErrorCase& c : cases) {
     RecordingSink sink;
-    EXPECT_EQ(test::ErrorCode([&] { TParagraphParser().Parse(c.text, 1, sink); }), c.code);
+    EXPECT_EQ(test::ErrorCode([&] { ParagraphParser().Parse(c.text, 1, sink); }), c.code);
   }
 }
 
@@ -169,7 +169,7 @@ TEST(StreamParser, RandomBytesNeverCrashOrHang) {
     const int32_t start = static_cast<int32_t>(rng() % 1000) + 1;
     RecordingSink sink;
     try {
-      TParagraphParser().Parse(text, start, sink);
+      ParagraphParser().Parse(text, start, sink);
     } catch (const InternalError&) {
     }
     PlainText(text);
@@ -179,7 +179,7 @@ TEST(StreamParser, RandomBytesNeverCrashOrHang) {
         for (int k = 1; k <= table.ColCount(); ++k) table.Cell(r, k);
     } catch (const InternalError&) {
     }
-    for (const TStreamWord& w : sink.words) {
+    for (const StreamWord& w : sink.words) {
       ASSERT_FALSE(w.bytes.empty());
       const auto offset = static_cast<size_t>(w.start_position - start);
       ASSERT_LE(offset + w.bytes.size(), text.size());

@@ -82,7 +82,7 @@ TEST(StreamRender, TableParagraphBecomesALinkToItself) {
   EXPECT_EQ(TSimpleTable::TableStart(S("abcde~<")), std::string::npos);
   EXPECT_EQ(TSimpleTable::TableStart(S("~")), std::string::npos);
   test::RecordingSink sink;
-  TParagraphParser().Parse(TSimpleTable::LinkText("Tab 1"), 1, sink);
+  ParagraphParser().Parse(TSimpleTable::LinkText("Tab 1"), 1, sink);
   ASSERT_EQ(sink.words.size(), 2u);
   EXPECT_EQ(sink.words[1].link_kind, 5);
   EXPECT_EQ(sink.words[1].link_number, 0);
@@ -90,7 +90,7 @@ TEST(StreamRender, TableParagraphBecomesALinkToItself) {
 }
 
 TEST(StreamRender, FontTableSizesAndSettings) {
-  EXPECT_EQ(TFontTable::DefaultRelations(),
+  EXPECT_EQ(FontTable::DefaultRelations(),
             "153 127 100 147 93 100 100 93 100 95 73 73 100 100 85 85 85 100");
   for (auto [base, percent, size] : {std::tuple{15, 153, 23},
                                      {10, 125, 12},
@@ -99,17 +99,17 @@ TEST(StreamRender, FontTableSizesAndSettings) {
                                      {2, 25, 0},
                                      {2, 75, 2},
                                      {15, 0, 0}})
-    EXPECT_EQ(TFontTable::ScaledSize(base, percent), size) << base << " " << percent;
-  const auto relations = TFontTable::ParseRelations("200 x  50 99999999999 -7");
+    EXPECT_EQ(FontTable::ScaledSize(base, percent), size) << base << " " << percent;
+  const auto relations = FontTable::ParseRelations("200 x  50 99999999999 -7");
   EXPECT_EQ(std::vector<int>(relations.begin(), relations.begin() + 6),
             (std::vector<int>{200, 100, 50, 100, -7, 100}));
 
-  TFontTable table;
+  FontTable table;
   EXPECT_EQ(table.FontOf(1).face + std::to_string(table.FontOf(1).size), "verdana22");
-  table.Apply({"Times", "Gk", true, -20, TFontTable::DefaultRelations(), 0xFF0000});
+  table.Apply({"Times", "Gk", true, -20, FontTable::DefaultRelations(), 0xFF0000});
   // face, size, italic, bold, colour, charset of some fonts
   auto shown = [&](int n) {
-    const TFontTable::Font& f = table.FontOf(n);
+    const FontTable::Font& f = table.FontOf(n);
     return f.face + " " + std::to_string(f.size) + (f.italic ? " i" : "") + (f.bold ? " b" : "") +
            " " + std::to_string(f.colour) + " " + std::to_string(f.charset);
   };
@@ -138,8 +138,8 @@ TEST(StreamRender, ParagraphAtEveryPositionOfAFile) {
   test::WriteFile(dir.Sub("t.txt"), bytes);
   TDatei datei;
   datei.SetDateiName(dir.Sub("t.txt"));
-  const TParagraphCutter cutter(datei);
-  const std::vector<TAbsatzDataRecord> all = TParagraphCutter::Split(bytes);
+  const ParagraphCutter cutter(datei);
+  const std::vector<TAbsatzDataRecord> all = ParagraphCutter::Split(bytes);
   size_t index = 0;
   for (int32_t p = 1; p <= datei.DateiLen(); ++p) {
     while (index + 1 < all.size() && p >= all[index + 1].start - 2) ++index;
@@ -156,7 +156,7 @@ TEST(StreamRender, SplitEdges) {
   using R = std::vector<std::pair<std::string, int32_t>>;
   auto split = [](const std::string& bytes) {
     R out;
-    for (const auto& p : TParagraphCutter::Split(bytes)) out.emplace_back(p.text, p.start);
+    for (const auto& p : ParagraphCutter::Split(bytes)) out.emplace_back(p.text, p.start);
     return out;
   };
   EXPECT_EQ(split(""), R{});

@@ -20,20 +20,20 @@ inline std::string Hex(char c) {
 // "W bytes @pos fN" (word), "M bytes @pos fN" (margin word), each followed by " Lkind/number"
 // for a link word and " Ttarget" for a link record; "C1"/"C0", "J1"/"J0", "I<mode>", "N<number>".
 // Escape bytes show as "~" and other control bytes as "{HH}" in the log.
-class RecordingSink : public TParagraphSink {
+class RecordingSink : public ParagraphSink {
  public:
-  void AddWord(const TStreamWord& word) override { Word("W ", word); }
-  void AddMarginWord(const TStreamWord& word) override { Word("M ", word); }
+  void AddWord(const StreamWord& word) override { Word("W ", word); }
+  void AddMarginWord(const StreamWord& word) override { Word("M ", word); }
   void SetCentred(bool on) override { log.push_back(on ? "C1" : "C0"); }
   void SetJustified(bool on) override { log.push_back(on ? "J1" : "J0"); }
   void SetIndentMode(uint8_t mode) override { log.push_back("I" + std::to_string(mode)); }
   void SetParagraphNumber(int32_t n) override { log.push_back("N" + std::to_string(n)); }
 
   std::vector<std::string> log;
-  std::vector<TStreamWord> words;  // words and margin words in order
+  std::vector<StreamWord> words;  // words and margin words in order
 
  private:
-  void Word(const char* kind, const TStreamWord& w) {
+  void Word(const char* kind, const StreamWord& w) {
     std::string shown;
     for (char c : w.bytes) {
       if (c == stream::kEscape) {

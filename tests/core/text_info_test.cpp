@@ -37,7 +37,7 @@ TextRecord Text(const std::string& title, const std::string& long_label = "",
 TextRecord EmptySlot() { return Text("", "", "", -1); }
 
 // The content-tree element of text n itself.
-TTextTreeInfo Node(uint8_t n) { return {n, "", 0, 0, 0, "", "", "", 0}; }
+TextTreeInfo Node(uint8_t n) { return {n, "", 0, 0, 0, "", "", "", 0}; }
 // A 44-byte hit record: chapter at byte 33, sub-chapter at 34.
 Bytes Hit(uint8_t chapter, uint8_t sub) { return Concat({Bytes(33), {chapter, sub}, Bytes(9)}); }
 
@@ -154,7 +154,7 @@ TEST_F(TextInfoTest, PagesByNumberAndByPosition) {
       {100, 0, ""},    {100, 4, ""}};
   for (const auto& [position, layer, text] : pages)
     EXPECT_EQ(info.GetPositionSeite(position, layer).Text, text) << position << " " << layer;
-  const TPageRecord page = info.GetPositionSeite(450, 1);
+  const PageFileRecord page = info.GetPositionSeite(450, 1);
   EXPECT_EQ(std::tie(page.Number, page.Arabic, page.Position[1], page.Position[2]),
             std::make_tuple(4, true, 40, 44));
   EXPECT_FALSE(info.GetPositionSeite(1400, 1).Arabic);
@@ -190,7 +190,7 @@ TEST_F(TextInfoTest, SyncTargetsAndRanges) {
       {350, 450, 30, 40, 30},
       {-100, -50, -1, -1, -1}};
   for (const auto& [from, to, at_from, at_to, target] : ranges) {
-    const TSyncRange r = info.GetSyncRange(from, to);
+    const SyncRange r = info.GetSyncRange(from, to);
     EXPECT_EQ(std::tie(r.AtFrom, r.AtTo, r.Target), std::tie(at_from, at_to, target)) << from;
   }
   // The way back, for a window that follows: the first point at or past the target.
@@ -246,7 +246,7 @@ TEST_F(TextInfoTest, TextNamesAndTheListOfTexts) {
   }
   auto listed = [&] {
     std::string s;
-    for (const TTextTreeInfo& t : info.ListTexts())
+    for (const TextTreeInfo& t : info.ListTexts())
       s += std::to_string(t.TextNr) + " " + t.Name + ";";
     return s;
   };
@@ -284,7 +284,7 @@ TEST_F(TextInfoTest, ChapterTreeAndChapterNameOfAHit) {
   EXPECT_EQ(second[1].Name3, cut);
   const TTextTreeInfos third = info.ListChapters(second[0]);
   ASSERT_EQ(third.size(), 2u);
-  const TTextTreeInfo& last = third[1];
+  const TextTreeInfo& last = third[1];
   EXPECT_EQ(std::tie(last.TextNr, last.L1, last.L2, last.L3, last.Position, last.Name3),
             std::make_tuple(1, 1, 1, 2, 14, "1.1.2"));
   EXPECT_TRUE(info.ListChapters(third[0]).empty());
@@ -340,7 +340,7 @@ TEST_F(TextInfoTest, DamagedFilesAreReadWithinTheirRecords) {
     (void)info.GetSyncRange(at, at + 50);
     info.SetHitPosition(Hit(static_cast<uint8_t>(round % 3), 0));
     const std::string code = ErrorCode([&] {
-      for (const TTextTreeInfo& chapter : info.ListChapters(Node(1))) info.ListChapters(chapter);
+      for (const TextTreeInfo& chapter : info.ListChapters(Node(1))) info.ListChapters(chapter);
     });
     EXPECT_TRUE(code.empty() || code == "TI-TTI-GNS-2") << code;
   }

@@ -4,7 +4,7 @@
 
 #include "base/errors.h"
 #include "collection/settings_store.h"
-#include "platform/memory_registry_store.h"
+#include "system/memory_registry_store.h"
 #include "support/fixed_canvas.h"
 
 namespace quillmar {
@@ -12,8 +12,8 @@ namespace {
 
 TEST(TextStyleTest, BuildsBothFontSetsAndOnlyTheScreenColoursFromTheSettings) {
   MemoryRegistryStore store;
-  TRegistryAccess reg(store);
-  TSettingsStore settings(reg, AppEnvironment{});
+  RegistryAccess reg(store);
+  SettingsStore settings(reg, AppEnvironment{});
   settings.SetFont("Gentium");
   settings.SetFontSize(-20);  // the sign is ignored
   settings.SetRelations(
@@ -22,10 +22,10 @@ TEST(TextStyleTest, BuildsBothFontSetsAndOnlyTheScreenColoursFromTheSettings) {
   settings.SetBackColor(0x00E0F0FF);
   settings.SetUCFont("Greek Unicode");
 
-  TTextStyle style;
-  style.Apply(TTextStyle::ReadSettings(settings, true));
+  TextStyle style;
+  style.Apply(TextStyle::ReadSettings(settings, true));
   for (bool printer : {false, true}) {
-    const TFontTable& fonts = style.Fonts(printer);
+    const FontTable& fonts = style.Fonts(printer);
     EXPECT_EQ(fonts.FontOf(1).face, "Gentium");
     EXPECT_EQ(fonts.FontOf(1).size, 30);
     EXPECT_EQ(fonts.FontOf(8).size, 19);  // 18.6
@@ -35,22 +35,22 @@ TEST(TextStyleTest, BuildsBothFontSetsAndOnlyTheScreenColoursFromTheSettings) {
     EXPECT_EQ(fonts.FontOf(18).size, 10);
     EXPECT_EQ(fonts.FontOf(7).colour, 0x00123456u);
   }
-  const TColourTables& colours = style.Colours();
-  EXPECT_EQ(colours.Screen[TColourTable::kBackground], 0x00E0F0FFu);
-  EXPECT_EQ(colours.Screen[TColourTable::kUserBack], 0x800000u);
-  EXPECT_EQ(colours.Screen[TColourTable::kLinkText], 0x00123456u);
-  EXPECT_EQ(colours.Printer[TColourTable::kBackground], 0xFFFFFFu);
-  EXPECT_EQ(colours.Printer[TColourTable::kLinkText], 0xFF0000u);
+  const ColourTables& colours = style.Colours();
+  EXPECT_EQ(colours.Screen[ColourTable::kBackground], 0x00E0F0FFu);
+  EXPECT_EQ(colours.Screen[ColourTable::kUserBack], 0x800000u);
+  EXPECT_EQ(colours.Screen[ColourTable::kLinkText], 0x00123456u);
+  EXPECT_EQ(colours.Printer[ColourTable::kBackground], 0xFFFFFFu);
+  EXPECT_EQ(colours.Printer[ColourTable::kLinkText], 0xFF0000u);
 
   // Without the catalog's Unicode-Greek flag font 14 keeps the text face.
-  style.Apply(TTextStyle::ReadSettings(settings, false));
+  style.Apply(TextStyle::ReadSettings(settings, false));
   EXPECT_EQ(style.Fonts(false).FontOf(14).face, "Gentium");
 }
 
 TEST(TextStyleTest, MeasuresEachSetAndKeepsOldMetricsWhenAFontFails) {
   test::FixedCanvas canvas;
   canvas.SetMetrics(5, true, {40, 30, 10, 0});
-  TTextStyle style;
+  TextStyle style;
   style.Measure(canvas);
   EXPECT_EQ(style.Metric(5, true).Height, 40);
   EXPECT_EQ(style.Metric(5, false).Height, 20);
@@ -68,10 +68,10 @@ TEST(TextStyleTest, MeasuresEachSetAndKeepsOldMetricsWhenAFontFails) {
 }
 
 TEST(TextStyleSteps, BiggerBelowEightySmallerAboveThree) {
-  EXPECT_EQ(TTextStyle::BiggerBaseSize(79), 80);
-  EXPECT_FALSE(TTextStyle::BiggerBaseSize(80));
-  EXPECT_EQ(TTextStyle::SmallerBaseSize(4), 3);
-  EXPECT_FALSE(TTextStyle::SmallerBaseSize(3));
+  EXPECT_EQ(TextStyle::BiggerBaseSize(79), 80);
+  EXPECT_FALSE(TextStyle::BiggerBaseSize(80));
+  EXPECT_EQ(TextStyle::SmallerBaseSize(4), 3);
+  EXPECT_FALSE(TextStyle::SmallerBaseSize(3));
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "base/language.h"
-#include "build/index_writer.h"
+#include "builder/index_writer.h"
 #include "support/temp_dir.h"
 
 namespace quillmar::search_ui {
 namespace {
 
-using Taste = TWortBrowser::Taste;
+using Taste = WordBrowser::Taste;
 
 // A collection root whose word list lies in "DATA/wortlst.dat": 300 filler words and a few
 // neighbourhoods ("ka...", "m...", equal keys "groß"/"gross").
@@ -25,24 +25,24 @@ class WordBrowserTest : public ::testing::Test {
                                       "M\xFChle", "m\xFCller", "m\xFCtze", "mund", "mut",
                                       "gro\xDF",  "gross",     "\xC4pfel", "zebra"};
     for (int i = 1000; i < 1300; ++i) words.push_back("w" + std::to_string(i).substr(1));
-    build::IndexEntries entries(words.size());
+    builder::IndexEntries entries(words.size());
     for (size_t i = 0; i < words.size(); ++i) {
       entries[i].text = 1;
       entries[i].position = static_cast<int32_t>(i + 1);
       entries[i].word = words[i];
     }
     std::filesystem::create_directories(dir.Sub("cd/DATA"));
-    build::WriteIndex(entries, dir.Sub("cd/DATA"));
+    builder::WriteIndex(entries, dir.Sub("cd/DATA"));
   }
   void TearDown() override { SetCurrentLanguage(kEnglish); }
 
-  static std::string FokusWort(TWortBrowser& b) {
-    for (const TWortZeile& z : b.SichtbareZeilen())
+  static std::string FokusWort(WordBrowser& b) {
+    for (const WordRow& z : b.SichtbareZeilen())
       if (z.Fokussiert) return z.Wort;
     return "<none>";
   }
-  static std::string Auswahl(TWortBrowser& b) { return b.Auswahl().AlsText(); }
-  static TAnfrageZeile Zeile(const std::string& text, int32_t cursor) { return {text, cursor}; }
+  static std::string Auswahl(WordBrowser& b) { return b.Auswahl().AlsText(); }
+  static BrowserQueryLine Zeile(const std::string& text, int32_t cursor) { return {text, cursor}; }
   // The record numbers as the selection lists them.
   static std::string Nummern(std::initializer_list<int32_t> nummern) {
     std::string s;
@@ -55,7 +55,7 @@ class WordBrowserTest : public ::testing::Test {
 
 // The word under the caret with its start and end.
 std::string WortAmCursor(const std::string& zeile, int32_t cursor) {
-  const TWortBereich w = TWortBrowser::WortAmCursor(zeile, cursor);
+  const WordRange w = WordBrowser::WortAmCursor(zeile, cursor);
   return w.Wort + " " + std::to_string(w.Anfang) + "-" + std::to_string(w.Ende);
 }
 
@@ -72,7 +72,7 @@ TEST(WordBrowserCaretTest, WordUnderTheCaret) {
 }
 
 TEST_F(WordBrowserTest, PositioningAndTypingFollowTheWordKey) {
-  TWortBrowser b(dir.Sub("cd"));
+  WordBrowser b(dir.Sub("cd"));
   ASSERT_TRUE(b.Verfuegbar());
   EXPECT_EQ(b.Anzahl(), 314);  // "groß" and "gross" are two records with one key
 
@@ -111,12 +111,12 @@ TEST_F(WordBrowserTest, PositioningAndTypingFollowTheWordKey) {
 }
 
 TEST_F(WordBrowserTest, ClicksAndEnterReplaceTheWordUnderTheCaret) {
-  TWortBrowser b(dir.Sub("cd"));
+  WordBrowser b(dir.Sub("cd"));
   b.Positionieren(Zeile("kaj* UND gro*", 2));  // no word begins with it: nothing selected
-  const std::vector<TWortZeile> rows = b.SichtbareZeilen();
+  const std::vector<WordRow> rows = b.SichtbareZeilen();
   b.Klicken(1, true, false);
   b.Klicken(3, true, false);
-  b.Klicken(TWortBrowser::kZeilen, false, false);  // outside the rows
+  b.Klicken(WordBrowser::kZeilen, false, false);  // outside the rows
   EXPECT_EQ(b.Fokus(), b.Oben() + 3);
   EXPECT_TRUE(b.TasteDruecken(Taste::Eingabe, false));
   b.Schliessen();
@@ -130,7 +130,7 @@ TEST_F(WordBrowserTest, ClicksAndEnterReplaceTheWordUnderTheCaret) {
   // English keyword; a selection in the line is what gets replaced; Enter without a selection
   // takes the focused row.
   SetCurrentLanguage(kEnglish);
-  TWortBrowser c(dir.Sub("cd"));
+  WordBrowser c(dir.Sub("cd"));
   c.Positionieren({"a mut b", 3, 2, 3});
   EXPECT_EQ(FokusWort(c), "mut");
   c.Klicken(11, false, false);
@@ -140,18 +140,18 @@ TEST_F(WordBrowserTest, ClicksAndEnterReplaceTheWordUnderTheCaret) {
   EXPECT_EQ(c.Zeile().Text, "a (mund OR mut OR w000) b");
 
   // Escape leaves the line as it was.
-  TWortBrowser e(dir.Sub("cd"));
+  WordBrowser e(dir.Sub("cd"));
   e.Positionieren(Zeile("kai* UND gro*", 2));
   e.Klicken(1, true, false);
   EXPECT_TRUE(e.TasteDruecken(Taste::Escape, false));
   e.Schliessen();
-  EXPECT_EQ(e.Ergebnis(), TWortBrowser::kVerwerfen);
+  EXPECT_EQ(e.Ergebnis(), WordBrowser::kVerwerfen);
   EXPECT_EQ(e.Zeile().Text, "kai* UND gro*");
   EXPECT_EQ(e.Ersetzung().Anfang, -1);
 }
 
 TEST_F(WordBrowserTest, KeysMoveAndSelect) {
-  TWortBrowser b(dir.Sub("cd"));
+  WordBrowser b(dir.Sub("cd"));
   b.Positionieren(Zeile("mut", 0));
   const int32_t f = b.Fokus();
   for (int i = 0; i < 2; ++i) b.TasteDruecken(Taste::Runter, true);
@@ -192,17 +192,17 @@ TEST_F(WordBrowserTest, KeysMoveAndSelect) {
   EXPECT_EQ(b.Oben(), b.Anzahl() - 20);
 
   // The scroll bar moves the first row only; its position follows the first row.
-  b.Scrollen(TWortBrowser::Scroll::Gezogen, 32500);
+  b.Scrollen(WordBrowser::Scroll::Gezogen, 32500);
   EXPECT_EQ(b.Oben(), 157);
   EXPECT_EQ(b.Fokus(), b.Anzahl() - 20);
-  b.Scrollen(TWortBrowser::Scroll::Ende);
+  b.Scrollen(WordBrowser::Scroll::Ende);
   EXPECT_EQ(b.LetzteScrollPos(), 61067);  // 295 / 314 * 65000
 }
 
 TEST_F(WordBrowserTest, TooLongLineStaysUnchanged) {
   // "kal" becomes "kalb": line plus insertion at 3980 characters fits, at 3981 it does not.
   for (size_t laenge : {3976u, 3977u}) {
-    TWortBrowser b(dir.Sub("cd"));
+    WordBrowser b(dir.Sub("cd"));
     const std::string zeile = "kal " + std::string(laenge - 4, 'x');
     b.Positionieren(Zeile(zeile, 1));
     b.TasteDruecken(Taste::Eingabe, false);
@@ -214,7 +214,7 @@ TEST_F(WordBrowserTest, TooLongLineStaysUnchanged) {
 }
 
 TEST_F(WordBrowserTest, UnreadableListIsHarmless) {
-  TWortBrowser fehlt(dir.Sub("nothing"));
+  WordBrowser fehlt(dir.Sub("nothing"));
   EXPECT_FALSE(fehlt.Verfuegbar());
   fehlt.Positionieren(Zeile("kai", 1));
   fehlt.Klicken(0, false, false);
@@ -222,19 +222,19 @@ TEST_F(WordBrowserTest, UnreadableListIsHarmless) {
   EXPECT_TRUE(fehlt.SichtbareZeilen().empty());
   fehlt.Schliessen();
   EXPECT_EQ(fehlt.Zeile().Text, "kai");
-  EXPECT_EQ(fehlt.Ergebnis(), TWortBrowser::kVerwerfen);
+  EXPECT_EQ(fehlt.Ergebnis(), WordBrowser::kVerwerfen);
 
   test::WriteFile(dir.Sub("leer/data/wortlst.dat"), std::string(10, 'x'));
-  EXPECT_FALSE(TWortBrowser(dir.Sub("leer")).Verfuegbar());
+  EXPECT_FALSE(WordBrowser(dir.Sub("leer")).Verfuegbar());
 
   // The medium goes away while the window is open.
-  TWortBrowser b(dir.Sub("cd"));
+  WordBrowser b(dir.Sub("cd"));
   b.Positionieren(Zeile("kai", 1));
   std::filesystem::remove(b.DateiName());
   EXPECT_TRUE(b.TasteDruecken(Taste::Eingabe, false));
   EXPECT_FALSE(b.Verfuegbar());
   b.Schliessen();
-  EXPECT_EQ(b.Ergebnis(), TWortBrowser::kVerwerfen);
+  EXPECT_EQ(b.Ergebnis(), WordBrowser::kVerwerfen);
   EXPECT_EQ(b.Zeile().Text, "kai");
 }
 

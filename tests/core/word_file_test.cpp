@@ -150,7 +150,7 @@ TEST_F(WordFileTest, LookupAgreesWithAReferenceAndReportsRuns) {
 
 TEST_F(WordFileTest, VariantCheckOnTheOlderCollectionsOnly) {
   test::WriteFile(dir.Sub("cd/data/wortlst.dat"), test::WortListeAus("abc \xC4ra aera b"));
-  TCDSuchInfo cd;
+  CollectionSearchInfo cd;
   cd.Path = dir.Sub("cd") + "/";
   for (const char* cdid : {"KRVT0001", "krvc0001 ", "TEST0001"}) {
     cd.CDID = cdid;
@@ -200,7 +200,7 @@ TEST_F(WordFileTest, ReaderRangeScansAndDamage) {
     EXPECT_EQ(l.Lies(n).Wort, "");
     EXPECT_TRUE(l.Ausserhalb());
   }
-  TWortDateiSicht sicht;
+  WordRecordView sicht;
   int n = 1;
   for (; l.LiesVorwaerts(n, sicht); ++n) ASSERT_EQ(sicht.Wort, Zahlwort(n));
   EXPECT_EQ(n, 3201);

@@ -13,8 +13,8 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
-#include "platform/memory_registry_store.h"
-#include "platform/recording_plugin_host.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 #include "retrieval/word_key.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
@@ -88,8 +88,8 @@ class FakePhonetik : public PhoneticConversion {
 
 class WordQueryTest : public ::testing::Test {
  protected:
-  TCDSuchInfo& Sammlung(const std::string& cdid, const std::string& woerter) {
-    TCDSuchInfo& cd = infos[cdid];
+  CollectionSearchInfo& Sammlung(const std::string& cdid, const std::string& woerter) {
+    CollectionSearchInfo& cd = infos[cdid];
     cd.CDID = cdid;
     cd.Path = dir.Sub(cdid);
     test::WriteFile(cd.Path + "/data/wortlst.dat", woerter);
@@ -97,7 +97,7 @@ class WordQueryTest : public ::testing::Test {
   }
   // Von of the records a query finds, in result order.
   Vons Finde(const std::string& cdid, const std::string& word, int stufe = 0) {
-    TSuchKatalog katalog;
+    SearchCatalog katalog;
     for (const auto& [id, info] : infos) katalog.Hinzufuegen(info);
     TWoerterAnfrage q(katalog, &phonetik);
     q.SetzeCD(cdid);
@@ -108,7 +108,7 @@ class WordQueryTest : public ::testing::Test {
     return von;
   }
   test::TempDir dir;
-  std::map<std::string, TCDSuchInfo> infos;
+  std::map<std::string, CollectionSearchInfo> infos;
   FakePhonetik phonetik;
 };
 
@@ -151,7 +151,7 @@ TEST_F(WordQueryTest, PlainWordsAndMasks) {
 }
 
 TEST_F(WordQueryTest, FuzzyLevelsGoThroughTheLinkFile) {
-  TCDSuchInfo& cd = Sammlung("TEST0001", test::WortListeAus("maier meyer moos zorn"));
+  CollectionSearchInfo& cd = Sammlung("TEST0001", test::WortListeAus("maier meyer moos zorn"));
   cd.FSID = "PHON";
   cd.FSWordFiles[0] = dir.Sub("TEST0001/data/s1wl.dat");
   cd.FSLinkFiles[0] = dir.Sub("TEST0001/data/s1lnk.dat");
@@ -224,8 +224,8 @@ TEST_F(WordQueryTest, SnapshotOfTheCatalog) {
   TCalderwickData catalog({store, drives, prompts, plugins, env});
   catalog.ScanCDs();
 
-  const TSuchKatalog katalog = TSuchKatalog::FromCatalog(catalog, {"kjvb0001", "NOPE0001"});
-  const TCDSuchInfo& info = katalog.Info(" KJVB0001");
+  const SearchCatalog katalog = SearchCatalog::FromCatalog(catalog, {"kjvb0001", "NOPE0001"});
+  const CollectionSearchInfo& info = katalog.Info(" KJVB0001");
   EXPECT_EQ(info.CDID + "|" + info.Path + "|" + info.FSID, "KJVB0001|" + root + "|KJVPHON");
   EXPECT_EQ(info.FSWordFiles[0], "");
   EXPECT_EQ(info.FSWordFiles[1], ResolvePath(root + "/data/s2wl.dat"));

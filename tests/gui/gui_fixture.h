@@ -13,12 +13,12 @@
 
 #include "base/language.h"
 #include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/index_writer.h"
-#include "build/source_parser.h"
+#include "builder/collection_writer.h"
+#include "builder/index_writer.h"
+#include "builder/source_parser.h"
 #include "collection/calderwick_data.h"
-#include "gui/app/app_context.h"
-#include "platform/memory_registry_store.h"
+#include "gui/common/app_context.h"
+#include "system/memory_registry_store.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -33,9 +33,9 @@ inline constexpr char kOptionsKey[] = "Software\\Quillmar\\Reader\\Options";
 // empty); with `index` also the word index in dir/data.
 inline void BuildCollection(const std::string& source, const std::string& dir,
                             const std::string& media = {}, bool index = false) {
-  const build::IndexEntries entries = build::WriteCollection(
-      build::MergeSources({build::ParseSource(source, "source.qms")}), dir, media);
-  if (index) build::WriteIndex(entries, JoinPath(dir, "data"));
+  const builder::IndexEntries entries = builder::WriteCollection(
+      builder::MergeSources({builder::ParseSource(source, "source.qms")}), dir, media);
+  if (index) builder::WriteIndex(entries, JoinPath(dir, "data"));
 }
 
 // Points the reader's configuration and data directories into `dir`, builds the sample
@@ -63,7 +63,7 @@ struct TestContext {
     auto scripted = std::make_unique<ScriptedPrompts>();
     store = owned.get();
     prompts = scripted.get();
-    context = std::make_unique<gui::TAppContext>(gui::TAppContext::Parts{
+    context = std::make_unique<gui::AppContext>(gui::AppContext::Parts{
         std::move(owned), std::make_unique<FakeDrives>(), std::move(scripted), "reader"});
     if (!collection.empty()) context->Catalog().AnnounceDirectory(collection);
   }
@@ -71,7 +71,7 @@ struct TestContext {
 
   MemoryRegistryStore* store = nullptr;
   ScriptedPrompts* prompts = nullptr;
-  std::unique_ptr<gui::TAppContext> context;
+  std::unique_ptr<gui::AppContext> context;
 };
 
 }  // namespace quillmar::test

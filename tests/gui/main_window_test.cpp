@@ -47,7 +47,7 @@ struct Reader : test::TestContext {
     form->resize(1000, 800);
     form->setWindowState(Qt::WindowNoState);
   }
-  TSettingsStore& Settings() { return context->Catalog().Settings(); }
+  SettingsStore& Settings() { return context->Catalog().Settings(); }
   QString FirstMenu() const { return form->menuBar()->actions().first()->text(); }
 
   std::unique_ptr<TCalderwickForm> form;
@@ -153,7 +153,7 @@ void MainWindowTest::marginSteps() {
   r.form->OpenTextFromReference(kCD, 1, 0);
   wider ? r.form->MarginWider() : r.form->MarginNarrower();
   QCOMPARE(r.Settings().GetBorderWidth(), expected);
-  QCOMPARE(r.form->ViewSettings().borderWidth, expected);
+  QCOMPARE(r.form->CurrentViewSettings().borderWidth, expected);
 }
 
 void MainWindowTest::fontStepsStopAtTheirLimits() {
@@ -265,19 +265,19 @@ void MainWindowTest::companionPlacedBesideText() {
   const QRect client(0, 0, 1000, 800);
   // Room on the right: the companion covers nothing.
   const QRect text(0, 0, 500, 800);
-  QRect r = TCompanionPlacement::Place(client, text, std::nullopt);
-  QCOMPARE(TCompanionPlacement::Covered(r, text), 0LL);
+  QRect r = CompanionPlacement::Place(client, text, std::nullopt);
+  QCOMPARE(CompanionPlacement::Covered(r, text), 0LL);
   QVERIFY(client.contains(r));
   // With the right side taken by the other companion, it goes below or covers least.
   const QRect narrow(0, 0, 500, 400);
   const QRect other(501, 0, 499, 800);
-  r = TCompanionPlacement::Place(client, narrow, other);
-  QCOMPARE(TCompanionPlacement::Covered(r, narrow) + TCompanionPlacement::Covered(r, other), 0LL);
+  r = CompanionPlacement::Place(client, narrow, other);
+  QCOMPARE(CompanionPlacement::Covered(r, narrow) + CompanionPlacement::Covered(r, other), 0LL);
   // A text window filling the client area: the companion stays inside, 4 pixels smaller.
-  r = TCompanionPlacement::Place(client, client, std::nullopt);
+  r = CompanionPlacement::Place(client, client, std::nullopt);
   QVERIFY(client.contains(r));
   QVERIFY(r.width() <= 996 && r.height() <= 796);
-  QCOMPARE(TCompanionPlacement::Covered(QRect(0, 0, 2, 3), QRect(1, 1, 5, 5)), 2LL);
+  QCOMPARE(CompanionPlacement::Covered(QRect(0, 0, 2, 3), QRect(1, 1, 5, 5)), 2LL);
 }
 
 void MainWindowTest::placeAndTableLinks() {
@@ -393,11 +393,11 @@ void MainWindowTest::addCollectionDirectory() {
 }
 
 void MainWindowTest::helpTopicsReachTheirAnchors() {
-  QStringList topics = THelpWindow::Topics();
+  QStringList topics = HelpWindow::Topics();
   topics << QString();
   for (int language : {kGerman, kEnglish}) {
     for (const QString& topic : topics) {
-      const QUrl url = THelpWindow::TopicUrl(topic, language);
+      const QUrl url = HelpWindow::TopicUrl(topic, language);
       QFile page(QLatin1Char(':') + url.path());
       QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(url.toString()));
       const QByteArray html = page.readAll();
@@ -406,15 +406,15 @@ void MainWindowTest::helpTopicsReachTheirAnchors() {
                  qPrintable(url.toString()));
     }
   }
-  QCOMPARE(THelpWindow::TopicUrl(QStringLiteral("IDH_99999"), kEnglish),
-           THelpWindow::TopicUrl(QString(), kEnglish));
+  QCOMPARE(HelpWindow::TopicUrl(QStringLiteral("IDH_99999"), kEnglish),
+           HelpWindow::TopicUrl(QString(), kEnglish));
 }
 
 void MainWindowTest::secondInstanceExitsSilently() {
   const std::string config = dir_.Sub("instance");
-  const std::unique_ptr<QLockFile> first = TSingleInstance::Acquire(config);
+  const std::unique_ptr<QLockFile> first = SingleInstance::Acquire(config);
   QVERIFY(first);
-  QVERIFY(!TSingleInstance::Acquire(config));
+  QVERIFY(!SingleInstance::Acquire(config));
 
   QProcess second;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

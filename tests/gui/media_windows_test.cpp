@@ -145,7 +145,7 @@ void MediaWindowsTest::zoomAndScrollMoveThePicture() {
   auto* vertical = form.findChild<QScrollBar*>("VertScrollBar");
 
   // Drawn fitted: sea at the top left, land at the right, the area's own colour beside it.
-  const TRect d = form.View().Destination();
+  const Rect d = form.View().Destination();
   QVERIFY(d.Left == 0 || d.Top == 0);
   QCOMPARE(d.Left, (area->width() - (d.Right - d.Left)) / 2);
   const QImage shown = area->grab().toImage();
@@ -157,7 +157,7 @@ void MediaWindowsTest::zoomAndScrollMoveThePicture() {
 
   // "+" shows a part of the bitmap; line down moves it and the bar follows in percent.
   form.findChild<QPushButton*>("btnGroesser")->click();
-  const TRect s = form.View().Source();
+  const Rect s = form.View().Source();
   QVERIFY(s.Bottom - s.Top < 12);
   vertical->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   QCOMPARE(form.View().Source().Top, s.Top + 1);
@@ -179,7 +179,7 @@ void MediaWindowsTest::tableLinkShowsTheTableShrunkToFit() {
     std::ifstream in(info.GetLayer1DateiName(), std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    for (const TAbsatzDataRecord& p : TParagraphCutter::Split(bytes.str()))
+    for (const TAbsatzDataRecord& p : ParagraphCutter::Split(bytes.str()))
       if (TSimpleTable::TableStart(p.text) != std::string::npos) {
         textNr = n;
         start = p.start;

@@ -23,7 +23,7 @@ using test::CollectionSpec;
 using test::TextRecord;
 
 // Records every request as one line: what, collection, text, layer or "-", position.
-class RecordingServices : public TWindowServices {
+class RecordingServices : public WindowServices {
  public:
   void OpenTextFromReference(const std::string& cdid, int32_t textNr, int32_t position) override {
     Log("reuse", cdid, textNr, "-", position);

@@ -107,7 +107,7 @@ class PrintTest : public QObject {
   test::TempDir dir_;
   std::unique_ptr<test::TestContext> reader_;
   test::ScriptedPrompts* prompts_ = nullptr;
-  TAppContext* context_ = nullptr;
+  AppContext* context_ = nullptr;
 };
 
 void PrintTest::initTestCase() {
@@ -223,7 +223,7 @@ void PrintTest::pageSetupStoresMarginsAndLettersReadAsZero() {
   seiten.SetMargins({12, 13, 14, 15});
   seiten.findChild<QLineEdit*>("LeftEdit")->setText("abc");
   seiten.findChild<QLineEdit*>("BottomEdit")->setText(" 7 ");
-  const TPageMargins m = seiten.Margins();
+  const PageMargins m = seiten.Margins();
   QCOMPARE(m.Left, 0);
   QCOMPARE(m.Right, 13);
   QCOMPARE(m.Top, 14);

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "collection/settings_store.h"
-#include "gui/app/window_services.h"
+#include "gui/common/window_services.h"
 #include "gui/gui_fixture.h"
 #include "gui/search_ui/format_form.h"
 #include "gui/search_ui/result_form.h"
@@ -48,9 +48,9 @@ std::string BigSource() {
 }
 
 // The main window's part: a standalone result list, and a record of what the list asks for.
-class FakeServices : public TWindowServices {
+class FakeServices : public WindowServices {
  public:
-  explicit FakeServices(TAppContext& context) : context_(context) {}
+  explicit FakeServices(AppContext& context) : context_(context) {}
   TSuchResultForm* CreateResultList() override {
     list = new TSuchResultForm(context_, *this);
     return list;
@@ -73,7 +73,7 @@ class FakeServices : public TWindowServices {
   QString printTitle;
 
  private:
-  TAppContext& context_;
+  AppContext& context_;
 };
 
 // The fields the command line writes for a hit: collection, text, part, start, end, positions.
@@ -118,12 +118,12 @@ class ResultListTest : public QObject {
  private:
   // Starts a search for `query` (default options, the sample collection) and waits for its end.
   void Search(const QString& query, const char* cdid = kSampleCD, bool cancel = false,
-              const std::function<void(search_ui::TSuchEinstellungen&)>& options = {});
+              const std::function<void(search_ui::SearchSettings&)>& options = {});
 
   test::TempDir dir_;
   std::unique_ptr<test::TestContext> reader_;
   test::ScriptedPrompts* prompts_ = nullptr;
-  TAppContext* context_ = nullptr;
+  AppContext* context_ = nullptr;
   std::unique_ptr<FakeServices> services_;
   std::function<void()> atFinish_;  // runs as the search reports its end
 };
@@ -154,12 +154,12 @@ void ResultListTest::cleanup() {
 }
 
 void ResultListTest::Search(const QString& query, const char* cdid, bool cancel,
-                            const std::function<void(search_ui::TSuchEinstellungen&)>& options) {
+                            const std::function<void(search_ui::SearchSettings&)>& options) {
   TCalderwickData& catalog = context_->Catalog();
-  auto katalog = std::make_shared<const retrieval::TSuchKatalog>(
-      retrieval::TSuchKatalog::FromCatalog(catalog, {cdid}));
+  auto katalog = std::make_shared<const retrieval::SearchCatalog>(
+      retrieval::SearchCatalog::FromCatalog(catalog, {cdid}));
   auto* progress = new TSucheLauftForm(*context_, *services_, katalog);
-  auto e = search_ui::TSuchEinstellungen::Standard();
+  auto e = search_ui::SearchSettings::Standard();
   e.Anfrage = query.toStdString();
   e.CDAuswahl.push_back(TCDSelect{cdid, catalog.GetCDName(cdid), true});
   e.TextAuswahl.push_back(TTextSelect{"0", 0, "", true});
@@ -290,7 +290,7 @@ void ResultListTest::closingTheListWhileItFills() {
 }
 
 void ResultListTest::dateSearchShowsTheDateColumn() {
-  Search("Herodotus", kSampleCD, false, [](search_ui::TSuchEinstellungen& e) {
+  Search("Herodotus", kSampleCD, false, [](search_ui::SearchSettings& e) {
     e.DatumVon = *search_ui::DatumLesen("-500");
     e.DatumBis = *search_ui::DatumLesen("-400");
   });
@@ -305,7 +305,7 @@ void ResultListTest::dateSearchShowsTheDateColumn() {
 }
 
 void ResultListTest::formatDialogRoundTripAndPrinting() {
-  TSettingsStore& settings = context_->Catalog().Settings();
+  SettingsStore& settings = context_->Catalog().Settings();
   settings.SetResultDocFormat({true, true, true, true, false, false, false});
   // Cancel keeps the stored format, Next stores the boxes.
   for (const char* button : {"CancelButton", "NextButton"}) {

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "base/errors.h"
-#include "gui/app/window_services.h"
+#include "gui/common/window_services.h"
 #include "gui/gui_fixture.h"
 #include "gui/search_ui/search_options_form.h"
 #include "gui/search_ui/search_progress.h"
@@ -23,7 +23,7 @@
 
 using namespace quillmar;
 using namespace quillmar::gui;
-using search_ui::TSuchEinstellungen;
+using search_ui::SearchSettings;
 using test::kSampleCD;
 
 namespace {
@@ -33,13 +33,13 @@ struct Reader : test::TestContext {
   explicit Reader(const std::string& collection, const MemoryRegistryStore& saved = {})
       : TestContext(collection, kEnglish, saved) {}
   // A form whose searches are only recorded.
-  std::unique_ptr<TSuchFormular> Form(std::vector<TOffenerText> texts = {}) {
+  std::unique_ptr<TSuchFormular> Form(std::vector<OpenTextEntry> texts = {}) {
     auto form = std::make_unique<TSuchFormular>(*context, services, std::move(texts));
-    form->Starter = [this](const TSuchEinstellungen& e) { started.push_back(e); };
+    form->Starter = [this](const SearchSettings& e) { started.push_back(e); };
     return form;
   }
-  TWindowServices services;
-  std::vector<TSuchEinstellungen> started;
+  WindowServices services;
+  std::vector<SearchSettings> started;
 };
 
 template <typename T>
@@ -73,9 +73,9 @@ void WithOptions(std::function<void(TSearchOptionsForm&)> f) {
 }
 
 // The result-list filters a search with these settings gets.
-retrieval::TFundstellenListe Filters(const TSuchEinstellungen& e, TCalderwickData& catalog) {
+retrieval::TFundstellenListe Filters(const SearchSettings& e, TCalderwickData& catalog) {
   const auto katalog =
-      retrieval::TSuchKatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e));
+      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e));
   retrieval::TSuchThread thread(katalog, nullptr);
   search_ui::SucheEinrichten(e, thread, katalog, [](const std::string&) { return true; });
   retrieval::TFundstellenListe list;
@@ -137,7 +137,7 @@ void SearchFormTest::startPassesSelectionsAndOptions() {
   Start(*form);
   QCOMPARE(r.started.size(), size_t{1});
   QCOMPARE(form->result(), int(QDialog::Accepted));
-  TSuchEinstellungen e = r.started.back();
+  SearchSettings e = r.started.back();
   QCOMPARE(e.Anfrage, std::string("gr\xF6\xDF"
                                   "e"));
   QCOMPARE(e.Stufe, 2);
@@ -178,7 +178,7 @@ void SearchFormTest::startPassesSelectionsAndOptions() {
 
   // Options changed, an OK refused for want of a language, then Cancel: nothing changes.
   auto third = r.Form();
-  const TSuchEinstellungen before = third->Einstellungen();
+  const SearchSettings before = third->Einstellungen();
   const QString languages = Child<QLabel>(*third, "SprachLabel")->text();
   WithOptions([](TSearchOptionsForm& d) {
     auto* list = Child<QListWidget>(d, "lvTextLanguage");
@@ -190,7 +190,7 @@ void SearchFormTest::startPassesSelectionsAndOptions() {
   });
   Click(*third, "ChangeButton");
   QCOMPARE(r.prompts->errors.back(), std::string("You have to select at least one language."));
-  const TSuchEinstellungen& after = third->Einstellungen();
+  const SearchSettings& after = third->Einstellungen();
   QCOMPARE(after.Textarten, before.Textarten);
   QCOMPARE(after.UndModus, before.UndModus);
   for (uint8_t code : search_ui::kSprachen)
@@ -251,7 +251,7 @@ void SearchFormTest::historyNavigationAndLastQuery() {
 
 void SearchFormTest::optionsDialogValidation() {
   test::ScriptedPrompts prompts;
-  TWindowServices services;
+  WindowServices services;
   TSearchOptionsForm d(prompts, services);
   QVERIFY_THROWS_EXCEPTION(Exception, d.Sprachen());  // no language set bound
 
@@ -259,7 +259,7 @@ void SearchFormTest::optionsDialogValidation() {
   sprachen.Aufnehmen(0);
   sprachen.Aufnehmen(103);
   d.SetzeSprachen(sprachen);
-  TSuchEinstellungen e = TSuchEinstellungen::Standard();
+  SearchSettings e = SearchSettings::Standard();
   d.Fuellen(e);
   d.show();
   auto* languages = Child<QListWidget>(d, "lvTextLanguage");

@@ -15,13 +15,13 @@
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
-#include "build/collection_writer.h"
-#include "build/source_parser.h"
+#include "builder/collection_writer.h"
+#include "builder/source_parser.h"
 #include "collection/calderwick_data.h"
 #include "collection/text_info.h"
 #include "gui/text/goto_page_dialog.h"
-#include "platform/memory_registry_store.h"
-#include "platform/recording_plugin_host.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "text/document.h"
@@ -39,7 +39,7 @@ const std::filesystem::path kSampleDir =
 constexpr char kCD[] = "QMSA0001";
 
 // Records the requests a text window makes of the main window.
-class RecordingServices : public TWindowServices {
+class RecordingServices : public WindowServices {
  public:
   void OpenCompanion(TTextChild*, int32_t layer, int32_t position) override {
     calls << QString("companion %1 %2").arg(layer).arg(position);
@@ -62,11 +62,11 @@ class RecordingServices : public TWindowServices {
 };
 
 // Every word of a stream file by start position, as the reader decodes it.
-class AllWords : public TParagraphSink {
+class AllWords : public ParagraphSink {
  public:
-  std::vector<TStreamWord> words;
-  void AddWord(const TStreamWord& w) override { words.push_back(w); }
-  void AddMarginWord(const TStreamWord& w) override { words.push_back(w); }
+  std::vector<StreamWord> words;
+  void AddWord(const StreamWord& w) override { words.push_back(w); }
+  void AddMarginWord(const StreamWord& w) override { words.push_back(w); }
   void SetCentred(bool) override {}
   void SetJustified(bool) override {}
   void SetIndentMode(uint8_t) override {}
@@ -129,9 +129,9 @@ class TextChildTest : public QObject {
   void goToPageDialogRules();
 
  private:
-  std::unique_ptr<TTextChild> Open(int layer, int32_t textNr = 1, TViewSettings view = {});
+  std::unique_ptr<TTextChild> Open(int layer, int32_t textNr = 1, ViewSettings view = {});
   std::string Stream(int32_t textNr, int layer);
-  std::vector<TStreamWord> Words(int32_t textNr);
+  std::vector<StreamWord> Words(int32_t textNr);
 
   test::TempDir dir_;
   AppEnvironment env_;
@@ -140,7 +140,7 @@ class TextChildTest : public QObject {
   test::ScriptedPrompts prompts_;
   RecordingPlugInHost plugins_;
   std::unique_ptr<TCalderwickData> catalog_;
-  TTextStyle style_;
+  TextStyle style_;
   RecordingServices services_;
 };
 
@@ -149,7 +149,7 @@ void TextChildTest::initTestCase() {
   std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
   std::stringstream source;
   source << in.rdbuf();
-  build::WriteCollection(build::MergeSources({build::ParseSource(source.str(), "sample.qms")}),
+  builder::WriteCollection(builder::MergeSources({builder::ParseSource(source.str(), "sample.qms")}),
                          dir_.Sub("cd"), (kSampleDir / "media").string());
   env_.default_program_directory = dir_.Sub("program");
   env_.version_major = 1;
@@ -169,7 +169,7 @@ void TextChildTest::init() {
   services_.calls.clear();
 }
 
-std::unique_ptr<TTextChild> TextChildTest::Open(int layer, int32_t textNr, TViewSettings view) {
+std::unique_ptr<TTextChild> TextChildTest::Open(int layer, int32_t textNr, ViewSettings view) {
   auto w = std::make_unique<TTextChild>(*catalog_, style_, &services_);
   w->resize(480, 260);
   w->show();
@@ -189,10 +189,10 @@ std::string TextChildTest::Stream(int32_t textNr, int layer) {
                       : info.GetLayer3DateiName();
 }
 
-std::vector<TStreamWord> TextChildTest::Words(int32_t textNr) {
+std::vector<StreamWord> TextChildTest::Words(int32_t textNr) {
   AllWords sink;
-  for (const TAbsatzDataRecord& p : TParagraphCutter::Split(test::ReadFile(Stream(textNr, 1))))
-    TParagraphParser().Parse(p.text, p.start, sink);
+  for (const TAbsatzDataRecord& p : ParagraphCutter::Split(test::ReadFile(Stream(textNr, 1))))
+    ParagraphParser().Parse(p.text, p.start, sink);
   return sink.words;
 }
 
@@ -296,7 +296,7 @@ void TextChildTest::marginColumnOnlyForMainTextsWithTheFlag() {
   // The proem paragraph carries margin notes and a scholion link in the margin column.
   auto main = Open(1);
   QVERIFY(main->GoToPage("1"));
-  QCOMPARE(main->LeftBorder(), TViewSettings{}.borderWidth);
+  QCOMPARE(main->LeftBorder(), ViewSettings{}.borderWidth);
   QVERIFY(drawnMargin(*main));
 
   auto wide = [](const TTextChild& w) {
@@ -306,13 +306,13 @@ void TextChildTest::marginColumnOnlyForMainTextsWithTheFlag() {
            }) != nullptr;
   };
   QVERIFY(!wide(*main));
-  TViewSettings greek;
+  ViewSettings greek;
   greek.unicodeGreek = true;
   main->ApplyViewSettings(greek);
   QVERIFY(wide(*main));
   QVERIFY(drawnMargin(*main));
 
-  TViewSettings narrow;
+  ViewSettings narrow;
   narrow.borderWidth = 10;
   auto thin = Open(1, 1, narrow);
   QVERIFY(thin->GoToPage("1"));
@@ -381,19 +381,19 @@ void TextChildTest::linkClicksAskTheMainWindow() {
     QTest::mouseClick(&w, Qt::LeftButton, {}, Centre(*word));
     return services_.calls.join("|");
   };
-  auto first_of_kind = [](const std::vector<TStreamWord>& words, uint8_t kind) {
-    for (const TStreamWord& s : words)
+  auto first_of_kind = [](const std::vector<StreamWord>& words, uint8_t kind) {
+    for (const StreamWord& s : words)
       if (s.link && s.link_kind == kind) return s;
-    return TStreamWord{};
+    return StreamWord{};
   };
 
   auto main = Open(1);
-  const std::vector<TStreamWord> words = Words(1);
-  const TStreamWord footnote = first_of_kind(words, 1);
-  const TStreamWord scholion = first_of_kind(words, 2);
-  const TStreamWord remark = first_of_kind(words, 3);
-  const TStreamWord picture = first_of_kind(words, 4);
-  const TStreamWord place = first_of_kind(words, 100);
+  const std::vector<StreamWord> words = Words(1);
+  const StreamWord footnote = first_of_kind(words, 1);
+  const StreamWord scholion = first_of_kind(words, 2);
+  const StreamWord remark = first_of_kind(words, 3);
+  const StreamWord picture = first_of_kind(words, 4);
+  const StreamWord place = first_of_kind(words, 100);
   QCOMPARE(click(*main, footnote.start_position, 1),
            QString("companion 2 %1").arg(footnote.link_number));
   QCOMPARE(click(*main, scholion.start_position, 2),
@@ -407,11 +407,11 @@ void TextChildTest::linkClicksAskTheMainWindow() {
            "link 100 " + QString::fromStdString(place.link_target));
 
   auto comm = Open(1, 2);
-  const TStreamWord reference = first_of_kind(Words(2), 101);
+  const StreamWord reference = first_of_kind(Words(2), 101);
   QCOMPARE(click(*comm, reference.start_position, 101),
            "link 101 " + QString::fromStdString(reference.link_target));
   int32_t table = -1;
-  for (const TAbsatzDataRecord& p : TParagraphCutter::Split(test::ReadFile(Stream(2, 1))))
+  for (const TAbsatzDataRecord& p : ParagraphCutter::Split(test::ReadFile(Stream(2, 1))))
     if (p.text.find("\x01<") < 5) table = p.start;
   QVERIFY(table > 0);
   QCOMPARE(click(*comm, table, 5), QString("table %1").arg(table));

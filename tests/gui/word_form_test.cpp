@@ -69,7 +69,7 @@ void WordFormTest::keysSelectAndEnterReturnsTheEditedLine() {
   QTest::keyClick(&form, Qt::Key_Return);
   QCOMPARE(form.result(), int(QDialog::Accepted));
   QCOMPARE(form.Ergebnis(), 101);
-  const TQueryLine out = form.Line();
+  const QueryLine out = form.Line();
   const QString erwartet = "(" + Wort(7) + " OR " + Wort(8) + ")";
   QCOMPARE(out.text, erwartet + " AND x");
   QCOMPARE(out.cursor, erwartet.size());

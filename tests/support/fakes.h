@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/drive_list.h"
-#include "platform/user_prompts.h"
+#include "system/drive_list.h"
+#include "system/user_prompts.h"
 
 namespace quillmar::test {
 

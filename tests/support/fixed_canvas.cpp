@@ -10,7 +10,7 @@ constexpr int32_t kDefaultCharWidth = 10;
 constexpr int32_t kPictureHeight = 8;
 }  // namespace
 
-void FixedCanvas::SetMetrics(int font, bool printer, const TTextMetric& metric) {
+void FixedCanvas::SetMetrics(int font, bool printer, const TextMetric& metric) {
   metrics_[{font, printer}] = metric;
 }
 
@@ -23,11 +23,11 @@ void FixedCanvas::SelectFont(int font, bool printer) {
   printer_ = printer;
 }
 
-TTextMetric FixedCanvas::Metrics(int font, bool printer) {
-  if (failing_.count(font) != 0) throw Exception(TFontTable::kMetricsError);
+TextMetric FixedCanvas::Metrics(int font, bool printer) {
+  if (failing_.count(font) != 0) throw Exception(FontTable::kMetricsError);
   auto it = metrics_.find({font, printer});
   if (it != metrics_.end()) return it->second;
-  TTextMetric metric;
+  TextMetric metric;
   metric.Height = 20;
   metric.Ascent = 16;
   metric.Descent = 4;
@@ -53,7 +53,7 @@ FixedCanvas::Op FixedCanvas::NewOp(Op::Kind kind) const {
   return op;
 }
 
-void FixedCanvas::FillRect(const TRect& rect, TColor colour) {
+void FixedCanvas::FillRect(const Rect& rect, Color colour) {
   Op op = NewOp(Op::kFill);
   op.rect = rect;
   op.colour = colour;
@@ -61,7 +61,7 @@ void FixedCanvas::FillRect(const TRect& rect, TColor colour) {
 }
 
 void FixedCanvas::DrawText(int32_t x, int32_t y, std::string_view bytes, uint8_t charset,
-                           TColor colour) {
+                           Color colour) {
   Op op = NewOp(Op::kText);
   op.x = x;
   op.y = y;
@@ -71,7 +71,7 @@ void FixedCanvas::DrawText(int32_t x, int32_t y, std::string_view bytes, uint8_t
   ops.push_back(std::move(op));
 }
 
-void FixedCanvas::DrawWideText(int32_t x, int32_t y, std::u16string_view text, TColor colour) {
+void FixedCanvas::DrawWideText(int32_t x, int32_t y, std::u16string_view text, Color colour) {
   Op op = NewOp(Op::kWide);
   op.x = x;
   op.y = y;
@@ -80,7 +80,7 @@ void FixedCanvas::DrawWideText(int32_t x, int32_t y, std::u16string_view text, T
   ops.push_back(std::move(op));
 }
 
-void FixedCanvas::DrawPicture(int32_t x, int32_t y, TMarginPicture picture) {
+void FixedCanvas::DrawPicture(int32_t x, int32_t y, MarginPictureKind picture) {
   Op op = NewOp(Op::kPicture);
   op.x = x;
   op.y = y;
@@ -88,6 +88,6 @@ void FixedCanvas::DrawPicture(int32_t x, int32_t y, TMarginPicture picture) {
   ops.push_back(std::move(op));
 }
 
-int32_t FixedCanvas::PictureHeight(TMarginPicture /*picture*/) { return kPictureHeight; }
+int32_t FixedCanvas::PictureHeight(MarginPictureKind /*picture*/) { return kPictureHeight; }
 
 }  // namespace quillmar::test

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/registry_store.h"
+#include "system/registry_store.h"
 
 namespace quillmar::test {
 

@@ -13,17 +13,17 @@
 namespace quillmar {
 namespace {
 
-constexpr TColor kRed = 0x000000FF;  // Windows 0x00BBGGRR
+constexpr Color kRed = 0x000000FF;  // Windows 0x00BBGGRR
 
 // A white image with a painter and a canvas on it; the style's fonts are "DejaVu Sans".
 class QtCanvasTest : public ::testing::Test {
  protected:
   QtCanvasTest() : image(200, 80, QImage::Format_RGB32) {
     image.fill(Qt::white);
-    TTextStyle::Settings s;
+    TextStyle::Settings s;
     s.fonts.face = "DejaVu Sans";
     s.fonts.base_size = 15;
-    s.fonts.relations = TFontTable::DefaultRelations();
+    s.fonts.relations = FontTable::DefaultRelations();
     style.Apply(s);
     painter.begin(&image);
     canvas.emplace(painter, style);
@@ -45,7 +45,7 @@ class QtCanvasTest : public ::testing::Test {
     return {inside, outside};
   }
 
-  TTextStyle style;
+  TextStyle style;
   QImage image;
   QPainter painter;
   std::optional<QtCanvas> canvas;
@@ -64,7 +64,7 @@ TEST_F(QtCanvasTest, FillsExactWindowsColoursWithoutRightAndBottomEdge) {
 
 TEST_F(QtCanvasTest, DrawsTextInItsColourWithinItsMeasuredBox) {
   canvas->SelectFont(13, false);  // bold: solid strokes
-  const TTextMetric m = canvas->Metrics(13, false);
+  const TextMetric m = canvas->Metrics(13, false);
   EXPECT_EQ(m.Height, m.Ascent + m.Descent);
   EXPECT_EQ(m.Overhang, 0);
   EXPECT_GE(m.Height, 17);  // 15 pt at 96 dpi is 20 pixels
@@ -96,7 +96,7 @@ TEST(QtCanvasConversions, CharsetsColoursAndPrinterResolution) {
   EXPECT_EQ(QtCanvas::ToQString("\xE0\xE9", 177), QString::fromUtf8("אי"));
   EXPECT_EQ(QtCanvas::ToQColor(0x00FF8001), QColor(0x01, 0x80, 0xFF));
 
-  TFontTable::Font font;
+  FontTable::Font font;
   font.face = "DejaVu Sans";
   font.size = 15;
   EXPECT_EQ(QtCanvas::MakeFont(font, 96).pixelSize(), 20);
@@ -106,9 +106,9 @@ TEST(QtCanvasConversions, CharsetsColoursAndPrinterResolution) {
 }
 
 TEST_F(QtCanvasTest, MarginPicturesStayInTheirSquareAndDiffer) {
-  EXPECT_EQ(canvas->PictureHeight(TMarginPicture::kNachOben), 16);
-  canvas->DrawPicture(10, 20, TMarginPicture::kKeinPlatzMehr);
-  canvas->DrawPicture(40, 20, TMarginPicture::kNachOben);
+  EXPECT_EQ(canvas->PictureHeight(MarginPictureKind::kNachOben), 16);
+  canvas->DrawPicture(10, 20, MarginPictureKind::kKeinPlatzMehr);
+  canvas->DrawPicture(40, 20, MarginPictureKind::kNachOben);
   const auto [inside, outside] = Count(QRect(10, 20, 16, 16), NotWhite);
   EXPECT_GT(inside, 20);
   EXPECT_GT(outside, 20);
@@ -147,7 +147,7 @@ TEST_F(QtCanvasTest, MarkedWordsOfAParagraphShowTheirMarkingColours) {
   ASSERT_EQ(words.Count(), 4);
   // The colour at the left edge of a word's box, just below its top (background, not ink).
   auto background = [&](int i) {
-    const TRect& box = words.Word(i).Box;
+    const Rect& box = words.Word(i).Box;
     return image.pixelColor(box.Left + 1, box.Top + 1);
   };
   EXPECT_EQ(background(1), QColor(Qt::white));         // alpha: unmarked
@@ -155,7 +155,7 @@ TEST_F(QtCanvasTest, MarkedWordsOfAParagraphShowTheirMarkingColours) {
   EXPECT_EQ(background(3), QColor(0xC0, 0xC0, 0xC0));  // gamma: in the hit's span
   EXPECT_EQ(background(4), QColor(Qt::black));         // delta: the hit word
   // The hit word's text is white on black: some white ink inside its box.
-  const TRect& d = words.Word(4).Box;
+  const Rect& d = words.Word(4).Box;
   int white = 0;
   for (int y = d.Top; y < d.Bottom; ++y)
     for (int x = d.Left; x < d.Right; ++x) white += image.pixelColor(x, y) == QColor(Qt::white);

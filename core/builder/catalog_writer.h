@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "builder/source_model.h"
+#include "builder/text_stream_writer.h"
+
+namespace quillmar::builder {
+
+// File names of one text's files in the data directory; empty when the text has no such file.
+struct TextFileNames {
+  std::string layer[3];
+  std::string pages, chapters, pictures, sync;
+};
+
+// The names used for text `number`: "t001.txt", "t001f.txt", "t001s.txt", "t001.pag", ...
+TextFileNames NamesFor(const SourceText& text, const WrittenText& written);
+
+// metainfo.dat: header record, properties ('j' = textInfoName and one 'm' per schema first),
+// copyright, NoDateMarker, YearOffset, end marker.
+std::string MetainfoBytes(const SourceHeader& header, const std::string& textInfoName);
+// textinfo.dat: one record per number 1..highest text number; unused numbers are empty slots.
+std::string TextInfoBytes(const std::vector<const SourceText*>& texts,
+                          const std::vector<TextFileNames>& names,
+                          const std::vector<const WrittenText*>& written);
+std::string PageFileBytes(const std::vector<WrittenPage>& pages);
+std::string ChapterFileBytes(const std::vector<WrittenChapter>& chapters);
+std::string PictureFileBytes(const std::vector<SourcePicture>& pictures);
+std::string SyncFileBytes(const std::vector<std::pair<int32_t, int32_t>>& points);
+// An INI-style tree schema: one section per group with "name" and "texts" (Windows-1252).
+std::string SchemaBytes(const SourceSchema& schema);
+
+}  // namespace quillmar::builder

@@ -1,0 +1,984 @@
+#include "builder/source_parser.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <set>
+
+#include "base/codepage.h"
+#include "base/errors.h"
+#include "builder/source_scan.h"
+
+namespace quillmar::builder {
+namespace {
+
+// Capacities of the collection fields the values end up in (bytes in Windows-1252).
+constexpr size_t kIdBytes = 8;
+constexpr size_t kCollectionTitleBytes = 128;
+constexpr size_t kCopyrightBytes = 139;
+constexpr size_t kPropertyBytes = 131;
+constexpr size_t kFileNameBytes = 20;
+constexpr size_t kTextTitleBytes = 80;
+constexpr size_t kLongLabelBytes = 40;
+constexpr size_t kShortLabelBytes = 20;
+constexpr size_t kChapterNameBytes = 60;
+constexpr size_t kPictureNameBytes = 23;
+constexpr size_t kPageLabelBytes = 180;
+constexpr size_t kGroupNameBytes = 150;
+constexpr int32_t kMaxChapterNumber = 255;  // chapter numbers are bytes in the word index
+constexpr int32_t kMaxPageOrLine = 65535;   // 16-bit in the word index
+constexpr int32_t kMaxYear = 20000;
+constexpr int kMaxGroupDepth = 30;
+constexpr int kMaxNesting = 16;
+
+// What an inline context admits.
+enum Allow : unsigned {
+  kStyles = 1,
+  kNotes = 2,     // fn, sch, rem
+  kMargin = 4,    // margin
+  kLinks = 8,     // pic, link, ref
+  kAnchors = 16,  // anchor
+  kMarks = 32,    // line, page, sync
+};
+constexpr unsigned kMainText = kStyles | kNotes | kMargin | kLinks | kAnchors | kMarks;
+constexpr unsigned kNoteBody = kStyles | kLinks | kAnchors;
+constexpr unsigned kCellText = kStyles | kLinks | kAnchors;
+
+// Drops the blanks at both ends of a container's content (and runs left empty by that).
+void TrimRuns(std::vector<Inline>& items) {
+  if (!items.empty() && items.front().kind == InlineKind::kRun) {
+    std::string& t = items.front().text;
+    const size_t first = t.find_first_not_of(' ');
+    t.erase(0, first == std::string::npos ? t.size() : first);
+    if (t.empty()) items.erase(items.begin());
+  }
+  if (!items.empty() && items.back().kind == InlineKind::kRun) {
+    std::string& t = items.back().text;
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    if (t.empty()) items.pop_back();
+  }
+}
+
+// Bytes the text takes in Windows-1252 (the caller has checked that it is representable).
+size_t Cp1252Length(std::string_view utf8) { return Utf8ToCp1252(utf8).size(); }
+
+// One source line of a paragraph, joined to the others by a blank.
+struct Segment {
+  size_t start = 0;  // offset in the joined paragraph text
+  int line = 0;
+  int column = 1;           // column of the segment's first byte
+  int32_t auto_line = -1;   // line number to set at the segment start, -1 for none
+  std::string_view source;  // the segment's bytes
+};
+
+// Reads one source file line by line. Directives act at once; text lines collect into the open
+// paragraph, whose inline elements are parsed when a blank line or directive ends it. The state
+// in force (language, dates, alignment, pending page and line marks) belongs to the current text.
+class Parser {
+ public:
+  Parser(std::string_view input, const std::string& file) : input_(input), file_(file) {}
+
+  SourceCollection Run();
+
+ private:
+  // Lines and directives.
+  void Line(std::string_view line);
+  void Directive(std::string_view line);
+  void HeaderDirective(const std::string& name, std::string_view value, const SourcePlace& at);
+  void TextDirective(const std::string& name, std::string_view value, const SourcePlace& at);
+  void TableLine(std::string_view line);
+  void EndText();
+  SourceText& CurrentText(const std::string& name, const SourcePlace& at);
+  void StartContent(const SourcePlace& at);
+
+  // Values.
+  // Column 0 stands for the whole line.
+  SourcePlace At(int column) const { return {file_, line_no_, column}; }
+  std::string PlainValue(std::string_view value, const SourcePlace& at, size_t capacity,
+                         const char* what);
+  void CheckCp1252(std::string_view text, const SourcePlace& at);
+  uint8_t LanguageValue(std::string_view value, const SourcePlace& at);
+  SourceDate DateValue(std::string_view value, const SourcePlace& at);
+  Inline PageBreak(std::string_view value, const SourcePlace& at);
+  std::string FileNameValue(std::string_view value, const SourcePlace& at, size_t capacity);
+
+  // Paragraphs and inline content.
+  void FlushParagraph();
+  void AddParagraph(SourceParagraph paragraph);
+  std::vector<Inline> ParseInline(std::vector<Segment> segments, unsigned allow);
+  SourcePlace PlaceOf(size_t offset) const;
+  void Content(unsigned allow, unsigned style, int depth, bool nested, std::vector<Inline>& out);
+  void Element(unsigned allow, unsigned style, int depth, std::vector<Inline>& out);
+  // The character of the escape at pos_ (a backslash), moving past it.
+  char Escaped();
+  std::string ElementArgs();
+  std::string PlainText();
+  void AppendChar(std::string& run, unsigned style, size_t at);
+
+  std::string_view input_;
+  std::string file_;
+  int line_no_ = 0;
+  SourceCollection result_;
+  bool header_open_ = false;
+  std::set<std::string> group_paths_;  // of the last schema
+
+  // The text being read.
+  SourceText* text_ = nullptr;
+  std::map<std::string, int32_t> picture_numbers_;  // file -> picture number in the text
+  bool text_has_content_ = false;
+  PassageAttributes attributes_;
+  Alignment alignment_ = Alignment::kLeft;
+  Indent indent_ = Indent::kNone;
+  int32_t auto_line_ = -1;
+  std::vector<Inline> pending_;  // page and line marks for the next paragraph
+  std::vector<Segment> lines_;   // text lines of the open paragraph
+
+  // The table being read.
+  bool in_table_ = false;
+  SourcePlace table_place_;
+  SourceParagraph table_;
+
+  // Inline parsing state.
+  std::string buf_;
+  std::vector<Segment> segs_;
+  size_t pos_ = 0;
+  size_t next_seg_ = 0;
+  bool auto_marks_ = false;
+  // Last PlaceOf answer: segment, byte offset in it, column.
+  mutable size_t cache_seg_ = SIZE_MAX;
+  mutable size_t cache_offset_ = 0;
+  mutable int cache_column_ = 1;
+};
+
+SourceCollection Parser::Run() {
+  const size_t bad = FirstBadUtf8(input_);
+  if (bad != std::string_view::npos) {
+    const std::string_view before = input_.substr(0, bad);
+    const int line = 1 + static_cast<int>(std::count(before.begin(), before.end(), '\n'));
+    const size_t line_start =
+        before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+    RaiseSourceError({file_, line, ColumnOf(input_.substr(line_start), bad - line_start)},
+                     "the file is not valid UTF-8");
+  }
+  std::string_view rest = input_;
+  if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+  while (true) {
+    ++line_no_;
+    const size_t nl = rest.find('\n');
+    std::string_view line = rest.substr(0, nl);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    Line(line);
+    if (nl == std::string_view::npos) break;
+    rest.remove_prefix(nl + 1);
+  }
+  if (in_table_) RaiseSourceError(table_place_, "@table without @end");
+  EndText();
+  return std::move(result_);
+}
+
+void Parser::Line(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if ((b < 0x20 && b != '\t') || b == 0x7F)
+      RaiseSourceError(At(ColumnOf(line, i)), "control character");
+  }
+  if (in_table_) return TableLine(line);
+  if (!line.empty() && line.front() == '%') return;
+  const std::string_view trimmed = TrimView(line);
+  if (trimmed.empty()) return FlushParagraph();
+  if (line.front() == '@') {
+    FlushParagraph();
+    return Directive(line);
+  }
+  if (text_ == nullptr) RaiseSourceError(At(0), "text outside a text (start one with @text)");
+  StartContent(At(0));
+  const size_t lead = static_cast<size_t>(trimmed.data() - line.data());
+  Segment seg;
+  seg.line = line_no_;
+  seg.column = ColumnOf(line, lead);
+  seg.source = trimmed;
+  if (auto_line_ >= 0) {
+    if (auto_line_ > kMaxPageOrLine) RaiseSourceError(At(0), "line number above 65535");
+    seg.auto_line = auto_line_++;
+  }
+  lines_.push_back(seg);
+}
+
+void Parser::Directive(std::string_view line) {
+  size_t i = 1;
+  while (i < line.size() && IsAlnum(line[i])) ++i;
+  const std::string name(line.substr(1, i - 1));
+  if (name.empty()) RaiseSourceError(At(0), "directive name expected after @");
+  if (i < line.size() && !IsSpace(line[i]))
+    RaiseSourceError(At(ColumnOf(line, i)), "blank expected after @" + name);
+  const std::string_view value = TrimView(line.substr(i));
+  const size_t value_offset = value.empty() ? i : static_cast<size_t>(value.data() - line.data());
+  const SourcePlace at = At(ColumnOf(line, value_offset));
+  if (name == "collection") {
+    if (text_ != nullptr || !result_.texts.empty())
+      RaiseSourceError(At(0), "@collection must come before the first @text of its file");
+    if (result_.has_header) RaiseSourceError(At(0), "second @collection header");
+    std::string id(value);
+    if (id.empty() || id.size() > kIdBytes || !std::all_of(id.begin(), id.end(), IsAlnum))
+      RaiseSourceError(at, "collection identifier must be 1 to 8 letters or digits");
+    result_.has_header = true;
+    header_open_ = true;
+    result_.header.id = id;
+    result_.header.place = At(0);
+    return;
+  }
+  if (name == "text") {
+    EndText();
+    header_open_ = false;
+    if (value.empty() || !std::all_of(value.begin(), value.end(), IsNameChar))
+      RaiseSourceError(at, "text key expected (letters, digits, '_', '-', '.')");
+    result_.texts.emplace_back();
+    text_ = &result_.texts.back();
+    text_->key = std::string(value);
+    text_->place = At(0);
+    return;
+  }
+  if (name == "end") RaiseSourceError(At(0), "@end without @table");
+  if (text_ != nullptr) return TextDirective(name, value, at);
+  if (header_open_) return HeaderDirective(name, value, at);
+  RaiseSourceError(At(0), "@" + name + " outside a collection header or text");
+}
+
+void Parser::HeaderDirective(const std::string& name, std::string_view value,
+                             const SourcePlace& at) {
+  SourceHeader& h = result_.header;
+  if (name == "title") {
+    h.title = PlainValue(value, at, kCollectionTitleBytes, "collection title");
+  } else if (name == "version") {
+    const size_t dot = value.find('.');
+    int32_t major = 0, minor = 0;
+    if (dot == std::string_view::npos || !ParseInt(value.substr(0, dot), 0, 1000000, major) ||
+        !ParseInt(value.substr(dot + 1), 0, 1000000, minor))
+      RaiseSourceError(at, "version expected as major.minor, for example 1.0");
+    h.major_version = major;
+    h.minor_version = minor;
+  } else if (name == "copyright") {
+    h.copyright = PlainValue(value, at, kCopyrightBytes, "copyright line");
+  } else if (name == "property") {
+    static const std::string_view kKeys = "efhijlmnop";
+    if (value.size() < 3 || kKeys.find(value[0]) == std::string_view::npos || !IsSpace(value[1]))
+      RaiseSourceError(at, "property expected as a key (one of e f h i j l m n o p) and a value");
+    h.properties.push_back(
+        {value[0], PlainValue(TrimView(value.substr(2)), at, kPropertyBytes, "property value")});
+  } else if (name == "nodate" || name == "yearoffset") {
+    int32_t v = 0;
+    if (!ParseInt(value, 0, 65535, v)) RaiseSourceError(at, "number from 0 to 65535 expected");
+    (name == "nodate" ? h.no_date_marker : h.year_offset) = static_cast<uint16_t>(v);
+  } else if (name == "schema") {
+    h.schemas.push_back({FileNameValue(value, at, kFileNameBytes), {}, At(0)});
+    group_paths_.clear();
+  } else if (name == "group") {
+    if (h.schemas.empty()) RaiseSourceError(At(0), "@group before any @schema");
+    SourceSchema& schema = h.schemas.back();
+    size_t end = 0;
+    while (end < value.size() && !IsSpace(value[end])) ++end;
+    const std::string path(value.substr(0, end));
+    int parts = 0;
+    bool ok = !path.empty() && IsDigit(path.front()) && IsDigit(path.back());
+    for (size_t k = 0; ok && k < path.size(); ++k) {
+      if (path[k] == '.')
+        ok = IsDigit(path[k + 1]);
+      else if (!IsDigit(path[k]))
+        ok = false;
+      if (k == 0 || path[k] == '.') ++parts;
+    }
+    if (!ok || parts > kMaxGroupDepth)
+      RaiseSourceError(at,
+                       "group path expected: up to 30 numbers separated by '.', for example 2.1");
+    const size_t parent_end = path.rfind('.');
+    if (parent_end != std::string::npos && group_paths_.count(path.substr(0, parent_end)) == 0)
+      RaiseSourceError(
+          at, "group " + path + " comes before its parent group " + path.substr(0, parent_end));
+    if (!group_paths_.insert(path).second)
+      RaiseSourceError(at, "group " + path + " is declared twice");
+    std::string_view rest = TrimView(value.substr(end));
+    std::string_view keys;
+    const size_t eq = rest.find(" = ");
+    if (eq != std::string_view::npos) {
+      keys = TrimView(rest.substr(eq + 3));
+      rest = TrimView(rest.substr(0, eq));
+    } else if (rest.size() >= 2 && rest.substr(rest.size() - 2) == " =") {
+      rest = TrimView(rest.substr(0, rest.size() - 2));
+    }
+    SourceGroup group;
+    group.path = path;
+    group.place = At(0);
+    group.name = rest.empty() ? "..." : PlainValue(rest, at, kGroupNameBytes, "group name");
+    while (!keys.empty()) {
+      size_t k = 0;
+      while (k < keys.size() && !IsSpace(keys[k])) ++k;
+      const std::string key(keys.substr(0, k));
+      if (!std::all_of(key.begin(), key.end(), IsNameChar))
+        RaiseSourceError(at, "text key expected in group " + path + ", found '" + key + "'");
+      group.text_keys.push_back(key);
+      keys = TrimView(keys.substr(k));
+    }
+    schema.groups.push_back(std::move(group));
+  } else {
+    RaiseSourceError(At(0), "@" + name + " is not a collection header directive");
+  }
+}
+
+SourceText& Parser::CurrentText(const std::string& name, const SourcePlace& at) {
+  if (text_has_content_) RaiseSourceError(at, "@" + name + " must come before the text's content");
+  return *text_;
+}
+
+void Parser::StartContent(const SourcePlace& at) {
+  if (text_ == nullptr) RaiseSourceError(at, "text outside a text (start one with @text)");
+  text_has_content_ = true;
+}
+
+void Parser::TextDirective(const std::string& name, std::string_view value, const SourcePlace& at) {
+  if (name == "number") {
+    int32_t n = 0;
+    if (!ParseInt(value, 1, kMaxTextNumber, n))
+      RaiseSourceError(at, "text number from 1 to 255 expected");
+    CurrentText(name, At(0)).number = n;
+  } else if (name == "title") {
+    CurrentText(name, At(0)).title = PlainValue(value, at, kTextTitleBytes, "text title");
+  } else if (name == "long") {
+    CurrentText(name, At(0)).long_label = PlainValue(value, at, kLongLabelBytes, "long label");
+  } else if (name == "short") {
+    CurrentText(name, At(0)).short_label = PlainValue(value, at, kShortLabelBytes, "short label");
+  } else if (name == "lang") {
+    attributes_.language = LanguageValue(value, at);
+  } else if (name == "date") {
+    if (value == "none") {
+      attributes_.date1 = attributes_.date2 = SourceDate{};
+      return;
+    }
+    const size_t to = value.find(" to ");
+    attributes_.date1 = DateValue(TrimView(value.substr(0, to)), at);
+    attributes_.date2 =
+        to == std::string_view::npos ? SourceDate{} : DateValue(TrimView(value.substr(to + 4)), at);
+  } else if (name == "align") {
+    if (value == "left")
+      alignment_ = Alignment::kLeft;
+    else if (value == "centre" || value == "center")
+      alignment_ = Alignment::kCentred;
+    else if (value == "justify")
+      alignment_ = Alignment::kJustified;
+    else
+      RaiseSourceError(at, "@align expects left, centre or justify");
+  } else if (name == "indent") {
+    if (value == "none")
+      indent_ = Indent::kNone;
+    else if (value == "first")
+      indent_ = Indent::kFirstLine;
+    else if (value == "all")
+      indent_ = Indent::kAllLines;
+    else if (value == "hanging")
+      indent_ = Indent::kHanging;
+    else
+      RaiseSourceError(at, "@indent expects none, first, all or hanging");
+  } else if (name == "lines") {
+    if (value == "off") {
+      auto_line_ = -1;
+    } else if (!ParseInt(value, 0, kMaxPageOrLine, auto_line_)) {
+      RaiseSourceError(at, "@lines expects a line number from 0 to 65535 or off");
+    }
+  } else if (name == "line") {
+    Inline mark;
+    mark.kind = InlineKind::kLineNumber;
+    mark.place = At(0);
+    if (!ParseInt(value, 0, kMaxPageOrLine, mark.number))
+      RaiseSourceError(at, "line number from 0 to 65535 expected");
+    pending_.push_back(mark);
+  } else if (name == "page") {
+    pending_.push_back(PageBreak(value, at));
+  } else if (name == "chapter" || name == "section" || name == "subsection") {
+    StartContent(At(0));
+    const int level = name == "chapter" ? 1 : name == "section" ? 2 : 3;
+    SourceChapter chapter;
+    chapter.level = level;
+    chapter.place = At(0);
+    chapter.name = PlainValue(value, at, kChapterNameBytes, "chapter name");
+    if (chapter.name.empty()) RaiseSourceError(at, "chapter name expected");
+    const SourceChapter* last = text_->chapters.empty() ? nullptr : &text_->chapters.back();
+    if (level > 1 && (last == nullptr || last->level < level - 1))
+      RaiseSourceError(
+          At(0), "@" + name + " needs an enclosing " + (level == 2 ? "@chapter" : "@section"));
+    chapter.l1 = level == 1 ? (last ? last->l1 : 0) + 1 : last->l1;
+    chapter.l2 = level == 1 ? 0 : level == 2 ? (last->level >= 2 ? last->l2 : 0) + 1 : last->l2;
+    chapter.l3 = level < 3 ? 0 : (last->level == 3 ? last->l3 : 0) + 1;
+    if (chapter.l1 > kMaxChapterNumber || chapter.l2 > kMaxChapterNumber ||
+        chapter.l3 > kMaxChapterNumber)
+      RaiseSourceError(At(0), "more than 255 chapters on one level");
+    chapter.paragraph = text_->paragraphs.size();
+    SourceParagraph heading;
+    heading.kind = ParagraphKind::kChapterHeading;
+    heading.part = level == 1 ? TextPart::kHeading : TextPart::kSubheading;
+    heading.chapter = static_cast<int>(text_->chapters.size());
+    heading.place = At(0);
+    Inline run;
+    run.place = at;
+    run.text = chapter.name;
+    heading.content.push_back(run);
+    text_->chapters.push_back(std::move(chapter));
+    AddParagraph(std::move(heading));
+  } else if (name == "heading" || name == "subheading" || name == "subtitle" ||
+             name == "subtitle2") {
+    StartContent(At(0));
+    if (value.empty()) RaiseSourceError(at, "@" + name + " needs its text");
+    SourceParagraph heading;
+    heading.kind = ParagraphKind::kHeading;
+    heading.part = name == "heading"      ? TextPart::kHeading
+                   : name == "subheading" ? TextPart::kSubheading
+                   : name == "subtitle"   ? TextPart::kSubtitle
+                                          : TextPart::kSubtitle2;
+    heading.place = At(0);
+    Segment seg;
+    seg.line = line_no_;
+    seg.column = at.column;
+    seg.source = value;
+    heading.content = ParseInline({seg}, kMainText);
+    AddParagraph(std::move(heading));
+  } else if (name == "table") {
+    StartContent(At(0));
+    in_table_ = true;
+    table_place_ = At(0);
+    table_ = SourceParagraph{};
+    table_.kind = ParagraphKind::kTable;
+    table_.place = At(0);
+    table_.table.title = PlainValue(value, at, kTextTitleBytes, "table title");
+    if (table_.table.title.empty()) RaiseSourceError(at, "@table needs a title");
+  } else if (name == "collection") {
+    RaiseSourceError(At(0), "@collection must come before the first @text of its file");
+  } else {
+    RaiseSourceError(At(0), "@" + name + " is not a text directive");
+  }
+}
+
+void Parser::TableLine(std::string_view line) {
+  const std::string_view trimmed = TrimView(line);
+  if (trimmed.empty() || line.front() == '%') return;
+  if (trimmed == "@end") {
+    in_table_ = false;
+    if (table_.table.rows.empty()) RaiseSourceError(table_place_, "table without rows");
+    AddParagraph(std::move(table_));
+    return;
+  }
+  if (trimmed.front() != '|')
+    RaiseSourceError(At(ColumnOf(line, trimmed.data() - line.data())),
+                     "table rows start with '|' (end the table with @end)");
+  std::vector<std::vector<Inline>> row;
+  size_t i = static_cast<size_t>(trimmed.data() - line.data()) + 1;
+  // Columns are counted on from cell to cell, so a long row costs linear time.
+  size_t counted = 0;
+  int column = 1;
+  auto column_of = [&](size_t offset) {
+    column += ColumnOf(line.substr(counted, offset - counted), offset - counted) - 1;
+    counted = offset;
+    return column;
+  };
+  while (i < line.size()) {
+    size_t end = i;
+    while (end < line.size() && line[end] != '|') end += (line[end] == '\\' ? 2 : 1);
+    end = std::min(end, line.size());
+    const std::string_view body = TrimView(line.substr(i, end - i));
+    if (end < line.size() || !body.empty()) {
+      Segment seg;
+      seg.line = line_no_;
+      seg.source = body;
+      seg.column = column_of(body.empty() ? i : static_cast<size_t>(body.data() - line.data()));
+      row.push_back(body.empty() ? std::vector<Inline>{} : ParseInline({seg}, kCellText));
+    }
+    i = end + 1;
+  }
+  table_.table.rows.push_back(std::move(row));
+}
+
+void Parser::EndText() {
+  FlushParagraph();
+  if (text_ != nullptr && text_->title.empty())
+    RaiseSourceError(text_->place, "text '" + text_->key + "' has no @title");
+  if (text_ != nullptr && !pending_.empty())
+    RaiseSourceError(pending_.back().place, "page or line mark at the end of a text");
+  text_ = nullptr;
+  picture_numbers_.clear();
+  text_has_content_ = false;
+  attributes_ = PassageAttributes{};
+  alignment_ = Alignment::kLeft;
+  indent_ = Indent::kNone;
+  auto_line_ = -1;
+}
+
+std::string Parser::PlainValue(std::string_view value, const SourcePlace& at, size_t capacity,
+                               const char* what) {
+  // May run while inline content is being parsed ({page ...}): keep that state.
+  std::string saved_buf = std::move(buf_);
+  std::vector<Segment> saved_segs = std::move(segs_);
+  const size_t saved_pos = pos_, saved_next = next_seg_;
+  const bool saved_marks = auto_marks_;
+  Segment seg;
+  seg.line = at.line;
+  seg.column = at.column;
+  seg.source = value;
+  segs_ = {seg};
+  cache_seg_ = SIZE_MAX;
+  buf_ = std::string(value);
+  pos_ = 0;
+  next_seg_ = 1;
+  auto_marks_ = false;
+  std::string text = PlainText();
+  if (pos_ < buf_.size()) RaiseSourceError(PlaceOf(pos_), "unexpected '}' (write \\})");
+  if (Cp1252Length(text) > capacity)
+    RaiseSourceError(
+        at, std::string(what) + " longer than " + std::to_string(capacity) + " characters");
+  buf_ = std::move(saved_buf);
+  segs_ = std::move(saved_segs);
+  pos_ = saved_pos;
+  next_seg_ = saved_next;
+  auto_marks_ = saved_marks;
+  cache_seg_ = SIZE_MAX;
+  return text;
+}
+
+void Parser::CheckCp1252(std::string_view text, const SourcePlace& at) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const char32_t ch = DecodeUtf8(text, pos);
+    if (CharToByte(ch, CodePage::k1252) == 0)
+      RaiseSourceError(at,
+                       "character not available in Windows-1252 (use {greek:...} or {hebrew:...})");
+  }
+}
+
+uint8_t Parser::LanguageValue(std::string_view value, const SourcePlace& at) {
+  static const std::pair<std::string_view, uint8_t> kNames[] = {
+      {"de", lang::kGerman},  {"la", lang::kLatin},   {"en", lang::kEnglish},
+      {"fr", lang::kFrench},  {"grc", lang::kGreek},  {"el", lang::kGreek},
+      {"es", lang::kSpanish}, {"it", lang::kItalian}, {"other", lang::kOther}};
+  for (const auto& [n, code] : kNames)
+    if (value == n) return code;
+  int32_t code = 0;
+  if (!ParseInt(value, 0, 254, code))
+    RaiseSourceError(at,
+                     "language expected: de, la, en, fr, grc, el, es, it, other or a code 0..254");
+  return static_cast<uint8_t>(code);
+}
+
+SourceDate Parser::DateValue(std::string_view value, const SourcePlace& at) {
+  SourceDate date;
+  std::string_view years = value;
+  const size_t last_dot = value.rfind('.');
+  int32_t day = 0, month = 0;
+  bool ok = true;
+  if (last_dot != std::string_view::npos) {
+    years = value.substr(last_dot + 1);
+    const std::string_view dm = value.substr(0, last_dot);
+    const size_t dot = dm.find('.');
+    if (dot == std::string_view::npos) {
+      ok = ParseInt(dm, 1, 12, month);
+    } else {
+      ok = ParseInt(dm.substr(0, dot), 1, 31, day) && ParseInt(dm.substr(dot + 1), 1, 12, month);
+    }
+  }
+  const size_t slash = years.find('/');
+  ok = ok && ParseInt(years.substr(0, slash), -kMaxYear, kMaxYear, date.year);
+  if (ok && slash != std::string_view::npos)
+    ok = ParseInt(years.substr(slash + 1), -kMaxYear, kMaxYear, date.year2);
+  if (!ok)
+    RaiseSourceError(at,
+                     "date expected as [[day.]month.]year[/year2] (years -20000..20000), "
+                     "optionally 'to' a second date, or none");
+  date.day = static_cast<uint8_t>(day);
+  date.month = static_cast<uint8_t>(month);
+  return date;
+}
+
+Inline Parser::PageBreak(std::string_view value, const SourcePlace& at) {
+  Inline page;
+  page.kind = InlineKind::kPageBreak;
+  page.place = at;
+  size_t end = 0;
+  while (end < value.size() && !IsSpace(value[end])) ++end;
+  const std::string_view number = value.substr(0, end);
+  if (ParseInt(number, 1, kMaxPageOrLine, page.number)) {
+    page.roman = false;
+  } else if ((page.number = RomanValue(number)) > 0) {
+    page.roman = true;
+  } else {
+    RaiseSourceError(at, "page number expected: arabic 1..65535 or roman (iv, XII)");
+  }
+  page.text = PlainValue(TrimView(value.substr(end)), at, kPageLabelBytes, "page label");
+  return page;
+}
+
+std::string Parser::FileNameValue(std::string_view value, const SourcePlace& at, size_t capacity) {
+  const std::string name(value);
+  const bool ok = !name.empty() && name.size() <= capacity && name != "." && name != ".." &&
+                  std::all_of(name.begin(), name.end(), IsNameChar);
+  if (!ok)
+    RaiseSourceError(at, "file name of 1 to " + std::to_string(capacity) +
+                             " letters, digits, '_', '-' or '.' expected");
+  return name;
+}
+
+void Parser::AddParagraph(SourceParagraph paragraph) {
+  paragraph.alignment = alignment_;
+  paragraph.indent = indent_;
+  paragraph.attributes = attributes_;
+  paragraph.content.insert(paragraph.content.begin(), pending_.begin(), pending_.end());
+  pending_.clear();
+  text_->paragraphs.push_back(std::move(paragraph));
+}
+
+void Parser::FlushParagraph() {
+  if (lines_.empty()) return;
+  std::vector<Segment> lines = std::move(lines_);
+  lines_.clear();
+  SourceParagraph paragraph;
+  paragraph.place = {file_, lines.front().line, 0};
+  paragraph.content = ParseInline(std::move(lines), kMainText);
+  AddParagraph(std::move(paragraph));
+}
+
+SourcePlace Parser::PlaceOf(size_t offset) const {
+  auto it = std::upper_bound(segs_.begin(), segs_.end(), offset,
+                             [](size_t o, const Segment& s) { return o < s.start; });
+  const size_t index = it == segs_.begin() ? 0 : static_cast<size_t>(it - segs_.begin()) - 1;
+  const Segment& s = segs_[index];
+  const size_t local = std::min(offset - std::min(offset, s.start), s.source.size());
+  // Queries come in mostly ascending order: count on from the last one in the same segment.
+  if (index != cache_seg_ || local < cache_offset_) {
+    cache_seg_ = index;
+    cache_offset_ = 0;
+    cache_column_ = s.column;
+  }
+  for (size_t i = cache_offset_; i < local; ++i)
+    if ((static_cast<unsigned char>(s.source[i]) & 0xC0) != 0x80) ++cache_column_;
+  cache_offset_ = local;
+  return {file_, s.line, cache_column_};
+}
+
+std::vector<Inline> Parser::ParseInline(std::vector<Segment> segments, unsigned allow) {
+  buf_.clear();
+  for (Segment& s : segments) {
+    if (!buf_.empty()) buf_ += ' ';
+    s.start = buf_.size();
+    buf_ += s.source;
+  }
+  segs_ = std::move(segments);
+  cache_seg_ = SIZE_MAX;
+  pos_ = 0;
+  next_seg_ = 0;
+  auto_marks_ = (allow & kMarks) != 0;
+  std::vector<Inline> out;
+  Content(allow, 0, 0, false, out);
+  TrimRuns(out);
+  return out;
+}
+
+// Style bits of the nested style elements.
+enum StyleBit : unsigned { kItalic = 1, kBold = 2, kSmall = 4, kGreekBit = 8, kHebrewBit = 16 };
+
+RunStyle StyleOf(unsigned bits) {
+  if (bits & kGreekBit) return RunStyle::kGreek;
+  if (bits & kHebrewBit) return RunStyle::kHebrew;
+  if (bits & kSmall)
+    return (bits & kBold)     ? RunStyle::kSmallBold
+           : (bits & kItalic) ? RunStyle::kSmallItalic
+                              : RunStyle::kSmall;
+  if (bits & kBold) return RunStyle::kBold;
+  if (bits & kItalic) return RunStyle::kItalic;
+  return RunStyle::kPlain;
+}
+
+void Parser::AppendChar(std::string& run, unsigned style, size_t at) {
+  size_t next = at;
+  char32_t ch = DecodeUtf8(buf_, next);
+  if (ch == '\t') ch = ' ';
+  if (ch < 0x20 || ch == 0x7F) RaiseSourceError(PlaceOf(at), "control character in the text");
+  if (ch == ' ' && !run.empty() && run.back() == ' ') return;
+  if (style & kGreekBit) {
+    if (ch > 0x7E)
+      RaiseSourceError(PlaceOf(at), "Greek is written in its Latin transliteration (ASCII)");
+  } else if (style & kHebrewBit) {
+    if (CharToByte(ch, CodePage::k1255) == 0)
+      RaiseSourceError(PlaceOf(at), "character not available in the Hebrew code page 1255");
+  } else if (CharToByte(ch, CodePage::k1252) == 0) {
+    RaiseSourceError(PlaceOf(at),
+                     "character not available in Windows-1252 (use {greek:...} or {hebrew:...})");
+  }
+  if (ch == ' ')
+    run += ' ';  // also for a tab
+  else
+    run.append(buf_, at, next - at);
+}
+
+void Parser::Content(unsigned allow, unsigned style, int depth, bool nested,
+                     std::vector<Inline>& out) {
+  std::string run;
+  size_t run_start = pos_;
+  auto flush = [&] {
+    if (!run.empty()) {
+      Inline r;
+      r.place = PlaceOf(run_start);
+      r.style = StyleOf(style);
+      r.text = std::move(run);
+      out.push_back(std::move(r));
+    }
+    run.clear();
+  };
+  while (pos_ < buf_.size()) {
+    if (depth == 0 && auto_marks_ && next_seg_ < segs_.size() && pos_ >= segs_[next_seg_].start) {
+      const Segment& s = segs_[next_seg_++];
+      if (s.auto_line >= 0) {
+        flush();
+        Inline mark;
+        mark.kind = InlineKind::kLineNumber;
+        mark.place = PlaceOf(s.start);
+        mark.number = s.auto_line;
+        out.push_back(mark);
+      }
+      continue;
+    }
+    const char c = buf_[pos_];
+    if (c == '}') {
+      if (nested) break;
+      RaiseSourceError(PlaceOf(pos_), "unexpected '}' (write \\})");
+    }
+    if (run.empty()) run_start = pos_;
+    if (c == '\\') {
+      run += Escaped();
+      continue;
+    }
+    if (c == '{') {
+      flush();
+      Element(allow, style, depth, out);
+      run_start = pos_;
+      continue;
+    }
+    size_t next = pos_;
+    DecodeUtf8(buf_, next);
+    AppendChar(run, style, pos_);
+    pos_ = next;
+  }
+  flush();
+}
+
+char Parser::Escaped() {
+  if (pos_ + 1 >= buf_.size() ||
+      std::string_view("\\{}|%@:").find(buf_[pos_ + 1]) == std::string_view::npos)
+    RaiseSourceError(PlaceOf(pos_), "unknown escape: write \\\\ \\{ \\} \\| \\% \\@ or \\:");
+  pos_ += 2;
+  return buf_[pos_ - 1];
+}
+
+std::string Parser::ElementArgs() {
+  std::string args;
+  while (pos_ < buf_.size() && buf_[pos_] != ':' && buf_[pos_] != '}') {
+    if (buf_[pos_] == '{') RaiseSourceError(PlaceOf(pos_), "'{' inside element arguments");
+    if (buf_[pos_] == '\\') {
+      args += Escaped();
+      continue;
+    }
+    args += buf_[pos_++];
+  }
+  return std::string(TrimView(args));
+}
+
+std::string Parser::PlainText() {
+  std::string text;
+  while (pos_ < buf_.size() && buf_[pos_] != '}') {
+    const char c = buf_[pos_];
+    if (c == '{') RaiseSourceError(PlaceOf(pos_), "no elements allowed here");
+    if (c == '\\') {
+      text += Escaped();
+      continue;
+    }
+    size_t next = pos_;
+    DecodeUtf8(buf_, next);
+    AppendChar(text, 0, pos_);
+    pos_ = next;
+  }
+  return std::string(TrimView(text));
+}
+
+void Parser::Element(unsigned allow, unsigned style, int depth, std::vector<Inline>& out) {
+  const size_t open_at = pos_;
+  const SourcePlace open = PlaceOf(open_at);
+  ++pos_;
+  const size_t name_start = pos_;
+  while (pos_ < buf_.size() && IsAlnum(buf_[pos_])) ++pos_;
+  const std::string name = buf_.substr(name_start, pos_ - name_start);
+  if (name.empty())
+    RaiseSourceError(open, "element name expected after '{' (write \\{ for a brace)");
+  if (pos_ < buf_.size() && buf_[pos_] != ' ' && buf_[pos_] != ':' && buf_[pos_] != '}')
+    RaiseSourceError(PlaceOf(pos_), "blank, ':' or '}' expected after {" + name);
+  const std::string args = ElementArgs();
+  const bool has_body = pos_ < buf_.size() && buf_[pos_] == ':';
+  if (has_body) ++pos_;
+  auto need = [&](unsigned what, const char* where) {
+    if ((allow & what) == 0) RaiseSourceError(open, "{" + name + "} is not allowed " + where);
+  };
+  auto close = [&] {
+    if (pos_ >= buf_.size()) RaiseSourceError(open, "{" + name + " is not closed with '}'");
+    ++pos_;
+  };
+  auto no_body = [&] {
+    if (has_body) RaiseSourceError(open, "{" + name + "} takes no ':' text");
+  };
+  auto body_required = [&] {
+    if (!has_body) RaiseSourceError(open, "{" + name + ":...} needs its text after ':'");
+  };
+  const char* here = depth > 0 || style != 0 ? "inside this element" : "here";
+  Inline item;
+  item.place = open;
+
+  unsigned bit = 0;
+  if (name == "i")
+    bit = kItalic;
+  else if (name == "b")
+    bit = kBold;
+  else if (name == "small")
+    bit = kSmall;
+  else if (name == "greek" || name == "gr")
+    bit = kGreekBit;
+  else if (name == "hebrew" || name == "he")
+    bit = kHebrewBit;
+  if (bit != 0) {
+    need(kStyles, here);
+    body_required();
+    if (!args.empty()) RaiseSourceError(open, "{" + name + ":...} takes no arguments");
+    if (depth + 1 > kMaxNesting) RaiseSourceError(open, "elements nested too deeply");
+    const unsigned combined = style | bit;
+    if ((combined & kSmall) && (combined & (kGreekBit | kHebrewBit)))
+      RaiseSourceError(open, "Greek and Hebrew cannot be set small");
+    if ((combined & kGreekBit) && (combined & kHebrewBit))
+      RaiseSourceError(open, "Greek and Hebrew cannot be combined");
+    Content(allow & kNoteBody & ~kMarks, combined, depth + 1, true, out);
+    return close();
+  }
+
+  if (name == "fn" || name == "sch" || name == "rem") {
+    need(kNotes, "here (notes stand in the main text)");
+    body_required();
+    SourceNote note;
+    note.kind = name == "fn"    ? InlineKind::kFootnote
+                : name == "sch" ? InlineKind::kScholion
+                                : InlineKind::kRemark;
+    std::vector<SourceNote>& list = name == "fn" ? text_->footnotes : text_->notes;
+    note.number = static_cast<int32_t>(list.size()) + 1;
+    note.mark = args.empty() ? std::to_string(note.number) : args;
+    CheckCp1252(note.mark, open);
+    note.attributes = attributes_;
+    note.paragraph = text_->paragraphs.size();
+    note.place = open;
+    const bool saved = auto_marks_;
+    auto_marks_ = false;
+    Content(kNoteBody, 0, depth + 1, true, note.body);
+    auto_marks_ = saved;
+    TrimRuns(note.body);
+    close();
+    if (note.body.empty()) RaiseSourceError(open, "empty {" + name + ":...}");
+    item.kind = note.kind;
+    item.number = note.number;
+    item.text = note.mark;
+    if (note.kind == InlineKind::kScholion) text_->has_margin = true;
+    list.push_back(std::move(note));
+    out.push_back(std::move(item));
+    return;
+  }
+  if (name == "margin") {
+    need(kMargin, here);
+    body_required();
+    item.kind = InlineKind::kMarginNote;
+    const bool saved = auto_marks_;
+    auto_marks_ = false;
+    Content(kStyles, 0, depth + 1, true, item.children);
+    auto_marks_ = saved;
+    TrimRuns(item.children);
+    close();
+    if (item.children.empty()) RaiseSourceError(open, "empty {margin:...}");
+    text_->has_margin = true;
+    out.push_back(std::move(item));
+    return;
+  }
+  if (name == "pic" || name == "link" || name == "ref") {
+    need(kLinks, here);
+    body_required();
+    if (args.empty()) RaiseSourceError(open, "{" + name + " TARGET:text} needs its target");
+    item.text = PlainText();
+    close();
+    if (item.text.empty()) RaiseSourceError(open, "{" + name + "} needs a text to show");
+    if (name == "pic") {
+      item.kind = InlineKind::kPicture;
+      const std::string file = FileNameValue(args, open, kPictureNameBytes);
+      auto [found, fresh] =
+          picture_numbers_.emplace(file, static_cast<int32_t>(text_->pictures.size()) + 1);
+      if (fresh) text_->pictures.push_back({found->second, file, open});
+      item.number = found->second;
+      item.target = file;
+    } else if (name == "link") {
+      item.kind = InlineKind::kPlaceLink;
+      item.target = args;
+      if (args.front() == '#') {
+        const std::string anchor = args.substr(1);
+        if (anchor.empty() || !std::all_of(anchor.begin(), anchor.end(), IsNameChar))
+          RaiseSourceError(open, "anchor name expected after '#'");
+      } else {
+        // "CDID text layer position"
+        std::vector<std::string> f;
+        for (size_t k = 0; k < args.size();) {
+          size_t e = args.find(' ', k);
+          if (e == std::string::npos) e = args.size();
+          if (e > k) f.push_back(args.substr(k, e - k));
+          k = e + 1;
+        }
+        int32_t n = 0;
+        if (f.size() != 4 || f[0].size() > kIdBytes ||
+            !std::all_of(f[0].begin(), f[0].end(), IsAlnum) ||
+            !ParseInt(f[1], 1, kMaxTextNumber, n) || !ParseInt(f[2], 1, 3, n) ||
+            !ParseInt(f[3], 1, INT32_MAX, n))
+          RaiseSourceError(open, "link target expected as #anchor or 'CDID text layer position'");
+      }
+      CheckCp1252(item.target, open);
+    } else {
+      item.kind = InlineKind::kReference;
+      item.target = args;
+      CheckCp1252(item.target, open);
+    }
+    out.push_back(std::move(item));
+    return;
+  }
+  if (name == "line" || name == "page" || name == "sync" || name == "anchor") {
+    need(name == "anchor" ? kAnchors : kMarks, here);
+    no_body();
+    close();
+    if (name == "line") {
+      item.kind = InlineKind::kLineNumber;
+      if (!ParseInt(args, 0, kMaxPageOrLine, item.number))
+        RaiseSourceError(open, "{line N} needs a number from 0 to 65535");
+    } else if (name == "page") {
+      item = PageBreak(args, open);
+    } else if (name == "sync") {
+      item.kind = InlineKind::kSync;
+      if (!ParseInt(args, 1, INT32_MAX, item.number))
+        RaiseSourceError(open, "{sync N} needs a positive number");
+    } else {
+      item.kind = InlineKind::kAnchor;
+      if (args.empty() || !std::all_of(args.begin(), args.end(), IsNameChar))
+        RaiseSourceError(open, "{anchor NAME} needs a name of letters, digits, '_', '-', '.'");
+      item.target = args;
+    }
+    out.push_back(std::move(item));
+    return;
+  }
+  RaiseSourceError(open, "unknown element {" + name + "}");
+}
+
+}  // namespace
+
+SourceCollection ParseSource(std::string_view utf8, const std::string& fileName) {
+  return Parser(utf8, fileName).Run();
+}
+
+}  // namespace quillmar::builder

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <mutex>
+#include <unordered_map>
+#include <variant>
+
+#include "system/registry_store.h"
+
+namespace quillmar {
+
+// A RegistryStore kept in memory. Key and value names compare case-insensitively, as in the
+// Windows registry, and keep the spelling of their first write. Each key indexes its sub-keys and
+// values by name, so a lookup costs the same however many names a key holds.
+class MemoryRegistryStore : public RegistryStore {
+ public:
+  enum class ValueType { kString, kInteger, kBinary };
+
+  MemoryRegistryStore() = default;
+  // Copies and swaps take the whole tree at once, each under the locks of the stores involved.
+  MemoryRegistryStore(const MemoryRegistryStore& other);
+  MemoryRegistryStore& operator=(const MemoryRegistryStore& other);
+  void Swap(MemoryRegistryStore& other);
+
+  // The type a value was written with; std::nullopt when the key or value is missing.
+  std::optional<ValueType> TypeOf(const std::string& key, const std::string& name) const;
+  // The number of keys (the root not counted) and values in the whole tree.
+  size_t EntryCount() const;
+
+  bool KeyExists(const std::string& key) const override;
+  bool ValueExists(const std::string& key, const std::string& name) const override;
+  std::optional<std::string> ReadString(const std::string& key,
+                                        const std::string& name) const override;
+  std::optional<int32_t> ReadInteger(const std::string& key,
+                                     const std::string& name) const override;
+  std::optional<std::vector<uint8_t>> ReadBinary(const std::string& key,
+                                                 const std::string& name) const override;
+  void CreateKey(const std::string& key) override;
+  void WriteString(const std::string& key, const std::string& name,
+                   const std::string& value) override;
+  void WriteInteger(const std::string& key, const std::string& name, int32_t value) override;
+  void WriteBinary(const std::string& key, const std::string& name,
+                   const std::vector<uint8_t>& value) override;
+  std::vector<std::string> SubKeys(const std::string& key) const override;
+  std::vector<std::string> ValueNames(const std::string& key) const override;
+  void DeleteKey(const std::string& key) override;
+  void DeleteValue(const std::string& key, const std::string& name) override;
+
+ private:
+  using Value = std::variant<std::string, int32_t, std::vector<uint8_t>>;
+  struct Node {
+    std::string name;
+    std::vector<std::pair<std::string, Value>> values;
+    std::vector<Node> children;
+    // Positions in `values` and `children` by name folded to upper case (ASCII).
+    std::unordered_map<std::string, size_t> value_at;
+    std::unordered_map<std::string, size_t> child_at;
+  };
+
+  const Node* Find(const std::string& key) const;
+  Node* Find(const std::string& key);
+  Node& Make(const std::string& key);
+  const Value* FindValue(const std::string& key, const std::string& name) const;
+  void Put(const std::string& key, const std::string& name, Value value);
+
+  mutable std::mutex mutex_;
+  Node root_;
+  size_t entries_ = 0;
+};
+
+}  // namespace quillmar

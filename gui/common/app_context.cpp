@@ -1,0 +1,39 @@
+#include "gui/common/app_context.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include "collection/bookmark.h"
+#include "collection/calderwick_data.h"
+#include "gui/app/qt_prompts.h"
+#include "platform/app_paths.h"
+#include "platform/gui/qt_canvas.h"
+#include "platform/qt_drive_list.h"
+#include "platform/qt_registry_store.h"
+#include "text/text_style.h"
+
+namespace quillmar::gui {
+
+AppContext::AppContext(Parts parts)
+    : store_(parts.store ? std::move(parts.store) : QtRegistryStore::OpenUserStore()),
+      drives_(parts.drives ? std::move(parts.drives) : std::make_unique<QtDriveList>()),
+      prompts_(parts.prompts ? std::move(parts.prompts) : std::make_unique<QtPrompts>()) {
+  catalog_ = std::make_unique<TCalderwickData>(TCalderwickData::Platform{
+      *store_, *drives_, *prompts_, plugins_, CurrentAppEnvironment(parts.argv0)});
+  catalog_->StartUp();
+  style_ = std::make_unique<TextStyle>();
+  RebuildTextStyle();
+  bookmarks_ = std::make_unique<TBookmark>(*catalog_);
+}
+
+AppContext::~AppContext() = default;
+
+void AppContext::RebuildTextStyle() {
+  style_->Apply(TextStyle::ReadSettings(catalog_->Settings(), catalog_->UCFontSet()));
+  QImage image(1, 1, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QtCanvas canvas(painter, *style_);
+  style_->Measure(canvas);
+}
+
+}  // namespace quillmar::gui
