@@ -75,7 +75,7 @@ std::string SelectedCD(const std::vector<std::string>& selected, const std::stri
 // checked below an unchecked "all" entry (or "all" checked without --texts), the --parts kinds
 // in the form's order, the --languages codes or the form's default set, and the dates.
 search_ui::SearchSettings Settings(const SearchArguments& s, Session& session,
-                                       const std::string& query, int32_t distance) {
+                                   const std::string& query, int32_t distance) {
   auto e = search_ui::SearchSettings::Standard();
   e.Anfrage = Utf8ToCp1252(query);
   for (const auto& cdid : session.Selected())

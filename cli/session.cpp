@@ -2,11 +2,11 @@
 
 #include "base/language.h"
 #include "platform/app_paths.h"
-#include "system/memory_registry_store.h"
 #include "platform/qt_drive_list.h"
 #include "platform/qt_registry_store.h"
-#include "system/recording_plugin_host.h"
 #include "platform/stderr_prompts.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 
 namespace quillmar::cli {
 

@@ -23,7 +23,8 @@ std::string Hits(const TWortDateiRecord& r) { return std::to_string(r.Bis - r.Vo
 
 // Rows for a plain word: every record whose word key equals the word's (they stand together
 // around the record found), or the records before and after the place where it would stand.
-void WordRows(const retrieval::CollectionSearchInfo& cd, const std::string& word, TableWriter& table) {
+void WordRows(const retrieval::CollectionSearchInfo& cd, const std::string& word,
+              TableWriter& table) {
   retrieval::TWortDateiAnfrage lookup;
   lookup.SetzeCD(cd);
   lookup.Suche(word);

@@ -42,7 +42,7 @@ const std::string& CollectionDir() {
     const auto path = std::filesystem::temp_directory_path() /
                       ("quillmar-query-fuzz-" + std::to_string(getpid()));
     builder::WriteCollection(builder::MergeSources({builder::ParseSource(kSource, "fuzz.qms")}),
-                           path.string(), "");
+                             path.string(), "");
     return path.string();
   }();
   return dir;

@@ -53,7 +53,7 @@ std::vector<std::string> IniFile::Sections() const {
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& def) const {
+                                const std::string& def) const {
   const size_t index = IndexOf(section);
   if (index == std::string::npos) return def;
   for (const auto& [k, v] : sections_[index].values)

@@ -47,7 +47,7 @@ SearchHistory::SearchHistory(TCalderwickData& data)
           [&data](const std::string& cdid, int32_t no) { return data.GetTextName(cdid, no); }) {}
 
 SearchHistory::SearchHistory(RegistryAccess& reg, std::string versionKey, CDList cds,
-                               TextNamer textName)
+                             TextNamer textName)
     : reg_(reg),
       versionKey_(std::move(versionKey)),
       cds_(std::move(cds)),

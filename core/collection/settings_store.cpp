@@ -162,17 +162,13 @@ void SettingsStore::SetUCFont(const std::string& face) {
   if (on_ucfont_) on_ucfont_(!face.empty());
 }
 bool SettingsStore::GetSmartLinks() { return ReadOptionBool(kSmartLinks, false); }
-void SettingsStore::SetSmartLinks(bool on) {
-  reg_.WriteBool(VersionOptionsKey(), kSmartLinks, on);
-}
+void SettingsStore::SetSmartLinks(bool on) { reg_.WriteBool(VersionOptionsKey(), kSmartLinks, on); }
 std::string SettingsStore::GetFont() { return ReadOptionString(kFont, "Times New Roman"); }
 void SettingsStore::SetFont(const std::string& face) {
   reg_.WriteString(VersionOptionsKey(), kFont, face);
 }
 int32_t SettingsStore::GetFontSize() { return ReadOptionInteger(kFontSize, 15); }
-void SettingsStore::SetFontSize(int32_t v) {
-  reg_.WriteInteger(VersionOptionsKey(), kFontSize, v);
-}
+void SettingsStore::SetFontSize(int32_t v) { reg_.WriteInteger(VersionOptionsKey(), kFontSize, v); }
 int32_t SettingsStore::GetLinkColor() { return ReadOptionInteger(kLinkColor, kDefaultLinkColor); }
 void SettingsStore::SetLinkColor(int32_t v) {
   reg_.WriteInteger(VersionOptionsKey(), kLinkColor, v);
@@ -183,7 +179,7 @@ void SettingsStore::SetBackColor(int32_t v) {
 }
 
 std::vector<int32_t> SettingsStore::ParseIntList(const std::string& text, size_t count,
-                                                  int32_t fill) {
+                                                 int32_t fill) {
   std::vector<int32_t> out(count, fill);
   size_t pos = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -209,7 +205,7 @@ std::string SettingsStore::FormatIntList(const std::vector<int32_t>& values) {
 }
 
 std::vector<int32_t> SettingsStore::ReadOptionList(const char* name, const char* def, size_t count,
-                                                    int32_t fill) {
+                                                   int32_t fill) {
   return ParseIntList(ReadOptionString(name, def), count, fill);
 }
 
@@ -252,7 +248,7 @@ void SettingsStore::SetResultDocFormat(const std::array<bool, 7>& flags) {
 }
 
 void SettingsStore::RegisterPlugIn(const std::string& id, const std::string& name,
-                                    const std::string& cdid) {
+                                   const std::string& cdid) {
   reg_.WriteString(PlugInKey(id), kPlugInName, name);
   reg_.WriteString(PlugInKey(id), kPlugInCDID, cdid);
 }

@@ -18,7 +18,7 @@ HitCache::Treffer HitCache::Holen(const Datei& datei, int32_t von, int32_t bis) 
 }
 
 void HitCache::Ablegen(const Datei& datei, int32_t von, int32_t bis,
-                        std::vector<TFundstelle> hits) {
+                       std::vector<TFundstelle> hits) {
   const size_t groesse = hits.size() * sizeof(TFundstelle);
   if (groesse > budget_ / 2) return;  // one huge word would push out everything else
   std::lock_guard<std::mutex> guard(lock_);

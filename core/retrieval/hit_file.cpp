@@ -46,11 +46,10 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
 void TFundstellenDateiAnfrage::Laden() {
   liste_.Leeren();
   const HitRange bereich{Von, Bis};
-  Lesen(std::span<const HitRange>(&bereich, 1),
-        [this](size_t, std::span<const TFundstelle> hits) {
-          for (const TFundstelle& h : hits) liste_.AnhaengenRoh(h, cd_);
-          return true;
-        });
+  Lesen(std::span<const HitRange>(&bereich, 1), [this](size_t, std::span<const TFundstelle> hits) {
+    for (const TFundstelle& h : hits) liste_.AnhaengenRoh(h, cd_);
+    return true;
+  });
 }
 
 void TFundstellenDateiAnfrage::Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm) {

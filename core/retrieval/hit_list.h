@@ -33,7 +33,9 @@ struct ShortString {
   std::string_view View() const { return {Zeichen, Laenge}; }
   std::string Str() const { return std::string(View()); }
   bool Leer() const { return Laenge == 0; }
-  friend bool operator==(const ShortString& a, const ShortString& b) { return a.View() == b.View(); }
+  friend bool operator==(const ShortString& a, const ShortString& b) {
+    return a.View() == b.View();
+  }
 };
 using TCDKennung = ShortString<8>;
 

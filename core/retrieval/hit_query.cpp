@@ -68,8 +68,7 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
   std::vector<Treffer>& treffer = treffer_;
   treffer.clear();
   int64_t erwartet = 0;
-  for (const HitRange& b : bereiche)
-    erwartet += std::max<int64_t>(0, int64_t{b.Bis} - b.Von + 1);
+  for (const HitRange& b : bereiche) erwartet += std::max<int64_t>(0, int64_t{b.Bis} - b.Von + 1);
   treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxVorab)));
 
   const TFundstellenListe& filter = datei_.Liste();

@@ -31,7 +31,7 @@ const CollectionSearchInfo& SearchCatalog::Info(const std::string& cdid) const {
 }
 
 SearchCatalog SearchCatalog::FromCatalog(TCalderwickData& catalog,
-                                       const std::vector<std::string>& cdids) {
+                                         const std::vector<std::string>& cdids) {
   SearchCatalog katalog;
   for (const std::string& cdid : cdids) {
     const int index = catalog.GetCDIndex(cdid);

@@ -98,8 +98,7 @@ ResultRows::ResultRows(const retrieval::SearchCatalog& katalog) : katalog_(katal
 
 ResultRows::~ResultRows() = default;
 
-ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit,
-                                      bool datumsSuche) {
+ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool datumsSuche) {
   ResultRow z;
   z.Position = PositionVon(hit);
   try {

@@ -36,9 +36,9 @@ struct SearchSettings {
   retrieval::TSmallIntSet Sprachen;
   TTextArtArray Textarten;
   DateBound DatumVon, DatumBis, DatumGenau;  // default: none
-  int32_t UndModus = 1;                          // 1 paragraph, 2 subsection
-  int32_t Wortabstand = 20;                      // 0: any distance
-  int32_t Stufe = 0;                             // fuzzy level 0..4
+  int32_t UndModus = 1;                      // 1 paragraph, 2 subsection
+  int32_t Wortabstand = 20;                  // 0: any distance
+  int32_t Stufe = 0;                         // fuzzy level 0..4
 
   // A new search: every text kind, the default languages, no dates, distance 20 within a
   // paragraph, exact search; empty query line and empty selections.
@@ -73,8 +73,7 @@ std::string SprachName(int32_t code);
 // The four option summaries of the search form (UTF-8, current language), each ending in ".".
 std::string TextartZusammenfassung(const TTextArtArray& arten);
 std::string SprachZusammenfassung(const retrieval::TSmallIntSet& sprachen);
-std::string ZeitZusammenfassung(const DateBound& von, const DateBound& bis,
-                                const DateBound& genau);
+std::string ZeitZusammenfassung(const DateBound& von, const DateBound& bis, const DateBound& genau);
 std::string UndZusammenfassung(int32_t undModus, int32_t wortabstand);
 
 // The collections a search touches: the checked ones in list order, then (unless "alle" is

@@ -37,7 +37,7 @@ class ColourTable {
 
  private:
   std::array<Color, kCount> colours_ = {0x000000, 0xFFFFFF, 0xFFFFFF, 0x800000, 0xFFFFFF,
-                                         0x000000, 0x000000, 0xC0C0C0, 0xFF0000, 0xFFFFFF};
+                                        0x000000, 0x000000, 0xC0C0C0, 0xFF0000, 0xFFFFFF};
 };
 
 // The screen and printer tables. The colour settings change only the screen table.

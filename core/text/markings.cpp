@@ -99,7 +99,7 @@ Color TMarkierungen::TextColour(int32_t position, const ColourTable& table) cons
 }
 
 MarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const TMarkierungen& hit,
-                             const ColourTable& table) {
+                            const ColourTable& table) {
   MarkingState state;
   if (user.Empty() && hit.Empty()) return state;
   if (user.Contains(position)) {

@@ -109,6 +109,6 @@ struct MarkingState {
 // User markings win over hit markings; among hit markings the first containing one decides
 // between hit word and span word, the last containing one gives the colours.
 MarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const TMarkierungen& hit,
-                             const ColourTable& table);
+                            const ColourTable& table);
 
 }  // namespace quillmar

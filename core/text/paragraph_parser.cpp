@@ -187,8 +187,8 @@ void ParagraphParser::ActOnCode(std::string_view text, char code, size_t& i) {
 }
 
 void ParagraphParser::EmitTextWords(const std::string& words, size_t offset, bool margin,
-                                     uint8_t link_kind, int32_t link_number,
-                                     const std::string& target) {
+                                    uint8_t link_kind, int32_t link_number,
+                                    const std::string& target) {
   const char saved_font = font_;
   size_t k = 0;
   while (k < words.size()) {

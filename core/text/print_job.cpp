@@ -85,8 +85,7 @@ void PrintJob::CheckMetrics() {
   }
 }
 
-PrintResult PrintJob::Print(const TPPFFile& file, int32_t first, int32_t last,
-                                  bool wholeFile) {
+PrintResult PrintJob::Print(const TPPFFile& file, int32_t first, int32_t last, bool wholeFile) {
   TDatei datei;
   datei.SetDateiName(file.FileName());
   if (datei.DateiLen() <= 0 || datei.NoLangerAvailable()) {
@@ -100,8 +99,8 @@ PrintResult PrintJob::Print(const TPPFFile& file, int32_t first, int32_t last,
   return Print(cutter, file.HeaderText(), first, last);
 }
 
-PrintResult PrintJob::Print(const ParagraphCutter& cutter, std::string_view header,
-                                  int32_t first, int32_t last) {
+PrintResult PrintJob::Print(const ParagraphCutter& cutter, std::string_view header, int32_t first,
+                            int32_t last) {
   PrintResult result;
   if (first < 1 || last < first) return result;
   CheckMetrics();

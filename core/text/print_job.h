@@ -63,7 +63,7 @@ class PrintJob {
   PrintResult Print(const TPPFFile& file, int32_t first, int32_t last, bool wholeFile);
   // Prints first..last of the stream the cutter reads; nothing when first < 1 or last < first.
   PrintResult Print(const ParagraphCutter& cutter, std::string_view header, int32_t first,
-                     int32_t last);
+                    int32_t last);
 
  private:
   void CheckMetrics();

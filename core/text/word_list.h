@@ -51,14 +51,14 @@ struct TWortListRecord {
   uint8_t MarkingKind = 0;  // 0 none, 1 user marking, 2 hit word, 3 other word of a hit
   Color MarkTextColour = 0x000000;
   Color MarkBackColour = 0xFFFFFF;
-  char FontCode = 0x03;          // font in force where the word begins
+  char FontCode = 0x03;         // font in force where the word begins
   Rect Box = {-1, -1, -1, -1};  // as last drawn; all -1 until drawn
-  bool Changed = false;          // the marking changed since the word was last drawn
-  int32_t Height = 0;            // ascent + descent; the line height once drawn
-  bool Visible = true;           // drawn in printer mode (print range)
-  int32_t Ascent = 0;            // largest run ascent
-  int32_t Descent = 0;           // largest run descent
-  int32_t LineAscent = 0;        // of the line the word was last drawn in
+  bool Changed = false;         // the marking changed since the word was last drawn
+  int32_t Height = 0;           // ascent + descent; the line height once drawn
+  bool Visible = true;          // drawn in printer mode (print range)
+  int32_t Ascent = 0;           // largest run ascent
+  int32_t Descent = 0;          // largest run descent
+  int32_t LineAscent = 0;       // of the line the word was last drawn in
   int32_t LineDescent = 0;
   int32_t SpaceWidth = 0;  // one blank in the font of the last run, measured when built
   std::optional<TLinkRecord> LinkTarget;  // kinds 100 and 101 only

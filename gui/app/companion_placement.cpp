@@ -33,7 +33,7 @@ long long CompanionPlacement::Covered(const QRect& a, const QRect& b) {
 }
 
 QRect CompanionPlacement::Place(const QRect& client, const QRect& text,
-                                 const std::optional<QRect>& other) {
+                                const std::optional<QRect>& other) {
   const int sideW = std::max(kMinWidth, text.width() / 2);
   const int stackH = std::max(kMinHeight, text.height() / 3);
   const std::array<QRect, 4> candidates = {

@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <memory>
 
-#include "gui/common/app_context.h"
 #include "gui/app/main_window.h"
 #include "gui/app/qt_prompts.h"
 #include "gui/app/single_instance.h"
 #include "gui/app/splash_form.h"
+#include "gui/common/app_context.h"
 #include "platform/app_paths.h"
 
 using namespace quillmar;
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
 
   auto* prompts = new QtPrompts();
   AppContext context(AppContext::Parts{nullptr, nullptr, std::unique_ptr<UserPrompts>(prompts),
-                                         argc > 0 ? argv[0] : ""});
+                                       argc > 0 ? argv[0] : ""});
   TCalderwickForm window(context);
   prompts->SetParent(&window);
   window.setWindowTitle(QStringLiteral("Quillmar reader"));

@@ -26,16 +26,16 @@
 #include "collection/bookmark.h"
 #include "collection/calderwick_data.h"
 #include "collection/cd_info.h"
-#include "gui/common/app_context.h"
 #include "gui/app/companion_placement.h"
 #include "gui/app/help_window.h"
-#include "text/link_table.h"
 #include "gui/app/main_window_texts.h"
 #include "gui/app/view_steps.h"
+#include "gui/common/app_context.h"
 #include "gui/navigation/navigation_form.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/picture_form.h"
 #include "text/link_file.h"
+#include "text/link_table.h"
 #include "text/text_style.h"
 
 namespace quillmar::gui {

@@ -3,8 +3,8 @@
 #include <QMdiSubWindow>
 
 #include "collection/calderwick_data.h"
-#include "gui/common/app_context.h"
 #include "gui/app/main_window.h"
+#include "gui/common/app_context.h"
 #include "gui/text/picture_form.h"
 #include "gui/text/table_form.h"
 #include "text/document.h"

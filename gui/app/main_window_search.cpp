@@ -5,8 +5,8 @@
 
 #include "base/codepage.h"
 #include "collection/calderwick_data.h"
-#include "gui/common/app_context.h"
 #include "gui/app/main_window.h"
+#include "gui/common/app_context.h"
 #include "gui/search_ui/result_form.h"
 #include "gui/search_ui/search_form.h"
 #include "gui/text/print_form.h"

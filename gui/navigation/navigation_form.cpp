@@ -176,7 +176,9 @@ TNavigationForm::~TNavigationForm() {
   d_->SaveCurrentNote();
 }
 
-void TNavigationForm::SetQuestion(ConfirmFunction question) { QuestionHook() = std::move(question); }
+void TNavigationForm::SetQuestion(ConfirmFunction question) {
+  QuestionHook() = std::move(question);
+}
 
 QSize TNavigationForm::sizeHint() const { return d_->initialSize; }
 

@@ -34,8 +34,8 @@ class TSuchResultForm : public QWidget {
   // building the rows; `count` and `query` (as typed) make the status line, `dateSearch` adds
   // the date column. `katalog` is the search's snapshot; the list keeps it alive. Called once.
   void Fill(retrieval::TFundstellenListe&& hits,
-            std::shared_ptr<const retrieval::SearchCatalog> katalog, const QString& query, int count,
-            bool dateSearch);
+            std::shared_ptr<const retrieval::SearchCatalog> katalog, const QString& query,
+            int count, bool dateSearch);
   // Shows the list (its MDI child window when it has one).
   void Zeigen();
 

@@ -21,9 +21,7 @@ class ResultModel : public QAbstractTableModel {
   void DatumsspalteZeigen();
   bool HatDatumsspalte() const { return datum_; }
   void Anfuegen(std::vector<search_ui::ResultRow>&& zeilen);
-  const search_ui::ResultRow& Zeile(int row) const {
-    return zeilen_[static_cast<size_t>(row)];
-  }
+  const search_ui::ResultRow& Zeile(int row) const { return zeilen_[static_cast<size_t>(row)]; }
   const std::vector<search_ui::ResultRow>& Zeilen() const { return zeilen_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -42,8 +42,8 @@ class TSuchFormular : public QDialog {
 
  public:
   // `parent` is the main window; the progress dialog of a started search gets it as parent.
-  TSuchFormular(AppContext& context, WindowServices& services,
-                std::vector<OpenTextEntry> openTexts, QWidget* parent = nullptr);
+  TSuchFormular(AppContext& context, WindowServices& services, std::vector<OpenTextEntry> openTexts,
+                QWidget* parent = nullptr);
   ~TSuchFormular() override;
 
   // History entry `index` (1 ... 30) or, for index <= 0, a new query: every installed

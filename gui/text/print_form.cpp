@@ -197,8 +197,7 @@ bool TPrintTextForm::Print() {
   QtPrintTarget target(*printer_, painter, canvas);
   PrintResult result;
   try {
-    result =
-        PrintJob(target, style.Colours(), settings_).Print(*file_, first_, last_, whole_file_);
+    result = PrintJob(target, style.Colours(), settings_).Print(*file_, first_, last_, whole_file_);
   } catch (const Exception& e) {
     printer_->abort();
     if (painter.isActive()) painter.end();

@@ -22,9 +22,9 @@ std::vector<uint8_t> Record(int32_t key, const std::string& cdid, uint8_t text, 
 
 TEST(LinkTable, FindsTheFirstWholeRecordOfAKey) {
   test::TempDir dir;
-  std::vector<uint8_t> table = test::Concat({Record(5, " ABCD0001 ", 1, 0, 10),
-                                             Record(7, "ABCD0002", 200, 3, 70000),
-                                             Record(7, "ABCD0003", 1, 1, 1)});
+  std::vector<uint8_t> table =
+      test::Concat({Record(5, " ABCD0001 ", 1, 0, 10), Record(7, "ABCD0002", 200, 3, 70000),
+                    Record(7, "ABCD0003", 1, 1, 1)});
   const std::vector<uint8_t> partial = Record(9, "ABCD0009", 2, 1, 0);
   table.insert(table.end(), partial.begin(), partial.begin() + 40);
   test::WriteFile(dir.Sub("data/links.dat"), table);

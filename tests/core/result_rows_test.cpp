@@ -43,9 +43,10 @@ class ResultRowsTest : public ::testing::Test {
     SetCurrentLanguage(kEnglish);
     for (const auto& [cd, quelle] : {std::pair{"ROWA0001", kQuelleA}, {"ROWB0001", kQuelleB}}) {
       const std::string dir = dir_.Sub(cd);
-      builder::WriteIndex(builder::WriteCollection(
-                            builder::MergeSources({builder::ParseSource(quelle, "t.qms")}), dir, ""),
-                        JoinPath(dir, "data"));
+      builder::WriteIndex(
+          builder::WriteCollection(builder::MergeSources({builder::ParseSource(quelle, "t.qms")}),
+                                   dir, ""),
+          JoinPath(dir, "data"));
       const TCDInfo meta(dir);
       retrieval::CollectionSearchInfo info;
       info.CDID = cd;

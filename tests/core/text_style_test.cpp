@@ -4,8 +4,8 @@
 
 #include "base/errors.h"
 #include "collection/settings_store.h"
-#include "system/memory_registry_store.h"
 #include "support/fixed_canvas.h"
+#include "system/memory_registry_store.h"
 
 namespace quillmar {
 namespace {

@@ -13,12 +13,12 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
-#include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 #include "retrieval/word_key.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 #include "word_list_bytes.h"
 
 namespace quillmar::retrieval {

@@ -18,9 +18,9 @@
 #include "builder/source_parser.h"
 #include "collection/calderwick_data.h"
 #include "gui/common/app_context.h"
-#include "system/memory_registry_store.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "system/memory_registry_store.h"
 
 namespace quillmar::test {
 

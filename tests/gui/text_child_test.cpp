@@ -20,10 +20,10 @@
 #include "collection/calderwick_data.h"
 #include "collection/text_info.h"
 #include "gui/text/goto_page_dialog.h"
-#include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 #include "text/document.h"
 #include "text/paragraph_cutter.h"
 #include "text/paragraph_parser.h"
@@ -149,8 +149,9 @@ void TextChildTest::initTestCase() {
   std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
   std::stringstream source;
   source << in.rdbuf();
-  builder::WriteCollection(builder::MergeSources({builder::ParseSource(source.str(), "sample.qms")}),
-                         dir_.Sub("cd"), (kSampleDir / "media").string());
+  builder::WriteCollection(
+      builder::MergeSources({builder::ParseSource(source.str(), "sample.qms")}), dir_.Sub("cd"),
+      (kSampleDir / "media").string());
   env_.default_program_directory = dir_.Sub("program");
   env_.version_major = 1;
   env_.version_minor = 7;

@@ -6,11 +6,11 @@
 
 #include "base/language.h"
 #include "collection/calderwick_data.h"
-#include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "system/memory_registry_store.h"
+#include "system/recording_plugin_host.h"
 
 namespace quillmar::test {
 
