@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          python3 bible-kjv fonts-dejavu-core poppler-utils "$@")
+          python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds and runs every test: once in the normal build and once in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, checks the formatting, builds and runs every test: once in the normal
+# build and once in a build with AddressSanitizer and UndefinedBehaviorSanitizer; then the core
+# tests, where the search thread and the shared caches cross threads, with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/check-format.sh
 
 export QT_QPA_PLATFORM=offscreen
 # Tests must never read or write the settings of whoever runs them.
@@ -25,4 +27,8 @@ if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   QUILLMAR_BUILD_DIR=build-asan scripts/build.sh -DQUILLMAR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest --output-on-failure --parallel "$(nproc)")
+  # ThreadSanitizer needs a build of its own; only the core tests run there.
+  QUILLMAR_BUILD_DIR=build-tsan QUILLMAR_TARGETS=quillmar_core_tests scripts/build.sh \
+    -DQUILLMAR_SANITIZE_THREAD=ON -DQUILLMAR_BUILD_GUI=OFF
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/quillmar_core_tests
 fi
