@@ -26,7 +26,7 @@ using test::ReadFile;
 using test::TempDir;
 
 const std::filesystem::path kSampleDir =
-    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
+    std::filesystem::path(QUILLMAR_SOURCE_DIR) / "samples/sample";
 
 SourceCollection Sample() {
   std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);

@@ -281,8 +281,7 @@ TEST(SourceParser, MergeJoinsFilesAndResolvesReferences) {
 }
 
 TEST(SourceParser, SampleCollectionParses) {
-  const auto path =
-      std::filesystem::path(__FILE__).parent_path() / "../../samples/sample/sample.qms";
+  const auto path = std::filesystem::path(QUILLMAR_SOURCE_DIR) / "samples/sample/sample.qms";
   std::ifstream in(path, std::ios::binary);
   ASSERT_TRUE(in) << path;
   std::stringstream ss;

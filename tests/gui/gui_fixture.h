@@ -25,7 +25,7 @@
 namespace quillmar::test {
 
 inline const std::filesystem::path kSampleDir =
-    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
+    std::filesystem::path(QUILLMAR_SOURCE_DIR) / "samples/sample";
 inline constexpr char kSampleCD[] = "QMSA0001";
 inline constexpr char kOptionsKey[] = "Software\\Quillmar\\Reader\\Options";
 

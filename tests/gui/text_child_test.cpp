@@ -35,7 +35,7 @@ using namespace quillmar::gui;
 namespace {
 
 const std::filesystem::path kSampleDir =
-    std::filesystem::path(__FILE__).parent_path() / "../../samples/sample";
+    std::filesystem::path(QUILLMAR_SOURCE_DIR) / "samples/sample";
 constexpr char kCD[] = "QMSA0001";
 
 // Records the requests a text window makes of the main window.
