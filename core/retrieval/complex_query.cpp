@@ -136,7 +136,7 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
   Vorlage.EinstellungenKopieren(Ergebnis);
   Ergebnis.Leeren();
   const std::string zeile = Stufe > 0 ? SternWorteErweitern(anfrage, OderWort) : anfrage;
-  const QueryTree tree = ParseQuery(zeile, UndWort, OderWort);
+  const QueryTree tree = ParseQuery(zeile, UndWort, OderWort, Stufe != 0);
   Status = tree.status;
   gebundene_cd_.clear();
   if (tree.Valid()) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/bytes.h"
+#include "retrieval/mask.h"
 
 namespace quillmar::retrieval {
 
@@ -31,8 +32,8 @@ std::string JoinTokens(const std::vector<std::string>& tokens, std::size_t from,
 // the status is the last error met in the order the levels are visited.
 class QueryParser {
  public:
-  QueryParser(std::string_view andWord, std::string_view orWord)
-      : and_word_(andWord), or_word_(orWord) {}
+  QueryParser(std::string_view andWord, std::string_view orWord, bool fuzzy)
+      : and_word_(andWord), or_word_(orWord), fuzzy_(fuzzy) {}
 
   QueryTree Parse(std::string_view line) {
     ParseExpression(line);
@@ -138,6 +139,8 @@ class QueryParser {
     return true;
   }
 
+  bool Unlimited(std::string_view word) const { return fuzzy_ || TMaske::IstMaske(Trim(word)); }
+
   // ---- nodes ----
 
   std::size_t AddNode(QueryNode node) {
@@ -233,14 +236,18 @@ class QueryParser {
       return IsGroup(right) ? ParseExpression(right) : ParseJoin(right, ordered);
     };
     // A word operand is taken as it is, without passing the levels below (which count towards
-    // the depth); of two words, the left one passes them.
+    // the depth). Of two words, the one promising fewer hits passes them: a mask, and any word
+    // of a fuzzy search, promises the most; the left one when both promise the same.
     const bool wordLeft = IsPlainWord(left);
     const bool wordRight = IsPlainWord(right);
+    const bool rightFirst = wordLeft && wordRight && Unlimited(left) && !Unlimited(right);
     QueryNode node;
     node.kind = QueryNodeKind::kJoin;
     node.ordered = ordered;
-    const std::size_t l = wordLeft && !wordRight ? AddWord(left) : parseLeft();
-    const std::size_t r = wordRight ? AddWord(right) : parseRight();
+    const bool leftAsWord = wordLeft && (!wordRight || rightFirst);
+    const bool rightAsWord = wordRight && !rightFirst;
+    const std::size_t l = leftAsWord ? AddWord(left) : parseLeft();
+    const std::size_t r = rightAsWord ? AddWord(right) : parseRight();
     node.children = {l, r};
     return AddNode(std::move(node));
   }
@@ -260,6 +267,7 @@ class QueryParser {
 
   std::string and_word_;
   std::string or_word_;
+  bool fuzzy_;
   int32_t status_ = kOk;
   int depth_ = 0;
   std::vector<QueryNode> nodes_;
@@ -267,8 +275,9 @@ class QueryParser {
 
 }  // namespace
 
-QueryTree ParseQuery(std::string_view line, std::string_view andWord, std::string_view orWord) {
-  return QueryParser(andWord, orWord).Parse(line);
+QueryTree ParseQuery(std::string_view line, std::string_view andWord, std::string_view orWord,
+                     bool fuzzy) {
+  return QueryParser(andWord, orWord, fuzzy).Parse(line);
 }
 
 }  // namespace quillmar::retrieval

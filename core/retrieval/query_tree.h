@@ -57,8 +57,10 @@ struct QueryTree {
 // met: the whole line is examined even after an error, and the rules are those the query
 // language has always had, including their odd corners (an operator as the last token is
 // ignored, a run of dots is one "..." token even at the end of the line, where it is also an
-// error, and a word operand of a join is not counted as a level of nesting, except the left
-// one of two words joined by AND). On a syntax error the tree has no nodes.
-QueryTree ParseQuery(std::string_view line, std::string_view andWord, std::string_view orWord);
+// error, and a word operand of a join is not counted as a level of nesting, except one of two
+// joined words: the left one, or the right one when only the left is a mask; with `fuzzy`, no
+// word counts as a mask). On a syntax error the tree has no nodes.
+QueryTree ParseQuery(std::string_view line, std::string_view andWord, std::string_view orWord,
+                     bool fuzzy = false);
 
 }  // namespace quillmar::retrieval
