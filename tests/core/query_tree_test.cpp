@@ -86,6 +86,10 @@ TEST(QueryTreeTest, StatusIsTheLastSyntaxErrorMet) {
       {Nested(197, "light"), kOk},
       {Nested(198, "light"), kFormatError},
       {Nested(197, "light AND Jerusalem"), kOk},
+      // Of two joined words, a mask is loaded last: the other one passes the levels below, and
+      // the right one passes two.
+      {Nested(197, "Jerusalem AND *lem"), kOk},
+      {Nested(197, "*lem AND Jerusalem"), kFormatError},
       // The "..." level lies at the limit; its right word operand is not a level of its own.
       {Nested(197, "light darkness ... Jerusalem"), kOk},
       {Nested(5000, "light"), kFormatError},
