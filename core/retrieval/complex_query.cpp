@@ -8,6 +8,7 @@
 #include "retrieval/group_set.h"
 #include "retrieval/hit_query.h"
 #include "retrieval/mask.h"
+#include "retrieval/query_tree.h"
 
 namespace quillmar::retrieval {
 
@@ -21,42 +22,11 @@ constexpr LangText kUnd{"Schlüsselwort 'UND' falsch verwendet", "Wrong use of '
 constexpr LangText kPunkte{"Konjunktion '...' falsch verwendet", "Wrong use of '...'"};
 constexpr LangText kFormat{"Formatfehler", "format error"};
 
-// Status codes of syntax errors.
-constexpr int32_t kKlammerFehler = -2;
-constexpr int32_t kOderFehler = -3;
-constexpr int32_t kUndFehler = -4;
-constexpr int32_t kPunkteFehler = -5;
-constexpr int32_t kFormatFehler = -6;
-
-constexpr std::string_view kFolgt = "...";
-
-bool IstLeerzeichen(char c) { return static_cast<unsigned char>(c) <= 32; }
-
 // Word ends of the fuzzy rewriting.
 bool IstWortende(char c) {
-  return IstLeerzeichen(c) || c == '(' || c == ')' || c == '.' || c == '[' || c == ']';
+  return static_cast<unsigned char>(c) <= 32 || c == '(' || c == ')' || c == '.' || c == '[' ||
+         c == ']';
 }
-
-std::string Verbinden(const std::vector<std::string>& tokens, size_t von, size_t bis) {
-  std::string s;
-  for (size_t k = von; k < bis; ++k) {
-    if (!s.empty()) s += ' ';
-    s += tokens[k];
-  }
-  return s;
-}
-
-// Counts one level of nesting for the time of a call.
-class Ebene {
- public:
-  explicit Ebene(int& tiefe) : tiefe_(tiefe) { ++tiefe_; }
-  ~Ebene() { --tiefe_; }
-  Ebene(const Ebene&) = delete;
-  Ebene& operator=(const Ebene&) = delete;
-
- private:
-  int& tiefe_;
-};
 
 // Sets a pointer for the time of a scope.
 template <typename T>
@@ -76,26 +46,29 @@ class Setzen {
 // is then evaluated only within the word's groups.
 constexpr int64_t kWortZuerst = 20000;
 
+// The word distance within a phrase: each word directly follows the one before.
+constexpr int32_t kAdjacent = 1;
+
 }  // namespace
 
 std::string StatusText(int32_t status) {
   if (status == TKomplexAnfrage::kAbgebrochen) return Tr(kAbgebrochenText);
-  if (status >= 0) return {};
+  if (status >= query_status::kOk) return {};
   const LangText* genau = nullptr;
   switch (status) {
-    case kKlammerFehler:
+    case query_status::kBracketError:
       genau = &kKlammer;
       break;
-    case kOderFehler:
+    case query_status::kOrError:
       genau = &kOder;
       break;
-    case kUndFehler:
+    case query_status::kAndError:
       genau = &kUnd;
       break;
-    case kPunkteFehler:
+    case query_status::kFollowedByError:
       genau = &kPunkte;
       break;
-    case kFormatFehler:
+    case query_status::kFormatError:
       genau = &kFormat;
       break;
     default:
@@ -162,239 +135,108 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
   Vorlage.FilterZuruecksetzen();
   Vorlage.EinstellungenKopieren(Ergebnis);
   Ergebnis.Leeren();
-  Status = 0;
   const std::string zeile = Stufe > 0 ? SternWorteErweitern(anfrage, OderWort) : anfrage;
+  const QueryTree tree = ParseQuery(zeile, UndWort, OderWort, Stufe != 0);
+  Status = tree.status;
   gebundene_cd_.clear();
-  for (const std::string& cd : CDs) {
-    aktuelle_cd_ = cd;
-    tiefe_ = 0;
-    TFundstellenListe liste = Auswerten(zeile);
-    if (Abgebrochen()) {
-      Status = kAbgebrochen;
-      Ergebnis.Leeren();
-      break;
+  if (tree.Valid()) {
+    for (const std::string& cd : CDs) {
+      aktuelle_cd_ = cd;
+      TFundstellenListe liste = Evaluate(tree, tree.Root());
+      if (Abgebrochen()) {
+        Status = kAbgebrochen;
+        Ergebnis.Leeren();
+        break;
+      }
+      Ergebnis.EinfuegenAlle(liste);
     }
-    Ergebnis.EinfuegenAlle(liste);
   }
   Ergebnis.EinstellungenKopieren(Vorlage);
 }
 
-// ---- tokens ----
+// ---- evaluation ----
 
-std::string TKomplexAnfrage::NaechstesToken(std::string_view s, size_t& pos) {
-  while (pos < s.size() && IstLeerzeichen(s[pos])) ++pos;
-  if (pos >= s.size()) return {};
-  const size_t start = pos;
-  const char c = s[pos];
-  if (c == ')') {
-    Status = kKlammerFehler;
-    ++pos;
-    return {};
-  }
-  if (c == '.') {
-    while (pos < s.size() && s[pos] == '.') ++pos;
-    if (pos >= s.size()) Status = kPunkteFehler;
-    return std::string(kFolgt);
-  }
-  if (c == '(') {
-    int tiefe = 0;
-    for (; pos < s.size(); ++pos) {
-      if (s[pos] == '(') {
-        ++tiefe;
-      } else if (s[pos] == ')' && --tiefe == 0) {
-        ++pos;
-        return std::string(s.substr(start, pos - start));
-      }
-    }
-    Status = kKlammerFehler;
-    return std::string(s.substr(start));
-  }
-  while (pos < s.size() && s[pos] != '(' && !IstLeerzeichen(s[pos]) && s[pos] != '.') {
-    if (s[pos] == ')') {
-      Status = kKlammerFehler;
-      const std::string wort(s.substr(start, pos - start));
-      ++pos;
-      return wort;
-    }
-    ++pos;
-  }
-  return std::string(s.substr(start, pos - start));
-}
-
-std::vector<std::string> TKomplexAnfrage::Zerlegen(std::string_view ausdruck) {
-  std::vector<std::string> tokens;
-  size_t pos = 0;
-  while (pos < ausdruck.size()) {
-    std::string t = NaechstesToken(ausdruck, pos);
-    if (!t.empty()) tokens.push_back(std::move(t));
-  }
-  return tokens;
-}
-
-bool TKomplexAnfrage::IstGruppe(std::string_view ausdruck) {
-  const std::string t = Trim(ausdruck);
-  if (t.empty() || t.front() != '(') return false;
-  int tiefe = 0;
-  for (size_t k = 0; k < t.size(); ++k) {
-    if (t[k] == '(') {
-      ++tiefe;
-    } else if (t[k] == ')' && --tiefe == 0) {
-      return k == t.size() - 1;
-    }
-  }
-  Status = kKlammerFehler;
-  return false;
-}
-
-bool TKomplexAnfrage::IstUnd(std::string_view token) const {
-  return UpperAscii(Trim(token)) == UndWort;
-}
-
-bool TKomplexAnfrage::IstOder(std::string_view token) const {
-  return UpperAscii(Trim(token)) == OderWort;
-}
-
-// ---- levels ----
-
-TFundstellenListe TKomplexAnfrage::Auswerten(std::string_view ausdruck) {
-  Ebene ebene(tiefe_);
-  if (tiefe_ > kMaxTiefe) {
-    Status = kFormatFehler;
-    return {};
-  }
+TFundstellenListe TKomplexAnfrage::Evaluate(const QueryTree& tree, std::size_t node) {
   if (Abgebrochen()) return {};
-  if (IstGruppe(ausdruck)) {
-    const std::string t = Trim(ausdruck);
-    return Auswerten(std::string_view(t).substr(1, t.size() - 2));
+  const QueryNode& n = tree[node];
+  switch (n.kind) {
+    case QueryNodeKind::kWord:
+      return EinzelWort(n.text);
+    case QueryNodeKind::kPhrase:
+      return EvaluatePhrase(tree, n);
+    case QueryNodeKind::kJoin:
+      return EvaluateJoin(tree, n);
+    case QueryNodeKind::kOr:
+      return EvaluateOr(tree, n);
   }
-  return Oder(ausdruck);
+  return {};
 }
 
-TFundstellenListe TKomplexAnfrage::Oder(std::string_view ausdruck) {
+TFundstellenListe TKomplexAnfrage::EvaluateOr(const QueryTree& tree, const QueryNode& node) {
   TFundstellenListe ergebnis;
-  if (Abgebrochen()) return ergebnis;
-  const std::vector<std::string> tokens = Zerlegen(ausdruck);
-  std::string operand;
-  auto aufnehmen = [&]() {
-    TFundstellenListe teil = IstGruppe(operand) ? Auswerten(operand) : Und(operand);
-    if (Abgebrochen()) return false;
+  for (const std::size_t operand : node.children) {
+    TFundstellenListe teil = Evaluate(tree, operand);
+    if (Abgebrochen()) return {};
     ergebnis.EinfuegenAlle(teil);
-    return !Abgebrochen();
-  };
-  for (const std::string& t : tokens) {
-    if (!IstOder(t)) {
-      if (!operand.empty()) operand += ' ';
-      operand += t;
-      continue;
-    }
-    if (operand.empty()) {
-      Status = kOderFehler;
-      return ergebnis;
-    }
-    if (!aufnehmen()) return {};
-    operand.clear();
+    if (Abgebrochen()) return {};
   }
-  if (operand.empty()) {
-    Status = kOderFehler;
-    return ergebnis;
-  }
-  if (!aufnehmen()) return {};
   return ergebnis;
 }
 
-TFundstellenListe TKomplexAnfrage::Und(std::string_view ausdruck) {
-  return Verknuepfung(ausdruck, false);
-}
-
-TFundstellenListe TKomplexAnfrage::Folgt(std::string_view ausdruck) {
-  return Verknuepfung(ausdruck, true);
-}
-
-TFundstellenListe TKomplexAnfrage::Verknuepfung(std::string_view ausdruck, bool geordnet) {
-  Ebene ebene(tiefe_);
-  if (tiefe_ > kMaxTiefe) {
-    Status = kFormatFehler;
-    return {};
-  }
-  if (Abgebrochen()) return {};
-  // AND joins operands of the "..." level, "..." those of the phrase level.
-  auto tiefer = [&](std::string_view a) { return geordnet ? Phrase(a) : Folgt(a); };
-  const std::vector<std::string> tokens = Zerlegen(ausdruck);
-  size_t k = 0;
-  while (k < tokens.size() && !(geordnet ? tokens[k] == kFolgt : IstUnd(tokens[k]))) ++k;
-  if (k == tokens.size()) return tiefer(ausdruck);
-  const std::string links = Verbinden(tokens, 0, k);
-  const std::string rechts = Verbinden(tokens, k + 1, tokens.size());
-  if (links.empty()) {
-    Status = geordnet ? kPunkteFehler : kUndFehler;
-    return {};
-  }
-  // An operator as the last token is ignored.
-  if (rechts.empty()) return tiefer(links);
+TFundstellenListe TKomplexAnfrage::EvaluateJoin(const QueryTree& tree, const QueryNode& node) {
   // A restriction to paragraphs does not carry into a join by sections.
   const Setzen<const GroupSet> grob(
       aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
   TFundstellenListe l1;
   TFundstellenListe l2;
-  Operanden(
-      links, [&] { return IstGruppe(links) ? Auswerten(links) : tiefer(links); }, rechts,
-      [&] { return IstGruppe(rechts) ? Auswerten(rechts) : Verknuepfung(rechts, geordnet); }, Modus,
-      Wortabstand, l1, l2);
+  Operanden(tree, node.children[0], node.children[1], Modus, Wortabstand, l1, l2);
   if (Abgebrochen()) return {};
-  return Verknuepfen(l1, l2, Wortabstand, Modus, geordnet);
+  return Verknuepfen(l1, l2, Wortabstand, Modus, node.ordered);
 }
 
-TFundstellenListe TKomplexAnfrage::Phrase(std::string_view ausdruck) {
-  if (Abgebrochen()) return {};
-  const std::vector<std::string> tokens = Zerlegen(ausdruck);
-  if (tokens.empty()) {
-    Status = kFormatFehler;
-    return {};
-  }
+TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const QueryNode& node) {
   // Each word must directly follow the one before in the same paragraph; joined from the
   // right, as "a b c" is "a" followed by the phrase "b c".
   // Every word of a phrase lies in the paragraph of its rarest word: that word is loaded
-  // first, the other plain words only within its paragraphs. Groups are evaluated in their
-  // order, as they may set Status; plain words never do.
-  std::vector<TFundstellenListe> teile(tokens.size());
-  size_t seltenstes = tokens.size();
-  if (tokens.size() > 1 && Eingrenzen) {
+  // first, the other words only within its paragraphs.
+  const std::vector<std::size_t>& glieder = node.children;
+  const size_t n = glieder.size();
+  auto istWort = [&](size_t k) { return tree[glieder[k]].kind == QueryNodeKind::kWord; };
+  std::vector<TFundstellenListe> teile(n);
+  size_t seltenstes = n;
+  if (n > 1 && Eingrenzen) {
     int64_t wenigste = std::numeric_limits<int64_t>::max();
-    for (size_t k = 0; k < tokens.size(); ++k) {
-      if (!IstSchlichtesWort(tokens[k])) continue;
-      const int64_t n = Trefferzahl(tokens[k]);
-      if (seltenstes == tokens.size() || n < wenigste) {
+    for (size_t k = 0; k < n; ++k) {
+      if (!istWort(k)) continue;
+      const int64_t anzahl = Trefferzahl(tree[glieder[k]].text);
+      if (seltenstes == n || anzahl < wenigste) {
         seltenstes = k;
-        wenigste = n;
+        wenigste = anzahl;
       }
     }
   }
-  for (size_t k = 0; k < tokens.size(); ++k) {
-    if (seltenstes < tokens.size() && IstSchlichtesWort(tokens[k]) && k != seltenstes) continue;
-    teile[k] = Operand(tokens[k]);
+  const bool eingegrenzt = seltenstes < n;
+  for (size_t k = 0; k < n; ++k) {
+    if (eingegrenzt && istWort(k) && k != seltenstes) continue;
+    teile[k] = Evaluate(tree, glieder[k]);
     if (Abgebrochen()) return {};
   }
   // The remaining words from the right: the last one within the paragraphs of the rarest word,
   // every other one within those of the phrase to its right, which lie inside them.
-  const bool eingegrenzt = seltenstes < tokens.size();
   auto laden = [&](size_t k, const TFundstellenListe& partner) {
-    if (eingegrenzt && k != seltenstes && IstSchlichtesWort(tokens[k]))
-      teile[k] = WortIn(tokens[k], partner, 1);
+    if (eingegrenzt && k != seltenstes && istWort(k))
+      teile[k] = WortIn(tree[glieder[k]].text, partner, kSameParagraph);
   };
-  if (eingegrenzt) laden(tokens.size() - 1, teile[seltenstes]);
+  if (eingegrenzt) laden(n - 1, teile[seltenstes]);
   if (Abgebrochen()) return {};
   TFundstellenListe ergebnis = std::move(teile.back());
-  for (size_t k = teile.size() - 1; k-- > 0;) {
+  for (size_t k = n - 1; k-- > 0;) {
     laden(k, ergebnis);
     if (Abgebrochen()) return {};
-    ergebnis = Verknuepfen(teile[k], ergebnis, 1, 1, true);
+    ergebnis = Verknuepfen(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
     if (Abgebrochen()) return {};
   }
   return ergebnis;
-}
-
-TFundstellenListe TKomplexAnfrage::Operand(std::string_view token) {
-  return IstGruppe(token) ? Auswerten(token) : EinzelWort(token);
 }
 
 void TKomplexAnfrage::Binden() {
@@ -404,14 +246,6 @@ void TKomplexAnfrage::Binden() {
   gebundene_cd_.clear();
   anfrage.SetzeCD(aktuelle_cd_);
   gebundene_cd_ = aktuelle_cd_;
-}
-
-bool TKomplexAnfrage::IstSchlichtesWort(std::string_view ausdruck) const {
-  const std::string t = Trim(ausdruck);
-  if (t.empty() || IstUnd(t) || IstOder(t)) return false;
-  for (char c : t)
-    if (IstLeerzeichen(c) || c == '(' || c == ')' || c == '.') return false;
-  return true;
 }
 
 int64_t TKomplexAnfrage::Trefferzahl(std::string_view wort) {
@@ -432,21 +266,20 @@ TFundstellenListe TKomplexAnfrage::WortIn(std::string_view wort, const TFundstel
   return EinzelWort(wort);
 }
 
-template <typename Links, typename Rechts>
-void TKomplexAnfrage::Operanden(std::string_view links, Links auswertenLinks,
-                                std::string_view rechts, Rechts auswertenRechts, int32_t modus,
-                                int32_t abstand, TFundstellenListe& l1, TFundstellenListe& l2) {
-  const bool wortLinks = IstSchlichtesWort(links);
-  const bool wortRechts = IstSchlichtesWort(rechts);
+void TKomplexAnfrage::Operanden(const QueryTree& tree, std::size_t links, std::size_t rechts,
+                                int32_t modus, int32_t abstand, TFundstellenListe& l1,
+                                TFundstellenListe& l2) {
+  const bool wortLinks = tree[links].kind == QueryNodeKind::kWord;
+  const bool wortRechts = tree[rechts].kind == QueryNodeKind::kWord;
   if (!Eingrenzen || !GroupSet::Anwendbar(modus, abstand) || (!wortLinks && !wortRechts)) {
-    l1 = auswertenLinks();
+    l1 = Evaluate(tree, links);
     if (Abgebrochen()) return;
-    l2 = auswertenRechts();
+    l2 = Evaluate(tree, rechts);
     return;
   }
   if (wortLinks != wortRechts) {
     // A rare word first, and the other operand only within its groups.
-    const std::string_view wort = wortLinks ? links : rechts;
+    const std::string& wort = tree[wortLinks ? links : rechts].text;
     if (Trefferzahl(wort) <= kWortZuerst) {
       TFundstellenListe& w = wortLinks ? l1 : l2;
       TFundstellenListe& x = wortLinks ? l2 : l1;
@@ -454,20 +287,21 @@ void TKomplexAnfrage::Operanden(std::string_view links, Links auswertenLinks,
       if (Abgebrochen()) return;
       const GroupSet gruppen(w, modus);
       const Setzen<const GroupSet> innen(aussen_, &gruppen);
-      x = wortLinks ? auswertenRechts() : auswertenLinks();
+      x = Evaluate(tree, wortLinks ? rechts : links);
       return;
     }
   }
   bool linksZuerst = wortRechts;
-  if (wortLinks && wortRechts) linksZuerst = Trefferzahl(links) <= Trefferzahl(rechts);
+  if (wortLinks && wortRechts)
+    linksZuerst = Trefferzahl(tree[links].text) <= Trefferzahl(tree[rechts].text);
   if (linksZuerst) {
-    l1 = auswertenLinks();
+    l1 = Evaluate(tree, links);
     if (Abgebrochen()) return;
-    l2 = WortIn(rechts, l1, modus);
+    l2 = WortIn(tree[rechts].text, l1, modus);
   } else {
-    l2 = auswertenRechts();
+    l2 = Evaluate(tree, rechts);
     if (Abgebrochen()) return;
-    l1 = WortIn(links, l2, modus);
+    l1 = WortIn(tree[links].text, l2, modus);
   }
 }
 

@@ -7,8 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "retrieval/conjunction.h"
 #include "retrieval/hit_list.h"
 #include "retrieval/phonetic_conversion.h"
+#include "retrieval/query_tree.h"
 #include "retrieval/search_catalog.h"
 
 namespace quillmar::retrieval {
@@ -20,11 +22,11 @@ class GroupSet;
 // "Suche wurde abgebrochen" for 10, empty for 0 (in the current interface language).
 std::string StatusText(int32_t status);
 
-// A query line (words, masks, phrases, AND, OR, "...", brackets) evaluated over collections
-// into one sorted, filtered hit list.
+// A query line (words, masks, phrases, AND, OR, "...", brackets; see ParseQuery) evaluated over
+// collections into one sorted, filtered hit list.
 class TKomplexAnfrage {
  public:
-  static constexpr int32_t kAbgebrochen = 10;
+  static constexpr int32_t kAbgebrochen = query_status::kCancelled;
 
   // Reads the AND/OR keywords of the current interface language. The catalog and the conversion
   // must outlive the query; phonetik may be null.
@@ -33,10 +35,10 @@ class TKomplexAnfrage {
   TKomplexAnfrage(const TKomplexAnfrage&) = delete;
   TKomplexAnfrage& operator=(const TKomplexAnfrage&) = delete;
 
-  int32_t Status = -1;
+  int32_t Status = query_status::kNotRun;  // see query_status
   int32_t Wortabstand = 0;
-  int32_t Modus = -1;  // 1 same paragraph, 2 same section
-  int32_t Stufe = 0;   // fuzzy level 0..4
+  int32_t Modus = kJoinModeUnset;  // kSameParagraph or kSameSection
+  int32_t Stufe = 0;               // fuzzy level 0..4
   std::string Anfrage;
   std::atomic<bool> Abbrechen{false};
   bool Fehler = false;
@@ -51,8 +53,9 @@ class TKomplexAnfrage {
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
 
   bool Abgebrochen() const { return Abbrechen.load(std::memory_order_relaxed); }
-  // Evaluates the line over CDs in order into Ergebnis and sets Status. Syntax errors leave the
-  // hits found so far; file errors raise (the search thread turns them into Fehler/FehlerText).
+  // Parses the line once and evaluates it over CDs in order into Ergebnis; sets Status. A syntax
+  // error ends the run before any collection is touched, with an empty Ergebnis. File errors
+  // raise (the search thread turns them into Fehler/FehlerText).
   void Ausfuehren(const std::string& anfrage);
   // The collection being evaluated.
   const std::string& AktuelleCD() const { return aktuelle_cd_; }
@@ -64,36 +67,20 @@ class TKomplexAnfrage {
   static std::string SternWorteErweitern(std::string_view zeile, std::string_view oderWort);
 
  private:
-  // Deepest nesting of brackets and operators evaluated; deeper queries are a format error.
-  static constexpr int kMaxTiefe = 200;
-
-  std::vector<std::string> Zerlegen(std::string_view ausdruck);
-  std::string NaechstesToken(std::string_view s, size_t& pos);
-  bool IstGruppe(std::string_view ausdruck);
-  bool IstUnd(std::string_view token) const;
-  bool IstOder(std::string_view token) const;
-  TFundstellenListe Auswerten(std::string_view ausdruck);
-  TFundstellenListe Oder(std::string_view ausdruck);
-  TFundstellenListe Und(std::string_view ausdruck);
-  TFundstellenListe Folgt(std::string_view ausdruck);
-  // The AND level (geordnet false) and the "..." level (true): the tokens before the first
-  // operator are the left operand, one level down; the rest the right operand, this level again.
-  TFundstellenListe Verknuepfung(std::string_view ausdruck, bool geordnet);
-  TFundstellenListe Phrase(std::string_view ausdruck);
-  TFundstellenListe Operand(std::string_view ausdruck);
+  // The tree evaluated over the current collection, one node at a time.
+  TFundstellenListe Evaluate(const QueryTree& tree, std::size_t node);
+  TFundstellenListe EvaluateOr(const QueryTree& tree, const QueryNode& node);
+  TFundstellenListe EvaluateJoin(const QueryTree& tree, const QueryNode& node);
+  TFundstellenListe EvaluatePhrase(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EinzelWort(std::string_view wort);
-  // A word token that evaluates without touching Status: no brackets, dots, blanks or keyword.
-  bool IstSchlichtesWort(std::string_view ausdruck) const;
   // The hits a plain word's records promise; masks and fuzzy words count as unlimited.
   int64_t Trefferzahl(std::string_view wort);
   // The word's hits, narrowed to the groups of `andere` (GroupSet).
   TFundstellenListe WortIn(std::string_view wort, const TFundstellenListe& andere, int32_t modus);
-  // Evaluates both operands of a join; when one is a plain word it is loaded last (or, of two
-  // words, the one with more hits), narrowed to the groups of the other.
-  template <typename Links, typename Rechts>
-  void Operanden(std::string_view links, Links auswertenLinks, std::string_view rechts,
-                 Rechts auswertenRechts, int32_t modus, int32_t abstand, TFundstellenListe& l1,
-                 TFundstellenListe& l2);
+  // Evaluates both operands of a join into l1 and l2; when one is a word it is loaded last (or,
+  // of two words, the one with more hits), narrowed to the groups of the other.
+  void Operanden(const QueryTree& tree, std::size_t links, std::size_t rechts, int32_t modus,
+                 int32_t abstand, TFundstellenListe& l1, TFundstellenListe& l2);
   void Binden();
   TFundstellenListe Verknuepfen(TFundstellenListe& l1, TFundstellenListe& l2, int32_t abstand,
                                 int32_t modus, bool geordnet);
@@ -104,7 +91,6 @@ class TKomplexAnfrage {
   // The groups the expression being evaluated can contribute to (from the other operand of an
   // enclosing join); words are loaded only within them. Null: no restriction.
   const GroupSet* aussen_ = nullptr;
-  int tiefe_ = 0;
 };
 
 }  // namespace quillmar::retrieval

@@ -32,10 +32,11 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
   const TFundstelle& ha = a.Fundstelle;
   const TFundstelle& hb = b.Fundstelle;
   if (ha.TextNr != hb.TextNr || ha.Textteil != hb.Textteil) return std::nullopt;
-  if (modus == 1 && !GleicherAbsatz(ha, hb)) return std::nullopt;
-  if (modus == 2 && !GleicherAbschnitt(ha, hb)) return std::nullopt;
-  if (modus != 1 && modus != 2) throw Exception("interner Fehler, unerlaubter Modus (IF-SFS 002)");
-  if (modus == 2 && abstand != 0) {
+  if (modus == kSameParagraph && !GleicherAbsatz(ha, hb)) return std::nullopt;
+  if (modus == kSameSection && !GleicherAbschnitt(ha, hb)) return std::nullopt;
+  if (modus != kSameParagraph && modus != kSameSection)
+    throw Exception("interner Fehler, unerlaubter Modus (IF-SFS 002)");
+  if (modus == kSameSection && abstand != 0) {
     throw Exception("interner Fehler, unerlaubter Wert (IF-SFS 003)");
   }
   const TAnzeigeRecord& ra = a.Anzeige;

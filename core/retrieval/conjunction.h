@@ -10,11 +10,17 @@
 
 namespace quillmar::retrieval {
 
-// Combines two hits of one collection into one hit when they lie in the same paragraph (modus 1,
-// at most `abstand` words apart unless abstand is 0) or the same section (modus 2, abstand 0).
-// The result is a copy of the earlier hit spanning both, with up to five words in position order.
-// Raises Exception "(IF-SFS 001)" for an earlier hit without word number, "(IF-SFS 002)" for
-// another modus, "(IF-SFS 003)" for modus 2 with a distance.
+// The join modes (TUndKonjunktion::Modus, TKomplexAnfrage::Modus, GroupSet): where two hits must
+// lie to be joined. Kept as int32_t, the type of the settings that carry them.
+inline constexpr int32_t kJoinModeUnset = -1;
+inline constexpr int32_t kSameParagraph = 1;
+inline constexpr int32_t kSameSection = 2;
+
+// Combines two hits of one collection into one hit when they lie in the same paragraph
+// (kSameParagraph, at most `abstand` words apart unless abstand is 0) or the same section
+// (kSameSection, abstand 0). The result is a copy of the earlier hit spanning both, with up to five
+// words in position order. Raises Exception "(IF-SFS 001)" for an earlier hit without word number,
+// "(IF-SFS 002)" for another modus, "(IF-SFS 003)" for modus 2 with a distance.
 std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Eintrag& a,
                                                     const TFundstellenListe::Eintrag& b,
                                                     int32_t abstand, int32_t modus);
@@ -26,9 +32,9 @@ class TUndKonjunktion {
  public:
   TUndKonjunktion();
 
-  int32_t Wortabstand = 0;  // 0: any distance
-  int32_t Modus = -1;       // 1 same paragraph, 2 same section
-  std::string CDKennung;    // given to every combined hit
+  int32_t Wortabstand = 0;         // 0: any distance
+  int32_t Modus = kJoinModeUnset;  // kSameParagraph or kSameSection
+  std::string CDKennung;           // given to every combined hit
   // When given, a set flag ends the join with an empty result.
   const std::atomic<bool>* Abbruch = nullptr;
   std::unique_ptr<TFundstellenListe> Liste1;

@@ -32,7 +32,7 @@ GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus
 
 uint32_t GroupSet::Vorschluessel(const TFundstelle& h) const {
   uint32_t v = (uint32_t{h.TextNr} << 8) ^ h.Textteil;
-  if (modus_ == 2) {
+  if (modus_ == kSameSection) {
     v ^= (uint32_t{h.Kapitel} << 5) ^ (uint32_t{h.Unterkapitel} << 11);
   } else {
     v ^= static_cast<uint32_t>(h.AbsatzKennung3) * 0x9E3779B1u >> 8;
@@ -49,7 +49,8 @@ bool GroupSet::Enthaelt(const TFundstelle& hit) const {
 
 uint64_t GroupSet::Schluessel(const TFundstelle& h) const {
   const uint64_t text = (uint64_t{h.TextNr} << 8) | h.Textteil;
-  if (modus_ == 2) return Mischen((text << 16) | (uint64_t{h.Kapitel} << 8) | h.Unterkapitel);
+  if (modus_ == kSameSection)
+    return Mischen((text << 16) | (uint64_t{h.Kapitel} << 8) | h.Unterkapitel);
   const uint64_t oben = (text << 40) | (uint64_t{h.Seite} << 24) |
                         (uint64_t{h.AbsatzKennung1} << 8) | h.AbsatzKennung2;
   return Mischen(oben) ^ static_cast<uint32_t>(h.AbsatzKennung3);

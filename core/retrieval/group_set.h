@@ -3,13 +3,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "retrieval/conjunction.h"
 #include "retrieval/hit_list.h"
 
 namespace quillmar::retrieval {
 
-// The paragraphs (modus 1) or sections (modus 2) that the hits of a list lie in. Two hits can
-// only be joined by AND, "..." or a phrase when they share one, so the hits of a frequent word
-// outside the groups of the other operand are left out while loading. That leaves every join
+// The paragraphs (kSameParagraph) or sections (kSameSection) that the hits of a list lie in. Two
+// hits can only be joined by AND, "..." or a phrase when they share one, so the hits of a frequent
+// word outside the groups of the other operand are left out while loading. That leaves every join
 // unchanged: a paragraph is a contiguous range of positions within its text part, so a hit in a
 // group without partners never stands between two hits that could pair.
 //
@@ -17,7 +18,7 @@ namespace quillmar::retrieval {
 // never the reverse.
 class GroupSet {
  public:
-  // modus 1 paragraph, 2 section.
+  // modus kSameParagraph or kSameSection.
   GroupSet(const TFundstellenListe& liste, int32_t modus);
 
   bool Enthaelt(const TFundstelle& hit) const;
@@ -27,7 +28,7 @@ class GroupSet {
   // Whether a join with this modus and word distance may be narrowed by groups (other values
   // are refused by the join itself, which must still see them).
   static bool Anwendbar(int32_t modus, int32_t wortabstand) {
-    return modus == 1 || (modus == 2 && wortabstand == 0);
+    return modus == kSameParagraph || (modus == kSameSection && wortabstand == 0);
   }
 
  private:

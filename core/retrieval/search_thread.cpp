@@ -18,11 +18,12 @@ void TSuchThread::CDHinzufuegen(const std::string& cdId) {
 }
 
 void TSuchThread::Starten() {
-  if (thread_.joinable() || return_value_.load() != -2) return;  // one search per thread
-  return_value_.store(-1);
+  if (thread_.joinable() || return_value_.load() != SearchThreadState::kNotStarted)
+    return;  // one search per thread
+  return_value_.store(SearchThreadState::kRunning);
   thread_ = std::thread([this] {
     Execute();
-    return_value_.store(0);
+    return_value_.store(SearchThreadState::kEnded);
     if (BeiEnde) BeiEnde();
   });
 }
@@ -34,7 +35,7 @@ void TSuchThread::Warten() {
 }
 
 void TSuchThread::Execute() {
-  return_value_.store(-1);
+  return_value_.store(SearchThreadState::kRunning);
   anfrage_.CDs = cds_;
   try {
     anfrage_.Ausfuehren(anfrage_.Anfrage);

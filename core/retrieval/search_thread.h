@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -9,9 +10,11 @@
 
 namespace quillmar::retrieval {
 
+enum class SearchThreadState { kNotStarted = -2, kRunning = -1, kEnded = 0 };
+
 // Runs one TKomplexAnfrage on a worker thread. Fill Anfrage() and add the collections, set the
 // outcome handler, then Starten. The handler runs on the worker thread when the search has ended
-// (ReturnValue is 0 by then); a GUI forwards it to its own thread. It must not destroy the
+// (ReturnValue is kEnded by then); a GUI forwards it to its own thread. It must not destroy the
 // TSuchThread. Exceptions of the search end up in Fehler/FehlerText.
 class TSuchThread {
  public:
@@ -29,8 +32,7 @@ class TSuchThread {
   void KAFTerminate();
   // Waits for the worker to end (returns at once when called from the handler).
   void Warten();
-  // -2 before the start, -1 while running, 0 after the end.
-  int ReturnValue() const { return return_value_.load(); }
+  SearchThreadState ReturnValue() const { return return_value_.load(); }
 
   // The thread body, also usable without a thread (the command-line tool): runs the query over
   // CDs() and leaves Status, Ergebnis, Fehler and FehlerText in Anfrage(). Does not call BeiEnde.
@@ -40,7 +42,7 @@ class TSuchThread {
   std::vector<std::string> cds_;
   TKomplexAnfrage anfrage_;
   std::thread thread_;
-  std::atomic<int> return_value_{-2};
+  std::atomic<SearchThreadState> return_value_{SearchThreadState::kNotStarted};
 };
 
 }  // namespace quillmar::retrieval
