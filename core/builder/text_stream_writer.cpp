@@ -6,25 +6,13 @@
 #include "base/errors.h"
 #include "builder/word_splitter.h"
 #include "text/paragraph_parser.h"
-#include "text/paragraph_sink.h"
 #include "text/stream_codes.h"
+#include "text/word_collector.h"
 
 namespace quillmar::builder {
 namespace {
 
 using namespace stream;
-
-// Collects the words the paragraph parser finds in one written paragraph.
-class WordCollector : public ParagraphSink {
- public:
-  std::vector<StreamWord> words;
-  void AddWord(const StreamWord& word) override { words.push_back(word); }
-  void AddMarginWord(const StreamWord& word) override { words.push_back(word); }
-  void SetCentred(bool) override {}
-  void SetJustified(bool) override {}
-  void SetIndentMode(uint8_t) override {}
-  void SetParagraphNumber(int32_t) override {}
-};
 
 char StyleFont(RunStyle style, char base) {
   switch (style) {
@@ -389,7 +377,7 @@ class TextWriter {
     ParagraphParser().Parse(paragraph, start, words);
     const int32_t table_page =
         here.page >= 0 ? out_.pages[static_cast<size_t>(here.page)].number : 0;
-    for (const StreamWord& w : words.words) {
+    for (const StreamWord& w : words.Words()) {
       if (w.link) continue;  // link marks and shown texts are not indexed
       std::string word = IndexWord(w.bytes, w.font_code == kGreekFont);
       if (word.empty()) continue;
