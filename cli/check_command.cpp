@@ -24,6 +24,7 @@
 #include "text/paragraph_cutter.h"
 #include "text/paragraph_parser.h"
 #include "text/stream_codes.h"
+#include "text/word_collector.h"
 
 namespace quillmar::cli {
 
@@ -108,26 +109,17 @@ struct LayerWords {
 };
 
 // Collects the words of a paragraph the way the index builder sees them.
-class Collector : public ParagraphSink {
- public:
-  explicit Collector(std::vector<std::pair<int32_t, std::string>>& words) : words_(words) {}
-  void AddWord(const StreamWord& word) override { Take(word); }
-  void AddMarginWord(const StreamWord& word) override { Take(word); }
-  void SetCentred(bool) override {}
-  void SetJustified(bool) override {}
-  void SetIndentMode(uint8_t) override {}
-  void SetParagraphNumber(int32_t) override {}
-
- private:
-  void Take(const StreamWord& w) {
-    if (w.link) return;  // link marks and shown texts are not indexed
+// The index words of a paragraph's words with their start positions, as the index writer forms
+// them: link marks and shown texts are not indexed.
+void AddIndexWords(const std::vector<StreamWord>& found,
+                   std::vector<std::pair<int32_t, std::string>>& words) {
+  for (const StreamWord& w : found) {
+    if (w.link) continue;
     std::string word =
         builder::WordListForm(builder::IndexWord(w.bytes, w.font_code == stream::kGreekFont));
-    if (word.empty()) return;
-    words_.emplace_back(w.start_position, std::move(word));
+    if (!word.empty()) words.emplace_back(w.start_position, std::move(word));
   }
-  std::vector<std::pair<int32_t, std::string>>& words_;
-};
+}
 
 class IndexCheck {
  public:
@@ -244,14 +236,16 @@ class IndexCheck {
         return out;
       }
       for (const TAbsatzDataRecord& paragraph : ParagraphCutter::Split(*bytes)) {
+        WordCollector collector;
         try {
-          Collector collector(out.words);
           ParagraphParser().Parse(paragraph.text, paragraph.start, collector);
         } catch (const Exception& e) {
           problems_.Add("text " + std::to_string(text) + " layer " + std::to_string(layer) +
                         ": paragraph at " + std::to_string(paragraph.start) +
                         " cannot be decoded: " + e.what());
         }
+        // The words read before a damaged paragraph's fault count as well.
+        AddIndexWords(collector.Words(), out.words);
       }
       std::stable_sort(out.words.begin(), out.words.end(),
                        [](const auto& a, const auto& b) { return a.first < b.first; });

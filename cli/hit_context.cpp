@@ -13,29 +13,11 @@
 #include "text/paragraph_cutter.h"
 #include "text/paragraph_parser.h"
 #include "text/plain_text.h"
+#include "text/word_collector.h"
 
 namespace quillmar::cli {
 
 namespace {
-
-// Collects the words of the main column with the position of their last byte.
-class WordCollector : public ParagraphSink {
- public:
-  struct Word {
-    int32_t end;
-    std::string bytes;
-  };
-  std::vector<Word> words;
-
-  void AddWord(const StreamWord& word) override {
-    words.push_back({word.EndPosition(), word.bytes});
-  }
-  void AddMarginWord(const StreamWord&) override {}
-  void SetCentred(bool) override {}
-  void SetJustified(bool) override {}
-  void SetIndentMode(uint8_t) override {}
-  void SetParagraphNumber(int32_t) override {}
-};
 
 std::string ReadStream(const std::string& name) {
   std::ifstream in(ResolveExisting(name).value_or(name), std::ios::binary);
@@ -76,18 +58,18 @@ const std::vector<HitContext::Word>& HitContext::Words(const std::string& cdid, 
     if (file.empty()) return words;
     ParagraphParser parser;
     for (const auto& paragraph : ParagraphCutter::Split(ReadStream(file))) {
-      WordCollector collector;
+      WordCollector collector(WordCollector::Columns::kMainOnly);
       try {
         parser.Parse(paragraph.text, paragraph.start, collector);
       } catch (const Exception&) {
         continue;  // a damaged paragraph contributes no words
       }
-      for (auto& w : collector.words) {
+      for (const StreamWord& w : collector.Words()) {
         std::string text = Cp1252ToUtf8(PlainText(w.bytes));
         text.erase(
             std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
             text.end());
-        if (!text.empty()) words.push_back({w.end, std::move(text)});
+        if (!text.empty()) words.push_back({w.EndPosition(), std::move(text)});
       }
     }
   } catch (const Exception&) {

@@ -71,6 +71,37 @@ struct Segment {
   std::string_view source;  // the segment's bytes
 };
 
+// A directive as written: its name, its value and where the value starts.
+struct DirectiveCall {
+  const std::string& name;
+  std::string_view value;
+  const SourcePlace& at;
+};
+
+// An element as opened: its name and arguments, whether ':' text follows, where it opens, and the
+// context it stands in (what that admits, the style in force, the nesting depth, the output).
+struct ElementCall {
+  std::string name;
+  std::string args;
+  bool has_body;
+  SourcePlace open;
+  unsigned allow;
+  unsigned style;
+  int depth;
+  std::vector<Inline>& out;
+
+  const char* Here() const { return depth > 0 || style != 0 ? "inside this element" : "here"; }
+  void Need(unsigned what, const char* where) const {
+    if ((allow & what) == 0) RaiseSourceError(open, "{" + name + "} is not allowed " + where);
+  }
+  void RequireBody() const {
+    if (!has_body) RaiseSourceError(open, "{" + name + ":...} needs its text after ':'");
+  }
+  void RefuseBody() const {
+    if (has_body) RaiseSourceError(open, "{" + name + "} takes no ':' text");
+  }
+};
+
 // Reads one source file line by line. Directives act at once; text lines collect into the open
 // paragraph, whose inline elements are parsed when a blank line or directive ends it. The state
 // in force (language, dates, alignment, pending page and line marks) belongs to the current text.
@@ -86,6 +117,22 @@ class Parser {
   void Directive(std::string_view line);
   void HeaderDirective(const std::string& name, std::string_view value, const SourcePlace& at);
   void TextDirective(const std::string& name, std::string_view value, const SourcePlace& at);
+  // The text directives, one handler each (chapter levels and heading kinds share theirs).
+  using DirectiveHandler = void (Parser::*)(const DirectiveCall&);
+  void NumberDirective(const DirectiveCall& d);
+  void TitleDirective(const DirectiveCall& d);
+  void LongLabelDirective(const DirectiveCall& d);
+  void ShortLabelDirective(const DirectiveCall& d);
+  void LanguageDirective(const DirectiveCall& d);
+  void DateDirective(const DirectiveCall& d);
+  void AlignDirective(const DirectiveCall& d);
+  void IndentDirective(const DirectiveCall& d);
+  void AutoLinesDirective(const DirectiveCall& d);
+  void LineDirective(const DirectiveCall& d);
+  void PageDirective(const DirectiveCall& d);
+  void ChapterDirective(const DirectiveCall& d);
+  void HeadingDirective(const DirectiveCall& d);
+  void TableDirective(const DirectiveCall& d);
   void TableLine(std::string_view line);
   void EndText();
   SourceText& CurrentText(const std::string& name, const SourcePlace& at);
@@ -109,6 +156,26 @@ class Parser {
   SourcePlace PlaceOf(size_t offset) const;
   void Content(unsigned allow, unsigned style, int depth, bool nested, std::vector<Inline>& out);
   void Element(unsigned allow, unsigned style, int depth, std::vector<Inline>& out);
+  // Reads an element's name, arguments and ':' up to its content.
+  ElementCall OpenElement(unsigned allow, unsigned style, int depth, std::vector<Inline>& out);
+  void CloseElement(const ElementCall& e);
+  // The elements, one handler each (the notes share theirs).
+  using ElementHandler = void (Parser::*)(const ElementCall&);
+  void StyleElement(const ElementCall& e, unsigned bit);
+  void NoteElement(const ElementCall& e);
+  void MarginElement(const ElementCall& e);
+  // The body of a note or margin note: its own content, without automatic line marks.
+  void NestedBody(unsigned allow, int depth, std::vector<Inline>& body);
+  // The checks and the shown text shared by pic, link and ref.
+  Inline LinkText(const ElementCall& e);
+  void PictureElement(const ElementCall& e);
+  void PlaceLinkElement(const ElementCall& e);
+  void ReferenceElement(const ElementCall& e);
+  void OpenMark(const ElementCall& e, unsigned needed);
+  void LineElement(const ElementCall& e);
+  void PageElement(const ElementCall& e);
+  void SyncElement(const ElementCall& e);
+  void AnchorElement(const ElementCall& e);
   // The character of the escape at pos_ (a backslash), moving past it.
   char Escaped();
   std::string ElementArgs();
@@ -335,124 +402,164 @@ void Parser::StartContent(const SourcePlace& at) {
 }
 
 void Parser::TextDirective(const std::string& name, std::string_view value, const SourcePlace& at) {
-  if (name == "number") {
-    int32_t n = 0;
-    if (!ParseInt(value, 1, kMaxTextNumber, n))
-      RaiseSourceError(at, "text number from 1 to 255 expected");
-    CurrentText(name, At(0)).number = n;
-  } else if (name == "title") {
-    CurrentText(name, At(0)).title = PlainValue(value, at, kTextTitleBytes, "text title");
-  } else if (name == "long") {
-    CurrentText(name, At(0)).long_label = PlainValue(value, at, kLongLabelBytes, "long label");
-  } else if (name == "short") {
-    CurrentText(name, At(0)).short_label = PlainValue(value, at, kShortLabelBytes, "short label");
-  } else if (name == "lang") {
-    attributes_.language = LanguageValue(value, at);
-  } else if (name == "date") {
-    if (value == "none") {
-      attributes_.date1 = attributes_.date2 = SourceDate{};
-      return;
-    }
-    const size_t to = value.find(" to ");
-    attributes_.date1 = DateValue(TrimView(value.substr(0, to)), at);
-    attributes_.date2 =
-        to == std::string_view::npos ? SourceDate{} : DateValue(TrimView(value.substr(to + 4)), at);
-  } else if (name == "align") {
-    if (value == "left")
-      alignment_ = Alignment::kLeft;
-    else if (value == "centre" || value == "center")
-      alignment_ = Alignment::kCentred;
-    else if (value == "justify")
-      alignment_ = Alignment::kJustified;
-    else
-      RaiseSourceError(at, "@align expects left, centre or justify");
-  } else if (name == "indent") {
-    if (value == "none")
-      indent_ = Indent::kNone;
-    else if (value == "first")
-      indent_ = Indent::kFirstLine;
-    else if (value == "all")
-      indent_ = Indent::kAllLines;
-    else if (value == "hanging")
-      indent_ = Indent::kHanging;
-    else
-      RaiseSourceError(at, "@indent expects none, first, all or hanging");
-  } else if (name == "lines") {
-    if (value == "off") {
-      auto_line_ = -1;
-    } else if (!ParseInt(value, 0, kMaxPageOrLine, auto_line_)) {
-      RaiseSourceError(at, "@lines expects a line number from 0 to 65535 or off");
-    }
-  } else if (name == "line") {
-    Inline mark;
-    mark.kind = InlineKind::kLineNumber;
-    mark.place = At(0);
-    if (!ParseInt(value, 0, kMaxPageOrLine, mark.number))
-      RaiseSourceError(at, "line number from 0 to 65535 expected");
-    pending_.push_back(mark);
-  } else if (name == "page") {
-    pending_.push_back(PageBreak(value, at));
-  } else if (name == "chapter" || name == "section" || name == "subsection") {
-    StartContent(At(0));
-    const int level = name == "chapter" ? 1 : name == "section" ? 2 : 3;
-    SourceChapter chapter;
-    chapter.level = level;
-    chapter.place = At(0);
-    chapter.name = PlainValue(value, at, kChapterNameBytes, "chapter name");
-    if (chapter.name.empty()) RaiseSourceError(at, "chapter name expected");
-    const SourceChapter* last = text_->chapters.empty() ? nullptr : &text_->chapters.back();
-    if (level > 1 && (last == nullptr || last->level < level - 1))
-      RaiseSourceError(
-          At(0), "@" + name + " needs an enclosing " + (level == 2 ? "@chapter" : "@section"));
-    chapter.l1 = level == 1 ? (last ? last->l1 : 0) + 1 : last->l1;
-    chapter.l2 = level == 1 ? 0 : level == 2 ? (last->level >= 2 ? last->l2 : 0) + 1 : last->l2;
-    chapter.l3 = level < 3 ? 0 : (last->level == 3 ? last->l3 : 0) + 1;
-    if (chapter.l1 > kMaxChapterNumber || chapter.l2 > kMaxChapterNumber ||
-        chapter.l3 > kMaxChapterNumber)
-      RaiseSourceError(At(0), "more than 255 chapters on one level");
-    chapter.paragraph = text_->paragraphs.size();
-    SourceParagraph heading;
-    heading.kind = ParagraphKind::kChapterHeading;
-    heading.part = level == 1 ? TextPart::kHeading : TextPart::kSubheading;
-    heading.chapter = static_cast<int>(text_->chapters.size());
-    heading.place = At(0);
-    Inline run;
-    run.place = at;
-    run.text = chapter.name;
-    heading.content.push_back(run);
-    text_->chapters.push_back(std::move(chapter));
-    AddParagraph(std::move(heading));
-  } else if (name == "heading" || name == "subheading" || name == "subtitle" ||
-             name == "subtitle2") {
-    StartContent(At(0));
-    if (value.empty()) RaiseSourceError(at, "@" + name + " needs its text");
-    SourceParagraph heading;
-    heading.kind = ParagraphKind::kHeading;
-    heading.part = name == "heading"      ? TextPart::kHeading
-                   : name == "subheading" ? TextPart::kSubheading
-                   : name == "subtitle"   ? TextPart::kSubtitle
-                                          : TextPart::kSubtitle2;
-    heading.place = At(0);
-    Segment seg;
-    seg.line = line_no_;
-    seg.column = at.column;
-    seg.source = value;
-    heading.content = ParseInline({seg}, kMainText);
-    AddParagraph(std::move(heading));
-  } else if (name == "table") {
-    StartContent(At(0));
-    in_table_ = true;
-    table_place_ = At(0);
-    table_ = SourceParagraph{};
-    table_.kind = ParagraphKind::kTable;
-    table_.place = At(0);
-    table_.table.title = PlainValue(value, at, kTextTitleBytes, "table title");
-    if (table_.table.title.empty()) RaiseSourceError(at, "@table needs a title");
-  } else if (name == "collection") {
-    RaiseSourceError(At(0), "@collection must come before the first @text of its file");
-  } else {
-    RaiseSourceError(At(0), "@" + name + " is not a text directive");
+  static const std::map<std::string_view, DirectiveHandler> kHandlers = {
+      {"number", &Parser::NumberDirective},    {"title", &Parser::TitleDirective},
+      {"long", &Parser::LongLabelDirective},   {"short", &Parser::ShortLabelDirective},
+      {"lang", &Parser::LanguageDirective},    {"date", &Parser::DateDirective},
+      {"align", &Parser::AlignDirective},      {"indent", &Parser::IndentDirective},
+      {"lines", &Parser::AutoLinesDirective},  {"line", &Parser::LineDirective},
+      {"page", &Parser::PageDirective},        {"chapter", &Parser::ChapterDirective},
+      {"section", &Parser::ChapterDirective},  {"subsection", &Parser::ChapterDirective},
+      {"heading", &Parser::HeadingDirective},  {"subheading", &Parser::HeadingDirective},
+      {"subtitle", &Parser::HeadingDirective}, {"subtitle2", &Parser::HeadingDirective},
+      {"table", &Parser::TableDirective},
+  };
+  const auto handler = kHandlers.find(name);
+  if (handler == kHandlers.end()) RaiseSourceError(At(0), "@" + name + " is not a text directive");
+  (this->*handler->second)({name, value, at});
+}
+
+void Parser::NumberDirective(const DirectiveCall& d) {
+  int32_t n = 0;
+  if (!ParseInt(d.value, 1, kMaxTextNumber, n))
+    RaiseSourceError(d.at, "text number from 1 to 255 expected");
+  CurrentText(d.name, At(0)).number = n;
+}
+
+void Parser::TitleDirective(const DirectiveCall& d) {
+  CurrentText(d.name, At(0)).title = PlainValue(d.value, d.at, kTextTitleBytes, "text title");
+}
+
+void Parser::LongLabelDirective(const DirectiveCall& d) {
+  CurrentText(d.name, At(0)).long_label = PlainValue(d.value, d.at, kLongLabelBytes, "long label");
+}
+
+void Parser::ShortLabelDirective(const DirectiveCall& d) {
+  CurrentText(d.name, At(0)).short_label =
+      PlainValue(d.value, d.at, kShortLabelBytes, "short label");
+}
+
+void Parser::LanguageDirective(const DirectiveCall& d) {
+  attributes_.language = LanguageValue(d.value, d.at);
+}
+
+void Parser::DateDirective(const DirectiveCall& d) {
+  if (d.value == "none") {
+    attributes_.date1 = attributes_.date2 = SourceDate{};
+    return;
   }
+  const size_t to = d.value.find(" to ");
+  attributes_.date1 = DateValue(TrimView(d.value.substr(0, to)), d.at);
+  attributes_.date2 = to == std::string_view::npos
+                          ? SourceDate{}
+                          : DateValue(TrimView(d.value.substr(to + 4)), d.at);
+}
+
+void Parser::AlignDirective(const DirectiveCall& d) {
+  if (d.value == "left")
+    alignment_ = Alignment::kLeft;
+  else if (d.value == "centre" || d.value == "center")
+    alignment_ = Alignment::kCentred;
+  else if (d.value == "justify")
+    alignment_ = Alignment::kJustified;
+  else
+    RaiseSourceError(d.at, "@align expects left, centre or justify");
+}
+
+void Parser::IndentDirective(const DirectiveCall& d) {
+  if (d.value == "none")
+    indent_ = Indent::kNone;
+  else if (d.value == "first")
+    indent_ = Indent::kFirstLine;
+  else if (d.value == "all")
+    indent_ = Indent::kAllLines;
+  else if (d.value == "hanging")
+    indent_ = Indent::kHanging;
+  else
+    RaiseSourceError(d.at, "@indent expects none, first, all or hanging");
+}
+
+void Parser::AutoLinesDirective(const DirectiveCall& d) {
+  if (d.value == "off") {
+    auto_line_ = -1;
+  } else if (!ParseInt(d.value, 0, kMaxPageOrLine, auto_line_)) {
+    RaiseSourceError(d.at, "@lines expects a line number from 0 to 65535 or off");
+  }
+}
+
+void Parser::LineDirective(const DirectiveCall& d) {
+  Inline mark;
+  mark.kind = InlineKind::kLineNumber;
+  mark.place = At(0);
+  if (!ParseInt(d.value, 0, kMaxPageOrLine, mark.number))
+    RaiseSourceError(d.at, "line number from 0 to 65535 expected");
+  pending_.push_back(mark);
+}
+
+void Parser::PageDirective(const DirectiveCall& d) { pending_.push_back(PageBreak(d.value, d.at)); }
+
+// @chapter, @section and @subsection: numbered on their level under the enclosing chapter and
+// section, and written as a heading paragraph.
+void Parser::ChapterDirective(const DirectiveCall& d) {
+  StartContent(At(0));
+  const int level = d.name == "chapter" ? 1 : d.name == "section" ? 2 : 3;
+  SourceChapter chapter;
+  chapter.level = level;
+  chapter.place = At(0);
+  chapter.name = PlainValue(d.value, d.at, kChapterNameBytes, "chapter name");
+  if (chapter.name.empty()) RaiseSourceError(d.at, "chapter name expected");
+  const SourceChapter* last = text_->chapters.empty() ? nullptr : &text_->chapters.back();
+  if (level > 1 && (last == nullptr || last->level < level - 1))
+    RaiseSourceError(
+        At(0), "@" + d.name + " needs an enclosing " + (level == 2 ? "@chapter" : "@section"));
+  chapter.l1 = level == 1 ? (last ? last->l1 : 0) + 1 : last->l1;
+  chapter.l2 = level == 1 ? 0 : level == 2 ? (last->level >= 2 ? last->l2 : 0) + 1 : last->l2;
+  chapter.l3 = level < 3 ? 0 : (last->level == 3 ? last->l3 : 0) + 1;
+  if (chapter.l1 > kMaxChapterNumber || chapter.l2 > kMaxChapterNumber ||
+      chapter.l3 > kMaxChapterNumber)
+    RaiseSourceError(At(0), "more than 255 chapters on one level");
+  chapter.paragraph = text_->paragraphs.size();
+  SourceParagraph heading;
+  heading.kind = ParagraphKind::kChapterHeading;
+  heading.part = level == 1 ? TextPart::kHeading : TextPart::kSubheading;
+  heading.chapter = static_cast<int>(text_->chapters.size());
+  heading.place = At(0);
+  Inline run;
+  run.place = d.at;
+  run.text = chapter.name;
+  heading.content.push_back(run);
+  text_->chapters.push_back(std::move(chapter));
+  AddParagraph(std::move(heading));
+}
+
+// @heading, @subheading, @subtitle and @subtitle2: a heading paragraph outside the chapter list.
+void Parser::HeadingDirective(const DirectiveCall& d) {
+  StartContent(At(0));
+  if (d.value.empty()) RaiseSourceError(d.at, "@" + d.name + " needs its text");
+  SourceParagraph heading;
+  heading.kind = ParagraphKind::kHeading;
+  heading.part = d.name == "heading"      ? TextPart::kHeading
+                 : d.name == "subheading" ? TextPart::kSubheading
+                 : d.name == "subtitle"   ? TextPart::kSubtitle
+                                          : TextPart::kSubtitle2;
+  heading.place = At(0);
+  Segment seg;
+  seg.line = line_no_;
+  seg.column = d.at.column;
+  seg.source = d.value;
+  heading.content = ParseInline({seg}, kMainText);
+  AddParagraph(std::move(heading));
+}
+
+void Parser::TableDirective(const DirectiveCall& d) {
+  StartContent(At(0));
+  in_table_ = true;
+  table_place_ = At(0);
+  table_ = SourceParagraph{};
+  table_.kind = ParagraphKind::kTable;
+  table_.place = At(0);
+  table_.table.title = PlainValue(d.value, d.at, kTextTitleBytes, "table title");
+  if (table_.table.title.empty()) RaiseSourceError(d.at, "@table needs a title");
 }
 
 void Parser::TableLine(std::string_view line) {
@@ -803,176 +910,215 @@ std::string Parser::PlainText() {
 }
 
 void Parser::Element(unsigned allow, unsigned style, int depth, std::vector<Inline>& out) {
-  const size_t open_at = pos_;
-  const SourcePlace open = PlaceOf(open_at);
+  // The style elements nest and combine their bits; every other element has its own handler.
+  static const std::pair<std::string_view, unsigned> kStyleElements[] = {
+      {"i", kItalic},    {"b", kBold},           {"small", kSmall}, {"greek", kGreekBit},
+      {"gr", kGreekBit}, {"hebrew", kHebrewBit}, {"he", kHebrewBit}};
+  static const std::map<std::string_view, ElementHandler> kHandlers = {
+      {"fn", &Parser::NoteElement},       {"sch", &Parser::NoteElement},
+      {"rem", &Parser::NoteElement},      {"margin", &Parser::MarginElement},
+      {"pic", &Parser::PictureElement},   {"link", &Parser::PlaceLinkElement},
+      {"ref", &Parser::ReferenceElement}, {"line", &Parser::LineElement},
+      {"page", &Parser::PageElement},     {"sync", &Parser::SyncElement},
+      {"anchor", &Parser::AnchorElement},
+  };
+  const ElementCall e = OpenElement(allow, style, depth, out);
+  for (const auto& [name, bit] : kStyleElements)
+    if (e.name == name) return StyleElement(e, bit);
+  const auto handler = kHandlers.find(e.name);
+  if (handler == kHandlers.end()) RaiseSourceError(e.open, "unknown element {" + e.name + "}");
+  (this->*handler->second)(e);
+}
+
+ElementCall Parser::OpenElement(unsigned allow, unsigned style, int depth,
+                                std::vector<Inline>& out) {
+  const SourcePlace open = PlaceOf(pos_);
   ++pos_;
   const size_t name_start = pos_;
   while (pos_ < buf_.size() && IsAlnum(buf_[pos_])) ++pos_;
-  const std::string name = buf_.substr(name_start, pos_ - name_start);
+  std::string name = buf_.substr(name_start, pos_ - name_start);
   if (name.empty())
     RaiseSourceError(open, "element name expected after '{' (write \\{ for a brace)");
   if (pos_ < buf_.size() && buf_[pos_] != ' ' && buf_[pos_] != ':' && buf_[pos_] != '}')
     RaiseSourceError(PlaceOf(pos_), "blank, ':' or '}' expected after {" + name);
-  const std::string args = ElementArgs();
+  std::string args = ElementArgs();
   const bool has_body = pos_ < buf_.size() && buf_[pos_] == ':';
   if (has_body) ++pos_;
-  auto need = [&](unsigned what, const char* where) {
-    if ((allow & what) == 0) RaiseSourceError(open, "{" + name + "} is not allowed " + where);
-  };
-  auto close = [&] {
-    if (pos_ >= buf_.size()) RaiseSourceError(open, "{" + name + " is not closed with '}'");
-    ++pos_;
-  };
-  auto no_body = [&] {
-    if (has_body) RaiseSourceError(open, "{" + name + "} takes no ':' text");
-  };
-  auto body_required = [&] {
-    if (!has_body) RaiseSourceError(open, "{" + name + ":...} needs its text after ':'");
-  };
-  const char* here = depth > 0 || style != 0 ? "inside this element" : "here";
-  Inline item;
-  item.place = open;
+  return {std::move(name), std::move(args), has_body, open, allow, style, depth, out};
+}
 
-  unsigned bit = 0;
-  if (name == "i")
-    bit = kItalic;
-  else if (name == "b")
-    bit = kBold;
-  else if (name == "small")
-    bit = kSmall;
-  else if (name == "greek" || name == "gr")
-    bit = kGreekBit;
-  else if (name == "hebrew" || name == "he")
-    bit = kHebrewBit;
-  if (bit != 0) {
-    need(kStyles, here);
-    body_required();
-    if (!args.empty()) RaiseSourceError(open, "{" + name + ":...} takes no arguments");
-    if (depth + 1 > kMaxNesting) RaiseSourceError(open, "elements nested too deeply");
-    const unsigned combined = style | bit;
-    if ((combined & kSmall) && (combined & (kGreekBit | kHebrewBit)))
-      RaiseSourceError(open, "Greek and Hebrew cannot be set small");
-    if ((combined & kGreekBit) && (combined & kHebrewBit))
-      RaiseSourceError(open, "Greek and Hebrew cannot be combined");
-    Content(allow & kNoteBody & ~kMarks, combined, depth + 1, true, out);
-    return close();
-  }
+void Parser::CloseElement(const ElementCall& e) {
+  if (pos_ >= buf_.size()) RaiseSourceError(e.open, "{" + e.name + " is not closed with '}'");
+  ++pos_;
+}
 
-  if (name == "fn" || name == "sch" || name == "rem") {
-    need(kNotes, "here (notes stand in the main text)");
-    body_required();
-    SourceNote note;
-    note.kind = name == "fn"    ? InlineKind::kFootnote
-                : name == "sch" ? InlineKind::kScholion
+void Parser::StyleElement(const ElementCall& e, unsigned bit) {
+  e.Need(kStyles, e.Here());
+  e.RequireBody();
+  if (!e.args.empty()) RaiseSourceError(e.open, "{" + e.name + ":...} takes no arguments");
+  if (e.depth + 1 > kMaxNesting) RaiseSourceError(e.open, "elements nested too deeply");
+  const unsigned combined = e.style | bit;
+  if ((combined & kSmall) && (combined & (kGreekBit | kHebrewBit)))
+    RaiseSourceError(e.open, "Greek and Hebrew cannot be set small");
+  if ((combined & kGreekBit) && (combined & kHebrewBit))
+    RaiseSourceError(e.open, "Greek and Hebrew cannot be combined");
+  Content(e.allow & kNoteBody & ~kMarks, combined, e.depth + 1, true, e.out);
+  CloseElement(e);
+}
+
+// {fn:...}, {sch:...} and {rem:...}: the note goes to the text's footnotes or notes, and its mark
+// stands in the running text.
+void Parser::NoteElement(const ElementCall& e) {
+  e.Need(kNotes, "here (notes stand in the main text)");
+  e.RequireBody();
+  SourceNote note;
+  note.kind = e.name == "fn"    ? InlineKind::kFootnote
+              : e.name == "sch" ? InlineKind::kScholion
                                 : InlineKind::kRemark;
-    std::vector<SourceNote>& list = name == "fn" ? text_->footnotes : text_->notes;
-    note.number = static_cast<int32_t>(list.size()) + 1;
-    note.mark = args.empty() ? std::to_string(note.number) : args;
-    CheckCp1252(note.mark, open);
-    note.attributes = attributes_;
-    note.paragraph = text_->paragraphs.size();
-    note.place = open;
-    const bool saved = auto_marks_;
-    auto_marks_ = false;
-    Content(kNoteBody, 0, depth + 1, true, note.body);
-    auto_marks_ = saved;
-    TrimRuns(note.body);
-    close();
-    if (note.body.empty()) RaiseSourceError(open, "empty {" + name + ":...}");
-    item.kind = note.kind;
-    item.number = note.number;
-    item.text = note.mark;
-    if (note.kind == InlineKind::kScholion) text_->has_margin = true;
-    list.push_back(std::move(note));
-    out.push_back(std::move(item));
-    return;
-  }
-  if (name == "margin") {
-    need(kMargin, here);
-    body_required();
-    item.kind = InlineKind::kMarginNote;
-    const bool saved = auto_marks_;
-    auto_marks_ = false;
-    Content(kStyles, 0, depth + 1, true, item.children);
-    auto_marks_ = saved;
-    TrimRuns(item.children);
-    close();
-    if (item.children.empty()) RaiseSourceError(open, "empty {margin:...}");
-    text_->has_margin = true;
-    out.push_back(std::move(item));
-    return;
-  }
-  if (name == "pic" || name == "link" || name == "ref") {
-    need(kLinks, here);
-    body_required();
-    if (args.empty()) RaiseSourceError(open, "{" + name + " TARGET:text} needs its target");
-    item.text = PlainText();
-    close();
-    if (item.text.empty()) RaiseSourceError(open, "{" + name + "} needs a text to show");
-    if (name == "pic") {
-      item.kind = InlineKind::kPicture;
-      const std::string file = FileNameValue(args, open, kPictureNameBytes);
-      auto [found, fresh] =
-          picture_numbers_.emplace(file, static_cast<int32_t>(text_->pictures.size()) + 1);
-      if (fresh) text_->pictures.push_back({found->second, file, open});
-      item.number = found->second;
-      item.target = file;
-    } else if (name == "link") {
-      item.kind = InlineKind::kPlaceLink;
-      item.target = args;
-      if (args.front() == '#') {
-        const std::string anchor = args.substr(1);
-        if (anchor.empty() || !std::all_of(anchor.begin(), anchor.end(), IsNameChar))
-          RaiseSourceError(open, "anchor name expected after '#'");
-      } else {
-        // "CDID text layer position"
-        std::vector<std::string> f;
-        for (size_t k = 0; k < args.size();) {
-          size_t e = args.find(' ', k);
-          if (e == std::string::npos) e = args.size();
-          if (e > k) f.push_back(args.substr(k, e - k));
-          k = e + 1;
-        }
-        int32_t n = 0;
-        if (f.size() != 4 || f[0].size() > kIdBytes ||
-            !std::all_of(f[0].begin(), f[0].end(), IsAlnum) ||
-            !ParseInt(f[1], 1, kMaxTextNumber, n) || !ParseInt(f[2], 1, 3, n) ||
-            !ParseInt(f[3], 1, INT32_MAX, n))
-          RaiseSourceError(open, "link target expected as #anchor or 'CDID text layer position'");
-      }
-      CheckCp1252(item.target, open);
-    } else {
-      item.kind = InlineKind::kReference;
-      item.target = args;
-      CheckCp1252(item.target, open);
+  std::vector<SourceNote>& list = e.name == "fn" ? text_->footnotes : text_->notes;
+  note.number = static_cast<int32_t>(list.size()) + 1;
+  note.mark = e.args.empty() ? std::to_string(note.number) : e.args;
+  CheckCp1252(note.mark, e.open);
+  note.attributes = attributes_;
+  note.paragraph = text_->paragraphs.size();
+  note.place = e.open;
+  NestedBody(kNoteBody, e.depth, note.body);
+  CloseElement(e);
+  if (note.body.empty()) RaiseSourceError(e.open, "empty {" + e.name + ":...}");
+  Inline item;
+  item.place = e.open;
+  item.kind = note.kind;
+  item.number = note.number;
+  item.text = note.mark;
+  if (note.kind == InlineKind::kScholion) text_->has_margin = true;
+  list.push_back(std::move(note));
+  e.out.push_back(std::move(item));
+}
+
+void Parser::MarginElement(const ElementCall& e) {
+  e.Need(kMargin, e.Here());
+  e.RequireBody();
+  Inline item;
+  item.place = e.open;
+  item.kind = InlineKind::kMarginNote;
+  NestedBody(kStyles, e.depth, item.children);
+  CloseElement(e);
+  if (item.children.empty()) RaiseSourceError(e.open, "empty {margin:...}");
+  text_->has_margin = true;
+  e.out.push_back(std::move(item));
+}
+
+void Parser::NestedBody(unsigned allow, int depth, std::vector<Inline>& body) {
+  const bool saved = auto_marks_;
+  auto_marks_ = false;
+  Content(allow, 0, depth + 1, true, body);
+  auto_marks_ = saved;
+  TrimRuns(body);
+}
+
+Inline Parser::LinkText(const ElementCall& e) {
+  e.Need(kLinks, e.Here());
+  e.RequireBody();
+  if (e.args.empty()) RaiseSourceError(e.open, "{" + e.name + " TARGET:text} needs its target");
+  Inline item;
+  item.place = e.open;
+  item.text = PlainText();
+  CloseElement(e);
+  if (item.text.empty()) RaiseSourceError(e.open, "{" + e.name + "} needs a text to show");
+  return item;
+}
+
+// {pic FILE:text}: the text's pictures are numbered by first use; a file used again keeps its
+// number.
+void Parser::PictureElement(const ElementCall& e) {
+  Inline item = LinkText(e);
+  item.kind = InlineKind::kPicture;
+  const std::string file = FileNameValue(e.args, e.open, kPictureNameBytes);
+  auto [found, fresh] =
+      picture_numbers_.emplace(file, static_cast<int32_t>(text_->pictures.size()) + 1);
+  if (fresh) text_->pictures.push_back({found->second, file, e.open});
+  item.number = found->second;
+  item.target = file;
+  e.out.push_back(std::move(item));
+}
+
+// {link #ANCHOR:text} or {link CDID TEXT LAYER POSITION:text}.
+void Parser::PlaceLinkElement(const ElementCall& e) {
+  Inline item = LinkText(e);
+  item.kind = InlineKind::kPlaceLink;
+  item.target = e.args;
+  const std::string& args = e.args;
+  if (args.front() == '#') {
+    const std::string anchor = args.substr(1);
+    if (anchor.empty() || !std::all_of(anchor.begin(), anchor.end(), IsNameChar))
+      RaiseSourceError(e.open, "anchor name expected after '#'");
+  } else {
+    std::vector<std::string> f;
+    for (size_t k = 0; k < args.size();) {
+      size_t end = args.find(' ', k);
+      if (end == std::string::npos) end = args.size();
+      if (end > k) f.push_back(args.substr(k, end - k));
+      k = end + 1;
     }
-    out.push_back(std::move(item));
-    return;
+    int32_t n = 0;
+    if (f.size() != 4 || f[0].size() > kIdBytes ||
+        !std::all_of(f[0].begin(), f[0].end(), IsAlnum) || !ParseInt(f[1], 1, kMaxTextNumber, n) ||
+        !ParseInt(f[2], 1, 3, n) || !ParseInt(f[3], 1, INT32_MAX, n))
+      RaiseSourceError(e.open, "link target expected as #anchor or 'CDID text layer position'");
   }
-  if (name == "line" || name == "page" || name == "sync" || name == "anchor") {
-    need(name == "anchor" ? kAnchors : kMarks, here);
-    no_body();
-    close();
-    if (name == "line") {
-      item.kind = InlineKind::kLineNumber;
-      if (!ParseInt(args, 0, kMaxPageOrLine, item.number))
-        RaiseSourceError(open, "{line N} needs a number from 0 to 65535");
-    } else if (name == "page") {
-      item = PageBreak(args, open);
-    } else if (name == "sync") {
-      item.kind = InlineKind::kSync;
-      if (!ParseInt(args, 1, INT32_MAX, item.number))
-        RaiseSourceError(open, "{sync N} needs a positive number");
-    } else {
-      item.kind = InlineKind::kAnchor;
-      if (args.empty() || !std::all_of(args.begin(), args.end(), IsNameChar))
-        RaiseSourceError(open, "{anchor NAME} needs a name of letters, digits, '_', '-', '.'");
-      item.target = args;
-    }
-    out.push_back(std::move(item));
-    return;
-  }
-  RaiseSourceError(open, "unknown element {" + name + "}");
+  CheckCp1252(item.target, e.open);
+  e.out.push_back(std::move(item));
+}
+
+void Parser::ReferenceElement(const ElementCall& e) {
+  Inline item = LinkText(e);
+  item.kind = InlineKind::kReference;
+  item.target = e.args;
+  CheckCp1252(item.target, e.open);
+  e.out.push_back(std::move(item));
+}
+
+// The marks {line N}, {page N [label]}, {sync N} and {anchor NAME} take no ':' text.
+void Parser::OpenMark(const ElementCall& e, unsigned needed) {
+  e.Need(needed, e.Here());
+  e.RefuseBody();
+  CloseElement(e);
+}
+
+void Parser::LineElement(const ElementCall& e) {
+  OpenMark(e, kMarks);
+  Inline item;
+  item.place = e.open;
+  item.kind = InlineKind::kLineNumber;
+  if (!ParseInt(e.args, 0, kMaxPageOrLine, item.number))
+    RaiseSourceError(e.open, "{line N} needs a number from 0 to 65535");
+  e.out.push_back(std::move(item));
+}
+
+void Parser::PageElement(const ElementCall& e) {
+  OpenMark(e, kMarks);
+  e.out.push_back(PageBreak(e.args, e.open));
+}
+
+void Parser::SyncElement(const ElementCall& e) {
+  OpenMark(e, kMarks);
+  Inline item;
+  item.place = e.open;
+  item.kind = InlineKind::kSync;
+  if (!ParseInt(e.args, 1, INT32_MAX, item.number))
+    RaiseSourceError(e.open, "{sync N} needs a positive number");
+  e.out.push_back(std::move(item));
+}
+
+void Parser::AnchorElement(const ElementCall& e) {
+  OpenMark(e, kAnchors);
+  if (e.args.empty() || !std::all_of(e.args.begin(), e.args.end(), IsNameChar))
+    RaiseSourceError(e.open, "{anchor NAME} needs a name of letters, digits, '_', '-', '.'");
+  Inline item;
+  item.place = e.open;
+  item.kind = InlineKind::kAnchor;
+  item.target = e.args;
+  e.out.push_back(std::move(item));
 }
 
 }  // namespace

@@ -6,25 +6,13 @@
 #include "base/errors.h"
 #include "builder/word_splitter.h"
 #include "text/paragraph_parser.h"
-#include "text/paragraph_sink.h"
 #include "text/stream_codes.h"
+#include "text/word_collector.h"
 
 namespace quillmar::builder {
 namespace {
 
 using namespace stream;
-
-// Collects the words the paragraph parser finds in one written paragraph.
-class WordCollector : public ParagraphSink {
- public:
-  std::vector<StreamWord> words;
-  void AddWord(const StreamWord& word) override { words.push_back(word); }
-  void AddMarginWord(const StreamWord& word) override { words.push_back(word); }
-  void SetCentred(bool) override {}
-  void SetJustified(bool) override {}
-  void SetIndentMode(uint8_t) override {}
-  void SetParagraphNumber(int32_t) override {}
-};
 
 char StyleFont(RunStyle style, char base) {
   switch (style) {
@@ -168,6 +156,64 @@ class TextWriter {
     if (p.indent == Indent::kHanging) out.Code(kIndentHanging);
   }
 
+  // A chapter heading makes its chapter the current one: returns its level, 0 for any other
+  // paragraph.
+  int EnterChapter(const SourceParagraph& p) {
+    if (p.kind != ParagraphKind::kChapterHeading || p.chapter < 0 ||
+        static_cast<size_t>(p.chapter) >= text_.chapters.size())
+      return 0;
+    const SourceChapter& c = text_.chapters[static_cast<size_t>(p.chapter)];
+    if (c.level < 1 || c.level > 3) RaiseInternalError("BLD-TSW-CH 1");
+    const std::string name = Utf8ToCp1252(c.name);
+    chapter_.l1 = c.l1;
+    chapter_.l2 = c.l2;
+    chapter_.l3 = c.l3;
+    chapter_.names[static_cast<size_t>(c.level - 1)] = name;
+    for (int level = c.level; level < 3; ++level)
+      chapter_.names[static_cast<size_t>(level)].clear();
+    return c.level;
+  }
+
+  // The chapter record of a heading of the given level written at `start`.
+  void RecordChapter(int chapter_level, int32_t start) {
+    out_.chapters.push_back(WrittenChapter{{chapter_level == 1 ? chapter_.names[0] : std::string(),
+                                            chapter_level == 2 ? chapter_.names[1] : std::string(),
+                                            chapter_level == 3 ? chapter_.names[2] : std::string()},
+                                           chapter_.l1,
+                                           chapter_.l2,
+                                           chapter_.l3,
+                                           start});
+    // Fill the higher levels' names too, so that a record names its whole path.
+    WrittenChapter& record = out_.chapters.back();
+    for (int level = 0; level < chapter_level; ++level)
+      record.names[static_cast<size_t>(level)] = chapter_.names[static_cast<size_t>(level)];
+  }
+
+  // A table paragraph starts with the table code; it carries no page or label blocks. Returns
+  // its start.
+  int32_t TableParagraph(const SourceParagraph& p, const NoteContext& here) {
+    StreamBuilder& out = Out();
+    if (!out.Empty()) out.Code(kParagraphSeparator);
+    const int32_t start = out.NextPosition();
+    ++paragraph_number_[0];
+    if (page_ >= 0 && out_.pages[static_cast<size_t>(page_)].position[0] < 0)
+      out_.pages[static_cast<size_t>(page_)].position[0] = start;
+    out.Code(kTableStart);
+    out.Code(kTitleStart);
+    out.Text(ShownText(p.table.title, "Table"));
+    out.Code(kTitleEnd);
+    for (const auto& row : p.table.rows) {
+      out.Code(kRowStart);
+      for (const auto& cell : row) {
+        out.Code(kCellStart);
+        char font = kBodyFont;
+        Content(cell, kBodyFont, font, here, false);
+        if (font != kBodyFont) out.Code(kBodyFont);  // each cell starts in the body font
+      }
+    }
+    return start;
+  }
+
   void MainParagraph(const SourceParagraph& p) {
     // Page and line marks in front of the content take effect at the paragraph start, so that
     // the page starts with the paragraph.
@@ -184,44 +230,13 @@ class TextWriter {
         break;
       }
     }
-    int chapter_level = 0;
-    if (p.kind == ParagraphKind::kChapterHeading && p.chapter >= 0 &&
-        static_cast<size_t>(p.chapter) < text_.chapters.size()) {
-      const SourceChapter& c = text_.chapters[static_cast<size_t>(p.chapter)];
-      if (c.level < 1 || c.level > 3) RaiseInternalError("BLD-TSW-CH 1");
-      chapter_level = c.level;
-      const std::string name = Utf8ToCp1252(c.name);
-      chapter_.l1 = c.l1;
-      chapter_.l2 = c.l2;
-      chapter_.l3 = c.l3;
-      chapter_.names[static_cast<size_t>(c.level - 1)] = name;
-      for (int level = c.level; level < 3; ++level)
-        chapter_.names[static_cast<size_t>(level)].clear();
-    }
+    const int chapter_level = EnterChapter(p);
     NoteContext here = chapter_;
     here.page = page_;
     StreamBuilder& out = Out();
     int32_t start = 0;
     if (p.kind == ParagraphKind::kTable) {
-      // A table paragraph starts with the table code; it carries no page or label blocks.
-      if (!out.Empty()) out.Code(kParagraphSeparator);
-      start = out.NextPosition();
-      ++paragraph_number_[0];
-      if (page_ >= 0 && out_.pages[static_cast<size_t>(page_)].position[0] < 0)
-        out_.pages[static_cast<size_t>(page_)].position[0] = start;
-      out.Code(kTableStart);
-      out.Code(kTitleStart);
-      out.Text(ShownText(p.table.title, "Table"));
-      out.Code(kTitleEnd);
-      for (const auto& row : p.table.rows) {
-        out.Code(kRowStart);
-        for (const auto& cell : row) {
-          out.Code(kCellStart);
-          char font = kBodyFont;
-          Content(cell, kBodyFont, font, here, false);
-          if (font != kBodyFont) out.Code(kBodyFont);  // each cell starts in the body font
-        }
-      }
+      start = TableParagraph(p, here);
     } else {
       start = BeginParagraph(page_, chapter_);
       if (leading_line != 0) {
@@ -234,18 +249,7 @@ class TextWriter {
       char font = base;
       if (chapter_level != 0) {
         out.Code(kCentreOn);  // the heading's content is the chapter name
-        out_.chapters.push_back(
-            WrittenChapter{{chapter_level == 1 ? chapter_.names[0] : std::string(),
-                            chapter_level == 2 ? chapter_.names[1] : std::string(),
-                            chapter_level == 3 ? chapter_.names[2] : std::string()},
-                           chapter_.l1,
-                           chapter_.l2,
-                           chapter_.l3,
-                           start});
-        // Fill the higher levels' names too, so that a record names its whole path.
-        WrittenChapter& record = out_.chapters.back();
-        for (int level = 0; level < chapter_level; ++level)
-          record.names[static_cast<size_t>(level)] = chapter_.names[static_cast<size_t>(level)];
+        RecordChapter(chapter_level, start);
       }
       std::vector<Inline> rest(p.content.begin() + static_cast<std::ptrdiff_t>(first),
                                p.content.end());
@@ -373,7 +377,7 @@ class TextWriter {
     ParagraphParser().Parse(paragraph, start, words);
     const int32_t table_page =
         here.page >= 0 ? out_.pages[static_cast<size_t>(here.page)].number : 0;
-    for (const StreamWord& w : words.words) {
+    for (const StreamWord& w : words.Words()) {
       if (w.link) continue;  // link marks and shown texts are not indexed
       std::string word = IndexWord(w.bytes, w.font_code == kGreekFont);
       if (word.empty()) continue;

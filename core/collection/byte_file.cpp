@@ -20,14 +20,13 @@ constexpr LangText kCannotRead{"Die Datei '%s' kann nicht gelesen werden.",
 
 }  // namespace
 
-TByteFile::TByteFile() = default;
+TByteFile::TByteFile() : window_(kWindowSize, kHalfWidth) {}
 
 TByteFile::~TByteFile() = default;
 
 void TByteFile::SetDateiName(const std::string& name) {
   // A new binding never keeps bytes of the previous file.
-  first_ = 0;
-  last_ = 0;
+  window_.Clear();
   len_ = 0;
   leer_ = true;
   keine_daten_mehr_ = true;
@@ -49,26 +48,23 @@ uint8_t TByteFile::GetByte(int32_t pos) {
     keine_daten_mehr_ = true;
     return 0;
   }
-  if (first_ == 0 || pos < first_ || pos > last_) Refill(pos);
-  return window_[static_cast<size_t>(pos - first_)];
+  if (!window_.Holds(pos)) Refill(pos);
+  return window_.At(pos);
 }
 
 int32_t TByteFile::GetDataLen() { return len_; }
 
 void TByteFile::Refill(int32_t pos) {
-  const WindowRange range = WindowAround(pos, len_, kWindowSize, kHalfWidth);
-  if (window_.empty()) window_.resize(kWindowSize);
   // Emptied first: after a failed refill the window holds nothing half-read.
-  first_ = 0;
-  last_ = 0;
+  window_.Clear();
   const std::string path = ResolvePath(name_);
-  const auto count = static_cast<size_t>(range.last - range.first + 1);
-  const std::optional<size_t> got = ReadFileBytes(path, range.first, count, window_.data());
-  if (!got) RaiseFileError(kCannotOpen, path);
+  const ByteWindow::Fill fill = window_.Refill(path, pos, len_);
+  if (fill == ByteWindow::Fill::kCannotOpen) RaiseFileError(kCannotOpen, path);
   // A file shorter than when it was bound is a read error, as a read past its end would be.
-  if (*got != count) RaiseFileError(kCannotRead, path);
-  first_ = range.first;
-  last_ = range.last;
+  if (fill == ByteWindow::Fill::kShort) {
+    window_.Clear();
+    RaiseFileError(kCannotRead, path);
+  }
 }
 
 }  // namespace quillmar

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "collection/file_window.h"
+
 namespace quillmar {
 
 // Byte-wise random access to a binary collection file through a window of 65535 bytes. The file
@@ -41,9 +43,7 @@ class TByteFile {
  private:
   void Refill(int32_t pos);
 
-  std::vector<uint8_t> window_;  // allocated on the first refill
-  int32_t first_ = 0;            // first position held (0 while empty)
-  int32_t last_ = 0;             // last position held (0 while empty)
+  ByteWindow window_;
   std::string name_;
   int32_t len_ = 0;
   bool leer_ = true;

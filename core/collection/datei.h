@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "collection/file_window.h"
+
 namespace quillmar {
 
 // Byte-wise random access to a text stream file through a window of 10000 bytes. The file is
@@ -38,13 +40,7 @@ class TDatei {
   char Zeichen(int32_t pos);
 
  private:
-  // Refills the window around pos; false when the file cannot be opened.
-  bool Refill(int32_t pos);
-  bool InWindow(int32_t pos) const { return first_ > 0 && pos >= first_ && pos <= last_; }
-
-  std::vector<char> window_;  // allocated on the first refill
-  int32_t first_ = 0;         // first position held (0 while empty)
-  int32_t last_ = 0;          // last position held (0 while empty)
+  ByteWindow window_;
   std::string name_;
   int32_t len_ = 0;
   bool leer_ = true;

@@ -47,4 +47,16 @@ std::optional<size_t> ReadFileBytes(const std::string& path, int32_t first, size
   return got > 0 ? static_cast<size_t>(got) : 0;
 }
 
+ByteWindow::Fill ByteWindow::Refill(const std::string& path, int32_t pos, int32_t file_len) {
+  const WindowRange range = WindowAround(pos, file_len, size_, half_);
+  if (bytes_.empty()) bytes_.resize(static_cast<size_t>(size_));
+  const auto count = static_cast<size_t>(range.last - range.first + 1);
+  const std::optional<size_t> got = ReadFileBytes(path, range.first, count, bytes_.data());
+  if (!got) return Fill::kCannotOpen;
+  // Only the bytes actually read count as held, so a file that shrank never shows stale bytes.
+  first_ = *got > 0 ? range.first : 0;
+  last_ = *got > 0 ? range.first + static_cast<int32_t>(*got - 1) : 0;
+  return *got == count ? Fill::kComplete : Fill::kShort;
+}
+
 }  // namespace quillmar

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillmar {
 
@@ -34,5 +35,30 @@ std::optional<int32_t> OpenFileSize(const std::string& path);
 // shorter), or std::nullopt when the file cannot be opened or positioned.
 std::optional<size_t> ReadFileBytes(const std::string& path, int32_t first, size_t count,
                                     uint8_t* out);
+
+// The bytes a windowed reader holds: positions first ... last of its file, none while empty.
+class ByteWindow {
+ public:
+  enum class Fill { kComplete, kShort, kCannotOpen };
+
+  ByteWindow(int32_t size, int32_t half) : size_(size), half_(half) {}
+
+  bool Holds(int32_t pos) const { return first_ > 0 && pos >= first_ && pos <= last_; }
+  // The byte at a position the window holds.
+  uint8_t At(int32_t pos) const { return bytes_[static_cast<size_t>(pos - first_)]; }
+  void Clear() { first_ = last_ = 0; }
+
+  // Reads the range WindowAround(pos, file_len, ...) of the file at `path` (resolved) and holds
+  // the bytes actually read: fewer than the range (kShort) when the file has become shorter.
+  // kCannotOpen leaves the window as it was.
+  Fill Refill(const std::string& path, int32_t pos, int32_t file_len);
+
+ private:
+  int32_t size_;
+  int32_t half_;
+  std::vector<uint8_t> bytes_;  // allocated on the first refill
+  int32_t first_ = 0;
+  int32_t last_ = 0;
+};
 
 }  // namespace quillmar

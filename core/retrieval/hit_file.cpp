@@ -36,6 +36,31 @@ constexpr int64_t kLuecke = 1024;
   throw EInOutError("unerwartetes Ende von '" + path + "' .(TFDA " + code + ")");
 }
 
+// The file's size and modification time, under which the hit cache keeps its ranges.
+HitCache::Datei CacheStamp(const std::string& resolved, const std::string& path) {
+  std::error_code fehler;
+  HitCache::Datei datei{resolved, 0, 0};
+  datei.groesse = static_cast<int64_t>(std::filesystem::file_size(resolved, fehler));
+  if (fehler) NichtGefunden(path);
+  datei.zeit = std::filesystem::last_write_time(resolved, fehler).time_since_epoch().count();
+  if (fehler) NichtGefunden(path);
+  return datei;
+}
+
+// The last record one read from record k of range r should take: the end of this range and of
+// the ranges right behind it, as long as the read stays within kLeseSaetze records and skips no
+// more than kLuecke records between two ranges.
+int64_t ReadEnd(std::span<const HitRange> bereiche, size_t r, int64_t k) {
+  int64_t ende = bereiche[r].Bis;
+  for (size_t q = r + 1; q < bereiche.size() && ende - k + 1 < kLeseSaetze; ++q) {
+    const int64_t qv = bereiche[q].Von;
+    if (bereiche[q].Bis < qv) continue;
+    if (qv <= ende || qv > ende + 1 + kLuecke) break;
+    ende = bereiche[q].Bis;
+  }
+  return ende;
+}
+
 }  // namespace
 
 void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
@@ -52,16 +77,23 @@ void TFundstellenDateiAnfrage::Laden() {
   });
 }
 
+int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int64_t saetze,
+                                              int64_t& groesse) {
+  if (saetze == 0) return 0;
+  puffer_.resize(static_cast<size_t>(saetze * kSatz));
+  in.clear();
+  in.seekg(k * kSatz);
+  in.read(reinterpret_cast<char*>(puffer_.data()), static_cast<std::streamsize>(saetze * kSatz));
+  const int64_t gelesen = in ? saetze * kSatz : static_cast<int64_t>(in.gcount());
+  if (gelesen < saetze * kSatz) groesse = k * kSatz + gelesen;  // the file has shrunk
+  return gelesen / kSatz;
+}
+
 void TFundstellenDateiAnfrage::Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm) {
   if (bereiche.empty()) return;
   const std::optional<std::string> resolved = ResolveExisting(path_);
   if (!resolved) NichtGefunden(path_);
-  std::error_code fehler;
-  HitCache::Datei datei{*resolved, 0, 0};
-  datei.groesse = static_cast<int64_t>(std::filesystem::file_size(*resolved, fehler));
-  if (fehler) NichtGefunden(path_);
-  datei.zeit = std::filesystem::last_write_time(*resolved, fehler).time_since_epoch().count();
-  if (fehler) NichtGefunden(path_);
+  const HitCache::Datei datei = CacheStamp(*resolved, path_);
   HitCache& cache = HitCache::Prozess();
 
   // The file is opened only when a range is not in the cache.
@@ -94,28 +126,10 @@ void TFundstellenDateiAnfrage::Lesen(std::span<const HitRange> bereiche, const A
     int64_t k = von;
     while (k <= bis) {
       if (k < erster || k >= erster + anzahl) {
-        // Read up to the end of this range and of the ranges right behind it.
-        int64_t ende = bis;
-        for (size_t q = r + 1; q < bereiche.size() && ende - k + 1 < kLeseSaetze; ++q) {
-          const int64_t qv = bereiche[q].Von;
-          if (bereiche[q].Bis < qv) continue;
-          if (qv <= ende || qv > ende + 1 + kLuecke) break;
-          ende = bereiche[q].Bis;
-        }
-        const int64_t wunsch = std::min<int64_t>(ende - k + 1, kLeseSaetze);
+        const int64_t wunsch = std::min<int64_t>(ReadEnd(bereiche, r, k) - k + 1, kLeseSaetze);
         const int64_t verfuegbar = std::max<int64_t>(0, (groesse - k * kSatz) / kSatz);
-        const int64_t saetze = std::min(wunsch, verfuegbar);
         erster = k;
-        anzahl = 0;
-        if (saetze == 0) break;
-        puffer_.resize(static_cast<size_t>(saetze * kSatz));
-        in.clear();
-        in.seekg(k * kSatz);
-        in.read(reinterpret_cast<char*>(puffer_.data()),
-                static_cast<std::streamsize>(saetze * kSatz));
-        const int64_t gelesen = in ? saetze * kSatz : static_cast<int64_t>(in.gcount());
-        if (gelesen < saetze * kSatz) groesse = k * kSatz + gelesen;  // the file has shrunk
-        anzahl = gelesen / kSatz;
+        anzahl = ReadRecords(in, k, std::min(wunsch, verfuegbar), groesse);
         if (anzahl == 0) break;
       }
       const int64_t bisHier = std::min(bis, erster + anzahl - 1);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <vector>
@@ -48,6 +49,10 @@ class TFundstellenDateiAnfrage {
   void Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm);
 
  private:
+  // Reads `saetze` records from record k into puffer_; returns the whole records read. A short
+  // read means the file has shrunk: `groesse` then becomes the size read up to.
+  int64_t ReadRecords(std::ifstream& in, int64_t k, int64_t saetze, int64_t& groesse);
+
   std::string path_;
   std::string cd_;
   TFundstellenListe liste_;

@@ -61,6 +61,25 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
   const std::vector<TWortDateiRecord>& records = woerter_.Ergebnis().Records();
   if (records.empty()) return;
 
+  if (!GatherHits(records)) {
+    ergebnis_.Leeren();
+    return;
+  }
+  OrderHits();
+  TFundstellenListe::Entries eintraege = ListEntries(records);
+  treffer_.clear();
+  folge_.clear();
+  if (Abgebrochen()) {
+    ergebnis_.Leeren();
+    return;
+  }
+  // Sorted, unique and filtered by the result list's own filters: taken over as it is.
+  ergebnis_.eintraege_ = std::move(eintraege);
+  ergebnis_.sortiert_ = true;
+  ergebnis_.index_ = 0;
+}
+
+bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records) {
   std::vector<HitRange> bereiche;
   bereiche.reserve(records.size());
   for (const TWortDateiRecord& r : records) bereiche.push_back(HitRange{r.Von, r.Bis});
@@ -74,67 +93,58 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
   const TFundstellenListe& filter = datei_.Liste();
   const bool filtern = filter.HatFilter();
   const GroupSet* gruppen = Beschraenkung;
-  bool abgebrochen = Abgebrochen();
-  if (!abgebrochen) {
-    datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
-      for (const TFundstelle& h : hits) {
-        if ((gruppen == nullptr || gruppen->Enthaelt(h)) &&
-            (!filtern || filter.Zulaessig(h, cd_))) {
-          treffer.push_back(Treffer{h, static_cast<uint32_t>(bereich)});
-        }
-        if (Abgebrochen()) {
-          abgebrochen = true;
-          return false;
-        }
+  if (Abgebrochen()) return false;
+  bool abgebrochen = false;
+  datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
+    for (const TFundstelle& h : hits) {
+      if ((gruppen == nullptr || gruppen->Enthaelt(h)) && (!filtern || filter.Zulaessig(h, cd_))) {
+        treffer.push_back(Treffer{h, static_cast<uint32_t>(bereich)});
       }
-      return true;
-    });
-  }
-  if (abgebrochen) {
-    ergebnis_.Leeren();
-    return;
-  }
+      if (Abgebrochen()) {
+        abgebrochen = true;
+        return false;
+      }
+    }
+    return true;
+  });
+  return !abgebrochen;
+}
 
-  // Inserting one by one keeps the first of equal hits in HitVergleich order: a stable sort
-  // followed by dropping later equals gives the same list.
+// Inserting one by one keeps the first of equal hits in HitVergleich order: a stable sort
+// followed by dropping later equals gives the same list.
+void TFundstellenAnfrage::OrderHits() {
   std::vector<std::pair<uint64_t, uint32_t>>& folge = folge_;
-  folge.resize(treffer.size());
+  folge.resize(treffer_.size());
   bool geordnet = true;
-  for (size_t k = 0; k < treffer.size(); ++k) {
-    folge[k] = {HitSchluessel(treffer[k].hit), static_cast<uint32_t>(k)};
+  for (size_t k = 0; k < treffer_.size(); ++k) {
+    folge[k] = {HitSchluessel(treffer_[k].hit), static_cast<uint32_t>(k)};
     if (k > 0 && folge[k].first <= folge[k - 1].first) geordnet = false;
   }
-  if (!geordnet) {
-    std::sort(folge.begin(), folge.end());
-    folge.erase(std::unique(folge.begin(), folge.end(),
-                            [](const auto& a, const auto& b) { return a.first == b.first; }),
-                folge.end());
-  }
+  if (geordnet) return;
+  std::sort(folge.begin(), folge.end());
+  folge.erase(std::unique(folge.begin(), folge.end(),
+                          [](const auto& a, const auto& b) { return a.first == b.first; }),
+              folge.end());
+}
+
+TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
+    const std::vector<TWortDateiRecord>& records) const {
   TFundstellenListe::Entries eintraege;
-  eintraege.reserve(folge.size());
+  eintraege.reserve(folge_.size());
   const TCDKennung cd(cd_);
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
   constexpr size_t kVorlauf = 8;
-  for (size_t n = 0; n < folge.size(); ++n) {
-    if (n + kVorlauf < folge.size()) Vorladen(&treffer[folge[n + kVorlauf].second]);
-    const Treffer& t = treffer[folge[n].second];
+  for (size_t n = 0; n < folge_.size(); ++n) {
+    if (n + kVorlauf < folge_.size()) Vorladen(&treffer_[folge_[n + kVorlauf].second]);
+    const Treffer& t = treffer_[folge_[n].second];
     eintraege.push_back(TFundstellenListe::Eintrag{
         TAnzeigeRecord::Einzel(t.hit, worte[t.wort],
                                static_cast<int32_t>(records[t.wort].Wort.size())),
         t.hit, cd});
   }
-  treffer.clear();
-  folge.clear();
-  if (Abgebrochen()) {
-    ergebnis_.Leeren();
-    return;
-  }
-  // Sorted, unique and filtered by the result list's own filters: taken over as it is.
-  ergebnis_.eintraege_ = std::move(eintraege);
-  ergebnis_.sortiert_ = true;
-  ergebnis_.index_ = 0;
+  return eintraege;
 }
 
 }  // namespace quillmar::retrieval

@@ -44,6 +44,14 @@ class TFundstellenAnfrage {
     return abbruch_ != nullptr && abbruch_->load(std::memory_order_relaxed);
   }
 
+  // Reads the hits of the records' ranges into treffer_, through the groups and the filters;
+  // false when the search was cancelled.
+  bool GatherHits(const std::vector<TWortDateiRecord>& records);
+  // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
+  void OrderHits();
+  // The result list's entries of the ordered hits.
+  TFundstellenListe::Entries ListEntries(const std::vector<TWortDateiRecord>& records) const;
+
   const SearchCatalog& katalog_;
   const std::atomic<bool>* abbruch_;
   TFundstellenDateiAnfrage datei_;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <optional>
 #include <span>
+#include <tuple>
+#include <utility>
 
 #include "base/bytes.h"
 #include "base/errors.h"
@@ -125,6 +127,139 @@ bool IstVariantenCD(const std::string& cdid) {
   return SameCDID(cdid, "KRVT0001") || SameCDID(cdid, "KRVC0001");
 }
 
+// The block of the word list that encloses a key, read by narrowing the file by whole blocks.
+// Block position p (1-based) is record number First() + p.
+class WordBlock {
+ public:
+  WordBlock(OffeneWortDatei& datei, const std::string& path, const std::string& key,
+            std::vector<uint8_t>& buffer)
+      : datei_(datei), path_(path), key_(key), buffer_(buffer) {}
+
+  // Narrows [lo, hi] (exclusive) of the file's `count` records block by block until a block
+  // encloses the key, the window stops moving, or the passes run out; a damaged file ends it
+  // with the block last read.
+  void Narrow(int64_t count) {
+    buffer_.resize(static_cast<size_t>(kBlock * kSatz));
+    int64_t lo = -1;
+    int64_t hi = count;
+    int64_t a = 0;
+    int64_t b = 0;
+    BlockFenster(lo, hi, a, b);
+    for (int durchlauf = 0; durchlauf < kMaxDurchlaeufe; ++durchlauf) {
+      const int64_t vorher[4] = {lo, a, b, hi};
+      a = std::clamp<int64_t>(a, 0, count - 1);
+      b = std::clamp<int64_t>(b, 0, count - 1);
+      first_ = a;
+      size_ = datei_.Lesen(first_, std::min(kBlock, count - first_), buffer_.data());
+      if (size_ == 0) DateiFehler(kCannotRead, path_);
+      const bool ersterGroesser = Compare(1) > 0;
+      const bool letzterKleiner = Compare(size_) < 0;
+      if (!ersterGroesser && !letzterKleiner) break;
+      if (ersterGroesser)
+        hi = a;
+      else
+        lo = b;
+      BlockFenster(lo, hi, a, b);
+      if (lo == vorher[0] && a == vorher[1] && b == vorher[2] && hi == vorher[3]) break;
+    }
+  }
+
+  int64_t Size() const { return size_; }
+  std::string_view Word(int64_t p) const { return WortVon(buffer_.data() + (p - 1) * kSatz); }
+  int Compare(int64_t p) const { return WortVergleich(Word(p), key_); }
+  int32_t Number(int64_t p) const { return static_cast<int32_t>(first_ + p); }
+
+  // Record number nr (1-based) from the block, or from the file when it lies outside.
+  TWortDateiRecord Record(int64_t nr) {
+    if (nr > first_ && nr <= first_ + size_)
+      return RecordVon(buffer_.data() + (nr - first_ - 1) * kSatz);
+    uint8_t bytes[layout::kWortRecordSize];
+    if (datei_.Lesen(nr - 1, 1, bytes) != 1) DateiFehler(kCannotRead, path_);
+    return RecordVon(bytes);
+  }
+
+ private:
+  OffeneWortDatei& datei_;
+  const std::string& path_;
+  const std::string& key_;
+  std::vector<uint8_t>& buffer_;
+  int64_t first_ = 0;  // 0-based index of the block's first record
+  int64_t size_ = 0;   // records in the block
+};
+
+// Where the key stands in its block: the position of a record with the key, or, when there is
+// none, the positions of the enclosing pair (0 for a side that does not exist).
+struct BlockPlace {
+  int64_t found = 0;
+  int64_t before = 0;
+  int64_t after = 0;
+};
+
+// Binary search within the block. A key outside the block's words has only one neighbour in it;
+// in a file out of order the search stops where the order breaks and takes the nearer side that
+// exists.
+BlockPlace PlaceInBlock(const WordBlock& block) {
+  const int64_t n = block.Size();
+  if (block.Compare(1) > 0) return {0, 0, 1};
+  if (block.Compare(n) < 0) return {0, n, 0};
+  int64_t l = 1;
+  int64_t h = n;
+  int64_t m = 1;
+  for (;;) {
+    if (block.Compare(l) == 0 || block.Compare(h) == 0) break;
+    m = l + (h - l) / 2;
+    if (m == l || m == h) break;
+    const int c = block.Compare(m);
+    if (c == 0) break;
+    if (c > 0 && block.Compare(m - 1) < 0) break;
+    if (c < 0 && block.Compare(m + 1) > 0) break;
+    if (c > 0)
+      h = m;
+    else
+      l = m;
+  }
+  if (block.Compare(l) == 0) m = l;
+  if (block.Compare(h) == 0) m = h;
+  const int c = block.Compare(m);
+  if (c == 0) return {m, 0, 0};
+  int64_t vor = c > 0 ? m - 1 : m;
+  if (vor >= n) vor = n - 1;
+  const int64_t nach = vor + 1;
+  return {0, vor >= 1 ? vor : 0, nach <= n ? nach : 0};
+}
+
+// The run of adjacent records whose key equals the found record's, in file order; `first` gets
+// the record number of the run's first record.
+std::vector<TWortDateiRecord> RunAround(WordBlock& block, const std::string& key, int32_t found,
+                                        int64_t count, int32_t& first) {
+  int64_t erster = found;
+  while (erster > 1 && WortVergleich(block.Record(erster - 1).Wort, key) == 0) --erster;
+  int64_t letzter = found;
+  while (letzter < count && WortVergleich(block.Record(letzter + 1).Wort, key) == 0) ++letzter;
+  std::vector<TWortDateiRecord> run;
+  run.reserve(static_cast<size_t>(letzter - erster + 1));
+  for (int64_t nr = erster; nr <= letzter; ++nr) run.push_back(block.Record(nr));
+  first = static_cast<int32_t>(erster);
+  return run;
+}
+
+// Variant check of the two older collections: a neighbour whose word key, cut to the field
+// width, equals the key of a word that starts with a vowel. Returns the neighbours' record
+// numbers, -1 for none.
+std::pair<int32_t, int32_t> VariantNeighbours(WordBlock& block, const std::string& key,
+                                              int32_t found, int64_t count) {
+  const std::string s = Normalisieren(key);
+  if (s.size() < 2 || !IstVokal(s[0])) return {-1, -1};
+  const auto gleich = [&](int64_t nr) {
+    std::string nachbar = Normalisieren(block.Record(nr).Wort);
+    if (nachbar.size() > layout::kWortCapacity) nachbar.resize(layout::kWortCapacity);
+    return nachbar == s;
+  };
+  const int32_t vor = found > 1 && gleich(found - 1) ? found - 1 : -1;
+  const int32_t nach = found < count && gleich(found + 1) ? found + 1 : -1;
+  return {vor, nach};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -181,126 +316,34 @@ void TWortDateiAnfrage::Suche(const std::string& word) {
   // A file without one whole record holds no word.
   if (anzahl == 0) throw EInOutError("Datei '" + path_ + "' ist leer. (TWDA 002)");
 
-  // Block stage: narrow [lo, hi] (exclusive) by whole blocks until a block encloses the key.
-  block_.resize(static_cast<size_t>(kBlock * kSatz));
-  int64_t lo = -1;
-  int64_t hi = anzahl;
-  int64_t a = 0;
-  int64_t b = 0;
-  int64_t n = 0;
-  int64_t block = 0;  // 0-based index of the block's first record
-  BlockFenster(lo, hi, a, b);
-  for (int durchlauf = 0; durchlauf < kMaxDurchlaeufe; ++durchlauf) {
-    const int64_t vorher[4] = {lo, a, b, hi};
-    a = std::clamp<int64_t>(a, 0, anzahl - 1);
-    b = std::clamp<int64_t>(b, 0, anzahl - 1);
-    block = a;
-    n = datei.Lesen(block, std::min(kBlock, anzahl - block), block_.data());
-    if (n == 0) DateiFehler(kCannotRead, path_);
-    const bool ersterGroesser = WortVergleich(WortVon(block_.data()), key_) > 0;
-    const bool letzterKleiner = WortVergleich(WortVon(block_.data() + (n - 1) * kSatz), key_) < 0;
-    if (!ersterGroesser && !letzterKleiner) break;
-    if (ersterGroesser)
-      hi = a;
-    else
-      lo = b;
-    BlockFenster(lo, hi, a, b);
-    if (lo == vorher[0] && a == vorher[1] && b == vorher[2] && hi == vorher[3]) break;
-  }
-
-  // Block position p (1-based) is record number block + p.
-  const auto wort = [&](int64_t p) { return WortVon(block_.data() + (p - 1) * kSatz); };
-  const auto vergleich = [&](int64_t p) { return WortVergleich(wort(p), key_); };
-  const auto nummer = [&](int64_t p) { return static_cast<int32_t>(block + p); };
-  // Record number nr (1-based) from the block, or from the file when it lies outside.
-  const auto satz = [&](int64_t nr) {
-    if (nr > block && nr <= block + n) return RecordVon(block_.data() + (nr - block - 1) * kSatz);
-    uint8_t bytes[layout::kWortRecordSize];
-    if (datei.Lesen(nr - 1, 1, bytes) != 1) DateiFehler(kCannotRead, path_);
-    return RecordVon(bytes);
-  };
-
-  if (vergleich(1) > 0) {
-    nachfolger_ = std::string(wort(1));
-    nachfolger_nr_ = nummer(1);
-    return;
-  }
-  if (vergleich(n) < 0) {
-    vorgaenger_ = std::string(wort(n));
-    vorgaenger_nr_ = nummer(n);
-    return;
-  }
-  int64_t l = 1;
-  int64_t h = n;
-  int64_t m = 1;
-  for (;;) {
-    if (vergleich(l) == 0 || vergleich(h) == 0) break;
-    m = l + (h - l) / 2;
-    if (m == l || m == h) break;
-    const int c = vergleich(m);
-    if (c == 0) break;
-    if (c > 0 && vergleich(m - 1) < 0) break;
-    if (c < 0 && vergleich(m + 1) > 0) break;
-    if (c > 0)
-      h = m;
-    else
-      l = m;
-  }
-  if (vergleich(l) == 0) m = l;
-  if (vergleich(h) == 0) m = h;
-
-  const int c = vergleich(m);
-  if (c != 0) {
-    // The enclosing pair; in a file out of order the nearer side that exists.
-    int64_t vor = c > 0 ? m - 1 : m;
-    if (vor >= n) vor = n - 1;
-    const int64_t nach = vor + 1;
-    if (vor >= 1) {
-      vorgaenger_ = std::string(wort(vor));
-      vorgaenger_nr_ = nummer(vor);
+  WordBlock block(datei, path_, key_, block_);
+  block.Narrow(anzahl);
+  const BlockPlace place = PlaceInBlock(block);
+  if (place.found == 0) {
+    if (place.before != 0) {
+      vorgaenger_ = std::string(block.Word(place.before));
+      vorgaenger_nr_ = block.Number(place.before);
     }
-    if (nach <= n) {
-      nachfolger_ = std::string(wort(nach));
-      nachfolger_nr_ = nummer(nach);
+    if (place.after != 0) {
+      nachfolger_ = std::string(block.Word(place.after));
+      nachfolger_nr_ = block.Number(place.after);
     }
     return;
   }
 
   gefunden_ = true;
-  satznummer_ = nummer(m);
-  const TWortDateiRecord gefunden = satz(satznummer_);
+  satznummer_ = block.Number(place.found);
+  const TWortDateiRecord gefunden = block.Record(satznummer_);
   von_ = gefunden.Von;
   bis_ = gefunden.Bis;
   vorgaenger_ = nachfolger_ = gefunden.Wort;
   vorgaenger_nr_ = nachfolger_nr_ = satznummer_;
+  lauf_ = RunAround(block, key_, satznummer_, anzahl, lauf_anfang_);
 
-  // The run of records with the same key around the found one.
-  int64_t erster = satznummer_;
-  while (erster > 1 && WortVergleich(satz(erster - 1).Wort, key_) == 0) --erster;
-  int64_t letzter = satznummer_;
-  while (letzter < anzahl && WortVergleich(satz(letzter + 1).Wort, key_) == 0) ++letzter;
-  lauf_.reserve(static_cast<size_t>(letzter - erster + 1));
-  for (int64_t nr = erster; nr <= letzter; ++nr) lauf_.push_back(satz(nr));
-  lauf_anfang_ = static_cast<int32_t>(erster);
-
-  // Variant check of the two older collections: a neighbour whose word key, cut to the field
-  // width, equals the key of a word that starts with a vowel.
   if (!IstVariantenCD(cdid_)) return;
-  const std::string s = Normalisieren(key_);
-  if (s.size() < 2 || !IstVokal(s[0])) return;
-  const auto gleich = [&](int64_t nr) {
-    std::string nachbar = Normalisieren(satz(nr).Wort);
-    if (nachbar.size() > layout::kWortCapacity) nachbar.resize(layout::kWortCapacity);
-    return nachbar == s;
-  };
-  if (satznummer_ > 1 && gleich(satznummer_ - 1)) {
-    variante_vor_nr_ = satznummer_ - 1;
-    hat_variante_ = true;
-  }
-  if (satznummer_ < anzahl && gleich(satznummer_ + 1)) {
-    variante_nach_nr_ = satznummer_ + 1;
-    hat_variante_ = true;
-  }
+  std::tie(variante_vor_nr_, variante_nach_nr_) =
+      VariantNeighbours(block, key_, satznummer_, anzahl);
+  hat_variante_ = variante_vor_nr_ != -1 || variante_nach_nr_ != -1;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -109,49 +109,67 @@ void ParagraphParser::ActOnCode(std::string_view text, char code, size_t& i) {
     font_ = code;
     return;
   }
+  if (code == kParagraphSeparator) RaiseInternalError("AEZ 005");
+  if (SetLayout(code) || ReadCounter(text, code, i)) return;
+  EmitLinkText(text, code, i);
+}
+
+bool ParagraphParser::SetLayout(char code) {
   switch (code) {
-    case kParagraphSeparator:
-      RaiseInternalError("AEZ 005");
     case kCentreOn:
     case kCentreOff:
       sink_->SetCentred(code == kCentreOn);
-      return;
+      return true;
     case kJustifyOn:
     case kJustifyOff:
       sink_->SetJustified(code == kJustifyOn);
-      return;
+      return true;
     case kIndentAll:
       sink_->SetIndentMode(2);
-      return;
+      return true;
     case kIndentFirst:
     case kIndentFirstAlt:
       sink_->SetIndentMode(1);
-      return;
+      return true;
     case kIndentHanging:
       sink_->SetIndentMode(3);
-      return;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool ParagraphParser::ReadCounter(std::string_view text, char code, size_t& i) {
+  switch (code) {
     case kPageNumber:
       ReadPageNumber(text, i);
-      return;
+      return true;
     case kParagraphNumber:
       paragraph_ = NumberAt(text, i);
       sink_->SetParagraphNumber(paragraph_);
-      return;
+      return true;
     case kLineNumber:
       line_ = NumberAt(text, i);
-      return;
+      return true;
     case kNumber25:
       code25_ = NumberAt(text, i);
-      return;
+      return true;
     case kSection1:
     case kSection2:
     case kSection3:
       sections_[code - kSection1] = NumberAt(text, i);
-      return;
+      return true;
     case kLabel:
       label_ = TextAt(text, i);
       if (label_.size() > kMaxLabel) label_.resize(kMaxLabel);
-      return;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void ParagraphParser::EmitLinkText(std::string_view text, char code, size_t& i) {
+  switch (code) {
     case kMarginNote: {
       const size_t at = i;
       EmitTextWords(TextAt(text, i), at, true, 0, 0, {});

@@ -30,6 +30,12 @@ class ParagraphParser {
   StreamWord MakeWord(std::string_view bytes, size_t offset) const;
   void EmitWord(std::string_view text, size_t& i);
   void ActOnCode(std::string_view text, char code, size_t& i);
+  // Alignment and indent codes; false for any other code.
+  bool SetLayout(char code);
+  // Codes that set a counter or the label from their argument; false for any other code.
+  bool ReadCounter(std::string_view text, char code, size_t& i);
+  // The margin note and the link codes: emits the words of their text; other codes do nothing.
+  void EmitLinkText(std::string_view text, char code, size_t& i);
   void ReadPageNumber(std::string_view text, size_t& i);
   // Emits the words of a margin note or link text that begins at paragraph offset `offset`.
   void EmitTextWords(const std::string& words, size_t offset, bool margin, uint8_t link_kind,

@@ -11,6 +11,7 @@
 #include "text/plain_text.h"
 #include "text/simple_table.h"
 #include "text/stream_arguments.h"
+#include "text/word_collector.h"
 
 namespace quillmar {
 namespace {
@@ -132,6 +133,27 @@ TEST(StreamParser, MalformedInputRaisesItsCode) {
     RecordingSink sink;
     EXPECT_EQ(test::ErrorCode([&] { ParagraphParser().Parse(c.text, 1, sink); }), c.code);
   }
+}
+
+TEST(StreamParser, WordCollectorKeepsTheColumnsAskedForAndTheWordsBeforeAFault) {
+  const auto starts = [](const WordCollector& c) {
+    std::vector<int32_t> out;
+    for (const StreamWord& w : c.Words()) out.push_back(w.start_position);
+    return out;
+  };
+  // Main and margin words in text order; the layout code is ignored.
+  WordCollector all;
+  ParagraphParser().Parse(S("a ~,m~d~{0C}b"), 1, all);
+  EXPECT_EQ(starts(all), (std::vector<int32_t>{1, 5, 10}));
+  EXPECT_TRUE(all.Words()[1].margin);
+  WordCollector main(WordCollector::Columns::kMainOnly);
+  ParagraphParser().Parse(S("a ~,m~d~{0C}b"), 1, main);
+  EXPECT_EQ(starts(main), (std::vector<int32_t>{1, 10}));
+  // A paragraph separator inside the paragraph raises, after the word before it was collected.
+  WordCollector damaged;
+  EXPECT_EQ(test::ErrorCode([&] { ParagraphParser().Parse(S("a ~{0B} b"), 1, damaged); }),
+            "AEZ 005");
+  EXPECT_EQ(starts(damaged), (std::vector<int32_t>{1}));
 }
 
 TEST(StreamParser, ArgumentReadersLeaveTheOffsetAfterTheTerminator) {
