@@ -8,20 +8,18 @@
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
 #include "collection/cd_info.h"
-#include "gui/common/app_context.h"
 #include "gui/app/companion_placement.h"
-#include "text/link_table.h"
 #include "gui/app/main_window.h"
 #include "gui/app/main_window_texts.h"
+#include "gui/common/app_context.h"
+#include "gui/common/text_layers.h"
 #include "gui/navigation/navigation_form.h"
+#include "text/link_table.h"
 
 namespace quillmar::gui {
 namespace {
 
 constexpr int32_t kParagraphSkip = 2;  // from a paragraph start past its separator
-constexpr int32_t kMainLayer = 1;
-constexpr int32_t kFootnoteLayer = 2;
-constexpr int32_t kScholiaLayer = 3;
 constexpr int kPlaceLink = 100;
 constexpr int kTableLinkFirst = 101;
 constexpr int kTableLinkLast = 102;
@@ -217,7 +215,7 @@ void TCalderwickForm::ResolveLink(TTextChild* from, int32_t type, const std::str
       const std::string table = info.GetLinkTableFileName();
       if (!Trim(table).empty())
         found = LinkTable::FindInTable(JoinPath(info.DataPath(), Trim(table)),
-                                          LinkTable::ParseKey(target));
+                                       LinkTable::ParseKey(target));
     }
     if (!found) {
       context_.Prompts().ShowError(Tr(texts::kLinkUnresolved));

@@ -34,8 +34,8 @@ class TSuchResultForm : public QWidget {
   // building the rows; `count` and `query` (as typed) make the status line, `dateSearch` adds
   // the date column. `katalog` is the search's snapshot; the list keeps it alive. Called once.
   void Fill(retrieval::TFundstellenListe&& hits,
-            std::shared_ptr<const retrieval::SearchCatalog> katalog, const QString& query, int count,
-            bool dateSearch);
+            std::shared_ptr<const retrieval::SearchCatalog> katalog, const QString& query,
+            int count, bool dateSearch);
   // Shows the list (its MDI child window when it has one).
   void Zeigen();
 
@@ -61,6 +61,8 @@ class TSuchResultForm : public QWidget {
 
  private:
   void Oeffnen();  // opens the selected row, if any
+  // Selects and opens the row `step` rows on (the first when none is selected); nothing at an end.
+  void StepHit(int step);
   void Auswaehlen(int row);
   void NewButtonClick();
   void PanelZeigen(bool on);
