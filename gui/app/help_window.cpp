@@ -6,6 +6,7 @@
 
 #include "base/language.h"
 #include "gui/app/main_window_texts.h"
+#include "gui/common/gui_strings.h"
 
 // The pages live in a static library: make sure its resources are registered.
 static void InitHelpResources() { Q_INIT_RESOURCE(help); }
@@ -64,6 +65,6 @@ void HelpWindow::ShowTopic(const QString& topic) {
   activateWindow();
 }
 
-void HelpWindow::SetCaptions() { setWindowTitle(QString::fromUtf8(Tr(texts::kHelpCaption))); }
+void HelpWindow::SetCaptions() { setWindowTitle(Text(texts::kHelpCaption)); }
 
 }  // namespace quillmar::gui

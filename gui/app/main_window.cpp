@@ -31,6 +31,8 @@
 #include "gui/app/main_window_texts.h"
 #include "gui/app/view_steps.h"
 #include "gui/common/app_context.h"
+#include "gui/common/captions.h"
+#include "gui/common/gui_strings.h"
 #include "gui/navigation/navigation_form.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/picture_form.h"
@@ -49,8 +51,16 @@ constexpr char kSecondOstrabelCD[] = "KRVT0002";
 constexpr char kTopicText[] = "IDH_13000";
 constexpr char kTopicContent[] = "IDH_02000";
 
-QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
-QString Hint(const LangText& text) { return T(text).remove('&').remove("..."); }
+QString Hint(const LangText& text) { return Text(text).remove('&').remove("..."); }
+
+// A menu item that runs `slot` on `receiver`; its caption is set with the others.
+template <typename Slot>
+QAction* AddItem(QMenu* menu, QObject* receiver, Slot slot, const QKeySequence& key = {}) {
+  QAction* action = menu->addAction(QString());
+  if (!key.isEmpty()) action->setShortcut(key);
+  QObject::connect(action, &QAction::triggered, receiver, slot);
+  return action;
+}
 
 }  // namespace
 
@@ -120,14 +130,15 @@ TCalderwickForm::~TCalderwickForm() {
 }
 
 void TCalderwickForm::BuildMenus() {
-  Actions& a = *a_;
-  auto add = [this](QMenu* menu, auto slot, const QKeySequence& key = {}) {
-    QAction* action = menu->addAction(QString());
-    if (!key.isEmpty()) action->setShortcut(key);
-    connect(action, &QAction::triggered, this, slot);
-    return action;
-  };
   QMenuBar* bar = menuBar();
+  BuildFileAndEditMenus(bar);
+  BuildFindAndViewMenus(bar);
+  BuildExtrasWindowAndHelpMenus(bar);
+}
+
+void TCalderwickForm::BuildFileAndEditMenus(QMenuBar* bar) {
+  Actions& a = *a_;
+  auto add = [this](QMenu* menu, auto slot) { return AddItem(menu, this, slot); };
 
   a.file = bar->addMenu(QString());
   a.navigation = add(a.file, [this] { ShowNavigation(); });
@@ -154,6 +165,13 @@ void TCalderwickForm::BuildMenus() {
   a.edit->addSeparator();
   a.bookmark = add(a.edit, [this] { NewBookmark(ActiveTextWindow()); });
   connect(a.edit, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateEditMenu);
+}
+
+void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
+  Actions& a = *a_;
+  auto add = [this](QMenu* menu, auto slot, const QKeySequence& key = {}) {
+    return AddItem(menu, this, slot, key);
+  };
 
   a.find = bar->addMenu(QString());
   a.search = add(
@@ -185,6 +203,11 @@ void TCalderwickForm::BuildMenus() {
   a.toolBar = add(a.view, [this] { ToggleToolBar(); });
   a.toolBar->setCheckable(true);
   connect(a.view, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateViewMenu);
+}
+
+void TCalderwickForm::BuildExtrasWindowAndHelpMenus(QMenuBar* bar) {
+  Actions& a = *a_;
+  auto add = [this](QMenu* menu, auto slot) { return AddItem(menu, this, slot); };
 
   a.extras = bar->addMenu(QString());
   a.bibliography = add(a.extras, [this] { OpenLinkFileTarget(true); });
@@ -244,55 +267,55 @@ void TCalderwickForm::BuildToolBar() {
 void TCalderwickForm::SetCaptions() {
   Actions& a = *a_;
   using namespace texts;
-  a.file->setTitle(T(kFileMenu));
-  a.navigation->setText(T(kNavigation));
-  a.close->setText(T(kClose));
-  a.closeAll->setText(T(kCloseAll));
-  a.print->setText(T(kPrint));
-  a.addCollection->setText(T(kAddCollection));
-  a.refresh->setText(T(kRefresh));
-  a.exit->setText(T(kExit));
-  a.edit->setTitle(T(kEditMenu));
-  a.copy->setText(T(kCopy));
-  a.markParagraph->setText(T(kMarkParagraph));
-  a.selectAll->setText(T(kSelectAll));
-  a.saveAs->setText(T(kSaveAs));
-  a.bookmark->setText(T(kNewBookmark));
-  a.find->setTitle(T(kFindMenu));
-  a.search->setText(T(kFind));
-  a.nextHit->setText(T(kNextHit));
-  a.previousHit->setText(T(kPreviousHit));
-  a.goToPage->setText(T(kGoToPage));
-  a.view->setTitle(T(kViewMenu));
-  a.back->setText(T(kBack));
-  a.forward->setText(T(kForward));
-  a.font->setTitle(T(kFontMenu));
-  a.bigger->setText(T(kBigger));
-  a.smaller->setText(T(kSmaller));
-  a.margin->setTitle(T(kMarginMenu));
-  a.wider->setText(T(kWider));
-  a.narrower->setText(T(kNarrower));
-  a.toolBar->setText(T(kToolBar));
-  a.extras->setTitle(T(kExtrasMenu));
-  a.bibliography->setText(T(kBibliography));
-  a.ostrabel->setText(T(kOstrabel));
-  a.window->setTitle(T(kWindowMenu));
-  a.cascade->setText(T(kCascade));
-  a.tileVertically->setText(T(kTileVertically));
-  a.tileHorizontally->setText(T(kTileHorizontally));
-  a.help->setTitle(T(kHelpMenu));
-  a.helpContents->setText(T(kHelp));
-  a.about->setText(T(kAbout));
+  a.file->setTitle(Text(kFileMenu));
+  a.navigation->setText(Text(kNavigation));
+  a.close->setText(Text(captions::kClose));
+  a.closeAll->setText(Text(kCloseAll));
+  a.print->setText(Text(captions::kPrint));
+  a.addCollection->setText(Text(kAddCollection));
+  a.refresh->setText(Text(kRefresh));
+  a.exit->setText(Text(kExit));
+  a.edit->setTitle(Text(kEditMenu));
+  a.copy->setText(Text(captions::kCopy));
+  a.markParagraph->setText(Text(captions::kMarkParagraph));
+  a.selectAll->setText(Text(kSelectAll));
+  a.saveAs->setText(Text(kSaveAs));
+  a.bookmark->setText(Text(captions::kNewBookmark));
+  a.find->setTitle(Text(kFindMenu));
+  a.search->setText(Text(kFind));
+  a.nextHit->setText(Text(kNextHit));
+  a.previousHit->setText(Text(kPreviousHit));
+  a.goToPage->setText(Text(captions::kGoToPage));
+  a.view->setTitle(Text(kViewMenu));
+  a.back->setText(Text(captions::kBack));
+  a.forward->setText(Text(captions::kForward));
+  a.font->setTitle(Text(kFontMenu));
+  a.bigger->setText(Text(kBigger));
+  a.smaller->setText(Text(kSmaller));
+  a.margin->setTitle(Text(kMarginMenu));
+  a.wider->setText(Text(kWider));
+  a.narrower->setText(Text(kNarrower));
+  a.toolBar->setText(Text(kToolBar));
+  a.extras->setTitle(Text(kExtrasMenu));
+  a.bibliography->setText(Text(kBibliography));
+  a.ostrabel->setText(Text(kOstrabel));
+  a.window->setTitle(Text(kWindowMenu));
+  a.cascade->setText(Text(kCascade));
+  a.tileVertically->setText(Text(kTileVertically));
+  a.tileHorizontally->setText(Text(kTileHorizontally));
+  a.help->setTitle(Text(kHelpMenu));
+  a.helpContents->setText(Text(captions::kHelp));
+  a.about->setText(Text(kAbout));
 
   a.tbNavigation->setToolTip(Hint(kNavigation));
   a.tbSearch->setToolTip(Hint(kFind));
-  a.tbPrint->setToolTip(Hint(kPrint));
-  a.tbBack->setToolTip(Hint(kBack));
-  a.tbForward->setToolTip(Hint(kForward));
-  a.tbBigger->setToolTip(T(kHintBigger));
-  a.tbSmaller->setToolTip(T(kHintSmaller));
-  a.tbNarrower->setToolTip(T(kHintNarrower));
-  a.tbWider->setToolTip(T(kHintWider));
+  a.tbPrint->setToolTip(Hint(captions::kPrint));
+  a.tbBack->setToolTip(Hint(captions::kBack));
+  a.tbForward->setToolTip(Hint(captions::kForward));
+  a.tbBigger->setToolTip(Text(kHintBigger));
+  a.tbSmaller->setToolTip(Text(kHintSmaller));
+  a.tbNarrower->setToolTip(Text(kHintNarrower));
+  a.tbWider->setToolTip(Text(kHintWider));
   toolBar_->setWindowTitle(Hint(kToolBar));
   if (goToPage_) goToPage_->SetCaptions();
   if (navigation_) navigation_->SetCaptions();
@@ -417,10 +440,14 @@ void TCalderwickForm::ApplyViewSettingsToAll() {
   for (TTextChild* t : TextWindows()) t->ApplyViewSettings(view);
 }
 
-void TCalderwickForm::FontBigger() {
-  Guarded([this] {
+void TCalderwickForm::FontBigger() { StepFontSize(TextStyle::BiggerBaseSize); }
+
+void TCalderwickForm::FontSmaller() { StepFontSize(TextStyle::SmallerBaseSize); }
+
+void TCalderwickForm::StepFontSize(std::optional<int> (*step)(int font3Size)) {
+  Guarded([this, step] {
     const int size = context_.Style().Fonts(false).FontOf(3).size;
-    if (const std::optional<int> base = TextStyle::BiggerBaseSize(size)) {
+    if (const std::optional<int> base = step(size)) {
       context_.Catalog().Settings().SetFontSize(*base);
       context_.RebuildTextStyle();
       ApplyViewSettingsToAll();
@@ -428,29 +455,14 @@ void TCalderwickForm::FontBigger() {
   });
 }
 
-void TCalderwickForm::FontSmaller() {
-  Guarded([this] {
-    const int size = context_.Style().Fonts(false).FontOf(3).size;
-    if (const std::optional<int> base = TextStyle::SmallerBaseSize(size)) {
-      context_.Catalog().Settings().SetFontSize(*base);
-      context_.RebuildTextStyle();
-      ApplyViewSettingsToAll();
-    }
-  });
-}
+void TCalderwickForm::MarginWider() { StepMargin(ViewSteps::WiderMargin); }
 
-void TCalderwickForm::MarginWider() {
-  Guarded([this] {
-    SettingsStore& settings = context_.Catalog().Settings();
-    settings.SetBorderWidth(ViewSteps::WiderMargin(settings.GetBorderWidth()));
-    ApplyViewSettingsToAll();
-  });
-}
+void TCalderwickForm::MarginNarrower() { StepMargin(ViewSteps::NarrowerMargin); }
 
-void TCalderwickForm::MarginNarrower() {
-  Guarded([this] {
+void TCalderwickForm::StepMargin(int32_t (*step)(int32_t width)) {
+  Guarded([this, step] {
     SettingsStore& settings = context_.Catalog().Settings();
-    settings.SetBorderWidth(ViewSteps::NarrowerMargin(settings.GetBorderWidth()));
+    settings.SetBorderWidth(step(settings.GetBorderWidth()));
     ApplyViewSettingsToAll();
   });
 }
@@ -529,7 +541,7 @@ bool TCalderwickForm::AddCollectionDirectory(const std::string& directory) {
 }
 
 void TCalderwickForm::AddCollection() {
-  const QString dir = QFileDialog::getExistingDirectory(this, T(texts::kChooseCollection));
+  const QString dir = QFileDialog::getExistingDirectory(this, Text(texts::kChooseCollection));
   if (!dir.isEmpty()) AddCollectionDirectory(dir.toStdString());
 }
 
@@ -553,13 +565,13 @@ void TCalderwickForm::SaveAs() {
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
-  dialog.setNameFilter(T(texts::kSaveFilter));
+  dialog.setNameFilter(Text(texts::kSaveFilter));
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString file = dialog.selectedFiles().first();
   if (QFileInfo::exists(file)) {
-    const QString question = QString::fromStdString(
-        Format(Tr(texts::kOverwrite), {QFileInfo(file).fileName().toStdString()}));
+    const QString question =
+        Utf8(Format(Tr(texts::kOverwrite), {QFileInfo(file).fileName().toStdString()}));
     if (QMessageBox::warning(this, QApplication::applicationDisplayName(), question,
                              QMessageBox::Ok | QMessageBox::Cancel,
                              QMessageBox::Cancel) != QMessageBox::Ok)
@@ -573,8 +585,7 @@ void TCalderwickForm::NewBookmark(TTextChild* from) {
   if (!from || !from->HasText() || from->FileMode() || !navigation_) return;
   Guarded([&] {
     TBookmarkRecord record;
-    record.Title =
-        Utf8ToCp1252(from->BookmarkCaption().toStdString()).substr(0, TBookmark::kTitleCap);
+    record.Title = ToCp1252(from->BookmarkCaption()).substr(0, TBookmark::kTitleCap);
     record.CDID = Trim(from->CDID()).substr(0, TBookmark::kCDIDCap);
     record.CDName = context_.Catalog().GetCDName(from->CDID()).substr(0, TBookmark::kCDNameCap);
     record.TextNo = from->TextNr();
@@ -591,8 +602,7 @@ void TCalderwickForm::ShowAbout() {
   const std::string version = std::to_string(context_.Catalog().VersionMajor()) + "." +
                               std::to_string(context_.Catalog().VersionMinor()) + "." +
                               std::to_string(context_.Catalog().VersionBuild());
-  QMessageBox::about(this, Hint(texts::kAbout),
-                     QString::fromStdString(Format(Tr(texts::kAboutText), {version})));
+  QMessageBox::about(this, Hint(texts::kAbout), Utf8(Format(Tr(texts::kAboutText), {version})));
 }
 
 void TCalderwickForm::OpenLinkFileTarget(bool bibliography) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMenuBar;
 class QTimer;
 class QToolBar;
 
@@ -133,6 +135,14 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   enum class Reuse { kAny, kSynoptic, kNever };
 
   void BuildMenus();
+  // The steps of BuildMenus, one or two menus of the bar each.
+  void BuildFileAndEditMenus(QMenuBar* bar);
+  void BuildFindAndViewMenus(QMenuBar* bar);
+  void BuildExtrasWindowAndHelpMenus(QMenuBar* bar);
+  // Sets the font size or the margin width one step from the current one (the step answers no
+  // font size at the end of the range) and applies it to every text window.
+  void StepFontSize(std::optional<int> (*step)(int font3Size));
+  void StepMargin(int32_t (*step)(int32_t width));
   void BuildToolBar();
   void UpdateEditMenu();
   void UpdateFileMenu();

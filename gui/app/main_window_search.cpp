@@ -7,6 +7,7 @@
 #include "collection/calderwick_data.h"
 #include "gui/app/main_window.h"
 #include "gui/common/app_context.h"
+#include "gui/common/gui_strings.h"
 #include "gui/search_ui/result_form.h"
 #include "gui/search_ui/search_form.h"
 #include "gui/text/print_form.h"
@@ -81,9 +82,8 @@ void TCalderwickForm::OpenResultPosition(const retrieval::TFundPosition& hit) {
 
 void TCalderwickForm::PrintFile(const std::string& fileName, const QString& title) {
   Guarded([&] {
-    TPrintTextForm::Run(context_,
-                        std::make_unique<TPPFFile>(fileName, Utf8ToCp1252(title.toStdString())), 0,
-                        0, 0, true, this, this);
+    TPrintTextForm::Run(context_, std::make_unique<TPPFFile>(fileName, ToCp1252(title)), 0, 0, 0,
+                        true, this, this);
   });
 }
 
@@ -98,8 +98,7 @@ void TCalderwickForm::PrintText(TTextChild* t) {
   Guarded([&] {
     std::unique_ptr<TPPFFile> file;
     if (t->FileMode())
-      file =
-          std::make_unique<TPPFFile>(t->FileName(), Utf8ToCp1252(t->windowTitle().toStdString()));
+      file = std::make_unique<TPPFFile>(t->FileName(), ToCp1252(t->windowTitle()));
     else
       file = std::make_unique<TPPFFile>(context_.Catalog(), t->CDID(), t->Layer(), t->TextNr());
     TPrintTextForm::Run(context_, std::move(file), t->MarkedFrom(), t->MarkedTo(),

@@ -12,6 +12,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/main_window_texts.h"
 #include "gui/common/app_context.h"
+#include "gui/common/text_layers.h"
 #include "gui/navigation/navigation_form.h"
 #include "text/link_table.h"
 
@@ -19,9 +20,6 @@ namespace quillmar::gui {
 namespace {
 
 constexpr int32_t kParagraphSkip = 2;  // from a paragraph start past its separator
-constexpr int32_t kMainLayer = 1;
-constexpr int32_t kFootnoteLayer = 2;
-constexpr int32_t kScholiaLayer = 3;
 constexpr int kPlaceLink = 100;
 constexpr int kTableLinkFirst = 101;
 constexpr int kTableLinkLast = 102;

@@ -7,29 +7,21 @@ namespace quillmar::gui::texts {
 // Captions of the main window's menus and items (German / English).
 inline constexpr LangText kFileMenu{"&Datei", "&File"};
 inline constexpr LangText kNavigation{"&Navigation", "&Navigation"};
-inline constexpr LangText kClose{"&Schließen", "&Close"};
 inline constexpr LangText kCloseAll{"&Alle schließen", "Close &all"};
 inline constexpr LangText kAddCollection{"Sammlung &hinzufügen...", "A&dd collection..."};
-inline constexpr LangText kPrint{"&Drucken...", "&Print..."};
 inline constexpr LangText kRefresh{"&Aktualisieren", "&Refresh"};
 inline constexpr LangText kExit{"&Beenden", "E&xit"};
 
 inline constexpr LangText kEditMenu{"&Bearbeiten", "&Edit"};
-inline constexpr LangText kCopy{"&Kopieren", "&Copy"};
-inline constexpr LangText kMarkParagraph{"&Absatz markieren", "Select &paragraph"};
 inline constexpr LangText kSelectAll{"Alles &markieren", "&Select all"};
 inline constexpr LangText kSaveAs{"S&peichern unter...", "S&ave as..."};
-inline constexpr LangText kNewBookmark{"Neues &Lesezeichen", "New &bookmark"};
 
 inline constexpr LangText kFindMenu{"&Suchen", "F&ind"};
 inline constexpr LangText kFind{"&Suchen", "F&ind"};
 inline constexpr LangText kNextHit{"&Nächste Fundstelle", "&Next"};
 inline constexpr LangText kPreviousHit{"&Vorherige Fundstelle", "&Previous"};
-inline constexpr LangText kGoToPage{"&Gehe zu Seite...", "&Go to page..."};
 
 inline constexpr LangText kViewMenu{"&Ansicht", "&View"};
-inline constexpr LangText kBack{"&Zurück", "&Back"};
-inline constexpr LangText kForward{"&Weiter", "&Next"};
 inline constexpr LangText kFontMenu{"&Schriftart", "&Font"};
 inline constexpr LangText kBigger{"&Größer", "&Bigger"};
 inline constexpr LangText kSmaller{"&Kleiner", "&Smaller"};
@@ -48,7 +40,6 @@ inline constexpr LangText kTileVertically{"&Nebeneinander", "Tile &vertically"};
 inline constexpr LangText kTileHorizontally{"&Übereinander", "Tile &horizontally"};
 
 inline constexpr LangText kHelpMenu{"&?", "&?"};
-inline constexpr LangText kHelp{"&Hilfe", "&Help"};
 inline constexpr LangText kAbout{"&Info", "&About"};
 
 // Tool-button hints that are not a menu caption without "&".

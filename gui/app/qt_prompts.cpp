@@ -7,14 +7,13 @@
 
 #include "base/language.h"
 #include "collection/not_found.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 namespace {
 
 constexpr LangText kErrorCaption{"Fehler", "Error"};
 constexpr LangText kInfoCaption{"Information", "Information"};
-
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // Shows a box with the override cursor lifted, so that a prompt raised during a long operation
 // is not covered by the hourglass.
@@ -32,11 +31,11 @@ int Run(QMessageBox& box) {
 }  // namespace
 
 PromptResult QtPrompts::AskRetryCancel(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, Q(TNotFoundForm::Caption()), Q(message),
+  QMessageBox box(QMessageBox::Warning, Utf8(TNotFoundForm::Caption()), Utf8(message),
                   QMessageBox::NoButton, parent_);
-  box.setInformativeText(Q(TNotFoundForm::NoMediumHint()));
-  QPushButton* retry = box.addButton(Q(TNotFoundForm::RetryLabel()), QMessageBox::AcceptRole);
-  QPushButton* cancel = box.addButton(Q(TNotFoundForm::CancelLabel()), QMessageBox::RejectRole);
+  box.setInformativeText(Utf8(TNotFoundForm::NoMediumHint()));
+  QPushButton* retry = box.addButton(Utf8(TNotFoundForm::RetryLabel()), QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(Utf8(TNotFoundForm::CancelLabel()), QMessageBox::RejectRole);
   box.setDefaultButton(retry);
   box.setEscapeButton(cancel);
   Run(box);
@@ -44,13 +43,13 @@ PromptResult QtPrompts::AskRetryCancel(const std::string& message) {
 }
 
 void QtPrompts::ShowError(const std::string& message) {
-  QMessageBox box(QMessageBox::Critical, Q(Tr(kErrorCaption)), Q(message), QMessageBox::Ok,
+  QMessageBox box(QMessageBox::Critical, Text(kErrorCaption), Utf8(message), QMessageBox::Ok,
                   parent_);
   Run(box);
 }
 
 void QtPrompts::ShowInformation(const std::string& message) {
-  QMessageBox box(QMessageBox::Information, Q(Tr(kInfoCaption)), Q(message), QMessageBox::Ok,
+  QMessageBox box(QMessageBox::Information, Text(kInfoCaption), Utf8(message), QMessageBox::Ok,
                   parent_);
   Run(box);
 }

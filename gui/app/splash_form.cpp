@@ -13,6 +13,22 @@ namespace {
 constexpr char kFirstLine[] = "Quillmar reader - CD-ROM retrieval software";
 constexpr char kSecondLine[] = "(c) The Quillmar publishers";
 constexpr int kLabelPoints = 7;
+constexpr qreal kLeftPage = -1;
+constexpr qreal kRightPage = 1;
+
+// One page of the open book, curving out from the spine at x = 125 to the left (side -1) or to
+// the right (side 1).
+QPainterPath BookPage(qreal side) {
+  constexpr qreal kSpineX = 125;
+  auto x = [side](qreal offset) { return kSpineX + side * offset; };
+  QPainterPath page;
+  page.moveTo(kSpineX, 128);
+  page.cubicTo(x(20), 118, x(55), 118, x(80), 126);
+  page.lineTo(x(80), 66);
+  page.cubicTo(x(55), 58, x(20), 58, kSpineX, 68);
+  page.closeSubpath();
+  return page;
+}
 
 }  // namespace
 
@@ -42,19 +58,8 @@ void TSplashForm::paintEvent(QPaintEvent*) {
   sky.setColorAt(1, QColor(48, 78, 140));
   p.fillRect(rect(), sky);
 
-  const QPointF spine(125, 128);
-  QPainterPath left;
-  left.moveTo(spine);
-  left.cubicTo(105, 118, 70, 118, 45, 126);
-  left.lineTo(45, 66);
-  left.cubicTo(70, 58, 105, 58, 125, 68);
-  left.closeSubpath();
-  QPainterPath right;
-  right.moveTo(spine);
-  right.cubicTo(145, 118, 180, 118, 205, 126);
-  right.lineTo(205, 66);
-  right.cubicTo(180, 58, 145, 58, 125, 68);
-  right.closeSubpath();
+  const QPainterPath left = BookPage(kLeftPage);
+  const QPainterPath right = BookPage(kRightPage);
   p.setPen(QPen(QColor(120, 96, 60), 1.5));
   p.setBrush(QColor(244, 234, 210));
   p.drawPath(left);

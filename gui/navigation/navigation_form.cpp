@@ -28,6 +28,8 @@
 #include "collection/calderwick_data.h"
 #include "collection/cd_info.h"
 #include "collection/tree_info.h"
+#include "gui/common/captions.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 
@@ -36,13 +38,9 @@ namespace {
 constexpr LangText kCaption{"Navigation", "Navigation"};
 constexpr LangText kContentPage{"&Inhalt", "&Content"};
 constexpr LangText kBookmarkPage{"&Lesezeichen", "&Bookmarks"};
-constexpr LangText kOpen{"Ö&ffnen", "&Open"};
 constexpr LangText kOpenNew{"&Neu öffnen", "Open &new"};
-constexpr LangText kSynchron{"&Synchron", "&Synchron"};
-constexpr LangText kHelp{"&Hilfe", "&Help"};
 constexpr LangText kDelete{"&Löschen", "&Delete"};
 constexpr LangText kWarning{"Warnung", "Warning"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 constexpr LangText kInstall{"&Installieren", "&Install"};
 constexpr LangText kCDNotAvailable{"Die CD '%s' ist nicht verfügbar.",
                                    "The CD '%s' is not available."};
@@ -67,15 +65,11 @@ constexpr int kMinimumNoteHeight = 10;  // pixels the splitter leaves each side
 constexpr int kKeyRole = Qt::UserRole;  // tree: index into Impl::keys; list: bookmark identifier
 constexpr int kLoadedRole = Qt::UserRole + 1;  // tree: the node's children are loaded
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString FromCollection(const std::string& bytes) { return Q(Cp1252ToUtf8(bytes)); }
-std::string ToCollection(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
-
 bool MessageBoxQuestion(const QString& text, const QString& accept) {
-  QMessageBox box(QMessageBox::Warning, Q(Tr(kWarning)), text, QMessageBox::NoButton,
+  QMessageBox box(QMessageBox::Warning, Text(kWarning), text, QMessageBox::NoButton,
                   QApplication::activeWindow());
   QAbstractButton* ok = box.addButton(accept, QMessageBox::AcceptRole);
-  box.addButton(Q(Tr(kCancel)), QMessageBox::RejectRole);
+  box.addButton(Text(captions::kCancel), QMessageBox::RejectRole);
   box.exec();
   return box.clickedButton() == ok;
 }
@@ -98,6 +92,23 @@ struct BusyCursor {
 
 enum class OpenMode { kReuse, kNewWindow, kSynoptic };
 
+// A button whose caption SetCaptions gives.
+QPushButton* NamedButton(const char* name, QWidget* parent) {
+  auto* button = new QPushButton(parent);
+  button->setObjectName(name);
+  return button;
+}
+
+// A page's button row: the buttons left-aligned, without margins.
+QWidget* LeftAlignedRow(QWidget* owner, std::initializer_list<QPushButton*> buttons) {
+  auto* row = new QWidget(owner);
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  for (QPushButton* button : buttons) layout->addWidget(button);
+  layout->addStretch();
+  return row;
+}
+
 }  // namespace
 
 struct TNavigationForm::Impl {
@@ -105,6 +116,8 @@ struct TNavigationForm::Impl {
       : q(form), catalog(c), bookmarks(b), services(s) {}
 
   void Build();
+  void BuildContentPage();
+  void BuildBookmarkPage();
   void ChooseSize();
   void ShowError(const std::string& message) { catalog.Prompts().ShowError(message); }
 
@@ -190,25 +203,15 @@ void TNavigationForm::closeEvent(QCloseEvent* event) {
 }
 
 void TNavigationForm::Impl::Build() {
-  auto button = [](const char* name, QWidget* parent) {
-    auto* b = new QPushButton(parent);
-    b->setObjectName(name);
-    return b;
-  };
-  auto buttonRow = [](QWidget* owner, std::initializer_list<QPushButton*> buttons) {
-    auto* row = new QWidget(owner);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (QPushButton* b : buttons) layout->addWidget(b);
-    layout->addStretch();
-    return row;
-  };
-
   pages = new QTabWidget(q);
   pages->setObjectName("NavPageControl");
   auto* outer = new QVBoxLayout(q);
   outer->addWidget(pages);
+  BuildContentPage();
+  BuildBookmarkPage();
+}
 
+void TNavigationForm::Impl::BuildContentPage() {
   contentPage = new QWidget;
   contentPage->setObjectName("ContTabSheet");
   tree = new QTreeWidget(contentPage);
@@ -216,36 +219,15 @@ void TNavigationForm::Impl::Build() {
   tree->setHeaderHidden(true);
   tree->setColumnCount(1);
   tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  textOpen = button("TextOpenButton", contentPage);
-  textNewOpen = button("TextNewOpenButton", contentPage);
-  textSynOpen = button("TextSynOpenButton", contentPage);
-  textHelp = button("TextHelpButton", contentPage);
-  contentButtons = buttonRow(contentPage, {textOpen, textNewOpen, textSynOpen, textHelp});
+  textOpen = NamedButton("TextOpenButton", contentPage);
+  textNewOpen = NamedButton("TextNewOpenButton", contentPage);
+  textSynOpen = NamedButton("TextSynOpenButton", contentPage);
+  textHelp = NamedButton("TextHelpButton", contentPage);
+  contentButtons = LeftAlignedRow(contentPage, {textOpen, textNewOpen, textSynOpen, textHelp});
   auto* contentLayout = new QVBoxLayout(contentPage);
   contentLayout->addWidget(tree);
   contentLayout->addWidget(contentButtons);
   pages->addTab(contentPage, QString());
-
-  bookmarkPage = new QWidget;
-  bookmarkPage->setObjectName("BookmarkTabSheet");
-  auto* splitter = new QSplitter(Qt::Vertical, bookmarkPage);
-  splitter->setChildrenCollapsible(false);
-  list = new QListWidget(splitter);
-  list->setObjectName("BookmarkListView");
-  list->setSortingEnabled(true);
-  list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-  memo = new QPlainTextEdit(splitter);
-  memo->setObjectName("BookmarkMemo");
-  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  list->setMinimumHeight(kMinimumNoteHeight);
-  memo->setMinimumHeight(kMinimumNoteHeight);
-  bookmarkOpen = button("BookmarkOpenButton", bookmarkPage);
-  bookmarkDelete = button("BookmarkDeleteButton", bookmarkPage);
-  bookmarkHelp = button("BookmarkHelpButton", bookmarkPage);
-  auto* bookmarkLayout = new QVBoxLayout(bookmarkPage);
-  bookmarkLayout->addWidget(splitter);
-  bookmarkLayout->addWidget(buttonRow(bookmarkPage, {bookmarkOpen, bookmarkDelete, bookmarkHelp}));
-  pages->addTab(bookmarkPage, QString());
 
   QObject::connect(tree, &QTreeWidget::itemExpanded, q,
                    [this](QTreeWidgetItem* item) { Expand(item); });
@@ -261,6 +243,30 @@ void TNavigationForm::Impl::Build() {
   QObject::connect(textHelp, &QPushButton::clicked, q, [this] {
     if (services) services->ShowHelp(kContentHelp);
   });
+}
+
+void TNavigationForm::Impl::BuildBookmarkPage() {
+  bookmarkPage = new QWidget;
+  bookmarkPage->setObjectName("BookmarkTabSheet");
+  auto* splitter = new QSplitter(Qt::Vertical, bookmarkPage);
+  splitter->setChildrenCollapsible(false);
+  list = new QListWidget(splitter);
+  list->setObjectName("BookmarkListView");
+  list->setSortingEnabled(true);
+  list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  memo = new QPlainTextEdit(splitter);
+  memo->setObjectName("BookmarkMemo");
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  list->setMinimumHeight(kMinimumNoteHeight);
+  memo->setMinimumHeight(kMinimumNoteHeight);
+  bookmarkOpen = NamedButton("BookmarkOpenButton", bookmarkPage);
+  bookmarkDelete = NamedButton("BookmarkDeleteButton", bookmarkPage);
+  bookmarkHelp = NamedButton("BookmarkHelpButton", bookmarkPage);
+  auto* bookmarkLayout = new QVBoxLayout(bookmarkPage);
+  bookmarkLayout->addWidget(splitter);
+  bookmarkLayout->addWidget(
+      LeftAlignedRow(bookmarkPage, {bookmarkOpen, bookmarkDelete, bookmarkHelp}));
+  pages->addTab(bookmarkPage, QString());
 
   QObject::connect(list, &QListWidget::currentItemChanged, q,
                    [this](QListWidgetItem* item) { SelectBookmark(item); });
@@ -295,16 +301,16 @@ void TNavigationForm::Impl::ChooseSize() {
 }
 
 void TNavigationForm::SetCaptions() {
-  setWindowTitle(Q(Tr(kCaption)));
-  d_->pages->setTabText(d_->pages->indexOf(d_->contentPage), Q(Tr(kContentPage)));
-  d_->pages->setTabText(d_->pages->indexOf(d_->bookmarkPage), Q(Tr(kBookmarkPage)));
-  d_->textOpen->setText(Q(Tr(kOpen)));
-  d_->textNewOpen->setText(Q(Tr(kOpenNew)));
-  d_->textSynOpen->setText(Q(Tr(kSynchron)));
-  d_->textHelp->setText(Q(Tr(kHelp)));
-  d_->bookmarkOpen->setText(Q(Tr(kOpen)));
-  d_->bookmarkDelete->setText(Q(Tr(kDelete)));
-  d_->bookmarkHelp->setText(Q(Tr(kHelp)));
+  setWindowTitle(Text(kCaption));
+  d_->pages->setTabText(d_->pages->indexOf(d_->contentPage), Text(kContentPage));
+  d_->pages->setTabText(d_->pages->indexOf(d_->bookmarkPage), Text(kBookmarkPage));
+  d_->textOpen->setText(Text(captions::kOpen));
+  d_->textNewOpen->setText(Text(kOpenNew));
+  d_->textSynOpen->setText(Text(captions::kSynchronise));
+  d_->textHelp->setText(Text(captions::kHelp));
+  d_->bookmarkOpen->setText(Text(captions::kOpen));
+  d_->bookmarkDelete->setText(Text(kDelete));
+  d_->bookmarkHelp->setText(Text(captions::kHelp));
 }
 
 // --- content tree ----------------------------------------------------------------------------
@@ -332,7 +338,7 @@ void TNavigationForm::Refresh() {
 
 QTreeWidgetItem* TNavigationForm::Impl::AddNode(QTreeWidgetItem* parent, const TreeChild& child) {
   auto* item = new QTreeWidgetItem;
-  item->setText(0, FromCollection(child.Name));
+  item->setText(0, FromCp1252(child.Name));
   item->setData(0, kKeyRole, QVariant::fromValue<qulonglong>(keys.size()));
   item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
   keys.push_back(child.Key);
@@ -378,15 +384,15 @@ void TNavigationForm::Impl::OfferNewVersion(const TreeChild& cd) {
   std::string second = Tr(kInstallNow);
   second = ReplaceFirst(second, "%d", std::to_string(cd.MajorVersion));
   second = ReplaceFirst(second, "%d", std::to_string(cd.MinorVersion));
-  const QString text = Q(Format(Tr(kNeedsNewer), {Cp1252ToUtf8(cd.Name)})) + "\n" + Q(second);
-  if (!Ask(text, Q(Tr(kInstall))) || catalog.GetCDIndex(cd.Key.CDID) < 0) return;
+  const QString text = Utf8(Format(Tr(kNeedsNewer), {Cp1252ToUtf8(cd.Name)})) + "\n" + Utf8(second);
+  if (!Ask(text, Text(kInstall)) || catalog.GetCDIndex(cd.Key.CDID) < 0) return;
   const std::string root = catalog.GetCDPath(cd.Key.CDID);
   const std::string setup = JoinPath(root, TCDInfo(root).GetSetupFileName());
   if (!FileExists(setup)) {
     ShowError(Format(Tr(kFileNotFound), {NativeSeparators(setup)}));
     return;
   }
-  if (QProcess::startDetached(Q(ResolvePath(setup)), {kInstallerArgument}))
+  if (QProcess::startDetached(Utf8(ResolvePath(setup)), {kInstallerArgument}))
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
@@ -425,7 +431,7 @@ void TNavigationForm::Impl::OpenSelected(OpenMode mode) {
 // --- bookmarks -------------------------------------------------------------------------------
 
 QListWidgetItem* TNavigationForm::Impl::AddRow(const TBookmarkRecord& record) {
-  auto* item = new QListWidgetItem(FromCollection(record.Title));
+  auto* item = new QListWidgetItem(FromCp1252(record.Title));
   item->setData(kKeyRole, record.Id);
   item->setFlags(item->flags() | Qt::ItemIsEditable);
   const QSignalBlocker block(list);
@@ -456,7 +462,7 @@ void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
   if (currentNote != 0) {
     try {
       QStringList lines;
-      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << FromCollection(line);
+      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << FromCp1252(line);
       text = lines.join('\n');
     } catch (const std::exception& e) {
       ShowError(e.what());
@@ -474,7 +480,7 @@ void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
 void TNavigationForm::Impl::SaveCurrentNote() {
   if (currentNote == 0 || !noteModified || bookmarks.IndexOf(currentNote) < 0) return;
   std::vector<std::string> lines;
-  for (const QString& line : memo->toPlainText().split('\n')) lines.push_back(ToCollection(line));
+  for (const QString& line : memo->toPlainText().split('\n')) lines.push_back(ToCp1252(line));
   try {
     bookmarks.SaveNote(currentNote, lines);
     noteModified = false;
@@ -489,10 +495,10 @@ void TNavigationForm::Impl::Rename(QListWidgetItem* item) {
   const int32_t index = bookmarks.IndexOf(item->data(kKeyRole).toInt());
   if (index < 0) return;
   TBookmarkRecord record = bookmarks.GetItem(index);
-  record.Title = ToCollection(item->text());
+  record.Title = ToCp1252(item->text());
   if (record.Title.size() > TBookmark::kTitleCap) record.Title.resize(TBookmark::kTitleCap);
   bookmarks.SetItem(index, record);
-  const QString shown = FromCollection(record.Title);
+  const QString shown = FromCp1252(record.Title);
   if (item->text() != shown) {
     const QSignalBlocker block(list);
     item->setText(shown);
@@ -523,7 +529,7 @@ void TNavigationForm::Impl::DeleteBookmark() {
   const QListWidgetItem* item = list->currentItem();
   if (!item) return;
   const int32_t id = item->data(kKeyRole).toInt();
-  if (!Ask(Q(Format(Tr(kConfirmDelete), {item->text().toStdString()})), "OK")) return;
+  if (!Ask(Utf8(Format(Tr(kConfirmDelete), {item->text().toStdString()})), "OK")) return;
   try {
     bookmarks.Delete(id);
   } catch (const std::exception& e) {

@@ -18,8 +18,8 @@ TDarstellungsthread::TDarstellungsthread(retrieval::TFundstellenListe&& hits,
 TDarstellungsthread::~TDarstellungsthread() { Anhalten(); }
 
 void TDarstellungsthread::Starten() {
-  if (zustand_.load() != -2) return;
-  zustand_.store(-1);
+  if (zustand_.load() != State::kNotStarted) return;
+  zustand_.store(State::kBuilding);
   thread_ = std::thread([this] { Ausfuehren(); });
 }
 
@@ -49,7 +49,7 @@ void TDarstellungsthread::Ausfuehren() {
     // out of memory while building rows: the list keeps the rows it has
     if (!anhalten_.load()) abgeben_(TZeilen(), true);
   }
-  zustand_.store(0);
+  zustand_.store(State::kEnded);
 }
 
 }  // namespace quillmar::gui

@@ -21,6 +21,9 @@ namespace quillmar::gui {
 class TDarstellungsthread {
  public:
   using TZeilen = std::vector<search_ui::ResultRow>;
+  // The worker's life: not started yet, building rows, ended (all rows handed out, stopped, or
+  // failed).
+  enum class State { kNotStarted, kBuilding, kEnded };
   static constexpr size_t kStapel = 256;  // rows per batch
 
   // `katalog` names each collection's text catalog and date values; shared with the list.
@@ -36,8 +39,7 @@ class TDarstellungsthread {
   // Asks the worker to stop and waits for it.
   void Anhalten();
   bool AnhaltenAngefordert() const { return anhalten_.load(); }
-  // -2 before the start, -1 while rows are built, 0 when the worker has ended.
-  int Zustand() const { return zustand_.load(); }
+  State Zustand() const { return zustand_.load(); }
   // 1-based number of the row being built (0 before the first).
   int32_t AktuelleZeile() const { return aktuell_.load(); }
 
@@ -50,7 +52,7 @@ class TDarstellungsthread {
   bool datumsSuche_;
   std::function<void(TZeilen&&, bool letzter)> abgeben_;
   std::atomic<bool> anhalten_{false};
-  std::atomic<int> zustand_{-2};
+  std::atomic<State> zustand_{State::kNotStarted};
   std::atomic<int32_t> aktuell_{0};
   std::thread thread_;
 };

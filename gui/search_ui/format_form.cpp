@@ -9,6 +9,9 @@
 
 #include "base/language.h"
 #include "collection/settings_store.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 
@@ -20,7 +23,6 @@ constexpr LangText kInfo{
     "Choose the fields of the search result list, which you want to be "
     "printed."};
 constexpr LangText kNext{"&Weiter >", "&Next >"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 
 // The boxes in the setting's order, with their names and where they sit (column, row).
 struct Box {
@@ -39,9 +41,9 @@ constexpr Box kBoxes[7] = {
 
 TSuchFormatForm::TSuchFormatForm(SettingsStore& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
-  setWindowTitle(QString::fromUtf8(Tr(kCaption)));
+  setWindowTitle(Text(kCaption));
   auto* layout = new QVBoxLayout(this);
-  auto* info = new QLabel(QString::fromUtf8(Tr(kInfo)), this);
+  auto* info = new QLabel(Text(kInfo), this);
   info->setObjectName("InfoLabel");
   info->setWordWrap(true);
   layout->addWidget(info);
@@ -49,23 +51,17 @@ TSuchFormatForm::TSuchFormatForm(SettingsStore& settings, QWidget* parent)
   auto* grid = new QGridLayout;
   const std::array<bool, 7> felder = settings_.GetResultDocFormat();
   for (size_t i = 0; i < boxes_.size(); ++i) {
-    boxes_[i] = new QCheckBox(QString::fromUtf8(Tr(kBoxes[i].caption)), this);
+    boxes_[i] = new QCheckBox(Text(kBoxes[i].caption), this);
     boxes_[i]->setObjectName(kBoxes[i].name);
     boxes_[i]->setChecked(felder[i]);
     grid->addWidget(boxes_[i], kBoxes[i].row, kBoxes[i].column);
   }
   layout->addLayout(grid);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  auto* next = new QPushButton(QString::fromUtf8(Tr(kNext)), this);
-  next->setObjectName("NextButton");
+  auto* next = MakeButton(kNext, "NextButton", this);
   next->setDefault(true);
-  auto* cancel = new QPushButton(QString::fromUtf8(Tr(kCancel)), this);
-  cancel->setObjectName("CancelButton");
-  buttons->addWidget(next);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  auto* cancel = MakeButton(captions::kCancel, "CancelButton", this);
+  layout->addLayout(RightAlignedRow({next, cancel}));
 
   connect(next, &QPushButton::clicked, this, &TSuchFormatForm::NextButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -16,6 +16,9 @@
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
 #include "gui/common/app_context.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 #include "gui/common/window_services.h"
 #include "gui/search_ui/display_thread.h"
 #include "gui/search_ui/format_form.h"
@@ -27,9 +30,7 @@ namespace quillmar::gui {
 namespace {
 
 constexpr LangText kCaption{"Suchergebnisse", "Search results"};
-constexpr LangText kOpen{"Ö&ffnen", "&Open"};
 constexpr LangText kNew{"&Suchen...", "F&ind..."};
-constexpr LangText kPrint{"&Drucken...", "&Print..."};
 constexpr LangText kFundstellen{"Fundstelle(n)", "occurrence(s)"};
 constexpr LangText kAnfrage{"Anfrage", "Question"};
 constexpr char kResultFile[] = "result.tmp";
@@ -42,13 +43,11 @@ constexpr int kWegWidth = 17, kWegRightGap = 12;
 // header's default.
 constexpr int kColumnWidths[] = {100, 100, 100, 100, 30, 30};
 
-QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
-
 }  // namespace
 
 TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, QWidget* parent)
     : QWidget(parent), context_(context), services_(services) {
-  setWindowTitle(T(kCaption));
+  setWindowTitle(Text(kCaption));
   resize(kDefaultWidth, kDefaultHeight);
 
   model_ = new ResultModel(this);
@@ -83,13 +82,10 @@ TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, 
   panel_->setFixedHeight(kPanelHeight);
   auto* buttons = new QHBoxLayout(panel_);
   buttons->setContentsMargins(4, 2, kWegRightGap, 2);
-  open_ = new QPushButton(T(kOpen), panel_);
-  open_->setObjectName("OpenButton");
+  open_ = MakeButton(captions::kOpen, "OpenButton", panel_);
   open_->setDefault(true);
-  new_ = new QPushButton(T(kNew), panel_);
-  new_->setObjectName("NewButton");
-  print_ = new QPushButton(T(kPrint), panel_);
-  print_->setObjectName("PrintButton");
+  new_ = MakeButton(kNew, "NewButton", panel_);
+  print_ = MakeButton(captions::kPrint, "PrintButton", panel_);
   weg_ = new QPushButton(QString::fromUtf8("«"), panel_);
   weg_->setObjectName("WegButton");
   weg_->setFixedWidth(kWegWidth);
@@ -136,7 +132,7 @@ void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
   query_ = query;
   count_ = count;
   statusText_->setText(
-      QString("%1 %2  %3: %4").arg(count).arg(T(kFundstellen), T(kAnfrage), query));
+      QString("%1 %2  %3: %4").arg(count).arg(Text(kFundstellen), Text(kAnfrage), query));
   if (dateSearch) model_->DatumsspalteZeigen();
   // The worker hands each batch to the user-interface thread; the batch is dropped there when
   // the list is being closed.
@@ -195,26 +191,19 @@ void TSuchResultForm::OpenSelected() {
   Oeffnen();
 }
 
-void TSuchResultForm::NextHit() {
-  if (RowCount() == 0) return;
-  const int row = SelectedRow();
-  if (row < 0) {
-    Auswaehlen(0);
-  } else {
-    if (row == RowCount() - 1) return;
-    Auswaehlen(row + 1);
-  }
-  Oeffnen();
-}
+void TSuchResultForm::NextHit() { StepHit(1); }
 
-void TSuchResultForm::PreviousHit() {
+void TSuchResultForm::PreviousHit() { StepHit(-1); }
+
+void TSuchResultForm::StepHit(int step) {
   if (RowCount() == 0) return;
   const int row = SelectedRow();
   if (row < 0) {
     Auswaehlen(0);
   } else {
-    if (row == 0) return;
-    Auswaehlen(row - 1);
+    const int next = row + step;
+    if (next < 0 || next >= RowCount()) return;
+    Auswaehlen(next);
   }
   Oeffnen();
 }

@@ -61,6 +61,8 @@ class TSuchResultForm : public QWidget {
 
  private:
   void Oeffnen();  // opens the selected row, if any
+  // Selects and opens the row `step` rows on (the first when none is selected); nothing at an end.
+  void StepHit(int step);
   void Auswaehlen(int row);
   void NewButtonClick();
   void PanelZeigen(bool on);

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "base/language.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 
@@ -11,10 +12,6 @@ namespace {
 constexpr LangText kKoepfe[] = {{"Wörter", "Words"},    {"Titel", "Title"}, {"Autor", "Author"},
                                 {"Kapitel", "Chapter"}, {"Seite", "Page"},  {"Zeile", "Line"},
                                 {"Art", "Kind"},        {"Datum", "Date"}};
-
-QString Q(const std::string& utf8) {
-  return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
 
 }  // namespace
 
@@ -54,21 +51,21 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
   const search_ui::ResultRow& z = Zeile(index.row());
   switch (index.column()) {
     case kWorte:
-      return Q(z.Worte);
+      return Utf8(z.Worte);
     case kTitel:
-      return Q(z.Titel);
+      return Utf8(z.Titel);
     case kAutor:
-      return Q(z.Autor);
+      return Utf8(z.Autor);
     case kKapitel:
-      return Q(z.Kapitel);
+      return Utf8(z.Kapitel);
     case kSeite:
       return QString::number(z.Seite);
     case kZeile:
       return QString::number(z.Zeile);
     case kArt:
-      return Q(z.Art);
+      return Utf8(z.Art);
     case kDatum:
-      return Q(z.Datum);
+      return Utf8(z.Datum);
     default:
       return {};
   }
@@ -76,7 +73,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-  if (role == Qt::DisplayRole) return QString::fromUtf8(Tr(kKoepfe[section]));
+  if (role == Qt::DisplayRole) return Text(kKoepfe[section]);
   if (role == Qt::TextAlignmentRole && (section == kSeite || section == kZeile))
     return QVariant::fromValue(Qt::AlignVCenter | Qt::AlignRight);
   return {};

@@ -22,12 +22,16 @@
 #include "collection/calderwick_data.h"
 #include "collection/search_history.h"
 #include "gui/common/app_context.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 #include "gui/common/window_services.h"
 #include "gui/search_ui/search_options_form.h"
 #include "gui/search_ui/search_progress.h"
 #include "gui/search_ui/timer_dialog.h"
 #include "gui/search_ui/word_form.h"
 #include "retrieval/search_catalog.h"
+#include "search_ui/word_browser.h"
 
 namespace quillmar::gui {
 
@@ -49,10 +53,7 @@ constexpr LangText kTextsLabel{"Wählen Sie die zu durchsuchenden &Texte:",
 constexpr LangText kOptionen{"Weitere &Einstellungen", "&Further options"};
 constexpr LangText kChange{"&Ändern...", "C&hange..."};
 constexpr LangText kStarten{"&Suche starten", "Start &search"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
-constexpr LangText kHelp{"&Hilfe", "&Help"};
 constexpr LangText kAlle{"alle", "all"};
-constexpr LangText kOK{"&OK", "&OK"};
 
 constexpr LangText kKeinSuchbegriff{"Sie müssen einen Suchbegriff eingeben.",
                                     "You have to input a word you want to search."};
@@ -64,14 +65,9 @@ constexpr LangText kKeineCDGewaehlt{"Sie müssen mindestens eine CD auswählen."
 constexpr char kHelpTopic[] = "IDH_11000";
 constexpr int kStufen = 5;  // exact search and fuzzy levels 1 ... 4
 constexpr int kNoticeSeconds = 8;
-constexpr int kWortlisteUebernehmen = 101;  // TWortForm::Ergebnis: take the selection over
-constexpr size_t kNameLaenge = 128;         // longest title kept in a selection
+constexpr size_t kNameLaenge = 128;  // longest title kept in a selection
 constexpr int kWidth = 520;
 constexpr int kHeight = 600;
-
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-QString FromCp1252(const std::string& bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
-std::string ToCp1252(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
 
 void Fuellen(QListWidget* list, const std::vector<std::pair<QString, bool>>& items) {
   list->clear();
@@ -92,29 +88,31 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
       services_(services),
       openTexts_(std::move(openTexts)),
       anfrage_(new QLineEdit(this)),
-      wortliste_(new QPushButton(Q(Tr(kWortliste)), this)),
+      wortliste_(new QPushButton(Text(kWortliste), this)),
       up_(new QToolButton(this)),
       down_(new QToolButton(this)),
       stufen_(new QButtonGroup(this)),
       cdListe_(new QListWidget(this)),
       textListe_(new QListWidget(this)),
-      optionen_(new QGroupBox(Q(Tr(kOptionen)), this)),
+      optionen_(new QGroupBox(Text(kOptionen), this)),
       textartLabel_(new QLabel(optionen_)),
       sprachLabel_(new QLabel(optionen_)),
       zeitLabel_(new QLabel(optionen_)),
       undLabel_(new QLabel(optionen_)),
-      change_(new QPushButton(Q(Tr(kChange)), optionen_)) {
+      change_(new QPushButton(Text(kChange), optionen_)) {
   setObjectName("SuchFormular");
-  setWindowTitle(Q(Tr(kCaption)));
+  setWindowTitle(Text(kCaption));
   Starter = [this](const search_ui::SearchSettings& e) { StandardStarter(e); };
-  Notice = [](const QString& text) { TTimerDialogForm::Zeigen(text, Q(Tr(kOK)), kNoticeSeconds); };
+  Notice = [](const QString& text) {
+    TTimerDialogForm::Zeigen(text, Text(captions::kOK), kNoticeSeconds);
+  };
 
-  auto* anfrageLabel = new QLabel(Q(Tr(kAnfrageLabel)), this);
+  auto* anfrageLabel = new QLabel(Text(kAnfrageLabel), this);
   anfrageLabel->setObjectName("AnfrageLabel");
-  anfrageLabel->setToolTip(Q(Tr(kAnfrageHint)));
+  anfrageLabel->setToolTip(Text(kAnfrageHint));
   anfrageLabel->setBuddy(anfrage_);
   anfrage_->setObjectName("AnfrageEdit");
-  anfrage_->setToolTip(Q(Tr(kAnfrageHint)));
+  anfrage_->setToolTip(Text(kAnfrageHint));
   anfrage_->installEventFilter(this);
   wortliste_->setObjectName("OpenWordListButton");
   wortliste_->setAutoDefault(false);
@@ -137,17 +135,17 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
     button->setObjectName(QString("FS%1Button").arg(level));
     button->setText(QString::number(level));
     button->setCheckable(true);
-    button->setToolTip(level == 0 ? Q(Tr(kExakt))
-                                  : Q(Format(Tr(kUnscharf), {std::to_string(level)}).c_str()));
+    button->setToolTip(level == 0 ? Text(kExakt)
+                                  : Utf8(Format(Tr(kUnscharf), {std::to_string(level)})));
     stufen_->addButton(button, level);
     stufenZeile->addWidget(button);
   }
 
-  auto* cdLabel = new QLabel(Q(Tr(kCDLabel)), this);
+  auto* cdLabel = new QLabel(Text(kCDLabel), this);
   cdLabel->setObjectName("CDLabel");
   cdLabel->setBuddy(cdListe_);
   cdListe_->setObjectName("CDCheckListBox");
-  auto* textsLabel = new QLabel(Q(Tr(kTextsLabel)), this);
+  auto* textsLabel = new QLabel(Text(kTextsLabel), this);
   textsLabel->setObjectName("OpenTextsLabel");
   textsLabel->setBuddy(textListe_);
   textListe_->setObjectName("OpenTextsCheckListBox");
@@ -168,20 +166,13 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
   }
   optionenLayout->addWidget(change_, 0, Qt::AlignRight);
 
-  auto* starten = new QPushButton(Q(Tr(kStarten)), this);
-  starten->setObjectName("SucheStartenButton");
+  auto* starten = MakeButton(kStarten, "SucheStartenButton", this);
   starten->setDefault(true);
-  auto* cancel = new QPushButton(Q(Tr(kCancel)), this);
-  cancel->setObjectName("CancelButton");
+  auto* cancel = MakeButton(captions::kCancel, "CancelButton", this);
   cancel->setAutoDefault(false);
-  auto* help = new QPushButton(Q(Tr(kHelp)), this);
-  help->setObjectName("HelpButton");
+  auto* help = MakeButton(captions::kHelp, "HelpButton", this);
   help->setAutoDefault(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(starten);
-  buttons->addWidget(cancel);
-  buttons->addWidget(help);
+  QHBoxLayout* buttons = RightAlignedRow({starten, cancel, help});
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(anfrageLabel);
@@ -264,16 +255,15 @@ void TSuchFormular::ListenLesen() {
 }
 
 void TSuchFormular::ZusammenfassungenZeigen() {
-  textartLabel_->setText(QString::fromStdString(search_ui::TextartZusammenfassung(e_.Textarten)));
-  sprachLabel_->setText(QString::fromStdString(search_ui::SprachZusammenfassung(e_.Sprachen)));
+  textartLabel_->setText(Utf8(search_ui::TextartZusammenfassung(e_.Textarten)));
+  sprachLabel_->setText(Utf8(search_ui::SprachZusammenfassung(e_.Sprachen)));
   zeitLabel_->setText(QString::fromStdString(
       search_ui::ZeitZusammenfassung(e_.DatumVon, e_.DatumBis, e_.DatumGenau)));
-  undLabel_->setText(
-      QString::fromStdString(search_ui::UndZusammenfassung(e_.UndModus, e_.Wortabstand)));
+  undLabel_->setText(Utf8(search_ui::UndZusammenfassung(e_.UndModus, e_.Wortabstand)));
 }
 
 void TSuchFormular::WortlistenHinweis() {
-  QString hint = Q(Tr(kWortlisteHint));
+  QString hint = Text(kWortlisteHint);
   const int row = cdListe_->currentRow();
   if (row >= 0 && row < static_cast<int>(e_.CDAuswahl.size()))
     hint += " " + FromCp1252(e_.CDAuswahl[static_cast<size_t>(row)].Name);
@@ -331,8 +321,7 @@ void TSuchFormular::StandardStarter(const search_ui::SearchSettings& e) {
   const std::vector<std::string> ohneFS =
       search_ui::SucheEinrichten(e, progress->Thread(), *katalog,
                                  [&catalog](const std::string& id) { return catalog.HasFS(id); });
-  if (e.Stufe >= 1 && !ohneFS.empty())
-    Notice(QString::fromStdString(search_ui::UnscharfHinweis(ohneFS)));
+  if (e.Stufe >= 1 && !ohneFS.empty()) Notice(Utf8(search_ui::UnscharfHinweis(ohneFS)));
   progress->SetQueryText(anfrage_->text());
   // From here on the dialog deletes itself (or passes itself to the result list).
   progress.release()->Start();
@@ -353,7 +342,7 @@ void TSuchFormular::OpenWordListButtonClick() {
     line.selectionLength = anfrage_->selectionLength();
     form.Positionieren(line);
     form.exec();
-    if (form.Ergebnis() != kWortlisteUebernehmen) return;
+    if (form.Ergebnis() != search_ui::WordBrowser::kUebernehmen) return;
     line = form.Line();
     anfrage_->setText(line.text);
     if (line.selectionStart >= 0 && line.selectionLength > 0)

@@ -18,6 +18,9 @@
 
 #include "base/errors.h"
 #include "base/language.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 #include "gui/common/window_services.h"
 #include "system/user_prompts.h"
 
@@ -42,9 +45,6 @@ constexpr LangText kSection{"Wortabstand im Abschnitt beliebig.",
 constexpr LangText kParagraph{"Wortabstand im Absatz beliebig.",
                               "Arbitrary word distance in paragraph."};
 constexpr LangText kFixiert{"Wortabstand gewählt:", "Word distance chosen:"};
-constexpr LangText kOK{"&OK", "&OK"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
-constexpr LangText kHelp{"&Hilfe", "&Help"};
 constexpr LangText kKeineSprache{"Sie müssen mindestens eine Sprache wählen.",
                                  "You have to select at least one language."};
 constexpr LangText kKeineTextart{"Sie müssen mindestens eine Textart wählen.",
@@ -66,12 +66,9 @@ constexpr int32_t kModusAbsatz = 1;
 constexpr int32_t kModusUnterkapitel = 2;
 constexpr int kCodeRole = Qt::UserRole;
 
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-
 // A passage kind's name with a capital first letter.
 QString ArtCaption(uint8_t code) {
-  QString name = Q(search_ui::TextartName(code));
+  QString name = Utf8(search_ui::TextartName(code));
   if (!name.isEmpty()) name[0] = name[0].toUpper();
   return name;
 }
@@ -103,9 +100,9 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
       fixiert_(new QRadioButton(this)),
       wortabstand_(new QSpinBox(this)) {
   setObjectName("SearchOptionsForm");
-  setWindowTitle(Q(Tr(kCaption)));
+  setWindowTitle(Text(kCaption));
 
-  auto* artGroup = new QGroupBox(Q(Tr(kArtGroup)), this);
+  auto* artGroup = new QGroupBox(Text(kArtGroup), this);
   artGroup->setObjectName("ArtGroupBox");
   auto* artLayout = new QGridLayout(artGroup);
   for (int i = 0; i < kArtCount; ++i) {
@@ -114,18 +111,18 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
     artLayout->addWidget(artBoxes_[i], i % 3, i / 3);
   }
 
-  auto* sprachGroup = new QGroupBox(Q(Tr(kSprachGroup)), this);
+  auto* sprachGroup = new QGroupBox(Text(kSprachGroup), this);
   sprachGroup->setObjectName("SprachGroupBox");
   sprachListe_->setObjectName("lvTextLanguage");
   for (uint8_t code : search_ui::kSprachen) {
-    auto* item = new QListWidgetItem(Q(search_ui::SprachName(code)), sprachListe_);
+    auto* item = new QListWidgetItem(Utf8(search_ui::SprachName(code)), sprachListe_);
     item->setData(kCodeRole, code);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
   }
   (new QVBoxLayout(sprachGroup))->addWidget(sprachListe_);
 
-  auto* timeGroup = new QGroupBox(Q(Tr(kTimeGroup)), this);
+  auto* timeGroup = new QGroupBox(Text(kTimeGroup), this);
   timeGroup->setObjectName("TimeGroupBox");
   keineZeit_->setObjectName("KeineZeitRadioButton");
   vonBis_->setObjectName("VonBisRadioButton");
@@ -133,12 +130,12 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
   dateVon_->setObjectName("DateVonEdit");
   dateBis_->setObjectName("DateBisEdit");
   dateGenau_->setObjectName("DateGenauEdit");
-  keineZeit_->setText(Q(Tr(kKeineZeit)));
-  vonBis_->setText(Q(Tr(kVonBis)));
-  genau_->setText(Q(Tr(kGenau)));
-  auto* fromLabel = new QLabel(Q(Tr(kFrom)), timeGroup);
+  keineZeit_->setText(Text(kKeineZeit));
+  vonBis_->setText(Text(kVonBis));
+  genau_->setText(Text(kGenau));
+  auto* fromLabel = new QLabel(Text(kFrom), timeGroup);
   fromLabel->setObjectName("FromLabel");
-  auto* toLabel = new QLabel(Q(Tr(kTo)), timeGroup);
+  auto* toLabel = new QLabel(Text(kTo), timeGroup);
   toLabel->setObjectName("ToLabel");
   auto* timeLayout = new QGridLayout(timeGroup);
   timeLayout->addWidget(keineZeit_, 0, 0, 1, 5);
@@ -151,15 +148,15 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
   timeLayout->addWidget(dateGenau_, 2, 2);
   for (QLineEdit* edit : {dateVon_, dateBis_, dateGenau_}) edit->installEventFilter(this);
 
-  auto* undGroup = new QGroupBox(Q(Tr(kUndGroup)), this);
+  auto* undGroup = new QGroupBox(Text(kUndGroup), this);
   undGroup->setObjectName("UndGroupBox");
   section_->setObjectName("SectionRadioButton");
   paragraph_->setObjectName("ParagraphRadioButton");
   fixiert_->setObjectName("FixiertRadioButton");
   wortabstand_->setObjectName("WordDistanceRxSpinEdit");
-  section_->setText(Q(Tr(kSection)));
-  paragraph_->setText(Q(Tr(kParagraph)));
-  fixiert_->setText(Q(Tr(kFixiert)));
+  section_->setText(Text(kSection));
+  paragraph_->setText(Text(kParagraph));
+  fixiert_->setText(Text(kFixiert));
   wortabstand_->setRange(kMinAbstand, kMaxAbstand);
   wortabstand_->setValue(kStandardAbstand);
   auto* undLayout = new QGridLayout(undGroup);
@@ -168,18 +165,11 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
   undLayout->addWidget(fixiert_, 2, 0);
   undLayout->addWidget(wortabstand_, 2, 1);
 
-  auto* ok = new QPushButton(Q(Tr(kOK)), this);
-  ok->setObjectName("OKButton");
+  auto* ok = MakeButton(captions::kOK, "OKButton", this);
   ok->setDefault(true);
-  auto* cancel = new QPushButton(Q(Tr(kCancel)), this);
-  cancel->setObjectName("CancelButton");
-  auto* help = new QPushButton(Q(Tr(kHelp)), this);
-  help->setObjectName("HelpButton");
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  buttons->addWidget(help);
+  auto* cancel = MakeButton(captions::kCancel, "CancelButton", this);
+  auto* help = MakeButton(captions::kHelp, "HelpButton", this);
+  QHBoxLayout* buttons = RightAlignedRow({ok, cancel, help});
 
   auto* top = new QHBoxLayout;
   top->addWidget(artGroup);
@@ -224,11 +214,11 @@ void TSearchOptionsForm::Fuellen(const search_ui::SearchSettings& e) {
   dateGenau_->clear();
   if (!search_ui::IstKeinDatum(e.DatumGenau)) {
     genau_->setChecked(true);
-    dateGenau_->setText(Q(search_ui::DatumAlsZahlen(e.DatumGenau)));
+    dateGenau_->setText(Utf8(search_ui::DatumAlsZahlen(e.DatumGenau)));
   } else if (!search_ui::IstKeinDatum(e.DatumVon) || !search_ui::IstKeinDatum(e.DatumBis)) {
     vonBis_->setChecked(true);
-    dateVon_->setText(Q(search_ui::DatumAlsZahlen(e.DatumVon)));
-    dateBis_->setText(Q(search_ui::DatumAlsZahlen(e.DatumBis)));
+    dateVon_->setText(Utf8(search_ui::DatumAlsZahlen(e.DatumVon)));
+    dateBis_->setText(Utf8(search_ui::DatumAlsZahlen(e.DatumBis)));
   } else {
     keineZeit_->setChecked(true);
   }

@@ -10,6 +10,9 @@
 
 #include "base/language.h"
 #include "gui/common/app_context.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 #include "gui/common/window_services.h"
 #include "gui/search_ui/result_form.h"
 #include "retrieval/complex_query.h"
@@ -21,13 +24,10 @@ namespace {
 constexpr LangText kCaption{"Suchen", "Find"};
 constexpr LangText kLaeuft{"Suche läuft...", "searching..."};
 constexpr LangText kBricht{"Suche wird abgebrochen, warten...", "Search cancels, wait..."};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 constexpr LangText kAbgebrochen{"Suche wurde abgebrochen", "Search canceled"};
 constexpr LangText kKeine{"Keine Stellen gefunden.", "No occurrences found."};
 
 constexpr int kWidth = 201, kHeight = 76;
-
-QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 }  // namespace
 
@@ -39,13 +39,12 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
       services_(services),
       katalog_(std::move(katalog)),
       thread_(std::make_unique<retrieval::TSuchThread>(*katalog_, nullptr)) {
-  setWindowTitle(T(kCaption));
+  setWindowTitle(Text(kCaption));
   setFixedSize(kWidth, kHeight);
-  info_ = new QLabel(T(kLaeuft), this);
+  info_ = new QLabel(Text(kLaeuft), this);
   info_->setObjectName("InfoLabel");
   info_->setAlignment(Qt::AlignCenter);
-  cancel_ = new QPushButton(T(kCancel), this);
-  cancel_->setObjectName("CancelButton");
+  cancel_ = MakeButton(captions::kCancel, "CancelButton", this);
   cancel_->setDefault(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(info_);
@@ -81,7 +80,7 @@ void TSucheLauftForm::Start() {
 void TSucheLauftForm::Cancel() {
   if (abbruch_) return;
   abbruch_ = true;
-  info_->setText(T(kBricht));
+  info_->setText(Text(kBricht));
   info_->repaint();
   // The search ends after its current hit with status 10; the outcome handler reports it.
   thread_->KAFTerminate();

@@ -12,6 +12,7 @@
 
 #include "base/codepage.h"
 #include "collection/calderwick_data.h"
+#include "gui/common/gui_strings.h"
 #include "search_ui/word_browser.h"
 
 namespace quillmar::gui {
@@ -27,11 +28,9 @@ constexpr int kFokusRand = 8;  // the focus rectangle ends this far left of the 
 constexpr int kTextX = 3;
 constexpr int kTextY = 1;
 
-QString FromCp1252(const std::string& bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
-
 // One byte per UTF-16 unit, so that positions in the QString are positions in the bytes;
 // characters Windows-1252 lacks become "?".
-std::string ToCp1252(const QString& text) {
+std::string ToCp1252PerUnit(const QString& text) {
   std::string bytes;
   bytes.reserve(static_cast<size_t>(text.size()));
   for (QChar c : text) {
@@ -232,7 +231,7 @@ bool TWortForm::Verfuegbar() const { return d_->browser.Verfuegbar(); }
 void TWortForm::Positionieren(const QueryLine& line) {
   d_->line = line;
   BrowserQueryLine zeile;
-  zeile.Text = ToCp1252(line.text);
+  zeile.Text = ToCp1252PerUnit(line.text);
   zeile.Cursor = line.cursor;
   zeile.AuswahlStart = line.selectionStart;
   zeile.AuswahlLaenge = line.selectionLength;

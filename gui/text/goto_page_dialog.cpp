@@ -9,6 +9,9 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 
@@ -19,8 +22,6 @@ constexpr LangText kSeitenLabel{"Geben Sie die Seitennummer ein (arabische oder 
                                 "Enter page number (arabic or roman numbers)"};
 constexpr LangText kInfoLabel{"Öffnet im aktuellen Text die angegebene Seite.",
                               "Go to indicated page in the current text."};
-constexpr LangText kOpen{"Ö&ffnen", "&Open"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 
 }  // namespace
 
@@ -40,10 +41,7 @@ TGeheZuSeiteForm::TGeheZuSeiteForm(QWidget* parent)
   seiten_label_->setBuddy(seiten_edit_);
   ok_button_->setDefault(true);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok_button_);
-  buttons->addWidget(cancel_button_);
+  QHBoxLayout* buttons = RightAlignedRow({ok_button_, cancel_button_});
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(seiten_label_);
   layout->addWidget(seiten_edit_);
@@ -56,11 +54,11 @@ TGeheZuSeiteForm::TGeheZuSeiteForm(QWidget* parent)
 }
 
 void TGeheZuSeiteForm::SetCaptions() {
-  setWindowTitle(QString::fromUtf8(Tr(kCaption)).remove('&') + "...");
-  seiten_label_->setText(QString::fromUtf8(Tr(kSeitenLabel)));
-  info_label_->setText(QString::fromUtf8(Tr(kInfoLabel)));
-  ok_button_->setText(QString::fromUtf8(Tr(kOpen)));
-  cancel_button_->setText(QString::fromUtf8(Tr(kCancel)));
+  setWindowTitle(Text(kCaption).remove('&') + "...");
+  seiten_label_->setText(Text(kSeitenLabel));
+  info_label_->setText(Text(kInfoLabel));
+  ok_button_->setText(Text(captions::kOpen));
+  cancel_button_->setText(Text(captions::kCancel));
 }
 
 QString TGeheZuSeiteForm::PageText() const { return seiten_edit_->text(); }

@@ -8,6 +8,9 @@
 #include <QVBoxLayout>
 
 #include "base/language.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 
@@ -19,12 +22,8 @@ constexpr LangText kRight{"rechter Rand", "right margin"};
 constexpr LangText kTop{"oberer Rand", "upper margin"};
 constexpr LangText kBottom{"unterer Rand", "lower margin"};
 constexpr LangText kNote{"Alle Maße in Millimeter.", "All measurements in millimeter."};
-constexpr LangText kOK{"&OK", "&OK"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 constexpr int kWidth = 194;
 constexpr int kHeight = 185;
-
-QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 int32_t ReadInt(const QLineEdit* edit) {
   bool ok = false;
@@ -40,24 +39,22 @@ TSeitenForm::TSeitenForm(QWidget* parent)
       right_(new QLineEdit(this)),
       top_(new QLineEdit(this)),
       bottom_(new QLineEdit(this)),
-      ok_button_(new QPushButton(T(kOK), this)),
-      cancel_button_(new QPushButton(T(kCancel), this)) {
+      ok_button_(MakeButton(captions::kOK, "OKButton", this)),
+      cancel_button_(MakeButton(captions::kCancel, "CancelButton", this)) {
   setObjectName("SeitenForm");
-  setWindowTitle(T(kCaption));
+  setWindowTitle(Text(kCaption));
   left_->setObjectName("LeftEdit");
   right_->setObjectName("RightEdit");
   top_->setObjectName("TopEdit");
   bottom_->setObjectName("BottomEdit");
-  ok_button_->setObjectName("OKButton");
-  cancel_button_->setObjectName("CancelButton");
   ok_button_->setDefault(true);
 
   auto* fields = new QFormLayout;
-  fields->addRow(T(kLeft), left_);
-  fields->addRow(T(kRight), right_);
-  fields->addRow(T(kTop), top_);
-  fields->addRow(T(kBottom), bottom_);
-  auto* note = new QLabel(T(kNote), this);
+  fields->addRow(Text(kLeft), left_);
+  fields->addRow(Text(kRight), right_);
+  fields->addRow(Text(kTop), top_);
+  fields->addRow(Text(kBottom), bottom_);
+  auto* note = new QLabel(Text(kNote), this);
   note->setObjectName("NoteLabel");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(ok_button_);

@@ -12,6 +12,9 @@
 #include "base/codepage.h"
 #include "base/language.h"
 #include "base/paths.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 
 namespace quillmar::gui {
 namespace {
@@ -20,11 +23,8 @@ inline constexpr LangText kLoadingCaption{"laden", "loading"};
 inline constexpr LangText kFileNotFound{"Datei '%s' nicht gefunden.", "File '%s' not found."};
 inline constexpr LangText kFileUnreadable{"Datei '%s' kann nicht gelesen werden.",
                                           "Cannot read file '%s'."};
-inline constexpr LangText kOK{"&OK", "&OK"};
 constexpr char kMediaDirectory[] = "media";
 constexpr int kPercentMax = 100;
-
-QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 QRect ToQRect(const Rect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
 
@@ -105,8 +105,7 @@ TBildForm::TBildForm(QWidget* parent) : QWidget(parent) {
   info_->setWordWrap(true);
   info_->setAlignment(Qt::AlignCenter);
   info_->hide();
-  ok_ = new QPushButton(T(kOK), this);
-  ok_->setObjectName("OKButton");
+  ok_ = MakeButton(captions::kOK, "OKButton", this);
   ok_->hide();
   connect(ok_, &QPushButton::clicked, this, [this] {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
@@ -132,7 +131,7 @@ TBildForm::TBildForm(QWidget* parent) : QWidget(parent) {
 TBildForm::~TBildForm() = default;
 
 void TBildForm::Open(const std::string& cdPath, const std::string& file, const QString& linkKey) {
-  setWindowTitle(T(kLoadingCaption));
+  setWindowTitle(Text(kLoadingCaption));
   setWindowTitle(linkKey);
   const std::string wanted = JoinPath(JoinPath(cdPath, kMediaDirectory), Cp1252ToUtf8(file));
   const std::optional<std::string> found =
@@ -140,12 +139,12 @@ void TBildForm::Open(const std::string& cdPath, const std::string& file, const Q
                                                                    : std::nullopt;
   const QString shown = QString::fromStdString(found ? *found : NativeSeparators(wanted));
   if (!found) {
-    ShowMessage(QString::fromStdString(Format(Tr(kFileNotFound), {shown.toStdString()})));
+    ShowMessage(Utf8(Format(Tr(kFileNotFound), {shown.toStdString()})));
     return;
   }
   QImage image(QString::fromStdString(*found));
   if (image.isNull()) {
-    ShowMessage(QString::fromStdString(Format(Tr(kFileUnreadable), {shown.toStdString()})));
+    ShowMessage(Utf8(Format(Tr(kFileUnreadable), {shown.toStdString()})));
     return;
   }
   link_key_ = linkKey;

@@ -19,6 +19,9 @@
 #include "collection/calderwick_data.h"
 #include "collection/settings_store.h"
 #include "gui/common/app_context.h"
+#include "gui/common/captions.h"
+#include "gui/common/dialog_buttons.h"
+#include "gui/common/gui_strings.h"
 #include "gui/common/window_services.h"
 #include "gui/text/page_setup_form.h"
 #include "platform/gui/qt_canvas.h"
@@ -30,11 +33,8 @@ namespace quillmar::gui {
 namespace {
 
 constexpr LangText kCaption{"Drucken", "Print"};
-constexpr LangText kOK{"&OK", "&OK"};
-constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 constexpr LangText kSetup{"&Einrichten...", "&Setup..."};
 constexpr LangText kPage{"Seite...", "Page..."};
-constexpr LangText kHelp{"&Hilfe", "&Help"};
 constexpr LangText kSelected{"Ausgewählt", "Selected"};
 constexpr LangText kNothing{"Kein Text ausgewählt.", "No text selected."};
 constexpr LangText kPrinter{"Drucker", "Printer"};
@@ -51,8 +51,6 @@ constexpr int kHeight = 106;
 constexpr double kHeaderPoints = 9.0;
 constexpr char kHeaderFace[] = "Times New Roman";
 constexpr int kPointsPerInch = 72;
-
-QString T(const LangText& text) { return QString::fromUtf8(Tr(text)); }
 
 // "PBorders" reaches its callers as left, right, bottom, top (the stored list is left, right,
 // top, bottom with the last two handed over swapped).
@@ -103,20 +101,15 @@ TPrintTextForm::TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> fi
       printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)),
       print_text_label_(new QLabel(this)),
       printer_label_(new QLabel(this)),
-      ok_button_(new QPushButton(T(kOK), this)),
-      cancel_button_(new QPushButton(T(kCancel), this)),
-      setup_button_(new QPushButton(T(kSetup), this)),
-      seite_button_(new QPushButton(T(kPage), this)),
-      help_button_(new QPushButton(T(kHelp), this)) {
+      ok_button_(MakeButton(captions::kOK, "OKButton", this)),
+      cancel_button_(MakeButton(captions::kCancel, "CancelButton", this)),
+      setup_button_(MakeButton(kSetup, "PrinterSetupButton", this)),
+      seite_button_(MakeButton(kPage, "SeiteButton", this)),
+      help_button_(MakeButton(captions::kHelp, "HelpButton", this)) {
   setObjectName("PrintTextForm");
-  setWindowTitle(T(kCaption));
+  setWindowTitle(Text(kCaption));
   print_text_label_->setObjectName("PrintTextLabel");
   printer_label_->setObjectName("PrinterLabel");
-  ok_button_->setObjectName("OKButton");
-  cancel_button_->setObjectName("CancelButton");
-  setup_button_->setObjectName("PrinterSetupButton");
-  seite_button_->setObjectName("SeiteButton");
-  help_button_->setObjectName("HelpButton");
   ok_button_->setDefault(true);
 
   SettingsStore& store = context_.Catalog().Settings();
@@ -167,18 +160,20 @@ bool TPrintTextForm::CanPrint() const {
 }
 
 void TPrintTextForm::RefreshLabels() {
-  print_text_label_->setText(
-      CanPrint() ? T(kSelected) + ": " + QtCanvas::ToQString(file_->Title(), 0) : T(kNothing));
+  print_text_label_->setText(CanPrint()
+                                 ? Text(kSelected) + ": " + QtCanvas::ToQString(file_->Title(), 0)
+                                 : Text(kNothing));
   QString name = printer_->printerName();
   if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty())
     name = printer_->outputFileName();
-  printer_label_->setText(T(kPrinter) + ": " + name);
+  printer_label_->setText(Text(kPrinter) + ": " + name);
 }
 
 bool TPrintTextForm::EnsureOutput() {
   const bool pdf = printer_->outputFormat() == QPrinter::PdfFormat;
   if (pdf ? !printer_->outputFileName().isEmpty() : !printer_->printerName().isEmpty()) return true;
-  const QString name = QFileDialog::getSaveFileName(this, T(kCaption), QString(), T(kPdfFilter));
+  const QString name =
+      QFileDialog::getSaveFileName(this, Text(kCaption), QString(), Text(kPdfFilter));
   if (name.isEmpty()) return false;
   SetPdfOutput(name);
   return true;
@@ -216,7 +211,7 @@ void TPrintTextForm::OKButtonClick() {
   if (!file_) return;
   if (CanPrint()) {
     if (!EnsureOutput()) return;
-    printer_label_->setText(T(kPrinting));
+    printer_label_->setText(Text(kPrinting));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
     const bool printed = Print();
@@ -230,8 +225,8 @@ void TPrintTextForm::OKButtonClick() {
 void TPrintTextForm::PrinterSetupButtonClick() {
   if (QPrinterInfo::availablePrinters().isEmpty()) {
     // No printer on this system: the setup chooses the PDF file to print to.
-    const QString name =
-        QFileDialog::getSaveFileName(this, T(kCaption), printer_->outputFileName(), T(kPdfFilter));
+    const QString name = QFileDialog::getSaveFileName(this, Text(kCaption),
+                                                      printer_->outputFileName(), Text(kPdfFilter));
     if (!name.isEmpty()) SetPdfOutput(name);
   } else {
     QPrintDialog dialog(printer_.get(), this);

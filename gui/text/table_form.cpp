@@ -10,6 +10,7 @@
 
 #include "base/bytes.h"
 #include "base/codepage.h"
+#include "gui/common/gui_strings.h"
 #include "text/plain_text.h"
 #include "text/simple_table.h"
 
@@ -23,9 +24,7 @@ constexpr char kHeightSample[] = "Fg";
 constexpr char kWidthSuffix[] = "12";
 
 // Cell and title bytes as shown: stream codes removed, Windows-1252 to Unicode.
-QString Shown(const std::string& bytes) {
-  return QString::fromStdString(Cp1252ToUtf8(Trim(PlainText(bytes))));
-}
+QString Shown(const std::string& bytes) { return FromCp1252(Trim(PlainText(bytes))); }
 
 }  // namespace
 

@@ -77,19 +77,19 @@ void TTextChild::SetCollection(const std::string& cdid) {
 bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   Impl& d = *d_;
   if (d.closing) return false;
-  if (layer < 1 || layer > 3) RaiseInternalError("TC-STN 001");
+  if (layer < kMainLayer || layer > kScholiaLayer) RaiseInternalError("TC-STN 001");
   if (!d.text_info) RaiseInternalError("TC-STN 002");
   d.layer = layer;
   d.text_info->Select(textNr);
   if (d.text_info->CurrentText() < 1) RaiseInternalError("TC-STN 002");
   d.text_nr = textNr;
   if (!d.file_mode) {
-    d.file_name = layer == 1   ? d.text_info->GetLayer1DateiName()
-                  : layer == 2 ? d.text_info->GetLayer2DateiName()
-                               : d.text_info->GetLayer3DateiName();
+    d.file_name = layer == kMainLayer       ? d.text_info->GetLayer1DateiName()
+                  : layer == kFootnoteLayer ? d.text_info->GetLayer2DateiName()
+                                            : d.text_info->GetLayer3DateiName();
   }
   d.ApplyBorder();
-  d.sync_allowed = layer == 1 && d.text_info->HasSync();
+  d.sync_allowed = layer == kMainLayer && d.text_info->HasSync();
   d.sync_mode = d.sync_allowed && synchronise;
   d.synchronous = false;
   d.synchronise->setEnabled(d.sync_allowed);
@@ -97,8 +97,8 @@ bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   d.go_to_page->setEnabled(true);
 
   d.title = FromCp1252(d.text_info->GetLongTextName());
-  if (layer == 2) d.title += " (" + Text(kFootnotes) + ")";
-  if (layer == 3) d.title += " (" + Text(kScholia) + ")";
+  if (layer == kFootnoteLayer) d.title += " (" + Text(kFootnotes) + ")";
+  if (layer == kScholiaLayer) d.title += " (" + Text(kScholia) + ")";
   setWindowTitle(d.title);
   d.BuildPanels();
 
@@ -249,8 +249,7 @@ void TTextChild::GoToPage() {
 bool TTextChild::GoToPage(const QString& pageText) {
   Impl& d = *d_;
   if (d.file_mode || !d.text_info || d.closing) return false;
-  const int32_t position =
-      d.text_info->GetSeitenPosition(Utf8ToCp1252(pageText.trimmed().toStdString()), d.layer);
+  const int32_t position = d.text_info->GetSeitenPosition(ToCp1252(pageText.trimmed()), d.layer);
   if (position < 0) {
     d.catalog.Prompts().ShowInformation(Tr(kNoPage));
     return false;

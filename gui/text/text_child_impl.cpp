@@ -14,6 +14,7 @@
 #include "base/roman.h"
 #include "collection/calderwick_data.h"
 #include "collection/not_found.h"
+#include "gui/common/captions.h"
 #include "text/markings.h"
 #include "text/stream_codes.h"
 #include "text/text_style.h"
@@ -58,23 +59,24 @@ void TTextChild::Impl::BuildComponents() {
     QObject::connect(a, &QAction::triggered, q, [this, handler] { Guard(handler); });
     return a;
   };
-  back = item("mnItemBack", kBack, [this] { q->Back(); });
-  next = item("mnItemNext", kNext, [this] { q->Next(); });
+  back = item("mnItemBack", captions::kBack, [this] { q->Back(); });
+  next = item("mnItemNext", captions::kForward, [this] { q->Next(); });
   menu->addSeparator();
-  go_to_page = item("GehezuSeite1", kGoToPage, [this] { q->GoToPage(); });
-  synchronise = item("Synchronisiere1", kSynchronise, [this] { q->Synchronise(); });
+  go_to_page = item("GehezuSeite1", captions::kGoToPage, [this] { q->GoToPage(); });
+  synchronise = item("Synchronisiere1", captions::kSynchronise, [this] { q->Synchronise(); });
   menu->addSeparator();
-  copy = item("Kopieren1", kCopy, [this] { q->Copy(); });
+  copy = item("Kopieren1", captions::kCopy, [this] { q->Copy(); });
   copy->setShortcut(QKeySequence::Copy);
-  mark_paragraph = item("Absatzmarkieren1", kMarkParagraph, [this] { q->MarkParagraph(); });
+  mark_paragraph =
+      item("Absatzmarkieren1", captions::kMarkParagraph, [this] { q->MarkParagraph(); });
   menu->addSeparator();
-  print = item("Drucken1", kPrint, [this] { emit q->PrintRequested(q); });
+  print = item("Drucken1", captions::kPrint, [this] { emit q->PrintRequested(q); });
   menu->addSeparator();
-  bookmark = item("Lesezeichen1", kBookmark, [this] {
+  bookmark = item("Lesezeichen1", captions::kNewBookmark, [this] {
     if (services != nullptr) services->NewBookmark(q);
   });
   menu->addSeparator();
-  help = item("Hilfe1", kHelp, [this] {
+  help = item("Hilfe1", captions::kHelp, [this] {
     if (services != nullptr) services->ShowHelp(kHelpTopic);
   });
 }
@@ -104,7 +106,7 @@ void TTextChild::Impl::BuildPanels() {
   const QFontMetrics fm(status_bar->font());
   add("PageCaption", Text(kPage), 0, 0);
   add("PagePanel", {}, fm.horizontalAdvance("XXXXXXXXXX") + 6, 0);
-  if (layer == 1) {
+  if (layer == kMainLayer) {
     add("LineCaption", Text(kLine), 0, 0);
     add("LinePanel", {}, fm.horizontalAdvance("XXX") + 6, 0);
   }
@@ -381,12 +383,12 @@ void TTextChild::Impl::ScrollTrack(int thumb) {
   if (thumb >= scroll_bar->maximum()) p = length;
   p = std::clamp(p, 1, std::max(1, length - kBottomOffset));
   track_position = p;
-  if (file_mode || !text_info || layer < 1) return;
+  if (file_mode || !text_info || layer < kMainLayer) return;
   const PageFileRecord page = text_info->GetPositionSeite(p, layer);
   if (page.Position[0] < 1) return;
   panels[1]->setText(PageText(page.Number, page.Arabic));
   LabelPanel()->setText(FromCp1252(page.Text));
-  if (layer == 1) panels[3]->clear();
+  if (layer == kMainLayer) panels[3]->clear();
 }
 
 void TTextChild::Impl::ScrollEnd() {
@@ -415,7 +417,7 @@ void TTextChild::Impl::SyncAfterMove() {
 // A main text whose catalog entry has the margin flag gets the BorderWidth setting within its
 // limits; every other text gets no margin column.
 void TTextChild::Impl::ApplyBorder() {
-  if (!file_mode && layer == 1 && text_info && text_info->HasMargin()) {
+  if (!file_mode && layer == kMainLayer && text_info && text_info->HasMargin()) {
     const int32_t most = std::max(kNoMargin, (q->width() - scroll_bar->sizeHint().width()) / 2);
     border = std::clamp(view.borderWidth, kNoMargin, most);
   } else {
@@ -460,7 +462,7 @@ void TTextChild::Impl::ShowWord(const TWortListRecord* word) {
     return;
   }
   panels[1]->setText(PageText(word->PageNumber, word->PageNumbering == 1));
-  if (layer == 1) {
+  if (layer == kMainLayer) {
     panels[3]->setText(word->LineNumber < 1 ? QString() : QString::number(word->LineNumber));
     if (sync_mode) label += " (" + Text(synchronous ? kSynchron : kNotSynchron) + ")";
   }

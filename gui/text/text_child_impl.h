@@ -16,6 +16,8 @@
 #include "collection/calderwick_data.h"
 #include "collection/datei.h"
 #include "collection/text_info.h"
+#include "gui/common/gui_strings.h"
+#include "gui/common/text_layers.h"
 #include "gui/text/text_child.h"
 #include "platform/gui/qt_canvas.h"
 #include "text/document.h"
@@ -33,15 +35,6 @@ namespace quillmar::gui::text_child {
 inline constexpr LangText kLoading{"laden...", "laden..."};
 inline constexpr LangText kPage{"Seite", "Page"};
 inline constexpr LangText kLine{"Zeile", "Line"};
-inline constexpr LangText kBack{"&Zurück", "&Back"};
-inline constexpr LangText kNext{"&Weiter", "&Next"};
-inline constexpr LangText kGoToPage{"&Gehe zu Seite...", "&Go to page..."};
-inline constexpr LangText kSynchronise{"&Synchron", "&Synchron"};
-inline constexpr LangText kCopy{"&Kopieren", "&Copy"};
-inline constexpr LangText kMarkParagraph{"&Absatz markieren", "Select &paragraph"};
-inline constexpr LangText kPrint{"&Drucken...", "&Print..."};
-inline constexpr LangText kBookmark{"Neues &Lesezeichen", "New &bookmark"};
-inline constexpr LangText kHelp{"&Hilfe", "&Help"};
 inline constexpr LangText kFootnotes{"Fußnoten", "footnotes"};
 inline constexpr LangText kScholia{"Scholien/Bemerkungen", "(historical) remarks"};
 inline constexpr LangText kPicture{"Abbildung", "picture"};
@@ -63,11 +56,6 @@ inline constexpr int kTrimParagraphs = 3;      // ... when more paragraphs than 
 inline constexpr int kResizeCounter = 20;      // scroll counter growth per resize
 inline constexpr int kDragScrollLimit = 1000;  // pixels below the text that still scroll a drag
 inline constexpr int kWheelNotch = 120;
-
-inline QString Text(const LangText& t) { return QString::fromUtf8(Tr(t)); }
-inline QString FromCp1252(std::string_view bytes) {
-  return QString::fromStdString(Cp1252ToUtf8(bytes));
-}
 
 // Sets a flag for the lifetime of the object.
 class FlagScope {
