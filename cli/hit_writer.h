@@ -9,11 +9,6 @@
 #include "cli/table_writer.h"
 #include "retrieval/hit_list.h"
 
-namespace quillmar {
-class TCalderwickData;
-class TTextInfo;
-}  // namespace quillmar
-
 namespace quillmar::cli {
 
 // Writes the hits of a search:

@@ -175,6 +175,9 @@ class Parser {
   void LineElement(const ElementCall& e);
   void PageElement(const ElementCall& e);
   void SyncElement(const ElementCall& e);
+  // A mark that carries one number from min to max ({line N}, {sync N}).
+  void NumberMark(const ElementCall& e, InlineKind kind, int64_t min, int64_t max,
+                  const char* error);
   void AnchorElement(const ElementCall& e);
   // The character of the escape at pos_ (a backslash), moving past it.
   char Escaped();
@@ -1086,13 +1089,8 @@ void Parser::OpenMark(const ElementCall& e, unsigned needed) {
 }
 
 void Parser::LineElement(const ElementCall& e) {
-  OpenMark(e, kMarks);
-  Inline item;
-  item.place = e.open;
-  item.kind = InlineKind::kLineNumber;
-  if (!ParseInt(e.args, 0, kMaxPageOrLine, item.number))
-    RaiseSourceError(e.open, "{line N} needs a number from 0 to 65535");
-  e.out.push_back(std::move(item));
+  NumberMark(e, InlineKind::kLineNumber, 0, kMaxPageOrLine,
+             "{line N} needs a number from 0 to 65535");
 }
 
 void Parser::PageElement(const ElementCall& e) {
@@ -1101,12 +1099,16 @@ void Parser::PageElement(const ElementCall& e) {
 }
 
 void Parser::SyncElement(const ElementCall& e) {
+  NumberMark(e, InlineKind::kSync, 1, INT32_MAX, "{sync N} needs a positive number");
+}
+
+void Parser::NumberMark(const ElementCall& e, InlineKind kind, int64_t min, int64_t max,
+                        const char* error) {
   OpenMark(e, kMarks);
   Inline item;
   item.place = e.open;
-  item.kind = InlineKind::kSync;
-  if (!ParseInt(e.args, 1, INT32_MAX, item.number))
-    RaiseSourceError(e.open, "{sync N} needs a positive number");
+  item.kind = kind;
+  if (!ParseInt(e.args, min, max, item.number)) RaiseSourceError(e.open, error);
   e.out.push_back(std::move(item));
 }
 
