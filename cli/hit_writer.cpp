@@ -116,7 +116,7 @@ void HitWriter::Write(const retrieval::TFundstellenListe& hits, const std::strin
   if (format_ == OutputFormat::kTsv)
     tsv.emplace(out_, OutputFormat::kTsv, std::vector<std::string>{});
   bool first = true;
-  for (const auto& entry : hits.Eintraege()) {
+  for (const auto& entry : hits.EntryList()) {
     const Row row = Build(entry);
     if (format_ == OutputFormat::kJson) {
       Json(row, first);

@@ -148,7 +148,7 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
         Ergebnis.Leeren();
         break;
       }
-      Ergebnis.EinfuegenAlle(liste);
+      Ergebnis.InsertAll(liste);
     }
   }
   Ergebnis.EinstellungenKopieren(Vorlage);
@@ -177,7 +177,7 @@ TFundstellenListe TKomplexAnfrage::EvaluateOr(const QueryTree& tree, const Query
   for (const std::size_t operand : node.children) {
     TFundstellenListe teil = Evaluate(tree, operand);
     if (Abgebrochen()) return {};
-    ergebnis.EinfuegenAlle(teil);
+    ergebnis.InsertAll(teil);
     if (Abgebrochen()) return {};
   }
   return ergebnis;
@@ -258,10 +258,10 @@ int64_t TKomplexAnfrage::Trefferzahl(std::string_view wort) {
 TFundstellenListe TKomplexAnfrage::WortIn(std::string_view wort, const TFundstellenListe& andere,
                                           int32_t modus) {
   const GroupSet gruppen(andere, modus);
-  struct Zuruecksetzen {
+  struct ClearRestriction {
     TFundstellenAnfrage& a;
-    ~Zuruecksetzen() { a.Beschraenkung = nullptr; }
-  } zuruecksetzen{*wortanfrage_};
+    ~ClearRestriction() { a.Beschraenkung = nullptr; }
+  } clearRestriction{*wortanfrage_};
   wortanfrage_->Beschraenkung = &gruppen;
   return EinzelWort(wort);
 }
@@ -271,7 +271,7 @@ void TKomplexAnfrage::Operanden(const QueryTree& tree, std::size_t links, std::s
                                 TFundstellenListe& l2) {
   const bool wortLinks = tree[links].kind == QueryNodeKind::kWord;
   const bool wortRechts = tree[rechts].kind == QueryNodeKind::kWord;
-  if (!Eingrenzen || !GroupSet::Anwendbar(modus, abstand) || (!wortLinks && !wortRechts)) {
+  if (!Eingrenzen || !GroupSet::Applicable(modus, abstand) || (!wortLinks && !wortRechts)) {
     l1 = Evaluate(tree, links);
     if (Abgebrochen()) return;
     l2 = Evaluate(tree, rechts);

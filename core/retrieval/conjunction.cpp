@@ -9,7 +9,7 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr int kWorte = TAnzeigeRecord::kWorte;
+constexpr int kMaxWords = TAnzeigeRecord::kMaxWords;
 
 bool GleicherAbsatz(const TFundstelle& a, const TFundstelle& b) {
   return a.Seite == b.Seite && a.AbsatzKennung1 == b.AbsatzKennung1 &&
@@ -44,7 +44,7 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
   if (ra.WortNummern[0] == 0) throw Exception("interner Fehler, Wortnummer erwartet (IF-SFS 001)");
 
   int32_t letzte = 0;
-  for (int k = 0; k < kWorte; ++k) {
+  for (int k = 0; k < kMaxWords; ++k) {
     if (ra.WortNummern[k] != 0) letzte = ra.WortNummern[k];
   }
   const int32_t d = std::abs(letzte - static_cast<int32_t>(rb.WortNummern[0]));
@@ -63,9 +63,9 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
     r.Anzeige.WortNummern[n] = von.WortNummern[k];
     ++n;
   };
-  while (n < kWorte) {
-    const bool hatA = i < kWorte && ra.WortPos[i] != -1;
-    const bool hatB = j < kWorte && rb.WortPos[j] != -1;
+  while (n < kMaxWords) {
+    const bool hatA = i < kMaxWords && ra.WortPos[i] != -1;
+    const bool hatB = j < kMaxWords && rb.WortPos[j] != -1;
     if (!hatA && !hatB) break;
     if (hatA && (!hatB || ra.WortPos[i] <= rb.WortPos[j])) {
       if (hatB && ra.WortPos[i] == rb.WortPos[j]) ++j;
@@ -74,7 +74,7 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
       nehmen(rb, j++);
     }
   }
-  for (; n < kWorte; ++n) {
+  for (; n < kMaxWords; ++n) {
     r.Anzeige.WortPos[n] = -1;
     r.Anzeige.Worte[n] = WordRef();
     r.Anzeige.WortNummern[n] = 0;
@@ -94,8 +94,8 @@ void TUndKonjunktion::Liste1_PPP_Liste2() { Verknuepfen(true); }
 void TUndKonjunktion::Verknuepfen(bool geordnet) {
   if (Ergebnis) Ergebnis->Leeren();
   if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
-  const auto& l1 = Liste1->Eintraege();
-  const auto& l2 = Liste2->Eintraege();
+  const auto& l1 = Liste1->EntryList();
+  const auto& l2 = Liste2->EntryList();
   size_t i = 0;
   size_t j = 0;
   while (i < l1.size() && j < l2.size()) {

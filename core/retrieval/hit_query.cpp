@@ -74,8 +74,8 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
     return;
   }
   // Sorted, unique and filtered by the result list's own filters: taken over as it is.
-  ergebnis_.eintraege_ = std::move(eintraege);
-  ergebnis_.sortiert_ = true;
+  ergebnis_.entries_ = std::move(eintraege);
+  ergebnis_.sorted_ = true;
   ergebnis_.index_ = 0;
 }
 
@@ -91,11 +91,11 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
   treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxVorab)));
 
   const TFundstellenListe& filter = datei_.Liste();
-  const bool filtern = filter.HatFilter();
+  const bool filtern = filter.HasFilter();
   const GroupSet* gruppen = Beschraenkung;
   if (Abgebrochen()) return false;
   bool abgebrochen = false;
-  datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
+  datei_.Read(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
     for (const TFundstelle& h : hits) {
       if ((gruppen == nullptr || gruppen->Enthaelt(h)) && (!filtern || filter.Zulaessig(h, cd_))) {
         treffer.push_back(Treffer{h, static_cast<uint32_t>(bereich)});
@@ -117,7 +117,7 @@ void TFundstellenAnfrage::OrderHits() {
   folge.resize(treffer_.size());
   bool geordnet = true;
   for (size_t k = 0; k < treffer_.size(); ++k) {
-    folge[k] = {HitSchluessel(treffer_[k].hit), static_cast<uint32_t>(k)};
+    folge[k] = {HitKey(treffer_[k].hit), static_cast<uint32_t>(k)};
     if (k > 0 && folge[k].first <= folge[k - 1].first) geordnet = false;
   }
   if (geordnet) return;
@@ -131,7 +131,7 @@ TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
     const std::vector<TWortDateiRecord>& records) const {
   TFundstellenListe::Entries eintraege;
   eintraege.reserve(folge_.size());
-  const TCDKennung cd(cd_);
+  const CDIdentifier cd(cd_);
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
@@ -140,7 +140,7 @@ TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
     if (n + kVorlauf < folge_.size()) Vorladen(&treffer_[folge_[n + kVorlauf].second]);
     const Treffer& t = treffer_[folge_[n].second];
     eintraege.push_back(TFundstellenListe::Eintrag{
-        TAnzeigeRecord::Einzel(t.hit, worte[t.wort],
+        TAnzeigeRecord::Single(t.hit, worte[t.wort],
                                static_cast<int32_t>(records[t.wort].Wort.size())),
         t.hit, cd});
   }

@@ -63,7 +63,7 @@ class OffeneWortDatei {
   explicit OffeneWortDatei(const std::string& path) : path_(path) {
     const std::optional<std::string> real = ResolveExisting(path);
     if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
-      inhalt_ = FileCache::Prozess().Holen(*real);
+      inhalt_ = FileCache::Instance().Get(*real);
       if (inhalt_) {
         groesse_ = static_cast<int64_t>(inhalt_->size());
         return;
@@ -265,7 +265,7 @@ std::pair<int32_t, int32_t> VariantNeighbours(WordBlock& block, const std::strin
 // ---------------------------------------------------------------------------------------------
 // TWortDateiAnfrage
 
-std::string TWortDateiAnfrage::WortlistePfad(const CollectionSearchInfo& cd) {
+std::string TWortDateiAnfrage::WordListPath(const CollectionSearchInfo& cd) {
   const std::string root = StripTrailingSeparator(cd.Path);
   if (root.empty()) return "";
   return ResolvePath(JoinPath(JoinPath(root, "data"), layout::kWortListeName));
@@ -274,20 +274,20 @@ std::string TWortDateiAnfrage::WortlistePfad(const CollectionSearchInfo& cd) {
 void TWortDateiAnfrage::SetzeCD(const CollectionSearchInfo& cd) {
   std::lock_guard<std::mutex> guard(lock_);
   cdid_ = cd.CDID;
-  path_ = WortlistePfad(cd);
+  path_ = WordListPath(cd);
 }
 
-std::string TWortDateiAnfrage::NichtGefundenText(const std::string& path) {
+std::string TWortDateiAnfrage::NotFoundText(const std::string& path) {
   return "Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TWDA 001)";
 }
 
 void TWortDateiAnfrage::SetzeDateiName(const std::string& path) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (!FileExists(path)) throw EInOutError(NichtGefundenText(path));
+  if (!FileExists(path)) throw EInOutError(NotFoundText(path));
   path_ = path;
 }
 
-void TWortDateiAnfrage::Zuruecksetzen() {
+void TWortDateiAnfrage::Reset() {
   gefunden_ = false;
   von_ = 0;
   bis_ = 0;
@@ -301,13 +301,13 @@ void TWortDateiAnfrage::Zuruecksetzen() {
   hat_variante_ = false;
   variante_vor_nr_ = -1;
   variante_nach_nr_ = -1;
-  lauf_.clear();
-  lauf_anfang_ = -1;
+  run_.clear();
+  run_start_ = -1;
 }
 
 void TWortDateiAnfrage::Suche(const std::string& word) {
   std::lock_guard<std::mutex> guard(lock_);
-  Zuruecksetzen();
+  Reset();
   key_ = KleinFalten(Trim(word));
   if (key_.empty()) return;
 
@@ -338,7 +338,7 @@ void TWortDateiAnfrage::Suche(const std::string& word) {
   bis_ = gefunden.Bis;
   vorgaenger_ = nachfolger_ = gefunden.Wort;
   vorgaenger_nr_ = nachfolger_nr_ = satznummer_;
-  lauf_ = RunAround(block, key_, satznummer_, anzahl, lauf_anfang_);
+  run_ = RunAround(block, key_, satznummer_, anzahl, run_start_);
 
   if (!IstVariantenCD(cdid_)) return;
   std::tie(variante_vor_nr_, variante_nach_nr_) =
@@ -364,7 +364,7 @@ void TLesenWortDatei::SetzeDateiName(const std::string& path) {
 }
 
 void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
-  fenster_.resize(static_cast<size_t>(kFenster) * layout::kWortRecordSize);
+  window_.resize(static_cast<size_t>(kWindow) * layout::kWortRecordSize);
   // Emptied first: after a failed read the window holds nothing half-read.
   erster_ = 0;
   letzter_ = 0;
@@ -372,13 +372,13 @@ void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
   const std::string path = ResolvePath(path_);
   const int64_t position = (int64_t{erster} - 1) * kSatz + 1;
   std::optional<size_t> gelesen;
-  if (const FileCache::Inhalt inhalt = FileCache::Prozess().Holen(path)) {
+  if (const FileCache::Inhalt inhalt = FileCache::Instance().Get(path)) {
     const auto ab = static_cast<size_t>(position - 1);
     const size_t menge = ab < inhalt->size() ? std::min(bytes, inhalt->size() - ab) : 0;
-    if (menge > 0) std::memcpy(fenster_.data(), inhalt->data() + ab, menge);
+    if (menge > 0) std::memcpy(window_.data(), inhalt->data() + ab, menge);
     gelesen = menge;
   } else {
-    gelesen = ReadFileBytes(path, static_cast<int32_t>(position), bytes, fenster_.data());
+    gelesen = ReadFileBytes(path, static_cast<int32_t>(position), bytes, window_.data());
   }
   if (!gelesen) DateiFehler(kCannotOpen, path);
   // A file that has become shorter since it was bound serves the whole records it still holds.
@@ -390,8 +390,8 @@ void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
   if (n < erster || n > erster + ganze - 1) DateiFehler(kCannotRead, path);
 }
 
-WordRecordView TLesenWortDatei::Sicht(int32_t n) const {
-  const uint8_t* satz = fenster_.data() + static_cast<size_t>(n - erster_) * kSatz;
+WordRecordView TLesenWortDatei::View(int32_t n) const {
+  const uint8_t* satz = window_.data() + static_cast<size_t>(n - erster_) * kSatz;
   const std::span<const uint8_t> bytes(satz, layout::kWortRecordSize);
   return {WortVon(satz), ReadInt32(bytes, layout::kVonOffset),
           ReadInt32(bytes, layout::kBisOffset)};
@@ -407,23 +407,23 @@ TWortDateiRecord TLesenWortDatei::Lies(int32_t n) {
     if (n >= kFensterRand && n <= anzahl_ - kFensterRand)
       Laden(n, n - kFensterHaelfte, n + kFensterHaelfte - 1);
     else if (n >= kFensterRand)
-      Laden(n, std::max(1, anzahl_ - kFenster + 1), anzahl_);
+      Laden(n, std::max(1, anzahl_ - kWindow + 1), anzahl_);
     else
-      Laden(n, 1, std::min(kFenster, anzahl_));
+      Laden(n, 1, std::min(kWindow, anzahl_));
   }
-  const WordRecordView sicht = Sicht(n);
-  return {std::string(sicht.Wort), sicht.Von, sicht.Bis};
+  const WordRecordView view = View(n);
+  return {std::string(view.Wort), view.Von, view.Bis};
 }
 
-bool TLesenWortDatei::LiesVorwaerts(int32_t n, WordRecordView& out) {
+bool TLesenWortDatei::ReadForward(int32_t n, WordRecordView& out) {
   ausserhalb_ = false;
   if (n < 1 || n > anzahl_) {
     ausserhalb_ = true;
     return false;
   }
   if (erster_ == 0 || n < erster_ || n > letzter_)
-    Laden(n, n, static_cast<int32_t>(std::min<int64_t>(int64_t{n} + kFenster - 1, anzahl_)));
-  out = Sicht(n);
+    Laden(n, n, static_cast<int32_t>(std::min<int64_t>(int64_t{n} + kWindow - 1, anzahl_)));
+  out = View(n);
   return true;
 }
 

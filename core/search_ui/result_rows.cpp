@@ -31,9 +31,7 @@ constexpr LangText kNichtGeschrieben{"Fehler beim Schreiben der Datei '%s'.",
 enum Feld { kWorte = 0, kAutor, kTitel, kSeiteFeld, kZeileFeld, kArt, kKapitel };
 
 // A stored year that means "no date": the collection's marker or the unknown year.
-bool KeinJahr(uint16_t jahr, uint16_t marker) {
-  return jahr == TDatum::kKeinJahr || jahr == marker;
-}
+bool KeinJahr(uint16_t jahr, uint16_t marker) { return jahr == TDatum::kNoYear || jahr == marker; }
 
 // "d.m.yyyy", "m.yyyy" or "yyyy" with "/yyyy" for a second year, years shown as stored minus the
 // collection's offset; empty when the year is unknown. A second year of 0 is "none" as well.
@@ -56,7 +54,8 @@ retrieval::TFundPosition PositionVon(const retrieval::TFundstellenListe::Eintrag
   p.TextNr = hit.Anzeige.TextNr;
   p.Anfang = hit.Anzeige.Anfang;
   p.Ende = hit.Anzeige.Ende;
-  for (int k = 0; k < retrieval::TAnzeigeRecord::kWorte; ++k) p.WortPos[k] = hit.Anzeige.WortPos[k];
+  for (int k = 0; k < retrieval::TAnzeigeRecord::kMaxWords; ++k)
+    p.WortPos[k] = hit.Anzeige.WortPos[k];
   p.CD = hit.CD;
   return p;
 }

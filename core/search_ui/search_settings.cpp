@@ -148,8 +148,8 @@ TSearchHistoryRecord SearchSettings::Historie() const {
 }
 
 bool IstKeinDatum(const DateBound& date) {
-  return date.Tag == 0 && date.Monat == 0 && date.Jahr == TDatum::kKeinJahr &&
-         date.Jahr2 == TDatum::kKeinJahr;
+  return date.Tag == 0 && date.Monat == 0 && date.Jahr == TDatum::kNoYear &&
+         date.Jahr2 == TDatum::kNoYear;
 }
 
 std::optional<DateBound> DatumLesen(const std::string& text) {
@@ -195,7 +195,7 @@ std::string DatumAlsZahlen(const DateBound& date) {
     out += std::to_string(date.Monat) + ".";
   }
   out += std::to_string(date.Jahr);
-  if (date.Jahr2 != TDatum::kKeinJahr) out += "/" + std::to_string(date.Jahr2);
+  if (date.Jahr2 != TDatum::kNoYear) out += "/" + std::to_string(date.Jahr2);
   return out;
 }
 
@@ -207,7 +207,7 @@ std::string DatumAlsText(const DateBound& date) {
     out += std::string(Tr(kMonate[date.Monat - 1])) + " ";
   }
   out += std::to_string(date.Jahr);
-  if (date.Jahr2 != TDatum::kKeinJahr) out += "/" + std::to_string(date.Jahr2);
+  if (date.Jahr2 != TDatum::kNoYear) out += "/" + std::to_string(date.Jahr2);
   return out;
 }
 

@@ -36,7 +36,7 @@ bool BeginntMit(const std::string& wort, const std::string& anfang) {
 WordBrowser::WordBrowser(const std::string& cdWurzel) {
   retrieval::CollectionSearchInfo cd;
   cd.Path = cdWurzel;
-  pfad_ = retrieval::TWortDateiAnfrage::WortlistePfad(cd);
+  pfad_ = retrieval::TWortDateiAnfrage::WordListPath(cd);
   if (pfad_.empty()) return;
   try {
     leser_.SetzeDateiName(pfad_);
@@ -140,7 +140,7 @@ void WordBrowser::Aufsuchen() {
   anfrage_.Suche(tippwort_);
   if (anfrage_.Gefunden()) {
     // Among words with equal keys ("müller", "mueller") the first one in list order.
-    GeheZu(anfrage_.LaufAnfang() > 0 ? anfrage_.LaufAnfang() : anfrage_.Satznummer());
+    GeheZu(anfrage_.RunStart() > 0 ? anfrage_.RunStart() : anfrage_.Satznummer());
     auswahl_.Hinzufuegen(fokus_);
     return;
   }

@@ -17,7 +17,7 @@ TDarstellungsthread::TDarstellungsthread(retrieval::TFundstellenListe&& hits,
 
 TDarstellungsthread::~TDarstellungsthread() { Anhalten(); }
 
-void TDarstellungsthread::Starten() {
+void TDarstellungsthread::Start() {
   if (zustand_.load() != State::kNotStarted) return;
   zustand_.store(State::kBuilding);
   thread_ = std::thread([this] { Ausfuehren(); });
@@ -33,7 +33,7 @@ void TDarstellungsthread::Ausfuehren() {
     TZeilen stapel;
     stapel.reserve(kStapel);
     int32_t i = 0;
-    for (const auto& hit : hits_.Eintraege()) {
+    for (const auto& hit : hits_.EntryList()) {
       if (anhalten_.load()) break;
       aktuell_.store(++i);
       stapel.push_back(zeilen_.Zeile(hit, datumsSuche_));

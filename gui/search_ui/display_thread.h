@@ -35,7 +35,7 @@ class TDarstellungsthread {
   TDarstellungsthread& operator=(const TDarstellungsthread&) = delete;
 
   // Starts the worker; a second call does nothing.
-  void Starten();
+  void Start();
   // Asks the worker to stop and waits for it.
   void Anhalten();
   bool AnhaltenAngefordert() const { return anhalten_.load(); }

@@ -149,7 +149,7 @@ void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
         Qt::QueuedConnection);
   };
   thread_ = std::make_unique<TDarstellungsthread>(std::move(hits), katalog_, dateSearch, abgeben);
-  thread_->Starten();
+  thread_->Start();
 }
 
 void TSuchResultForm::Zeigen() {

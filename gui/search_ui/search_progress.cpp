@@ -54,7 +54,7 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
   // The outcome handler runs on the worker: it only posts the report to this dialog. The
   // destructor joins the worker first, so the dialog outlives every such call; a report still
   // queued then goes with the dialog.
-  thread_->BeiEnde = [this] {
+  thread_->OnEnd = [this] {
     QMetaObject::invokeMethod(
         this, [this] { Completed(); }, Qt::QueuedConnection);
   };
@@ -62,7 +62,7 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
 
 TSucheLauftForm::~TSucheLauftForm() {
   thread_->KAFTerminate();
-  thread_->Warten();
+  thread_->Wait();
   if (wartet_) QApplication::restoreOverrideCursor();
 }
 
@@ -74,7 +74,7 @@ void TSucheLauftForm::Start() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     wartet_ = true;
   }
-  thread_->Starten();
+  thread_->Start();
 }
 
 void TSucheLauftForm::Cancel() {
@@ -102,7 +102,7 @@ void TSucheLauftForm::reject() {
 void TSucheLauftForm::Completed() {
   if (fertig_) return;
   fertig_ = true;
-  thread_->Warten();
+  thread_->Wait();
   hide();
   if (wartet_) {
     QApplication::restoreOverrideCursor();

@@ -85,7 +85,7 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
   retrieval::TFundstellenListe hits = Zebra();
   ResultRows builder(katalog_);
   std::vector<std::string> rows;
-  for (const auto& hit : hits.Eintraege()) rows.push_back(Felder(builder.Zeile(hit, true)));
+  for (const auto& hit : hits.EntryList()) rows.push_back(Felder(builder.Zeile(hit, true)));
   EXPECT_EQ(builder.Katalogwechsel(), 2);  // A's rows, then B's
   // Without a short label the long one is the author; B has its own year offset, its heading
   // sorts first and an unknown year is not shown.
@@ -96,29 +96,29 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
           "zebra|First Title|Short|Alpha Chapter/Beta Section|7|0|footnote|3.5.1200 - 1210",
           "zebra|Second Title|Only Long|Gamma|0|0|text|1300", "zebra|B Title|BS||0|0|heading|",
           "zebra|B Title|BS||0|0|text|", "zebra|B Title|BS||0|0|text|-100"}));
-  const ResultRow fussnote = builder.Zeile(hits.Eintraege()[1], false);
+  const ResultRow fussnote = builder.Zeile(hits.EntryList()[1], false);
   EXPECT_EQ(fussnote.Position.CD.Str(), "ROWA0001");
   EXPECT_EQ(fussnote.Position.TextNr, 1);
   EXPECT_EQ(fussnote.Position.Textteil, 11);
-  EXPECT_EQ(fussnote.Position.Anfang, hits.Eintraege()[1].Anzeige.Anfang);
+  EXPECT_EQ(fussnote.Position.Anfang, hits.EntryList()[1].Anzeige.Anfang);
   EXPECT_EQ(fussnote.Datum, "");  // no date condition: the column stays empty
-  EXPECT_EQ(builder.Zeile(hits.Eintraege()[5], false).Position.CD.Str(), "ROWB0001");
+  EXPECT_EQ(builder.Zeile(hits.EntryList()[5], false).Position.CD.Str(), "ROWB0001");
 
   // A catalog that knows neither collection leaves the catalog fields empty.
   retrieval::SearchCatalog ohne;
-  EXPECT_EQ(Felder(ResultRows(ohne).Zeile(hits.Eintraege()[0], false)), "zebra||||7|4|text|");
+  EXPECT_EQ(Felder(ResultRows(ohne).Zeile(hits.EntryList()[0], false)), "zebra||||7|4|text|");
 }
 
 TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
   const retrieval::TFundstellenListe sorted = Zebra();
-  const auto& e = sorted.Eintraege();
+  const auto& e = sorted.EntryList();
   // Arrival order A, A, B, A, B, B: four changes of collection from one row to the next.
   retrieval::TFundstellenListe mixed;
   for (size_t i : {0u, 1u, 3u, 2u, 4u, 5u})
     mixed.Anhaengen(e[i].Fundstelle, e[i].Anzeige, e[i].CD.View());
   ResultRows builder(katalog_);
   std::vector<std::string> titles;
-  for (const auto& hit : mixed.Eintraege()) titles.push_back(builder.Zeile(hit, false).Titel);
+  for (const auto& hit : mixed.EntryList()) titles.push_back(builder.Zeile(hit, false).Titel);
   EXPECT_EQ(builder.Katalogwechsel(), 4);
   EXPECT_EQ(titles, (std::vector<std::string>{"First Title", "First Title", "B Title",
                                               "Second Title", "B Title", "B Title"}));

@@ -91,9 +91,9 @@ TEST(DatumTest, ComparisonContainmentAndIntervals) {
   EXPECT_EQ(DatumVergleich(D(5, 0, 1200), D(1, 0, 1200)), 0);   // whole years: days ignored
   EXPECT_EQ(DatumVergleich(D(1, 1, 40000), D(1, 1, 1200)), 1);  // unsigned years
   EXPECT_EQ(DatumVergleich(D(1, 1, 30000), D(1, 1, 1200)), 0);
-  EXPECT_EQ(LetzterDatumsFehler(), "Fehler beim Datumsvergleich, Jahrangabe erwartet");
+  EXPECT_EQ(LastDateError(), "Fehler beim Datumsvergleich, Jahrangabe erwartet");
   EXPECT_EQ(DatumVergleich(D(1, 1, 1200), D(1, 2, 1200)), -1);
-  EXPECT_TRUE(LetzterDatumsFehler().empty());
+  EXPECT_TRUE(LastDateError().empty());
 
   EXPECT_TRUE(DatumUmfasst(D(0, 0, 1200), D(5, 3, 1200)));
   EXPECT_TRUE(DatumUmfasst(D(0, 3, 1200), D(5, 3, 1200)));

@@ -15,7 +15,7 @@ namespace {
 
 using retrieval::TDatum;
 
-DateBound Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kKeinJahr) {
+DateBound Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kNoYear) {
   return DateBound{tag, monat, jahr, jahr2};
 }
 
@@ -23,7 +23,7 @@ DateBound Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum
 std::string Gelesen(const std::string& text) {
   const auto d = DatumLesen(text);
   if (!d) return "-";
-  EXPECT_EQ(d->Jahr2, TDatum::kKeinJahr) << text;
+  EXPECT_EQ(d->Jahr2, TDatum::kNoYear) << text;
   return std::to_string(d->Tag) + "." + std::to_string(d->Monat) + "." + std::to_string(d->Jahr);
 }
 

@@ -141,9 +141,9 @@ TEST_F(WordFileTest, LookupAgreesWithAReferenceAndReportsRuns) {
       }
       ASSERT_GT(a.Satznummer(), kleiner);
       ASSERT_LE(a.Satznummer(), kleiner + gleich);
-      ASSERT_EQ(a.LaufAnfang(), kleiner + 1);
-      ASSERT_EQ(a.Lauf().size(), static_cast<size_t>(gleich));
-      ASSERT_EQ(a.Lauf().back().Von, records[static_cast<size_t>(kleiner + gleich - 1)].Von);
+      ASSERT_EQ(a.RunStart(), kleiner + 1);
+      ASSERT_EQ(a.Run().size(), static_cast<size_t>(gleich));
+      ASSERT_EQ(a.Run().back().Von, records[static_cast<size_t>(kleiner + gleich - 1)].Von);
     }
   }
 }
@@ -162,7 +162,7 @@ TEST_F(WordFileTest, VariantCheckOnTheOlderCollectionsOnly) {
     EXPECT_EQ(a.HatVariante(), aelter) << cdid;
     EXPECT_EQ(a.VarianteVorNr(), aelter && andere < a.Satznummer() ? andere : -1);
     EXPECT_EQ(a.VarianteNachNr(), aelter && andere > a.Satznummer() ? andere : -1);
-    EXPECT_EQ(a.Lauf().size(), 2u);
+    EXPECT_EQ(a.Run().size(), 2u);
     a.Suche("b");  // carries no variant of the previous word
     EXPECT_FALSE(a.HatVariante());
     EXPECT_EQ(a.VarianteNachNr(), -1);
@@ -202,7 +202,7 @@ TEST_F(WordFileTest, ReaderRangeScansAndDamage) {
   }
   WordRecordView sicht;
   int n = 1;
-  for (; l.LiesVorwaerts(n, sicht); ++n) ASSERT_EQ(sicht.Wort, Zahlwort(n));
+  for (; l.ReadForward(n, sicht); ++n) ASSERT_EQ(sicht.Wort, Zahlwort(n));
   EXPECT_EQ(n, 3201);
 
   // A file that shrank since it was bound serves what it still holds and never more.
