@@ -11,12 +11,12 @@ namespace {
 
 constexpr int kMaxWords = TAnzeigeRecord::kMaxWords;
 
-bool GleicherAbsatz(const TFundstelle& a, const TFundstelle& b) {
+bool SameParagraph(const TFundstelle& a, const TFundstelle& b) {
   return a.Seite == b.Seite && a.AbsatzKennung1 == b.AbsatzKennung1 &&
          a.AbsatzKennung2 == b.AbsatzKennung2 && a.AbsatzKennung3 == b.AbsatzKennung3;
 }
 
-bool GleicherAbschnitt(const TFundstelle& a, const TFundstelle& b) {
+bool SameSection(const TFundstelle& a, const TFundstelle& b) {
   return a.Kapitel == b.Kapitel && a.Unterkapitel == b.Unterkapitel;
 }
 
@@ -32,8 +32,8 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
   const TFundstelle& ha = a.Fundstelle;
   const TFundstelle& hb = b.Fundstelle;
   if (ha.TextNr != hb.TextNr || ha.Textteil != hb.Textteil) return std::nullopt;
-  if (modus == kSameParagraph && !GleicherAbsatz(ha, hb)) return std::nullopt;
-  if (modus == kSameSection && !GleicherAbschnitt(ha, hb)) return std::nullopt;
+  if (modus == kSameParagraph && !SameParagraph(ha, hb)) return std::nullopt;
+  if (modus == kSameSection && !SameSection(ha, hb)) return std::nullopt;
   if (modus != kSameParagraph && modus != kSameSection)
     throw Exception("interner Fehler, unerlaubter Modus (IF-SFS 002)");
   if (modus == kSameSection && abstand != 0) {
@@ -87,11 +87,11 @@ TUndKonjunktion::TUndKonjunktion()
       Liste2(std::make_unique<TFundstellenListe>()),
       Ergebnis(std::make_unique<TFundstellenListe>()) {}
 
-void TUndKonjunktion::Liste1_UND_Liste2() { Verknuepfen(false); }
+void TUndKonjunktion::Liste1_UND_Liste2() { Combine(false); }
 
-void TUndKonjunktion::Liste1_PPP_Liste2() { Verknuepfen(true); }
+void TUndKonjunktion::Liste1_PPP_Liste2() { Combine(true); }
 
-void TUndKonjunktion::Verknuepfen(bool geordnet) {
+void TUndKonjunktion::Combine(bool geordnet) {
   if (Ergebnis) Ergebnis->Leeren();
   if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
   const auto& l1 = Liste1->EntryList();

@@ -12,10 +12,10 @@ namespace quillmar::retrieval {
 namespace {
 
 // Most hits reserved ahead of reading; a damaged word list may promise any number.
-constexpr int64_t kMaxVorab = int64_t{1} << 22;
+constexpr int64_t kMaxReserve = int64_t{1} << 22;
 
 // Asks for a cache line that the sorted walk over the gathered hits will need shortly.
-inline void Vorladen(const void* p) {
+inline void Prefetch(const void* p) {
 #if defined(__GNUC__) || defined(__clang__)
   __builtin_prefetch(p);
 #else
@@ -40,7 +40,7 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
   datei_.SetzeCDKennung(cdId);
 }
 
-int64_t TFundstellenAnfrage::Trefferzahl(const std::string& word) {
+int64_t TFundstellenAnfrage::HitCount(const std::string& word) {
   woerter_.Stufe = Stufe;
   woerter_.Ergebnis().Leeren();
   woerter_.Suche(word);
@@ -88,11 +88,11 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
   treffer.clear();
   int64_t erwartet = 0;
   for (const HitRange& b : bereiche) erwartet += std::max<int64_t>(0, int64_t{b.Bis} - b.Von + 1);
-  treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxVorab)));
+  treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxReserve)));
 
   const TFundstellenListe& filter = datei_.Liste();
   const bool filtern = filter.HasFilter();
-  const GroupSet* gruppen = Beschraenkung;
+  const GroupSet* gruppen = Restriction;
   if (Abgebrochen()) return false;
   bool abgebrochen = false;
   datei_.Read(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
@@ -135,9 +135,9 @@ TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
-  constexpr size_t kVorlauf = 8;
+  constexpr size_t kPrefetchAhead = 8;
   for (size_t n = 0; n < folge_.size(); ++n) {
-    if (n + kVorlauf < folge_.size()) Vorladen(&treffer_[folge_[n + kVorlauf].second]);
+    if (n + kPrefetchAhead < folge_.size()) Prefetch(&treffer_[folge_[n + kPrefetchAhead].second]);
     const Treffer& t = treffer_[folge_[n].second];
     eintraege.push_back(TFundstellenListe::Eintrag{
         TAnzeigeRecord::Single(t.hit, worte[t.wort],

@@ -171,8 +171,8 @@ TEST_F(ComplexQueryTest, SyntaxErrorsSetTheirStatusAndLeaveNoHits) {
 }
 
 TEST_F(ComplexQueryTest, FuzzyLevelsWidenWordsWithOuterAsterisks) {
-  EXPECT_EQ(TKomplexAnfrage::SternWorteErweitern("*burg", "ODER"), "(burg ODER *burg)");
-  EXPECT_EQ(TKomplexAnfrage::SternWorteErweitern(" a burg* (x.*b*) * ", "OR"),
+  EXPECT_EQ(TKomplexAnfrage::ExpandStarWords("*burg", "ODER"), "(burg ODER *burg)");
+  EXPECT_EQ(TKomplexAnfrage::ExpandStarWords(" a burg* (x.*b*) * ", "OR"),
             "a (burg OR burg*) (x.(b OR b* OR *b OR *b*)) *");
 
   // Without a fuzzy library the level falls back to exact search; "burg" comes twice, once.

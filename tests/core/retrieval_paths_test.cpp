@@ -67,7 +67,7 @@ class RetrievalPathsTest : public ::testing::Test {
     TKomplexAnfrage q(katalog_, nullptr);
     q.Wortabstand = abstand;
     q.Modus = modus;
-    q.Eingrenzen = eingrenzen;
+    q.Narrow = eingrenzen;
     q.CDs = {"PATH0001"};
     q.Ausfuehren(zeile);
     std::vector<std::string> out{std::to_string(q.Status)};
