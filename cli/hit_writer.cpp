@@ -106,7 +106,7 @@ void HitWriter::Json(const Row& row, bool first) {
 void HitWriter::Text(const Row& row) {
   out_ << row.words << "\t" << row.cdid << " " << row.text << " " << row.title << ", " << Tr(kPage)
        << " " << row.page << ", " << Tr(kLine) << " " << row.line << " ("
-       << search_ui::TextartName(row.part) << ")\n";
+       << search_ui::TextKindName(row.part) << ")\n";
   if (context_) out_ << "    " << row.context << "\n";
 }
 

@@ -145,7 +145,7 @@ ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bo
 
   z.Seite = hit.Fundstelle.Seite;
   z.Zeile = hit.Fundstelle.Zeile;
-  z.Art = TextartName(hit.Anzeige.Textteil);
+  z.Art = TextKindName(hit.Anzeige.Textteil);
   if (datumsSuche) {
     const std::string d1 = DatumText(hit.Fundstelle.Datum1, no_date_marker_, year_offset_);
     const std::string d2 = DatumText(hit.Fundstelle.Datum2, no_date_marker_, year_offset_);

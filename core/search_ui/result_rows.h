@@ -23,7 +23,7 @@ struct ResultRow {
   std::string Kapitel;  // chapter (and "/" sub-chapter) of the hit
   int32_t Seite = 0;
   int32_t Zeile = 0;
-  std::string Art;    // the kind of passage (TextartName)
+  std::string Art;    // the kind of passage (TextKindName)
   std::string Datum;  // the hit's dates; empty unless the search had a date condition
   retrieval::TFundPosition Position;
 };

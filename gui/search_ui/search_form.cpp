@@ -212,7 +212,7 @@ void TSuchFormular::Laden(int index) {
   if (index > 0) {
     TSearchHistoryRecord record;
     SearchHistory(context_.Catalog()).GetHistoryRecord(index, record);
-    e = search_ui::SearchSettings::AusHistorie(record);
+    e = search_ui::SearchSettings::FromHistory(record);
   } else {
     e = search_ui::SearchSettings::Standard();
     for (const TCRrecord& cd : context_.Catalog().CDs())
@@ -255,11 +255,11 @@ void TSuchFormular::ListenLesen() {
 }
 
 void TSuchFormular::ZusammenfassungenZeigen() {
-  textartLabel_->setText(Utf8(search_ui::TextartZusammenfassung(e_.Textarten)));
-  sprachLabel_->setText(Utf8(search_ui::SprachZusammenfassung(e_.Sprachen)));
-  zeitLabel_->setText(QString::fromStdString(
-      search_ui::ZeitZusammenfassung(e_.DatumVon, e_.DatumBis, e_.DatumGenau)));
-  undLabel_->setText(Utf8(search_ui::UndZusammenfassung(e_.UndModus, e_.Wortabstand)));
+  textartLabel_->setText(Utf8(search_ui::TextKindSummary(e_.Textarten)));
+  sprachLabel_->setText(Utf8(search_ui::LanguageSummary(e_.Sprachen)));
+  zeitLabel_->setText(
+      QString::fromStdString(search_ui::DateSummary(e_.DatumVon, e_.DatumBis, e_.DatumGenau)));
+  undLabel_->setText(Utf8(search_ui::AndSummary(e_.UndModus, e_.Wortabstand)));
 }
 
 void TSuchFormular::WortlistenHinweis() {
@@ -283,7 +283,7 @@ void TSuchFormular::SucheStartenButtonClick() {
   if (!SucheStarten()) return;
   // The search runs already; a settings store that cannot be written loses only the history.
   try {
-    SearchHistory(context_.Catalog()).AddHistoryRecord(e_.Historie());
+    SearchHistory(context_.Catalog()).AddHistoryRecord(e_.ToHistory());
     context_.Catalog().Settings().SetSLQ(letzteAnfrageZeigen_);
   } catch (const std::exception& error) {
     context_.Prompts().ShowError(error.what());
@@ -316,12 +316,12 @@ bool TSuchFormular::SucheStarten() {
 void TSuchFormular::StandardStarter(const search_ui::SearchSettings& e) {
   TCalderwickData& catalog = context_.Catalog();
   auto katalog = std::make_shared<const retrieval::SearchCatalog>(
-      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e)));
+      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::CollectionsToSearch(e)));
   auto progress = std::make_unique<TSucheLauftForm>(context_, services_, katalog, parentWidget());
   const std::vector<std::string> ohneFS =
-      search_ui::SucheEinrichten(e, progress->Thread(), *katalog,
-                                 [&catalog](const std::string& id) { return catalog.HasFS(id); });
-  if (e.Stufe >= 1 && !ohneFS.empty()) Notice(Utf8(search_ui::UnscharfHinweis(ohneFS)));
+      search_ui::SetUpSearch(e, progress->Thread(), *katalog,
+                             [&catalog](const std::string& id) { return catalog.HasFS(id); });
+  if (e.Stufe >= 1 && !ohneFS.empty()) Notice(Utf8(search_ui::FuzzyNotice(ohneFS)));
   progress->SetQueryText(anfrage_->text());
   // From here on the dialog deletes itself (or passes itself to the result list).
   progress.release()->Start();

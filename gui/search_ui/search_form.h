@@ -60,7 +60,7 @@ class TSuchFormular : public QDialog {
 
   // Starts a search with the complete settings; an exception keeps the form open and is shown.
   // Default: snapshot of the searched collections, progress dialog, thread set up by
-  // SucheEinrichten, the notice about collections without fuzzy search, Start.
+  // SetUpSearch, the notice about collections without fuzzy search, Start.
   std::function<void(const search_ui::SearchSettings&)> Starter;
   // Shows the notice naming collections without fuzzy search. Default: the timed notice with
   // "&OK", closing after 8 seconds.

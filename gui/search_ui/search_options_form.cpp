@@ -53,31 +53,31 @@ constexpr LangText kKeineTextart{"Sie müssen mindestens eine Textart wählen.",
 constexpr char kSprachenUngebunden[] = "Textsprachbedingung nicht gesetzt.";
 constexpr char kHelpTopic[] = "IDH_12000";
 
-// Object names of the text-kind boxes, in the order of search_ui::kTextarten (1, 3, 0, 12, 10, 11).
+// Object names of the text-kind boxes, in the order of search_ui::kTextKinds (1, 3, 0, 12, 10, 11).
 constexpr const char* kArtNames[] = {"HeaderCB",  "subtitleCB", "TextCB",
                                      "remarksCB", "ScholienCB", "FootnotesCB"};
 constexpr int kArtCount = 6;
-static_assert(std::size(search_ui::kTextarten) == kArtCount);
+static_assert(std::size(search_ui::kTextKinds) == kArtCount);
 
 constexpr int kMinAbstand = 1;
 constexpr int kMaxAbstand = 50;
 constexpr int kStandardAbstand = 20;
 constexpr int32_t kModusAbsatz = 1;
-constexpr int32_t kModusUnterkapitel = 2;
+constexpr int32_t kSubsectionMode = 2;
 constexpr int kCodeRole = Qt::UserRole;
 
 // A passage kind's name with a capital first letter.
 QString ArtCaption(uint8_t code) {
-  QString name = Utf8(search_ui::TextartName(code));
+  QString name = Utf8(search_ui::TextKindName(code));
   if (!name.isEmpty()) name[0] = name[0].toUpper();
   return name;
 }
 
-std::optional<search_ui::DateBound> Lesen(const QLineEdit* edit) {
-  return search_ui::DatumLesen(edit->text().trimmed().toStdString());
+std::optional<search_ui::DateBound> ReadBound(const QLineEdit* edit) {
+  return search_ui::ParseDate(edit->text().trimmed().toStdString());
 }
 
-search_ui::DateBound OderKeins(const std::optional<search_ui::DateBound>& d) {
+search_ui::DateBound OrNone(const std::optional<search_ui::DateBound>& d) {
   return d ? *d : search_ui::DateBound{};
 }
 
@@ -106,7 +106,7 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
   artGroup->setObjectName("ArtGroupBox");
   auto* artLayout = new QGridLayout(artGroup);
   for (int i = 0; i < kArtCount; ++i) {
-    artBoxes_[i] = new QCheckBox(ArtCaption(search_ui::kTextarten[i]), artGroup);
+    artBoxes_[i] = new QCheckBox(ArtCaption(search_ui::kTextKinds[i]), artGroup);
     artBoxes_[i]->setObjectName(kArtNames[i]);
     artLayout->addWidget(artBoxes_[i], i % 3, i / 3);
   }
@@ -114,8 +114,8 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
   auto* sprachGroup = new QGroupBox(Text(kSprachGroup), this);
   sprachGroup->setObjectName("SprachGroupBox");
   sprachListe_->setObjectName("lvTextLanguage");
-  for (uint8_t code : search_ui::kSprachen) {
-    auto* item = new QListWidgetItem(Utf8(search_ui::SprachName(code)), sprachListe_);
+  for (uint8_t code : search_ui::kLanguages) {
+    auto* item = new QListWidgetItem(Utf8(search_ui::LanguageName(code)), sprachListe_);
     item->setData(kCodeRole, code);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
@@ -204,7 +204,7 @@ retrieval::TSmallIntSet& TSearchOptionsForm::Sprachen() const {
 
 void TSearchOptionsForm::Fuellen(const search_ui::SearchSettings& e) {
   for (int i = 0; i < kArtCount; ++i) {
-    const uint8_t code = search_ui::kTextarten[i];
+    const uint8_t code = search_ui::kTextKinds[i];
     artBoxes_[i]->setChecked(std::find(e.Textarten.begin(), e.Textarten.end(), code) !=
                              e.Textarten.end());
   }
@@ -212,18 +212,18 @@ void TSearchOptionsForm::Fuellen(const search_ui::SearchSettings& e) {
   dateVon_->clear();
   dateBis_->clear();
   dateGenau_->clear();
-  if (!search_ui::IstKeinDatum(e.DatumGenau)) {
+  if (!search_ui::IsNoDate(e.DatumGenau)) {
     genau_->setChecked(true);
-    dateGenau_->setText(Utf8(search_ui::DatumAlsZahlen(e.DatumGenau)));
-  } else if (!search_ui::IstKeinDatum(e.DatumVon) || !search_ui::IstKeinDatum(e.DatumBis)) {
+    dateGenau_->setText(Utf8(search_ui::DateAsNumbers(e.DatumGenau)));
+  } else if (!search_ui::IsNoDate(e.DatumVon) || !search_ui::IsNoDate(e.DatumBis)) {
     vonBis_->setChecked(true);
-    dateVon_->setText(Utf8(search_ui::DatumAlsZahlen(e.DatumVon)));
-    dateBis_->setText(Utf8(search_ui::DatumAlsZahlen(e.DatumBis)));
+    dateVon_->setText(Utf8(search_ui::DateAsNumbers(e.DatumVon)));
+    dateBis_->setText(Utf8(search_ui::DateAsNumbers(e.DatumBis)));
   } else {
     keineZeit_->setChecked(true);
   }
 
-  if (e.UndModus == kModusUnterkapitel) {
+  if (e.UndModus == kSubsectionMode) {
     section_->setChecked(true);
   } else if (e.Wortabstand == 0) {
     paragraph_->setChecked(true);
@@ -236,18 +236,18 @@ void TSearchOptionsForm::Fuellen(const search_ui::SearchSettings& e) {
 void TSearchOptionsForm::Zuruecklesen(search_ui::SearchSettings& e) const {
   e.Textarten.clear();
   for (int i = 0; i < kArtCount; ++i)
-    if (artBoxes_[i]->isChecked()) e.Textarten.push_back(search_ui::kTextarten[i]);
+    if (artBoxes_[i]->isChecked()) e.Textarten.push_back(search_ui::kTextKinds[i]);
 
   e.DatumVon = e.DatumBis = e.DatumGenau = search_ui::DateBound{};
   if (vonBis_->isChecked()) {
-    e.DatumVon = OderKeins(Lesen(dateVon_));
-    e.DatumBis = OderKeins(Lesen(dateBis_));
+    e.DatumVon = OrNone(ReadBound(dateVon_));
+    e.DatumBis = OrNone(ReadBound(dateBis_));
   } else if (genau_->isChecked()) {
-    e.DatumGenau = OderKeins(Lesen(dateGenau_));
+    e.DatumGenau = OrNone(ReadBound(dateGenau_));
   }
 
   if (section_->isChecked()) {
-    e.UndModus = kModusUnterkapitel;
+    e.UndModus = kSubsectionMode;
     e.Wortabstand = 0;
   } else if (fixiert_->isChecked()) {
     e.UndModus = kModusAbsatz;
@@ -267,8 +267,8 @@ bool TSearchOptionsForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TSearchOptionsForm::DatumPruefen(QLineEdit* edit) {
-  if (Lesen(edit)) return true;
-  prompts_.ShowError(search_ui::UngueltigesDatum(edit->text().toStdString()));
+  if (ReadBound(edit)) return true;
+  prompts_.ShowError(search_ui::InvalidDateMessage(edit->text().toStdString()));
   edit->setFocus();
   return false;
 }

@@ -55,7 +55,7 @@ class TSearchOptionsForm : public QDialog {
   WindowServices& services_;
   retrieval::TSmallIntSet* sprachen_ = nullptr;
 
-  QCheckBox* artBoxes_[6];  // in the order of search_ui::kTextarten
+  QCheckBox* artBoxes_[6];  // in the order of search_ui::kTextKinds
   QListWidget* sprachListe_;
   QRadioButton* keineZeit_;
   QRadioButton* vonBis_;

@@ -21,7 +21,7 @@ class WindowServices;
 // reports a cancellation, an error or no hits, or asks the window services for a result list
 // and hands the hits over. Worker threads never touch a widget.
 //
-// Use: create, fill Thread() (for instance with search_ui::SucheEinrichten), Start(). The
+// Use: create, fill Thread() (for instance with search_ui::SetUpSearch), Start(). The
 // dialog deletes itself after reporting, or passes itself on to the result list.
 class TSucheLauftForm : public QDialog {
   Q_OBJECT
