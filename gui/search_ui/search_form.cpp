@@ -342,7 +342,7 @@ void TSuchFormular::OpenWordListButtonClick() {
     line.selectionLength = anfrage_->selectionLength();
     form.Positionieren(line);
     form.exec();
-    if (form.Ergebnis() != search_ui::WordBrowser::kUebernehmen) return;
+    if (form.Ergebnis() != search_ui::WordBrowser::kAccept) return;
     line = form.Line();
     anfrage_->setText(line.text);
     if (line.selectionStart >= 0 && line.selectionLength > 0)

@@ -20,7 +20,7 @@ namespace {
 
 using search_ui::BrowserQueryLine;
 using search_ui::WordBrowser;
-using Taste = WordBrowser::Taste;
+using Key = WordBrowser::Key;
 using Scroll = WordBrowser::Scroll;
 
 const QColor kNavy(0, 0, 128);
@@ -108,7 +108,7 @@ void TWortForm::Impl::Anzeigen() {
 void TWortForm::Impl::Malen(QPainter& p) {
   const int breite = zeilen->width();
   p.fillRect(zeilen->rect(), Qt::white);
-  const std::vector<search_ui::WordRow> rows = browser.SichtbareZeilen();
+  const std::vector<search_ui::WordRow> rows = browser.VisibleRows();
   if (!browser.Verfuegbar()) {
     SpaeterBeenden();
     return;
@@ -116,12 +116,12 @@ void TWortForm::Impl::Malen(QPainter& p) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const search_ui::WordRow& z = rows[i];
     const int y = static_cast<int>(i) * zeilenhoehe;
-    p.fillRect(QRect(0, y, breite, zeilenhoehe), z.Ausgewaehlt ? kNavy : QColor(Qt::white));
-    p.setPen(z.Ausgewaehlt ? Qt::white : Qt::black);
+    p.fillRect(QRect(0, y, breite, zeilenhoehe), z.Selected ? kNavy : QColor(Qt::white));
+    p.setPen(z.Selected ? Qt::white : Qt::black);
     p.drawText(QRect(kTextX, y + kTextY, breite - kTextX, zeilenhoehe - kTextY),
                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FromCp1252(z.Wort));
-    if (z.Fokussiert) {
-      QPen pen(z.Ausgewaehlt ? Qt::white : Qt::black);
+    if (z.Focused) {
+      QPen pen(z.Selected ? Qt::white : Qt::black);
       pen.setStyle(Qt::DotLine);
       p.setPen(pen);
       p.setBrush(Qt::NoBrush);
@@ -134,30 +134,30 @@ void TWortForm::Impl::Klick(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   const int y = static_cast<int>(e->position().y());
   if (y < 0 || zeilenhoehe <= 0) return;
-  browser.Klicken(y / zeilenhoehe, e->modifiers() & Qt::ControlModifier,
-                  e->modifiers() & Qt::ShiftModifier);
+  browser.Click(y / zeilenhoehe, e->modifiers() & Qt::ControlModifier,
+                e->modifiers() & Qt::ShiftModifier);
   zeilen->update();
 }
 
 void TWortForm::Impl::ScrollAktion(int action) {
   switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-      browser.Scrollen(Scroll::ZeileHoch);
+      browser.ApplyScroll(Scroll::LineUp);
       break;
     case QAbstractSlider::SliderSingleStepAdd:
-      browser.Scrollen(Scroll::ZeileRunter);
+      browser.ApplyScroll(Scroll::LineDown);
       break;
     case QAbstractSlider::SliderPageStepSub:
-      browser.Scrollen(Scroll::SeiteHoch);
+      browser.ApplyScroll(Scroll::PageUp);
       break;
     case QAbstractSlider::SliderPageStepAdd:
-      browser.Scrollen(Scroll::SeiteRunter);
+      browser.ApplyScroll(Scroll::PageDown);
       break;
     case QAbstractSlider::SliderToMinimum:
-      browser.Scrollen(Scroll::Anfang);
+      browser.ApplyScroll(Scroll::Anfang);
       break;
     case QAbstractSlider::SliderToMaximum:
-      browser.Scrollen(Scroll::Ende);
+      browser.ApplyScroll(Scroll::Ende);
       break;
     default:
       return;  // a drag in progress: the list moves when the thumb is released
@@ -169,23 +169,23 @@ void TWortForm::Impl::ScrollAktion(int action) {
 }
 
 void TWortForm::Impl::ScrollEnde() {
-  browser.Scrollen(Scroll::Gezogen, bar->sliderPosition());
+  browser.ApplyScroll(Scroll::Dragged, bar->sliderPosition());
   Anzeigen();
 }
 
 void TWortForm::Impl::Beenden() {
   if (beendet) return;
   beendet = true;
-  browser.Schliessen();
-  if (browser.ZuLang()) catalog.Prompts().ShowError(WordBrowser::ZuLangText());
-  const search_ui::Replacement& e = browser.Ersetzung();
-  if (browser.Ergebnis() == WordBrowser::kUebernehmen && e.Anfang >= 0) {
-    line.text.replace(e.Anfang, e.Laenge, FromCp1252(e.Text));
+  browser.Close();
+  if (browser.TooLong()) catalog.Prompts().ShowError(WordBrowser::TooLongText());
+  const search_ui::Replacement& e = browser.CurrentReplacement();
+  if (browser.Ergebnis() == WordBrowser::kAccept && e.Anfang >= 0) {
+    line.text.replace(e.Anfang, e.Length, FromCp1252(e.Text));
     line.cursor = e.Anfang + static_cast<int>(e.Text.size());
     line.selectionStart = -1;
     line.selectionLength = 0;
   }
-  q->QDialog::done(browser.Ergebnis() == WordBrowser::kUebernehmen ? Accepted : Rejected);
+  q->QDialog::done(browser.Ergebnis() == WordBrowser::kAccept ? Accepted : Rejected);
 }
 
 TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget* parent)
@@ -197,14 +197,14 @@ TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget*
   const QFontMetrics fm(font());
   d_->zeilenhoehe = fm.height() + 3;
   const int breite = 40 * fm.horizontalAdvance(QLatin1Char('A'));
-  const int hoehe = WordBrowser::kZeilen * d_->zeilenhoehe;
+  const int hoehe = WordBrowser::kRows * d_->zeilenhoehe;
 
   d_->bar = new QScrollBar(Qt::Vertical, this);
   d_->bar->setObjectName("ScrollBar1");
   d_->bar->setFocusPolicy(Qt::NoFocus);
   d_->bar->setRange(WordBrowser::kScrollMin, WordBrowser::kScrollMax);
   d_->bar->setSingleStep(1);
-  d_->bar->setPageStep(d_->browser.ScrollSeite());
+  d_->bar->setPageStep(d_->browser.ScrollPage());
   d_->bar->setValue(d_->browser.LetzteScrollPos());
   const int bar_breite = d_->bar->sizeHint().width();
   d_->bar->setGeometry(breite - bar_breite, 0, bar_breite, hoehe);
@@ -218,8 +218,7 @@ TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget*
   d_->zeilen->klick = [this](QMouseEvent* e) { d_->Klick(e); };
   d_->zeilen->doppelklick = [this](QMouseEvent* e) {
     d_->Klick(e);
-    if (e->button() == Qt::LeftButton && d_->browser.TasteDruecken(Taste::Eingabe, false))
-      d_->Beenden();
+    if (e->button() == Qt::LeftButton && d_->browser.PressKey(Key::Eingabe, false)) d_->Beenden();
   };
   setFixedSize(breite, hoehe);
 }
@@ -233,8 +232,8 @@ void TWortForm::Positionieren(const QueryLine& line) {
   BrowserQueryLine zeile;
   zeile.Text = ToCp1252PerUnit(line.text);
   zeile.Cursor = line.cursor;
-  zeile.AuswahlStart = line.selectionStart;
-  zeile.AuswahlLaenge = line.selectionLength;
+  zeile.SelectionStart = line.selectionStart;
+  zeile.SelectionLength = line.selectionLength;
   d_->browser.Positionieren(zeile);
   d_->Anzeigen();
 }
@@ -249,26 +248,26 @@ void TWortForm::keyPressEvent(QKeyEvent* event) {
   bool schliessen = false;
   switch (event->key()) {
     case Qt::Key_Down:
-      schliessen = d_->browser.TasteDruecken(Taste::Runter, shift);
+      schliessen = d_->browser.PressKey(Key::Down, shift);
       break;
     case Qt::Key_Up:
-      schliessen = d_->browser.TasteDruecken(Taste::Hoch, shift);
+      schliessen = d_->browser.PressKey(Key::Up, shift);
       break;
     case Qt::Key_PageUp:
-      schliessen = d_->browser.TasteDruecken(Taste::SeiteHoch, shift);
+      schliessen = d_->browser.PressKey(Key::PageUp, shift);
       break;
     case Qt::Key_PageDown:
-      schliessen = d_->browser.TasteDruecken(Taste::SeiteRunter, shift);
+      schliessen = d_->browser.PressKey(Key::PageDown, shift);
       break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      schliessen = d_->browser.TasteDruecken(Taste::Eingabe, shift);
+      schliessen = d_->browser.PressKey(Key::Eingabe, shift);
       break;
     case Qt::Key_Escape:
-      schliessen = d_->browser.TasteDruecken(Taste::Escape, shift);
+      schliessen = d_->browser.PressKey(Key::Escape, shift);
       break;
     case Qt::Key_Backspace:
-      schliessen = d_->browser.TasteDruecken(Taste::Rueckschritt, shift);
+      schliessen = d_->browser.PressKey(Key::Backspace, shift);
       break;
     default: {
       const QString text = event->text();
@@ -277,7 +276,7 @@ void TWortForm::keyPressEvent(QKeyEvent* event) {
         return;
       }
       const unsigned char b = CharToByte(text.at(0).unicode(), CodePage::k1252);
-      if (b != 0) d_->browser.ZeichenTippen(static_cast<char>(b));
+      if (b != 0) d_->browser.TypeChar(static_cast<char>(b));
       schliessen = !d_->browser.Verfuegbar();
       break;
     }
@@ -295,7 +294,7 @@ void TWortForm::showEvent(QShowEvent* event) {
 
 void TWortForm::reject() {
   if (d_->beendet) return;
-  d_->browser.TasteDruecken(Taste::Escape, false);
+  d_->browser.PressKey(Key::Escape, false);
   d_->Beenden();
 }
 
