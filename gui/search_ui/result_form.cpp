@@ -225,8 +225,8 @@ void TSuchResultForm::Print() {
   if (format.exec() != QDialog::Accepted) return;
   try {
     const std::string file = JoinPath(catalog.GetAppPath(), kResultFile);
-    search_ui::ErgebnisdokumentSchreiben(file, query_.toStdString(), count_, model_->Zeilen(),
-                                         catalog.Settings().GetResultDocFormat());
+    search_ui::WriteResultDocument(file, query_.toStdString(), count_, model_->Zeilen(),
+                                   catalog.Settings().GetResultDocFormat());
     services_.PrintFile(file, QString(kPrintTitle));
   } catch (const std::exception& e) {
     context_.Prompts().ShowError(e.what());

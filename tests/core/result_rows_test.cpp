@@ -86,7 +86,7 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
   ResultRows builder(katalog_);
   std::vector<std::string> rows;
   for (const auto& hit : hits.EntryList()) rows.push_back(Felder(builder.Zeile(hit, true)));
-  EXPECT_EQ(builder.Katalogwechsel(), 2);  // A's rows, then B's
+  EXPECT_EQ(builder.CatalogChanges(), 2);  // A's rows, then B's
   // Without a short label the long one is the author; B has its own year offset, its heading
   // sorts first and an unknown year is not shown.
   EXPECT_EQ(
@@ -119,7 +119,7 @@ TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
   ResultRows builder(katalog_);
   std::vector<std::string> titles;
   for (const auto& hit : mixed.EntryList()) titles.push_back(builder.Zeile(hit, false).Titel);
-  EXPECT_EQ(builder.Katalogwechsel(), 4);
+  EXPECT_EQ(builder.CatalogChanges(), 4);
   EXPECT_EQ(titles, (std::vector<std::string>{"First Title", "First Title", "B Title",
                                               "Second Title", "B Title", "B Title"}));
 }
@@ -133,33 +133,32 @@ TEST_F(ResultRowsTest, DocumentPrintsTheSelectedFields) {
       "\r\n\r\n\r\nSearch results\r\n\r\nQuestion: zebra\r\n2 occurrence(s)\r\n";
 
   // "0 0 0 0 1 1 1": words, author, title, page.
-  ErgebnisdokumentSchreiben(file, "zebra", 2, {row, row},
-                            {true, true, true, true, false, false, false});
+  WriteResultDocument(file, "zebra", 2, {row, row}, {true, true, true, true, false, false, false});
   EXPECT_EQ(PlainText(test::ReadFile(file)),
             head + "zebra Hdt.: Histories. Page 12 \r\nzebra Hdt.: Histories. Page 12 ");
 
   // Every field: the chapter joins the title with ", ", the kind is bracketed.
-  ErgebnisdokumentSchreiben(file, "zebra", 1, {row}, {true, true, true, true, true, true, true});
+  WriteResultDocument(file, "zebra", 1, {row}, {true, true, true, true, true, true, true});
   EXPECT_EQ(PlainText(test::ReadFile(file)),
             "\r\n\r\n\r\nSearch results\r\n\r\nQuestion: zebra\r\n1 occurrence(s)\r\n"
             "zebra Hdt.: Histories, Clio, Page 12 Line 3 (footnote)");
 
   // Nothing chosen: one empty paragraph per row.
-  ErgebnisdokumentSchreiben(file, "zebra", 2, {row, row}, {});
+  WriteResultDocument(file, "zebra", 2, {row, row}, {});
   EXPECT_EQ(PlainText(test::ReadFile(file)), head + "\r\n");  // the second row's separator
 
   // Non-Latin-1 query text arrives in Windows-1252.
-  ErgebnisdokumentSchreiben(file,
-                            "Stra\xc3\x9f"
-                            "e \xe2\x80\x9cx\xe2\x80\x9d",
-                            0, {}, {});
+  WriteResultDocument(file,
+                      "Stra\xc3\x9f"
+                      "e \xe2\x80\x9cx\xe2\x80\x9d",
+                      0, {}, {});
   EXPECT_NE(test::ReadFile(file).find("Stra\xdf"
                                       "e \x93x\x94"),
             std::string::npos);
 
   // A file that cannot be written raises and leaves nothing behind.
   const std::string bad = dir_.Sub("missing/dir/result.tmp");
-  EXPECT_THROW(ErgebnisdokumentSchreiben(bad, "q", 0, {}, {}), EInOutError);
+  EXPECT_THROW(WriteResultDocument(bad, "q", 0, {}, {}), EInOutError);
   EXPECT_FALSE(FileExists(bad));
 }
 
