@@ -119,14 +119,14 @@ TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, 
 TSuchResultForm::~TSuchResultForm() {
   // The worker posts batches to this object: it must have ended before the object goes. Batches
   // still queued are dropped with the object.
-  if (thread_) thread_->Anhalten();
+  if (thread_) thread_->Stop();
   thread_.reset();
 }
 
 void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
                            std::shared_ptr<const retrieval::SearchCatalog> katalog,
                            const QString& query, int count, bool dateSearch) {
-  if (thread_) thread_->Anhalten();
+  if (thread_) thread_->Stop();
   thread_.reset();
   katalog_ = std::move(katalog);
   query_ = query;
@@ -142,7 +142,7 @@ void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
     QMetaObject::invokeMethod(
         this,
         [this, batch, letzter] {
-          if (!thread_ || thread_->AnhaltenAngefordert()) return;
+          if (!thread_ || thread_->StopRequested()) return;
           model_->Anfuegen(std::move(*batch));
           if (letzter) gefuellt_ = true;
         },
