@@ -14,7 +14,7 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr LangText kFehlerPraefix{"Fehler in der Anfrageformulierung", "Error in question"};
+constexpr LangText kErrorPrefix{"Fehler in der Anfrageformulierung", "Error in question"};
 constexpr LangText kAbgebrochenText{"Suche wurde abgebrochen", "Search canceled"};
 constexpr LangText kBadBracket{"Klammer falsch gesetzt", "Wrong use of brackets"};
 constexpr LangText kOder{"Schlüsselwort 'ODER' falsch verwendet", "Wrong use of 'OR'"};
@@ -74,7 +74,7 @@ std::string StatusText(int32_t status) {
     default:
       break;
   }
-  std::string text = Tr(kFehlerPraefix);
+  std::string text = Tr(kErrorPrefix);
   if (genau != nullptr) text += std::string(": ") + Tr(*genau);
   return text;
 }

@@ -21,18 +21,18 @@ class TFundstellenAnfrage;
 // per-hit heap allocations.
 template <size_t N>
 struct ShortString {
-  uint8_t Laenge = 0;
+  uint8_t Length = 0;
   char Zeichen[N] = {};
 
   ShortString() = default;
   ShortString(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string
   void Setzen(std::string_view s) {
-    Laenge = static_cast<uint8_t>(s.size() < N ? s.size() : N);
-    std::memcpy(Zeichen, s.data(), Laenge);
+    Length = static_cast<uint8_t>(s.size() < N ? s.size() : N);
+    std::memcpy(Zeichen, s.data(), Length);
   }
-  std::string_view View() const { return {Zeichen, Laenge}; }
+  std::string_view View() const { return {Zeichen, Length}; }
   std::string Str() const { return std::string(View()); }
-  bool Leer() const { return Laenge == 0; }
+  bool Leer() const { return Length == 0; }
   friend bool operator==(const ShortString& a, const ShortString& b) {
     return a.View() == b.View();
   }

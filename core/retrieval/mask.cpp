@@ -4,7 +4,7 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr bool IstJoker(char c) { return c == '*' || c == '?'; }
+constexpr bool IsWildcard(char c) { return c == '*' || c == '?'; }
 
 }  // namespace
 
@@ -25,9 +25,9 @@ void TMaske::Setzen(std::string_view maske) {
   parts_[0] = TMaskenTeil{};
   size_t i = 0;
   while (i < maske.size()) {
-    const bool joker = IstJoker(maske[i]);
+    const bool joker = IsWildcard(maske[i]);
     size_t ende = i;
-    while (ende < maske.size() && IstJoker(maske[ende]) == joker) ++ende;
+    while (ende < maske.size() && IsWildcard(maske[ende]) == joker) ++ende;
     const std::string_view lauf = maske.substr(i, ende - i);
     i = ende;
     if (!joker) {

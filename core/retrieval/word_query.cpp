@@ -16,28 +16,28 @@ namespace quillmar::retrieval {
 namespace {
 
 // The word list of KRVC0001 holds four words outside the sort order, at these record numbers.
-struct Sonderwort {
+struct SpecialWord {
   const char* schluessel;
   int32_t satz;
 };
-constexpr Sonderwort kKRVCSonderwoerter[] = {
+constexpr SpecialWord kKRVCSpecialWords[] = {
     {"aedelberhdus", 144835}, {"aeggihardi", 144836}, {"aeid", 144837}, {"aellio", 144838}};
 
-bool IstKRVC(const std::string& cdid) { return SameCDID(cdid, "KRVC0001"); }
+bool IsKRVC(const std::string& cdid) { return SameCDID(cdid, "KRVC0001"); }
 
 // The word key of a stored word, built into a fixed buffer: scans run over every record and
 // must not allocate per record. The key bytes of each byte are those of Normalisieren; bytes up
 // to 32 inside a word are kept, as Normalisieren keeps them.
-class Schluesselpuffer {
+class KeyBuffer {
  public:
-  std::string_view Bilden(std::string_view wort) {
+  std::string_view Build(std::string_view wort) {
     while (!wort.empty() && static_cast<uint8_t>(wort.front()) <= 32) wort.remove_prefix(1);
     while (!wort.empty() && static_cast<uint8_t>(wort.back()) <= 32) wort.remove_suffix(1);
     if (wort.size() > index_layout::kWortCapacity)
       wort = wort.substr(0, index_layout::kWortCapacity);
     size_t laenge = 0;
     for (char c : wort) {
-      const Eintrag& e = Tabelle()[static_cast<uint8_t>(c)];
+      const Eintrag& e = Table()[static_cast<uint8_t>(c)];
       for (uint8_t i = 0; i < e.anzahl; ++i) puffer_[laenge++] = e.bytes[i];
     }
     return {puffer_.data(), laenge};
@@ -49,7 +49,7 @@ class Schluesselpuffer {
     char bytes[2] = {};
   };
 
-  static const std::array<Eintrag, 256>& Tabelle() {
+  static const std::array<Eintrag, 256>& Table() {
     static const std::array<Eintrag, 256> tabelle = [] {
       std::array<Eintrag, 256> t{};
       for (int c = 0; c < 256; ++c) {
@@ -99,9 +99,9 @@ void TWoerterAnfrage::Suche(const std::string& word) {
 
 void TWoerterAnfrage::FindWord(const std::string& word) {
   int32_t sonder = 0;
-  if (IstKRVC(cdid_)) {
+  if (IsKRVC(cdid_)) {
     const std::string schluessel = Normalisieren(word);
-    for (const Sonderwort& s : kKRVCSonderwoerter) {
+    for (const SpecialWord& s : kKRVCSpecialWords) {
       if (schluessel != s.schluessel) continue;
       const TWortDateiRecord record = leser_.Lies(s.satz);
       if (!leser_.Ausserhalb()) {
@@ -130,12 +130,12 @@ void TWoerterAnfrage::FindMask(const std::string& word) {
   int32_t von = 0;
   int32_t bis = -1;
   Expand(anfrage_, leser_, praefix, true, treffer, von, bis);
-  if (!praefix.empty() && IstKRVC(cdid_) && maske_.Anzahl() > 0) {
-    Schluesselpuffer puffer;
-    for (const Sonderwort& s : kKRVCSonderwoerter) {
+  if (!praefix.empty() && IsKRVC(cdid_) && maske_.Anzahl() > 0) {
+    KeyBuffer puffer;
+    for (const SpecialWord& s : kKRVCSpecialWords) {
       if (s.satz >= von && s.satz <= bis) continue;  // already tested by the scan
       const TWortDateiRecord record = leser_.Lies(s.satz);
-      if (!leser_.Ausserhalb() && maske_.Passt(puffer.Bilden(record.Wort)))
+      if (!leser_.Ausserhalb() && maske_.Passt(puffer.Build(record.Wort)))
         treffer.push_back(record);
     }
   }
@@ -155,11 +155,11 @@ void TWoerterAnfrage::Expand(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser,
     start = anfrage.Gefunden() ? anfrage.RunStart() : anfrage.NachfolgerNr();
     if (start < 1) return;
   }
-  Schluesselpuffer puffer;
+  KeyBuffer puffer;
   WordRecordView view;
   int32_t n = start;
   for (; leser.ReadForward(n, view); ++n) {
-    const std::string_view wort = normalisieren ? puffer.Bilden(view.Wort) : view.Wort;
+    const std::string_view wort = normalisieren ? puffer.Build(view.Wort) : view.Wort;
     if (wort.substr(0, praefix.size()) != praefix) break;
     if (maske_.Passt(wort)) ziel.push_back({std::string(view.Wort), view.Von, view.Bis});
   }
