@@ -60,9 +60,9 @@ class TSucheLauftForm : public QDialog {
   QString query_;
   QLabel* info_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  bool wartet_ = false;   // the hourglass cursor is set
-  bool abbruch_ = false;  // a cancel has been requested
-  bool fertig_ = false;   // the outcome has been reported
+  bool waiting_ = false;   // the hourglass cursor is set
+  bool abbruch_ = false;   // a cancel has been requested
+  bool finished_ = false;  // the outcome has been reported
 };
 
 }  // namespace quillmar::gui

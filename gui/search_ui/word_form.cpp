@@ -24,7 +24,7 @@ using Key = WordBrowser::Key;
 using Scroll = WordBrowser::Scroll;
 
 const QColor kNavy(0, 0, 128);
-constexpr int kFokusRand = 8;  // the focus rectangle ends this far left of the scroll bar
+constexpr int kFocusMargin = 8;  // the focus rectangle ends this far left of the scroll bar
 constexpr int kTextX = 3;
 constexpr int kTextY = 1;
 
@@ -125,7 +125,7 @@ void TWortForm::Impl::Malen(QPainter& p) {
       pen.setStyle(Qt::DotLine);
       p.setPen(pen);
       p.setBrush(Qt::NoBrush);
-      p.drawRect(QRect(0, y, breite - kFokusRand - 1, zeilenhoehe - 1));
+      p.drawRect(QRect(0, y, breite - kFocusMargin - 1, zeilenhoehe - 1));
     }
   }
 }
