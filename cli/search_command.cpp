@@ -187,7 +187,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     err << "time_us_per_query=" << us << " hits=" << anfrage.Ergebnis.Anzahl() << "\n";
   }
   if (anfrage.Fehler) err << "quillmar: " << anfrage.FehlerText << "\n";
-  if (anfrage.Status == retrieval::TKomplexAnfrage::kAbgebrochen || anfrage.Status < 0) {
+  if (anfrage.Status == retrieval::TKomplexAnfrage::kCancelled || anfrage.Status < 0) {
     err << "quillmar: " << retrieval::StatusText(anfrage.Status) << "\n";
     return 1;
   }

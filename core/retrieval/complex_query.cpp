@@ -15,7 +15,7 @@ namespace quillmar::retrieval {
 namespace {
 
 constexpr LangText kErrorPrefix{"Fehler in der Anfrageformulierung", "Error in question"};
-constexpr LangText kAbgebrochenText{"Suche wurde abgebrochen", "Search canceled"};
+constexpr LangText kCancelledText{"Suche wurde abgebrochen", "Search canceled"};
 constexpr LangText kBadBracket{"Klammer falsch gesetzt", "Wrong use of brackets"};
 constexpr LangText kOder{"Schlüsselwort 'ODER' falsch verwendet", "Wrong use of 'OR'"};
 constexpr LangText kUnd{"Schlüsselwort 'UND' falsch verwendet", "Wrong use of 'AND'"};
@@ -52,7 +52,7 @@ constexpr int32_t kAdjacent = 1;
 }  // namespace
 
 std::string StatusText(int32_t status) {
-  if (status == TKomplexAnfrage::kAbgebrochen) return Tr(kAbgebrochenText);
+  if (status == TKomplexAnfrage::kCancelled) return Tr(kCancelledText);
   if (status >= query_status::kOk) return {};
   const LangText* genau = nullptr;
   switch (status) {
@@ -143,7 +143,7 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
       current_cd_ = cd;
       TFundstellenListe liste = Evaluate(tree, tree.Root());
       if (Abgebrochen()) {
-        Status = kAbgebrochen;
+        Status = kCancelled;
         Ergebnis.Leeren();
         break;
       }

@@ -26,7 +26,7 @@ std::string StatusText(int32_t status);
 // collections into one sorted, filtered hit list.
 class TKomplexAnfrage {
  public:
-  static constexpr int32_t kAbgebrochen = query_status::kCancelled;
+  static constexpr int32_t kCancelled = query_status::kCancelled;
 
   // Reads the AND/OR keywords of the current interface language. The catalog and the conversion
   // must outlive the query; phonetik may be null.

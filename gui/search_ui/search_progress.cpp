@@ -117,7 +117,7 @@ void TSucheLauftForm::Completed() {
     prompts.ShowError(q.FehlerText);
     if (self.isNull()) return;
   }
-  if (q.Status == retrieval::TKomplexAnfrage::kAbgebrochen) {
+  if (q.Status == retrieval::TKomplexAnfrage::kCancelled) {
     prompts.ShowInformation(Tr(kCanceled));
   } else if (q.Status < 0) {
     prompts.ShowError(retrieval::StatusText(q.Status));

@@ -245,29 +245,29 @@ QueryLine TWortForm::Line() const { return d_->line; }
 void TWortForm::keyPressEvent(QKeyEvent* event) {
   if (d_->closing) return;
   const bool shift = event->modifiers() & Qt::ShiftModifier;
-  bool schliessen = false;
+  bool done = false;
   switch (event->key()) {
     case Qt::Key_Down:
-      schliessen = d_->browser.PressKey(Key::Down, shift);
+      done = d_->browser.PressKey(Key::Down, shift);
       break;
     case Qt::Key_Up:
-      schliessen = d_->browser.PressKey(Key::Up, shift);
+      done = d_->browser.PressKey(Key::Up, shift);
       break;
     case Qt::Key_PageUp:
-      schliessen = d_->browser.PressKey(Key::PageUp, shift);
+      done = d_->browser.PressKey(Key::PageUp, shift);
       break;
     case Qt::Key_PageDown:
-      schliessen = d_->browser.PressKey(Key::PageDown, shift);
+      done = d_->browser.PressKey(Key::PageDown, shift);
       break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      schliessen = d_->browser.PressKey(Key::Eingabe, shift);
+      done = d_->browser.PressKey(Key::Eingabe, shift);
       break;
     case Qt::Key_Escape:
-      schliessen = d_->browser.PressKey(Key::Escape, shift);
+      done = d_->browser.PressKey(Key::Escape, shift);
       break;
     case Qt::Key_Backspace:
-      schliessen = d_->browser.PressKey(Key::Backspace, shift);
+      done = d_->browser.PressKey(Key::Backspace, shift);
       break;
     default: {
       const QString text = event->text();
@@ -277,11 +277,11 @@ void TWortForm::keyPressEvent(QKeyEvent* event) {
       }
       const unsigned char b = CharToByte(text.at(0).unicode(), CodePage::k1252);
       if (b != 0) d_->browser.TypeChar(static_cast<char>(b));
-      schliessen = !d_->browser.Verfuegbar();
+      done = !d_->browser.Verfuegbar();
       break;
     }
   }
-  if (schliessen)
+  if (done)
     d_->Beenden();
   else
     d_->Refresh();

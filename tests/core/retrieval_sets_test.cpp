@@ -10,7 +10,7 @@ namespace quillmar::retrieval {
 namespace {
 
 template <typename F>
-std::string Meldung(F call) {
+std::string MessageOf(F call) {
   try {
     call();
   } catch (const Exception& e) {
@@ -36,8 +36,8 @@ TEST(IntegerSetTest, TextFormAndItsErrors) {
   set.AusText(" \t ");
   EXPECT_EQ(set.Anzahl(), 0);
   for (const char* text : {"3 1", "3 3", "1 99999999999"})
-    EXPECT_EQ(Meldung([&] { set.AusText(text); }), "Formatfehler (IS 002)") << text;
-  EXPECT_EQ(Meldung([&] { set.AusText("x"); }), "Formatfehler (IS 003)");
+    EXPECT_EQ(MessageOf([&] { set.AusText(text); }), "Formatfehler (IS 002)") << text;
+  EXPECT_EQ(MessageOf([&] { set.AusText("x"); }), "Formatfehler (IS 003)");
   TIntegerSet copy;
   copy.Hinzufuegen(9);
   set.AusText("7 2147483647");
@@ -60,7 +60,7 @@ TEST(IntegerSetTest, EditingIteratingAndRanges) {
   EXPECT_TRUE(set.Ende());
   EXPECT_EQ(set.Element(2), 2);
   for (int32_t bad : {0, 7})
-    EXPECT_EQ(Meldung([&] { set.Element(bad); }), "Zugriffsverletzung (IS 101)");
+    EXPECT_EQ(MessageOf([&] { set.Element(bad); }), "Zugriffsverletzung (IS 101)");
   set.Umschalten(4);
   set.Umschalten(7);
   EXPECT_EQ(set.AlsText(), "1 2 3 5 7 9");

@@ -30,7 +30,7 @@ std::vector<TWortDateiRecord> Zahlwoerter(int anzahl, int schritt, int versatz =
 }
 
 template <typename F>
-std::string Meldung(F call) {
+std::string MessageOf(F call) {
   try {
     call();
   } catch (const Exception& e) {
@@ -71,11 +71,11 @@ TEST_F(WordFileTest, LookupByKeyNeighboursAndBadFiles) {
   EXPECT_FALSE(a.Gefunden());
 
   const std::string missing = dir.Sub("fuzzy/s1wl.dat");
-  EXPECT_EQ(Meldung([&] { a.SetzeDateiName(" " + missing); }),
+  EXPECT_EQ(MessageOf([&] { a.SetzeDateiName(" " + missing); }),
             "Datei '" + UpperAscii(missing) + "' nicht gefunden.(TWDA 001)");
   EXPECT_EQ(a.DateiName(), path);
   test::WriteFile(path, "");
-  EXPECT_EQ(Meldung([&] { a.Suche("x"); }), "Datei '" + path + "' ist leer. (TWDA 002)");
+  EXPECT_EQ(MessageOf([&] { a.Suche("x"); }), "Datei '" + path + "' ist leer. (TWDA 002)");
   // One record and a stray byte; a length byte beyond the field is clamped to its 30 bytes.
   std::string satz = test::WortSatz(std::string(30, 'q'), 7, 8) + "x";
   satz[0] = static_cast<char>(200);
