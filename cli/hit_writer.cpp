@@ -106,7 +106,7 @@ void HitWriter::Json(const Row& row, bool first) {
 void HitWriter::Text(const Row& row) {
   out_ << row.words << "\t" << row.cdid << " " << row.text << " " << row.title << ", " << Tr(kPage)
        << " " << row.page << ", " << Tr(kLine) << " " << row.line << " ("
-       << search_ui::TextartName(row.part) << ")\n";
+       << search_ui::TextKindName(row.part) << ")\n";
   if (context_) out_ << "    " << row.context << "\n";
 }
 
@@ -116,7 +116,7 @@ void HitWriter::Write(const retrieval::TFundstellenListe& hits, const std::strin
   if (format_ == OutputFormat::kTsv)
     tsv.emplace(out_, OutputFormat::kTsv, std::vector<std::string>{});
   bool first = true;
-  for (const auto& entry : hits.Eintraege()) {
+  for (const auto& entry : hits.EntryList()) {
     const Row row = Build(entry);
     if (format_ == OutputFormat::kJson) {
       Json(row, first);

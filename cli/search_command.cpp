@@ -59,8 +59,8 @@ class CancelOnInterrupt {
 };
 
 DateBound Date(const std::string& text) {
-  const auto date = search_ui::DatumLesen(text);
-  if (!date) throw Exception(search_ui::UngueltigesDatum(text));
+  const auto date = search_ui::ParseDate(text);
+  if (!date) throw Exception(search_ui::InvalidDateMessage(text));
   return *date;
 }
 
@@ -85,7 +85,7 @@ search_ui::SearchSettings Settings(const SearchArguments& s, Session& session,
     e.TextAuswahl.push_back(TTextSelect{SelectedCD(session.Selected(), t.cdid), t.text, "", true});
   if (!s.parts.empty()) {
     e.Textarten.clear();
-    for (uint8_t kind : search_ui::kTextarten)
+    for (uint8_t kind : search_ui::kTextKinds)
       if (std::find(s.parts.begin(), s.parts.end(), kind) != s.parts.end())
         e.Textarten.push_back(kind);
   }
@@ -170,7 +170,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     const auto started = std::chrono::steady_clock::now();
     search = std::make_unique<TSuchThread>(katalog, nullptr);
     // A collection without fuzzy search is searched exactly; the tool gives no notice.
-    search_ui::SucheEinrichten(settings, *search, katalog, [](const std::string&) { return true; });
+    search_ui::SetUpSearch(settings, *search, katalog, [](const std::string&) { return true; });
     auto& anfrage = search->Anfrage();
     {
       CancelOnInterrupt cancel(anfrage.Abbrechen);
@@ -187,7 +187,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     err << "time_us_per_query=" << us << " hits=" << anfrage.Ergebnis.Anzahl() << "\n";
   }
   if (anfrage.Fehler) err << "quillmar: " << anfrage.FehlerText << "\n";
-  if (anfrage.Status == retrieval::TKomplexAnfrage::kAbgebrochen || anfrage.Status < 0) {
+  if (anfrage.Status == retrieval::TKomplexAnfrage::kCancelled || anfrage.Status < 0) {
     err << "quillmar: " << retrieval::StatusText(anfrage.Status) << "\n";
     return 1;
   }

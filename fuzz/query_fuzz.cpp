@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const Exception&) {
     return 0;  // an internal error of the evaluation is reported, not a crash
   }
-  const auto& hits = query.Ergebnis.Eintraege();
+  const auto& hits = query.Ergebnis.EntryList();
   for (size_t i = 1; i < hits.size(); ++i)
     Check(HitVergleich(hits[i - 1].Fundstelle, hits[i - 1].CD.View(), hits[i].Fundstelle,
                        hits[i].CD.View()) < 0);

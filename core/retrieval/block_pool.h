@@ -8,14 +8,14 @@ namespace quillmar::retrieval {
 // Large blocks (hit lists of frequent words) are kept for reuse instead of being returned to the
 // system: a fresh block costs a page fault per 4 KB on first touch, which for a list of half a
 // million hits is most of a search's time. Small blocks go to the ordinary heap. At most
-// kBehalten bytes are kept; thread-safe.
+// kMaxKept bytes are kept; thread-safe.
 class BlockPool {
  public:
-  static constexpr size_t kGross = size_t{1} << 20;  // blocks from this size are pooled
-  static constexpr size_t kBehalten = size_t{256} << 20;
+  static constexpr size_t kLargeBlock = size_t{1} << 20;  // blocks from this size are pooled
+  static constexpr size_t kMaxKept = size_t{256} << 20;
 
-  static void* Holen(size_t bytes);
-  static void Abgeben(void* block, size_t bytes);
+  static void* Acquire(size_t bytes);
+  static void Release(void* block, size_t bytes);
 };
 
 // std::allocator with the large blocks from BlockPool.
@@ -27,9 +27,9 @@ struct PoolAllocator {
   PoolAllocator(const PoolAllocator<U>&) {}  // NOLINT: allocators convert
   T* allocate(size_t n) {
     if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
-    return static_cast<T*>(BlockPool::Holen(n * sizeof(T)));
+    return static_cast<T*>(BlockPool::Acquire(n * sizeof(T)));
   }
-  void deallocate(T* p, size_t n) { BlockPool::Abgeben(p, n * sizeof(T)); }
+  void deallocate(T* p, size_t n) { BlockPool::Release(p, n * sizeof(T)); }
   template <typename U>
   bool operator==(const PoolAllocator<U>&) const {
     return true;

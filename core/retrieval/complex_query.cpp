@@ -14,16 +14,16 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr LangText kFehlerPraefix{"Fehler in der Anfrageformulierung", "Error in question"};
-constexpr LangText kAbgebrochenText{"Suche wurde abgebrochen", "Search canceled"};
-constexpr LangText kKlammer{"Klammer falsch gesetzt", "Wrong use of brackets"};
+constexpr LangText kErrorPrefix{"Fehler in der Anfrageformulierung", "Error in question"};
+constexpr LangText kCancelledText{"Suche wurde abgebrochen", "Search canceled"};
+constexpr LangText kBadBracket{"Klammer falsch gesetzt", "Wrong use of brackets"};
 constexpr LangText kOder{"Schlüsselwort 'ODER' falsch verwendet", "Wrong use of 'OR'"};
 constexpr LangText kUnd{"Schlüsselwort 'UND' falsch verwendet", "Wrong use of 'AND'"};
-constexpr LangText kPunkte{"Konjunktion '...' falsch verwendet", "Wrong use of '...'"};
+constexpr LangText kBadEllipsis{"Konjunktion '...' falsch verwendet", "Wrong use of '...'"};
 constexpr LangText kFormat{"Formatfehler", "format error"};
 
 // Word ends of the fuzzy rewriting.
-bool IstWortende(char c) {
+bool IsWordEnd(char c) {
   return static_cast<unsigned char>(c) <= 32 || c == '(' || c == ')' || c == '.' || c == '[' ||
          c == ']';
 }
@@ -44,7 +44,7 @@ class Setzen {
 
 // A plain word with at most this many hits is loaded before the other operand of a join, which
 // is then evaluated only within the word's groups.
-constexpr int64_t kWortZuerst = 20000;
+constexpr int64_t kWordFirstLimit = 20000;
 
 // The word distance within a phrase: each word directly follows the one before.
 constexpr int32_t kAdjacent = 1;
@@ -52,12 +52,12 @@ constexpr int32_t kAdjacent = 1;
 }  // namespace
 
 std::string StatusText(int32_t status) {
-  if (status == TKomplexAnfrage::kAbgebrochen) return Tr(kAbgebrochenText);
+  if (status == TKomplexAnfrage::kCancelled) return Tr(kCancelledText);
   if (status >= query_status::kOk) return {};
   const LangText* genau = nullptr;
   switch (status) {
     case query_status::kBracketError:
-      genau = &kKlammer;
+      genau = &kBadBracket;
       break;
     case query_status::kOrError:
       genau = &kOder;
@@ -66,7 +66,7 @@ std::string StatusText(int32_t status) {
       genau = &kUnd;
       break;
     case query_status::kFollowedByError:
-      genau = &kPunkte;
+      genau = &kBadEllipsis;
       break;
     case query_status::kFormatError:
       genau = &kFormat;
@@ -74,13 +74,13 @@ std::string StatusText(int32_t status) {
     default:
       break;
   }
-  std::string text = Tr(kFehlerPraefix);
+  std::string text = Tr(kErrorPrefix);
   if (genau != nullptr) text += std::string(": ") + Tr(*genau);
   return text;
 }
 
 TKomplexAnfrage::TKomplexAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik)
-    : wortanfrage_(std::make_unique<TFundstellenAnfrage>(katalog, phonetik, &Abbrechen)) {
+    : word_query_(std::make_unique<TFundstellenAnfrage>(katalog, phonetik, &Abbrechen)) {
   const bool deutsch = CurrentLanguage() == kGerman;
   UndWort = deutsch ? "UND" : "AND";
   OderWort = deutsch ? "ODER" : "OR";
@@ -90,17 +90,16 @@ TKomplexAnfrage::TKomplexAnfrage(const SearchCatalog& katalog, PhoneticConversio
 
 TKomplexAnfrage::~TKomplexAnfrage() = default;
 
-std::string TKomplexAnfrage::SternWorteErweitern(std::string_view zeile,
-                                                 std::string_view oderWort) {
+std::string TKomplexAnfrage::ExpandStarWords(std::string_view zeile, std::string_view oderWort) {
   std::string out;
   size_t i = 0;
   while (i < zeile.size()) {
-    if (IstWortende(zeile[i])) {
+    if (IsWordEnd(zeile[i])) {
       out += zeile[i++];
       continue;
     }
     const size_t start = i;
-    while (i < zeile.size() && !IstWortende(zeile[i])) ++i;
+    while (i < zeile.size() && !IsWordEnd(zeile[i])) ++i;
     const std::string_view w = zeile.substr(start, i - start);
     const bool vorn = w.front() == '*';
     const bool hinten = w.back() == '*';
@@ -135,20 +134,20 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
   Vorlage.FilterZuruecksetzen();
   Vorlage.EinstellungenKopieren(Ergebnis);
   Ergebnis.Leeren();
-  const std::string zeile = Stufe > 0 ? SternWorteErweitern(anfrage, OderWort) : anfrage;
+  const std::string zeile = Stufe > 0 ? ExpandStarWords(anfrage, OderWort) : anfrage;
   const QueryTree tree = ParseQuery(zeile, UndWort, OderWort, Stufe != 0);
   Status = tree.status;
-  gebundene_cd_.clear();
+  bound_cd_.clear();
   if (tree.Valid()) {
     for (const std::string& cd : CDs) {
-      aktuelle_cd_ = cd;
+      current_cd_ = cd;
       TFundstellenListe liste = Evaluate(tree, tree.Root());
       if (Abgebrochen()) {
-        Status = kAbgebrochen;
+        Status = kCancelled;
         Ergebnis.Leeren();
         break;
       }
-      Ergebnis.EinfuegenAlle(liste);
+      Ergebnis.InsertAll(liste);
     }
   }
   Ergebnis.EinstellungenKopieren(Vorlage);
@@ -177,7 +176,7 @@ TFundstellenListe TKomplexAnfrage::EvaluateOr(const QueryTree& tree, const Query
   for (const std::size_t operand : node.children) {
     TFundstellenListe teil = Evaluate(tree, operand);
     if (Abgebrochen()) return {};
-    ergebnis.EinfuegenAlle(teil);
+    ergebnis.InsertAll(teil);
     if (Abgebrochen()) return {};
   }
   return ergebnis;
@@ -189,9 +188,9 @@ TFundstellenListe TKomplexAnfrage::EvaluateJoin(const QueryTree& tree, const Que
       aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
   TFundstellenListe l1;
   TFundstellenListe l2;
-  Operanden(tree, node.children[0], node.children[1], Modus, Wortabstand, l1, l2);
+  EvaluateOperands(tree, node.children[0], node.children[1], Modus, Wortabstand, l1, l2);
   if (Abgebrochen()) return {};
-  return Verknuepfen(l1, l2, Wortabstand, Modus, node.ordered);
+  return Combine(l1, l2, Wortabstand, Modus, node.ordered);
 }
 
 TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const QueryNode& node) {
@@ -204,11 +203,11 @@ TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const Q
   auto istWort = [&](size_t k) { return tree[glieder[k]].kind == QueryNodeKind::kWord; };
   std::vector<TFundstellenListe> teile(n);
   size_t seltenstes = n;
-  if (n > 1 && Eingrenzen) {
+  if (n > 1 && Narrow) {
     int64_t wenigste = std::numeric_limits<int64_t>::max();
     for (size_t k = 0; k < n; ++k) {
       if (!istWort(k)) continue;
-      const int64_t anzahl = Trefferzahl(tree[glieder[k]].text);
+      const int64_t anzahl = HitCount(tree[glieder[k]].text);
       if (seltenstes == n || anzahl < wenigste) {
         seltenstes = k;
         wenigste = anzahl;
@@ -225,7 +224,7 @@ TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const Q
   // every other one within those of the phrase to its right, which lie inside them.
   auto laden = [&](size_t k, const TFundstellenListe& partner) {
     if (eingegrenzt && k != seltenstes && istWort(k))
-      teile[k] = WortIn(tree[glieder[k]].text, partner, kSameParagraph);
+      teile[k] = WordWithin(tree[glieder[k]].text, partner, kSameParagraph);
   };
   if (eingegrenzt) laden(n - 1, teile[seltenstes]);
   if (Abgebrochen()) return {};
@@ -233,45 +232,45 @@ TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const Q
   for (size_t k = n - 1; k-- > 0;) {
     laden(k, ergebnis);
     if (Abgebrochen()) return {};
-    ergebnis = Verknuepfen(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
+    ergebnis = Combine(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
     if (Abgebrochen()) return {};
   }
   return ergebnis;
 }
 
-void TKomplexAnfrage::Binden() {
-  TFundstellenAnfrage& anfrage = *wortanfrage_;
+void TKomplexAnfrage::BindCollection() {
+  TFundstellenAnfrage& anfrage = *word_query_;
   anfrage.Stufe = Stufe;
-  if (gebundene_cd_ == aktuelle_cd_ && !gebundene_cd_.empty()) return;
-  gebundene_cd_.clear();
-  anfrage.SetzeCD(aktuelle_cd_);
-  gebundene_cd_ = aktuelle_cd_;
+  if (bound_cd_ == current_cd_ && !bound_cd_.empty()) return;
+  bound_cd_.clear();
+  anfrage.SetzeCD(current_cd_);
+  bound_cd_ = current_cd_;
 }
 
-int64_t TKomplexAnfrage::Trefferzahl(std::string_view wort) {
+int64_t TKomplexAnfrage::HitCount(std::string_view wort) {
   const std::string t = Trim(wort);
   if (Stufe != 0 || TMaske::IstMaske(t)) return std::numeric_limits<int64_t>::max();
-  Binden();
-  return wortanfrage_->Trefferzahl(t);
+  BindCollection();
+  return word_query_->HitCount(t);
 }
 
-TFundstellenListe TKomplexAnfrage::WortIn(std::string_view wort, const TFundstellenListe& andere,
-                                          int32_t modus) {
+TFundstellenListe TKomplexAnfrage::WordWithin(std::string_view wort,
+                                              const TFundstellenListe& andere, int32_t modus) {
   const GroupSet gruppen(andere, modus);
-  struct Zuruecksetzen {
+  struct ClearRestriction {
     TFundstellenAnfrage& a;
-    ~Zuruecksetzen() { a.Beschraenkung = nullptr; }
-  } zuruecksetzen{*wortanfrage_};
-  wortanfrage_->Beschraenkung = &gruppen;
+    ~ClearRestriction() { a.Restriction = nullptr; }
+  } clearRestriction{*word_query_};
+  word_query_->Restriction = &gruppen;
   return EinzelWort(wort);
 }
 
-void TKomplexAnfrage::Operanden(const QueryTree& tree, std::size_t links, std::size_t rechts,
-                                int32_t modus, int32_t abstand, TFundstellenListe& l1,
-                                TFundstellenListe& l2) {
+void TKomplexAnfrage::EvaluateOperands(const QueryTree& tree, std::size_t links, std::size_t rechts,
+                                       int32_t modus, int32_t abstand, TFundstellenListe& l1,
+                                       TFundstellenListe& l2) {
   const bool wortLinks = tree[links].kind == QueryNodeKind::kWord;
   const bool wortRechts = tree[rechts].kind == QueryNodeKind::kWord;
-  if (!Eingrenzen || !GroupSet::Anwendbar(modus, abstand) || (!wortLinks && !wortRechts)) {
+  if (!Narrow || !GroupSet::Applicable(modus, abstand) || (!wortLinks && !wortRechts)) {
     l1 = Evaluate(tree, links);
     if (Abgebrochen()) return;
     l2 = Evaluate(tree, rechts);
@@ -280,7 +279,7 @@ void TKomplexAnfrage::Operanden(const QueryTree& tree, std::size_t links, std::s
   if (wortLinks != wortRechts) {
     // A rare word first, and the other operand only within its groups.
     const std::string& wort = tree[wortLinks ? links : rechts].text;
-    if (Trefferzahl(wort) <= kWortZuerst) {
+    if (HitCount(wort) <= kWordFirstLimit) {
       TFundstellenListe& w = wortLinks ? l1 : l2;
       TFundstellenListe& x = wortLinks ? l2 : l1;
       w = EinzelWort(wort);
@@ -293,23 +292,23 @@ void TKomplexAnfrage::Operanden(const QueryTree& tree, std::size_t links, std::s
   }
   bool linksZuerst = wortRechts;
   if (wortLinks && wortRechts)
-    linksZuerst = Trefferzahl(tree[links].text) <= Trefferzahl(tree[rechts].text);
+    linksZuerst = HitCount(tree[links].text) <= HitCount(tree[rechts].text);
   if (linksZuerst) {
     l1 = Evaluate(tree, links);
     if (Abgebrochen()) return;
-    l2 = WortIn(tree[rechts].text, l1, modus);
+    l2 = WordWithin(tree[rechts].text, l1, modus);
   } else {
     l2 = Evaluate(tree, rechts);
     if (Abgebrochen()) return;
-    l1 = WortIn(tree[links].text, l2, modus);
+    l1 = WordWithin(tree[links].text, l2, modus);
   }
 }
 
 TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
-  TFundstellenAnfrage& anfrage = *wortanfrage_;
-  Binden();
+  TFundstellenAnfrage& anfrage = *word_query_;
+  BindCollection();
   const Setzen<const GroupSet> gruppen(
-      anfrage.Beschraenkung, anfrage.Beschraenkung != nullptr ? anfrage.Beschraenkung : aussen_);
+      anfrage.Restriction, anfrage.Restriction != nullptr ? anfrage.Restriction : aussen_);
   anfrage.Ergebnis().EinstellungenKopieren(Vorlage);
   anfrage.Suche(Trim(wort));
   TFundstellenListe neu;
@@ -317,12 +316,12 @@ TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
   return neu;
 }
 
-TFundstellenListe TKomplexAnfrage::Verknuepfen(TFundstellenListe& l1, TFundstellenListe& l2,
-                                               int32_t abstand, int32_t modus, bool geordnet) {
+TFundstellenListe TKomplexAnfrage::Combine(TFundstellenListe& l1, TFundstellenListe& l2,
+                                           int32_t abstand, int32_t modus, bool geordnet) {
   TUndKonjunktion k;
   k.Wortabstand = abstand;
   k.Modus = modus;
-  k.CDKennung = aktuelle_cd_;
+  k.CDKennung = current_cd_;
   k.Abbruch = &Abbrechen;
   k.Liste1->Assign(l1);
   k.Liste2->Assign(l2);

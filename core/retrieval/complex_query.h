@@ -26,7 +26,7 @@ std::string StatusText(int32_t status);
 // collections into one sorted, filtered hit list.
 class TKomplexAnfrage {
  public:
-  static constexpr int32_t kAbgebrochen = query_status::kCancelled;
+  static constexpr int32_t kCancelled = query_status::kCancelled;
 
   // Reads the AND/OR keywords of the current interface language. The catalog and the conversion
   // must outlive the query; phonetik may be null.
@@ -48,7 +48,7 @@ class TKomplexAnfrage {
   std::vector<std::string> CDs;
   // Joins (AND, "...", phrases) load a frequent word only within the paragraphs or sections of
   // the other operand. The result is the same either way; off only to compare.
-  bool Eingrenzen = true;
+  bool Narrow = true;
   TFundstellenListe Vorlage;   // the filters in force during the last run
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
 
@@ -58,13 +58,13 @@ class TKomplexAnfrage {
   // raise (the search thread turns them into Fehler/FehlerText).
   void Ausfuehren(const std::string& anfrage);
   // The collection being evaluated.
-  const std::string& AktuelleCD() const { return aktuelle_cd_; }
+  const std::string& AktuelleCD() const { return current_cd_; }
 
   // The rewriting done before a fuzzy search: every word that begins or ends with "*" becomes
   // a bracketed alternative of the word without its outer asterisks and its masked forms,
   // "*burg" -> "(burg ODER *burg)", "burg*" -> "(burg ODER burg*)",
   // "*burg*" -> "(burg ODER burg* ODER *burg ODER *burg*)". The line comes back trimmed.
-  static std::string SternWorteErweitern(std::string_view zeile, std::string_view oderWort);
+  static std::string ExpandStarWords(std::string_view zeile, std::string_view oderWort);
 
  private:
   // The tree evaluated over the current collection, one node at a time.
@@ -74,20 +74,21 @@ class TKomplexAnfrage {
   TFundstellenListe EvaluatePhrase(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EinzelWort(std::string_view wort);
   // The hits a plain word's records promise; masks and fuzzy words count as unlimited.
-  int64_t Trefferzahl(std::string_view wort);
+  int64_t HitCount(std::string_view wort);
   // The word's hits, narrowed to the groups of `andere` (GroupSet).
-  TFundstellenListe WortIn(std::string_view wort, const TFundstellenListe& andere, int32_t modus);
+  TFundstellenListe WordWithin(std::string_view wort, const TFundstellenListe& andere,
+                               int32_t modus);
   // Evaluates both operands of a join into l1 and l2; when one is a word it is loaded last (or,
   // of two words, the one with more hits), narrowed to the groups of the other.
-  void Operanden(const QueryTree& tree, std::size_t links, std::size_t rechts, int32_t modus,
-                 int32_t abstand, TFundstellenListe& l1, TFundstellenListe& l2);
-  void Binden();
-  TFundstellenListe Verknuepfen(TFundstellenListe& l1, TFundstellenListe& l2, int32_t abstand,
-                                int32_t modus, bool geordnet);
+  void EvaluateOperands(const QueryTree& tree, std::size_t links, std::size_t rechts, int32_t modus,
+                        int32_t abstand, TFundstellenListe& l1, TFundstellenListe& l2);
+  void BindCollection();
+  TFundstellenListe Combine(TFundstellenListe& l1, TFundstellenListe& l2, int32_t abstand,
+                            int32_t modus, bool geordnet);
 
-  std::unique_ptr<TFundstellenAnfrage> wortanfrage_;
-  std::string aktuelle_cd_;
-  std::string gebundene_cd_;  // the collection the word query is bound to
+  std::unique_ptr<TFundstellenAnfrage> word_query_;
+  std::string current_cd_;
+  std::string bound_cd_;  // the collection the word query is bound to
   // The groups the expression being evaluated can contribute to (from the other operand of an
   // enclosing join); words are loaded only within them. Null: no restriction.
   const GroupSet* aussen_ = nullptr;

@@ -9,14 +9,14 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr int kWorte = TAnzeigeRecord::kWorte;
+constexpr int kMaxWords = TAnzeigeRecord::kMaxWords;
 
-bool GleicherAbsatz(const TFundstelle& a, const TFundstelle& b) {
+bool SameParagraph(const TFundstelle& a, const TFundstelle& b) {
   return a.Seite == b.Seite && a.AbsatzKennung1 == b.AbsatzKennung1 &&
          a.AbsatzKennung2 == b.AbsatzKennung2 && a.AbsatzKennung3 == b.AbsatzKennung3;
 }
 
-bool GleicherAbschnitt(const TFundstelle& a, const TFundstelle& b) {
+bool SameSection(const TFundstelle& a, const TFundstelle& b) {
   return a.Kapitel == b.Kapitel && a.Unterkapitel == b.Unterkapitel;
 }
 
@@ -32,8 +32,8 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
   const TFundstelle& ha = a.Fundstelle;
   const TFundstelle& hb = b.Fundstelle;
   if (ha.TextNr != hb.TextNr || ha.Textteil != hb.Textteil) return std::nullopt;
-  if (modus == kSameParagraph && !GleicherAbsatz(ha, hb)) return std::nullopt;
-  if (modus == kSameSection && !GleicherAbschnitt(ha, hb)) return std::nullopt;
+  if (modus == kSameParagraph && !SameParagraph(ha, hb)) return std::nullopt;
+  if (modus == kSameSection && !SameSection(ha, hb)) return std::nullopt;
   if (modus != kSameParagraph && modus != kSameSection)
     throw Exception("interner Fehler, unerlaubter Modus (IF-SFS 002)");
   if (modus == kSameSection && abstand != 0) {
@@ -44,7 +44,7 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
   if (ra.WortNummern[0] == 0) throw Exception("interner Fehler, Wortnummer erwartet (IF-SFS 001)");
 
   int32_t letzte = 0;
-  for (int k = 0; k < kWorte; ++k) {
+  for (int k = 0; k < kMaxWords; ++k) {
     if (ra.WortNummern[k] != 0) letzte = ra.WortNummern[k];
   }
   const int32_t d = std::abs(letzte - static_cast<int32_t>(rb.WortNummern[0]));
@@ -63,9 +63,9 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
     r.Anzeige.WortNummern[n] = von.WortNummern[k];
     ++n;
   };
-  while (n < kWorte) {
-    const bool hatA = i < kWorte && ra.WortPos[i] != -1;
-    const bool hatB = j < kWorte && rb.WortPos[j] != -1;
+  while (n < kMaxWords) {
+    const bool hatA = i < kMaxWords && ra.WortPos[i] != -1;
+    const bool hatB = j < kMaxWords && rb.WortPos[j] != -1;
     if (!hatA && !hatB) break;
     if (hatA && (!hatB || ra.WortPos[i] <= rb.WortPos[j])) {
       if (hatB && ra.WortPos[i] == rb.WortPos[j]) ++j;
@@ -74,7 +74,7 @@ std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Ein
       nehmen(rb, j++);
     }
   }
-  for (; n < kWorte; ++n) {
+  for (; n < kMaxWords; ++n) {
     r.Anzeige.WortPos[n] = -1;
     r.Anzeige.Worte[n] = WordRef();
     r.Anzeige.WortNummern[n] = 0;
@@ -87,15 +87,15 @@ TUndKonjunktion::TUndKonjunktion()
       Liste2(std::make_unique<TFundstellenListe>()),
       Ergebnis(std::make_unique<TFundstellenListe>()) {}
 
-void TUndKonjunktion::Liste1_UND_Liste2() { Verknuepfen(false); }
+void TUndKonjunktion::Liste1_UND_Liste2() { Combine(false); }
 
-void TUndKonjunktion::Liste1_PPP_Liste2() { Verknuepfen(true); }
+void TUndKonjunktion::Liste1_PPP_Liste2() { Combine(true); }
 
-void TUndKonjunktion::Verknuepfen(bool geordnet) {
+void TUndKonjunktion::Combine(bool geordnet) {
   if (Ergebnis) Ergebnis->Leeren();
   if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
-  const auto& l1 = Liste1->Eintraege();
-  const auto& l2 = Liste2->Eintraege();
+  const auto& l1 = Liste1->EntryList();
+  const auto& l2 = Liste2->EntryList();
   size_t i = 0;
   size_t j = 0;
   while (i < l1.size() && j < l2.size()) {

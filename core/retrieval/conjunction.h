@@ -46,7 +46,7 @@ class TUndKonjunktion {
   void Liste1_PPP_Liste2();
 
  private:
-  void Verknuepfen(bool geordnet);
+  void Combine(bool geordnet);
 };
 
 }  // namespace quillmar::retrieval

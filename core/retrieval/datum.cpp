@@ -4,16 +4,16 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr const char* kJahrErwartet = "Fehler beim Datumsvergleich, Jahrangabe erwartet";
+constexpr const char* kYearExpected = "Fehler beim Datumsvergleich, Jahrangabe erwartet";
 
 // Each thread keeps the error of its own last comparison.
 thread_local std::string letzterFehler;
 
 // Month or day: an unknown value (0) sorts before every known one.
-int TeilVergleich(uint8_t a, uint8_t b) {
+int ComparePart(uint8_t a, uint8_t b) {
   if (a == b) return 0;
-  if (a == TDatum::kUnbekannt) return -1;
-  if (b == TDatum::kUnbekannt) return 1;
+  if (a == TDatum::kUnknown) return -1;
+  if (b == TDatum::kUnknown) return 1;
   return a < b ? -1 : 1;
 }
 
@@ -21,24 +21,24 @@ int TeilVergleich(uint8_t a, uint8_t b) {
 
 int DatumVergleich(const TDatum& a, const TDatum& b) {
   letzterFehler.clear();
-  if (a.Jahr == TDatum::kKeinJahr || b.Jahr == TDatum::kKeinJahr) {
-    letzterFehler = kJahrErwartet;
+  if (a.Jahr == TDatum::kNoYear || b.Jahr == TDatum::kNoYear) {
+    letzterFehler = kYearExpected;
     return 0;
   }
   if (a.Jahr != b.Jahr) return a.Jahr < b.Jahr ? -1 : 1;
-  if (const int monat = TeilVergleich(a.Monat, b.Monat); monat != 0) return monat;
-  if (a.Monat == TDatum::kUnbekannt) return 0;
-  return TeilVergleich(a.Tag, b.Tag);
+  if (const int monat = ComparePart(a.Monat, b.Monat); monat != 0) return monat;
+  if (a.Monat == TDatum::kUnknown) return 0;
+  return ComparePart(a.Tag, b.Tag);
 }
 
-const std::string& LetzterDatumsFehler() { return letzterFehler; }
+const std::string& LastDateError() { return letzterFehler; }
 
 bool DatumUmfasst(const TDatum& a, const TDatum& b) {
   if (a.Jahr != b.Jahr) return false;
-  if (a.Monat == TDatum::kUnbekannt) return true;
-  if (b.Monat == TDatum::kUnbekannt || a.Monat != b.Monat) return false;
-  if (a.Tag == TDatum::kUnbekannt) return true;
-  if (b.Tag == TDatum::kUnbekannt) return false;
+  if (a.Monat == TDatum::kUnknown) return true;
+  if (b.Monat == TDatum::kUnknown || a.Monat != b.Monat) return false;
+  if (a.Tag == TDatum::kUnknown) return true;
+  if (b.Tag == TDatum::kUnknown) return false;
   return a.Tag == b.Tag;
 }
 

@@ -7,49 +7,49 @@
 
 namespace quillmar::retrieval {
 
-FileCache& FileCache::Prozess() {
+FileCache& FileCache::Instance() {
   static FileCache cache(size_t{64} << 20, size_t{16} << 20);
   return cache;
 }
 
-FileCache::Inhalt FileCache::Holen(const std::string& path) {
-  std::error_code fehler;
-  const auto groesse = std::filesystem::file_size(path, fehler);
-  if (fehler || groesse > max_datei_) return nullptr;
-  const auto zeit = std::filesystem::last_write_time(path, fehler).time_since_epoch().count();
-  if (fehler) return nullptr;
+FileCache::Inhalt FileCache::Get(const std::string& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error || size > max_file_) return nullptr;
+  const auto mtime = std::filesystem::last_write_time(path, error).time_since_epoch().count();
+  if (error) return nullptr;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto it = folge_.begin(); it != folge_.end(); ++it) {
+    for (auto it = order_.begin(); it != order_.end(); ++it) {
       if (it->path != path) continue;
-      if (it->groesse == static_cast<int64_t>(groesse) && it->zeit == zeit) {
-        folge_.splice(folge_.begin(), folge_, it);
-        return folge_.front().inhalt;
+      if (it->size == static_cast<int64_t>(size) && it->mtime == mtime) {
+        order_.splice(order_.begin(), order_, it);
+        return order_.front().contents;
       }
-      belegt_ -= it->inhalt->size();
-      folge_.erase(it);
+      used_ -= it->contents->size();
+      order_.erase(it);
       break;
     }
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) return nullptr;
-  auto inhalt = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
-                                              std::istreambuf_iterator<char>());
-  if (inhalt->size() != groesse) return nullptr;  // changed while being read
+  auto contents = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
+                                                std::istreambuf_iterator<char>());
+  if (contents->size() != size) return nullptr;  // changed while being read
   std::lock_guard<std::mutex> guard(lock_);
-  folge_.push_front(Eintrag{path, static_cast<int64_t>(groesse), zeit, inhalt});
-  belegt_ += inhalt->size();
-  while (belegt_ > budget_ && folge_.size() > 1) {
-    belegt_ -= folge_.back().inhalt->size();
-    folge_.pop_back();
+  order_.push_front(Eintrag{path, static_cast<int64_t>(size), mtime, contents});
+  used_ += contents->size();
+  while (used_ > budget_ && order_.size() > 1) {
+    used_ -= order_.back().contents->size();
+    order_.pop_back();
   }
-  return inhalt;
+  return contents;
 }
 
 void FileCache::Leeren() {
   std::lock_guard<std::mutex> guard(lock_);
-  folge_.clear();
-  belegt_ = 0;
+  order_.clear();
+  used_ = 0;
 }
 
 }  // namespace quillmar::retrieval

@@ -17,28 +17,28 @@ class FileCache {
   using Inhalt = std::shared_ptr<const std::string>;
 
   FileCache(size_t budgetBytes, size_t maxFileBytes)
-      : budget_(budgetBytes), max_datei_(maxFileBytes) {}
+      : budget_(budgetBytes), max_file_(maxFileBytes) {}
   // The cache of the process (64 MB, files up to 16 MB).
-  static FileCache& Prozess();
+  static FileCache& Instance();
 
   // The contents of the file at `path` (an existing, resolved path), read now if needed; null
   // when the file is too large to keep or cannot be read (callers then read it themselves).
-  Inhalt Holen(const std::string& path);
+  Inhalt Get(const std::string& path);
   void Leeren();
 
  private:
   struct Eintrag {
     std::string path;
-    int64_t groesse;
-    int64_t zeit;
-    Inhalt inhalt;
+    int64_t size;
+    int64_t mtime;
+    Inhalt contents;
   };
 
   std::mutex lock_;
   size_t budget_;
-  size_t max_datei_;
-  size_t belegt_ = 0;
-  std::list<Eintrag> folge_;  // most recently used first; few entries
+  size_t max_file_;
+  size_t used_ = 0;
+  std::list<Eintrag> order_;  // most recently used first; few entries
 };
 
 }  // namespace quillmar::retrieval

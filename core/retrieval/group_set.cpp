@@ -7,7 +7,7 @@ namespace quillmar::retrieval {
 namespace {
 
 // A 64-bit mix (from SplitMix64) so that the paragraph key's 88 bits spread over 64.
-uint64_t Mischen(uint64_t x) {
+uint64_t Mix(uint64_t x) {
   x ^= x >> 30;
   x *= 0xbf58476d1ce4e5b9ull;
   x ^= x >> 27;
@@ -18,19 +18,18 @@ uint64_t Mischen(uint64_t x) {
 }  // namespace
 
 GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
-  schluessel_.reserve(liste.Eintraege().size());
-  for (const TFundstellenListe::Eintrag& e : liste.Eintraege())
-    schluessel_.push_back(Schluessel(e.Fundstelle));
-  std::sort(schluessel_.begin(), schluessel_.end());
-  schluessel_.erase(std::unique(schluessel_.begin(), schluessel_.end()), schluessel_.end());
-  vorfilter_.assign(1024, 0);
-  for (const TFundstellenListe::Eintrag& e : liste.Eintraege()) {
-    const uint32_t v = Vorschluessel(e.Fundstelle);
-    vorfilter_[v >> 6] |= uint64_t{1} << (v & 63);
+  keys_.reserve(liste.EntryList().size());
+  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) keys_.push_back(Key(e.Fundstelle));
+  std::sort(keys_.begin(), keys_.end());
+  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+  prefilter_.assign(1024, 0);
+  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
+    const uint32_t v = PreKey(e.Fundstelle);
+    prefilter_[v >> 6] |= uint64_t{1} << (v & 63);
   }
 }
 
-uint32_t GroupSet::Vorschluessel(const TFundstelle& h) const {
+uint32_t GroupSet::PreKey(const TFundstelle& h) const {
   uint32_t v = (uint32_t{h.TextNr} << 8) ^ h.Textteil;
   if (modus_ == kSameSection) {
     v ^= (uint32_t{h.Kapitel} << 5) ^ (uint32_t{h.Unterkapitel} << 11);
@@ -42,18 +41,18 @@ uint32_t GroupSet::Vorschluessel(const TFundstelle& h) const {
 }
 
 bool GroupSet::Enthaelt(const TFundstelle& hit) const {
-  const uint32_t v = Vorschluessel(hit);
-  if (((vorfilter_[v >> 6] >> (v & 63)) & 1) == 0) return false;
-  return std::binary_search(schluessel_.begin(), schluessel_.end(), Schluessel(hit));
+  const uint32_t v = PreKey(hit);
+  if (((prefilter_[v >> 6] >> (v & 63)) & 1) == 0) return false;
+  return std::binary_search(keys_.begin(), keys_.end(), Key(hit));
 }
 
-uint64_t GroupSet::Schluessel(const TFundstelle& h) const {
+uint64_t GroupSet::Key(const TFundstelle& h) const {
   const uint64_t text = (uint64_t{h.TextNr} << 8) | h.Textteil;
   if (modus_ == kSameSection)
-    return Mischen((text << 16) | (uint64_t{h.Kapitel} << 8) | h.Unterkapitel);
-  const uint64_t oben = (text << 40) | (uint64_t{h.Seite} << 24) |
+    return Mix((text << 16) | (uint64_t{h.Kapitel} << 8) | h.Unterkapitel);
+  const uint64_t high = (text << 40) | (uint64_t{h.Seite} << 24) |
                         (uint64_t{h.AbsatzKennung1} << 8) | h.AbsatzKennung2;
-  return Mischen(oben) ^ static_cast<uint32_t>(h.AbsatzKennung3);
+  return Mix(high) ^ static_cast<uint32_t>(h.AbsatzKennung3);
 }
 
 }  // namespace quillmar::retrieval

@@ -22,25 +22,25 @@ class GroupSet {
   GroupSet(const TFundstellenListe& liste, int32_t modus);
 
   bool Enthaelt(const TFundstelle& hit) const;
-  size_t Anzahl() const { return schluessel_.size(); }
+  size_t Anzahl() const { return keys_.size(); }
   int32_t Modus() const { return modus_; }
 
   // Whether a join with this modus and word distance may be narrowed by groups (other values
   // are refused by the join itself, which must still see them).
-  static bool Anwendbar(int32_t modus, int32_t wortabstand) {
+  static bool Applicable(int32_t modus, int32_t wortabstand) {
     return modus == kSameParagraph || (modus == kSameSection && wortabstand == 0);
   }
 
  private:
-  uint64_t Schluessel(const TFundstelle& hit) const;
+  uint64_t Key(const TFundstelle& hit) const;
   // A cheap 16-bit digest of the group for the pre-filter.
-  uint32_t Vorschluessel(const TFundstelle& hit) const;
+  uint32_t PreKey(const TFundstelle& hit) const;
 
   int32_t modus_;
-  std::vector<uint64_t> schluessel_;  // sorted, unique
+  std::vector<uint64_t> keys_;  // sorted, unique
   // One bit per value of the groups' 16-bit digests: most hits outside the groups are turned
   // away here without a search.
-  std::vector<uint64_t> vorfilter_;
+  std::vector<uint64_t> prefilter_;
 };
 
 }  // namespace quillmar::retrieval

@@ -4,43 +4,42 @@
 
 namespace quillmar::retrieval {
 
-HitCache& HitCache::Prozess() {
+HitCache& HitCache::Instance() {
   static HitCache cache(size_t{128} << 20);
   return cache;
 }
 
-HitCache::Treffer HitCache::Holen(const Datei& datei, int32_t von, int32_t bis) {
+HitCache::Treffer HitCache::Find(const Datei& file, int32_t von, int32_t bis) {
   std::lock_guard<std::mutex> guard(lock_);
-  const auto it = index_.find(Schluessel{datei.path, datei.groesse, datei.zeit, von, bis});
+  const auto it = index_.find(Key{file.path, file.size, file.mtime, von, bis});
   if (it == index_.end()) return nullptr;
-  folge_.splice(folge_.begin(), folge_, it->second);
-  return it->second->treffer;
+  order_.splice(order_.begin(), order_, it->second);
+  return it->second->hits;
 }
 
-void HitCache::Ablegen(const Datei& datei, int32_t von, int32_t bis,
-                       std::vector<TFundstelle> hits) {
-  const size_t groesse = hits.size() * sizeof(TFundstelle);
-  if (groesse > budget_ / 2) return;  // one huge word would push out everything else
+void HitCache::Store(const Datei& file, int32_t von, int32_t bis, std::vector<TFundstelle> hits) {
+  const size_t size = hits.size() * sizeof(TFundstelle);
+  if (size > budget_ / 2) return;  // one huge word would push out everything else
   std::lock_guard<std::mutex> guard(lock_);
-  Schluessel schluessel{datei.path, datei.groesse, datei.zeit, von, bis};
-  if (index_.count(schluessel) != 0) return;
-  folge_.push_front(
-      Eintrag{schluessel, std::make_shared<const std::vector<TFundstelle>>(std::move(hits))});
-  index_.emplace(std::move(schluessel), folge_.begin());
-  belegt_ += groesse;
-  while (belegt_ > budget_ && !folge_.empty()) {
-    const Eintrag& alt = folge_.back();
-    belegt_ -= alt.treffer->size() * sizeof(TFundstelle);
-    index_.erase(alt.schluessel);
-    folge_.pop_back();
+  Key key{file.path, file.size, file.mtime, von, bis};
+  if (index_.count(key) != 0) return;
+  order_.push_front(
+      Eintrag{key, std::make_shared<const std::vector<TFundstelle>>(std::move(hits))});
+  index_.emplace(std::move(key), order_.begin());
+  used_ += size;
+  while (used_ > budget_ && !order_.empty()) {
+    const Eintrag& oldest = order_.back();
+    used_ -= oldest.hits->size() * sizeof(TFundstelle);
+    index_.erase(oldest.key);
+    order_.pop_back();
   }
 }
 
 void HitCache::Leeren() {
   std::lock_guard<std::mutex> guard(lock_);
   index_.clear();
-  folge_.clear();
-  belegt_ = 0;
+  order_.clear();
+  used_ = 0;
 }
 
 }  // namespace quillmar::retrieval

@@ -23,31 +23,31 @@ class HitCache {
   // Identity of a hit file at one moment.
   struct Datei {
     std::string path;
-    int64_t groesse = 0;
-    int64_t zeit = 0;  // modification time, in the file system's clock ticks
+    int64_t size = 0;
+    int64_t mtime = 0;  // modification time, in the file system's clock ticks
   };
   using Treffer = std::shared_ptr<const std::vector<TFundstelle>>;
 
   explicit HitCache(size_t budgetBytes) : budget_(budgetBytes) {}
   // The cache of the process (128 MB; a range of more than half of that is not kept).
-  static HitCache& Prozess();
+  static HitCache& Instance();
 
-  Treffer Holen(const Datei& datei, int32_t von, int32_t bis);
-  void Ablegen(const Datei& datei, int32_t von, int32_t bis, std::vector<TFundstelle> hits);
+  Treffer Find(const Datei& file, int32_t von, int32_t bis);
+  void Store(const Datei& file, int32_t von, int32_t bis, std::vector<TFundstelle> hits);
   void Leeren();
 
  private:
-  using Schluessel = std::tuple<std::string, int64_t, int64_t, int32_t, int32_t>;
+  using Key = std::tuple<std::string, int64_t, int64_t, int32_t, int32_t>;
   struct Eintrag {
-    Schluessel schluessel;
-    Treffer treffer;
+    Key key;
+    Treffer hits;
   };
 
   std::mutex lock_;
   size_t budget_;
-  size_t belegt_ = 0;
-  std::list<Eintrag> folge_;  // most recently used first
-  std::map<Schluessel, std::list<Eintrag>::iterator> index_;
+  size_t used_ = 0;
+  std::list<Eintrag> order_;  // most recently used first
+  std::map<Key, std::list<Eintrag>::iterator> index_;
 };
 
 }  // namespace quillmar::retrieval

@@ -15,50 +15,50 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr int64_t kSatz = static_cast<int64_t>(index_layout::kFundstelleSize);
+constexpr int64_t kRecord = static_cast<int64_t>(index_layout::kFundstelleSize);
 // Records per physical read: large reads keep mask searches over many words cheap.
-constexpr int64_t kLeseSaetze = 8192;
+constexpr int64_t kReadRecords = 8192;
 // Records between two ranges that one read may run across rather than seek past (45 KB read
 // cost less than another seek and read).
-constexpr int64_t kLuecke = 1024;
+constexpr int64_t kMaxGap = 1024;
 
 [[noreturn]] void NichtGefunden(const std::string& path) {
   throw EInOutError("Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TFDA 001)");
 }
 
-// The range von.. could not be completed in a file of `groesse` bytes. Read in blocks of
-// kBlockSaetze records from von, the range ends either at a block that is missing altogether
+// The range von.. could not be completed in a file of `size` bytes. Read in blocks of
+// kBlockRecords records from von, the range ends either at a block that is missing altogether
 // (002) or at one that is cut short (003).
-[[noreturn]] void UnerwartetesEnde(const std::string& path, int64_t von, int64_t groesse) {
-  const int64_t block = kSatz * TFundstellenDateiAnfrage::kBlockSaetze;
-  const int64_t rest = groesse - von * kSatz;
+[[noreturn]] void UnexpectedEnd(const std::string& path, int64_t von, int64_t size) {
+  const int64_t block = kRecord * TFundstellenDateiAnfrage::kBlockRecords;
+  const int64_t rest = size - von * kRecord;
   const char* code = (von < 0 || rest <= 0 || rest % block == 0) ? "002" : "003";
   throw EInOutError("unerwartetes Ende von '" + path + "' .(TFDA " + code + ")");
 }
 
 // The file's size and modification time, under which the hit cache keeps its ranges.
 HitCache::Datei CacheStamp(const std::string& resolved, const std::string& path) {
-  std::error_code fehler;
-  HitCache::Datei datei{resolved, 0, 0};
-  datei.groesse = static_cast<int64_t>(std::filesystem::file_size(resolved, fehler));
-  if (fehler) NichtGefunden(path);
-  datei.zeit = std::filesystem::last_write_time(resolved, fehler).time_since_epoch().count();
-  if (fehler) NichtGefunden(path);
-  return datei;
+  std::error_code error;
+  HitCache::Datei file{resolved, 0, 0};
+  file.size = static_cast<int64_t>(std::filesystem::file_size(resolved, error));
+  if (error) NichtGefunden(path);
+  file.mtime = std::filesystem::last_write_time(resolved, error).time_since_epoch().count();
+  if (error) NichtGefunden(path);
+  return file;
 }
 
 // The last record one read from record k of range r should take: the end of this range and of
-// the ranges right behind it, as long as the read stays within kLeseSaetze records and skips no
-// more than kLuecke records between two ranges.
-int64_t ReadEnd(std::span<const HitRange> bereiche, size_t r, int64_t k) {
-  int64_t ende = bereiche[r].Bis;
-  for (size_t q = r + 1; q < bereiche.size() && ende - k + 1 < kLeseSaetze; ++q) {
-    const int64_t qv = bereiche[q].Von;
-    if (bereiche[q].Bis < qv) continue;
-    if (qv <= ende || qv > ende + 1 + kLuecke) break;
-    ende = bereiche[q].Bis;
+// the ranges right behind it, as long as the read stays within kReadRecords records and skips no
+// more than kMaxGap records between two ranges.
+int64_t ReadEnd(std::span<const HitRange> ranges, size_t r, int64_t k) {
+  int64_t last = ranges[r].Bis;
+  for (size_t q = r + 1; q < ranges.size() && last - k + 1 < kReadRecords; ++q) {
+    const int64_t qv = ranges[q].Von;
+    if (ranges[q].Bis < qv) continue;
+    if (qv <= last || qv > last + 1 + kMaxGap) break;
+    last = ranges[q].Bis;
   }
-  return ende;
+  return last;
 }
 
 }  // namespace
@@ -70,81 +70,79 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
 
 void TFundstellenDateiAnfrage::Laden() {
   liste_.Leeren();
-  const HitRange bereich{Von, Bis};
-  Lesen(std::span<const HitRange>(&bereich, 1), [this](size_t, std::span<const TFundstelle> hits) {
+  const HitRange range{Von, Bis};
+  Read(std::span<const HitRange>(&range, 1), [this](size_t, std::span<const TFundstelle> hits) {
     for (const TFundstelle& h : hits) liste_.AnhaengenRoh(h, cd_);
     return true;
   });
 }
 
-int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int64_t saetze,
-                                              int64_t& groesse) {
-  if (saetze == 0) return 0;
-  puffer_.resize(static_cast<size_t>(saetze * kSatz));
+int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int64_t records,
+                                              int64_t& size) {
+  if (records == 0) return 0;
+  buffer_.resize(static_cast<size_t>(records * kRecord));
   in.clear();
-  in.seekg(k * kSatz);
-  in.read(reinterpret_cast<char*>(puffer_.data()), static_cast<std::streamsize>(saetze * kSatz));
-  const int64_t gelesen = in ? saetze * kSatz : static_cast<int64_t>(in.gcount());
-  if (gelesen < saetze * kSatz) groesse = k * kSatz + gelesen;  // the file has shrunk
-  return gelesen / kSatz;
+  in.seekg(k * kRecord);
+  in.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(records * kRecord));
+  const int64_t got = in ? records * kRecord : static_cast<int64_t>(in.gcount());
+  if (got < records * kRecord) size = k * kRecord + got;  // the file has shrunk
+  return got / kRecord;
 }
 
-void TFundstellenDateiAnfrage::Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm) {
-  if (bereiche.empty()) return;
+void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Consumer& take) {
+  if (ranges.empty()) return;
   const std::optional<std::string> resolved = ResolveExisting(path_);
   if (!resolved) NichtGefunden(path_);
-  const HitCache::Datei datei = CacheStamp(*resolved, path_);
-  HitCache& cache = HitCache::Prozess();
+  const HitCache::Datei file = CacheStamp(*resolved, path_);
+  HitCache& cache = HitCache::Instance();
 
   // The file is opened only when a range is not in the cache.
   std::ifstream in;
-  int64_t groesse = datei.groesse;
-  auto oeffnen = [&] {
+  int64_t size = file.size;
+  auto openOnce = [&] {
     if (in.is_open()) return;
     in.open(*resolved, std::ios::binary);
     if (!in) NichtGefunden(path_);
     in.seekg(0, std::ios::end);
-    groesse = static_cast<int64_t>(in.tellg());
-    if (groesse < 0) NichtGefunden(path_);
+    size = static_cast<int64_t>(in.tellg());
+    if (size < 0) NichtGefunden(path_);
   };
 
-  // The buffer holds the records erster .. erster + anzahl - 1.
-  int64_t erster = 0;
-  int64_t anzahl = 0;
-  for (size_t r = 0; r < bereiche.size(); ++r) {
-    const int64_t von = bereiche[r].Von;
-    const int64_t bis = bereiche[r].Bis;
+  // The buffer holds the records first .. first + count - 1.
+  int64_t first = 0;
+  int64_t count = 0;
+  for (size_t r = 0; r < ranges.size(); ++r) {
+    const int64_t von = ranges[r].Von;
+    const int64_t bis = ranges[r].Bis;
     if (bis < von) continue;
-    if (von < 0) UnerwartetesEnde(path_, von, groesse);
-    if (const HitCache::Treffer gespeichert =
-            cache.Holen(datei, bereiche[r].Von, bereiche[r].Bis)) {
-      if (!nimm(r, std::span<const TFundstelle>(gespeichert->data(), gespeichert->size()))) return;
+    if (von < 0) UnexpectedEnd(path_, von, size);
+    if (const HitCache::Treffer cached = cache.Find(file, ranges[r].Von, ranges[r].Bis)) {
+      if (!take(r, std::span<const TFundstelle>(cached->data(), cached->size()))) return;
       continue;
     }
-    oeffnen();
-    ganz_.clear();
+    openOnce();
+    whole_.clear();
     int64_t k = von;
     while (k <= bis) {
-      if (k < erster || k >= erster + anzahl) {
-        const int64_t wunsch = std::min<int64_t>(ReadEnd(bereiche, r, k) - k + 1, kLeseSaetze);
-        const int64_t verfuegbar = std::max<int64_t>(0, (groesse - k * kSatz) / kSatz);
-        erster = k;
-        anzahl = ReadRecords(in, k, std::min(wunsch, verfuegbar), groesse);
-        if (anzahl == 0) break;
+      if (k < first || k >= first + count) {
+        const int64_t wanted = std::min<int64_t>(ReadEnd(ranges, r, k) - k + 1, kReadRecords);
+        const int64_t available = std::max<int64_t>(0, (size - k * kRecord) / kRecord);
+        first = k;
+        count = ReadRecords(in, k, std::min(wanted, available), size);
+        if (count == 0) break;
       }
-      const int64_t bisHier = std::min(bis, erster + anzahl - 1);
-      const size_t m = static_cast<size_t>(bisHier - k + 1);
-      treffer_.resize(m);
-      const uint8_t* p = puffer_.data() + static_cast<size_t>((k - erster) * kSatz);
-      for (size_t t = 0; t < m; ++t) treffer_[t] = TFundstelle::Lesen(p + t * kSatz);
-      ganz_.insert(ganz_.end(), treffer_.begin(), treffer_.end());
-      if (!nimm(r, std::span<const TFundstelle>(treffer_.data(), m))) return;
-      k = bisHier + 1;
+      const int64_t lastHere = std::min(bis, first + count - 1);
+      const size_t m = static_cast<size_t>(lastHere - k + 1);
+      hits_.resize(m);
+      const uint8_t* p = buffer_.data() + static_cast<size_t>((k - first) * kRecord);
+      for (size_t t = 0; t < m; ++t) hits_[t] = TFundstelle::Decode(p + t * kRecord);
+      whole_.insert(whole_.end(), hits_.begin(), hits_.end());
+      if (!take(r, std::span<const TFundstelle>(hits_.data(), m))) return;
+      k = lastHere + 1;
     }
-    if (k <= bis) UnerwartetesEnde(path_, von, groesse);
+    if (k <= bis) UnexpectedEnd(path_, von, size);
     // Unchanged since the size and time were taken: the range may be served from memory.
-    if (groesse == datei.groesse)
-      cache.Ablegen(datei, bereiche[r].Von, bereiche[r].Bis, std::move(ganz_));
+    if (size == file.size) cache.Store(file, ranges[r].Von, ranges[r].Bis, std::move(whole_));
   }
 }
 

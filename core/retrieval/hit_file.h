@@ -23,7 +23,7 @@ class TFundstellenDateiAnfrage {
  public:
   // Records per read of the loading rule that tells a missing range (TFDA 002) from a range cut
   // short (TFDA 003): the range's records are read in blocks of this many records.
-  static constexpr int32_t kBlockSaetze = 1000;
+  static constexpr int32_t kBlockRecords = 1000;
 
   int32_t Von = 0;
   int32_t Bis = 0;
@@ -42,23 +42,23 @@ class TFundstellenDateiAnfrage {
   // next record exists, "(TFDA 003)" when that block is cut short; the records before stay loaded.
   void Laden();
 
-  // Hands the hits of each range in order to `nimm` (range index, hits of one read, in file
-  // order), with one open of the file for all ranges. `nimm` returns false to stop. Errors as
+  // Hands the hits of each range in order to `take` (range index, hits of one read, in file
+  // order), with one open of the file for all ranges. `take` returns false to stop. Errors as
   // in Laden, raised after the range's available hits were handed over.
-  using Abnehmer = std::function<bool(size_t bereich, std::span<const TFundstelle> hits)>;
-  void Lesen(std::span<const HitRange> bereiche, const Abnehmer& nimm);
+  using Consumer = std::function<bool(size_t range, std::span<const TFundstelle> hits)>;
+  void Read(std::span<const HitRange> ranges, const Consumer& take);
 
  private:
-  // Reads `saetze` records from record k into puffer_; returns the whole records read. A short
+  // Reads `records` records from record k into buffer_; returns the whole records read. A short
   // read means the file has shrunk: `groesse` then becomes the size read up to.
-  int64_t ReadRecords(std::ifstream& in, int64_t k, int64_t saetze, int64_t& groesse);
+  int64_t ReadRecords(std::ifstream& in, int64_t k, int64_t records, int64_t& groesse);
 
   std::string path_;
   std::string cd_;
   TFundstellenListe liste_;
-  std::vector<uint8_t> puffer_;
-  std::vector<TFundstelle> treffer_;
-  std::vector<TFundstelle> ganz_;  // the decoded range being read, for the hit cache
+  std::vector<uint8_t> buffer_;
+  std::vector<TFundstelle> hits_;
+  std::vector<TFundstelle> whole_;  // the decoded range being read, for the hit cache
 };
 
 }  // namespace quillmar::retrieval

@@ -12,12 +12,12 @@ namespace layout = index_layout;
 
 namespace {
 
-constexpr const char* kLeseBereich = "unzulässiger Leseversuch (Range Error) (FSL 005)";
-constexpr const char* kLeseSprung = "unzulässiger Leseversuch (FSL 006)";
-constexpr const char* kKeinAnzeigeRecord =
+constexpr const char* kReadRange = "unzulässiger Leseversuch (Range Error) (FSL 005)";
+constexpr const char* kReadJump = "unzulässiger Leseversuch (FSL 006)";
+constexpr const char* kNoDisplayRecord =
     "interner Fehler, kein gültiger AnzeigeRecord (IF-ATS 001)";
-constexpr uint8_t kAlleSprachen = 255;
-constexpr int32_t kMaxGrenzJahr = 20000;
+constexpr uint8_t kAllLanguages = 255;
+constexpr int32_t kMaxBoundYear = 20000;
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline int32_t I32(const uint8_t* p) {
@@ -25,7 +25,7 @@ inline int32_t I32(const uint8_t* p) {
                               (static_cast<uint32_t>(p[2]) << 16) |
                               (static_cast<uint32_t>(p[3]) << 24));
 }
-inline TDatum DatumLesen(const uint8_t* p) {
+inline TDatum ReadDate(const uint8_t* p) {
   TDatum d;
   d.Tag = p[layout::kTagOffset];
   d.Monat = p[layout::kMonatOffset];
@@ -39,22 +39,22 @@ inline int Vergleich(const TFundstellenListe::Eintrag& a, const TFundstellenList
 }
 
 // The hit's date with the collection's "no date" marker turned into the unknown year.
-TDatum OhneMarker(TDatum d, uint16_t marker) {
-  if (d.Jahr == marker) d.Jahr = TDatum::kKeinJahr;
-  if (d.Jahr2 == marker) d.Jahr2 = TDatum::kKeinJahr;
+TDatum WithoutMarker(TDatum d, uint16_t marker) {
+  if (d.Jahr == marker) d.Jahr = TDatum::kNoYear;
+  if (d.Jahr2 == marker) d.Jahr2 = TDatum::kNoYear;
   return d;
 }
 
 // A filter bound in the collection's year representation.
-TDatum Grenze(const DateBound& g, uint16_t offset) {
+TDatum Bound(const DateBound& g, uint16_t offset) {
   TDatum d;
   d.Tag = g.Tag;
   d.Monat = g.Monat;
-  if (g.Jahr == TDatum::kKeinJahr) {
-    d.Jahr = TDatum::kKeinJahr;
+  if (g.Jahr == TDatum::kNoYear) {
+    d.Jahr = TDatum::kNoYear;
   } else {
     const int64_t jahr = static_cast<int64_t>(g.Jahr) + offset;
-    d.Jahr = static_cast<uint16_t>(std::clamp<int64_t>(jahr, 0, kMaxGrenzJahr));
+    d.Jahr = static_cast<uint16_t>(std::clamp<int64_t>(jahr, 0, kMaxBoundYear));
   }
   d.Jahr2 = static_cast<uint16_t>(g.Jahr2);
   return d;
@@ -62,7 +62,7 @@ TDatum Grenze(const DateBound& g, uint16_t offset) {
 
 }  // namespace
 
-TFundstelle TFundstelle::Lesen(const uint8_t* r) {
+TFundstelle TFundstelle::Decode(const uint8_t* r) {
   TFundstelle f;
   f.TextNr = r[layout::kTextNrOffset];
   f.Position = I32(r + layout::kPositionOffset);
@@ -72,8 +72,8 @@ TFundstelle TFundstelle::Lesen(const uint8_t* r) {
   f.AbsatzKennung1 = U16(r + layout::kAbsatzKennung1Offset);
   f.WortNr = U16(r + layout::kWortNrOffset);
   f.Sprache = r[layout::kSpracheOffset];
-  f.Datum1 = DatumLesen(r + layout::kDatum1Offset);
-  f.Datum2 = DatumLesen(r + layout::kDatum2Offset);
+  f.Datum1 = ReadDate(r + layout::kDatum1Offset);
+  f.Datum2 = ReadDate(r + layout::kDatum2Offset);
   f.Kapitel = r[layout::kKapitelOffset];
   f.Unterkapitel = r[layout::kUnterkapitelOffset];
   f.AbsatzKennung2 = r[layout::kAbsatzKennung2Offset];
@@ -81,11 +81,11 @@ TFundstelle TFundstelle::Lesen(const uint8_t* r) {
   return f;
 }
 
-TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, std::string_view w) {
-  return Einzel(hit, WordRef(w), static_cast<int32_t>(w.size()));
+TAnzeigeRecord TAnzeigeRecord::Single(const TFundstelle& hit, std::string_view w) {
+  return Single(hit, WordRef(w), static_cast<int32_t>(w.size()));
 }
 
-TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, WordRef w, int32_t laenge) {
+TAnzeigeRecord TAnzeigeRecord::Single(const TFundstelle& hit, WordRef w, int32_t laenge) {
   TAnzeigeRecord a;
   a.TextNr = hit.TextNr;
   a.Textteil = hit.Textteil;
@@ -98,9 +98,9 @@ TAnzeigeRecord TAnzeigeRecord::Einzel(const TFundstelle& hit, WordRef w, int32_t
 }
 
 std::string TAnzeigeRecord::AnzeigeText() const {
-  if (Worte[0].Leer()) throw Exception(kKeinAnzeigeRecord);
+  if (Worte[0].Leer()) throw Exception(kNoDisplayRecord);
   std::string text(Worte[0].View());
-  for (int k = 1; k < kWorte && !Worte[k].Leer(); ++k) {
+  for (int k = 1; k < kMaxWords && !Worte[k].Leer(); ++k) {
     text += "...";
     text += Worte[k].View();
   }
@@ -110,10 +110,10 @@ std::string TAnzeigeRecord::AnzeigeText() const {
 // ---- filters ----
 
 bool TFundstellenListe::HatDatumsbedingung() const {
-  return DatumVon.Jahr != TDatum::kKeinJahr || DatumBis.Jahr != TDatum::kKeinJahr;
+  return DatumVon.Jahr != TDatum::kNoYear || DatumBis.Jahr != TDatum::kNoYear;
 }
 
-bool TFundstellenListe::HatFilter() const {
+bool TFundstellenListe::HasFilter() const {
   return !TextBedingungen.empty() || Sprachen.Aktiv || Textteile.Aktiv || HatDatumsbedingung();
 }
 
@@ -128,7 +128,7 @@ void TFundstellenListe::FilterZuruecksetzen() {
 }
 
 void TFundstellenListe::TextBedingungHinzufuegen(int32_t textNr, const std::string& cdId) {
-  TextBedingungen.push_back(TFundTextBedingung{textNr, TCDKennung(cdId)});
+  TextBedingungen.push_back(TFundTextBedingung{textNr, CDIdentifier(cdId)});
 }
 
 void TFundstellenListe::EinstellungenKopieren(const TFundstellenListe& other) {
@@ -154,77 +154,77 @@ bool TFundstellenListe::Zulaessig(const TFundstelle& hit, std::string_view cdId)
     }
     if (!gefunden) return false;
   }
-  if (Sprachen.Aktiv && !Sprachen.Enthaelt(hit.Sprache) && !Sprachen.Enthaelt(kAlleSprachen)) {
+  if (Sprachen.Aktiv && !Sprachen.Enthaelt(hit.Sprache) && !Sprachen.Enthaelt(kAllLanguages)) {
     return false;
   }
   if (Textteile.Aktiv && !Textteile.Enthaelt(hit.Textteil)) return false;
-  if (HatDatumsbedingung() && !DatumZulaessig(hit, cdId)) return false;
+  if (HatDatumsbedingung() && !DateAllowed(hit, cdId)) return false;
   return true;
 }
 
-bool TFundstellenListe::DatumZulaessig(const TFundstelle& hit, std::string_view cdId) const {
-  if (!datum_cache_ || datum_katalog_ != Katalog || datum_cd_.View() != cdId) {
-    datum_katalog_ = Katalog;
-    datum_cd_.Setzen(cdId);
-    datum_cache_ = true;
-    datum_marker_ = TDatum::kKeinJahr;
-    datum_offset_ = 0;
+bool TFundstellenListe::DateAllowed(const TFundstelle& hit, std::string_view cdId) const {
+  if (!date_cached_ || date_catalog_ != Katalog || date_cd_.View() != cdId) {
+    date_catalog_ = Katalog;
+    date_cd_.Setzen(cdId);
+    date_cached_ = true;
+    date_marker_ = TDatum::kNoYear;
+    date_offset_ = 0;
     if (Katalog != nullptr) {
       const CollectionSearchInfo& info = Katalog->Info(std::string(cdId));
-      datum_marker_ = info.NoDateMarker;
-      datum_offset_ = info.YearOffset;
+      date_marker_ = info.NoDateMarker;
+      date_offset_ = info.YearOffset;
     }
   }
-  const TDatum d1 = OhneMarker(hit.Datum1, datum_marker_);
-  const TDatum d2 = OhneMarker(hit.Datum2, datum_marker_);
-  const TDatum von = Grenze(DatumVon, datum_offset_);
-  const TDatum bis = Grenze(DatumBis, datum_offset_);
-  const bool vonBekannt = DatumVon.Jahr != TDatum::kKeinJahr;
-  const bool bisBekannt = DatumBis.Jahr != TDatum::kKeinJahr;
-  if (!vonBekannt) return DatumVergleich(bis, d1) >= 0 || DatumVergleich(bis, d2) >= 0;
-  if (!bisBekannt) return DatumVergleich(von, d1) <= 0 || DatumVergleich(von, d2) <= 0;
-  if (d1.Jahr == TDatum::kKeinJahr || d2.Jahr == TDatum::kKeinJahr) return false;
+  const TDatum d1 = WithoutMarker(hit.Datum1, date_marker_);
+  const TDatum d2 = WithoutMarker(hit.Datum2, date_marker_);
+  const TDatum von = Bound(DatumVon, date_offset_);
+  const TDatum bis = Bound(DatumBis, date_offset_);
+  const bool fromKnown = DatumVon.Jahr != TDatum::kNoYear;
+  const bool toKnown = DatumBis.Jahr != TDatum::kNoYear;
+  if (!fromKnown) return DatumVergleich(bis, d1) >= 0 || DatumVergleich(bis, d2) >= 0;
+  if (!toKnown) return DatumVergleich(von, d1) <= 0 || DatumVergleich(von, d2) <= 0;
+  if (d1.Jahr == TDatum::kNoYear || d2.Jahr == TDatum::kNoYear) return false;
   return DatumImIntervall(von, bis, d1) || DatumImIntervall(von, bis, d2);
 }
 
 // ---- filling ----
 
-void TFundstellenListe::ZuruecksetzenNachAenderung() { index_ = 0; }
+void TFundstellenListe::ResetAfterChange() { index_ = 0; }
 
 void TFundstellenListe::Leeren() {
-  eintraege_.clear();
+  entries_.clear();
   index_ = 0;
-  sortiert_ = true;
+  sorted_ = true;
 }
 
 void TFundstellenListe::Uebernehmen(TFundstellenListe& other) {
   if (&other == this) return;
   Leeren();
   FilterZuruecksetzen();
-  if (other.eintraege_.empty()) return;
-  eintraege_ = std::move(other.eintraege_);
-  sortiert_ = other.sortiert_;
+  if (other.entries_.empty()) return;
+  entries_ = std::move(other.entries_);
+  sorted_ = other.sorted_;
   other.Leeren();
   other.FilterZuruecksetzen();
 }
 
 void TFundstellenListe::Assign(TFundstellenListe& other) {
   if (&other == this) return;
-  TFundstellenListe einstellungen;
-  einstellungen.EinstellungenKopieren(other);
+  TFundstellenListe settings;
+  settings.EinstellungenKopieren(other);
   Uebernehmen(other);
-  EinstellungenKopieren(einstellungen);
+  EinstellungenKopieren(settings);
 }
 
 void TFundstellenListe::Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& anzeige,
                                   std::string_view cdId) {
   if (!Zulaessig(hit, cdId)) return;
-  if (sortiert_ && !eintraege_.empty()) {
-    const Eintrag& tail = eintraege_.back();
-    sortiert_ = HitVergleich(tail.Fundstelle, tail.CD.View(), hit, cdId) < 0;
+  if (sorted_ && !entries_.empty()) {
+    const Eintrag& tail = entries_.back();
+    sorted_ = HitVergleich(tail.Fundstelle, tail.CD.View(), hit, cdId) < 0;
   }
-  eintraege_.push_back(Eintrag{anzeige, hit, TCDKennung(cdId)});
-  ZuruecksetzenNachAenderung();
+  entries_.push_back(Eintrag{anzeige, hit, CDIdentifier(cdId)});
+  ResetAfterChange();
 }
 
 void TFundstellenListe::AnhaengenRoh(const TFundstelle& hit, std::string_view cdId) {
@@ -234,24 +234,23 @@ void TFundstellenListe::AnhaengenRoh(const TFundstelle& hit, std::string_view cd
 void TFundstellenListe::Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& anzeige,
                                   std::string_view cdId) {
   if (!Zulaessig(hit, cdId)) return;
-  if (eintraege_.empty()) {
+  if (entries_.empty()) {
     Anhaengen(hit, anzeige, cdId);
     return;
   }
-  const int zumEnde =
-      HitVergleich(hit, cdId, eintraege_.back().Fundstelle, eintraege_.back().CD.View());
-  if (zumEnde > 0) {
+  const int toEnd = HitVergleich(hit, cdId, entries_.back().Fundstelle, entries_.back().CD.View());
+  if (toEnd > 0) {
     // Behind the tail: appended; the cursor stays on the old tail.
     index_ = Anzahl();
-    eintraege_.push_back(Eintrag{anzeige, hit, TCDKennung(cdId)});
+    entries_.push_back(Eintrag{anzeige, hit, CDIdentifier(cdId)});
     return;
   }
   // First entry not smaller than the hit.
   size_t lo = 0;
-  size_t hi = eintraege_.size() - 1;  // the tail is not smaller
+  size_t hi = entries_.size() - 1;  // the tail is not smaller
   while (lo < hi) {
     const size_t mid = lo + (hi - lo) / 2;
-    const Eintrag& e = eintraege_[mid];
+    const Eintrag& e = entries_[mid];
     if (HitVergleich(e.Fundstelle, e.CD.View(), hit, cdId) < 0) {
       lo = mid + 1;
     } else {
@@ -259,130 +258,130 @@ void TFundstellenListe::Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& 
     }
   }
   index_ = static_cast<int32_t>(lo) + 1;
-  const Eintrag& e = eintraege_[lo];
+  const Eintrag& e = entries_[lo];
   if (HitVergleich(e.Fundstelle, e.CD.View(), hit, cdId) == 0) return;
-  eintraege_.insert(eintraege_.begin() + static_cast<std::ptrdiff_t>(lo),
-                    Eintrag{anzeige, hit, TCDKennung(cdId)});
+  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(lo),
+                  Eintrag{anzeige, hit, CDIdentifier(cdId)});
 }
 
 void TFundstellenListe::EinfuegenMitWort(const TFundstelle& hit, std::string_view word,
                                          std::string_view cdId) {
   if (!Zulaessig(hit, cdId)) return;
-  Einfuegen(hit, TAnzeigeRecord::Einzel(hit, word), cdId);
+  Einfuegen(hit, TAnzeigeRecord::Single(hit, word), cdId);
 }
 
-void TFundstellenListe::EinfuegenStapel(Entries&& stapel) {
-  if (stapel.empty()) return;
-  if (!sortiert_) {
+void TFundstellenListe::InsertBatch(Entries&& batch) {
+  if (batch.empty()) return;
+  if (!sorted_) {
     // An appended, unsorted list has no order to merge into.
-    for (const Eintrag& e : stapel) Einfuegen(e.Fundstelle, e.Anzeige, e.CD.View());
-    stapel.clear();
+    for (const Eintrag& e : batch) Einfuegen(e.Fundstelle, e.Anzeige, e.CD.View());
+    batch.clear();
     return;
   }
-  if (HatFilter()) {
-    std::erase_if(stapel, [&](const Eintrag& e) { return !Zulaessig(e.Fundstelle, e.CD.View()); });
+  if (HasFilter()) {
+    std::erase_if(batch, [&](const Eintrag& e) { return !Zulaessig(e.Fundstelle, e.CD.View()); });
   }
   // Into ascending order; equal hits keep their arrival order, so the first one comes first.
-  bool geordnet = true;
-  for (size_t k = 1; k < stapel.size() && geordnet; ++k) {
-    geordnet = Vergleich(stapel[k - 1], stapel[k]) <= 0;
+  bool ordered = true;
+  for (size_t k = 1; k < batch.size() && ordered; ++k) {
+    ordered = Vergleich(batch[k - 1], batch[k]) <= 0;
   }
-  if (!geordnet) {
-    std::vector<uint32_t> folge(stapel.size());
+  if (!ordered) {
+    std::vector<uint32_t> folge(batch.size());
     std::iota(folge.begin(), folge.end(), 0u);
     std::stable_sort(folge.begin(), folge.end(),
-                     [&](uint32_t a, uint32_t b) { return Vergleich(stapel[a], stapel[b]) < 0; });
+                     [&](uint32_t a, uint32_t b) { return Vergleich(batch[a], batch[b]) < 0; });
     Entries sortiert;
-    sortiert.reserve(stapel.size());
-    for (uint32_t k : folge) sortiert.push_back(stapel[k]);
-    stapel = std::move(sortiert);
+    sortiert.reserve(batch.size());
+    for (uint32_t k : folge) sortiert.push_back(batch[k]);
+    batch = std::move(sortiert);
   }
   // Later equal hits go; what is left is strictly ascending.
-  stapel.erase(std::unique(stapel.begin(), stapel.end(),
-                           [](const Eintrag& a, const Eintrag& b) { return Vergleich(a, b) == 0; }),
-               stapel.end());
-  Zusammenfuehren(std::move(stapel));
+  batch.erase(std::unique(batch.begin(), batch.end(),
+                          [](const Eintrag& a, const Eintrag& b) { return Vergleich(a, b) == 0; }),
+              batch.end());
+  Merge(std::move(batch));
 }
 
-void TFundstellenListe::Zusammenfuehren(Entries&& stapel) {
-  if (stapel.empty()) return;
+void TFundstellenListe::Merge(Entries&& batch) {
+  if (batch.empty()) return;
   index_ = 0;
-  if (eintraege_.empty()) {
-    eintraege_ = std::move(stapel);
+  if (entries_.empty()) {
+    entries_ = std::move(batch);
     return;
   }
-  if (Vergleich(eintraege_.back(), stapel.front()) < 0) {
-    eintraege_.insert(eintraege_.end(), std::make_move_iterator(stapel.begin()),
-                      std::make_move_iterator(stapel.end()));
+  if (Vergleich(entries_.back(), batch.front()) < 0) {
+    entries_.insert(entries_.end(), std::make_move_iterator(batch.begin()),
+                    std::make_move_iterator(batch.end()));
     return;
   }
   // Merge; on equality the entry already in the list wins.
   Entries neu;
-  neu.reserve(eintraege_.size() + stapel.size());
+  neu.reserve(entries_.size() + batch.size());
   size_t i = 0;
   size_t j = 0;
-  while (i < eintraege_.size() && j < stapel.size()) {
-    const int c = Vergleich(eintraege_[i], stapel[j]);
+  while (i < entries_.size() && j < batch.size()) {
+    const int c = Vergleich(entries_[i], batch[j]);
     if (c < 0) {
-      neu.push_back(eintraege_[i++]);
+      neu.push_back(entries_[i++]);
     } else if (c > 0) {
-      neu.push_back(stapel[j++]);
+      neu.push_back(batch[j++]);
     } else {
-      neu.push_back(eintraege_[i++]);
+      neu.push_back(entries_[i++]);
       ++j;
     }
   }
-  neu.insert(neu.end(), eintraege_.begin() + static_cast<std::ptrdiff_t>(i), eintraege_.end());
-  neu.insert(neu.end(), stapel.begin() + static_cast<std::ptrdiff_t>(j), stapel.end());
-  eintraege_ = std::move(neu);
+  neu.insert(neu.end(), entries_.begin() + static_cast<std::ptrdiff_t>(i), entries_.end());
+  neu.insert(neu.end(), batch.begin() + static_cast<std::ptrdiff_t>(j), batch.end());
+  entries_ = std::move(neu);
 }
 
-void TFundstellenListe::EinfuegenAlle(TFundstellenListe& other) {
+void TFundstellenListe::InsertAll(TFundstellenListe& other) {
   if (&other == this) return;
-  const bool geordnet = other.sortiert_;
-  Entries stapel = std::move(other.eintraege_);
+  const bool ordered = other.sorted_;
+  Entries batch = std::move(other.entries_);
   other.Leeren();
-  if (!geordnet || !sortiert_) {
-    EinfuegenStapel(std::move(stapel));
+  if (!ordered || !sorted_) {
+    InsertBatch(std::move(batch));
     return;
   }
   // Already strictly ascending: filtering keeps the order.
-  if (HatFilter()) {
-    std::erase_if(stapel, [&](const Eintrag& e) { return !Zulaessig(e.Fundstelle, e.CD.View()); });
+  if (HasFilter()) {
+    std::erase_if(batch, [&](const Eintrag& e) { return !Zulaessig(e.Fundstelle, e.CD.View()); });
   }
-  Zusammenfuehren(std::move(stapel));
+  Merge(std::move(batch));
 }
 
 // ---- sequential reading ----
 
-const TFundstellenListe::Eintrag& TFundstellenListe::Lesen(int32_t i) {
-  if (i < 1 || i > Anzahl()) throw Exception(kLeseBereich);
+const TFundstellenListe::Eintrag& TFundstellenListe::Entry(int32_t i) {
+  if (i < 1 || i > Anzahl()) throw Exception(kReadRange);
   if (i == 1) {
     index_ = 1;
   } else if (i == index_ + 1) {
     ++index_;
   } else if (i != index_) {
-    throw Exception(kLeseSprung);
+    throw Exception(kReadJump);
   }
-  return eintraege_[static_cast<size_t>(i - 1)];
+  return entries_[static_cast<size_t>(i - 1)];
 }
 
-const TFundstelle& TFundstellenListe::Fundstelle(int32_t i) { return Lesen(i).Fundstelle; }
+const TFundstelle& TFundstellenListe::Fundstelle(int32_t i) { return Entry(i).Fundstelle; }
 
-const TAnzeigeRecord& TFundstellenListe::Anzeige(int32_t i) { return Lesen(i).Anzeige; }
+const TAnzeigeRecord& TFundstellenListe::Anzeige(int32_t i) { return Entry(i).Anzeige; }
 
-std::string TFundstellenListe::CDKennung(int32_t i) { return Lesen(i).CD.Str(); }
+std::string TFundstellenListe::CDKennung(int32_t i) { return Entry(i).CD.Str(); }
 
-std::string TFundstellenListe::AnzeigeText(int32_t i) { return Lesen(i).Anzeige.AnzeigeText(); }
+std::string TFundstellenListe::AnzeigeText(int32_t i) { return Entry(i).Anzeige.AnzeigeText(); }
 
 TFundPosition TFundstellenListe::FundPosition(int32_t i) {
-  const Eintrag& e = Lesen(i);
+  const Eintrag& e = Entry(i);
   TFundPosition p;
   p.Textteil = e.Anzeige.Textteil;
   p.TextNr = e.Anzeige.TextNr;
   p.Anfang = e.Anzeige.Anfang;
   p.Ende = e.Anzeige.Ende;
-  for (int k = 0; k < TAnzeigeRecord::kWorte; ++k) p.WortPos[k] = e.Anzeige.WortPos[k];
+  for (int k = 0; k < TAnzeigeRecord::kMaxWords; ++k) p.WortPos[k] = e.Anzeige.WortPos[k];
   p.CD = e.CD;
   return p;
 }

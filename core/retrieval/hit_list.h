@@ -21,23 +21,23 @@ class TFundstellenAnfrage;
 // per-hit heap allocations.
 template <size_t N>
 struct ShortString {
-  uint8_t Laenge = 0;
+  uint8_t Length = 0;
   char Zeichen[N] = {};
 
   ShortString() = default;
   ShortString(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string
   void Setzen(std::string_view s) {
-    Laenge = static_cast<uint8_t>(s.size() < N ? s.size() : N);
-    std::memcpy(Zeichen, s.data(), Laenge);
+    Length = static_cast<uint8_t>(s.size() < N ? s.size() : N);
+    std::memcpy(Zeichen, s.data(), Length);
   }
-  std::string_view View() const { return {Zeichen, Laenge}; }
+  std::string_view View() const { return {Zeichen, Length}; }
   std::string Str() const { return std::string(View()); }
-  bool Leer() const { return Laenge == 0; }
+  bool Leer() const { return Length == 0; }
   friend bool operator==(const ShortString& a, const ShortString& b) {
     return a.View() == b.View();
   }
 };
-using TCDKennung = ShortString<8>;
+using CDIdentifier = ShortString<8>;
 
 // One occurrence of an index word: a 44-byte record of fundst.dat, decoded.
 // Fields ordered by size, so the record takes 40 bytes in memory.
@@ -58,24 +58,24 @@ struct TFundstelle {
   uint8_t AbsatzKennung2 = 0;
 
   // Decodes a record of index_layout::kFundstelleSize bytes.
-  static TFundstelle Lesen(const uint8_t* record);
+  static TFundstelle Decode(const uint8_t* record);
 };
 
 // The display record of a hit: its span and up to five hit words.
 struct TAnzeigeRecord {
-  static constexpr int kWorte = 5;
+  static constexpr int kMaxWords = 5;
   uint8_t Textteil = 0;
   uint8_t TextNr = 0;
   int32_t Anfang = -1;  // first byte of the first word
   int32_t Ende = -1;    // last byte of the last word
-  int32_t WortPos[kWorte] = {-1, -1, -1, -1, -1};
-  WordRef Worte[kWorte];
-  uint16_t WortNummern[kWorte] = {0, 0, 0, 0, 0};
+  int32_t WortPos[kMaxWords] = {-1, -1, -1, -1, -1};
+  WordRef Worte[kMaxWords];
+  uint16_t WortNummern[kMaxWords] = {0, 0, 0, 0, 0};
 
   // The record of a single hit of word w.
-  static TAnzeigeRecord Einzel(const TFundstelle& hit, std::string_view w);
+  static TAnzeigeRecord Single(const TFundstelle& hit, std::string_view w);
   // The same with the word already referenced (its length in bytes given).
-  static TAnzeigeRecord Einzel(const TFundstelle& hit, WordRef w, int32_t laenge);
+  static TAnzeigeRecord Single(const TFundstelle& hit, WordRef w, int32_t laenge);
   // The non-empty words joined by "..."; raises "...(IF-ATS 001)" without a first word.
   std::string AnzeigeText() const;
 };
@@ -87,25 +87,25 @@ struct TFundPosition {
   int32_t Anfang = -1;
   int32_t Ende = -1;
   int32_t WortPos[5] = {-1, -1, -1, -1, -1};
-  TCDKennung CD;
+  CDIdentifier CD;
 };
 
 struct TFundTextBedingung {
   int32_t TextNr = 0;
-  TCDKennung CD;
+  CDIdentifier CD;
 };
 
 // A bound of the date filter as the user entered it; "no bound" has year 30000.
 struct DateBound {
   uint8_t Tag = 0;
   uint8_t Monat = 0;
-  int32_t Jahr = TDatum::kKeinJahr;
-  int32_t Jahr2 = TDatum::kKeinJahr;
+  int32_t Jahr = TDatum::kNoYear;
+  int32_t Jahr2 = TDatum::kNoYear;
 };
 
 // Sort rank of a text part in a hit list: 1, 2, 0, 3, 4, 12, 10, 11 first to last, then all
 // other codes (rank 0).
-inline constexpr std::array<uint8_t, 256> kTextteilRang = [] {
+inline constexpr std::array<uint8_t, 256> kTextPartRank = [] {
   std::array<uint8_t, 256> r{};
   r[1] = 100;
   r[2] = 99;
@@ -121,8 +121,8 @@ inline constexpr std::array<uint8_t, 256> kTextteilRang = [] {
 // -1/0/+1: text number, text part by rank (1, 2, 0, 3, 4, 12, 10, 11), position.
 inline int HitVergleichOhneCD(const TFundstelle& a, const TFundstelle& b) {
   if (a.TextNr != b.TextNr) return a.TextNr < b.TextNr ? -1 : 1;
-  const uint8_t ra = kTextteilRang[a.Textteil];
-  const uint8_t rb = kTextteilRang[b.Textteil];
+  const uint8_t ra = kTextPartRank[a.Textteil];
+  const uint8_t rb = kTextPartRank[b.Textteil];
   if (ra != rb) return ra > rb ? -1 : 1;
   if (a.Position != b.Position) return a.Position < b.Position ? -1 : 1;
   return 0;
@@ -143,9 +143,9 @@ inline int HitVergleich(const TFundstelle& a, std::string_view cdA, const TFunds
 
 // A key whose ascending order is the order of HitVergleichOhneCD (equal keys: equal hits):
 // text number, inverted text-part rank, position.
-inline uint64_t HitSchluessel(const TFundstelle& hit) {
+inline uint64_t HitKey(const TFundstelle& hit) {
   return (static_cast<uint64_t>(hit.TextNr) << 40) |
-         (static_cast<uint64_t>(255 - kTextteilRang[hit.Textteil]) << 32) |
+         (static_cast<uint64_t>(255 - kTextPartRank[hit.Textteil]) << 32) |
          (static_cast<uint32_t>(hit.Position) ^ 0x80000000u);
 }
 
@@ -156,7 +156,7 @@ class TFundstellenListe {
   struct Eintrag {
     TAnzeigeRecord Anzeige;
     TFundstelle Fundstelle;
-    TCDKennung CD;
+    CDIdentifier CD;
   };
   // The entries of a list; large arrays are recycled (BlockPool).
   using Entries = std::vector<Eintrag, PoolAllocator<Eintrag>>;
@@ -171,10 +171,10 @@ class TFundstellenListe {
   // date condition is set (then no marker and no offset apply). Copied with the filters.
   const SearchCatalog* Katalog = nullptr;
 
-  int32_t Anzahl() const { return static_cast<int32_t>(eintraege_.size()); }
+  int32_t Anzahl() const { return static_cast<int32_t>(entries_.size()); }
   bool HatDatumsbedingung() const;
   // Any of the four filters is in force.
-  bool HatFilter() const;
+  bool HasFilter() const;
 
   // Removes all hits; the filters stay.
   void Leeren();
@@ -196,11 +196,11 @@ class TFundstellenListe {
   // dropped, so a list built by Einfuegen never holds two equal hits.
   void Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
   void EinfuegenMitWort(const TFundstelle& hit, std::string_view word, std::string_view cdId);
-  // Einfuegen of every entry of `stapel` in its order, done by sorting and merging: the result
+  // Einfuegen of every entry of `batch` in its order, done by sorting and merging: the result
   // equals the one-by-one insertion (of equal hits the earliest inserted one stays).
-  void EinfuegenStapel(Entries&& stapel);
-  // EinfuegenStapel of all hits of other (a union); other is left empty, its filters stay.
-  void EinfuegenAlle(TFundstellenListe& other);
+  void InsertBatch(Entries&& batch);
+  // InsertBatch of all hits of other (a union); other is left empty, its filters stay.
+  void InsertAll(TFundstellenListe& other);
 
   // Sequential reads, 1-based: i must be 1, the current index or the current index + 1.
   // Raises "unzulässiger Leseversuch (Range Error) (FSL 005)" out of range and
@@ -213,27 +213,27 @@ class TFundstellenListe {
   TFundPosition FundPosition(int32_t i);
 
   // All entries in list order, for readers that walk the whole list.
-  const Entries& Eintraege() const { return eintraege_; }
+  const Entries& EntryList() const { return entries_; }
 
  private:
   // Fills the search's result list with entries it has sorted, filtered and made unique.
   friend class TFundstellenAnfrage;
 
-  const Eintrag& Lesen(int32_t i);
+  const Eintrag& Entry(int32_t i);
   // Merges admissible entries in strictly ascending order (existing entries win on equality).
-  void Zusammenfuehren(Entries&& stapel);
-  bool DatumZulaessig(const TFundstelle& hit, std::string_view cdId) const;
-  void ZuruecksetzenNachAenderung();
+  void Merge(Entries&& batch);
+  bool DateAllowed(const TFundstelle& hit, std::string_view cdId) const;
+  void ResetAfterChange();
 
-  Entries eintraege_;
-  int32_t index_ = 0;     // 1-based index of the last entry read, 0 before the first
-  bool sortiert_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)
+  Entries entries_;
+  int32_t index_ = 0;   // 1-based index of the last entry read, 0 before the first
+  bool sorted_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)
   // The date marker and year offset of the collection last asked for by the date filter.
-  mutable const SearchCatalog* datum_katalog_ = nullptr;
-  mutable TCDKennung datum_cd_;
-  mutable bool datum_cache_ = false;
-  mutable uint16_t datum_marker_ = TDatum::kKeinJahr;
-  mutable uint16_t datum_offset_ = 0;
+  mutable const SearchCatalog* date_catalog_ = nullptr;
+  mutable CDIdentifier date_cd_;
+  mutable bool date_cached_ = false;
+  mutable uint16_t date_marker_ = TDatum::kNoYear;
+  mutable uint16_t date_offset_ = 0;
 };
 
 }  // namespace quillmar::retrieval

@@ -12,10 +12,10 @@ namespace quillmar::retrieval {
 namespace {
 
 // Most hits reserved ahead of reading; a damaged word list may promise any number.
-constexpr int64_t kMaxVorab = int64_t{1} << 22;
+constexpr int64_t kMaxReserve = int64_t{1} << 22;
 
 // Asks for a cache line that the sorted walk over the gathered hits will need shortly.
-inline void Vorladen(const void* p) {
+inline void Prefetch(const void* p) {
 #if defined(__GNUC__) || defined(__clang__)
   __builtin_prefetch(p);
 #else
@@ -40,7 +40,7 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
   datei_.SetzeCDKennung(cdId);
 }
 
-int64_t TFundstellenAnfrage::Trefferzahl(const std::string& word) {
+int64_t TFundstellenAnfrage::HitCount(const std::string& word) {
   woerter_.Stufe = Stufe;
   woerter_.Ergebnis().Leeren();
   woerter_.Suche(word);
@@ -74,8 +74,8 @@ void TFundstellenAnfrage::Suche(const std::string& word) {
     return;
   }
   // Sorted, unique and filtered by the result list's own filters: taken over as it is.
-  ergebnis_.eintraege_ = std::move(eintraege);
-  ergebnis_.sortiert_ = true;
+  ergebnis_.entries_ = std::move(eintraege);
+  ergebnis_.sorted_ = true;
   ergebnis_.index_ = 0;
 }
 
@@ -88,14 +88,14 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
   treffer.clear();
   int64_t erwartet = 0;
   for (const HitRange& b : bereiche) erwartet += std::max<int64_t>(0, int64_t{b.Bis} - b.Von + 1);
-  treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxVorab)));
+  treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxReserve)));
 
   const TFundstellenListe& filter = datei_.Liste();
-  const bool filtern = filter.HatFilter();
-  const GroupSet* gruppen = Beschraenkung;
+  const bool filtern = filter.HasFilter();
+  const GroupSet* gruppen = Restriction;
   if (Abgebrochen()) return false;
   bool abgebrochen = false;
-  datei_.Lesen(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
+  datei_.Read(bereiche, [&](size_t bereich, std::span<const TFundstelle> hits) {
     for (const TFundstelle& h : hits) {
       if ((gruppen == nullptr || gruppen->Enthaelt(h)) && (!filtern || filter.Zulaessig(h, cd_))) {
         treffer.push_back(Treffer{h, static_cast<uint32_t>(bereich)});
@@ -117,7 +117,7 @@ void TFundstellenAnfrage::OrderHits() {
   folge.resize(treffer_.size());
   bool geordnet = true;
   for (size_t k = 0; k < treffer_.size(); ++k) {
-    folge[k] = {HitSchluessel(treffer_[k].hit), static_cast<uint32_t>(k)};
+    folge[k] = {HitKey(treffer_[k].hit), static_cast<uint32_t>(k)};
     if (k > 0 && folge[k].first <= folge[k - 1].first) geordnet = false;
   }
   if (geordnet) return;
@@ -131,16 +131,16 @@ TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
     const std::vector<TWortDateiRecord>& records) const {
   TFundstellenListe::Entries eintraege;
   eintraege.reserve(folge_.size());
-  const TCDKennung cd(cd_);
+  const CDIdentifier cd(cd_);
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
-  constexpr size_t kVorlauf = 8;
+  constexpr size_t kPrefetchAhead = 8;
   for (size_t n = 0; n < folge_.size(); ++n) {
-    if (n + kVorlauf < folge_.size()) Vorladen(&treffer_[folge_[n + kVorlauf].second]);
+    if (n + kPrefetchAhead < folge_.size()) Prefetch(&treffer_[folge_[n + kPrefetchAhead].second]);
     const Treffer& t = treffer_[folge_[n].second];
     eintraege.push_back(TFundstellenListe::Eintrag{
-        TAnzeigeRecord::Einzel(t.hit, worte[t.wort],
+        TAnzeigeRecord::Single(t.hit, worte[t.wort],
                                static_cast<int32_t>(records[t.wort].Wort.size())),
         t.hit, cd});
   }

@@ -35,9 +35,9 @@ class TFundstellenAnfrage {
   TFundstellenListe& Ergebnis() { return ergebnis_; }
 
   // When set, Suche leaves out the hits outside these groups (see GroupSet).
-  const GroupSet* Beschraenkung = nullptr;
+  const GroupSet* Restriction = nullptr;
   // How many hits the word's records promise (before filters); binds nothing new.
-  int64_t Trefferzahl(const std::string& word);
+  int64_t HitCount(const std::string& word);
 
  private:
   bool Abgebrochen() const {

@@ -11,14 +11,14 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr const char* kZugriffsverletzung = "Zugriffsverletzung (IS 101)";
-constexpr const char* kNichtAufsteigend = "Formatfehler (IS 002)";
-constexpr const char* kKeineZahl = "Formatfehler (IS 003)";
+constexpr const char* kAccessViolation = "Zugriffsverletzung (IS 101)";
+constexpr const char* kNotAscending = "Formatfehler (IS 002)";
+constexpr const char* kNotANumber = "Formatfehler (IS 003)";
 
 // Stands for the nearest element of an empty set in BereichWaehlen.
-constexpr int32_t kKeinElement = -10000000;
+constexpr int32_t kNoElement = -10000000;
 
-bool IstZiffer(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -59,7 +59,7 @@ void TIntegerSet::BereichWaehlen(int32_t v, int32_t anker) {
   int32_t von = v;
   int32_t bis = v;
   if (v != anker) {
-    int32_t n = kKeinElement;
+    int32_t n = kNoElement;
     for (int32_t x : values_) n = Naechster(n, x, v);
     const int32_t t = Naechster(n, anker, v);
     von = std::min(t, v);
@@ -106,7 +106,7 @@ int32_t TIntegerSet::Naechstes() {
 }
 
 int32_t TIntegerSet::Element(int32_t i) {
-  if (i < 1 || i > Anzahl()) throw Exception(kZugriffsverletzung);
+  if (i < 1 || i > Anzahl()) throw Exception(kAccessViolation);
   // The iterator ends up on element i, as after stepping there with Erstes/Naechstes.
   index_ = i;
   ende_ = false;
@@ -130,24 +130,24 @@ void TIntegerSet::AusText(const std::string& s) {
   last_not_found_ = kNone;
   const std::string text = Trim(s) + " ";
   if (text == " ") return;
-  int64_t vorige = -2147483647;
-  int64_t zahl = 0;
-  bool inZahl = false;
+  int64_t previous = -2147483647;
+  int64_t number = 0;
+  bool inNumber = false;
   for (char c : text) {
-    if (IstZiffer(c)) {
+    if (IsDigit(c)) {
       // A number beyond the 32-bit range cannot follow its predecessor in a valid text.
-      zahl = std::min<int64_t>(zahl * 10 + (c - '0'), int64_t{kNone} + 1);
-      inZahl = true;
+      number = std::min<int64_t>(number * 10 + (c - '0'), int64_t{kNone} + 1);
+      inNumber = true;
       continue;
     }
-    if (!inZahl) continue;
-    if (zahl <= vorige || zahl > kNone) throw Exception(kNichtAufsteigend);
-    values_.push_back(static_cast<int32_t>(zahl));
-    vorige = zahl;
-    zahl = 0;
-    inZahl = false;
+    if (!inNumber) continue;
+    if (number <= previous || number > kNone) throw Exception(kNotAscending);
+    values_.push_back(static_cast<int32_t>(number));
+    previous = number;
+    number = 0;
+    inNumber = false;
   }
-  if (values_.empty()) throw Exception(kKeineZahl);
+  if (values_.empty()) throw Exception(kNotANumber);
 }
 
 void TIntegerSet::Assign(const TIntegerSet& other) {
@@ -165,7 +165,7 @@ int32_t Naechster(int32_t a, int32_t b, int32_t ziel) {
 bool IstZahl(const std::string& s) {
   std::string_view rest(s);
   if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) rest.remove_prefix(1);
-  return !rest.empty() && std::all_of(rest.begin(), rest.end(), IstZiffer);
+  return !rest.empty() && std::all_of(rest.begin(), rest.end(), IsDigit);
 }
 
 }  // namespace quillmar::retrieval

@@ -4,7 +4,7 @@ namespace quillmar::retrieval {
 
 namespace {
 
-constexpr bool IstJoker(char c) { return c == '*' || c == '?'; }
+constexpr bool IsWildcard(char c) { return c == '*' || c == '?'; }
 
 }  // namespace
 
@@ -19,26 +19,26 @@ std::string TMaske::Praefix(std::string_view text) {
 void TMaske::Setzen(std::string_view maske) {
   maske_ = maske;
   anzahl_ = 0;
-  zu_viele_teile_ = false;
+  too_many_parts_ = false;
   if (!IstMaske(maske)) return;
   // Part anzahl_ + 1 is the current one: it receives the next literal run.
-  teile_[0] = TMaskenTeil{};
+  parts_[0] = TMaskenTeil{};
   size_t i = 0;
   while (i < maske.size()) {
-    const bool joker = IstJoker(maske[i]);
+    const bool joker = IsWildcard(maske[i]);
     size_t ende = i;
-    while (ende < maske.size() && IstJoker(maske[ende]) == joker) ++ende;
+    while (ende < maske.size() && IsWildcard(maske[ende]) == joker) ++ende;
     const std::string_view lauf = maske.substr(i, ende - i);
     i = ende;
     if (!joker) {
-      if (anzahl_ == kMaxTeile) {
+      if (anzahl_ == kMaxParts) {
         // Placing more literal parts than the array holds: such a mask never matches.
-        zu_viele_teile_ = true;
+        too_many_parts_ = true;
         return;
       }
-      teile_[anzahl_].Text.assign(lauf);
+      parts_[anzahl_].Text.assign(lauf);
       ++anzahl_;
-      if (anzahl_ < kMaxTeile) teile_[anzahl_] = TMaskenTeil{};
+      if (anzahl_ < kMaxParts) parts_[anzahl_] = TMaskenTeil{};
       continue;
     }
     int32_t fragezeichen = 0;
@@ -49,24 +49,24 @@ void TMaske::Setzen(std::string_view maske) {
       else
         stern = true;
     }
-    const int32_t hoechstens = stern ? kUnbegrenzt : fragezeichen;
-    if (anzahl_ < kMaxTeile) {
-      TMaskenTeil& aktuell = teile_[anzahl_];
+    const int32_t hoechstens = stern ? kUnbounded : fragezeichen;
+    if (anzahl_ < kMaxParts) {
+      TMaskenTeil& aktuell = parts_[anzahl_];
       aktuell.MinVor = fragezeichen;
       aktuell.MaxVor = hoechstens;
       aktuell.MinNach = 0;
       aktuell.MaxNach = 0;
     }
     if (anzahl_ > 0) {
-      teile_[anzahl_ - 1].MinNach = fragezeichen;
-      teile_[anzahl_ - 1].MaxNach = hoechstens;
+      parts_[anzahl_ - 1].MinNach = fragezeichen;
+      parts_[anzahl_ - 1].MaxNach = hoechstens;
     }
   }
 }
 
 bool TMaske::Passt(std::string_view wort) {
   if (anzahl_ == 0) return !wort.empty() && wort == maske_;
-  if (wort.empty() || zu_viele_teile_) return false;
+  if (wort.empty() || too_many_parts_) return false;
   wort_ = wort;
   int32_t start = 1;
   for (int k = 1; k <= anzahl_; ++k) {
@@ -82,7 +82,7 @@ bool TMaske::Passt(std::string_view wort) {
 // search resumes behind it. When part k does not occur at all from the first position searched,
 // no later placement of the parts before it can help: the match fails.
 bool TMaske::Platzieren(int k, int32_t von) {
-  const TMaskenTeil& teil = teile_[k - 1];
+  const TMaskenTeil& teil = parts_[k - 1];
   const auto laenge = static_cast<int32_t>(wort_.size());
   const auto textLaenge = static_cast<int32_t>(teil.Text.size());
   bool erstesVorkommen = true;

@@ -19,8 +19,8 @@ struct TMaskenTeil {
 // A word mask with the wildcards "*" (any number of characters) and "?" (exactly one).
 class TMaske {
  public:
-  static constexpr int32_t kUnbegrenzt = 2147483647;
-  static constexpr int kMaxTeile = 100;
+  static constexpr int32_t kUnbounded = 2147483647;
+  static constexpr int kMaxParts = 100;
 
   static bool IstMaske(std::string_view text);
   // The characters before the first wildcard.
@@ -31,19 +31,19 @@ class TMaske {
   bool Passt(std::string_view wort);
 
   int32_t Anzahl() const { return anzahl_; }
-  const TMaskenTeil& Teil(int k) const { return teile_[k - 1]; }  // 1-based
+  const TMaskenTeil& Part(int k) const { return parts_[k - 1]; }  // 1-based
 
  private:
   bool Platzieren(int k, int32_t von);
 
-  TMaskenTeil teile_[kMaxTeile];
+  TMaskenTeil parts_[kMaxParts];
   std::string maske_;
   int32_t anzahl_ = 0;
-  bool zu_viele_teile_ = false;  // more literal parts than kMaxTeile: matches nothing
+  bool too_many_parts_ = false;  // more literal parts than kMaxParts: matches nothing
   std::string_view wort_;        // the word under test during Passt
   // Filled by Passt: 1-based start of each part's match and the position after it.
-  int32_t anfang_[kMaxTeile] = {};
-  int32_t ende_[kMaxTeile] = {};
+  int32_t anfang_[kMaxParts] = {};
+  int32_t ende_[kMaxParts] = {};
 };
 
 }  // namespace quillmar::retrieval

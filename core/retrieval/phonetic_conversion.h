@@ -11,7 +11,7 @@ namespace quillmar::retrieval {
 class PhoneticConversion {
  public:
   virtual ~PhoneticConversion() = default;
-  virtual std::string Phonem(const std::string& libraryId, const std::string& word, int level) = 0;
+  virtual std::string Phoneme(const std::string& libraryId, const std::string& word, int level) = 0;
 };
 
 }  // namespace quillmar::retrieval

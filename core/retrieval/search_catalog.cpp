@@ -10,17 +10,17 @@ namespace quillmar::retrieval {
 
 namespace {
 
-std::string Schluessel(const std::string& cdid) { return UpperAscii(Trim(cdid)); }
+std::string CdKey(const std::string& cdid) { return UpperAscii(Trim(cdid)); }
 
 }  // namespace
 
 void SearchCatalog::Hinzufuegen(CollectionSearchInfo info) {
-  std::string key = Schluessel(info.CDID);
+  std::string key = CdKey(info.CDID);
   cds_[std::move(key)] = std::move(info);
 }
 
 const CollectionSearchInfo& SearchCatalog::Info(const std::string& cdid) const {
-  const auto found = cds_.find(Schluessel(cdid));
+  const auto found = cds_.find(CdKey(cdid));
   if (found != cds_.end()) return found->second;
   // Per thread, so that the search thread and the user-interface thread may both ask about
   // collections the snapshot does not hold.

@@ -10,27 +10,27 @@ TSuchThread::TSuchThread(const SearchCatalog& katalog, PhoneticConversion* phone
 
 TSuchThread::~TSuchThread() {
   KAFTerminate();
-  Warten();
+  Wait();
 }
 
 void TSuchThread::CDHinzufuegen(const std::string& cdId) {
   if (std::find(cds_.begin(), cds_.end(), cdId) == cds_.end()) cds_.push_back(cdId);
 }
 
-void TSuchThread::Starten() {
+void TSuchThread::Start() {
   if (thread_.joinable() || return_value_.load() != SearchThreadState::kNotStarted)
     return;  // one search per thread
   return_value_.store(SearchThreadState::kRunning);
   thread_ = std::thread([this] {
     Execute();
     return_value_.store(SearchThreadState::kEnded);
-    if (BeiEnde) BeiEnde();
+    if (OnEnd) OnEnd();
   });
 }
 
 void TSuchThread::KAFTerminate() { anfrage_.Abbrechen.store(true); }
 
-void TSuchThread::Warten() {
+void TSuchThread::Wait() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 

@@ -24,87 +24,88 @@ namespace layout = index_layout;
 
 namespace {
 
-constexpr int64_t kSatz = static_cast<int64_t>(layout::kWortRecordSize);
+constexpr int64_t kRecord = static_cast<int64_t>(layout::kWortRecordSize);
 // Records per block of the lookup: 60,000 bytes.
 constexpr int64_t kBlock = 1500;
-constexpr int64_t kHalbBlock = 750;
+constexpr int64_t kHalfBlock = 750;
 // The lookup narrows by whole blocks; far more passes than a 2^31-byte file needs end it anyway.
-constexpr int kMaxDurchlaeufe = 64;
+constexpr int kMaxPasses = 64;
 
 // Where the reader's window is centred on the requested record and how close to either end of
 // the file it stops re-centring.
-constexpr int32_t kFensterHaelfte = 750;
-constexpr int32_t kFensterRand = 950;
+constexpr int32_t kHalfWindow = 750;
+constexpr int32_t kWindowMargin = 950;
 
 constexpr LangText kCannotOpen{"Die Datei '%s' kann nicht geöffnet werden.",
                                "Cannot open the file '%s'."};
 constexpr LangText kCannotRead{"Die Datei '%s' kann nicht gelesen werden.",
                                "Cannot read the file '%s'."};
 
-[[noreturn]] void DateiFehler(const LangText& text, const std::string& path) {
+[[noreturn]] void FileError(const LangText& text, const std::string& path) {
   throw EInOutError(Format(Tr(text), {NativeSeparators(path)}));
 }
 
 // The word of a 40-byte record; a length byte beyond the capacity is clamped.
-std::string_view WortVon(const uint8_t* satz) {
+std::string_view WordOf(const uint8_t* satz) {
   const size_t laenge = std::min<size_t>(satz[layout::kWortOffset], layout::kWortCapacity);
   return {reinterpret_cast<const char*>(satz + layout::kWortOffset + 1), laenge};
 }
 
 TWortDateiRecord RecordVon(const uint8_t* satz) {
   const std::span<const uint8_t> bytes(satz, layout::kWortRecordSize);
-  return {std::string(WortVon(satz)), ReadInt32(bytes, layout::kVonOffset),
+  return {std::string(WordOf(satz)), ReadInt32(bytes, layout::kVonOffset),
           ReadInt32(bytes, layout::kBisOffset)};
 }
 
 // A word list opened for one lookup and closed with the object.
-class OffeneWortDatei {
+class OpenWordFile {
  public:
-  explicit OffeneWortDatei(const std::string& path) : path_(path) {
+  explicit OpenWordFile(const std::string& path) : path_(path) {
     const std::optional<std::string> real = ResolveExisting(path);
     if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
-      inhalt_ = FileCache::Prozess().Holen(*real);
-      if (inhalt_) {
-        groesse_ = static_cast<int64_t>(inhalt_->size());
+      contents_ = FileCache::Instance().Get(*real);
+      if (contents_) {
+        byte_size_ = static_cast<int64_t>(contents_->size());
         return;
       }
       in_.open(std::filesystem::path(*real), std::ios::binary);
     }
-    if (!in_) DateiFehler(kCannotOpen, path);
+    if (!in_) FileError(kCannotOpen, path);
     in_.seekg(0, std::ios::end);
     const std::streamoff ende = in_.tellg();
-    if (ende < 0) DateiFehler(kCannotRead, path);
-    groesse_ = ende;
+    if (ende < 0) FileError(kCannotRead, path);
+    byte_size_ = ende;
   }
 
-  int64_t Groesse() const { return groesse_; }
+  int64_t ByteSize() const { return byte_size_; }
 
   // Reads up to `anzahl` records from 0-based record index `index`; returns the number of whole
   // records read.
-  int64_t Lesen(int64_t index, int64_t anzahl, uint8_t* out) {
-    if (inhalt_) {
-      const int64_t vorhanden = std::max<int64_t>(0, groesse_ / kSatz - index);
+  int64_t Read(int64_t index, int64_t anzahl, uint8_t* out) {
+    if (contents_) {
+      const int64_t vorhanden = std::max<int64_t>(0, byte_size_ / kRecord - index);
       const int64_t n = std::min(anzahl, vorhanden);
-      if (n > 0) std::memcpy(out, inhalt_->data() + index * kSatz, static_cast<size_t>(n * kSatz));
+      if (n > 0)
+        std::memcpy(out, contents_->data() + index * kRecord, static_cast<size_t>(n * kRecord));
       return n;
     }
     in_.clear();
-    in_.seekg(static_cast<std::streamoff>(index * kSatz));
-    if (!in_) DateiFehler(kCannotRead, path_);
-    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(anzahl * kSatz));
-    return static_cast<int64_t>(in_.gcount()) / kSatz;
+    in_.seekg(static_cast<std::streamoff>(index * kRecord));
+    if (!in_) FileError(kCannotRead, path_);
+    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(anzahl * kRecord));
+    return static_cast<int64_t>(in_.gcount()) / kRecord;
   }
 
  private:
   std::string path_;
   std::ifstream in_;
-  FileCache::Inhalt inhalt_;  // the whole file, when the cache holds it
+  FileCache::Inhalt contents_;  // the whole file, when the cache holds it
   std::error_code fehler_;
-  int64_t groesse_ = 0;
+  int64_t byte_size_ = 0;
 };
 
 // The window [a, b] of 0-based record indexes read next, from the exclusive bounds lo and hi.
-void BlockFenster(int64_t lo, int64_t hi, int64_t& a, int64_t& b) {
+void BlockWindow(int64_t lo, int64_t hi, int64_t& a, int64_t& b) {
   if (hi <= lo + 5) {
     a = lo;
     b = hi;
@@ -112,18 +113,18 @@ void BlockFenster(int64_t lo, int64_t hi, int64_t& a, int64_t& b) {
     a = lo + 1;
     b = hi - 1;
   } else {
-    a = lo + (hi - lo) / 2 - kHalbBlock;
+    a = lo + (hi - lo) / 2 - kHalfBlock;
     if (a <= lo) a = lo + 1;
     b = a + kBlock - 1;
     if (b >= hi) b = hi - 1;
   }
 }
 
-bool IstVokal(char c) {
+bool IsVowel(char c) {
   return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u' || c == 'y';
 }
 
-bool IstVariantenCD(const std::string& cdid) {
+bool IsVariantCD(const std::string& cdid) {
   return SameCDID(cdid, "KRVT0001") || SameCDID(cdid, "KRVC0001");
 }
 
@@ -131,27 +132,27 @@ bool IstVariantenCD(const std::string& cdid) {
 // Block position p (1-based) is record number First() + p.
 class WordBlock {
  public:
-  WordBlock(OffeneWortDatei& datei, const std::string& path, const std::string& key,
+  WordBlock(OpenWordFile& datei, const std::string& path, const std::string& key,
             std::vector<uint8_t>& buffer)
-      : datei_(datei), path_(path), key_(key), buffer_(buffer) {}
+      : file_(datei), path_(path), key_(key), buffer_(buffer) {}
 
   // Narrows [lo, hi] (exclusive) of the file's `count` records block by block until a block
   // encloses the key, the window stops moving, or the passes run out; a damaged file ends it
   // with the block last read.
   void Narrow(int64_t count) {
-    buffer_.resize(static_cast<size_t>(kBlock * kSatz));
+    buffer_.resize(static_cast<size_t>(kBlock * kRecord));
     int64_t lo = -1;
     int64_t hi = count;
     int64_t a = 0;
     int64_t b = 0;
-    BlockFenster(lo, hi, a, b);
-    for (int durchlauf = 0; durchlauf < kMaxDurchlaeufe; ++durchlauf) {
+    BlockWindow(lo, hi, a, b);
+    for (int durchlauf = 0; durchlauf < kMaxPasses; ++durchlauf) {
       const int64_t vorher[4] = {lo, a, b, hi};
       a = std::clamp<int64_t>(a, 0, count - 1);
       b = std::clamp<int64_t>(b, 0, count - 1);
       first_ = a;
-      size_ = datei_.Lesen(first_, std::min(kBlock, count - first_), buffer_.data());
-      if (size_ == 0) DateiFehler(kCannotRead, path_);
+      size_ = file_.Read(first_, std::min(kBlock, count - first_), buffer_.data());
+      if (size_ == 0) FileError(kCannotRead, path_);
       const bool ersterGroesser = Compare(1) > 0;
       const bool letzterKleiner = Compare(size_) < 0;
       if (!ersterGroesser && !letzterKleiner) break;
@@ -159,27 +160,27 @@ class WordBlock {
         hi = a;
       else
         lo = b;
-      BlockFenster(lo, hi, a, b);
+      BlockWindow(lo, hi, a, b);
       if (lo == vorher[0] && a == vorher[1] && b == vorher[2] && hi == vorher[3]) break;
     }
   }
 
   int64_t Size() const { return size_; }
-  std::string_view Word(int64_t p) const { return WortVon(buffer_.data() + (p - 1) * kSatz); }
+  std::string_view Word(int64_t p) const { return WordOf(buffer_.data() + (p - 1) * kRecord); }
   int Compare(int64_t p) const { return WortVergleich(Word(p), key_); }
   int32_t Number(int64_t p) const { return static_cast<int32_t>(first_ + p); }
 
   // Record number nr (1-based) from the block, or from the file when it lies outside.
   TWortDateiRecord Record(int64_t nr) {
     if (nr > first_ && nr <= first_ + size_)
-      return RecordVon(buffer_.data() + (nr - first_ - 1) * kSatz);
+      return RecordVon(buffer_.data() + (nr - first_ - 1) * kRecord);
     uint8_t bytes[layout::kWortRecordSize];
-    if (datei_.Lesen(nr - 1, 1, bytes) != 1) DateiFehler(kCannotRead, path_);
+    if (file_.Read(nr - 1, 1, bytes) != 1) FileError(kCannotRead, path_);
     return RecordVon(bytes);
   }
 
  private:
-  OffeneWortDatei& datei_;
+  OpenWordFile& file_;
   const std::string& path_;
   const std::string& key_;
   std::vector<uint8_t>& buffer_;
@@ -249,7 +250,7 @@ std::vector<TWortDateiRecord> RunAround(WordBlock& block, const std::string& key
 std::pair<int32_t, int32_t> VariantNeighbours(WordBlock& block, const std::string& key,
                                               int32_t found, int64_t count) {
   const std::string s = Normalisieren(key);
-  if (s.size() < 2 || !IstVokal(s[0])) return {-1, -1};
+  if (s.size() < 2 || !IsVowel(s[0])) return {-1, -1};
   const auto gleich = [&](int64_t nr) {
     std::string nachbar = Normalisieren(block.Record(nr).Wort);
     if (nachbar.size() > layout::kWortCapacity) nachbar.resize(layout::kWortCapacity);
@@ -265,7 +266,7 @@ std::pair<int32_t, int32_t> VariantNeighbours(WordBlock& block, const std::strin
 // ---------------------------------------------------------------------------------------------
 // TWortDateiAnfrage
 
-std::string TWortDateiAnfrage::WortlistePfad(const CollectionSearchInfo& cd) {
+std::string TWortDateiAnfrage::WordListPath(const CollectionSearchInfo& cd) {
   const std::string root = StripTrailingSeparator(cd.Path);
   if (root.empty()) return "";
   return ResolvePath(JoinPath(JoinPath(root, "data"), layout::kWortListeName));
@@ -274,20 +275,20 @@ std::string TWortDateiAnfrage::WortlistePfad(const CollectionSearchInfo& cd) {
 void TWortDateiAnfrage::SetzeCD(const CollectionSearchInfo& cd) {
   std::lock_guard<std::mutex> guard(lock_);
   cdid_ = cd.CDID;
-  path_ = WortlistePfad(cd);
+  path_ = WordListPath(cd);
 }
 
-std::string TWortDateiAnfrage::NichtGefundenText(const std::string& path) {
+std::string TWortDateiAnfrage::NotFoundText(const std::string& path) {
   return "Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TWDA 001)";
 }
 
 void TWortDateiAnfrage::SetzeDateiName(const std::string& path) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (!FileExists(path)) throw EInOutError(NichtGefundenText(path));
+  if (!FileExists(path)) throw EInOutError(NotFoundText(path));
   path_ = path;
 }
 
-void TWortDateiAnfrage::Zuruecksetzen() {
+void TWortDateiAnfrage::Reset() {
   gefunden_ = false;
   von_ = 0;
   bis_ = 0;
@@ -301,18 +302,18 @@ void TWortDateiAnfrage::Zuruecksetzen() {
   hat_variante_ = false;
   variante_vor_nr_ = -1;
   variante_nach_nr_ = -1;
-  lauf_.clear();
-  lauf_anfang_ = -1;
+  run_.clear();
+  run_start_ = -1;
 }
 
 void TWortDateiAnfrage::Suche(const std::string& word) {
   std::lock_guard<std::mutex> guard(lock_);
-  Zuruecksetzen();
+  Reset();
   key_ = KleinFalten(Trim(word));
   if (key_.empty()) return;
 
-  OffeneWortDatei datei(path_);
-  const int64_t anzahl = datei.Groesse() / kSatz;
+  OpenWordFile datei(path_);
+  const int64_t anzahl = datei.ByteSize() / kRecord;
   // A file without one whole record holds no word.
   if (anzahl == 0) throw EInOutError("Datei '" + path_ + "' ist leer. (TWDA 002)");
 
@@ -338,9 +339,9 @@ void TWortDateiAnfrage::Suche(const std::string& word) {
   bis_ = gefunden.Bis;
   vorgaenger_ = nachfolger_ = gefunden.Wort;
   vorgaenger_nr_ = nachfolger_nr_ = satznummer_;
-  lauf_ = RunAround(block, key_, satznummer_, anzahl, lauf_anfang_);
+  run_ = RunAround(block, key_, satznummer_, anzahl, run_start_);
 
-  if (!IstVariantenCD(cdid_)) return;
+  if (!IsVariantCD(cdid_)) return;
   std::tie(variante_vor_nr_, variante_nach_nr_) =
       VariantNeighbours(block, key_, satznummer_, anzahl);
   hat_variante_ = variante_vor_nr_ != -1 || variante_nach_nr_ != -1;
@@ -356,45 +357,44 @@ void TLesenWortDatei::SetzeDateiName(const std::string& path) {
   anzahl_ = 0;
   if (!path.empty()) {
     const std::optional<int32_t> groesse = OpenFileSize(ResolvePath(path));
-    if (!groesse) DateiFehler(kCannotOpen, path);
-    anzahl_ = static_cast<int32_t>(*groesse / kSatz);
+    if (!groesse) FileError(kCannotOpen, path);
+    anzahl_ = static_cast<int32_t>(*groesse / kRecord);
   }
   leer_ = anzahl_ == 0;
   ausserhalb_ = anzahl_ == 0;
 }
 
 void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
-  fenster_.resize(static_cast<size_t>(kFenster) * layout::kWortRecordSize);
+  window_.resize(static_cast<size_t>(kWindow) * layout::kWortRecordSize);
   // Emptied first: after a failed read the window holds nothing half-read.
   erster_ = 0;
   letzter_ = 0;
   const size_t bytes = static_cast<size_t>(letzter - erster + 1) * layout::kWortRecordSize;
   const std::string path = ResolvePath(path_);
-  const int64_t position = (int64_t{erster} - 1) * kSatz + 1;
+  const int64_t position = (int64_t{erster} - 1) * kRecord + 1;
   std::optional<size_t> gelesen;
-  if (const FileCache::Inhalt inhalt = FileCache::Prozess().Holen(path)) {
+  if (const FileCache::Inhalt contents = FileCache::Instance().Get(path)) {
     const auto ab = static_cast<size_t>(position - 1);
-    const size_t menge = ab < inhalt->size() ? std::min(bytes, inhalt->size() - ab) : 0;
-    if (menge > 0) std::memcpy(fenster_.data(), inhalt->data() + ab, menge);
+    const size_t menge = ab < contents->size() ? std::min(bytes, contents->size() - ab) : 0;
+    if (menge > 0) std::memcpy(window_.data(), contents->data() + ab, menge);
     gelesen = menge;
   } else {
-    gelesen = ReadFileBytes(path, static_cast<int32_t>(position), bytes, fenster_.data());
+    gelesen = ReadFileBytes(path, static_cast<int32_t>(position), bytes, window_.data());
   }
-  if (!gelesen) DateiFehler(kCannotOpen, path);
+  if (!gelesen) FileError(kCannotOpen, path);
   // A file that has become shorter since it was bound serves the whole records it still holds.
   const auto ganze = static_cast<int32_t>(*gelesen / layout::kWortRecordSize);
   if (ganze > 0) {
     erster_ = erster;
     letzter_ = erster + ganze - 1;
   }
-  if (n < erster || n > erster + ganze - 1) DateiFehler(kCannotRead, path);
+  if (n < erster || n > erster + ganze - 1) FileError(kCannotRead, path);
 }
 
-WordRecordView TLesenWortDatei::Sicht(int32_t n) const {
-  const uint8_t* satz = fenster_.data() + static_cast<size_t>(n - erster_) * kSatz;
+WordRecordView TLesenWortDatei::View(int32_t n) const {
+  const uint8_t* satz = window_.data() + static_cast<size_t>(n - erster_) * kRecord;
   const std::span<const uint8_t> bytes(satz, layout::kWortRecordSize);
-  return {WortVon(satz), ReadInt32(bytes, layout::kVonOffset),
-          ReadInt32(bytes, layout::kBisOffset)};
+  return {WordOf(satz), ReadInt32(bytes, layout::kVonOffset), ReadInt32(bytes, layout::kBisOffset)};
 }
 
 TWortDateiRecord TLesenWortDatei::Lies(int32_t n) {
@@ -404,26 +404,26 @@ TWortDateiRecord TLesenWortDatei::Lies(int32_t n) {
     return {};
   }
   if (erster_ == 0 || n < erster_ || n > letzter_) {
-    if (n >= kFensterRand && n <= anzahl_ - kFensterRand)
-      Laden(n, n - kFensterHaelfte, n + kFensterHaelfte - 1);
-    else if (n >= kFensterRand)
-      Laden(n, std::max(1, anzahl_ - kFenster + 1), anzahl_);
+    if (n >= kWindowMargin && n <= anzahl_ - kWindowMargin)
+      Laden(n, n - kHalfWindow, n + kHalfWindow - 1);
+    else if (n >= kWindowMargin)
+      Laden(n, std::max(1, anzahl_ - kWindow + 1), anzahl_);
     else
-      Laden(n, 1, std::min(kFenster, anzahl_));
+      Laden(n, 1, std::min(kWindow, anzahl_));
   }
-  const WordRecordView sicht = Sicht(n);
-  return {std::string(sicht.Wort), sicht.Von, sicht.Bis};
+  const WordRecordView view = View(n);
+  return {std::string(view.Wort), view.Von, view.Bis};
 }
 
-bool TLesenWortDatei::LiesVorwaerts(int32_t n, WordRecordView& out) {
+bool TLesenWortDatei::ReadForward(int32_t n, WordRecordView& out) {
   ausserhalb_ = false;
   if (n < 1 || n > anzahl_) {
     ausserhalb_ = true;
     return false;
   }
   if (erster_ == 0 || n < erster_ || n > letzter_)
-    Laden(n, n, static_cast<int32_t>(std::min<int64_t>(int64_t{n} + kFenster - 1, anzahl_)));
-  out = Sicht(n);
+    Laden(n, n, static_cast<int32_t>(std::min<int64_t>(int64_t{n} + kWindow - 1, anzahl_)));
+  out = View(n);
   return true;
 }
 

@@ -33,10 +33,10 @@ class TWortDateiAnfrage {
  public:
   // "<CD>/data/wortlst.dat" of the collection, found in any letter case; empty for a collection
   // without a root directory.
-  static std::string WortlistePfad(const CollectionSearchInfo& cd);
+  static std::string WordListPath(const CollectionSearchInfo& cd);
   // The EInOutError text for a word list that does not exist: "Datei '<PATH>' nicht
   // gefunden.(TWDA 001)" with the path trimmed and upper-cased.
-  static std::string NichtGefundenText(const std::string& path);
+  static std::string NotFoundText(const std::string& path);
 
   // Binds to "<CD>/data/wortlst.dat" of the collection.
   void SetzeCD(const CollectionSearchInfo& cd);
@@ -62,11 +62,11 @@ class TWortDateiAnfrage {
   // After a successful Suche: the run of adjacent records whose Wortschluessel equals the key's,
   // the found record among them, in file order, and the record number of the run's first record.
   // Empty and -1 when the word was not found.
-  const std::vector<TWortDateiRecord>& Lauf() const { return lauf_; }
-  int32_t LaufAnfang() const { return lauf_anfang_; }
+  const std::vector<TWortDateiRecord>& Run() const { return run_; }
+  int32_t RunStart() const { return run_start_; }
 
  private:
-  void Zuruecksetzen();
+  void Reset();
 
   mutable std::mutex lock_;
   std::string path_;
@@ -83,8 +83,8 @@ class TWortDateiAnfrage {
   int32_t variante_vor_nr_ = -1;
   int32_t variante_nach_nr_ = -1;
   std::string cdid_;
-  std::vector<TWortDateiRecord> lauf_;
-  int32_t lauf_anfang_ = -1;
+  std::vector<TWortDateiRecord> run_;
+  int32_t run_start_ = -1;
   std::vector<uint8_t> block_;  // the last block read by Suche, kept to spare reallocation
 };
 
@@ -92,14 +92,14 @@ class TWortDateiAnfrage {
 // sequential scans (mask expansion, the word list browser). One thread per instance.
 class TLesenWortDatei {
  public:
-  static constexpr int32_t kFenster = 1500;
+  static constexpr int32_t kWindow = 1500;
 
   void SetzeDateiName(const std::string& path);
   // Record n; outside 1..Anzahl sets Ausserhalb and returns an empty record.
   TWortDateiRecord Lies(int32_t n);
   // Record n for a forward scan: when n lies outside the window, the window is reloaded to start
   // at n, so a scan reads each record once. false (and Ausserhalb) outside 1..Anzahl.
-  bool LiesVorwaerts(int32_t n, WordRecordView& out);
+  bool ReadForward(int32_t n, WordRecordView& out);
   // Raises the internal error "LWD-IA-1" without a file; false when the file cannot be opened.
   bool Verfuegbar();
   int32_t Anzahl() const { return anzahl_; }
@@ -111,9 +111,9 @@ class TLesenWortDatei {
   // Loads records erster..letzter into the window; raises EInOutError unless record n is then
   // held.
   void Laden(int32_t n, int32_t erster, int32_t letzter);
-  WordRecordView Sicht(int32_t n) const;
+  WordRecordView View(int32_t n) const;
 
-  std::vector<uint8_t> fenster_;
+  std::vector<uint8_t> window_;
   int32_t erster_ = 0;  // first record number held, 0 while empty
   int32_t letzter_ = 0;
   std::string path_;

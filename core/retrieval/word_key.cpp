@@ -105,11 +105,11 @@ class KeyCursor {
 
 }  // namespace
 
-char KleinFaltenZeichen(char c) { return static_cast<char>(kFold[static_cast<uint8_t>(c)]); }
+char FoldCharToLower(char c) { return static_cast<char>(kFold[static_cast<uint8_t>(c)]); }
 
 std::string KleinFalten(std::string_view word) {
   std::string result(word);
-  for (char& c : result) c = KleinFaltenZeichen(c);
+  for (char& c : result) c = FoldCharToLower(c);
   return result;
 }
 

@@ -12,7 +12,7 @@ namespace quillmar {
 // (Œ, À-Ï without Ã, Ñ-Ô, Ö, Ù-Ý) become that small letter; every other byte is kept. Folding does
 // not trim; the lookup key of a word is KleinFalten(Trim(word)).
 std::string KleinFalten(std::string_view word);
-char KleinFaltenZeichen(char c);
+char FoldCharToLower(char c);
 
 // The word key (Wortschluessel): the word trimmed (bytes 0..32 removed at both ends), folded by
 // KleinFalten and transliterated: œ ö → "oe", ß → "ss", ä æ → "ae", ü → "ue", à á â å → "a",

@@ -16,28 +16,28 @@ namespace quillmar::retrieval {
 namespace {
 
 // The word list of KRVC0001 holds four words outside the sort order, at these record numbers.
-struct Sonderwort {
+struct SpecialWord {
   const char* schluessel;
   int32_t satz;
 };
-constexpr Sonderwort kKRVCSonderwoerter[] = {
+constexpr SpecialWord kKRVCSpecialWords[] = {
     {"aedelberhdus", 144835}, {"aeggihardi", 144836}, {"aeid", 144837}, {"aellio", 144838}};
 
-bool IstKRVC(const std::string& cdid) { return SameCDID(cdid, "KRVC0001"); }
+bool IsKRVC(const std::string& cdid) { return SameCDID(cdid, "KRVC0001"); }
 
 // The word key of a stored word, built into a fixed buffer: scans run over every record and
 // must not allocate per record. The key bytes of each byte are those of Normalisieren; bytes up
 // to 32 inside a word are kept, as Normalisieren keeps them.
-class Schluesselpuffer {
+class KeyBuffer {
  public:
-  std::string_view Bilden(std::string_view wort) {
+  std::string_view Build(std::string_view wort) {
     while (!wort.empty() && static_cast<uint8_t>(wort.front()) <= 32) wort.remove_prefix(1);
     while (!wort.empty() && static_cast<uint8_t>(wort.back()) <= 32) wort.remove_suffix(1);
     if (wort.size() > index_layout::kWortCapacity)
       wort = wort.substr(0, index_layout::kWortCapacity);
     size_t laenge = 0;
     for (char c : wort) {
-      const Eintrag& e = Tabelle()[static_cast<uint8_t>(c)];
+      const Eintrag& e = Table()[static_cast<uint8_t>(c)];
       for (uint8_t i = 0; i < e.anzahl; ++i) puffer_[laenge++] = e.bytes[i];
     }
     return {puffer_.data(), laenge};
@@ -49,7 +49,7 @@ class Schluesselpuffer {
     char bytes[2] = {};
   };
 
-  static const std::array<Eintrag, 256>& Tabelle() {
+  static const std::array<Eintrag, 256>& Table() {
     static const std::array<Eintrag, 256> tabelle = [] {
       std::array<Eintrag, 256> t{};
       for (int c = 0; c < 256; ++c) {
@@ -75,10 +75,10 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   cdid_ = cdid;
   std::lock_guard<std::mutex> guard(lock_);
   const CollectionSearchInfo& cd = katalog_.Info(cdid);
-  const std::string path = TWortDateiAnfrage::WortlistePfad(cd);
+  const std::string path = TWortDateiAnfrage::WordListPath(cd);
   // A collection the snapshot does not know has no root directory: name the file it lacks.
   if (path.empty())
-    throw EInOutError(TWortDateiAnfrage::NichtGefundenText(
+    throw EInOutError(TWortDateiAnfrage::NotFoundText(
         JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
   anfrage_.SetzeDateiName(path);
   anfrage_.SetzeCD(cd);
@@ -90,18 +90,18 @@ void TWoerterAnfrage::Suche(const std::string& word) {
   if (Stufe != 0 && cd.FSID.empty()) Stufe = 0;
   if (Stufe < 0 || Stufe > 4) RaiseInternalError("TWA-SSW-1");
   if (Stufe > 0)
-    UnscharfSuchen(cd, word);
+    FindFuzzy(cd, word);
   else if (TMaske::IstMaske(word))
-    MaskeSuchen(word);
+    FindMask(word);
   else
-    WortSuchen(word);
+    FindWord(word);
 }
 
-void TWoerterAnfrage::WortSuchen(const std::string& word) {
+void TWoerterAnfrage::FindWord(const std::string& word) {
   int32_t sonder = 0;
-  if (IstKRVC(cdid_)) {
+  if (IsKRVC(cdid_)) {
     const std::string schluessel = Normalisieren(word);
-    for (const Sonderwort& s : kKRVCSonderwoerter) {
+    for (const SpecialWord& s : kKRVCSpecialWords) {
       if (schluessel != s.schluessel) continue;
       const TWortDateiRecord record = leser_.Lies(s.satz);
       if (!leser_.Ausserhalb()) {
@@ -113,38 +113,38 @@ void TWoerterAnfrage::WortSuchen(const std::string& word) {
   anfrage_.Suche(word);
   if (!anfrage_.Gefunden()) return;
   // The found record first, then the other records with the same key in file order.
-  const std::vector<TWortDateiRecord>& lauf = anfrage_.Lauf();
-  const int32_t anfang = anfrage_.LaufAnfang();
+  const std::vector<TWortDateiRecord>& run = anfrage_.Run();
+  const int32_t anfang = anfrage_.RunStart();
   const int32_t gefunden = anfrage_.Satznummer();
-  ergebnis_.Hinzufuegen(lauf[static_cast<size_t>(gefunden - anfang)]);
-  for (size_t i = 0; i < lauf.size(); ++i) {
+  ergebnis_.Hinzufuegen(run[static_cast<size_t>(gefunden - anfang)]);
+  for (size_t i = 0; i < run.size(); ++i) {
     const int32_t nr = anfang + static_cast<int32_t>(i);
-    if (nr != gefunden && nr != sonder) ergebnis_.Hinzufuegen(lauf[i]);
+    if (nr != gefunden && nr != sonder) ergebnis_.Hinzufuegen(run[i]);
   }
 }
 
-void TWoerterAnfrage::MaskeSuchen(const std::string& word) {
+void TWoerterAnfrage::FindMask(const std::string& word) {
   maske_.Setzen(Normalisieren(word));
   const std::string praefix = Normalisieren(TMaske::Praefix(word));
   std::vector<TWortDateiRecord> treffer;
   int32_t von = 0;
   int32_t bis = -1;
-  Expandieren(anfrage_, leser_, praefix, true, treffer, von, bis);
-  if (!praefix.empty() && IstKRVC(cdid_) && maske_.Anzahl() > 0) {
-    Schluesselpuffer puffer;
-    for (const Sonderwort& s : kKRVCSonderwoerter) {
+  Expand(anfrage_, leser_, praefix, true, treffer, von, bis);
+  if (!praefix.empty() && IsKRVC(cdid_) && maske_.Anzahl() > 0) {
+    KeyBuffer puffer;
+    for (const SpecialWord& s : kKRVCSpecialWords) {
       if (s.satz >= von && s.satz <= bis) continue;  // already tested by the scan
       const TWortDateiRecord record = leser_.Lies(s.satz);
-      if (!leser_.Ausserhalb() && maske_.Passt(puffer.Bilden(record.Wort)))
+      if (!leser_.Ausserhalb() && maske_.Passt(puffer.Build(record.Wort)))
         treffer.push_back(record);
     }
   }
   for (const TWortDateiRecord& record : treffer) ergebnis_.Hinzufuegen(record);
 }
 
-void TWoerterAnfrage::Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser,
-                                  const std::string& praefix, bool normalisieren,
-                                  std::vector<TWortDateiRecord>& ziel, int32_t& von, int32_t& bis) {
+void TWoerterAnfrage::Expand(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser,
+                             const std::string& praefix, bool normalisieren,
+                             std::vector<TWortDateiRecord>& ziel, int32_t& von, int32_t& bis) {
   von = 0;
   bis = -1;
   // A mask of wildcards only has no literal part and matches no stored word.
@@ -152,24 +152,24 @@ void TWoerterAnfrage::Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& l
   int32_t start = 1;
   if (!praefix.empty()) {
     anfrage.Suche(praefix);
-    start = anfrage.Gefunden() ? anfrage.LaufAnfang() : anfrage.NachfolgerNr();
+    start = anfrage.Gefunden() ? anfrage.RunStart() : anfrage.NachfolgerNr();
     if (start < 1) return;
   }
-  Schluesselpuffer puffer;
-  WordRecordView sicht;
+  KeyBuffer puffer;
+  WordRecordView view;
   int32_t n = start;
-  for (; leser.LiesVorwaerts(n, sicht); ++n) {
-    const std::string_view wort = normalisieren ? puffer.Bilden(sicht.Wort) : sicht.Wort;
+  for (; leser.ReadForward(n, view); ++n) {
+    const std::string_view wort = normalisieren ? puffer.Build(view.Wort) : view.Wort;
     if (wort.substr(0, praefix.size()) != praefix) break;
-    if (maske_.Passt(wort)) ziel.push_back({std::string(sicht.Wort), sicht.Von, sicht.Bis});
+    if (maske_.Passt(wort)) ziel.push_back({std::string(view.Wort), view.Von, view.Bis});
   }
   von = start;
   bis = n - 1;
 }
 
-void TWoerterAnfrage::UnscharfSuchen(const CollectionSearchInfo& cd, const std::string& word) {
+void TWoerterAnfrage::FindFuzzy(const CollectionSearchInfo& cd, const std::string& word) {
   const std::string key =
-      phonetik_ != nullptr ? Normalisieren(phonetik_->Phonem(cd.FSID, word, Stufe)) : "";
+      phonetik_ != nullptr ? Normalisieren(phonetik_->Phoneme(cd.FSID, word, Stufe)) : "";
   const std::string& wortDatei = cd.FSWordFiles[Stufe - 1];
   TWortDateiAnfrage anfrage;
   TLesenWortDatei leser;
@@ -179,12 +179,12 @@ void TWoerterAnfrage::UnscharfSuchen(const CollectionSearchInfo& cd, const std::
   std::vector<TWortDateiRecord> gesammelt;
   if (!TMaske::IstMaske(key)) {
     anfrage.Suche(key);
-    if (anfrage.Gefunden()) gesammelt = anfrage.Lauf();
+    if (anfrage.Gefunden()) gesammelt = anfrage.Run();
   } else {
     maske_.Setzen(key);
     int32_t von = 0;
     int32_t bis = -1;
-    Expandieren(anfrage, leser, TMaske::Praefix(key), false, gesammelt, von, bis);
+    Expand(anfrage, leser, TMaske::Praefix(key), false, gesammelt, von, bis);
   }
 
   const std::string& linkDatei = cd.FSLinkFiles[Stufe - 1];

@@ -43,16 +43,15 @@ class TWoerterAnfrage {
   TWortListe& Ergebnis() { return ergebnis_; }
 
  private:
-  void WortSuchen(const std::string& word);
-  void MaskeSuchen(const std::string& word);
-  void UnscharfSuchen(const CollectionSearchInfo& cd, const std::string& word);
+  void FindWord(const std::string& word);
+  void FindMask(const std::string& word);
+  void FindFuzzy(const CollectionSearchInfo& cd, const std::string& word);
   // Adds the records of `leser` that match maske_: those from the first record whose key is at
   // least `praefix` (through the lookup `anfrage`) while their word starts with it, or every
   // record for an empty prefix. Words are compared by their key when `normalisieren` is set,
   // as stored otherwise. Returns the record numbers scanned as [von, bis] (bis < von for none).
-  void Expandieren(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser, const std::string& praefix,
-                   bool normalisieren, std::vector<TWortDateiRecord>& ziel, int32_t& von,
-                   int32_t& bis);
+  void Expand(TWortDateiAnfrage& anfrage, TLesenWortDatei& leser, const std::string& praefix,
+              bool normalisieren, std::vector<TWortDateiRecord>& ziel, int32_t& von, int32_t& bis);
 
   const SearchCatalog& katalog_;
   PhoneticConversion* phonetik_;

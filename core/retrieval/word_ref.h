@@ -13,7 +13,7 @@ namespace quillmar::retrieval {
 // any thread.
 class WordRef {
  public:
-  static constexpr size_t kLaenge = 20;
+  static constexpr size_t kLength = 20;
 
   WordRef() = default;
   WordRef(std::string_view s) { Setzen(s); }  // NOLINT: converts like a string

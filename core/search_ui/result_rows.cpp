@@ -19,33 +19,39 @@ namespace {
 
 using retrieval::TDatum;
 
-constexpr LangText kUeberschrift{"Suchergebnisse", "Search results"};
+constexpr LangText kTitleCaption{"Suchergebnisse", "Search results"};
 constexpr LangText kAnfrage{"Anfrage: ", "Question: "};
 constexpr LangText kFundstellen{"Fundstelle(n)", "occurrence(s)"};
 constexpr LangText kSeite{"Seite ", "Page "};
 constexpr LangText kZeile{"Zeile ", "Line "};
-constexpr LangText kNichtGeschrieben{"Fehler beim Schreiben der Datei '%s'.",
-                                     "Error writing the file '%s'."};
+constexpr LangText kWriteFailed{"Fehler beim Schreiben der Datei '%s'.",
+                                "Error writing the file '%s'."};
 
 // Indexes into the seven print flags (order of the "ResultDocFormat" setting).
-enum Feld { kWorte = 0, kAutor, kTitel, kSeiteFeld, kZeileFeld, kArt, kKapitel };
+enum Field {
+  kFieldWords = 0,
+  kFieldAuthor,
+  kFieldTitle,
+  kFieldPage,
+  kFieldLine,
+  kFieldKind,
+  kFieldChapter
+};
 
 // A stored year that means "no date": the collection's marker or the unknown year.
-bool KeinJahr(uint16_t jahr, uint16_t marker) {
-  return jahr == TDatum::kKeinJahr || jahr == marker;
-}
+bool IsNoYear(uint16_t jahr, uint16_t marker) { return jahr == TDatum::kNoYear || jahr == marker; }
 
 // "d.m.yyyy", "m.yyyy" or "yyyy" with "/yyyy" for a second year, years shown as stored minus the
 // collection's offset; empty when the year is unknown. A second year of 0 is "none" as well.
-std::string DatumText(const TDatum& d, uint16_t marker, uint16_t offset) {
-  if (KeinJahr(d.Jahr, marker)) return {};
+std::string DateText(const TDatum& d, uint16_t marker, uint16_t offset) {
+  if (IsNoYear(d.Jahr, marker)) return {};
   std::string text;
   if (d.Monat != 0) {
     if (d.Tag != 0) text = std::to_string(d.Tag) + ".";
     text += std::to_string(d.Monat) + ".";
   }
   text += std::to_string(static_cast<int32_t>(d.Jahr) - offset);
-  if (d.Jahr2 != 0 && !KeinJahr(d.Jahr2, marker))
+  if (d.Jahr2 != 0 && !IsNoYear(d.Jahr2, marker))
     text += "/" + std::to_string(static_cast<int32_t>(d.Jahr2) - offset);
   return text;
 }
@@ -56,16 +62,17 @@ retrieval::TFundPosition PositionVon(const retrieval::TFundstellenListe::Eintrag
   p.TextNr = hit.Anzeige.TextNr;
   p.Anfang = hit.Anzeige.Anfang;
   p.Ende = hit.Anzeige.Ende;
-  for (int k = 0; k < retrieval::TAnzeigeRecord::kWorte; ++k) p.WortPos[k] = hit.Anzeige.WortPos[k];
+  for (int k = 0; k < retrieval::TAnzeigeRecord::kMaxWords; ++k)
+    p.WortPos[k] = hit.Anzeige.WortPos[k];
   p.CD = hit.CD;
   return p;
 }
 
 void Text(TTextGenerator& g, const std::string& utf8) { g.AddText(Utf8ToCp1252(utf8)); }
 
-void ZeileSchreiben(TTextGenerator& g, const ResultRow& z, const std::array<bool, 7>& f) {
+void WriteRow(TTextGenerator& g, const ResultRow& z, const std::array<bool, 7>& f) {
   g.StartParagraph();
-  if (f[kWorte]) {
+  if (f[kFieldWords]) {
     g.SetBold(true);
     g.SetItalic(true);
     Text(g, z.Worte);
@@ -73,17 +80,17 @@ void ZeileSchreiben(TTextGenerator& g, const ResultRow& z, const std::array<bool
     g.SetBold(false);
     g.AddText(" ");
   }
-  if (f[kAutor]) Text(g, z.Autor + (f[kTitel] ? ": " : ". "));
-  if (f[kTitel]) Text(g, z.Titel + (f[kKapitel] ? ", " : ". "));
-  if (f[kKapitel]) {
+  if (f[kFieldAuthor]) Text(g, z.Autor + (f[kFieldTitle] ? ": " : ". "));
+  if (f[kFieldTitle]) Text(g, z.Titel + (f[kFieldChapter] ? ", " : ". "));
+  if (f[kFieldChapter]) {
     g.SetBold(true);
     Text(g, z.Kapitel);
     g.SetBold(false);
     g.AddText(", ");
   }
-  if (f[kSeiteFeld]) Text(g, Tr(kSeite) + std::to_string(z.Seite) + " ");
-  if (f[kZeileFeld]) Text(g, Tr(kZeile) + std::to_string(z.Zeile) + " ");
-  if (f[kArt]) {
+  if (f[kFieldPage]) Text(g, Tr(kSeite) + std::to_string(z.Seite) + " ");
+  if (f[kFieldLine]) Text(g, Tr(kZeile) + std::to_string(z.Zeile) + " ");
+  if (f[kFieldKind]) {
     g.AddText("(");
     g.SetItalic(true);
     Text(g, z.Art);
@@ -98,7 +105,7 @@ ResultRows::ResultRows(const retrieval::SearchCatalog& katalog) : katalog_(katal
 
 ResultRows::~ResultRows() = default;
 
-ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool datumsSuche) {
+ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool dateSearch) {
   ResultRow z;
   z.Position = PositionVon(hit);
   try {
@@ -110,19 +117,19 @@ ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bo
   const std::string cd = hit.CD.Str();
   if (cd != cd_) {
     cd_ = cd;
-    ++wechsel_;
+    ++catalog_changes_;
     const retrieval::CollectionSearchInfo& ci = katalog_.Info(cd);
     no_date_marker_ = ci.NoDateMarker;
     year_offset_ = ci.YearOffset;
     // No prompts: a missing catalog is not asked for from the row builder, its fields stay empty.
     info_ = std::make_unique<TTextInfo>(nullptr);
-    bool geladen = false;
+    bool loaded = false;
     try {
-      geladen = !ci.TextInfoFile.empty() && info_->Load(ci.TextInfoFile);
+      loaded = !ci.TextInfoFile.empty() && info_->Load(ci.TextInfoFile);
     } catch (const std::exception&) {
-      geladen = false;
+      loaded = false;
     }
-    if (!geladen) info_.reset();
+    if (!loaded) info_.reset();
   }
 
   if (info_) {
@@ -130,8 +137,8 @@ ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bo
       info_->Select(hit.Fundstelle.TextNr);
       if (info_->CurrentText() == hit.Fundstelle.TextNr) {
         z.Titel = Cp1252ToUtf8(info_->Title());
-        const std::string kurz = info_->ShortLabel();
-        z.Autor = Cp1252ToUtf8(kurz.empty() ? info_->LongLabel() : kurz);
+        const std::string shortLabel = info_->ShortLabel();
+        z.Autor = Cp1252ToUtf8(shortLabel.empty() ? info_->LongLabel() : shortLabel);
         // The catalog reads the chapter bytes of a hit record.
         std::array<uint8_t, index_layout::kFundstelleSize> record{};
         record[index_layout::kKapitelOffset] = hit.Fundstelle.Kapitel;
@@ -146,10 +153,10 @@ ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bo
 
   z.Seite = hit.Fundstelle.Seite;
   z.Zeile = hit.Fundstelle.Zeile;
-  z.Art = TextartName(hit.Anzeige.Textteil);
-  if (datumsSuche) {
-    const std::string d1 = DatumText(hit.Fundstelle.Datum1, no_date_marker_, year_offset_);
-    const std::string d2 = DatumText(hit.Fundstelle.Datum2, no_date_marker_, year_offset_);
+  z.Art = TextKindName(hit.Anzeige.Textteil);
+  if (dateSearch) {
+    const std::string d1 = DateText(hit.Fundstelle.Datum1, no_date_marker_, year_offset_);
+    const std::string d2 = DateText(hit.Fundstelle.Datum2, no_date_marker_, year_offset_);
     if (d1.empty() || d2.empty() || d1 == d2)
       z.Datum = d1.empty() ? d2 : d1;
     else
@@ -158,14 +165,13 @@ ResultRow ResultRows::Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bo
   return z;
 }
 
-void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& anfrage,
-                               int32_t anzahl, const std::vector<ResultRow>& zeilen,
-                               const std::array<bool, 7>& felder) {
+void WriteResultDocument(const std::string& dateiName, const std::string& anfrage, int32_t anzahl,
+                         const std::vector<ResultRow>& rows, const std::array<bool, 7>& fields) {
   // Written beside the target and renamed over it, so a failure leaves the old file intact.
   const std::string neu = dateiName + ".new";
   try {
     TTextGenerator g(neu);
-    g.NewChapter(1, Utf8ToCp1252(Tr(kUeberschrift)));
+    g.NewChapter(1, Utf8ToCp1252(Tr(kTitleCaption)));
     g.StartParagraph();
     Text(g, Tr(kAnfrage));
     g.SetBold(true);
@@ -173,7 +179,7 @@ void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& 
     g.SetBold(false);
     g.StartParagraph();
     Text(g, std::to_string(anzahl) + " " + Tr(kFundstellen));
-    for (const ResultRow& z : zeilen) ZeileSchreiben(g, z, felder);
+    for (const ResultRow& z : rows) WriteRow(g, z, fields);
     g.Close();
   } catch (...) {
     std::error_code ignored;
@@ -185,7 +191,7 @@ void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& 
   if (error) {
     std::error_code ignored;
     std::filesystem::remove(NativeSeparators(neu), ignored);
-    throw EInOutError(Format(Tr(kNichtGeschrieben), {dateiName}));
+    throw EInOutError(Format(Tr(kWriteFailed), {dateiName}));
   }
 }
 

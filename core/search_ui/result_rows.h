@@ -23,7 +23,7 @@ struct ResultRow {
   std::string Kapitel;  // chapter (and "/" sub-chapter) of the hit
   int32_t Seite = 0;
   int32_t Zeile = 0;
-  std::string Art;    // the kind of passage (TextartName)
+  std::string Art;    // the kind of passage (TextKindName)
   std::string Datum;  // the hit's dates; empty unless the search had a date condition
   retrieval::TFundPosition Position;
 };
@@ -39,10 +39,10 @@ class ResultRows {
   ResultRows(const ResultRows&) = delete;
   ResultRows& operator=(const ResultRows&) = delete;
 
-  // The row of one hit; `datumsSuche` fills the date column.
-  ResultRow Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool datumsSuche);
+  // The row of one hit; `dateSearch` fills the date column.
+  ResultRow Zeile(const retrieval::TFundstellenListe::Eintrag& hit, bool dateSearch);
   // How often a text catalog was loaded.
-  int32_t Katalogwechsel() const { return wechsel_; }
+  int32_t CatalogChanges() const { return catalog_changes_; }
 
  private:
   const retrieval::SearchCatalog& katalog_;
@@ -50,15 +50,14 @@ class ResultRows {
   std::string cd_;  // collection whose catalog is loaded; empty at start
   uint16_t no_date_marker_ = 0;
   uint16_t year_offset_ = 0;
-  int32_t wechsel_ = 0;
+  int32_t catalog_changes_ = 0;
 };
 
 // Writes the printable result document (a stream file the reader shows like any text): a level-1
 // heading "Suchergebnisse", the query in bold, the hit count, then one paragraph per row with the
-// fields `felder` selects (words, author, title, page, line, kind, chapter; the order of the
+// fields `fields` selects (words, author, title, page, line, kind, chapter; the order of the
 // "ResultDocFormat" setting). Raises EInOutError when the file cannot be written.
-void ErgebnisdokumentSchreiben(const std::string& dateiName, const std::string& anfrage,
-                               int32_t anzahl, const std::vector<ResultRow>& zeilen,
-                               const std::array<bool, 7>& felder);
+void WriteResultDocument(const std::string& dateiName, const std::string& anfrage, int32_t anzahl,
+                         const std::vector<ResultRow>& rows, const std::array<bool, 7>& fields);
 
 }  // namespace quillmar::search_ui

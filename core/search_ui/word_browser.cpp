@@ -17,314 +17,314 @@ constexpr LangText kZuLang{"Eingabe zu lang. Eine Anfrage ist auf 4000 Zeichen b
                            "Input is too long. A question is limited to 4000 characters."};
 
 // The accented capitals that count as word characters; their small forms lie 0x20 above them.
-constexpr std::string_view kAkzentGross =
+constexpr std::string_view kAccentedCapitals =
     "\xD6\xC4\xDC\xD3\xD2\xD4\xC1\xC0\xC2\xCD\xCC\xCE\xDA\xD9\xDB\xDD\xC9\xC8\xCA";
 constexpr char kSz = '\xDF';
 
-bool IstTrenner(char c) { return c == ' ' || c == '(' || c == ')' || c == '.'; }
+bool IsDelimiter(char c) { return c == ' ' || c == '(' || c == ')' || c == '.'; }
 
 // The part of a word a lookup can use: everything before its first mask character.
-std::string OhneMaske(const std::string& wort) { return wort.substr(0, wort.find_first_of("*?")); }
+std::string WithoutMask(const std::string& word) {
+  return word.substr(0, word.find_first_of("*?"));
+}
 
-// True when word `wort` begins with `anfang`, both compared by their word keys.
-bool BeginntMit(const std::string& wort, const std::string& anfang) {
-  return Normalisieren(wort).starts_with(Normalisieren(anfang));
+// True when word `word` begins with `start`, both compared by their word keys.
+bool StartsWith(const std::string& word, const std::string& start) {
+  return Normalisieren(word).starts_with(Normalisieren(start));
 }
 
 }  // namespace
 
-WordBrowser::WordBrowser(const std::string& cdWurzel) {
+WordBrowser::WordBrowser(const std::string& cdRoot) {
   retrieval::CollectionSearchInfo cd;
-  cd.Path = cdWurzel;
-  pfad_ = retrieval::TWortDateiAnfrage::WortlistePfad(cd);
-  if (pfad_.empty()) return;
+  cd.Path = cdRoot;
+  path_ = retrieval::TWortDateiAnfrage::WordListPath(cd);
+  if (path_.empty()) return;
   try {
-    leser_.SetzeDateiName(pfad_);
-    if (!leser_.Verfuegbar() || leser_.Anzahl() < 1) return;
-    anfrage_.SetzeDateiName(pfad_);
+    reader_.SetzeDateiName(path_);
+    if (!reader_.Verfuegbar() || reader_.Anzahl() < 1) return;
+    query_.SetzeDateiName(path_);
   } catch (const Exception&) {
     return;
   }
-  anzahl_ = leser_.Anzahl();
-  verfuegbar_ = true;
+  count_ = reader_.Anzahl();
+  available_ = true;
 }
 
-WordRange WordBrowser::WortAmCursor(const std::string& zeile, int32_t cursor) {
-  const auto laenge = static_cast<int32_t>(zeile.size());
-  int32_t p = std::clamp(cursor, 0, laenge);
-  if (p > 0 && zeile[static_cast<size_t>(p - 1)] == ')') --p;
-  int32_t anfang = p;
-  while (anfang > 0 && !IstTrenner(zeile[static_cast<size_t>(anfang - 1)])) --anfang;
+WordRange WordBrowser::WordAtCursor(const std::string& line, int32_t cursor) {
+  const auto length = static_cast<int32_t>(line.size());
+  int32_t p = std::clamp(cursor, 0, length);
+  if (p > 0 && line[static_cast<size_t>(p - 1)] == ')') --p;
+  int32_t start = p;
+  while (start > 0 && !IsDelimiter(line[static_cast<size_t>(start - 1)])) --start;
   // "(" after the caret opens the word only when nothing of a word stands before the caret;
   // otherwise "kai|(gro" would merge two words and swallow the bracket.
-  int32_t rechts = p;
-  if (anfang == p && rechts < laenge && zeile[static_cast<size_t>(rechts)] == '(') ++rechts;
-  int32_t ende = rechts;
-  while (ende < laenge && !IstTrenner(zeile[static_cast<size_t>(ende)])) ++ende;
+  int32_t right = p;
+  if (start == p && right < length && line[static_cast<size_t>(right)] == '(') ++right;
+  int32_t stop = right;
+  while (stop < length && !IsDelimiter(line[static_cast<size_t>(stop)])) ++stop;
   WordRange w;
-  w.Wort = zeile.substr(static_cast<size_t>(anfang), static_cast<size_t>(p - anfang)) +
-           zeile.substr(static_cast<size_t>(rechts), static_cast<size_t>(ende - rechts));
-  w.Anfang = anfang == p ? rechts : anfang;
-  w.Ende = ende;
+  w.Wort = line.substr(static_cast<size_t>(start), static_cast<size_t>(p - start)) +
+           line.substr(static_cast<size_t>(right), static_cast<size_t>(stop - right));
+  w.Anfang = start == p ? right : start;
+  w.Ende = stop;
   if (w.Wort.empty()) w.Anfang = w.Ende = p;
   return w;
 }
 
-bool WordBrowser::IstWortzeichen(char c) {
+bool WordBrowser::IsWordChar(char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return true;
   if (c == kSz) return true;
-  for (char g : kAkzentGross)
+  for (char g : kAccentedCapitals)
     if (c == g || c == static_cast<char>(g + 0x20)) return true;
   return false;
 }
 
-std::string WordBrowser::ZuLangText() { return Tr(kZuLang); }
+std::string WordBrowser::TooLongText() { return Tr(kZuLang); }
 
-bool WordBrowser::Pruefen() {
-  if (!verfuegbar_) return false;
+bool WordBrowser::Check() {
+  if (!available_) return false;
   bool ok = false;
   try {
-    ok = leser_.Verfuegbar();
+    ok = reader_.Verfuegbar();
   } catch (const Exception&) {
   }
   if (!ok) {
-    verfuegbar_ = false;
-    ergebnis_ = kVerwerfen;
+    available_ = false;
+    result_ = kDiscard;
   }
   return ok;
 }
 
 template <typename F>
-void WordBrowser::Sicher(F f) {
-  if (!Pruefen()) return;
+void WordBrowser::Safely(F f) {
+  if (!Check()) return;
   try {
     f();
   } catch (const Exception&) {
-    verfuegbar_ = false;
-    ergebnis_ = kVerwerfen;
+    available_ = false;
+    result_ = kDiscard;
   }
 }
 
-int32_t WordBrowser::ScrollSeite() const {
-  if (anzahl_ < 1) return kScrollMax;
+int32_t WordBrowser::ScrollPage() const {
+  if (count_ < 1) return kScrollMax;
   return static_cast<int32_t>(
-      std::clamp<int64_t>(int64_t{kScrollMax} * kZeilen / anzahl_, 1, kScrollMax));
+      std::clamp<int64_t>(int64_t{kScrollMax} * kRows / count_, 1, kScrollMax));
 }
 
-void WordBrowser::ScrollPosSetzen() {
-  const double p = anzahl_ > 0 ? double(oben_) / anzahl_ * kScrollMax : kScrollMin;
-  letzte_scroll_pos_ = std::clamp(static_cast<int32_t>(std::lround(p)), kScrollMin, kScrollMax);
+void WordBrowser::UpdateScrollPos() {
+  const double p = count_ > 0 ? double(top_) / count_ * kScrollMax : kScrollMin;
+  last_scroll_pos_ = std::clamp(static_cast<int32_t>(std::lround(p)), kScrollMin, kScrollMax);
 }
 
-void WordBrowser::ZuOben(int32_t t) {
-  t = std::max(std::min(t, anzahl_ - (kZeilen - 1)), 1);
-  if (t == oben_) return;
-  oben_ = t;
-  ScrollPosSetzen();
+void WordBrowser::SetTop(int32_t t) {
+  t = std::max(std::min(t, count_ - (kRows - 1)), 1);
+  if (t == top_) return;
+  top_ = t;
+  UpdateScrollPos();
 }
 
 void WordBrowser::GeheZu(int32_t n) {
-  if (!verfuegbar_) return;
-  n = std::clamp(n, 1, anzahl_);
-  fokus_ = n;
-  if (n == oben_ - 1)
-    ZuOben(oben_ - 1);
-  else if (n == oben_ + kZeilen)
-    ZuOben(oben_ + 1);
-  else if (n < oben_ || n >= oben_ + kZeilen)
-    ZuOben(n);
+  if (!available_) return;
+  n = std::clamp(n, 1, count_);
+  focus_ = n;
+  if (n == top_ - 1)
+    SetTop(top_ - 1);
+  else if (n == top_ + kRows)
+    SetTop(top_ + 1);
+  else if (n < top_ || n >= top_ + kRows)
+    SetTop(n);
 }
 
-void WordBrowser::Aufsuchen() {
-  auswahl_.Leeren();
-  anfrage_.Suche(tippwort_);
-  if (anfrage_.Gefunden()) {
+void WordBrowser::Locate() {
+  selection_.Leeren();
+  query_.Suche(typed_word_);
+  if (query_.Gefunden()) {
     // Among words with equal keys ("müller", "mueller") the first one in list order.
-    GeheZu(anfrage_.LaufAnfang() > 0 ? anfrage_.LaufAnfang() : anfrage_.Satznummer());
-    auswahl_.Hinzufuegen(fokus_);
+    GeheZu(query_.RunStart() > 0 ? query_.RunStart() : query_.Satznummer());
+    selection_.Hinzufuegen(focus_);
     return;
   }
   // Past the last word the following record number is -1, which GeheZu limits to the first.
-  GeheZu(anfrage_.NachfolgerNr());
-  if (!tippwort_.empty() && anfrage_.NachfolgerNr() > 0 &&
-      BeginntMit(anfrage_.Nachfolger(), tippwort_))
-    auswahl_.Hinzufuegen(fokus_);
+  GeheZu(query_.NachfolgerNr());
+  if (!typed_word_.empty() && query_.NachfolgerNr() > 0 &&
+      StartsWith(query_.Nachfolger(), typed_word_))
+    selection_.Hinzufuegen(focus_);
 }
 
-void WordBrowser::Positionieren(const BrowserQueryLine& zeile) {
-  zeile_ = zeile;
-  Sicher([&] {
-    tippwort_ = OhneMaske(WortAmCursor(zeile_.Text, zeile_.Cursor).Wort);
-    Aufsuchen();
+void WordBrowser::Positionieren(const BrowserQueryLine& line) {
+  line_ = line;
+  Safely([&] {
+    typed_word_ = WithoutMask(WordAtCursor(line_.Text, line_.Cursor).Wort);
+    Locate();
   });
 }
 
-bool WordBrowser::TasteDruecken(Taste taste, bool shift) {
-  bool schliessen = false;
-  Sicher([&] {
-    switch (taste) {
-      case Taste::Runter:
-      case Taste::Hoch: {
-        const int32_t schritt = taste == Taste::Runter ? 1 : -1;
+bool WordBrowser::PressKey(Key key, bool shift) {
+  bool close = false;
+  Safely([&] {
+    switch (key) {
+      case Key::Down:
+      case Key::Up: {
+        const int32_t step = key == Key::Down ? 1 : -1;
         if (!shift) {
-          if (auswahl_.Enthaelt(fokus_)) GeheZu(fokus_ + schritt);
-          auswahl_.Leeren();
-          auswahl_.Hinzufuegen(fokus_);
-        } else if (!auswahl_.Enthaelt(fokus_ + schritt)) {
+          if (selection_.Enthaelt(focus_)) GeheZu(focus_ + step);
+          selection_.Leeren();
+          selection_.Hinzufuegen(focus_);
+        } else if (!selection_.Enthaelt(focus_ + step)) {
           // Extends the selection by the next row.
-          GeheZu(fokus_ + schritt);
-          auswahl_.Hinzufuegen(fokus_);
+          GeheZu(focus_ + step);
+          selection_.Hinzufuegen(focus_);
         } else {
           // Moves back into the selection, giving up the row it leaves.
-          if (auswahl_.Enthaelt(fokus_)) auswahl_.Umschalten(fokus_);
-          GeheZu(fokus_ + schritt);
+          if (selection_.Enthaelt(focus_)) selection_.Umschalten(focus_);
+          GeheZu(focus_ + step);
         }
         break;
       }
-      case Taste::SeiteHoch:
-      case Taste::SeiteRunter: {
-        if (auswahl_.Enthaelt(fokus_))
-          GeheZu(fokus_ + (taste == Taste::SeiteRunter ? kZeilen : -kZeilen));
-        if (taste == Taste::SeiteRunter && fokus_ >= oben_ && fokus_ < oben_ + kZeilen)
-          ZuOben(fokus_ - (kZeilen - 1));
-        auswahl_.Leeren();
-        auswahl_.Hinzufuegen(fokus_);
+      case Key::PageUp:
+      case Key::PageDown: {
+        if (selection_.Enthaelt(focus_)) GeheZu(focus_ + (key == Key::PageDown ? kRows : -kRows));
+        if (key == Key::PageDown && focus_ >= top_ && focus_ < top_ + kRows)
+          SetTop(focus_ - (kRows - 1));
+        selection_.Leeren();
+        selection_.Hinzufuegen(focus_);
         break;
       }
-      case Taste::Eingabe:
-        if (auswahl_.Anzahl() == 0) auswahl_.Hinzufuegen(fokus_);
-        ergebnis_ = kUebernehmen;
-        schliessen = true;
+      case Key::Eingabe:
+        if (selection_.Anzahl() == 0) selection_.Hinzufuegen(focus_);
+        result_ = kAccept;
+        close = true;
         break;
-      case Taste::Escape:
-        auswahl_.Leeren();
-        ergebnis_ = kVerwerfen;
-        schliessen = true;
+      case Key::Escape:
+        selection_.Leeren();
+        result_ = kDiscard;
+        close = true;
         break;
-      case Taste::Rueckschritt:
-        if (!tippwort_.empty()) tippwort_.pop_back();
-        Aufsuchen();
+      case Key::Backspace:
+        if (!typed_word_.empty()) typed_word_.pop_back();
+        Locate();
         break;
     }
   });
-  return schliessen || !verfuegbar_;
+  return close || !available_;
 }
 
-void WordBrowser::ZeichenTippen(char c) {
-  if (!IstWortzeichen(c)) return;
-  Sicher([&] {
-    tippwort_.push_back(c);
-    Aufsuchen();
+void WordBrowser::TypeChar(char c) {
+  if (!IsWordChar(c)) return;
+  Safely([&] {
+    typed_word_.push_back(c);
+    Locate();
   });
 }
 
-void WordBrowser::Klicken(int32_t zeile, bool ctrl, bool shift) {
-  if (!verfuegbar_ || zeile < 0 || zeile >= kZeilen) return;
-  const int32_t r = oben_ + zeile;
-  if (r > anzahl_) return;
+void WordBrowser::Click(int32_t line, bool ctrl, bool shift) {
+  if (!available_ || line < 0 || line >= kRows) return;
+  const int32_t r = top_ + line;
+  if (r > count_) return;
   if (ctrl) {
-    auswahl_.Umschalten(r);
+    selection_.Umschalten(r);
   } else if (shift) {
-    auswahl_.BereichWaehlen(r, fokus_);
+    selection_.BereichWaehlen(r, focus_);
   } else {
-    auswahl_.Leeren();
-    auswahl_.Hinzufuegen(r);
+    selection_.Leeren();
+    selection_.Hinzufuegen(r);
   }
-  fokus_ = r;
+  focus_ = r;
 }
 
-void WordBrowser::Scrollen(Scroll aktion, int32_t position) {
-  Sicher([&] {
-    int32_t t = oben_;
-    switch (aktion) {
-      case Scroll::ZeileHoch:
-        t = oben_ - 1;
+void WordBrowser::ApplyScroll(Scroll action, int32_t position) {
+  Safely([&] {
+    int32_t t = top_;
+    switch (action) {
+      case Scroll::LineUp:
+        t = top_ - 1;
         break;
-      case Scroll::ZeileRunter:
-        t = oben_ + 1;
+      case Scroll::LineDown:
+        t = top_ + 1;
         break;
-      case Scroll::SeiteHoch:
-        t = oben_ - (kZeilen - 1);
+      case Scroll::PageUp:
+        t = top_ - (kRows - 1);
         break;
-      case Scroll::SeiteRunter:
-        t = oben_ + (kZeilen - 1);
+      case Scroll::PageDown:
+        t = top_ + (kRows - 1);
         break;
       case Scroll::Anfang:
         t = 1;
         break;
       case Scroll::Ende:
-        t = anzahl_ - (kZeilen - 1);
+        t = count_ - (kRows - 1);
         break;
-      case Scroll::Gezogen:
-        if (position != letzte_scroll_pos_)
-          t = static_cast<int32_t>(std::lround(double(position) / kScrollMax * anzahl_));
+      case Scroll::Dragged:
+        if (position != last_scroll_pos_)
+          t = static_cast<int32_t>(std::lround(double(position) / kScrollMax * count_));
         break;
     }
-    oben_ = std::max(std::min(t, anzahl_ - (kZeilen - 1)), 1);
-    ScrollPosSetzen();
+    top_ = std::max(std::min(t, count_ - (kRows - 1)), 1);
+    UpdateScrollPos();
   });
 }
 
-std::vector<WordRow> WordBrowser::SichtbareZeilen() {
-  std::vector<WordRow> zeilen;
-  Sicher([&] {
-    for (int32_t r = oben_; r < oben_ + kZeilen && r <= anzahl_; ++r) {
+std::vector<WordRow> WordBrowser::VisibleRows() {
+  std::vector<WordRow> rows;
+  Safely([&] {
+    for (int32_t r = top_; r < top_ + kRows && r <= count_; ++r) {
       WordRow z;
-      z.Wort = leser_.Lies(r).Wort;
-      z.Fokussiert = r == fokus_;
-      z.Ausgewaehlt = auswahl_.Enthaelt(r);
-      zeilen.push_back(std::move(z));
+      z.Wort = reader_.Lies(r).Wort;
+      z.Focused = r == focus_;
+      z.Selected = selection_.Enthaelt(r);
+      rows.push_back(std::move(z));
     }
   });
-  if (!verfuegbar_) zeilen.clear();
-  return zeilen;
+  if (!available_) rows.clear();
+  return rows;
 }
 
-void WordBrowser::Schliessen() {
-  tippwort_.clear();
-  ersetzung_ = {};
-  zu_lang_ = false;
-  if (ergebnis_ != kUebernehmen || auswahl_.Anzahl() == 0) return;
-  Sicher([&] {
-    const bool oder = auswahl_.Anzahl() > 1;
+void WordBrowser::Close() {
+  typed_word_.clear();
+  replacement_ = {};
+  too_long_ = false;
+  if (result_ != kAccept || selection_.Anzahl() == 0) return;
+  Safely([&] {
+    const bool oder = selection_.Anzahl() > 1;
     const std::string oder_wort = CurrentLanguage() == kGerman ? "ODER" : "OR";
     // Reading stops once the line is too long anyway: a Shift-click far away may select a
     // great many words.
-    const size_t grenze = static_cast<size_t>(kZeilenGrenze);
+    const size_t limit = static_cast<size_t>(kRowLimit);
     std::string text = oder ? "(" : "";
-    for (int32_t i = 1; i <= auswahl_.Anzahl() && zeile_.Text.size() + text.size() < grenze; ++i) {
+    for (int32_t i = 1; i <= selection_.Anzahl() && line_.Text.size() + text.size() < limit; ++i) {
       if (i > 1) text += " " + oder_wort + " ";
-      text += leser_.Lies(auswahl_.Element(i)).Wort;
+      text += reader_.Lies(selection_.Element(i)).Wort;
     }
     if (oder) text += ")";
-    einfuegetext_ = std::move(text);
+    insert_text_ = std::move(text);
   });
-  if (!verfuegbar_) return;
+  if (!available_) return;
   Einfuegen();
 }
 
 void WordBrowser::Einfuegen() {
-  if (zeile_.Text.size() + einfuegetext_.size() >= static_cast<size_t>(kZeilenGrenze)) {
-    zu_lang_ = true;
+  if (line_.Text.size() + insert_text_.size() >= static_cast<size_t>(kRowLimit)) {
+    too_long_ = true;
     return;
   }
-  const auto laenge = static_cast<int32_t>(zeile_.Text.size());
-  int32_t anfang = 0;
-  int32_t ende = 0;
-  if (zeile_.AuswahlStart >= 0 && zeile_.AuswahlLaenge > 0) {
-    anfang = std::min(zeile_.AuswahlStart, laenge);
-    ende = static_cast<int32_t>(std::min<int64_t>(int64_t{anfang} + zeile_.AuswahlLaenge, laenge));
+  const auto length = static_cast<int32_t>(line_.Text.size());
+  int32_t start = 0;
+  int32_t stop = 0;
+  if (line_.SelectionStart >= 0 && line_.SelectionLength > 0) {
+    start = std::min(line_.SelectionStart, length);
+    stop = static_cast<int32_t>(std::min<int64_t>(int64_t{start} + line_.SelectionLength, length));
   } else {
-    const WordRange w = WortAmCursor(zeile_.Text, zeile_.Cursor);
-    anfang = w.Anfang;
-    ende = w.Ende;
+    const WordRange w = WordAtCursor(line_.Text, line_.Cursor);
+    start = w.Anfang;
+    stop = w.Ende;
   }
-  zeile_.Text.replace(static_cast<size_t>(anfang), static_cast<size_t>(ende - anfang),
-                      einfuegetext_);
-  zeile_.Cursor = anfang + static_cast<int32_t>(einfuegetext_.size());
-  zeile_.AuswahlStart = -1;
-  zeile_.AuswahlLaenge = 0;
-  ersetzung_ = {anfang, ende - anfang, einfuegetext_};
+  line_.Text.replace(static_cast<size_t>(start), static_cast<size_t>(stop - start), insert_text_);
+  line_.Cursor = start + static_cast<int32_t>(insert_text_.size());
+  line_.SelectionStart = -1;
+  line_.SelectionLength = 0;
+  replacement_ = {start, stop - start, insert_text_};
 }
 
 }  // namespace quillmar::search_ui

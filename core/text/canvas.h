@@ -26,7 +26,7 @@ struct TextMetric {
 
 // The two small pictures of the margin column: words did not fit ("keinplatzmehr") and the
 // pending words were dropped in favour of the line's own ("nachoben").
-enum class MarginPictureKind { kKeinPlatzMehr, kNachOben };
+enum class MarginPictureKind { kNoRoom, kMovedUp };
 
 // A drawing surface: the screen widget, an image or a printer page. Fonts are the 18 fonts of
 // the font table, one set for the screen and one for the printer; which set a canvas uses is

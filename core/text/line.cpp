@@ -123,7 +123,7 @@ void TZeile::DrawMargin(int32_t top, int32_t baseline, MarginCarry& carry) {
   }
   if (carry.Pending() && carry.List != &margin_) {
     const MarginPictureKind picture =
-        margin_.Empty() ? MarginPictureKind::kKeinPlatzMehr : MarginPictureKind::kNachOben;
+        margin_.Empty() ? MarginPictureKind::kNoRoom : MarginPictureKind::kMovedUp;
     if (!printer_) {
       canvas_->DrawPicture(Client.Left + 1, baseline - canvas_->PictureHeight(picture), picture);
     }

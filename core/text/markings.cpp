@@ -10,7 +10,7 @@ TFundMarkierung::TFundMarkierung(const retrieval::TFundPosition& hit)
       Anfang(hit.Anfang),
       Ende(hit.Ende),
       CD(hit.CD.Str()) {
-  for (int i = 0; i < kWorte; ++i) WortPos[i] = hit.WortPos[i];
+  for (int i = 0; i < kMaxWords; ++i) WortPos[i] = hit.WortPos[i];
 }
 
 std::unique_ptr<TMarkierung> TFundMarkierung::Clone() const {

@@ -30,7 +30,7 @@ class TMarkierung {
 // are those of the hit's TFundPosition.
 class TFundMarkierung : public TMarkierung {
  public:
-  static constexpr int kWorte = 5;
+  static constexpr int kMaxWords = 5;
 
   TFundMarkierung() = default;
   explicit TFundMarkierung(const retrieval::TFundPosition& hit);
@@ -49,7 +49,7 @@ class TFundMarkierung : public TMarkierung {
   uint8_t TextNr = 0;  // 0: the marking is inactive
   int32_t Anfang = -1;
   int32_t Ende = -1;
-  int32_t WortPos[kWorte] = {-1, -1, -1, -1, -1};
+  int32_t WortPos[kMaxWords] = {-1, -1, -1, -1, -1};
   std::string CD;  // collection identifier, at most 8 bytes
 };
 

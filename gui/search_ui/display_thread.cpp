@@ -5,51 +5,51 @@
 namespace quillmar::gui {
 
 TDarstellungsthread::TDarstellungsthread(retrieval::TFundstellenListe&& hits,
-                                         std::shared_ptr<const retrieval::SearchCatalog> katalog,
-                                         bool datumsSuche,
-                                         std::function<void(TZeilen&&, bool)> abgeben)
-    : katalog_(std::move(katalog)),
-      zeilen_(*katalog_),
-      datumsSuche_(datumsSuche),
-      abgeben_(std::move(abgeben)) {
+                                         std::shared_ptr<const retrieval::SearchCatalog> catalog,
+                                         bool dateSearch,
+                                         std::function<void(TZeilen&&, bool)> deliver)
+    : catalog_(std::move(catalog)),
+      rows_(*catalog_),
+      dateSearch_(dateSearch),
+      deliver_(std::move(deliver)) {
   hits_.Assign(hits);
 }
 
-TDarstellungsthread::~TDarstellungsthread() { Anhalten(); }
+TDarstellungsthread::~TDarstellungsthread() { Stop(); }
 
-void TDarstellungsthread::Starten() {
-  if (zustand_.load() != State::kNotStarted) return;
-  zustand_.store(State::kBuilding);
+void TDarstellungsthread::Start() {
+  if (state_.load() != State::kNotStarted) return;
+  state_.store(State::kBuilding);
   thread_ = std::thread([this] { Ausfuehren(); });
 }
 
-void TDarstellungsthread::Anhalten() {
-  anhalten_.store(true);
+void TDarstellungsthread::Stop() {
+  stop_requested_.store(true);
   if (thread_.joinable()) thread_.join();
 }
 
 void TDarstellungsthread::Ausfuehren() {
   try {
     TZeilen stapel;
-    stapel.reserve(kStapel);
+    stapel.reserve(kBatchSize);
     int32_t i = 0;
-    for (const auto& hit : hits_.Eintraege()) {
-      if (anhalten_.load()) break;
-      aktuell_.store(++i);
-      stapel.push_back(zeilen_.Zeile(hit, datumsSuche_));
-      if (stapel.size() == kStapel) {
-        abgeben_(std::move(stapel), false);
+    for (const auto& hit : hits_.EntryList()) {
+      if (stop_requested_.load()) break;
+      current_.store(++i);
+      stapel.push_back(rows_.Zeile(hit, dateSearch_));
+      if (stapel.size() == kBatchSize) {
+        deliver_(std::move(stapel), false);
         stapel = TZeilen();
-        stapel.reserve(kStapel);
+        stapel.reserve(kBatchSize);
         std::this_thread::yield();  // the user-interface thread takes the batch
       }
     }
-    if (!anhalten_.load()) abgeben_(std::move(stapel), true);
+    if (!stop_requested_.load()) deliver_(std::move(stapel), true);
   } catch (...) {
     // out of memory while building rows: the list keeps the rows it has
-    if (!anhalten_.load()) abgeben_(TZeilen(), true);
+    if (!stop_requested_.load()) deliver_(TZeilen(), true);
   }
-  zustand_.store(State::kEnded);
+  state_.store(State::kEnded);
 }
 
 }  // namespace quillmar::gui

@@ -31,14 +31,14 @@ namespace {
 
 constexpr LangText kCaption{"Suchergebnisse", "Search results"};
 constexpr LangText kNew{"&Suchen...", "F&ind..."};
-constexpr LangText kFundstellen{"Fundstelle(n)", "occurrence(s)"};
-constexpr LangText kAnfrage{"Anfrage", "Question"};
+constexpr LangText kOccurrences{"Fundstelle(n)", "occurrence(s)"};
+constexpr LangText kQueryCaption{"Anfrage", "Question"};
 constexpr char kResultFile[] = "result.tmp";
 constexpr char kPrintTitle[] = "Fundstellenliste";
 
 constexpr int kDefaultWidth = 520, kDefaultHeight = 380;
 constexpr int kPanelHeight = 34;
-constexpr int kWegWidth = 17, kWegRightGap = 12;
+constexpr int kCloseWidth = 17, kCloseRightGap = 12;
 // Column widths in pixels: words, title, author, chapter, page, line; kind and date keep the
 // header's default.
 constexpr int kColumnWidths[] = {100, 100, 100, 100, 30, 30};
@@ -75,29 +75,29 @@ TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, 
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   list_->setPalette(palette);
   list_->installEventFilter(this);
-  connect(list_, &QTreeView::doubleClicked, this, [this] { Oeffnen(); });
+  connect(list_, &QTreeView::doubleClicked, this, [this] { OpenCurrentRow(); });
 
   panel_ = new QWidget(this);
   panel_->setObjectName("ButtonPanel");
   panel_->setFixedHeight(kPanelHeight);
   auto* buttons = new QHBoxLayout(panel_);
-  buttons->setContentsMargins(4, 2, kWegRightGap, 2);
+  buttons->setContentsMargins(4, 2, kCloseRightGap, 2);
   open_ = MakeButton(captions::kOpen, "OpenButton", panel_);
   open_->setDefault(true);
   new_ = MakeButton(kNew, "NewButton", panel_);
   print_ = MakeButton(captions::kPrint, "PrintButton", panel_);
-  weg_ = new QPushButton(QString::fromUtf8("«"), panel_);
-  weg_->setObjectName("WegButton");
-  weg_->setFixedWidth(kWegWidth);
+  closeButton_ = new QPushButton(QString::fromUtf8("«"), panel_);
+  closeButton_->setObjectName("WegButton");
+  closeButton_->setFixedWidth(kCloseWidth);
   buttons->addWidget(open_);
   buttons->addWidget(new_);
   buttons->addWidget(print_);
   buttons->addStretch();
-  buttons->addWidget(weg_);
+  buttons->addWidget(closeButton_);
   connect(open_, &QPushButton::clicked, this, &TSuchResultForm::OpenSelected);
   connect(new_, &QPushButton::clicked, this, &TSuchResultForm::NewButtonClick);
   connect(print_, &QPushButton::clicked, this, &TSuchResultForm::Print);
-  connect(weg_, &QPushButton::clicked, this, [this] { PanelZeigen(false); });
+  connect(closeButton_, &QPushButton::clicked, this, [this] { PanelZeigen(false); });
 
   status_ = new QStatusBar(this);
   status_->setObjectName("StatusBar1");
@@ -119,37 +119,37 @@ TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, 
 TSuchResultForm::~TSuchResultForm() {
   // The worker posts batches to this object: it must have ended before the object goes. Batches
   // still queued are dropped with the object.
-  if (thread_) thread_->Anhalten();
+  if (thread_) thread_->Stop();
   thread_.reset();
 }
 
 void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
                            std::shared_ptr<const retrieval::SearchCatalog> katalog,
                            const QString& query, int count, bool dateSearch) {
-  if (thread_) thread_->Anhalten();
+  if (thread_) thread_->Stop();
   thread_.reset();
   katalog_ = std::move(katalog);
   query_ = query;
   count_ = count;
   statusText_->setText(
-      QString("%1 %2  %3: %4").arg(count).arg(Text(kFundstellen), Text(kAnfrage), query));
-  if (dateSearch) model_->DatumsspalteZeigen();
+      QString("%1 %2  %3: %4").arg(count).arg(Text(kOccurrences), Text(kQueryCaption), query));
+  if (dateSearch) model_->ShowDateColumn();
   // The worker hands each batch to the user-interface thread; the batch is dropped there when
   // the list is being closed.
-  gefuellt_ = false;
-  auto abgeben = [this](TDarstellungsthread::TZeilen&& zeilen, bool letzter) {
-    auto batch = std::make_shared<TDarstellungsthread::TZeilen>(std::move(zeilen));
+  filled_ = false;
+  auto deliver = [this](TDarstellungsthread::TZeilen&& rows, bool last) {
+    auto batch = std::make_shared<TDarstellungsthread::TZeilen>(std::move(rows));
     QMetaObject::invokeMethod(
         this,
-        [this, batch, letzter] {
-          if (!thread_ || thread_->AnhaltenAngefordert()) return;
-          model_->Anfuegen(std::move(*batch));
-          if (letzter) gefuellt_ = true;
+        [this, batch, last] {
+          if (!thread_ || thread_->StopRequested()) return;
+          model_->Append(std::move(*batch));
+          if (last) filled_ = true;
         },
         Qt::QueuedConnection);
   };
-  thread_ = std::make_unique<TDarstellungsthread>(std::move(hits), katalog_, dateSearch, abgeben);
-  thread_->Starten();
+  thread_ = std::make_unique<TDarstellungsthread>(std::move(hits), katalog_, dateSearch, deliver);
+  thread_->Start();
 }
 
 void TSuchResultForm::Zeigen() {
@@ -169,26 +169,26 @@ int TSuchResultForm::SelectedRow() const {
   return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-bool TSuchResultForm::Filling() const { return thread_ && !gefuellt_; }
+bool TSuchResultForm::Filling() const { return thread_ && !filled_; }
 
 QString TSuchResultForm::StatusText() const { return statusText_->text(); }
 
-void TSuchResultForm::Auswaehlen(int row) {
+void TSuchResultForm::SelectRow(int row) {
   const QModelIndex index = model_->index(row, 0);
   list_->selectionModel()->setCurrentIndex(
       index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   list_->scrollTo(index);
 }
 
-void TSuchResultForm::Oeffnen() {
+void TSuchResultForm::OpenCurrentRow() {
   const int row = SelectedRow();
   if (row >= 0) services_.OpenResultPosition(Position(row));
 }
 
 void TSuchResultForm::OpenSelected() {
   if (RowCount() == 0) return;
-  if (SelectedRow() < 0) Auswaehlen(0);
-  Oeffnen();
+  if (SelectedRow() < 0) SelectRow(0);
+  OpenCurrentRow();
 }
 
 void TSuchResultForm::NextHit() { StepHit(1); }
@@ -199,20 +199,20 @@ void TSuchResultForm::StepHit(int step) {
   if (RowCount() == 0) return;
   const int row = SelectedRow();
   if (row < 0) {
-    Auswaehlen(0);
+    SelectRow(0);
   } else {
     const int next = row + step;
     if (next < 0 || next >= RowCount()) return;
-    Auswaehlen(next);
+    SelectRow(next);
   }
-  Oeffnen();
+  OpenCurrentRow();
 }
 
 void TSuchResultForm::NewButtonClick() {
-  if (services_.Find()) SchliessenNachSuche();
+  if (services_.Find()) CloseAfterSearch();
 }
 
-void TSuchResultForm::SchliessenNachSuche() {
+void TSuchResultForm::CloseAfterSearch() {
   if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
     sub->close();
   else
@@ -225,8 +225,8 @@ void TSuchResultForm::Print() {
   if (format.exec() != QDialog::Accepted) return;
   try {
     const std::string file = JoinPath(catalog.GetAppPath(), kResultFile);
-    search_ui::ErgebnisdokumentSchreiben(file, query_.toStdString(), count_, model_->Zeilen(),
-                                         catalog.Settings().GetResultDocFormat());
+    search_ui::WriteResultDocument(file, query_.toStdString(), count_, model_->Zeilen(),
+                                   catalog.Settings().GetResultDocFormat());
     services_.PrintFile(file, QString(kPrintTitle));
   } catch (const std::exception& e) {
     context_.Prompts().ShowError(e.what());
@@ -239,7 +239,7 @@ bool TSuchResultForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      Oeffnen();
+      OpenCurrentRow();
       return true;
     }
   }

@@ -60,13 +60,13 @@ class TSuchResultForm : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Oeffnen();  // opens the selected row, if any
+  void OpenCurrentRow();  // opens the selected row, if any
   // Selects and opens the row `step` rows on (the first when none is selected); nothing at an end.
   void StepHit(int step);
-  void Auswaehlen(int row);
+  void SelectRow(int row);
   void NewButtonClick();
   void PanelZeigen(bool on);
-  void SchliessenNachSuche();
+  void CloseAfterSearch();
 
   AppContext& context_;
   WindowServices& services_;
@@ -78,12 +78,12 @@ class TSuchResultForm : public QWidget {
   QPushButton* open_;
   QPushButton* new_;
   QPushButton* print_;
-  QPushButton* weg_;
+  QPushButton* closeButton_;
   QStatusBar* status_;
   QLabel* statusText_;
   QString query_;
   int count_ = 0;
-  bool gefuellt_ = false;  // the last batch has been appended
+  bool filled_ = false;  // the last batch has been appended
 };
 
 }  // namespace quillmar::gui

@@ -9,62 +9,62 @@ namespace quillmar::gui {
 
 namespace {
 
-constexpr LangText kKoepfe[] = {{"Wörter", "Words"},    {"Titel", "Title"}, {"Autor", "Author"},
-                                {"Kapitel", "Chapter"}, {"Seite", "Page"},  {"Zeile", "Line"},
-                                {"Art", "Kind"},        {"Datum", "Date"}};
+constexpr LangText kHeaders[] = {{"Wörter", "Words"},    {"Titel", "Title"}, {"Autor", "Author"},
+                                 {"Kapitel", "Chapter"}, {"Seite", "Page"},  {"Zeile", "Line"},
+                                 {"Art", "Kind"},        {"Datum", "Date"}};
 
 }  // namespace
 
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ResultModel::DatumsspalteZeigen() {
-  if (datum_) return;
-  beginInsertColumns(QModelIndex(), kDatum, kDatum);
-  datum_ = true;
+void ResultModel::ShowDateColumn() {
+  if (dateColumn_) return;
+  beginInsertColumns(QModelIndex(), kColDate, kColDate);
+  dateColumn_ = true;
   endInsertColumns();
 }
 
-void ResultModel::Anfuegen(std::vector<search_ui::ResultRow>&& zeilen) {
+void ResultModel::Append(std::vector<search_ui::ResultRow>&& zeilen) {
   if (zeilen.empty()) return;
-  const int first = static_cast<int>(zeilen_.size());
+  const int first = static_cast<int>(rows_.size());
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(zeilen.size()) - 1);
-  zeilen_.insert(zeilen_.end(), std::make_move_iterator(zeilen.begin()),
-                 std::make_move_iterator(zeilen.end()));
+  rows_.insert(rows_.end(), std::make_move_iterator(zeilen.begin()),
+               std::make_move_iterator(zeilen.end()));
   endInsertRows();
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(zeilen_.size());
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : (datum_ ? kDatum + 1 : kDatum);
+  return parent.isValid() ? 0 : (dateColumn_ ? kColDate + 1 : kColDate);
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role == Qt::TextAlignmentRole) {
-    const bool rechts = index.column() == kSeite || index.column() == kZeile;
-    return QVariant::fromValue(Qt::AlignVCenter | (rechts ? Qt::AlignRight : Qt::AlignLeft));
+    const bool rightAligned = index.column() == kColPage || index.column() == kColLine;
+    return QVariant::fromValue(Qt::AlignVCenter | (rightAligned ? Qt::AlignRight : Qt::AlignLeft));
   }
   if (role != Qt::DisplayRole) return {};
   const search_ui::ResultRow& z = Zeile(index.row());
   switch (index.column()) {
-    case kWorte:
+    case kColWords:
       return Utf8(z.Worte);
-    case kTitel:
+    case kColTitle:
       return Utf8(z.Titel);
-    case kAutor:
+    case kColAuthor:
       return Utf8(z.Autor);
-    case kKapitel:
+    case kColChapter:
       return Utf8(z.Kapitel);
-    case kSeite:
+    case kColPage:
       return QString::number(z.Seite);
-    case kZeile:
+    case kColLine:
       return QString::number(z.Zeile);
-    case kArt:
+    case kColKind:
       return Utf8(z.Art);
-    case kDatum:
+    case kColDate:
       return Utf8(z.Datum);
     default:
       return {};
@@ -73,8 +73,8 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-  if (role == Qt::DisplayRole) return Text(kKoepfe[section]);
-  if (role == Qt::TextAlignmentRole && (section == kSeite || section == kZeile))
+  if (role == Qt::DisplayRole) return Text(kHeaders[section]);
+  if (role == Qt::TextAlignmentRole && (section == kColPage || section == kColLine))
     return QVariant::fromValue(Qt::AlignVCenter | Qt::AlignRight);
   return {};
 }

@@ -13,16 +13,25 @@ class ResultModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Spalte { kWorte, kTitel, kAutor, kKapitel, kSeite, kZeile, kArt, kDatum };
+  enum Column {
+    kColWords,
+    kColTitle,
+    kColAuthor,
+    kColChapter,
+    kColPage,
+    kColLine,
+    kColKind,
+    kColDate
+  };
 
   explicit ResultModel(QObject* parent = nullptr);
 
   // Adds the date column (before any row arrives).
-  void DatumsspalteZeigen();
-  bool HatDatumsspalte() const { return datum_; }
-  void Anfuegen(std::vector<search_ui::ResultRow>&& zeilen);
-  const search_ui::ResultRow& Zeile(int row) const { return zeilen_[static_cast<size_t>(row)]; }
-  const std::vector<search_ui::ResultRow>& Zeilen() const { return zeilen_; }
+  void ShowDateColumn();
+  bool HasDateColumn() const { return dateColumn_; }
+  void Append(std::vector<search_ui::ResultRow>&& zeilen);
+  const search_ui::ResultRow& Zeile(int row) const { return rows_[static_cast<size_t>(row)]; }
+  const std::vector<search_ui::ResultRow>& Zeilen() const { return rows_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -30,8 +39,8 @@ class ResultModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
-  std::vector<search_ui::ResultRow> zeilen_;
-  bool datum_ = false;
+  std::vector<search_ui::ResultRow> rows_;
+  bool dateColumn_ = false;
 };
 
 }  // namespace quillmar::gui

@@ -38,34 +38,33 @@ namespace quillmar::gui {
 namespace {
 
 constexpr LangText kCaption{"Suchen", "Find"};
-constexpr LangText kAnfrageLabel{"Geben Sie die zu suchenden Wörter ein:",
-                                 "Enter the words You want to search for:"};
-constexpr LangText kAnfrageHint{"Bsp.: karl* und gro*", "eg: karl* and gro*"};
-constexpr LangText kWortliste{"&Wortliste...", "&Word list..."};
-constexpr LangText kWortlisteHint{"Zeigt Wortliste an für:", "Show word list for:"};
-constexpr LangText kExakt{"Suchbegriffe genau suchen.", "Search words exactly."};
-constexpr LangText kUnscharf{"Unscharfe Suche verwenden (Stufe %s).",
-                             "Use fuzzy search (level %s)."};
+constexpr LangText kQueryLabel{"Geben Sie die zu suchenden Wörter ein:",
+                               "Enter the words You want to search for:"};
+constexpr LangText kQueryHint{"Bsp.: karl* und gro*", "eg: karl* and gro*"};
+constexpr LangText kWordList{"&Wortliste...", "&Word list..."};
+constexpr LangText kWordListHint{"Zeigt Wortliste an für:", "Show word list for:"};
+constexpr LangText kExact{"Suchbegriffe genau suchen.", "Search words exactly."};
+constexpr LangText kFuzzy{"Unscharfe Suche verwenden (Stufe %s).", "Use fuzzy search (level %s)."};
 constexpr LangText kCDLabel{"Wählen Sie die zu durchsuchenden &CDs:",
                             "Select the &CDs You want to search:"};
 constexpr LangText kTextsLabel{"Wählen Sie die zu durchsuchenden &Texte:",
                                "Select the &texts You want to search:"};
-constexpr LangText kOptionen{"Weitere &Einstellungen", "&Further options"};
+constexpr LangText kOptions{"Weitere &Einstellungen", "&Further options"};
 constexpr LangText kChange{"&Ändern...", "C&hange..."};
-constexpr LangText kStarten{"&Suche starten", "Start &search"};
-constexpr LangText kAlle{"alle", "all"};
+constexpr LangText kStartSearch{"&Suche starten", "Start &search"};
+constexpr LangText kAll{"alle", "all"};
 
-constexpr LangText kKeinSuchbegriff{"Sie müssen einen Suchbegriff eingeben.",
-                                    "You have to input a word you want to search."};
-constexpr LangText kKeineCDVerfuegbar{"Es es keine CD verfügbar, die durchsucht werden kann.",
-                                      "There is no CD available for search."};
-constexpr LangText kKeineCDGewaehlt{"Sie müssen mindestens eine CD auswählen.",
-                                    "You have to select at least one CD."};
+constexpr LangText kNoSearchWord{"Sie müssen einen Suchbegriff eingeben.",
+                                 "You have to input a word you want to search."};
+constexpr LangText kNoCDAvailable{"Es es keine CD verfügbar, die durchsucht werden kann.",
+                                  "There is no CD available for search."};
+constexpr LangText kNoCDChosen{"Sie müssen mindestens eine CD auswählen.",
+                               "You have to select at least one CD."};
 
 constexpr char kHelpTopic[] = "IDH_11000";
-constexpr int kStufen = 5;  // exact search and fuzzy levels 1 ... 4
+constexpr int kLevels = 5;  // exact search and fuzzy levels 1 ... 4
 constexpr int kNoticeSeconds = 8;
-constexpr size_t kNameLaenge = 128;  // longest title kept in a selection
+constexpr size_t kNameLength = 128;  // longest title kept in a selection
 constexpr int kWidth = 520;
 constexpr int kHeight = 600;
 
@@ -88,18 +87,18 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
       services_(services),
       openTexts_(std::move(openTexts)),
       anfrage_(new QLineEdit(this)),
-      wortliste_(new QPushButton(Text(kWortliste), this)),
+      wordList_(new QPushButton(Text(kWordList), this)),
       up_(new QToolButton(this)),
       down_(new QToolButton(this)),
-      stufen_(new QButtonGroup(this)),
+      levels_(new QButtonGroup(this)),
       cdListe_(new QListWidget(this)),
       textListe_(new QListWidget(this)),
-      optionen_(new QGroupBox(Text(kOptionen), this)),
-      textartLabel_(new QLabel(optionen_)),
-      sprachLabel_(new QLabel(optionen_)),
-      zeitLabel_(new QLabel(optionen_)),
-      undLabel_(new QLabel(optionen_)),
-      change_(new QPushButton(Text(kChange), optionen_)) {
+      options_(new QGroupBox(Text(kOptions), this)),
+      textKindLabel_(new QLabel(options_)),
+      languageLabel_(new QLabel(options_)),
+      dateLabel_(new QLabel(options_)),
+      undLabel_(new QLabel(options_)),
+      change_(new QPushButton(Text(kChange), options_)) {
   setObjectName("SuchFormular");
   setWindowTitle(Text(kCaption));
   Starter = [this](const search_ui::SearchSettings& e) { StandardStarter(e); };
@@ -107,15 +106,15 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
     TTimerDialogForm::Zeigen(text, Text(captions::kOK), kNoticeSeconds);
   };
 
-  auto* anfrageLabel = new QLabel(Text(kAnfrageLabel), this);
+  auto* anfrageLabel = new QLabel(Text(kQueryLabel), this);
   anfrageLabel->setObjectName("AnfrageLabel");
-  anfrageLabel->setToolTip(Text(kAnfrageHint));
+  anfrageLabel->setToolTip(Text(kQueryHint));
   anfrageLabel->setBuddy(anfrage_);
   anfrage_->setObjectName("AnfrageEdit");
-  anfrage_->setToolTip(Text(kAnfrageHint));
+  anfrage_->setToolTip(Text(kQueryHint));
   anfrage_->installEventFilter(this);
-  wortliste_->setObjectName("OpenWordListButton");
-  wortliste_->setAutoDefault(false);
+  wordList_->setObjectName("OpenWordListButton");
+  wordList_->setAutoDefault(false);
   up_->setObjectName("UpButton");
   down_->setObjectName("DownButton");
   static_cast<QToolButton*>(up_)->setArrowType(Qt::UpArrow);
@@ -127,17 +126,17 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
   anfrageZeile->addWidget(down_);
 
   auto* stufenZeile = new QHBoxLayout;
-  stufenZeile->addWidget(wortliste_);
+  stufenZeile->addWidget(wordList_);
   stufenZeile->addStretch();
-  stufen_->setExclusive(true);
-  for (int level = 0; level < kStufen; ++level) {
+  levels_->setExclusive(true);
+  for (int level = 0; level < kLevels; ++level) {
     auto* button = new QToolButton(this);
     button->setObjectName(QString("FS%1Button").arg(level));
     button->setText(QString::number(level));
     button->setCheckable(true);
-    button->setToolTip(level == 0 ? Text(kExakt)
-                                  : Utf8(Format(Tr(kUnscharf), {std::to_string(level)})));
-    stufen_->addButton(button, level);
+    button->setToolTip(level == 0 ? Text(kExact)
+                                  : Utf8(Format(Tr(kFuzzy), {std::to_string(level)})));
+    levels_->addButton(button, level);
     stufenZeile->addWidget(button);
   }
 
@@ -150,23 +149,23 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
   textsLabel->setBuddy(textListe_);
   textListe_->setObjectName("OpenTextsCheckListBox");
 
-  optionen_->setObjectName("OptionsGroupBox");
-  optionen_->installEventFilter(this);
-  textartLabel_->setObjectName("TextartLabel");
-  sprachLabel_->setObjectName("SprachLabel");
-  zeitLabel_->setObjectName("ZeitLabel");
+  options_->setObjectName("OptionsGroupBox");
+  options_->installEventFilter(this);
+  textKindLabel_->setObjectName("TextartLabel");
+  languageLabel_->setObjectName("SprachLabel");
+  dateLabel_->setObjectName("ZeitLabel");
   undLabel_->setObjectName("UndLabel");
   change_->setObjectName("ChangeButton");
   change_->setAutoDefault(false);
-  auto* optionenLayout = new QVBoxLayout(optionen_);
-  for (QLabel* label : {textartLabel_, sprachLabel_, zeitLabel_, undLabel_}) {
+  auto* optionenLayout = new QVBoxLayout(options_);
+  for (QLabel* label : {textKindLabel_, languageLabel_, dateLabel_, undLabel_}) {
     label->setWordWrap(true);
     label->installEventFilter(this);
     optionenLayout->addWidget(label);
   }
   optionenLayout->addWidget(change_, 0, Qt::AlignRight);
 
-  auto* starten = MakeButton(kStarten, "SucheStartenButton", this);
+  auto* starten = MakeButton(kStartSearch, "SucheStartenButton", this);
   starten->setDefault(true);
   auto* cancel = MakeButton(captions::kCancel, "CancelButton", this);
   cancel->setAutoDefault(false);
@@ -182,14 +181,14 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
   layout->addWidget(cdListe_, 1);
   layout->addWidget(textsLabel);
   layout->addWidget(textListe_, 1);
-  layout->addWidget(optionen_);
+  layout->addWidget(options_);
   layout->addLayout(buttons);
   resize(kWidth, kHeight);
 
   connect(starten, &QPushButton::clicked, this, &TSuchFormular::SucheStartenButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(kHelpTopic); });
-  connect(wortliste_, &QPushButton::clicked, this, &TSuchFormular::OpenWordListButtonClick);
+  connect(wordList_, &QPushButton::clicked, this, &TSuchFormular::OpenWordListButtonClick);
   connect(change_, &QPushButton::clicked, this, &TSuchFormular::ChangeButtonClick);
   connect(up_, &QAbstractButton::clicked, this, &TSuchFormular::UpButtonClick);
   connect(down_, &QAbstractButton::clicked, this, &TSuchFormular::DownButtonClick);
@@ -212,79 +211,79 @@ void TSuchFormular::Laden(int index) {
   if (index > 0) {
     TSearchHistoryRecord record;
     SearchHistory(context_.Catalog()).GetHistoryRecord(index, record);
-    e = search_ui::SearchSettings::AusHistorie(record);
+    e = search_ui::SearchSettings::FromHistory(record);
   } else {
     e = search_ui::SearchSettings::Standard();
     for (const TCRrecord& cd : context_.Catalog().CDs())
-      e.CDAuswahl.push_back({cd.CDID, cd.Name.substr(0, kNameLaenge), true});
-    e.TextAuswahl.push_back({"0", 0, Tr(kAlle), true});
+      e.CDAuswahl.push_back({cd.CDID, cd.Name.substr(0, kNameLength), true});
+    e.TextAuswahl.push_back({"0", 0, Tr(kAll), true});
     for (const OpenTextEntry& text : openTexts_) {
       bool listed = false;
       for (const TTextSelect& t : e.TextAuswahl)
         listed = listed || (t.TextNo == text.textNr && SameCDID(t.CDID, text.cdid));
       if (!listed)
         e.TextAuswahl.push_back(
-            {text.cdid, text.textNr, ToCp1252(text.title).substr(0, kNameLaenge), true});
+            {text.cdid, text.textNr, ToCp1252(text.title).substr(0, kNameLength), true});
     }
   }
   e_ = std::move(e);
 
-  ListenZeigen();
+  ShowLists();
   anfrage_->setText(FromCp1252(e_.Anfrage));
-  const int stufe = e_.Stufe >= 0 && e_.Stufe < kStufen ? e_.Stufe : 0;
-  stufen_->button(stufe)->setChecked(true);
-  ZusammenfassungenZeigen();
-  WortlistenHinweis();
+  const int stufe = e_.Stufe >= 0 && e_.Stufe < kLevels ? e_.Stufe : 0;
+  levels_->button(stufe)->setChecked(true);
+  ShowSummaries();
+  UpdateWordListHint();
 }
 
-void TSuchFormular::ListenZeigen() {
-  laedt_ = true;
+void TSuchFormular::ShowLists() {
+  loading_ = true;
   std::vector<std::pair<QString, bool>> cds, texts;
   for (const TCDSelect& cd : e_.CDAuswahl) cds.emplace_back(FromCp1252(cd.Name), cd.Selected);
   for (const TTextSelect& t : e_.TextAuswahl) texts.emplace_back(FromCp1252(t.Name), t.Selected);
   Fuellen(cdListe_, cds);
   Fuellen(textListe_, texts);
-  laedt_ = false;
+  loading_ = false;
 }
 
-void TSuchFormular::ListenLesen() {
+void TSuchFormular::ReadLists() {
   for (size_t i = 0; i < e_.CDAuswahl.size() && i < static_cast<size_t>(cdListe_->count()); ++i)
     e_.CDAuswahl[i].Selected = cdListe_->item(static_cast<int>(i))->checkState() == Qt::Checked;
   for (size_t i = 0; i < e_.TextAuswahl.size() && i < static_cast<size_t>(textListe_->count()); ++i)
     e_.TextAuswahl[i].Selected = textListe_->item(static_cast<int>(i))->checkState() == Qt::Checked;
 }
 
-void TSuchFormular::ZusammenfassungenZeigen() {
-  textartLabel_->setText(Utf8(search_ui::TextartZusammenfassung(e_.Textarten)));
-  sprachLabel_->setText(Utf8(search_ui::SprachZusammenfassung(e_.Sprachen)));
-  zeitLabel_->setText(QString::fromStdString(
-      search_ui::ZeitZusammenfassung(e_.DatumVon, e_.DatumBis, e_.DatumGenau)));
-  undLabel_->setText(Utf8(search_ui::UndZusammenfassung(e_.UndModus, e_.Wortabstand)));
+void TSuchFormular::ShowSummaries() {
+  textKindLabel_->setText(Utf8(search_ui::TextKindSummary(e_.Textarten)));
+  languageLabel_->setText(Utf8(search_ui::LanguageSummary(e_.Sprachen)));
+  dateLabel_->setText(
+      QString::fromStdString(search_ui::DateSummary(e_.DatumVon, e_.DatumBis, e_.DatumGenau)));
+  undLabel_->setText(Utf8(search_ui::AndSummary(e_.UndModus, e_.Wortabstand)));
 }
 
-void TSuchFormular::WortlistenHinweis() {
-  QString hint = Text(kWortlisteHint);
+void TSuchFormular::UpdateWordListHint() {
+  QString hint = Text(kWordListHint);
   const int row = cdListe_->currentRow();
   if (row >= 0 && row < static_cast<int>(e_.CDAuswahl.size()))
     hint += " " + FromCp1252(e_.CDAuswahl[static_cast<size_t>(row)].Name);
-  wortliste_->setToolTip(hint);
+  wordList_->setToolTip(hint);
 }
 
-void TSuchFormular::Meldung(const char* text, bool beep) {
+void TSuchFormular::Notify(const char* text, bool beep) {
   if (beep) QApplication::beep();
   context_.Prompts().ShowError(text);
 }
 
 void TSuchFormular::SucheStartenButtonClick() {
   if (anfrage_->text().trimmed().isEmpty()) {
-    Meldung(Tr(kKeinSuchbegriff), false);
+    Notify(Tr(kNoSearchWord), false);
     return;
   }
   if (!SucheStarten()) return;
   // The search runs already; a settings store that cannot be written loses only the history.
   try {
-    SearchHistory(context_.Catalog()).AddHistoryRecord(e_.Historie());
-    context_.Catalog().Settings().SetSLQ(letzteAnfrageZeigen_);
+    SearchHistory(context_.Catalog()).AddHistoryRecord(e_.ToHistory());
+    context_.Catalog().Settings().SetSLQ(showLastQuery_);
   } catch (const std::exception& error) {
     context_.Prompts().ShowError(error.what());
   }
@@ -292,18 +291,18 @@ void TSuchFormular::SucheStartenButtonClick() {
 }
 
 bool TSuchFormular::SucheStarten() {
-  ListenLesen();
+  ReadLists();
   if (e_.CDAuswahl.empty()) {
-    Meldung(Tr(kKeineCDVerfuegbar), true);
+    Notify(Tr(kNoCDAvailable), true);
     return false;
   }
   if (std::none_of(e_.CDAuswahl.begin(), e_.CDAuswahl.end(),
                    [](const TCDSelect& cd) { return cd.Selected; })) {
-    Meldung(Tr(kKeineCDGewaehlt), true);
+    Notify(Tr(kNoCDChosen), true);
     return false;
   }
   e_.Anfrage = ToCp1252(anfrage_->text());
-  e_.Stufe = std::max(0, stufen_->checkedId());
+  e_.Stufe = std::max(0, levels_->checkedId());
   try {
     Starter(e_);
   } catch (const std::exception& error) {
@@ -316,12 +315,12 @@ bool TSuchFormular::SucheStarten() {
 void TSuchFormular::StandardStarter(const search_ui::SearchSettings& e) {
   TCalderwickData& catalog = context_.Catalog();
   auto katalog = std::make_shared<const retrieval::SearchCatalog>(
-      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e)));
+      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::CollectionsToSearch(e)));
   auto progress = std::make_unique<TSucheLauftForm>(context_, services_, katalog, parentWidget());
   const std::vector<std::string> ohneFS =
-      search_ui::SucheEinrichten(e, progress->Thread(), *katalog,
-                                 [&catalog](const std::string& id) { return catalog.HasFS(id); });
-  if (e.Stufe >= 1 && !ohneFS.empty()) Notice(Utf8(search_ui::UnscharfHinweis(ohneFS)));
+      search_ui::SetUpSearch(e, progress->Thread(), *katalog,
+                             [&catalog](const std::string& id) { return catalog.HasFS(id); });
+  if (e.Stufe >= 1 && !ohneFS.empty()) Notice(Utf8(search_ui::FuzzyNotice(ohneFS)));
   progress->SetQueryText(anfrage_->text());
   // From here on the dialog deletes itself (or passes itself to the result list).
   progress.release()->Start();
@@ -334,7 +333,7 @@ void TSuchFormular::OpenWordListButtonClick() {
   try {
     if (!context_.Catalog().CDAvailable(cdid, true)) return;
     TWortForm form(context_.Catalog(), cdid, this);
-    form.move(wortliste_->mapToGlobal(QPoint(0, wortliste_->height())));
+    form.move(wordList_->mapToGlobal(QPoint(0, wordList_->height())));
     QueryLine line;
     line.text = anfrage_->text();
     line.cursor = anfrage_->cursorPosition();
@@ -342,7 +341,7 @@ void TSuchFormular::OpenWordListButtonClick() {
     line.selectionLength = anfrage_->selectionLength();
     form.Positionieren(line);
     form.exec();
-    if (form.Ergebnis() != search_ui::WordBrowser::kUebernehmen) return;
+    if (form.Ergebnis() != search_ui::WordBrowser::kAccept) return;
     line = form.Line();
     anfrage_->setText(line.text);
     if (line.selectionStart >= 0 && line.selectionLength > 0)
@@ -356,52 +355,52 @@ void TSuchFormular::OpenWordListButtonClick() {
 }
 
 void TSuchFormular::CDCheckListBoxClick() {
-  if (laedt_) return;
-  letzteAnfrageZeigen_ = false;
-  WortlistenHinweis();
+  if (loading_) return;
+  showLastQuery_ = false;
+  UpdateWordListHint();
 }
 
 void TSuchFormular::OpenTextsCheckListBoxClick() {
-  if (!laedt_) letzteAnfrageZeigen_ = false;
+  if (!loading_) showLastQuery_ = false;
 }
 
 void TSuchFormular::ChangeButtonClick() {
-  letzteAnfrageZeigen_ = false;
+  showLastQuery_ = false;
   TSearchOptionsForm form(context_.Prompts(), services_, this);
   form.SetzeSprachen(e_.Sprachen);
   form.Fuellen(e_);
   if (form.exec() != QDialog::Accepted) return;
   form.Zuruecklesen(e_);
-  ZusammenfassungenZeigen();
+  ShowSummaries();
 }
 
-bool TSuchFormular::Wechseln(int index) {
+bool TSuchFormular::SwitchTo(int index) {
   try {
     Laden(index);
   } catch (const std::exception& error) {
     context_.Prompts().ShowError(error.what());
     return false;
   }
-  historienIndex_ = index;
+  historyIndex_ = index;
   return true;
 }
 
 void TSuchFormular::UpButtonClick() {
-  if (historienIndex_ > 1) {
+  if (historyIndex_ > 1) {
     SearchHistory history(context_.Catalog());
-    if (history.HistoryEntryExists(historienIndex_ - 1)) Wechseln(historienIndex_ - 1);
-  } else if (historienIndex_ == 1) {
-    Wechseln(0);
-    letzteAnfrageZeigen_ = false;
+    if (history.HistoryEntryExists(historyIndex_ - 1)) SwitchTo(historyIndex_ - 1);
+  } else if (historyIndex_ == 1) {
+    SwitchTo(0);
+    showLastQuery_ = false;
   }
 }
 
 void TSuchFormular::DownButtonClick() {
-  if (historienIndex_ < SearchHistory::kSlots) {
+  if (historyIndex_ < SearchHistory::kSlots) {
     SearchHistory history(context_.Catalog());
-    if (history.HistoryEntryExists(historienIndex_ + 1)) Wechseln(historienIndex_ + 1);
+    if (history.HistoryEntryExists(historyIndex_ + 1)) SwitchTo(historyIndex_ + 1);
   }
-  letzteAnfrageZeigen_ = true;
+  showLastQuery_ = true;
 }
 
 bool TSuchFormular::eventFilter(QObject* watched, QEvent* event) {
@@ -421,8 +420,8 @@ bool TSuchFormular::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   if (event->type() == QEvent::MouseButtonPress &&
-      (watched == optionen_ || watched == textartLabel_ || watched == sprachLabel_ ||
-       watched == zeitLabel_ || watched == undLabel_)) {
+      (watched == options_ || watched == textKindLabel_ || watched == languageLabel_ ||
+       watched == dateLabel_ || watched == undLabel_)) {
     ChangeButtonClick();
     return true;
   }

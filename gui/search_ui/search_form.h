@@ -53,14 +53,14 @@ class TSuchFormular : public QDialog {
   // Validates the lists and starts the search; false (with a message) when nothing started.
   bool SucheStarten();
 
-  int HistorienIndex() const { return historienIndex_; }
-  bool LetzteAnfrageZeigen() const { return letzteAnfrageZeigen_; }
+  int HistorienIndex() const { return historyIndex_; }
+  bool LetzteAnfrageZeigen() const { return showLastQuery_; }
   // The settings as the form holds them: options, selections of the last Laden or start.
   const search_ui::SearchSettings& Einstellungen() const { return e_; }
 
   // Starts a search with the complete settings; an exception keeps the form open and is shown.
   // Default: snapshot of the searched collections, progress dialog, thread set up by
-  // SucheEinrichten, the notice about collections without fuzzy search, Start.
+  // SetUpSearch, the notice about collections without fuzzy search, Start.
   std::function<void(const search_ui::SearchSettings&)> Starter;
   // Shows the notice naming collections without fuzzy search. Default: the timed notice with
   // "&OK", closing after 8 seconds.
@@ -79,32 +79,32 @@ class TSuchFormular : public QDialog {
   void UpButtonClick();
   void DownButtonClick();
   // Loads history entry `index`, showing an error instead of raising; true when loaded.
-  bool Wechseln(int index);
-  void ListenZeigen();
-  void ListenLesen();
-  void ZusammenfassungenZeigen();
-  void WortlistenHinweis();
-  void Meldung(const char* text, bool beep);
+  bool SwitchTo(int index);
+  void ShowLists();
+  void ReadLists();
+  void ShowSummaries();
+  void UpdateWordListHint();
+  void Notify(const char* text, bool beep);
 
   AppContext& context_;
   WindowServices& services_;
   std::vector<OpenTextEntry> openTexts_;
   search_ui::SearchSettings e_;
-  int historienIndex_ = 0;
-  bool letzteAnfrageZeigen_ = false;
-  bool laedt_ = false;  // the lists are being filled: their signals are no user's doing
+  int historyIndex_ = 0;
+  bool showLastQuery_ = false;
+  bool loading_ = false;  // the lists are being filled: their signals are no user's doing
 
   QLineEdit* anfrage_;
-  QPushButton* wortliste_;
+  QPushButton* wordList_;
   QAbstractButton* up_;
   QAbstractButton* down_;
-  QButtonGroup* stufen_;
+  QButtonGroup* levels_;
   QListWidget* cdListe_;
   QListWidget* textListe_;
-  QGroupBox* optionen_;
-  QLabel* textartLabel_;
-  QLabel* sprachLabel_;
-  QLabel* zeitLabel_;
+  QGroupBox* options_;
+  QLabel* textKindLabel_;
+  QLabel* languageLabel_;
+  QLabel* dateLabel_;
   QLabel* undLabel_;
   QPushButton* change_;
 };

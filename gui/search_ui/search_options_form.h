@@ -49,23 +49,23 @@ class TSearchOptionsForm : public QDialog {
  private:
   void OKButtonClick();
   // True when `edit` holds a valid date; otherwise shows the invalid-date message.
-  bool DatumPruefen(QLineEdit* edit);
+  bool CheckDate(QLineEdit* edit);
 
   UserPrompts& prompts_;
   WindowServices& services_;
-  retrieval::TSmallIntSet* sprachen_ = nullptr;
+  retrieval::TSmallIntSet* languages_ = nullptr;
 
-  QCheckBox* artBoxes_[6];  // in the order of search_ui::kTextarten
-  QListWidget* sprachListe_;
-  QRadioButton* keineZeit_;
+  QCheckBox* kindBoxes_[6];  // in the order of search_ui::kTextKinds
+  QListWidget* languageList_;
+  QRadioButton* noDate_;
   QRadioButton* vonBis_;
-  QRadioButton* genau_;
+  QRadioButton* exact_;
   QLineEdit* dateVon_;
   QLineEdit* dateBis_;
-  QLineEdit* dateGenau_;
+  QLineEdit* dateExact_;
   QRadioButton* section_;
   QRadioButton* paragraph_;
-  QRadioButton* fixiert_;
+  QRadioButton* fixed_;
   QSpinBox* wortabstand_;
 };
 

@@ -22,10 +22,10 @@ namespace quillmar::gui {
 namespace {
 
 constexpr LangText kCaption{"Suchen", "Find"};
-constexpr LangText kLaeuft{"Suche läuft...", "searching..."};
-constexpr LangText kBricht{"Suche wird abgebrochen, warten...", "Search cancels, wait..."};
-constexpr LangText kAbgebrochen{"Suche wurde abgebrochen", "Search canceled"};
-constexpr LangText kKeine{"Keine Stellen gefunden.", "No occurrences found."};
+constexpr LangText kRunning{"Suche läuft...", "searching..."};
+constexpr LangText kCancelling{"Suche wird abgebrochen, warten...", "Search cancels, wait..."};
+constexpr LangText kCanceled{"Suche wurde abgebrochen", "Search canceled"};
+constexpr LangText kNoneFound{"Keine Stellen gefunden.", "No occurrences found."};
 
 constexpr int kWidth = 201, kHeight = 76;
 
@@ -41,7 +41,7 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
       thread_(std::make_unique<retrieval::TSuchThread>(*katalog_, nullptr)) {
   setWindowTitle(Text(kCaption));
   setFixedSize(kWidth, kHeight);
-  info_ = new QLabel(Text(kLaeuft), this);
+  info_ = new QLabel(Text(kRunning), this);
   info_->setObjectName("InfoLabel");
   info_->setAlignment(Qt::AlignCenter);
   cancel_ = MakeButton(captions::kCancel, "CancelButton", this);
@@ -54,7 +54,7 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
   // The outcome handler runs on the worker: it only posts the report to this dialog. The
   // destructor joins the worker first, so the dialog outlives every such call; a report still
   // queued then goes with the dialog.
-  thread_->BeiEnde = [this] {
+  thread_->OnEnd = [this] {
     QMetaObject::invokeMethod(
         this, [this] { Completed(); }, Qt::QueuedConnection);
   };
@@ -62,32 +62,32 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
 
 TSucheLauftForm::~TSucheLauftForm() {
   thread_->KAFTerminate();
-  thread_->Warten();
-  if (wartet_) QApplication::restoreOverrideCursor();
+  thread_->Wait();
+  if (waiting_) QApplication::restoreOverrideCursor();
 }
 
 void TSucheLauftForm::Start() {
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   show();
-  if (!wartet_) {
+  if (!waiting_) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    wartet_ = true;
+    waiting_ = true;
   }
-  thread_->Starten();
+  thread_->Start();
 }
 
 void TSucheLauftForm::Cancel() {
   if (abbruch_) return;
   abbruch_ = true;
-  info_->setText(Text(kBricht));
+  info_->setText(Text(kCancelling));
   info_->repaint();
   // The search ends after its current hit with status 10; the outcome handler reports it.
   thread_->KAFTerminate();
 }
 
 void TSucheLauftForm::closeEvent(QCloseEvent* event) {
-  if (!fertig_) {
+  if (!finished_) {
     Cancel();
     event->ignore();
     return;
@@ -96,17 +96,17 @@ void TSucheLauftForm::closeEvent(QCloseEvent* event) {
 }
 
 void TSucheLauftForm::reject() {
-  if (!fertig_) Cancel();
+  if (!finished_) Cancel();
 }
 
 void TSucheLauftForm::Completed() {
-  if (fertig_) return;
-  fertig_ = true;
-  thread_->Warten();
+  if (finished_) return;
+  finished_ = true;
+  thread_->Wait();
   hide();
-  if (wartet_) {
+  if (waiting_) {
     QApplication::restoreOverrideCursor();
-    wartet_ = false;
+    waiting_ = false;
   }
   retrieval::TKomplexAnfrage& q = thread_->Anfrage();
   UserPrompts& prompts = context_.Prompts();
@@ -117,8 +117,8 @@ void TSucheLauftForm::Completed() {
     prompts.ShowError(q.FehlerText);
     if (self.isNull()) return;
   }
-  if (q.Status == retrieval::TKomplexAnfrage::kAbgebrochen) {
-    prompts.ShowInformation(Tr(kAbgebrochen));
+  if (q.Status == retrieval::TKomplexAnfrage::kCancelled) {
+    prompts.ShowInformation(Tr(kCanceled));
   } else if (q.Status < 0) {
     prompts.ShowError(retrieval::StatusText(q.Status));
   } else if (q.Ergebnis.Anzahl() > 0) {
@@ -133,7 +133,7 @@ void TSucheLauftForm::Completed() {
       list->Zeigen();
     }
   } else {
-    prompts.ShowInformation(Tr(kKeine));
+    prompts.ShowInformation(Tr(kNoneFound));
   }
   if (self.isNull()) return;
   emit SearchFinished();

@@ -21,7 +21,7 @@ class WindowServices;
 // reports a cancellation, an error or no hits, or asks the window services for a result list
 // and hands the hits over. Worker threads never touch a widget.
 //
-// Use: create, fill Thread() (for instance with search_ui::SucheEinrichten), Start(). The
+// Use: create, fill Thread() (for instance with search_ui::SetUpSearch), Start(). The
 // dialog deletes itself after reporting, or passes itself on to the result list.
 class TSucheLauftForm : public QDialog {
   Q_OBJECT
@@ -60,9 +60,9 @@ class TSucheLauftForm : public QDialog {
   QString query_;
   QLabel* info_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  bool wartet_ = false;   // the hourglass cursor is set
-  bool abbruch_ = false;  // a cancel has been requested
-  bool fertig_ = false;   // the outcome has been reported
+  bool waiting_ = false;   // the hourglass cursor is set
+  bool abbruch_ = false;   // a cancel has been requested
+  bool finished_ = false;  // the outcome has been reported
 };
 
 }  // namespace quillmar::gui

@@ -20,11 +20,11 @@ namespace {
 
 using search_ui::BrowserQueryLine;
 using search_ui::WordBrowser;
-using Taste = WordBrowser::Taste;
+using Key = WordBrowser::Key;
 using Scroll = WordBrowser::Scroll;
 
 const QColor kNavy(0, 0, 128);
-constexpr int kFokusRand = 8;  // the focus rectangle ends this far left of the scroll bar
+constexpr int kFocusMargin = 8;  // the focus rectangle ends this far left of the scroll bar
 constexpr int kTextX = 3;
 constexpr int kTextY = 1;
 
@@ -43,9 +43,9 @@ std::string ToCp1252PerUnit(const QString& text) {
 // The painted rows; what they show and what clicks do is the form's business.
 class LineArea : public QWidget {
  public:
-  std::function<void(QPainter&)> malen;
-  std::function<void(QMouseEvent*)> klick;
-  std::function<void(QMouseEvent*)> doppelklick;
+  std::function<void(QPainter&)> paint;
+  std::function<void(QMouseEvent*)> click;
+  std::function<void(QMouseEvent*)> doubleClick;
 
   explicit LineArea(QWidget* parent) : QWidget(parent) {
     setObjectName("WortZeilen");
@@ -56,13 +56,13 @@ class LineArea : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    if (malen) malen(p);
+    if (paint) paint(p);
   }
   void mousePressEvent(QMouseEvent* e) override {
-    if (klick) klick(e);
+    if (click) click(e);
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
-    if (doppelklick) doppelklick(e);
+    if (doubleClick) doubleClick(e);
   }
 };
 
@@ -73,119 +73,119 @@ struct TWortForm::Impl {
   TCalderwickData& catalog;
   WordBrowser browser;
   QScrollBar* bar = nullptr;
-  LineArea* zeilen = nullptr;
-  int zeilenhoehe = 0;
+  LineArea* rowArea = nullptr;
+  int rowHeight = 0;
   QueryLine line;
-  bool beendet = false;
+  bool closing = false;
 
   Impl(TWortForm* form, TCalderwickData& c, const std::string& cdid)
       : q(form), catalog(c), browser(c.GetCDIndex(cdid) >= 0 ? c.GetCDPath(cdid) : "") {}
 
-  void Malen(QPainter& p);
-  void Klick(QMouseEvent* e);
-  void ScrollAktion(int action);
+  void Paint(QPainter& p);
+  void OnClick(QMouseEvent* e);
+  void OnScrollAction(int action);
   void ScrollEnde();
-  void Anzeigen();
+  void Refresh();
   // Closes with the browser's result after it took the selection over (or not).
   void Beenden();
   // Closing from inside a paint or scroll handler waits for the event loop.
-  void SpaeterBeenden() {
+  void CloseLater() {
     QMetaObject::invokeMethod(
         q, [this] { Beenden(); }, Qt::QueuedConnection);
   }
 };
 
-void TWortForm::Impl::Anzeigen() {
+void TWortForm::Impl::Refresh() {
   if (!browser.Verfuegbar()) {
-    SpaeterBeenden();
+    CloseLater();
     return;
   }
   const QSignalBlocker block(bar);
   bar->setSliderPosition(browser.LetzteScrollPos());
-  zeilen->update();
+  rowArea->update();
 }
 
-void TWortForm::Impl::Malen(QPainter& p) {
-  const int breite = zeilen->width();
-  p.fillRect(zeilen->rect(), Qt::white);
-  const std::vector<search_ui::WordRow> rows = browser.SichtbareZeilen();
+void TWortForm::Impl::Paint(QPainter& p) {
+  const int areaWidth = rowArea->width();
+  p.fillRect(rowArea->rect(), Qt::white);
+  const std::vector<search_ui::WordRow> rows = browser.VisibleRows();
   if (!browser.Verfuegbar()) {
-    SpaeterBeenden();
+    CloseLater();
     return;
   }
   for (size_t i = 0; i < rows.size(); ++i) {
     const search_ui::WordRow& z = rows[i];
-    const int y = static_cast<int>(i) * zeilenhoehe;
-    p.fillRect(QRect(0, y, breite, zeilenhoehe), z.Ausgewaehlt ? kNavy : QColor(Qt::white));
-    p.setPen(z.Ausgewaehlt ? Qt::white : Qt::black);
-    p.drawText(QRect(kTextX, y + kTextY, breite - kTextX, zeilenhoehe - kTextY),
+    const int y = static_cast<int>(i) * rowHeight;
+    p.fillRect(QRect(0, y, areaWidth, rowHeight), z.Selected ? kNavy : QColor(Qt::white));
+    p.setPen(z.Selected ? Qt::white : Qt::black);
+    p.drawText(QRect(kTextX, y + kTextY, areaWidth - kTextX, rowHeight - kTextY),
                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FromCp1252(z.Wort));
-    if (z.Fokussiert) {
-      QPen pen(z.Ausgewaehlt ? Qt::white : Qt::black);
+    if (z.Focused) {
+      QPen pen(z.Selected ? Qt::white : Qt::black);
       pen.setStyle(Qt::DotLine);
       p.setPen(pen);
       p.setBrush(Qt::NoBrush);
-      p.drawRect(QRect(0, y, breite - kFokusRand - 1, zeilenhoehe - 1));
+      p.drawRect(QRect(0, y, areaWidth - kFocusMargin - 1, rowHeight - 1));
     }
   }
 }
 
-void TWortForm::Impl::Klick(QMouseEvent* e) {
+void TWortForm::Impl::OnClick(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   const int y = static_cast<int>(e->position().y());
-  if (y < 0 || zeilenhoehe <= 0) return;
-  browser.Klicken(y / zeilenhoehe, e->modifiers() & Qt::ControlModifier,
-                  e->modifiers() & Qt::ShiftModifier);
-  zeilen->update();
+  if (y < 0 || rowHeight <= 0) return;
+  browser.Click(y / rowHeight, e->modifiers() & Qt::ControlModifier,
+                e->modifiers() & Qt::ShiftModifier);
+  rowArea->update();
 }
 
-void TWortForm::Impl::ScrollAktion(int action) {
+void TWortForm::Impl::OnScrollAction(int action) {
   switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-      browser.Scrollen(Scroll::ZeileHoch);
+      browser.ApplyScroll(Scroll::LineUp);
       break;
     case QAbstractSlider::SliderSingleStepAdd:
-      browser.Scrollen(Scroll::ZeileRunter);
+      browser.ApplyScroll(Scroll::LineDown);
       break;
     case QAbstractSlider::SliderPageStepSub:
-      browser.Scrollen(Scroll::SeiteHoch);
+      browser.ApplyScroll(Scroll::PageUp);
       break;
     case QAbstractSlider::SliderPageStepAdd:
-      browser.Scrollen(Scroll::SeiteRunter);
+      browser.ApplyScroll(Scroll::PageDown);
       break;
     case QAbstractSlider::SliderToMinimum:
-      browser.Scrollen(Scroll::Anfang);
+      browser.ApplyScroll(Scroll::Anfang);
       break;
     case QAbstractSlider::SliderToMaximum:
-      browser.Scrollen(Scroll::Ende);
+      browser.ApplyScroll(Scroll::Ende);
       break;
     default:
       return;  // a drag in progress: the list moves when the thumb is released
   }
   // The list decides where the thumb stands, not the step the scroll bar took.
   bar->setSliderPosition(browser.LetzteScrollPos());
-  if (!browser.Verfuegbar()) SpaeterBeenden();
-  zeilen->update();
+  if (!browser.Verfuegbar()) CloseLater();
+  rowArea->update();
 }
 
 void TWortForm::Impl::ScrollEnde() {
-  browser.Scrollen(Scroll::Gezogen, bar->sliderPosition());
-  Anzeigen();
+  browser.ApplyScroll(Scroll::Dragged, bar->sliderPosition());
+  Refresh();
 }
 
 void TWortForm::Impl::Beenden() {
-  if (beendet) return;
-  beendet = true;
-  browser.Schliessen();
-  if (browser.ZuLang()) catalog.Prompts().ShowError(WordBrowser::ZuLangText());
-  const search_ui::Replacement& e = browser.Ersetzung();
-  if (browser.Ergebnis() == WordBrowser::kUebernehmen && e.Anfang >= 0) {
-    line.text.replace(e.Anfang, e.Laenge, FromCp1252(e.Text));
+  if (closing) return;
+  closing = true;
+  browser.Close();
+  if (browser.TooLong()) catalog.Prompts().ShowError(WordBrowser::TooLongText());
+  const search_ui::Replacement& e = browser.CurrentReplacement();
+  if (browser.Ergebnis() == WordBrowser::kAccept && e.Anfang >= 0) {
+    line.text.replace(e.Anfang, e.Length, FromCp1252(e.Text));
     line.cursor = e.Anfang + static_cast<int>(e.Text.size());
     line.selectionStart = -1;
     line.selectionLength = 0;
   }
-  q->QDialog::done(browser.Ergebnis() == WordBrowser::kUebernehmen ? Accepted : Rejected);
+  q->QDialog::done(browser.Ergebnis() == WordBrowser::kAccept ? Accepted : Rejected);
 }
 
 TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget* parent)
@@ -195,33 +195,32 @@ TWortForm::TWortForm(TCalderwickData& catalog, const std::string& cdid, QWidget*
   setFocusPolicy(Qt::StrongFocus);
 
   const QFontMetrics fm(font());
-  d_->zeilenhoehe = fm.height() + 3;
-  const int breite = 40 * fm.horizontalAdvance(QLatin1Char('A'));
-  const int hoehe = WordBrowser::kZeilen * d_->zeilenhoehe;
+  d_->rowHeight = fm.height() + 3;
+  const int areaWidth = 40 * fm.horizontalAdvance(QLatin1Char('A'));
+  const int areaHeight = WordBrowser::kRows * d_->rowHeight;
 
   d_->bar = new QScrollBar(Qt::Vertical, this);
   d_->bar->setObjectName("ScrollBar1");
   d_->bar->setFocusPolicy(Qt::NoFocus);
   d_->bar->setRange(WordBrowser::kScrollMin, WordBrowser::kScrollMax);
   d_->bar->setSingleStep(1);
-  d_->bar->setPageStep(d_->browser.ScrollSeite());
+  d_->bar->setPageStep(d_->browser.ScrollPage());
   d_->bar->setValue(d_->browser.LetzteScrollPos());
-  const int bar_breite = d_->bar->sizeHint().width();
-  d_->bar->setGeometry(breite - bar_breite, 0, bar_breite, hoehe);
+  const int barWidth = d_->bar->sizeHint().width();
+  d_->bar->setGeometry(areaWidth - barWidth, 0, barWidth, areaHeight);
   connect(d_->bar, &QScrollBar::actionTriggered, this,
-          [this](int action) { d_->ScrollAktion(action); });
+          [this](int action) { d_->OnScrollAction(action); });
   connect(d_->bar, &QScrollBar::sliderReleased, this, [this] { d_->ScrollEnde(); });
 
-  d_->zeilen = new LineArea(this);
-  d_->zeilen->setGeometry(0, 0, breite - bar_breite, hoehe);
-  d_->zeilen->malen = [this](QPainter& p) { d_->Malen(p); };
-  d_->zeilen->klick = [this](QMouseEvent* e) { d_->Klick(e); };
-  d_->zeilen->doppelklick = [this](QMouseEvent* e) {
-    d_->Klick(e);
-    if (e->button() == Qt::LeftButton && d_->browser.TasteDruecken(Taste::Eingabe, false))
-      d_->Beenden();
+  d_->rowArea = new LineArea(this);
+  d_->rowArea->setGeometry(0, 0, areaWidth - barWidth, areaHeight);
+  d_->rowArea->paint = [this](QPainter& p) { d_->Paint(p); };
+  d_->rowArea->click = [this](QMouseEvent* e) { d_->OnClick(e); };
+  d_->rowArea->doubleClick = [this](QMouseEvent* e) {
+    d_->OnClick(e);
+    if (e->button() == Qt::LeftButton && d_->browser.PressKey(Key::Eingabe, false)) d_->Beenden();
   };
-  setFixedSize(breite, hoehe);
+  setFixedSize(areaWidth, areaHeight);
 }
 
 TWortForm::~TWortForm() = default;
@@ -233,10 +232,10 @@ void TWortForm::Positionieren(const QueryLine& line) {
   BrowserQueryLine zeile;
   zeile.Text = ToCp1252PerUnit(line.text);
   zeile.Cursor = line.cursor;
-  zeile.AuswahlStart = line.selectionStart;
-  zeile.AuswahlLaenge = line.selectionLength;
+  zeile.SelectionStart = line.selectionStart;
+  zeile.SelectionLength = line.selectionLength;
   d_->browser.Positionieren(zeile);
-  d_->Anzeigen();
+  d_->Refresh();
 }
 
 int TWortForm::Ergebnis() const { return d_->browser.Ergebnis(); }
@@ -244,31 +243,31 @@ int TWortForm::Ergebnis() const { return d_->browser.Ergebnis(); }
 QueryLine TWortForm::Line() const { return d_->line; }
 
 void TWortForm::keyPressEvent(QKeyEvent* event) {
-  if (d_->beendet) return;
+  if (d_->closing) return;
   const bool shift = event->modifiers() & Qt::ShiftModifier;
-  bool schliessen = false;
+  bool done = false;
   switch (event->key()) {
     case Qt::Key_Down:
-      schliessen = d_->browser.TasteDruecken(Taste::Runter, shift);
+      done = d_->browser.PressKey(Key::Down, shift);
       break;
     case Qt::Key_Up:
-      schliessen = d_->browser.TasteDruecken(Taste::Hoch, shift);
+      done = d_->browser.PressKey(Key::Up, shift);
       break;
     case Qt::Key_PageUp:
-      schliessen = d_->browser.TasteDruecken(Taste::SeiteHoch, shift);
+      done = d_->browser.PressKey(Key::PageUp, shift);
       break;
     case Qt::Key_PageDown:
-      schliessen = d_->browser.TasteDruecken(Taste::SeiteRunter, shift);
+      done = d_->browser.PressKey(Key::PageDown, shift);
       break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      schliessen = d_->browser.TasteDruecken(Taste::Eingabe, shift);
+      done = d_->browser.PressKey(Key::Eingabe, shift);
       break;
     case Qt::Key_Escape:
-      schliessen = d_->browser.TasteDruecken(Taste::Escape, shift);
+      done = d_->browser.PressKey(Key::Escape, shift);
       break;
     case Qt::Key_Backspace:
-      schliessen = d_->browser.TasteDruecken(Taste::Rueckschritt, shift);
+      done = d_->browser.PressKey(Key::Backspace, shift);
       break;
     default: {
       const QString text = event->text();
@@ -277,25 +276,25 @@ void TWortForm::keyPressEvent(QKeyEvent* event) {
         return;
       }
       const unsigned char b = CharToByte(text.at(0).unicode(), CodePage::k1252);
-      if (b != 0) d_->browser.ZeichenTippen(static_cast<char>(b));
-      schliessen = !d_->browser.Verfuegbar();
+      if (b != 0) d_->browser.TypeChar(static_cast<char>(b));
+      done = !d_->browser.Verfuegbar();
       break;
     }
   }
-  if (schliessen)
+  if (done)
     d_->Beenden();
   else
-    d_->Anzeigen();
+    d_->Refresh();
 }
 
 void TWortForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!d_->browser.Verfuegbar()) d_->SpaeterBeenden();
+  if (!d_->browser.Verfuegbar()) d_->CloseLater();
 }
 
 void TWortForm::reject() {
-  if (d_->beendet) return;
-  d_->browser.TasteDruecken(Taste::Escape, false);
+  if (d_->closing) return;
+  d_->browser.PressKey(Key::Escape, false);
   d_->Beenden();
 }
 

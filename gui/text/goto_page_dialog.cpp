@@ -18,8 +18,8 @@ namespace quillmar::gui {
 namespace {
 
 constexpr LangText kCaption{"&Gehe zu Seite", "&Go to page"};
-constexpr LangText kSeitenLabel{"Geben Sie die Seitennummer ein (arabische oder römische Zahlen)",
-                                "Enter page number (arabic or roman numbers)"};
+constexpr LangText kPageLabel{"Geben Sie die Seitennummer ein (arabische oder römische Zahlen)",
+                              "Enter page number (arabic or roman numbers)"};
 constexpr LangText kInfoLabel{"Öffnet im aktuellen Text die angegebene Seite.",
                               "Go to indicated page in the current text."};
 
@@ -27,24 +27,24 @@ constexpr LangText kInfoLabel{"Öffnet im aktuellen Text die angegebene Seite.",
 
 TGeheZuSeiteForm::TGeheZuSeiteForm(QWidget* parent)
     : QDialog(parent),
-      seiten_label_(new QLabel(this)),
+      page_label_(new QLabel(this)),
       info_label_(new QLabel(this)),
-      seiten_edit_(new QLineEdit(this)),
+      page_edit_(new QLineEdit(this)),
       ok_button_(new QPushButton(this)),
       cancel_button_(new QPushButton(this)) {
   setObjectName("GeheZuSeiteForm");
-  seiten_label_->setObjectName("SeitenLabel");
+  page_label_->setObjectName("SeitenLabel");
   info_label_->setObjectName("InfoLabel");
-  seiten_edit_->setObjectName("SeitenEdit");
+  page_edit_->setObjectName("SeitenEdit");
   ok_button_->setObjectName("OKButton");
   cancel_button_->setObjectName("CancelButton");
-  seiten_label_->setBuddy(seiten_edit_);
+  page_label_->setBuddy(page_edit_);
   ok_button_->setDefault(true);
 
   QHBoxLayout* buttons = RightAlignedRow({ok_button_, cancel_button_});
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(seiten_label_);
-  layout->addWidget(seiten_edit_);
+  layout->addWidget(page_label_);
+  layout->addWidget(page_edit_);
   layout->addWidget(info_label_);
   layout->addLayout(buttons);
 
@@ -55,13 +55,13 @@ TGeheZuSeiteForm::TGeheZuSeiteForm(QWidget* parent)
 
 void TGeheZuSeiteForm::SetCaptions() {
   setWindowTitle(Text(kCaption).remove('&') + "...");
-  seiten_label_->setText(Text(kSeitenLabel));
+  page_label_->setText(Text(kPageLabel));
   info_label_->setText(Text(kInfoLabel));
   ok_button_->setText(Text(captions::kOpen));
   cancel_button_->setText(Text(captions::kCancel));
 }
 
-QString TGeheZuSeiteForm::PageText() const { return seiten_edit_->text(); }
+QString TGeheZuSeiteForm::PageText() const { return page_edit_->text(); }
 
 int TGeheZuSeiteForm::exec() {
   adjustSize();
@@ -70,18 +70,18 @@ int TGeheZuSeiteForm::exec() {
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
-  seiten_edit_->setFocus();
-  seiten_edit_->selectAll();
+  page_edit_->setFocus();
+  page_edit_->selectAll();
   return QDialog::exec();
 }
 
 void TGeheZuSeiteForm::OKButtonClick() {
-  seiten_edit_->setText(seiten_edit_->text().trimmed());
-  done(seiten_edit_->text().isEmpty() ? kCancelled : kOpened);
+  page_edit_->setText(page_edit_->text().trimmed());
+  done(page_edit_->text().isEmpty() ? kCancelled : kOpened);
 }
 
 void TGeheZuSeiteForm::CancelButtonClick() {
-  seiten_edit_->clear();
+  page_edit_->clear();
   done(kCancelled);
 }
 

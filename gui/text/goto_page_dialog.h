@@ -31,9 +31,9 @@ class TGeheZuSeiteForm : public QDialog {
   void OKButtonClick();
   void CancelButtonClick();
 
-  QLabel* seiten_label_;
+  QLabel* page_label_;
   QLabel* info_label_;
-  QLineEdit* seiten_edit_;
+  QLineEdit* page_edit_;
   QPushButton* ok_button_;
   QPushButton* cancel_button_;
 };

@@ -149,7 +149,7 @@ void QtCanvas::DrawPicture(int32_t x, int32_t y, MarginPictureKind picture) {
   painter_.setPen(Qt::NoPen);
   painter_.setBrush(ink);
   painter_.translate(x, y);
-  if (picture == MarginPictureKind::kKeinPlatzMehr) {
+  if (picture == MarginPictureKind::kNoRoom) {
     painter_.drawRect(3, 2, 10, 2);  // bar
     painter_.drawRect(7, 4, 2, 5);   // shaft
     const QPolygon head({QPoint(3, 9), QPoint(13, 9), QPoint(8, 14)});

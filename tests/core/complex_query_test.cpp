@@ -67,7 +67,7 @@ class ComplexQueryTest : public ::testing::Test {
     q.Ausfuehren(zeile);
     status_ = q.Status;
     std::vector<int32_t> out;
-    for (const auto& e : q.Ergebnis.Eintraege()) out.push_back(e.Fundstelle.Position);
+    for (const auto& e : q.Ergebnis.EntryList()) out.push_back(e.Fundstelle.Position);
     return out;
   }
   using P = std::vector<int32_t>;
@@ -115,9 +115,9 @@ TEST_F(ComplexQueryTest, AndFollowedByAndPhraseJoinHitsByTheirRules) {
 }
 
 TEST_F(ComplexQueryTest, CombiningMergesWordSlotsAndChecksItsArguments) {
-  TFundstellenListe::Eintrag a{TAnzeigeRecord::Einzel(H(10, 1, 1, 1), "a"), H(10, 1, 1, 1), {}};
-  TFundstellenListe::Eintrag b{TAnzeigeRecord::Einzel(H(30, 3, 1, 1), "c"), H(30, 3, 1, 1), {}};
-  TFundstellenListe::Eintrag c{TAnzeigeRecord::Einzel(H(20, 2, 1, 1), "b"), H(20, 2, 1, 1), {}};
+  TFundstellenListe::Eintrag a{TAnzeigeRecord::Single(H(10, 1, 1, 1), "a"), H(10, 1, 1, 1), {}};
+  TFundstellenListe::Eintrag b{TAnzeigeRecord::Single(H(30, 3, 1, 1), "c"), H(30, 3, 1, 1), {}};
+  TFundstellenListe::Eintrag c{TAnzeigeRecord::Single(H(20, 2, 1, 1), "b"), H(20, 2, 1, 1), {}};
   const auto ab = Verbinden(b, a, 0, 1);  // ordered by position whatever the argument order
   ASSERT_TRUE(ab);
   const auto abc = Verbinden(*ab, c, 2, 1);
@@ -171,8 +171,8 @@ TEST_F(ComplexQueryTest, SyntaxErrorsSetTheirStatusAndLeaveNoHits) {
 }
 
 TEST_F(ComplexQueryTest, FuzzyLevelsWidenWordsWithOuterAsterisks) {
-  EXPECT_EQ(TKomplexAnfrage::SternWorteErweitern("*burg", "ODER"), "(burg ODER *burg)");
-  EXPECT_EQ(TKomplexAnfrage::SternWorteErweitern(" a burg* (x.*b*) * ", "OR"),
+  EXPECT_EQ(TKomplexAnfrage::ExpandStarWords("*burg", "ODER"), "(burg ODER *burg)");
+  EXPECT_EQ(TKomplexAnfrage::ExpandStarWords(" a burg* (x.*b*) * ", "OR"),
             "a (burg OR burg*) (x.(b OR b* OR *b OR *b*)) *");
 
   // Without a fuzzy library the level falls back to exact search; "burg" comes twice, once.
@@ -194,7 +194,7 @@ TEST_F(ComplexQueryTest, WordHitsOfSeveralWordRecordsAreSortedAndMergedLikeSingl
   q.SetzeCD("CDC");
   q.Suche("*burg");
   std::vector<std::string> folge;
-  for (const auto& e : q.Ergebnis().Eintraege()) {
+  for (const auto& e : q.Ergebnis().EntryList()) {
     folge.push_back(std::to_string(e.Fundstelle.Position) + e.Anzeige.Worte[0].Str());
   }
   // The heading first; the position reached through both words keeps the first word's record.
@@ -207,11 +207,11 @@ TEST_F(ComplexQueryTest, CancelledSearchEndsEmptyWithStatus10) {
   t.Anfrage().Anfrage = "gott ODER kaiser";
   t.Anfrage().Modus = 1;
   bool beendet = false;
-  t.BeiEnde = [&] { beendet = true; };
+  t.OnEnd = [&] { beendet = true; };
   EXPECT_EQ(t.ReturnValue(), SearchThreadState::kNotStarted);
   t.KAFTerminate();
-  t.Starten();
-  t.Warten();
+  t.Start();
+  t.Wait();
   EXPECT_TRUE(beendet);
   EXPECT_EQ(t.ReturnValue(), SearchThreadState::kEnded);
   EXPECT_EQ(t.Anfrage().Status, 10);
@@ -226,13 +226,13 @@ TEST_F(ComplexQueryTest, SearchThreadKeepsHitsOfCollectionsBeforeAFileError) {
   t.Anfrage().Anfrage = "gott";
   t.Anfrage().Ergebnis.Textteile.Aktiv = true;
   t.Anfrage().Ergebnis.Textteile.Aufnehmen(0);
-  t.Starten();
-  t.Warten();
+  t.Start();
+  t.Wait();
   const TKomplexAnfrage& q = t.Anfrage();
   EXPECT_TRUE(q.Fehler);
   EXPECT_NE(q.FehlerText.find("nicht gefunden.(TFDA 001)"), std::string::npos) << q.FehlerText;
   std::vector<std::string> cds;
-  for (const auto& e : q.Ergebnis.Eintraege()) cds.push_back(e.CD.Str());
+  for (const auto& e : q.Ergebnis.EntryList()) cds.push_back(e.CD.Str());
   EXPECT_EQ(cds, (std::vector<std::string>{"CDA", "CDA", "CDA", "CDC", "CDC", "CDC"}));
   EXPECT_TRUE(q.Ergebnis.Textteile.Aktiv);
   EXPECT_TRUE(q.Vorlage.Textteile.Enthaelt(0));

@@ -39,7 +39,7 @@ std::vector<test::IndexWord> Words() {
 
 std::vector<std::string> Positions(const TKomplexAnfrage& q) {
   std::vector<std::string> out;
-  for (const auto& e : q.Ergebnis.Eintraege())
+  for (const auto& e : q.Ergebnis.EntryList())
     out.push_back(e.CD.Str() + ":" + std::to_string(e.Fundstelle.TextNr) + ":" +
                   std::to_string(e.Fundstelle.Position));
   return out;
@@ -83,8 +83,8 @@ TEST(ConcurrentSearch, ThreadsSharingTheCachesFindWhatEachFindsAlone) {
       threads.push_back(std::make_unique<TSuchThread>(catalog, nullptr));
       run(query, *threads.back());
     }
-  for (auto& t : threads) t->Starten();
-  for (auto& t : threads) t->Warten();
+  for (auto& t : threads) t->Start();
+  for (auto& t : threads) t->Wait();
   for (size_t k = 0; k < threads.size(); ++k) {
     const TKomplexAnfrage& q = threads[k]->Anfrage();
     EXPECT_FALSE(q.Fehler) << q.FehlerText;

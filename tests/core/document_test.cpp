@@ -137,7 +137,7 @@ TEST_F(DocumentTest, MarginWordsCarryOnWithinTheParagraph) {
   for (const Op& op : canvas.ops) {
     if (op.kind == Op::kText) texts.emplace_back(op.y, op.text);
     if (op.kind == Op::kPicture) {
-      EXPECT_EQ(op.picture, MarginPictureKind::kKeinPlatzMehr);
+      EXPECT_EQ(op.picture, MarginPictureKind::kNoRoom);
       pictures.push_back(op.y);
     }
   }

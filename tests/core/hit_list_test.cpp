@@ -43,7 +43,7 @@ TFundstelle Datiert(TDatum von, TDatum bis) {
 // (CD, text, part, position) of every entry in list order.
 std::vector<std::string> Folge(const TFundstellenListe& l) {
   std::vector<std::string> out;
-  for (const auto& e : l.Eintraege()) {
+  for (const auto& e : l.EntryList()) {
     out.push_back(e.CD.Str() + ":" + std::to_string(e.Fundstelle.TextNr) + "/" +
                   std::to_string(e.Fundstelle.Textteil) + "@" +
                   std::to_string(e.Fundstelle.Position) + "=" + e.Anzeige.Worte[0].Str());
@@ -85,13 +85,13 @@ TEST(HitList, BatchAndUnionEqualOneByOneInsertion) {
     for (int k = 0; k < 60; ++k) {
       const TFundstelle h = Hit(rng() % 3, rng() % 15, rng() % 13);
       const std::string cd = rng() % 4 == 0 ? "B" : "C";
-      const TAnzeigeRecord a = TAnzeigeRecord::Einzel(h, "neu" + std::to_string(k));
+      const TAnzeigeRecord a = TAnzeigeRecord::Single(h, "neu" + std::to_string(k));
       einzeln.Einfuegen(h, a, cd);
-      stapel.push_back(TFundstellenListe::Eintrag{a, h, TCDKennung(cd)});
+      stapel.push_back(TFundstellenListe::Eintrag{a, h, CDIdentifier(cd)});
     }
     TFundstellenListe quelle;
     for (const auto& e : stapel) quelle.Anhaengen(e.Fundstelle, e.Anzeige, e.CD.View());
-    gesammelt.EinfuegenAlle(quelle);
+    gesammelt.InsertAll(quelle);
     EXPECT_EQ(quelle.Anzahl(), 0);
     ASSERT_EQ(Folge(gesammelt), Folge(einzeln)) << "round " << round;
   }
@@ -165,7 +165,7 @@ TEST(HitList, DateFilterUsesTheCollectionsMarkerAndOffset) {
   l.DatumBis.Jahr = 1200;
   EXPECT_TRUE(l.Zulaessig(Datiert(Jahr(1150), Jahr(1150)), "X"));
   EXPECT_FALSE(l.Zulaessig(Datiert(Jahr(1250), Jahr(1260)), "X"));
-  EXPECT_FALSE(l.Zulaessig(Datiert(Jahr(1150), Jahr(TDatum::kKeinJahr)), "X"));
+  EXPECT_FALSE(l.Zulaessig(Datiert(Jahr(1150), Jahr(TDatum::kNoYear)), "X"));
   EXPECT_TRUE(l.Zulaessig(Datiert(Jahr(2150), Jahr(2150)), "OFS"));
   EXPECT_FALSE(l.Zulaessig(Datiert(Jahr(2150), Jahr(9999)), "OFS"));
 }

@@ -85,8 +85,8 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
   retrieval::TFundstellenListe hits = Zebra();
   ResultRows builder(katalog_);
   std::vector<std::string> rows;
-  for (const auto& hit : hits.Eintraege()) rows.push_back(Felder(builder.Zeile(hit, true)));
-  EXPECT_EQ(builder.Katalogwechsel(), 2);  // A's rows, then B's
+  for (const auto& hit : hits.EntryList()) rows.push_back(Felder(builder.Zeile(hit, true)));
+  EXPECT_EQ(builder.CatalogChanges(), 2);  // A's rows, then B's
   // Without a short label the long one is the author; B has its own year offset, its heading
   // sorts first and an unknown year is not shown.
   EXPECT_EQ(
@@ -96,30 +96,30 @@ TEST_F(ResultRowsTest, RowsCarryCatalogFieldsKindsAndDates) {
           "zebra|First Title|Short|Alpha Chapter/Beta Section|7|0|footnote|3.5.1200 - 1210",
           "zebra|Second Title|Only Long|Gamma|0|0|text|1300", "zebra|B Title|BS||0|0|heading|",
           "zebra|B Title|BS||0|0|text|", "zebra|B Title|BS||0|0|text|-100"}));
-  const ResultRow fussnote = builder.Zeile(hits.Eintraege()[1], false);
+  const ResultRow fussnote = builder.Zeile(hits.EntryList()[1], false);
   EXPECT_EQ(fussnote.Position.CD.Str(), "ROWA0001");
   EXPECT_EQ(fussnote.Position.TextNr, 1);
   EXPECT_EQ(fussnote.Position.Textteil, 11);
-  EXPECT_EQ(fussnote.Position.Anfang, hits.Eintraege()[1].Anzeige.Anfang);
+  EXPECT_EQ(fussnote.Position.Anfang, hits.EntryList()[1].Anzeige.Anfang);
   EXPECT_EQ(fussnote.Datum, "");  // no date condition: the column stays empty
-  EXPECT_EQ(builder.Zeile(hits.Eintraege()[5], false).Position.CD.Str(), "ROWB0001");
+  EXPECT_EQ(builder.Zeile(hits.EntryList()[5], false).Position.CD.Str(), "ROWB0001");
 
   // A catalog that knows neither collection leaves the catalog fields empty.
   retrieval::SearchCatalog ohne;
-  EXPECT_EQ(Felder(ResultRows(ohne).Zeile(hits.Eintraege()[0], false)), "zebra||||7|4|text|");
+  EXPECT_EQ(Felder(ResultRows(ohne).Zeile(hits.EntryList()[0], false)), "zebra||||7|4|text|");
 }
 
 TEST_F(ResultRowsTest, CatalogIsReloadedExactlyWhenTheCollectionChanges) {
   const retrieval::TFundstellenListe sorted = Zebra();
-  const auto& e = sorted.Eintraege();
+  const auto& e = sorted.EntryList();
   // Arrival order A, A, B, A, B, B: four changes of collection from one row to the next.
   retrieval::TFundstellenListe mixed;
   for (size_t i : {0u, 1u, 3u, 2u, 4u, 5u})
     mixed.Anhaengen(e[i].Fundstelle, e[i].Anzeige, e[i].CD.View());
   ResultRows builder(katalog_);
   std::vector<std::string> titles;
-  for (const auto& hit : mixed.Eintraege()) titles.push_back(builder.Zeile(hit, false).Titel);
-  EXPECT_EQ(builder.Katalogwechsel(), 4);
+  for (const auto& hit : mixed.EntryList()) titles.push_back(builder.Zeile(hit, false).Titel);
+  EXPECT_EQ(builder.CatalogChanges(), 4);
   EXPECT_EQ(titles, (std::vector<std::string>{"First Title", "First Title", "B Title",
                                               "Second Title", "B Title", "B Title"}));
 }
@@ -133,33 +133,32 @@ TEST_F(ResultRowsTest, DocumentPrintsTheSelectedFields) {
       "\r\n\r\n\r\nSearch results\r\n\r\nQuestion: zebra\r\n2 occurrence(s)\r\n";
 
   // "0 0 0 0 1 1 1": words, author, title, page.
-  ErgebnisdokumentSchreiben(file, "zebra", 2, {row, row},
-                            {true, true, true, true, false, false, false});
+  WriteResultDocument(file, "zebra", 2, {row, row}, {true, true, true, true, false, false, false});
   EXPECT_EQ(PlainText(test::ReadFile(file)),
             head + "zebra Hdt.: Histories. Page 12 \r\nzebra Hdt.: Histories. Page 12 ");
 
   // Every field: the chapter joins the title with ", ", the kind is bracketed.
-  ErgebnisdokumentSchreiben(file, "zebra", 1, {row}, {true, true, true, true, true, true, true});
+  WriteResultDocument(file, "zebra", 1, {row}, {true, true, true, true, true, true, true});
   EXPECT_EQ(PlainText(test::ReadFile(file)),
             "\r\n\r\n\r\nSearch results\r\n\r\nQuestion: zebra\r\n1 occurrence(s)\r\n"
             "zebra Hdt.: Histories, Clio, Page 12 Line 3 (footnote)");
 
   // Nothing chosen: one empty paragraph per row.
-  ErgebnisdokumentSchreiben(file, "zebra", 2, {row, row}, {});
+  WriteResultDocument(file, "zebra", 2, {row, row}, {});
   EXPECT_EQ(PlainText(test::ReadFile(file)), head + "\r\n");  // the second row's separator
 
   // Non-Latin-1 query text arrives in Windows-1252.
-  ErgebnisdokumentSchreiben(file,
-                            "Stra\xc3\x9f"
-                            "e \xe2\x80\x9cx\xe2\x80\x9d",
-                            0, {}, {});
+  WriteResultDocument(file,
+                      "Stra\xc3\x9f"
+                      "e \xe2\x80\x9cx\xe2\x80\x9d",
+                      0, {}, {});
   EXPECT_NE(test::ReadFile(file).find("Stra\xdf"
                                       "e \x93x\x94"),
             std::string::npos);
 
   // A file that cannot be written raises and leaves nothing behind.
   const std::string bad = dir_.Sub("missing/dir/result.tmp");
-  EXPECT_THROW(ErgebnisdokumentSchreiben(bad, "q", 0, {}, {}), EInOutError);
+  EXPECT_THROW(WriteResultDocument(bad, "q", 0, {}, {}), EInOutError);
   EXPECT_FALSE(FileExists(bad));
 }
 

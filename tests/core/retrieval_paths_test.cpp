@@ -21,13 +21,13 @@
 namespace quillmar::retrieval {
 namespace {
 
-const char* const kWorte[] = {"alpha", "beta", "gamma", "delta", "the", "of", "and", "light"};
+const char* const kMaxWords[] = {"alpha", "beta", "gamma", "delta", "the", "of", "and", "light"};
 
 // A collection of chapters, pages, headings, footnotes and margin notes whose paragraphs are
 // random sentences over a small vocabulary, so every word is frequent somewhere.
 std::string Quelle(unsigned seed, int absaetze) {
   std::mt19937 rng(seed);
-  auto wort = [&] { return std::string(kWorte[rng() % 8]); };
+  auto wort = [&] { return std::string(kMaxWords[rng() % 8]); };
   std::string s =
       "@collection PATH0001\n@title Paths\n@version 1.0\n@text t\n@number 1\n"
       "@title One\n@lang en\n";
@@ -67,11 +67,11 @@ class RetrievalPathsTest : public ::testing::Test {
     TKomplexAnfrage q(katalog_, nullptr);
     q.Wortabstand = abstand;
     q.Modus = modus;
-    q.Eingrenzen = eingrenzen;
+    q.Narrow = eingrenzen;
     q.CDs = {"PATH0001"};
     q.Ausfuehren(zeile);
     std::vector<std::string> out{std::to_string(q.Status)};
-    for (const TFundstellenListe::Eintrag& e : q.Ergebnis.Eintraege()) {
+    for (const TFundstellenListe::Eintrag& e : q.Ergebnis.EntryList()) {
       std::string z = std::to_string(e.Fundstelle.TextNr) + "/" +
                       std::to_string(e.Anzeige.Textteil) + "/" + std::to_string(e.Anzeige.Anfang) +
                       "-" + std::to_string(e.Anzeige.Ende);
@@ -90,7 +90,7 @@ TEST_F(RetrievalPathsTest, NarrowingToTheOtherOperandsGroupsLeavesEveryResultAsI
   std::mt19937 rng(5);
   auto wort = [&] {
     const int k = static_cast<int>(rng() % 10);
-    return k < 8 ? std::string(kWorte[k]) : std::string(k == 8 ? "al*" : "*a");
+    return k < 8 ? std::string(kMaxWords[k]) : std::string(k == 8 ? "al*" : "*a");
   };
   const char* const ops[] = {" AND ", " OR ", " ... ", " "};
   // Random expressions up to two levels deep, in brackets now and then.
@@ -119,8 +119,8 @@ TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   const auto nachher = Suche("alpha", 20, 1, true);
   EXPECT_NE(vorher, nachher);
   // The same answers as a process that never saw the first collection.
-  HitCache::Prozess().Leeren();
-  FileCache::Prozess().Leeren();
+  HitCache::Instance().Leeren();
+  FileCache::Instance().Leeren();
   EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
   EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
 }

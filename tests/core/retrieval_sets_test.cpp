@@ -10,7 +10,7 @@ namespace quillmar::retrieval {
 namespace {
 
 template <typename F>
-std::string Meldung(F call) {
+std::string MessageOf(F call) {
   try {
     call();
   } catch (const Exception& e) {
@@ -36,8 +36,8 @@ TEST(IntegerSetTest, TextFormAndItsErrors) {
   set.AusText(" \t ");
   EXPECT_EQ(set.Anzahl(), 0);
   for (const char* text : {"3 1", "3 3", "1 99999999999"})
-    EXPECT_EQ(Meldung([&] { set.AusText(text); }), "Formatfehler (IS 002)") << text;
-  EXPECT_EQ(Meldung([&] { set.AusText("x"); }), "Formatfehler (IS 003)");
+    EXPECT_EQ(MessageOf([&] { set.AusText(text); }), "Formatfehler (IS 002)") << text;
+  EXPECT_EQ(MessageOf([&] { set.AusText("x"); }), "Formatfehler (IS 003)");
   TIntegerSet copy;
   copy.Hinzufuegen(9);
   set.AusText("7 2147483647");
@@ -60,7 +60,7 @@ TEST(IntegerSetTest, EditingIteratingAndRanges) {
   EXPECT_TRUE(set.Ende());
   EXPECT_EQ(set.Element(2), 2);
   for (int32_t bad : {0, 7})
-    EXPECT_EQ(Meldung([&] { set.Element(bad); }), "Zugriffsverletzung (IS 101)");
+    EXPECT_EQ(MessageOf([&] { set.Element(bad); }), "Zugriffsverletzung (IS 101)");
   set.Umschalten(4);
   set.Umschalten(7);
   EXPECT_EQ(set.AlsText(), "1 2 3 5 7 9");
@@ -91,9 +91,9 @@ TEST(DatumTest, ComparisonContainmentAndIntervals) {
   EXPECT_EQ(DatumVergleich(D(5, 0, 1200), D(1, 0, 1200)), 0);   // whole years: days ignored
   EXPECT_EQ(DatumVergleich(D(1, 1, 40000), D(1, 1, 1200)), 1);  // unsigned years
   EXPECT_EQ(DatumVergleich(D(1, 1, 30000), D(1, 1, 1200)), 0);
-  EXPECT_EQ(LetzterDatumsFehler(), "Fehler beim Datumsvergleich, Jahrangabe erwartet");
+  EXPECT_EQ(LastDateError(), "Fehler beim Datumsvergleich, Jahrangabe erwartet");
   EXPECT_EQ(DatumVergleich(D(1, 1, 1200), D(1, 2, 1200)), -1);
-  EXPECT_TRUE(LetzterDatumsFehler().empty());
+  EXPECT_TRUE(LastDateError().empty());
 
   EXPECT_TRUE(DatumUmfasst(D(0, 0, 1200), D(5, 3, 1200)));
   EXPECT_TRUE(DatumUmfasst(D(0, 3, 1200), D(5, 3, 1200)));

@@ -15,15 +15,15 @@ namespace {
 
 using retrieval::TDatum;
 
-DateBound Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kKeinJahr) {
+DateBound Datum(uint8_t tag, uint8_t monat, int32_t jahr, int32_t jahr2 = TDatum::kNoYear) {
   return DateBound{tag, monat, jahr, jahr2};
 }
 
 // "day.month.year" as read, or "-" when the text is no date.
 std::string Gelesen(const std::string& text) {
-  const auto d = DatumLesen(text);
+  const auto d = ParseDate(text);
   if (!d) return "-";
-  EXPECT_EQ(d->Jahr2, TDatum::kKeinJahr) << text;
+  EXPECT_EQ(d->Jahr2, TDatum::kNoYear) << text;
   return std::to_string(d->Tag) + "." + std::to_string(d->Monat) + "." + std::to_string(d->Jahr);
 }
 
@@ -51,14 +51,14 @@ TEST_F(SearchSettingsTest, ReadsAndFormatsDates) {
     EXPECT_EQ(Gelesen(ungueltig), "-") << ungueltig;
 
   for (const char* text : {"1200", "3.1200", "12.3.1200", "-44"})
-    EXPECT_EQ(DatumAlsZahlen(*DatumLesen(text)), text);
-  EXPECT_EQ(DatumAlsZahlen(Datum(0, 0, 1200, 1201)), "1200/1201");
-  EXPECT_EQ(DatumAlsZahlen(DateBound{}), "");
+    EXPECT_EQ(DateAsNumbers(*ParseDate(text)), text);
+  EXPECT_EQ(DateAsNumbers(Datum(0, 0, 1200, 1201)), "1200/1201");
+  EXPECT_EQ(DateAsNumbers(DateBound{}), "");
   SetCurrentLanguage(kGerman);
-  EXPECT_EQ(DatumAlsText(Datum(3, 3, 1200)), "3. März 1200");
-  EXPECT_EQ(DatumAlsText(Datum(0, 12, 1200, 1201)), "Dezember 1200/1201");
-  EXPECT_EQ(DatumAlsText(DateBound{}), "");
-  EXPECT_EQ(UngueltigesDatum("5.0.1200"),
+  EXPECT_EQ(DateAsText(Datum(3, 3, 1200)), "3. März 1200");
+  EXPECT_EQ(DateAsText(Datum(0, 12, 1200, 1201)), "Dezember 1200/1201");
+  EXPECT_EQ(DateAsText(DateBound{}), "");
+  EXPECT_EQ(InvalidDateMessage("5.0.1200"),
             "Das eingegebene Datum 5.0.1200 ist ungültig.\n"
             "Folgende Formate sind gültig: tt.mm.jjjj | mm.jjjj | jjjj.");
 }
@@ -66,24 +66,24 @@ TEST_F(SearchSettingsTest, ReadsAndFormatsDates) {
 TEST_F(SearchSettingsTest, Summaries) {
   SetCurrentLanguage(kGerman);
   const DateBound kein;
-  EXPECT_EQ(ZeitZusammenfassung(kein, kein, kein), "Chronologische Einschränkungen: keine.");
-  EXPECT_EQ(ZeitZusammenfassung(Datum(0, 0, 1200), Datum(0, 3, 1250), kein),
+  EXPECT_EQ(DateSummary(kein, kein, kein), "Chronologische Einschränkungen: keine.");
+  EXPECT_EQ(DateSummary(Datum(0, 0, 1200), Datum(0, 3, 1250), kein),
             "Chronologische Einschränkungen: 1200 - März 1250.");
   // The exact date replaces the range.
-  EXPECT_EQ(ZeitZusammenfassung(Datum(0, 0, 1200), Datum(0, 0, 1250), Datum(5, 5, 1220)),
+  EXPECT_EQ(DateSummary(Datum(0, 0, 1200), Datum(0, 0, 1250), Datum(5, 5, 1220)),
             "Chronologische Einschränkungen: 5. Mai 1220.");
-  EXPECT_EQ(UndZusammenfassung(1, 20), "Wortabstand bei UND-Verknüpfung: 20.");
-  EXPECT_EQ(UndZusammenfassung(1, 0), "Wortabstand bei UND-Verknüpfung: beliebig/Absatz.");
-  EXPECT_EQ(UndZusammenfassung(2, 0), "Wortabstand bei UND-Verknüpfung: beliebig/Unterkapitel.");
-  EXPECT_EQ(UnscharfHinweis({"A", "B\xe4"}),
+  EXPECT_EQ(AndSummary(1, 20), "Wortabstand bei UND-Verknüpfung: 20.");
+  EXPECT_EQ(AndSummary(1, 0), "Wortabstand bei UND-Verknüpfung: beliebig/Absatz.");
+  EXPECT_EQ(AndSummary(2, 0), "Wortabstand bei UND-Verknüpfung: beliebig/Unterkapitel.");
+  EXPECT_EQ(FuzzyNotice({"A", "B\xe4"}),
             "Die folgenden CDs unterstützen keine unscharfe Suche:\n'A'\n'Bä'\n\nWird ignoriert.");
 
   // Unknown kinds and languages are left out; languages in list order.
   SetCurrentLanguage(kEnglish);
-  EXPECT_EQ(TextartZusammenfassung({0, 11, 99}), "Kind of text: text, footnote.");
+  EXPECT_EQ(TextKindSummary({0, 11, 99}), "Kind of text: text, footnote.");
   retrieval::TSmallIntSet sprachen;
   for (uint8_t code : {199, 1, 255, 104, 2}) sprachen.Aufnehmen(code);
-  EXPECT_EQ(SprachZusammenfassung(sprachen), "Language of texts: all, spain, latin, other.");
+  EXPECT_EQ(LanguageSummary(sprachen), "Language of texts: all, spain, latin, other.");
 }
 
 class SucheEinrichtenTest : public SearchSettingsTest {
@@ -99,8 +99,8 @@ class SucheEinrichtenTest : public SearchSettingsTest {
                       {"CCCC0003", 4, "T4", false}};
   }
   std::vector<std::string> Einrichten() {
-    return SucheEinrichten(e_, suche_, katalog_,
-                           [](const std::string& cd) { return cd == "CCCC0003"; });
+    return SetUpSearch(e_, suche_, katalog_,
+                       [](const std::string& cd) { return cd == "CCCC0003"; });
   }
   retrieval::TFundstellenListe& Liste() { return suche_.Anfrage().Ergebnis; }
 
@@ -132,7 +132,7 @@ TEST_F(SucheEinrichtenTest, FillsQueryCollectionsAndFilters) {
               teil == 0 || teil == 1 || teil == 2 || teil == 11)
         << teil;
   EXPECT_TRUE(Liste().Sprachen.Aktiv);
-  for (uint8_t code : kSprachen)
+  for (uint8_t code : kLanguages)
     EXPECT_EQ(Liste().Sprachen.Enthaelt(code), e_.Sprachen.Enthaelt(code)) << int{code};
   EXPECT_EQ(Liste().DatumVon.Jahr, 1200);
   EXPECT_EQ(Liste().DatumBis.Jahr, 1300);
@@ -175,25 +175,25 @@ TEST_F(SearchSettingsTest, HistoryRoundTrip) {
   e.DatumVon = Datum(1, 2, 1200), e.DatumBis = Datum(0, 0, 1300, 1301);
   e.UndModus = 2, e.Wortabstand = 0, e.Stufe = 4;
 
-  const TSearchHistoryRecord r = e.Historie();
+  const TSearchHistoryRecord r = e.ToHistory();
   EXPECT_EQ(r.Language, (TSprachArray{255, 0, 103, 199, 42}));  // list order, others last
-  const TSearchHistoryRecord z = SearchSettings::AusHistorie(r).Historie();
+  const TSearchHistoryRecord z = SearchSettings::FromHistory(r).ToHistory();
   EXPECT_EQ(z.Question, "karl");
   ASSERT_TRUE(z.CDIDs.size() == 2u && z.Texts.size() == 2u);
   EXPECT_TRUE(z.CDIDs[0].Selected && !z.CDIDs[1].Selected);
   EXPECT_EQ(z.Texts[1].TextNo, 3);
   EXPECT_EQ(z.Language, r.Language);
   EXPECT_EQ(z.TKinds, e.Textarten);
-  EXPECT_EQ(DatumAlsZahlen(z.Date1), "1.2.1200");
-  EXPECT_EQ(DatumAlsZahlen(z.Date2), "1300/1301");
-  EXPECT_TRUE(IstKeinDatum(z.Date3));
+  EXPECT_EQ(DateAsNumbers(z.Date1), "1.2.1200");
+  EXPECT_EQ(DateAsNumbers(z.Date2), "1300/1301");
+  EXPECT_TRUE(IsNoDate(z.Date3));
   EXPECT_EQ(std::vector<int32_t>({z.UndMode, z.WordDistance, z.FuzzyLevel}),
             std::vector<int32_t>({2, 0, 4}));
 
   TSearchHistoryRecord kaputt = r;
   for (int32_t stufe : {5, -1}) {
     kaputt.FuzzyLevel = stufe;
-    EXPECT_EQ(SearchSettings::AusHistorie(kaputt).Stufe, 0) << stufe;
+    EXPECT_EQ(SearchSettings::FromHistory(kaputt).Stufe, 0) << stufe;
   }
 }
 

@@ -30,7 +30,7 @@ std::vector<TWortDateiRecord> Zahlwoerter(int anzahl, int schritt, int versatz =
 }
 
 template <typename F>
-std::string Meldung(F call) {
+std::string MessageOf(F call) {
   try {
     call();
   } catch (const Exception& e) {
@@ -71,11 +71,11 @@ TEST_F(WordFileTest, LookupByKeyNeighboursAndBadFiles) {
   EXPECT_FALSE(a.Gefunden());
 
   const std::string missing = dir.Sub("fuzzy/s1wl.dat");
-  EXPECT_EQ(Meldung([&] { a.SetzeDateiName(" " + missing); }),
+  EXPECT_EQ(MessageOf([&] { a.SetzeDateiName(" " + missing); }),
             "Datei '" + UpperAscii(missing) + "' nicht gefunden.(TWDA 001)");
   EXPECT_EQ(a.DateiName(), path);
   test::WriteFile(path, "");
-  EXPECT_EQ(Meldung([&] { a.Suche("x"); }), "Datei '" + path + "' ist leer. (TWDA 002)");
+  EXPECT_EQ(MessageOf([&] { a.Suche("x"); }), "Datei '" + path + "' ist leer. (TWDA 002)");
   // One record and a stray byte; a length byte beyond the field is clamped to its 30 bytes.
   std::string satz = test::WortSatz(std::string(30, 'q'), 7, 8) + "x";
   satz[0] = static_cast<char>(200);
@@ -141,9 +141,9 @@ TEST_F(WordFileTest, LookupAgreesWithAReferenceAndReportsRuns) {
       }
       ASSERT_GT(a.Satznummer(), kleiner);
       ASSERT_LE(a.Satznummer(), kleiner + gleich);
-      ASSERT_EQ(a.LaufAnfang(), kleiner + 1);
-      ASSERT_EQ(a.Lauf().size(), static_cast<size_t>(gleich));
-      ASSERT_EQ(a.Lauf().back().Von, records[static_cast<size_t>(kleiner + gleich - 1)].Von);
+      ASSERT_EQ(a.RunStart(), kleiner + 1);
+      ASSERT_EQ(a.Run().size(), static_cast<size_t>(gleich));
+      ASSERT_EQ(a.Run().back().Von, records[static_cast<size_t>(kleiner + gleich - 1)].Von);
     }
   }
 }
@@ -162,7 +162,7 @@ TEST_F(WordFileTest, VariantCheckOnTheOlderCollectionsOnly) {
     EXPECT_EQ(a.HatVariante(), aelter) << cdid;
     EXPECT_EQ(a.VarianteVorNr(), aelter && andere < a.Satznummer() ? andere : -1);
     EXPECT_EQ(a.VarianteNachNr(), aelter && andere > a.Satznummer() ? andere : -1);
-    EXPECT_EQ(a.Lauf().size(), 2u);
+    EXPECT_EQ(a.Run().size(), 2u);
     a.Suche("b");  // carries no variant of the previous word
     EXPECT_FALSE(a.HatVariante());
     EXPECT_EQ(a.VarianteNachNr(), -1);
@@ -202,7 +202,7 @@ TEST_F(WordFileTest, ReaderRangeScansAndDamage) {
   }
   WordRecordView sicht;
   int n = 1;
-  for (; l.LiesVorwaerts(n, sicht); ++n) ASSERT_EQ(sicht.Wort, Zahlwort(n));
+  for (; l.ReadForward(n, sicht); ++n) ASSERT_EQ(sicht.Wort, Zahlwort(n));
   EXPECT_EQ(n, 3201);
 
   // A file that shrank since it was bound serves what it still holds and never more.

@@ -37,9 +37,9 @@ TEST(MaskTest, PartsAndMatching) {
   TMaske m;
   m.Setzen("a?c*");
   ASSERT_EQ(m.Anzahl(), 2);
-  EXPECT_EQ(m.Teil(1).Text + m.Teil(2).Text, "ac");
-  EXPECT_EQ(Vons({m.Teil(1).MinNach, m.Teil(1).MaxNach, m.Teil(2).MinVor, m.Teil(2).MaxNach}),
-            Vons({1, 1, 1, TMaske::kUnbegrenzt}));
+  EXPECT_EQ(m.Part(1).Text + m.Part(2).Text, "ac");
+  EXPECT_EQ(Vons({m.Part(1).MinNach, m.Part(1).MaxNach, m.Part(2).MinVor, m.Part(2).MaxNach}),
+            Vons({1, 1, 1, TMaske::kUnbounded}));
   m.Setzen("*?*");
   EXPECT_EQ(m.Anzahl(), 0);
   EXPECT_EQ(TMaske::Praefix("m\xFCl*er?"), "m\xFCl");
@@ -78,7 +78,7 @@ TEST(MaskTest, PartsAndMatching) {
 
 class FakePhonetik : public PhoneticConversion {
  public:
-  std::string Phonem(const std::string& libraryId, const std::string& word, int level) override {
+  std::string Phoneme(const std::string& libraryId, const std::string& word, int level) override {
     aufrufe.push_back(libraryId + "/" + word + "/" + std::to_string(level));
     return schluessel[word];
   }

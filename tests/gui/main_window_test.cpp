@@ -323,7 +323,7 @@ void MainWindowTest::hitsReuseOneTextWindow() {
   r.form->OpenTextFromReference(kCD, 1, 0);
   auto hit = [](int32_t text, int32_t part, int32_t at) {
     retrieval::TFundPosition p;
-    p.CD = retrieval::TCDKennung(kCD);
+    p.CD = retrieval::CDIdentifier(kCD);
     p.TextNr = static_cast<uint8_t>(text);
     p.Textteil = static_cast<uint8_t>(part);
     p.Anfang = p.Ende = p.WortPos[0] = at;
@@ -342,7 +342,7 @@ void MainWindowTest::hitsReuseOneTextWindow() {
   QCOMPARE(r.form->ActiveTextWindow(), hits);
   // A hit in a collection the catalog does not know opens nothing.
   retrieval::TFundPosition unknown = hit(1, 0, 20);
-  unknown.CD = retrieval::TCDKennung("NONE0001");
+  unknown.CD = retrieval::CDIdentifier("NONE0001");
   r.form->OpenResultPosition(unknown);
   QCOMPARE(r.form->TextWindows().size(), size_t{2});
 }

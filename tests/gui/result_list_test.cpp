@@ -164,8 +164,7 @@ void ResultListTest::Search(const QString& query, const char* cdid, bool cancel,
   e.CDAuswahl.push_back(TCDSelect{cdid, catalog.GetCDName(cdid), true});
   e.TextAuswahl.push_back(TTextSelect{"0", 0, "", true});
   if (options) options(e);
-  search_ui::SucheEinrichten(e, progress->Thread(), *katalog,
-                             [](const std::string&) { return false; });
+  search_ui::SetUpSearch(e, progress->Thread(), *katalog, [](const std::string&) { return false; });
   progress->SetQueryText(query);
   bool finished = false;
   connect(progress, &TSucheLauftForm::SearchFinished, [this, &finished] {
@@ -291,8 +290,8 @@ void ResultListTest::closingTheListWhileItFills() {
 
 void ResultListTest::dateSearchShowsTheDateColumn() {
   Search("Herodotus", kSampleCD, false, [](search_ui::SearchSettings& e) {
-    e.DatumVon = *search_ui::DatumLesen("-500");
-    e.DatumBis = *search_ui::DatumLesen("-400");
+    e.DatumVon = *search_ui::ParseDate("-500");
+    e.DatumBis = *search_ui::ParseDate("-400");
   });
   TSuchResultForm* list = services_->list;
   QVERIFY(list != nullptr);

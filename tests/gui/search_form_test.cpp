@@ -75,9 +75,9 @@ void WithOptions(std::function<void(TSearchOptionsForm&)> f) {
 // The result-list filters a search with these settings gets.
 retrieval::TFundstellenListe Filters(const SearchSettings& e, TCalderwickData& catalog) {
   const auto katalog =
-      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::ZuDurchsuchendeCDs(e));
+      retrieval::SearchCatalog::FromCatalog(catalog, search_ui::CollectionsToSearch(e));
   retrieval::TSuchThread thread(katalog, nullptr);
-  search_ui::SucheEinrichten(e, thread, katalog, [](const std::string&) { return true; });
+  search_ui::SetUpSearch(e, thread, katalog, [](const std::string&) { return true; });
   retrieval::TFundstellenListe list;
   list.EinstellungenKopieren(thread.Anfrage().Ergebnis);
   return list;
@@ -170,7 +170,7 @@ void SearchFormTest::startPassesSelectionsAndOptions() {
   Start(*second);
   QCOMPARE(r.started.size(), size_t{2});
   e = r.started.back();
-  QVERIFY(search_ui::IstKeinDatum(e.DatumVon) && search_ui::IstKeinDatum(e.DatumBis));
+  QVERIFY(search_ui::IsNoDate(e.DatumVon) && search_ui::IsNoDate(e.DatumBis));
   filters = Filters(e, r.Catalog());
   QVERIFY(filters.TextBedingungen.empty());
   QCOMPARE(filters.DatumVon.Jahr, 1200);
@@ -193,7 +193,7 @@ void SearchFormTest::startPassesSelectionsAndOptions() {
   const SearchSettings& after = third->Einstellungen();
   QCOMPARE(after.Textarten, before.Textarten);
   QCOMPARE(after.UndModus, before.UndModus);
-  for (uint8_t code : search_ui::kSprachen)
+  for (uint8_t code : search_ui::kLanguages)
     QCOMPARE(after.Sprachen.Enthaelt(code), before.Sprachen.Enthaelt(code));
   QCOMPARE(Child<QLabel>(*third, "SprachLabel")->text(), languages);
 }
@@ -294,11 +294,11 @@ void SearchFormTest::optionsDialogValidation() {
                                               "dd.mm.yyyy | mm.yyyy | yyyy."));
   von->setText("3.1200");
   ok->click();
-  QCOMPARE(prompts.errors.back(), search_ui::UngueltigesDatum(""));
+  QCOMPARE(prompts.errors.back(), search_ui::InvalidDateMessage(""));
   QTest::mouseClick(genau, Qt::LeftButton);
   genau->setText("5.0.1200");
   ok->click();
-  QCOMPARE(prompts.errors.back(), search_ui::UngueltigesDatum("5.0.1200"));
+  QCOMPARE(prompts.errors.back(), search_ui::InvalidDateMessage("5.0.1200"));
   QVERIFY(d.isVisible());
   QTest::mouseClick(Child<QLineEdit>(d, "DateBisEdit"), Qt::LeftButton);
   Child<QLineEdit>(d, "DateBisEdit")->setText("12.3.1300");
@@ -321,7 +321,7 @@ void SearchFormTest::optionsDialogValidation() {
   QCOMPARE(e.DatumVon.Monat, uint8_t{3});
   QCOMPARE(e.DatumVon.Jahr, 1200);
   QCOMPARE(e.DatumBis.Tag, uint8_t{12});
-  QVERIFY(search_ui::IstKeinDatum(e.DatumGenau));
+  QVERIFY(search_ui::IsNoDate(e.DatumGenau));
   QCOMPARE(e.UndModus, 1);
   QCOMPARE(e.Wortabstand, 50);
 
@@ -365,7 +365,7 @@ void SearchFormTest::fuzzySearchNamesCollectionsWithoutIt() {
   Click(form, "FS2Button");
   Start(form);
   QCOMPARE(notices, QStringList{QString::fromStdString(
-                        search_ui::UnscharfHinweis({r.Catalog().GetCDName(kSampleCD)}))});
+                        search_ui::FuzzyNotice({r.Catalog().GetCDName(kSampleCD)}))});
   // Both searches ran; their progress dialogs reported and went away.
   const auto running = [] {
     const QWidgetList windows = QApplication::topLevelWidgets();

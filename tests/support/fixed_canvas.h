@@ -19,15 +19,15 @@ class FixedCanvas : public Canvas {
  public:
   struct Op {
     enum Kind { kFill, kText, kWide, kPicture } kind = kFill;
-    Rect rect;                                                      // kFill
-    int32_t x = 0, y = 0;                                           // kText, kWide, kPicture
-    std::string text;                                               // kText
-    std::u16string wide;                                            // kWide
-    uint8_t charset = 0;                                            // kText
-    Color colour = 0;                                               // kFill, kText, kWide
-    int font = 0;                                                   // font current at the call
-    bool printer = false;                                           // font set current at the call
-    MarginPictureKind picture = MarginPictureKind::kKeinPlatzMehr;  // kPicture
+    Rect rect;                                               // kFill
+    int32_t x = 0, y = 0;                                    // kText, kWide, kPicture
+    std::string text;                                        // kText
+    std::u16string wide;                                     // kWide
+    uint8_t charset = 0;                                     // kText
+    Color colour = 0;                                        // kFill, kText, kWide
+    int font = 0;                                            // font current at the call
+    bool printer = false;                                    // font set current at the call
+    MarginPictureKind picture = MarginPictureKind::kNoRoom;  // kPicture
   };
 
   void SetMetrics(int font, bool printer, const TextMetric& metric);

@@ -106,9 +106,9 @@ TEST(QtCanvasConversions, CharsetsColoursAndPrinterResolution) {
 }
 
 TEST_F(QtCanvasTest, MarginPicturesStayInTheirSquareAndDiffer) {
-  EXPECT_EQ(canvas->PictureHeight(MarginPictureKind::kNachOben), 16);
-  canvas->DrawPicture(10, 20, MarginPictureKind::kKeinPlatzMehr);
-  canvas->DrawPicture(40, 20, MarginPictureKind::kNachOben);
+  EXPECT_EQ(canvas->PictureHeight(MarginPictureKind::kMovedUp), 16);
+  canvas->DrawPicture(10, 20, MarginPictureKind::kNoRoom);
+  canvas->DrawPicture(40, 20, MarginPictureKind::kMovedUp);
   const auto [inside, outside] = Count(QRect(10, 20, 16, 16), NotWhite);
   EXPECT_GT(inside, 20);
   EXPECT_GT(outside, 20);
