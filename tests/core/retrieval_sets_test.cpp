@@ -5,19 +5,12 @@
 #include "base/errors.h"
 #include "retrieval/datum.h"
 #include "retrieval/integer_set.h"
+#include "support/internal_code.h"
 
 namespace quillmar::retrieval {
 namespace {
 
-template <typename F>
-std::string MessageOf(F call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using test::MessageOf;
 
 TDatum D(int tag, int monat, int jahr) {
   TDatum d;

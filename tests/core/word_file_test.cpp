@@ -11,6 +11,7 @@
 
 #include "base/errors.h"
 #include "retrieval/word_key.h"
+#include "support/internal_code.h"
 #include "support/temp_dir.h"
 #include "word_list_bytes.h"
 
@@ -29,15 +30,7 @@ std::vector<TWortDateiRecord> Zahlwoerter(int anzahl, int schritt, int versatz =
   return records;
 }
 
-template <typename F>
-std::string MessageOf(F call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using test::MessageOf;
 
 class WordFileTest : public ::testing::Test {
  protected:

@@ -17,4 +17,15 @@ std::string InternalCode(F call) {
   return "";
 }
 
+// The message of the error `call` raises; "" when it raises none.
+template <typename F>
+std::string MessageOf(F call) {
+  try {
+    call();
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 }  // namespace quillmar::test
