@@ -51,8 +51,8 @@ class Problems {
 
 struct WordRecord {
   std::string word;  // Windows-1252, at most 30 bytes
-  int32_t von = 0;
-  int32_t bis = -1;
+  int32_t first = 0;
+  int32_t last = -1;
   bool usable = false;  // the range lies inside the hit file
 };
 
@@ -137,8 +137,8 @@ class IndexCheck {
                                          layout::kWortRecordSize);
       WordRecord w;
       w.word = ReadShortString(rec, layout::kWortOffset, layout::kWortCapacity);
-      w.von = ReadInt32(rec, layout::kVonOffset);
-      w.bis = ReadInt32(rec, layout::kBisOffset);
+      w.first = ReadInt32(rec, layout::kVonOffset);
+      w.last = ReadInt32(rec, layout::kBisOffset);
       const std::string where = "word list record " + std::to_string(r + 1) + " " + Quoted(w.word);
       if (rec[layout::kWortOffset] > layout::kWortCapacity)
         problems_.Add(where + ": length above 30");
@@ -147,15 +147,15 @@ class IndexCheck {
         const int c = WortVergleich(prev, w.word);
         if (c > 0 || (c == 0 && prev >= w.word)) problems_.Add(where + ": out of order");
       }
-      if (w.von < 0 || w.von > w.bis || w.bis >= hitCount) {
-        problems_.Add(where + ": bad hit range " + std::to_string(w.von) + ".." +
-                      std::to_string(w.bis) + " (" + std::to_string(hitCount) + " hits)");
+      if (w.first < 0 || w.first > w.last || w.last >= hitCount) {
+        problems_.Add(where + ": bad hit range " + std::to_string(w.first) + ".." +
+                      std::to_string(w.last) + " (" + std::to_string(hitCount) + " hits)");
       } else {
         w.usable = true;
-        if (w.von != expected)
-          problems_.Add(where + ": range starts at " + std::to_string(w.von) + ", expected " +
+        if (w.first != expected)
+          problems_.Add(where + ": range starts at " + std::to_string(w.first) + ", expected " +
                         std::to_string(expected));
-        expected = static_cast<int64_t>(w.bis) + 1;
+        expected = static_cast<int64_t>(w.last) + 1;
       }
       words_.push_back(std::move(w));
     }
@@ -170,7 +170,7 @@ class IndexCheck {
     for (const WordRecord& w : words_) {
       if (!w.usable) continue;
       std::tuple<int, int32_t, int> previous{0, 0, 0};
-      for (int64_t i = w.von; i <= w.bis; ++i) {
+      for (int64_t i = w.first; i <= w.last; ++i) {
         const std::span<const uint8_t> rec = hits.Get(i);
         if (rec.empty()) {
           problems_.Add("hit file: cannot read hit " + std::to_string(i));

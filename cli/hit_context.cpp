@@ -78,9 +78,9 @@ const std::vector<HitContext::Word>& HitContext::Words(const std::string& cdid, 
   return words;
 }
 
-std::string HitContext::Line(const std::string& cdid, int32_t textNr, int32_t textteil,
+std::string HitContext::Line(const std::string& cdid, int32_t textNr, int32_t textPart,
                              const std::vector<int32_t>& positions) {
-  const auto& words = Words(cdid, textNr, TTextInfo::KindLayer(textteil));
+  const auto& words = Words(cdid, textNr, TTextInfo::KindLayer(textPart));
   std::set<size_t> marked;
   for (int32_t p : positions) {
     const auto at = std::lower_bound(words.begin(), words.end(), p,

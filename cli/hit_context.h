@@ -29,7 +29,7 @@ class HitContext {
   // after the last, separated by blanks, each hit word between kMarkOpen and kMarkClose. A
   // position marks the word that contains it or, when it points at codes in front of a word,
   // the word that follows. Empty when the text or its stream cannot be read.
-  std::string Line(const std::string& cdid, int32_t textNr, int32_t textteil,
+  std::string Line(const std::string& cdid, int32_t textNr, int32_t textPart,
                    const std::vector<int32_t>& positions);
 
  private:

@@ -171,30 +171,30 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     search = std::make_unique<TSuchThread>(katalog, nullptr);
     // A collection without fuzzy search is searched exactly; the tool gives no notice.
     search_ui::SetUpSearch(settings, *search, katalog, [](const std::string&) { return true; });
-    auto& anfrage = search->Anfrage();
+    auto& complexQuery = search->Anfrage();
     {
-      CancelOnInterrupt cancel(anfrage.Abbrechen);
+      CancelOnInterrupt cancel(complexQuery.Abbrechen);
       search->Execute();
     }
     total += std::chrono::steady_clock::now() - started;
     ++done;
-    if (anfrage.Fehler || anfrage.Status != 0) break;
+    if (complexQuery.Fehler || complexQuery.Status != 0) break;
   }
-  auto& anfrage = search->Anfrage();
+  auto& complexQuery = search->Anfrage();
   if (s.repeat > 0) {
     const auto us =
         std::chrono::duration_cast<std::chrono::nanoseconds>(total).count() / 1000.0 / done;
-    err << "time_us_per_query=" << us << " hits=" << anfrage.Ergebnis.Anzahl() << "\n";
+    err << "time_us_per_query=" << us << " hits=" << complexQuery.Ergebnis.Anzahl() << "\n";
   }
-  if (anfrage.Fehler) err << "quillmar: " << anfrage.FehlerText << "\n";
-  if (anfrage.Status == retrieval::TKomplexAnfrage::kCancelled || anfrage.Status < 0) {
-    err << "quillmar: " << retrieval::StatusText(anfrage.Status) << "\n";
+  if (complexQuery.Fehler) err << "quillmar: " << complexQuery.FehlerText << "\n";
+  if (complexQuery.Status == retrieval::TKomplexAnfrage::kCancelled || complexQuery.Status < 0) {
+    err << "quillmar: " << retrieval::StatusText(complexQuery.Status) << "\n";
     return 1;
   }
   HitWriter writer(out, args.formatGiven ? args.format : OutputFormat::kText, session.Catalog(),
                    s.context);
-  writer.Write(anfrage.Ergebnis, query);
-  return anfrage.Fehler ? 1 : 0;
+  writer.Write(complexQuery.Ergebnis, query);
+  return complexQuery.Fehler ? 1 : 0;
 }
 
 }  // namespace quillmar::cli

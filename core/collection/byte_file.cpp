@@ -28,8 +28,8 @@ void TByteFile::SetDateiName(const std::string& name) {
   // A new binding never keeps bytes of the previous file.
   window_.Clear();
   len_ = 0;
-  leer_ = true;
-  keine_daten_mehr_ = true;
+  empty_ = true;
+  no_more_data_ = true;
   name_ = name;
   if (name.empty()) return;
   const std::string path = ResolvePath(name);
@@ -37,15 +37,15 @@ void TByteFile::SetDateiName(const std::string& name) {
   if (!size) RaiseFileError(kCannotOpen, path);
   len_ = *size;
   if (len_ > 0) {
-    leer_ = false;
-    keine_daten_mehr_ = false;
+    empty_ = false;
+    no_more_data_ = false;
   }
 }
 
 uint8_t TByteFile::GetByte(int32_t pos) {
-  keine_daten_mehr_ = false;
+  no_more_data_ = false;
   if (pos < 1 || pos > len_) {
-    keine_daten_mehr_ = true;
+    no_more_data_ = true;
     return 0;
   }
   if (!window_.Holds(pos)) Refill(pos);

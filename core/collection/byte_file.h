@@ -31,9 +31,9 @@ class TByteFile {
 
   int32_t DateiLen() const { return len_; }
   // True until a file of at least one byte is bound.
-  bool DateiLeer() const { return leer_; }
+  bool DateiLeer() const { return empty_; }
   // True when the last read fell outside the file.
-  bool KeineDatenMehr() const { return keine_daten_mehr_; }
+  bool KeineDatenMehr() const { return no_more_data_; }
 
   // The byte at `pos`.
   virtual uint8_t GetByte(int32_t pos);
@@ -46,8 +46,8 @@ class TByteFile {
   ByteWindow window_;
   std::string name_;
   int32_t len_ = 0;
-  bool leer_ = true;
-  bool keine_daten_mehr_ = true;
+  bool empty_ = true;
+  bool no_more_data_ = true;
 };
 
 }  // namespace quillmar

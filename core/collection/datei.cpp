@@ -9,9 +9,9 @@ TDatei::TDatei() : window_(kWindowSize, kHalfWidth) {}
 
 void TDatei::SetDateiName(const std::string& name) {
   window_.Clear();
-  leer_ = true;
+  empty_ = true;
   len_ = 0;
-  keine_daten_mehr_ = true;
+  no_more_data_ = true;
   name_ = name;
   std::optional<int32_t> size;
   if (FileExists(name)) size = OpenFileSize(ResolvePath(name));
@@ -20,15 +20,15 @@ void TDatei::SetDateiName(const std::string& name) {
   if (!size) return;
   len_ = *size;
   if (len_ > 0) {
-    leer_ = false;
-    keine_daten_mehr_ = false;
+    empty_ = false;
+    no_more_data_ = false;
   }
 }
 
 char TDatei::Zeichen(int32_t pos) {
-  keine_daten_mehr_ = false;
+  no_more_data_ = false;
   if (pos < 1 || pos > len_) {
-    keine_daten_mehr_ = true;
+    no_more_data_ = true;
     return kOutOfRange;
   }
   if (window_.Holds(pos)) return static_cast<char>(window_.At(pos));
@@ -36,13 +36,13 @@ char TDatei::Zeichen(int32_t pos) {
       window_.Refill(ResolvePath(name_), pos, len_) == ByteWindow::Fill::kCannotOpen) {
     // The window stays as it was: reads inside it keep answering.
     no_longer_available_ = true;
-    keine_daten_mehr_ = true;
+    no_more_data_ = true;
     return kUnavailable;
   }
   no_longer_available_ = false;
   if (!window_.Holds(pos)) {
     // The file has become shorter than DateiLen: pos now lies beyond its end.
-    keine_daten_mehr_ = true;
+    no_more_data_ = true;
     return kOutOfRange;
   }
   return static_cast<char>(window_.At(pos));

@@ -30,9 +30,9 @@ class TDatei {
 
   int32_t DateiLen() const { return len_; }
   // True while the file is empty or unknown.
-  bool DateiLeer() const { return leer_; }
+  bool DateiLeer() const { return empty_; }
   // True when the last read fell outside the file (or the file was empty or missing).
-  bool KeineDatenMehr() const { return keine_daten_mehr_; }
+  bool KeineDatenMehr() const { return no_more_data_; }
   // True when the file no longer exists.
   bool NoLangerAvailable() const { return no_longer_available_; }
 
@@ -43,8 +43,8 @@ class TDatei {
   ByteWindow window_;
   std::string name_;
   int32_t len_ = 0;
-  bool leer_ = true;
-  bool keine_daten_mehr_ = true;
+  bool empty_ = true;
+  bool no_more_data_ = true;
   bool no_longer_available_ = false;
 };
 

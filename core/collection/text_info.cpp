@@ -205,7 +205,7 @@ std::string TTextInfo::GetLayer3DateiName() { return FileNameAt(kLayer3, "TTI-GS
 std::string TTextInfo::GetSeitenDateiName() { return FileNameAt(kPageFile, "TTI-GSDN 002"); }
 std::string TTextInfo::GetKapitelDateiName() { return FileNameAt(kChapterFile, "TTI-GKDN 001"); }
 std::string TTextInfo::GetBildDateiName() { return FileNameAt(kPictureFile, "TTI-GBDN 001"); }
-std::string TTextInfo::GetSyncDateiName() { return FileNameAt(kSyncFile, "TTI-GSYDN 001"); }
+std::string TTextInfo::GetSyncFileName() { return FileNameAt(kSyncFile, "TTI-GSYDN 001"); }
 
 std::string TTextInfo::Title() const { return RecordString(kTitle, kTitleCap); }
 std::string TTextInfo::LongLabel() const { return RecordString(kLongLabel, kLongLabelCap); }
@@ -294,7 +294,7 @@ bool TTextInfo::HasSync() const { return current_ >= 1 && record_[kSyncFlag] != 
 template <typename Visit>
 bool TTextInfo::WalkSync(SyncPoint& first, SyncPoint& last, Visit visit) {
   if (!HasSync()) return false;
-  const std::string path = GetSyncDateiName();
+  const std::string path = GetSyncFileName();
   if (path.empty()) return false;
   const FixedRecordFile file(path, kSyncRecordSize);
   if (file.Count() < 2) return false;

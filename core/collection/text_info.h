@@ -79,7 +79,7 @@ class TTextInfo {
   std::string GetSeitenDateiName();   // "TTI-GSDN 002" page file
   std::string GetKapitelDateiName();  // "TTI-GKDN 001" chapter file
   std::string GetBildDateiName();     // "TTI-GBDN 001" picture file
-  std::string GetSyncDateiName();     // "TTI-GSYDN 001" synchronisation file
+  std::string GetSyncFileName();      // "TTI-GSYDN 001" synchronisation file
 
   // Fields of the current record; empty or false when no text is current.
   std::string Title() const;

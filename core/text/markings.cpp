@@ -110,8 +110,8 @@ MarkingState MarkingStateAt(int32_t position, const TMarkierungen& user, const T
   }
   const TMarkierung* first = hit.FirstContaining(position);
   if (first == nullptr) return state;
-  const auto* fund = dynamic_cast<const TFundMarkierung*>(first);
-  state.Kind = fund != nullptr && fund->IsHitWord(position) ? 2 : 3;
+  const auto* hit_marking = dynamic_cast<const TFundMarkierung*>(first);
+  state.Kind = hit_marking != nullptr && hit_marking->IsHitWord(position) ? 2 : 3;
   state.Text = hit.TextColour(position, table);
   state.Back = hit.BackColour(position, table);
   return state;

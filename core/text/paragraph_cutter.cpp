@@ -8,13 +8,13 @@ namespace quillmar {
 ParagraphCutter::ParagraphCutter(ByteAt byte_at, int32_t length)
     : byte_at_(std::move(byte_at)), length_(length) {}
 
-ParagraphCutter::ParagraphCutter(TDatei& datei)
-    : byte_at_([&datei](int32_t p) -> std::optional<char> {
-        const char c = datei.Zeichen(p);
-        if (datei.KeineDatenMehr()) return std::nullopt;
+ParagraphCutter::ParagraphCutter(TDatei& stream_file)
+    : byte_at_([&stream_file](int32_t p) -> std::optional<char> {
+        const char c = stream_file.Zeichen(p);
+        if (stream_file.KeineDatenMehr()) return std::nullopt;
         return c;
       }),
-      length_(datei.DateiLen()) {}
+      length_(stream_file.DateiLen()) {}
 
 bool ParagraphCutter::IsSeparator(int32_t p) const {
   if (p < 1 || p >= length_) return false;

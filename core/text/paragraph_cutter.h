@@ -30,7 +30,7 @@ class ParagraphCutter {
   ParagraphCutter(ByteAt byte_at, int32_t length);
   // Reads through a stream file reader, which must outlive the cutter; stops early when the
   // reader reports no more data.
-  explicit ParagraphCutter(TDatei& datei);
+  explicit ParagraphCutter(TDatei& stream_file);
 
   // The paragraph containing position p, nothing when p lies outside 1..length.
   std::optional<TAbsatzDataRecord> ReadAt(int32_t p) const;

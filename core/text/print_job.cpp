@@ -86,16 +86,16 @@ void PrintJob::CheckMetrics() {
 }
 
 PrintResult PrintJob::Print(const TPPFFile& file, int32_t first, int32_t last, bool wholeFile) {
-  TDatei datei;
-  datei.SetDateiName(file.FileName());
-  if (datei.DateiLen() <= 0 || datei.NoLangerAvailable()) {
+  TDatei stream_file;
+  stream_file.SetDateiName(file.FileName());
+  if (stream_file.DateiLen() <= 0 || stream_file.NoLangerAvailable()) {
     throw EInOutError(Format(Tr(kUnreadable), {file.FileName()}));
   }
   if (wholeFile) {
     first = 1;
-    last = datei.DateiLen();
+    last = stream_file.DateiLen();
   }
-  ParagraphCutter cutter(datei);
+  ParagraphCutter cutter(stream_file);
   return Print(cutter, file.HeaderText(), first, last);
 }
 

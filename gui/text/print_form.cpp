@@ -104,7 +104,7 @@ TPrintTextForm::TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> fi
       ok_button_(MakeButton(captions::kOK, "OKButton", this)),
       cancel_button_(MakeButton(captions::kCancel, "CancelButton", this)),
       setup_button_(MakeButton(kSetup, "PrinterSetupButton", this)),
-      seite_button_(MakeButton(kPage, "SeiteButton", this)),
+      page_button_(MakeButton(kPage, "SeiteButton", this)),
       help_button_(MakeButton(captions::kHelp, "HelpButton", this)) {
   setObjectName("PrintTextForm");
   setWindowTitle(Text(kCaption));
@@ -121,7 +121,7 @@ TPrintTextForm::TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> fi
   settings_.UnicodeGreek = context_.Catalog().UCFontSet();
 
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {ok_button_, cancel_button_, setup_button_, seite_button_, help_button_})
+  for (QPushButton* b : {ok_button_, cancel_button_, setup_button_, page_button_, help_button_})
     buttons->addWidget(b);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(print_text_label_);
@@ -132,7 +132,7 @@ TPrintTextForm::TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> fi
   connect(ok_button_, &QPushButton::clicked, this, &TPrintTextForm::OKButtonClick);
   connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
   connect(setup_button_, &QPushButton::clicked, this, &TPrintTextForm::PrinterSetupButtonClick);
-  connect(seite_button_, &QPushButton::clicked, this, &TPrintTextForm::SeiteButtonClick);
+  connect(page_button_, &QPushButton::clicked, this, &TPrintTextForm::PageButtonClick);
   connect(help_button_, &QPushButton::clicked, this, &TPrintTextForm::HelpButtonClick);
   RefreshLabels();
 }
@@ -236,7 +236,7 @@ void TPrintTextForm::PrinterSetupButtonClick() {
   RefreshLabels();
 }
 
-void TPrintTextForm::SeiteButtonClick() {
+void TPrintTextForm::PageButtonClick() {
   TSeitenForm form(this);
   form.SetMargins(settings_.Margins);
   if (form.exec() != QDialog::Accepted) return;

@@ -60,7 +60,7 @@ class TPrintTextForm : public QDialog {
  private:
   void OKButtonClick();
   void PrinterSetupButtonClick();
-  void SeiteButtonClick();
+  void PageButtonClick();
   void HelpButtonClick();
   // Asks for a PDF file name when the printer has no device to print on; false on cancel.
   bool EnsureOutput();
@@ -79,7 +79,7 @@ class TPrintTextForm : public QDialog {
   QPushButton* ok_button_;
   QPushButton* cancel_button_;
   QPushButton* setup_button_;
-  QPushButton* seite_button_;
+  QPushButton* page_button_;
   QPushButton* help_button_;
 };
 

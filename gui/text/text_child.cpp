@@ -107,7 +107,7 @@ bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   d.doc->Clear();
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
-  d.datei.SetDateiName(d.file_name);
+  d.stream_file.SetDateiName(d.file_name);
   d.Draw();
   return true;
 }
@@ -134,7 +134,7 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
   d.doc->Clear();
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
-  d.datei.SetDateiName(fileName);
+  d.stream_file.SetDateiName(fileName);
   d.GoTo(position, true);
   return true;
 }
@@ -168,7 +168,7 @@ const std::string& TTextChild::CDID() const { return d_->cdid; }
 int32_t TTextChild::TextNr() const { return d_->text_nr; }
 int32_t TTextChild::Layer() const { return d_->layer; }
 bool TTextChild::FileMode() const { return d_->file_mode; }
-bool TTextChild::HasText() const { return d_->datei.DateiLen() > 0; }
+bool TTextChild::HasText() const { return d_->stream_file.DateiLen() > 0; }
 bool TTextChild::Synoptic() const { return d_->sync_mode; }
 QString TTextChild::Title() const { return d_->title; }
 const std::string& TTextChild::FileName() const { return d_->file_name; }
@@ -179,7 +179,7 @@ bool TTextChild::HasSelection() const {
   return d_->sel_from >= 1 && d_->doc->UserMarkings().Count() > 0;
 }
 int32_t TTextChild::CurrentPosition() const { return d_->doc->CurrentPosition(); }
-int32_t TTextChild::FileLength() const { return d_->datei.DateiLen(); }
+int32_t TTextChild::FileLength() const { return d_->stream_file.DateiLen(); }
 int32_t TTextChild::LeftBorder() const { return d_->border; }
 int32_t TTextChild::LeftBorderPercent() const {
   const int width = d_->TextArea().width();
@@ -215,7 +215,7 @@ void TTextChild::MarkParagraph() {
     if (const auto* m = dynamic_cast<const TUserMarkierung*>(&d.doc->UserMarkings().Item(0)))
       d.sel_from = m->To;
   }
-  if (d.sel_from < 1 || d.sel_from > d.datei.DateiLen()) {
+  if (d.sel_from < 1 || d.sel_from > d.stream_file.DateiLen()) {
     d.catalog.Prompts().ShowInformation(Tr(kNoWordMarked));
     return;
   }

@@ -181,8 +181,8 @@ void TTextChild::Impl::CloseWindow() {
 }
 
 TAbsatzDataRecord TTextChild::Impl::ReadParagraph(int32_t p) {
-  if (p < 1 || p > datei.DateiLen()) RaiseInternalError("TC-GA 001");
-  std::optional<TAbsatzDataRecord> record = ParagraphCutter(datei).ReadAt(p);
+  if (p < 1 || p > stream_file.DateiLen()) RaiseInternalError("TC-GA 001");
+  std::optional<TAbsatzDataRecord> record = ParagraphCutter(stream_file).ReadAt(p);
   if (!record) RaiseInternalError("TC-GA 001");
   return *record;
 }
@@ -192,7 +192,7 @@ bool TTextChild::Impl::AddNext() {
   if (!Loaded()) RaiseInternalError("TC-AED 001");
   const TAbsatz& last = doc->Paragraph(doc->Count() - 1);
   const int32_t p = last.EndPos() + 1;
-  if (p < 1 || p > datei.DateiLen()) return false;
+  if (p < 1 || p > stream_file.DateiLen()) return false;
   const TAbsatzDataRecord record = ReadParagraph(p);
   if (record.start <= last.EndPos()) return false;  // no progress: a file that changed
   doc->Append(record.text, record.start);
@@ -216,7 +216,7 @@ bool TTextChild::Impl::AddPrevious() {
 // Makes p the current position, reading its paragraph when it is not loaded, and reads further
 // paragraphs until the text area is filled or the text ends.
 void TTextChild::Impl::LoadAround(int32_t p) {
-  if (p < 1 || p > datei.DateiLen()) RaiseInternalError("TC-LP 002");
+  if (p < 1 || p > stream_file.DateiLen()) RaiseInternalError("TC-LP 002");
   const bool loaded = Loaded() && p >= doc->Paragraph(0).StartPos() &&
                       p <= doc->Paragraph(doc->Count() - 1).EndPos();
   if (!loaded) {
@@ -237,9 +237,9 @@ void TTextChild::Impl::LoadAround(int32_t p) {
 }
 
 void TTextChild::Impl::GoTo(int32_t p, bool force) {
-  if (closing || datei.DateiLen() <= 0) return;
+  if (closing || stream_file.DateiLen() <= 0) return;
   if (!force && Loaded() && p == doc->CurrentPosition()) return;
-  if (p < 1 || p > datei.DateiLen()) return;
+  if (p < 1 || p > stream_file.DateiLen()) return;
   if (!TextFileReady()) return;
   EnsureBuffer();
   LoadAround(p);
@@ -323,7 +323,7 @@ void TTextChild::Impl::PageUp() {
 
 void TTextChild::Impl::UpdateScrollBar() {
   if (!file_mode && (!text_info || text_info->CurrentText() < 1)) return;
-  const int32_t length = datei.DateiLen();
+  const int32_t length = stream_file.DateiLen();
   if (!Loaded() || length <= 0) return;
   FlagScope updating(updating_bar);
   const int32_t current = doc->CurrentPosition();
@@ -343,7 +343,7 @@ void TTextChild::Impl::UpdateScrollBar() {
 void TTextChild::Impl::ScrollAction(int action) {
   if (closing || scrolling || resizing || updating_bar || !Loaded()) return;
   FlagScope busy(scrolling);
-  const int32_t length = datei.DateiLen();
+  const int32_t length = stream_file.DateiLen();
   switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
       LineDown();
@@ -377,7 +377,7 @@ void TTextChild::Impl::ScrollAction(int action) {
 void TTextChild::Impl::ScrollTrack(int thumb) {
   if (thumb == last_track) return;
   last_track = thumb;
-  const int32_t length = datei.DateiLen();
+  const int32_t length = stream_file.DateiLen();
   int32_t p = static_cast<int32_t>(std::lround(double(thumb) / kScrollMax * length));
   if (thumb <= scroll_bar->minimum()) p = 1;
   if (thumb >= scroll_bar->maximum()) p = length;
@@ -464,7 +464,7 @@ void TTextChild::Impl::ShowWord(const TWortListRecord* word) {
   panels[1]->setText(PageText(word->PageNumber, word->PageNumbering == 1));
   if (layer == kMainLayer) {
     panels[3]->setText(word->LineNumber < 1 ? QString() : QString::number(word->LineNumber));
-    if (sync_mode) label += " (" + Text(synchronous ? kSynchron : kNotSynchron) + ")";
+    if (sync_mode) label += " (" + Text(synchronous ? kInSync : kOutOfSync) + ")";
   }
   LabelPanel()->setText(label);
 }
@@ -478,18 +478,19 @@ const TWortListRecord* TTextChild::Impl::WordAt(const QPoint& p) const {
 // separator or the end of the file.
 std::string TTextChild::Impl::SelectionBytes() {
   std::string out;
-  const int32_t length = datei.DateiLen();
+  const int32_t length = stream_file.DateiLen();
   if (sel_from < 1 || sel_from > length) return out;
   const int32_t to = std::min(std::max(sel_to, sel_from), length);
   for (int32_t p = sel_from; p <= to; ++p) {
-    const char c = datei.Zeichen(p);
-    if (datei.KeineDatenMehr()) return out;
+    const char c = stream_file.Zeichen(p);
+    if (stream_file.KeineDatenMehr()) return out;
     out += c;
   }
   for (int32_t p = to + 1; p <= length; ++p) {
-    const char c = datei.Zeichen(p);
-    if (datei.KeineDatenMehr() || c == ' ') break;
-    if (c == stream::kEscape && p < length && datei.Zeichen(p + 1) == stream::kParagraphSeparator) {
+    const char c = stream_file.Zeichen(p);
+    if (stream_file.KeineDatenMehr() || c == ' ') break;
+    if (c == stream::kEscape && p < length &&
+        stream_file.Zeichen(p + 1) == stream::kParagraphSeparator) {
       break;
     }
     out += c;

@@ -38,8 +38,8 @@ inline constexpr LangText kLine{"Zeile", "Line"};
 inline constexpr LangText kFootnotes{"Fußnoten", "footnotes"};
 inline constexpr LangText kScholia{"Scholien/Bemerkungen", "(historical) remarks"};
 inline constexpr LangText kPicture{"Abbildung", "picture"};
-inline constexpr LangText kSynchron{"synchron", "synchron"};
-inline constexpr LangText kNotSynchron{"nicht synchron", "not synchron"};
+inline constexpr LangText kInSync{"synchron", "synchron"};
+inline constexpr LangText kOutOfSync{"nicht synchron", "not synchron"};
 inline constexpr LangText kNoPage{"Die Seite existiert nicht.", "The page not exists."};
 inline constexpr LangText kNoWordMarked{
     "Im entsprechenden Absatz muß wenigstens ein Wort markiert sein.",
@@ -159,7 +159,7 @@ struct TTextChild::Impl {
   std::unique_ptr<QtCanvas> canvas;
   std::unique_ptr<TAbsaetze> doc;
 
-  TDatei datei;
+  TDatei stream_file;
   THistory history;
   std::string cdid;
   std::unique_ptr<TTextInfo> text_info;
