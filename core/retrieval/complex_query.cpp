@@ -28,18 +28,18 @@ bool IsWordEnd(char c) {
          c == ']';
 }
 
-// Sets a pointer for the time of a scope.
+// Sets a pointer for the time of a scope and restores its previous value.
 template <typename T>
-class Setzen {
+class ScopedPointer {
  public:
-  Setzen(T*& ziel, T* wert) : ziel_(ziel), alt_(ziel) { ziel_ = wert; }
-  ~Setzen() { ziel_ = alt_; }
-  Setzen(const Setzen&) = delete;
-  Setzen& operator=(const Setzen&) = delete;
+  ScopedPointer(T*& target, T* value) : target_(target), previous_(target) { target_ = value; }
+  ~ScopedPointer() { target_ = previous_; }
+  ScopedPointer(const ScopedPointer&) = delete;
+  ScopedPointer& operator=(const ScopedPointer&) = delete;
 
  private:
-  T*& ziel_;
-  T* alt_;
+  T*& target_;
+  T* previous_;
 };
 
 // A plain word with at most this many hits is loaded before the other operand of a join, which
@@ -184,7 +184,7 @@ TFundstellenListe TKomplexAnfrage::EvaluateOr(const QueryTree& tree, const Query
 
 TFundstellenListe TKomplexAnfrage::EvaluateJoin(const QueryTree& tree, const QueryNode& node) {
   // A restriction to paragraphs does not carry into a join by sections.
-  const Setzen<const GroupSet> grob(
+  const ScopedPointer<const GroupSet> grob(
       aussen_, aussen_ != nullptr && aussen_->Modus() < Modus ? nullptr : aussen_);
   TFundstellenListe l1;
   TFundstellenListe l2;
@@ -257,11 +257,7 @@ int64_t TKomplexAnfrage::HitCount(std::string_view wort) {
 TFundstellenListe TKomplexAnfrage::WordWithin(std::string_view wort,
                                               const TFundstellenListe& andere, int32_t modus) {
   const GroupSet gruppen(andere, modus);
-  struct ClearRestriction {
-    TFundstellenAnfrage& a;
-    ~ClearRestriction() { a.Restriction = nullptr; }
-  } clearRestriction{*word_query_};
-  word_query_->Restriction = &gruppen;
+  const ScopedPointer<const GroupSet> restriction(word_query_->Restriction, &gruppen);
   return EinzelWort(wort);
 }
 
@@ -285,7 +281,7 @@ void TKomplexAnfrage::EvaluateOperands(const QueryTree& tree, std::size_t links,
       w = EinzelWort(wort);
       if (Abgebrochen()) return;
       const GroupSet gruppen(w, modus);
-      const Setzen<const GroupSet> innen(aussen_, &gruppen);
+      const ScopedPointer<const GroupSet> innen(aussen_, &gruppen);
       x = Evaluate(tree, wortLinks ? rechts : links);
       return;
     }
@@ -307,7 +303,7 @@ void TKomplexAnfrage::EvaluateOperands(const QueryTree& tree, std::size_t links,
 TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
   TFundstellenAnfrage& anfrage = *word_query_;
   BindCollection();
-  const Setzen<const GroupSet> gruppen(
+  const ScopedPointer<const GroupSet> gruppen(
       anfrage.Restriction, anfrage.Restriction != nullptr ? anfrage.Restriction : aussen_);
   anfrage.Ergebnis().EinstellungenKopieren(Vorlage);
   anfrage.Suche(Trim(wort));
