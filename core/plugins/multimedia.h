@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quillmar {
+
+class TCalderwickData;
+class TPlugInManager;
+class PlugInPrompts;
+class ProgramLauncher;
+
+// Entry types of the multimedia tree.
+inline constexpr int32_t kMediaShortInfo = 1000;
+inline constexpr int32_t kMediaPresentation = 1500;
+inline constexpr int32_t kMediaProgram = 9900;
+
+// One record of a collection's short-information file (docs/formats/short-info.md): the caption
+// (length byte + up to 80 characters) at its start, from byte 129 on ten parts of three strings
+// of 129 bytes each (length byte + up to 128 characters).
+inline constexpr size_t kShortInfoRecordSize = 3999;
+inline constexpr size_t kShortInfoPartsOffset = 129;
+inline constexpr size_t kShortInfoStringSize = 129;
+inline constexpr int kShortInfoParts = 10;
+
+struct TShortInfoPart {
+  std::string First;   // file names relative to the media directory
+  std::string Second;  // (full paths once the entry has been handed out by TMultiMedia)
+  std::string Third;
+};
+
+// One entry of the multimedia tree. An entry with an empty CDID is the empty entry of a
+// collection's top-level node.
+struct TMediaEntry {
+  std::string CDID;
+  int32_t Type = 0;
+  std::string Caption;      // Windows-1252
+  std::string ModuleID;     // type 1500: the multimedia module's identifier
+  std::string ProgramPath;  // type 9900: the program or document inside the media directory
+  // Type 1000: the short-information record exactly as the module receives it.
+  std::array<uint8_t, kShortInfoRecordSize> ShortInfo{};
+
+  bool Empty() const { return CDID.empty(); }
+  // The parts of a type-1000 record up to the first one whose first string is empty.
+  std::vector<TShortInfoPart> Parts() const;
+};
+
+// The multimedia entries of one collection: its short-information file, the presentation
+// (type-4) and program (type-5) records of its metadata, and running a chosen entry.
+class TMultiMedia {
+ public:
+  struct Platform {
+    TCalderwickData& catalog;
+    TPlugInManager& plugins;
+    PlugInPrompts& prompts;    // confirms program entries
+    ProgramLauncher& launcher;
+  };
+  // What Run needs from the window it runs in.
+  struct RunContext {
+    void* window = nullptr;                  // handed to the short-information module
+    std::function<void()> saveWindowState;   // around a presentation
+    std::function<void()> restoreWindowState;
+  };
+
+  explicit TMultiMedia(Platform platform);
+
+  // Remembers the collection and reloads its entries (short information, presentations,
+  // programs, in this order).
+  void SetCD(const std::string& cdid);
+  // The collection path with "/media" appended; one trailing separator is removed.
+  void SetMediaDir(const std::string& path);
+
+  int Count() const;
+  // A copy of entry i (0-based); for type 1000 the file names of each part are made full paths
+  // in the media directory. An index outside the list raises the internal error "MM-GI-1".
+  TMediaEntry GetEntry(int i) const;
+
+  // Runs an entry: type 1000 through module "10001", type 1500 through its module, type 9900
+  // after the user confirmed and only when it lies inside the media directory (programs start
+  // detached; outside Windows documents open with the desktop's handler). Other types do nothing.
+  void Run(const TMediaEntry& entry, const RunContext& context);
+
+ private:
+  Platform platform_;
+  mutable std::mutex lock_;  // held while the short-information file is read
+  std::string cdid_;
+  std::string media_dir_;
+  std::vector<TMediaEntry> entries_;
+};
+
+}  // namespace quillmar
