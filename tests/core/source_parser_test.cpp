@@ -387,7 +387,12 @@ TEST(SourceParser, UntrustedInputNeverCrashesOrHangs) {
                                 "@date 5.1200\n",
                                 "\r\n",
                                 "%",
-                                "@"};
+                                "@",
+                                "@shortinfo S ",
+                                "@part a.txt ",
+                                "|",
+                                "@presentation 1500 M ",
+                                "@program p.exe "};
   for (int round = 0; round < 3000; ++round) {
     std::string s(kHead);
     const int n = static_cast<int>(rng() % 60);
