@@ -65,7 +65,8 @@ struct TMediaEntry {
 std::vector<TMediaEntry> ReadMediaEntries(TCalderwickData& catalog, const std::string& cdid);
 
 // The entry with the first and second string of each of its parts made a full path in
-// `mediaDir` (cut to 128 characters); strings that are empty stay empty. Other types unchanged.
+// `mediaDir` (cut to 128 characters); strings that are empty stay empty, and a name that would
+// leave the directory (absolute, a drive, a ".." component) becomes empty. Other types unchanged.
 TMediaEntry WithMediaPaths(TMediaEntry entry, const std::string& mediaDir);
 
 // The multimedia entries of one collection: its short-information file, the presentation

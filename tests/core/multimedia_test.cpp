@@ -144,7 +144,10 @@ TEST_F(MultimediaTest, NoSourcesNoEntriesAndDamagedShortInfoIsClamped) {
   std::string record(kShortInfoRecordSize, 'x');
   record[0] = static_cast<char>(255);
   record[kShortInfoPartsOffset] = static_cast<char>(200);
-  record[kShortInfoPartsOffset + kShortInfoStringSize] = 0;
+  const std::string escape =
+      "\x0d"
+      "a/..\\..\\x.txt";  // a second name leaving media/
+  record.replace(kShortInfoPartsOffset + kShortInfoStringSize, escape.size(), escape);
   record[kShortInfoPartsOffset + 2 * kShortInfoStringSize] = static_cast<char>(129);
   record[kShortInfoPartsOffset + kShortInfoPartSize] = 0;  // the second part ends the list
   test::WriteFile(JoinPath(root, "data/k.dat"), record + std::string(100, 'y'));
@@ -158,6 +161,7 @@ TEST_F(MultimediaTest, NoSourcesNoEntriesAndDamagedShortInfoIsClamped) {
   ASSERT_EQ(parts.size(), 1u);
   EXPECT_EQ(parts[0].First.size(), kShortInfoStringBytes);  // the media path, cut to the field
   EXPECT_EQ(parts[0].First.rfind(JoinPath(root, "media"), 0), 0u);
+  EXPECT_EQ(parts[0].Second, "");
   EXPECT_EQ(parts[0].Third, std::string(128, 'x'));
 
   test::WriteFile(JoinPath(root, "data/k.dat"), record.substr(0, 3000));
