@@ -73,7 +73,18 @@ std::string Collapse(const std::string& s, Pred collapsible) {
   return out;
 }
 
-bool IsConsonantOrI(char c) { return c == 'i' || (IsLetter(c) && !IsVowel(c)); }
+bool IsConsonant(char c) { return IsLetter(c) && !IsVowel(c); }
+
+// Level 1 joins doubled consonants (Schmitt, Philipp, littera), except a doubled last letter of a
+// word of up to four letters, which in English and German usually makes another word (in/inn,
+// of/off, his/hiss, man/Mann).
+std::string CollapseConsonants(const std::string& s, bool initial) {
+  const size_t n = s.size();
+  const bool keepLast = initial && n >= 2 && n <= 4 && s[n - 1] == s[n - 2];
+  std::string out = Collapse(s.substr(0, keepLast ? n - 1 : n), IsConsonant);
+  if (keepLast) out += s[n - 1];
+  return out;
+}
 
 // Level 1: spelling variants. `initial`: the segment starts the word.
 std::string Level1(std::string s, bool initial) {
@@ -89,7 +100,7 @@ std::string Level1(std::string s, bool initial) {
     if (s.size() >= 3 && s[0] == 'p' && (s[1] == 's' || s[1] == 't')) s.erase(0, 1);
     if (s.size() >= 2 && s[0] == 'v' && IsLetter(s[1]) && !IsVowel(s[1])) s[0] = 'u';
   }
-  s = Collapse(s, IsConsonantOrI);
+  s = CollapseConsonants(s, initial);
   // Consonantal i and u (Iesus/Jesus, eius/ejus, uita/vita, Dauid/David, seruus/servus), read
   // from left to right: an i that starts the word before a vowel, then u, then i between vowels.
   if (initial && s.size() >= 2 && s[0] == 'i' && IsVowel(s[1])) s[0] = 'j';
@@ -117,13 +128,13 @@ std::string Level1(std::string s, bool initial) {
     if (c == 's' && n1 == 'c' && n2 == 'h') {
       out += "sch";
       i += 2;
-    } else if ((c == 'p' && n1 == 'h') || (c == 't' && n1 == 'h') || (c == 'r' && n1 == 'h')) {
-      out += c == 'p' ? 'f' : c;
+    } else if ((c == 'p' || c == 'r') && n1 == 'h') {
+      out += c == 'p' ? 'f' : 'r';
       ++i;
     } else if (c == 'a' && n1 == 'e') {
       out += 'e';
       ++i;
-    } else if (c == 'd' && n1 == 't') {
+    } else if (c == 'd' && n1 == 't' && n2 != 'h') {  // Schmidt; not breadth
       out += 't';
       ++i;
     } else if (c == 'c' && n1 == 'k') {
@@ -156,7 +167,7 @@ std::string Level1(std::string s, bool initial) {
     const char n = out[i + 1];
     if (out[i - 1] == 'i' && out[i] == 'z' && (n == 'e' || n == 'a' || n == 'i')) out[i] = 's';
   }
-  return Collapse(out, IsConsonantOrI);
+  return CollapseConsonants(out, initial);
 }
 
 // Level 2: the consonant skeleton. The first letter of the word stays; after it every vowel and
@@ -233,8 +244,8 @@ std::string Level3(const std::string& s, bool initial) {
   return Collapse(out, [](char) { return true; });
 }
 
-// Level 4: a coarse code. After the first sound, j is dropped; l and r fall together, p with f,
-// t with s.
+// Level 4: a coarse code. After the first sound, j is dropped; l and r fall together, as do p
+// and f.
 std::string Level4(const std::string& s, bool initial) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -246,9 +257,6 @@ std::string Level4(const std::string& s, bool initial) {
         break;
       case 'f':
         out += 'p';
-        break;
-      case 's':
-        out += 't';
         break;
       default:
         out += c;

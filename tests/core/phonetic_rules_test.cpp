@@ -82,6 +82,7 @@ constexpr Variant kLatin[] = {
     {"quum", "cum", 2},
     {"Christus", "Cristus", 1},
     {"quotidie", "cotidie", 2},
+    {"theologia", "teologia", 2},
     {"charitas", "caritas", 3},
     {"Hebraeus", "Ebraeus", 3},
 };
@@ -116,8 +117,14 @@ TEST(PhoneticRulesTest, UnrelatedWordsStayApartAtTheLowerLevels) {
     EXPECT_NE(Key(a, 2), Key(b, 2)) << a << " / " << b;
   }
   // Apart at level 1; the consonant skeleton of level 2 joins them.
-  for (const auto& [a, b] : std::vector<std::pair<const char*, const char*>>{
-           {"good", "god"}, {"poet", "pet"}, {"feed", "fed"}, {"caelum", "coelum"}}) {
+  for (const auto& [a, b] : std::vector<std::pair<const char*, const char*>>{{"good", "god"},
+                                                                             {"poet", "pet"},
+                                                                             {"feed", "fed"},
+                                                                             {"caelum", "coelum"},
+                                                                             {"then", "ten"},
+                                                                             {"three", "tree"},
+                                                                             {"in", "inn"},
+                                                                             {"dying", "ding"}}) {
     EXPECT_NE(Key(a, 1), Key(b, 1)) << a << " / " << b;
     EXPECT_EQ(Key(a, 2), Key(b, 2)) << a << " / " << b;
   }
