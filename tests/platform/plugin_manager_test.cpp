@@ -229,6 +229,9 @@ TEST_F(PlugInManagerTest, UnusableModulesAreReportedAndGiveNoKey) {
                                 "File 'phon19" QUILLMAR_TEST_MODULE_SUFFIX "' not found." + restart,
                                 "File '" + gone + "' not found." + restart}));
   EXPECT_EQ(libraries.open, 0);
+  // Reported once, not once per word of a query.
+  EXPECT_EQ(manager->Phoneme("NOPHONEM", "noch", 1), "");
+  EXPECT_EQ(prompts.Reports().size(), 4u);
 
   // Reading a string names the missing export; a 131-character ID is not registered.
   EXPECT_EQ(manager->ReadModuleString(Module("nophonem"), "phonem"), "");
