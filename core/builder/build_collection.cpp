@@ -1,10 +1,13 @@
 #include "builder/build_collection.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "base/codepage.h"
 #include "base/paths.h"
 #include "builder/collection_writer.h"
+#include "builder/fuzzy_lists.h"
 #include "builder/index_writer.h"
 
 namespace quillmar::builder {
@@ -17,7 +20,18 @@ IndexEntries BuildCollection(SourceCollection source, const std::string& outDir,
     source.header.properties.push_back({'o', Cp1252ToUtf8(options.fuzzy->libraryId)});
   }
   IndexEntries entries = WriteCollection(source, outDir, mediaSourceDir);
-  WriteIndex(entries, JoinPath(outDir, "data"), options);
+  const std::string dataDir = JoinPath(outDir, "data");
+  WriteIndex(entries, dataDir, options);
+  if (!options.fuzzy) {
+    // Lists of an earlier build would link into the new word list.
+    for (int level = 1; level <= kFuzzyLevels; ++level) {
+      for (const std::string& name : {FuzzyWordListName(level), FuzzyLinkFileName(level)}) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::path(NativeSeparators(JoinPath(dataDir, name))),
+                                ignored);
+      }
+    }
+  }
   return entries;
 }
 

@@ -159,6 +159,11 @@ TEST(FuzzyListsTest, AMisspelledWordFindsTheHitsOfItsLevel) {
   const std::vector<int32_t> both = positions("Jerusalem AND Hebron", 0);
   ASSERT_EQ(both.size(), 1u);
   EXPECT_EQ(positions("Jerusalm AND Hebrn", 2), both);
+
+  // Rebuilt without a key source: no lists of the earlier build are left behind.
+  BuildCollection(MergeSources({ParseSource(kSource, "fuzz.qms")}), root, dir.Sub("media"));
+  EXPECT_FALSE(std::filesystem::exists(root + "/data/s2wl.dat"));
+  EXPECT_FALSE(std::filesystem::exists(root + "/data/s4lnk.dat"));
 }
 
 }  // namespace
