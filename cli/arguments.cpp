@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "base/language.h"
@@ -114,6 +115,7 @@ bool IsSearchOption(const std::string& arg) {
 Arguments Arguments::Parse(const std::vector<std::string>& args) {
   Arguments a;
   bool options = true;
+  std::optional<std::string> fuzzy;  // its meaning depends on the command
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](const std::string& name) -> std::string {
@@ -143,6 +145,8 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       a.layer = static_cast<int>(Number(arg, value(arg), 1, 3));
     } else if (options && (arg == "-o" || arg == "--output")) {
       a.output = value(arg);
+    } else if (options && arg == "--fuzzy") {
+      fuzzy = value(arg);
     } else if (options && IsSearchOption(arg)) {
       SearchOption(a.search, arg, value(arg));
     } else if (options && arg == "--plain") {
@@ -155,6 +159,10 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       a.positional.push_back(arg);
     }
   }
+  if (fuzzy && (a.command == "build" || a.command == "check"))
+    a.fuzzyModule = *fuzzy;
+  else if (fuzzy)
+    SearchOption(a.search, "--fuzzy", *fuzzy);
   return a;
 }
 

@@ -47,6 +47,9 @@ struct Arguments {
   int layer = 1;             // --layer 1|2|3: main text, footnotes, scholia/remarks
   bool plain = false;        // --plain
   std::string output;        // -o / --output DIR
+  // --fuzzy MODULE of build and check: the phonetic module's file (for the other commands
+  // --fuzzy is the search's level, SearchArguments::fuzzy).
+  std::string fuzzyModule;
   bool help = false;
   SearchArguments search;
 

@@ -1,13 +1,16 @@
 #include "cli/build_command.h"
 
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
+#include "base/codepage.h"
 #include "base/errors.h"
 #include "base/paths.h"
-#include "builder/collection_writer.h"
-#include "builder/index_writer.h"
+#include "builder/build_collection.h"
 #include "builder/source_parser.h"
+#include "cli/session.h"
 
 namespace quillmar::cli {
 
@@ -22,9 +25,29 @@ std::string ReadSource(const std::string& path) {
   return text.str();
 }
 
+// The key source of --fuzzy MODULE: the module registered with the session's plug-in manager
+// (its failures are reported on stderr). A module that gives no key for a plain word at some
+// level stops the build before anything is written.
+builder::FuzzyKeySource ModuleKeys(Session& session, const std::string& module) {
+  const std::string path =
+      std::filesystem::absolute(std::filesystem::path(module)).lexically_normal().string();
+  const std::string id = session.Plugins().RegisterModule(path);
+  if (id.empty()) throw AlreadyReported{};
+  const std::string libraryId = Utf8ToCp1252(id);
+  TPlugInManager& manager = session.Plugins();
+  for (int level = 1; level <= 4; ++level) {
+    if (manager.Phoneme(libraryId, "Quillmar", level).empty())
+      throw Exception("the module '" + module + "' (" + id + ") gives no phonetic key for level " +
+                      std::to_string(level));
+  }
+  return {libraryId, [&manager, libraryId](const std::string& word, int level) {
+            return manager.Phoneme(libraryId, word, level);
+          }};
+}
+
 }  // namespace
 
-int RunBuild(const Arguments& args, std::ostream& out) {
+int RunBuild(const Arguments& args, const std::string& argv0, std::ostream& out) {
   if (args.positional.empty()) throw UsageError("build needs at least one source file");
   if (args.output.empty()) throw UsageError("build needs -o DIR");
   if (!args.collections.empty()) throw UsageError("build takes no --collection");
@@ -32,16 +55,27 @@ int RunBuild(const Arguments& args, std::ostream& out) {
   std::vector<builder::SourceCollection> parts;
   for (const auto& source : args.positional)
     parts.push_back(builder::ParseSource(ReadSource(source), source));
-  const builder::SourceCollection collection = builder::MergeSources(std::move(parts));
+  builder::SourceCollection collection = builder::MergeSources(std::move(parts));
+
+  std::unique_ptr<Session> session;
+  builder::BuildOptions options;
+  if (!args.fuzzyModule.empty()) {
+    session =
+        std::make_unique<Session>(argv0, std::vector<std::string>{}, Session::Settings::kPrivate);
+    options.fuzzy = ModuleKeys(*session, args.fuzzyModule);
+  }
 
   std::string sourceDir = DirectoryOf(args.positional.front());
   if (sourceDir.empty()) sourceDir = ".";
   const std::string media = JoinPath(sourceDir, "media");
-  const builder::IndexEntries entries = builder::WriteCollection(collection, args.output, media);
-  builder::WriteIndex(entries, JoinPath(args.output, "data"));
+  const std::string id = collection.header.id;
+  const size_t texts = collection.texts.size();
+  const builder::IndexEntries entries =
+      builder::BuildCollection(std::move(collection), args.output, media, options);
 
-  out << collection.header.id << ": " << collection.texts.size() << " texts, " << entries.size()
-      << " indexed words -> " << args.output << "\n";
+  out << id << ": " << texts << " texts, " << entries.size() << " indexed words";
+  if (options.fuzzy) out << ", fuzzy lists of " << Cp1252ToUtf8(options.fuzzy->libraryId);
+  out << " -> " << args.output << "\n";
   return 0;
 }
 

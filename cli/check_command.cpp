@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "builder/word_splitter.h"
+#include "cli/fuzzy_check.h"
 #include "cli/session.h"
 #include "collection/text_info.h"
 #include "retrieval/index_layout.h"
@@ -209,6 +212,12 @@ class IndexCheck {
   }
 
   size_t WordCount() const { return words_.size(); }
+  std::vector<std::string> Words() const {
+    std::vector<std::string> words;
+    words.reserve(words_.size());
+    for (const WordRecord& w : words_) words.push_back(w.word);
+    return words;
+  }
 
  private:
   const LayerWords& Layer(int text, int layer) {
@@ -262,6 +271,25 @@ class IndexCheck {
   std::map<std::pair<int, int>, LayerWords> layers_;
 };
 
+// The key conversion of --fuzzy MODULE through the session's plug-in manager; none without it.
+std::function<std::string(const std::string&, int)> ModuleKeys(Session& session,
+                                                               const std::string& module,
+                                                               const std::string& libraryId,
+                                                               Problems& problems) {
+  if (module.empty()) return {};
+  const std::string id = session.Plugins().RegisterModule(
+      std::filesystem::absolute(std::filesystem::path(module)).lexically_normal().string());
+  if (id.empty()) throw AlreadyReported{};
+  const std::string moduleId = Utf8ToCp1252(id);
+  if (moduleId != libraryId)
+    problems.Add("the module is " + id + ", the collection's fuzzy library is " +
+                 Quoted(libraryId));
+  TPlugInManager& manager = session.Plugins();
+  return [&manager, moduleId](const std::string& word, int level) {
+    return manager.Phoneme(moduleId, word, level);
+  };
+}
+
 }  // namespace
 
 int RunCheck(const Arguments& args, const std::string& argv0, std::ostream& out,
@@ -295,6 +323,16 @@ int RunCheck(const Arguments& args, const std::string& argv0, std::ostream& out,
     check.ReadWordList(*wordBytes, hitCount);
     HitReader hits(*hitPath, hitCount);
     checked = check.CheckHits(hits);
+  }
+  if (wordBytes) {
+    const std::string cdid = session.Selected().front();
+    const FuzzyCheckResult fuzzy =
+        CheckFuzzyLists(dataDir, catalog.GetFSID(cdid), check.Words(),
+                        ModuleKeys(session, args.fuzzyModule, catalog.GetFSID(cdid), problems),
+                        [&problems](const std::string& line) { problems.Add(line); });
+    if (fuzzy.present)
+      out << "fuzzy lists: " << fuzzy.keys << " keys, " << fuzzy.links << " links checked"
+          << (args.fuzzyModule.empty() ? "" : ", every word found from its key") << "\n";
   }
   out << check.WordCount() << " words, " << checked << " hits checked, " << problems.Count()
       << " problems\n";

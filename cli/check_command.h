@@ -7,7 +7,8 @@
 
 namespace quillmar::cli {
 
-// check --collection DIR: cross-checks the word index of a collection against its texts.
+// check --collection DIR [--fuzzy MODULE]: cross-checks the word index of a collection against its
+// texts.
 //
 // The word list must hold whole records with lengths 0..30, sorted by WortVergleich (equal keys
 // by their bytes), whose hit ranges start at 0, follow each other without gap or overlap and end
@@ -16,6 +17,10 @@ namespace quillmar::cli {
 // ordered by text, position and layer, and the layer's stream must hold an indexed word at the
 // hit's position whose word-list form (IndexWord, trimmed, folded, cut to 30 bytes) is the
 // record's word. Link words are never indexed.
+//
+// The fuzzy word lists, when the collection has them, are checked against the word list
+// (CheckFuzzyLists, cli/fuzzy_check.h); with --fuzzy MODULE every word must also be found from
+// the key the module gives it. Then "fuzzy lists: K keys, L links checked" comes first.
 //
 // Writes "N words, M hits checked, K problems" to `out` and the first 20 problems to `err`, one
 // line each. Exit status 0 without problems, else 1. Damaged files are problems, not crashes.

@@ -32,9 +32,16 @@ constexpr char kUsage[] =
     "                                       a text's layer as plain text, paragraph by\n"
     "                                       paragraph (--plain: exactly, without headers)\n"
     "  dump-stream FILE                     the paragraphs, words and codes of a stream file\n"
-    "  build SOURCE... -o DIR               build a collection from source files (.qms)\n"
-    "  check --collection DIR               cross-check the word index against the texts\n"
-    "                                       (summary on stdout, problems on stderr)\n"
+    "  build SOURCE... -o DIR [--fuzzy MODULE]\n"
+    "                                       build a collection from source files (.qms);\n"
+    "                                       --fuzzy: with fuzzy word lists from the\n"
+    "                                       phonetic module file MODULE\n"
+    "  check --collection DIR [--fuzzy MODULE]\n"
+    "                                       cross-check the word index against the texts\n"
+    "                                       and the fuzzy word lists against the word\n"
+    "                                       list (--fuzzy: each word must be found from\n"
+    "                                       its key by MODULE); summary on stdout,\n"
+    "                                       problems on stderr\n"
     "  search --collection DIR [--collection DIR ...] [search options] -- QUERY\n"
     "                                       run a query; hits sorted by collection, text,\n"
     "                                       text part and position (default --format text)\n"
@@ -92,7 +99,7 @@ int main(int argc, char** argv) {
     }
     if (args.format == OutputFormat::kText && args.command != "search")
       throw UsageError("--format text is for search only");
-    if (args.command == "build") return RunBuild(args, std::cout);
+    if (args.command == "build") return RunBuild(args, argv0, std::cout);
     if (args.command == "collections") return RunCollections(args, argv0, std::cout);
     if (args.command == "register") return RunRegister(args, argv0, std::cout);
     if (args.command == "texts") return RunTexts(args, argv0, std::cout);

@@ -22,7 +22,8 @@ class NoDrives : public DriveList {
 };
 }  // namespace
 
-Session::Session(const std::string& argv0, const std::vector<std::string>& collectionDirs) {
+Session::Session(const std::string& argv0, const std::vector<std::string>& collectionDirs,
+                 Settings settings) {
   AppEnvironment env = CurrentAppEnvironment(argv0);
   prompts_ = std::make_unique<StderrPrompts>();
   libraries_ = std::make_unique<QtDynamicLibraries>();
@@ -30,7 +31,7 @@ Session::Session(const std::string& argv0, const std::vector<std::string>& colle
   plugins_ = std::make_unique<TPlugInManager>(
       TPlugInManager::Platform{*libraries_, *plugin_prompts_, PluginDirectory(argv0),
                                UserModuleDirectory(env.default_program_directory)});
-  if (collectionDirs.empty()) {
+  if (collectionDirs.empty() && settings == Settings::kDefault) {
     registry_ = QtRegistryStore::OpenUserStore();
     drives_ = std::make_unique<QtDriveList>();
   } else {

@@ -27,7 +27,12 @@ struct AlreadyReported {};
 // reader).
 class Session {
  public:
-  Session(const std::string& argv0, const std::vector<std::string>& collectionDirs);
+  // kPrivate: settings in memory and no drives even without collection directories (a build
+  // that only needs the plug-in manager leaves the user's settings alone).
+  enum class Settings { kDefault, kPrivate };
+
+  Session(const std::string& argv0, const std::vector<std::string>& collectionDirs,
+          Settings settings = Settings::kDefault);
   ~Session();
 
   TCalderwickData& Catalog() { return *catalog_; }

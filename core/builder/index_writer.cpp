@@ -15,6 +15,7 @@
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
+#include "builder/fuzzy_lists.h"
 #include "builder/word_splitter.h"
 #include "retrieval/index_layout.h"
 #include "retrieval/word_key.h"
@@ -158,7 +159,8 @@ std::vector<uint16_t> WordNumbers(const std::vector<IndexEntry>& entries) {
 
 }  // namespace
 
-void WriteIndex(const std::vector<IndexEntry>& entries, const std::string& dataDir) {
+void WriteIndex(const std::vector<IndexEntry>& entries, const std::string& dataDir,
+                const BuildOptions& options) {
   if (entries.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     throw Exception(Format(Tr(kTooManyHits), {std::to_string(entries.size())}));
   }
@@ -234,6 +236,13 @@ void WriteIndex(const std::vector<IndexEntry>& entries, const std::string& dataD
     wordFile.Write(record);
   }
   wordFile.Close();
+
+  if (options.fuzzy) {
+    std::vector<std::string> listed;
+    listed.reserve(byRank.size());
+    for (uint32_t w : byRank) listed.push_back(words[w]);
+    WriteFuzzyLists(listed, *options.fuzzy, dataDir);
+  }
 }
 
 }  // namespace quillmar::builder

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/build_options.h"
 #include "builder/index_entry.h"
 
 namespace quillmar::builder {
@@ -21,9 +22,13 @@ namespace quillmar::builder {
 //   chapter byte), sub-chapter, layer (paragraph key 2), paragraph key (paragraph key 3), word
 //   number, language and both dates, as given (years in the collection's year representation).
 //
+// - With a fuzzy key source in `options`, the fuzzy word lists of the word list are written as
+//   well (WriteFuzzyLists, builder/fuzzy_lists.h).
+//
 // Raises EInOutError when a file cannot be created or written, and Exception when an entry holds
 // a value its hit-record field cannot represent (chapter above 255, day or month above 255, a
 // year outside 0..65535) or when there are more hits than a 32-bit index can address.
-void WriteIndex(const std::vector<IndexEntry>& entries, const std::string& dataDir);
+void WriteIndex(const std::vector<IndexEntry>& entries, const std::string& dataDir,
+                const BuildOptions& options = {});
 
 }  // namespace quillmar::builder
