@@ -9,6 +9,7 @@
 #include "cli/build_command.h"
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
+#include "cli/module_commands.h"
 #include "cli/search_command.h"
 #include "cli/session.h"
 #include "cli/text_commands.h"
@@ -37,7 +38,11 @@ constexpr char kUsage[] =
     "                                       text part and position (default --format text)\n"
     "  words --collection DIR WORD|MASK     the word list records of a word (or its\n"
     "                                       neighbours when missing) or of a mask:\n"
-    "                                       relation, word, record number, hit count"
+    "                                       relation, word, record number, hit count\n"
+    "  modules                              the registered plug-in modules: id, name,\n"
+    "                                       version, copyright, location\n"
+    "  modules add PATH                     register a module file (absolute path)\n"
+    "  modules remove ID                    remove a module's registration\n"
     "\n"
     "options:\n"
     "  --collection DIR   work on this collection directory without touching the settings\n"
@@ -67,7 +72,10 @@ constexpr char kUsage[] =
     "\n"
     "environment:\n"
     "  QUILLMAR_CONFIG_DIR  directory of the settings file quillmar.ini\n"
-    "  QUILLMAR_DATA_DIR    the program directory (bookmarks, downloads, announce.txt)\n";
+    "  QUILLMAR_DATA_DIR    the program directory (bookmarks, downloads, announce.txt;\n"
+    "                       modules installed from collections in its \"modules\")\n"
+    "  QUILLMAR_PLUGIN_DIR  the program's own plug-in directory (default: \"plugins\" beside\n"
+    "                       the executable or one level up, or ../lib/quillmar/plugins)\n";
 
 }  // namespace
 
@@ -93,6 +101,7 @@ int main(int argc, char** argv) {
     if (args.command == "search") return RunSearch(args, argv0, std::cout, std::cerr);
     if (args.format == OutputFormat::kText) throw UsageError("--format text is for search only");
     if (args.command == "words") return RunWords(args, argv0, std::cout);
+    if (args.command == "modules") return RunModules(args, argv0, std::cout, std::cerr);
     throw UsageError("unknown command '" + args.command + "'");
   } catch (const UsageError& e) {
     std::cerr << "quillmar: " << e.what() << "\n" << kUsage;

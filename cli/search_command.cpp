@@ -168,7 +168,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     }
     search.reset();
     const auto started = std::chrono::steady_clock::now();
-    search = std::make_unique<TSuchThread>(katalog, nullptr);
+    search = std::make_unique<TSuchThread>(katalog, &session.Plugins());
     // A collection without fuzzy search is searched exactly; the tool gives no notice.
     search_ui::SetUpSearch(settings, *search, katalog, [](const std::string&) { return true; });
     auto& complexQuery = search->Anfrage();

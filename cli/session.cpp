@@ -3,14 +3,19 @@
 #include "base/language.h"
 #include "platform/app_paths.h"
 #include "platform/qt_drive_list.h"
+#include "platform/qt_dynamic_library.h"
 #include "platform/qt_registry_store.h"
+#include "platform/stderr_plugin_prompts.h"
 #include "platform/stderr_prompts.h"
 #include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 
 namespace quillmar::cli {
 
 namespace {
+
+// The name under which the reader hands its own plug-in directory to the manager at start.
+constexpr char kShippedModules[] = "mmpi10.dll";
+
 class NoDrives : public DriveList {
  public:
   std::vector<std::string> OpticalDrivesWithMedium() const override { return {}; }
@@ -20,7 +25,11 @@ class NoDrives : public DriveList {
 Session::Session(const std::string& argv0, const std::vector<std::string>& collectionDirs) {
   AppEnvironment env = CurrentAppEnvironment(argv0);
   prompts_ = std::make_unique<StderrPrompts>();
-  plugins_ = std::make_unique<RecordingPlugInHost>();
+  libraries_ = std::make_unique<QtDynamicLibraries>();
+  plugin_prompts_ = std::make_unique<StderrPlugInPrompts>();
+  plugins_ = std::make_unique<TPlugInManager>(
+      TPlugInManager::Platform{*libraries_, *plugin_prompts_, PluginDirectory(argv0),
+                               UserModuleDirectory(env.default_program_directory)});
   if (collectionDirs.empty()) {
     registry_ = QtRegistryStore::OpenUserStore();
     drives_ = std::make_unique<QtDriveList>();
@@ -30,7 +39,10 @@ Session::Session(const std::string& argv0, const std::vector<std::string>& colle
   }
   catalog_ = std::make_unique<TCalderwickData>(
       TCalderwickData::Platform{*registry_, *drives_, *prompts_, *plugins_, env});
+  plugins_->Attach(*catalog_);
   SetCurrentLanguage(catalog_->Settings().GetLanguage());
+  // Before any collection is looked at: a collection's wanted modules may be shipped ones.
+  plugins_->Load(kShippedModules, "");
   for (const auto& dir : collectionDirs) {
     if (!catalog_->AnnounceDirectory(dir)) throw AlreadyReported{};
     selected_.push_back(catalog_->CDs().back().CDID);

@@ -19,6 +19,8 @@ namespace {
 constexpr char kConfigDirVariable[] = "QUILLMAR_CONFIG_DIR";
 constexpr char kDataDirVariable[] = "QUILLMAR_DATA_DIR";
 constexpr char kSubdirectory[] = "quillmar";
+constexpr char kPluginDirVariable[] = "QUILLMAR_PLUGIN_DIR";
+constexpr char kModulesSubdirectory[] = "modules";
 
 std::string NativePath(const QString& path) {
   return QDir::toNativeSeparators(QDir::cleanPath(path)).toStdString();
@@ -71,6 +73,27 @@ std::string DefaultProgramDirectory() {
   QDir().mkpath(dir);  // a failure shows when a file is written there
   return NativePath(dir);
 #endif
+}
+
+std::string PluginDirectory(const std::string& argv0) {
+  const QString overridden = qEnvironmentVariable(kPluginDirVariable);
+  if (!overridden.isEmpty()) return NativePath(QFileInfo(overridden).absoluteFilePath());
+  const QString executable = ExecutablePath(argv0);
+  if (executable.isEmpty()) return {};
+  const QString dir = QFileInfo(executable).absolutePath();
+  for (const QString& candidate :
+       {dir + QStringLiteral("/plugins"), dir + QStringLiteral("/../plugins"),
+        dir + QStringLiteral("/../lib/quillmar/plugins")}) {
+    if (QFileInfo(candidate).isDir()) return NativePath(candidate);
+  }
+  return {};
+}
+
+std::string UserModuleDirectory() { return UserModuleDirectory(DefaultProgramDirectory()); }
+
+std::string UserModuleDirectory(const std::string& programDirectory) {
+  return NativePath(QString::fromStdString(programDirectory) + u'/' +
+                    QString::fromUtf8(kModulesSubdirectory));
 }
 
 AppEnvironment CurrentAppEnvironment(const std::string& argv0) {

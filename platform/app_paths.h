@@ -18,6 +18,17 @@ std::string ConfigDirectory();
 // directory (~/.local/share/quillmar on Linux), created when missing.
 std::string DefaultProgramDirectory();
 
+// The program's own plug-in directory, where the modules shipped with it lie: $QUILLMAR_PLUGIN_DIR
+// when set, else the first existing one of <exe dir>/plugins, <exe dir>/../plugins (the build
+// tree: build/cli/quillmar and build/gui/quillmar-reader find build/plugins) and
+// <exe dir>/../lib/quillmar/plugins (an installed program). Empty when none exists.
+std::string PluginDirectory(const std::string& argv0 = {});
+
+// Where modules installed from collections go: the program directory + "/modules" (the default
+// program directory, or the one given). Not created here.
+std::string UserModuleDirectory();
+std::string UserModuleDirectory(const std::string& programDirectory);
+
 // The running program's facts: its executable (from the application object if one exists, else
 // from the system, else from argv0), the default program directory and the build's version.
 AppEnvironment CurrentAppEnvironment(const std::string& argv0);

@@ -15,12 +15,12 @@ namespace quillmar {
 
 class TCalderwickData;
 
-// One row of the module list.
+// One row of the module list (UTF-8).
 struct ModuleInfo {
-  std::string Name;       // the module's display name
-  std::string Version;    // four numbers separated by "."
+  std::string Name;     // the module's display name
+  std::string Version;  // four numbers separated by "."
   std::string Copyright;
-  std::string Location;   // the registered path
+  std::string Location;  // the registered path
   std::string ID;
 };
 
@@ -36,6 +36,11 @@ struct ModuleInfo {
 // Trust: a module is loaded only from an absolute, registered path. Modules in the program's own
 // plug-in directory are registered at start; a module from a collection's "bin" directory is
 // installed (copied into the per-user module directory) only after the user agreed.
+//
+// Texts: paths are UTF-8. IDs that come from collection data (IsPresent, Load, Phoneme,
+// ShowShortInformation, RunMultimedia) are Windows-1252 bytes, as are the strings a module
+// returns (ReadModuleString); registered IDs (settings keys, ModuleList, RegisterModule,
+// UnregisterModule) are UTF-8. For the usual ASCII IDs both are the same.
 //
 // Thread safety: Phoneme may run on the search thread while the user-interface thread uses the
 // other operations; one mutex serialises every slot use, so no slot is unloaded during a call.
@@ -82,6 +87,9 @@ class TPlugInManager : public PlugInHost, public retrieval::PhoneticConversion {
 
   // Installs `library` from the collection's "bin" directory (asks the user first).
   void InstallFromCD(const std::string& library, const std::string& cdid);
+  // Registers every module file in the program's plug-in directory whose ID is unregistered or
+  // whose registered file no longer exists (what Load("mmpi10.dll", "") does).
+  void RegisterShippedModules();
 
   // PhoneticConversion: the "phonem" export of the module registered as `libraryId`, called
   // with the word (Windows-1252) and the level. Empty when the module cannot be used.
@@ -105,6 +113,9 @@ class TPlugInManager : public PlugInHost, public retrieval::PhoneticConversion {
  private:
   struct Slot;
   struct Impl;
+  // InstallFromCD; true when the module is installed now or already present in the same or a
+  // newer version.
+  bool Install(const std::string& library, const std::string& cdid);
   std::unique_ptr<Impl> d_;
 };
 
