@@ -6,6 +6,7 @@
 #include "cli/table_writer.h"
 #include "collection/cd_info.h"
 #include "collection/text_info.h"
+#include "plugins/multimedia.h"
 
 namespace quillmar::cli {
 
@@ -95,6 +96,32 @@ int RunInfo(const Arguments& args, const std::string& argv0, std::ostream& out) 
   for (const auto& m : info.Media5()) table.Row({"media", U(m.Text) + " [" + U(m.Code) + "]"});
   for (const auto& l : info.Links())
     table.Row({"linked-file", U(l.Title) + ": " + U(l.FileName) + " " + U(l.Third)});
+  return 0;
+}
+
+int RunMedia(const Arguments& args, const std::string& argv0, std::ostream& out) {
+  NeedOneCollection(args);
+  Session session(argv0, args.collections);
+  auto& catalog = session.Catalog();
+  const std::string cdid = session.Selected().front();
+  const std::string mediaDir = JoinPath(catalog.GetCDPath(cdid), "media");
+  TableWriter table(out, args.format, {"index", "type", "caption", "target"});
+  const std::vector<TMediaEntry> entries = ReadMediaEntries(catalog, cdid);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const TMediaEntry entry = WithMediaPaths(entries[i], mediaDir);
+    // What the entry runs: the module, the program, or the files of the short information.
+    std::string target;
+    if (entry.FromPresentationList) {
+      target = U(entry.ModuleID);
+    } else if (entry.Type == kMediaProgram) {
+      target = entry.ProgramPath;  // a native path already
+    } else {
+      for (const TShortInfoPart& part : entry.Parts())
+        for (const std::string* file : {&part.First, &part.Second})
+          if (!file->empty()) target += (target.empty() ? "" : "; ") + U(*file);
+    }
+    table.Row({std::to_string(i), std::to_string(entry.Type), U(entry.Caption), target});
+  }
   return 0;
 }
 

@@ -12,5 +12,8 @@ int RunCollections(const Arguments& args, const std::string& argv0, std::ostream
 int RunRegister(const Arguments& args, const std::string& argv0, std::ostream& out);
 int RunTexts(const Arguments& args, const std::string& argv0, std::ostream& out);
 int RunInfo(const Arguments& args, const std::string& argv0, std::ostream& out);
+// The entries of the collection's multimedia page in order: index, type, caption and what the
+// entry runs (module identifier, program path, or the files of the short information).
+int RunMedia(const Arguments& args, const std::string& argv0, std::ostream& out);
 
 }  // namespace quillmar::cli

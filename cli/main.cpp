@@ -26,6 +26,8 @@ constexpr char kUsage[] =
     "  register DIR                         register DIR as a hard-disk collection\n"
     "  texts --collection DIR               the texts of a collection: number, tab, name\n"
     "  info --collection DIR                the collection's metadata\n"
+    "  media --collection DIR               the entries of the collection's multimedia page:\n"
+    "                                       index, type, caption, module, program or files\n"
     "  show --collection DIR --text N [--layer 1|2|3] [--plain]\n"
     "                                       a text's layer as plain text, paragraph by\n"
     "                                       paragraph (--plain: exactly, without headers)\n"
@@ -95,6 +97,7 @@ int main(int argc, char** argv) {
     if (args.command == "register") return RunRegister(args, argv0, std::cout);
     if (args.command == "texts") return RunTexts(args, argv0, std::cout);
     if (args.command == "info") return RunInfo(args, argv0, std::cout);
+    if (args.command == "media") return RunMedia(args, argv0, std::cout);
     if (args.command == "show") return RunShow(args, argv0, std::cout);
     if (args.command == "check") return RunCheck(args, argv0, std::cout, std::cerr);
     if (args.command == "dump-stream") return RunDumpStream(args, std::cout, std::cerr);

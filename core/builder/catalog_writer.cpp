@@ -18,8 +18,17 @@ constexpr size_t kMetaMinor = 12, kMetaMajor = 16, kMetaTitle = 20, kMetaId = 14
 constexpr size_t kPropValue = 4, kPropKey = 136;
 // type 2 copyright: 20 string[139]; types 6/7: uint16 at 4
 constexpr size_t kCopyright = 20, kMetaWord = 4;
-constexpr int32_t kTypeProperty = 1, kTypeCopyright = 2, kTypeNoDate = 6, kTypeYearOffset = 7,
-                  kTypeEnd = -1;
+// type 4 presentation: 4 int32 type, 8 string[80] caption, 89 string[10] module
+constexpr size_t kPresType = 4, kPresCaption = 8, kPresModule = 89;
+// type 5 program: 4 string[80] caption, 85 string[30] file name
+constexpr size_t kProgCaption = 4, kProgFile = 85;
+constexpr int32_t kTypeProperty = 1, kTypeCopyright = 2, kTypePresentation = 4, kTypeProgram = 5,
+                  kTypeNoDate = 6, kTypeYearOffset = 7, kTypeEnd = -1;
+
+// short-information file: 3999-byte records: 0 string[80] caption, from 129 ten parts of 387
+// bytes, each three string[128]
+constexpr size_t kShortInfoRecord = 3999, kShortInfoParts = 129, kShortInfoPart = 387,
+                 kShortInfoString = 129;
 
 // textinfo.dat: 496-byte records: 0 number, 4 string[80] title, 85 string[40] long label,
 // 126 string[20] short label, 147/168/189 string[20] layers 1-3, 210 string[20] pages,
@@ -87,6 +96,7 @@ std::string MetainfoBytes(const SourceHeader& header, const std::string& textInf
   property('j', textInfoName);
   for (const SourceSchema& schema : header.schemas) property('m', Utf8ToCp1252(schema.file));
   for (const SourceProperty& p : header.properties) property(p.key, Utf8ToCp1252(p.value));
+  if (!header.short_infos.empty()) property('h', ShortInfoFileName(header));
   Record copyright = TypedRecord(kTypeCopyright);
   WriteShortString(copyright, kCopyright, 139, Utf8ToCp1252(header.copyright));
   Append(out, copyright);
@@ -96,7 +106,41 @@ std::string MetainfoBytes(const SourceHeader& header, const std::string& textInf
   Record offset = TypedRecord(kTypeYearOffset);
   WriteUInt16(offset, kMetaWord, header.year_offset);
   Append(out, offset);
+  for (const SourcePresentation& p : header.presentations) {
+    Record r = TypedRecord(kTypePresentation);
+    WriteInt32(r, kPresType, p.type);
+    WriteShortString(r, kPresCaption, 80, Utf8ToCp1252(p.caption));
+    WriteShortString(r, kPresModule, 10, Utf8ToCp1252(p.module));
+    Append(out, r);
+  }
+  for (const SourceProgram& p : header.programs) {
+    Record r = TypedRecord(kTypeProgram);
+    WriteShortString(r, kProgCaption, 80, Utf8ToCp1252(p.caption));
+    WriteShortString(r, kProgFile, 30, Utf8ToCp1252(p.file));
+    Append(out, r);
+  }
   Append(out, TypedRecord(kTypeEnd));
+  return out;
+}
+
+std::string ShortInfoFileName(const SourceHeader& header) {
+  return LowerAscii(header.id) + "ki.dat";
+}
+
+std::string ShortInfoBytes(const std::vector<SourceShortInfo>& entries) {
+  std::string out;
+  for (const SourceShortInfo& entry : entries) {
+    Record r(kShortInfoRecord, 0);
+    WriteShortString(r, 0, 80, Utf8ToCp1252(entry.caption));
+    for (size_t i = 0; i < entry.parts.size() && i < 10; ++i) {
+      const SourceShortInfoPart& part = entry.parts[i];
+      const size_t at = kShortInfoParts + i * kShortInfoPart;
+      WriteShortString(r, at, 128, Utf8ToCp1252(part.first));
+      WriteShortString(r, at + kShortInfoString, 128, Utf8ToCp1252(part.second));
+      WriteShortString(r, at + 2 * kShortInfoString, 128, Utf8ToCp1252(part.label));
+    }
+    Append(out, r);
+  }
   return out;
 }
 

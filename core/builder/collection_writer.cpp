@@ -41,6 +41,21 @@ void RequirePlainName(const std::string& name, const char* what) {
   if (!ok) throw Exception(std::string(what) + " '" + name + "' is not a plain file name");
 }
 
+// Every file of the media directory that the collection names: pictures, the files of the
+// short-information parts and the programs.
+std::set<std::string> MediaFiles(const SourceCollection& source) {
+  std::set<std::string> files;
+  for (const SourceText& text : source.texts)
+    for (const SourcePicture& picture : text.pictures) files.insert(picture.file);
+  for (const SourceShortInfo& info : source.header.short_infos)
+    for (const SourceShortInfoPart& part : info.parts) {
+      files.insert(part.first);
+      if (!part.second.empty()) files.insert(part.second);
+    }
+  for (const SourceProgram& program : source.header.programs) files.insert(program.file);
+  return files;
+}
+
 }  // namespace
 
 IndexEntries WriteCollection(const SourceCollection& source, const std::string& outDir,
@@ -49,8 +64,8 @@ IndexEntries WriteCollection(const SourceCollection& source, const std::string& 
   RequirePlainName(source.header.id, "collection identifier");
   for (const SourceSchema& schema : source.header.schemas)
     RequirePlainName(schema.file, "schema file");
-  for (const SourceText& text : source.texts)
-    for (const SourcePicture& picture : text.pictures) RequirePlainName(picture.file, "picture");
+  const std::set<std::string> media = MediaFiles(source);
+  for (const std::string& file : media) RequirePlainName(file, "media file");
   const std::vector<WrittenText> written = WriteAllStreams(source);
 
   const std::string id_dir = JoinPath(outDir, "ID");
@@ -84,10 +99,10 @@ IndexEntries WriteCollection(const SourceCollection& source, const std::string& 
   WriteWholeFile(JoinPath(data_dir, kTextInfoName), TextInfoBytes(texts, names, results));
   for (const SourceSchema& schema : source.header.schemas)
     WriteWholeFile(JoinPath(data_dir, schema.file), SchemaBytes(schema));
+  if (!source.header.short_infos.empty())
+    WriteWholeFile(JoinPath(data_dir, ShortInfoFileName(source.header)),
+                   ShortInfoBytes(source.header.short_infos));
 
-  std::set<std::string> media;
-  for (const SourceText& text : source.texts)
-    for (const SourcePicture& picture : text.pictures) media.insert(picture.file);
   if (!media.empty()) {
     const std::string media_dir = JoinPath(outDir, "media");
     MakeDirectories(media_dir);

@@ -184,6 +184,37 @@ struct SourceProperty {
   std::string value;
 };
 
+// One part of a short-information entry: two file names in the media directory (the second may
+// be empty) and a label.
+struct SourceShortInfoPart {
+  std::string first;
+  std::string second;
+  std::string label;
+  SourcePlace place;
+};
+
+// An entry of the collection's short-information file (type 1000 of the multimedia tree).
+struct SourceShortInfo {
+  std::string caption;
+  std::vector<SourceShortInfoPart> parts;  // at most 10
+  SourcePlace place;
+};
+
+// A presentation run by a multimedia module (a type-4 metadata record).
+struct SourcePresentation {
+  int32_t type = 0;
+  std::string module;  // the module's identifier, at most 10 characters
+  std::string caption;
+  SourcePlace place;
+};
+
+// A program or document in the media directory (a type-5 metadata record).
+struct SourceProgram {
+  std::string file;  // file name in the media directory, at most 30 characters
+  std::string caption;
+  SourcePlace place;
+};
+
 struct SourceHeader {
   std::string id;  // collection identifier, 1..8 letters and digits
   std::string title;
@@ -194,6 +225,9 @@ struct SourceHeader {
   uint16_t no_date_marker = 0;
   uint16_t year_offset = 0;
   std::vector<SourceSchema> schemas;
+  std::vector<SourceShortInfo> short_infos;
+  std::vector<SourcePresentation> presentations;
+  std::vector<SourceProgram> programs;
   SourcePlace place;
 };
 

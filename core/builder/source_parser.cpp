@@ -25,11 +25,33 @@ constexpr size_t kChapterNameBytes = 60;
 constexpr size_t kPictureNameBytes = 23;
 constexpr size_t kPageLabelBytes = 180;
 constexpr size_t kGroupNameBytes = 150;
+constexpr size_t kMediaCaptionBytes = 80;
+constexpr size_t kShortInfoStringBytes = 128;
+constexpr size_t kModuleIdBytes = 10;
+constexpr size_t kProgramFileBytes = 30;
+constexpr size_t kMaxShortInfoParts = 10;
+constexpr size_t kMaxShortInfos = 4096;     // the reader reads no more records than this
 constexpr int32_t kMaxChapterNumber = 255;  // chapter numbers are bytes in the word index
 constexpr int32_t kMaxPageOrLine = 65535;   // 16-bit in the word index
 constexpr int32_t kMaxYear = 20000;
 constexpr int kMaxGroupDepth = 30;
 constexpr int kMaxNesting = 16;
+
+constexpr char kShortInfoNamed[] =
+    "@property h cannot be combined with @shortinfo: the builder names the short-information "
+    "file itself";
+
+// The place of byte `offset` of a directive value that starts at `at`.
+SourcePlace PlaceIn(const SourcePlace& at, std::string_view value, size_t offset) {
+  return {at.file, at.line, at.column + ColumnOf(value, offset) - 1};
+}
+
+// The first blank-delimited word of a value and the trimmed rest.
+std::pair<std::string_view, std::string_view> FirstWord(std::string_view value) {
+  size_t end = 0;
+  while (end < value.size() && !IsSpace(value[end])) ++end;
+  return {value.substr(0, end), TrimView(value.substr(end))};
+}
 
 // What an inline context admits.
 enum Allow : unsigned {
@@ -148,6 +170,9 @@ class Parser {
   SourceDate DateValue(std::string_view value, const SourcePlace& at);
   Inline PageBreak(std::string_view value, const SourcePlace& at);
   std::string FileNameValue(std::string_view value, const SourcePlace& at, size_t capacity);
+  SourceShortInfoPart PartValue(std::string_view value, const SourcePlace& at);
+  SourcePresentation PresentationValue(std::string_view value, const SourcePlace& at);
+  SourceProgram ProgramValue(std::string_view value, const SourcePlace& at);
 
   // Paragraphs and inline content.
   void FlushParagraph();
@@ -333,8 +358,27 @@ void Parser::HeaderDirective(const std::string& name, std::string_view value,
     static const std::string_view kKeys = "efhijlmnop";
     if (value.size() < 3 || kKeys.find(value[0]) == std::string_view::npos || !IsSpace(value[1]))
       RaiseSourceError(at, "property expected as a key (one of e f h i j l m n o p) and a value");
+    if (value[0] == 'h' && !h.short_infos.empty()) RaiseSourceError(At(0), kShortInfoNamed);
     h.properties.push_back(
         {value[0], PlainValue(TrimView(value.substr(2)), at, kPropertyBytes, "property value")});
+  } else if (name == "shortinfo") {
+    for (const SourceProperty& p : h.properties)
+      if (p.key == 'h') RaiseSourceError(At(0), kShortInfoNamed);
+    if (h.short_infos.size() == kMaxShortInfos)
+      RaiseSourceError(At(0),
+                       "more than " + std::to_string(kMaxShortInfos) + " @shortinfo entries");
+    if (value.empty()) RaiseSourceError(at, "@shortinfo needs its caption");
+    h.short_infos.push_back({PlainValue(value, at, kMediaCaptionBytes, "caption"), {}, At(0)});
+  } else if (name == "part") {
+    if (h.short_infos.empty()) RaiseSourceError(At(0), "@part before any @shortinfo");
+    SourceShortInfo& info = h.short_infos.back();
+    if (info.parts.size() == kMaxShortInfoParts)
+      RaiseSourceError(At(0), "more than 10 @part lines in one @shortinfo");
+    info.parts.push_back(PartValue(value, at));
+  } else if (name == "presentation") {
+    h.presentations.push_back(PresentationValue(value, at));
+  } else if (name == "program") {
+    h.programs.push_back(ProgramValue(value, at));
   } else if (name == "nodate" || name == "yearoffset") {
     int32_t v = 0;
     if (!ParseInt(value, 0, 65535, v)) RaiseSourceError(at, "number from 0 to 65535 expected");
@@ -729,6 +773,67 @@ std::string Parser::FileNameValue(std::string_view value, const SourcePlace& at,
     RaiseSourceError(at, "file name of 1 to " + std::to_string(capacity) +
                              " letters, digits, '_', '-' or '.' expected");
   return name;
+}
+
+SourceShortInfoPart Parser::PartValue(std::string_view value, const SourcePlace& at) {
+  // FILE [| FILE2 [| LABEL]]: fields split at each '|' that is not escaped.
+  std::vector<size_t> starts{0}, ends;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size()) {
+      ++i;
+    } else if (value[i] == '|') {
+      ends.push_back(i);
+      starts.push_back(i + 1);
+    }
+  }
+  ends.push_back(value.size());
+  if (starts.size() > 3)
+    RaiseSourceError(at, "@part expects FILE | SECOND FILE | LABEL (at most three fields)");
+  std::string_view fields[3];
+  SourcePlace places[3] = {at, at, at};
+  for (size_t k = 0; k < starts.size(); ++k) {
+    fields[k] = TrimView(value.substr(starts[k], ends[k] - starts[k]));
+    places[k] = PlaceIn(at, value, fields[k].data() - value.data());
+  }
+  SourceShortInfoPart part;
+  part.place = at;
+  part.first = FileNameValue(fields[0], places[0], kShortInfoStringBytes);
+  if (!fields[1].empty()) part.second = FileNameValue(fields[1], places[1], kShortInfoStringBytes);
+  if (!fields[2].empty())
+    part.label = PlainValue(fields[2], places[2], kShortInfoStringBytes, "part label");
+  return part;
+}
+
+SourcePresentation Parser::PresentationValue(std::string_view value, const SourcePlace& at) {
+  // TYPE MODULE CAPTION
+  const auto [type, rest] = FirstWord(value);
+  const auto [module, caption] = FirstWord(rest);
+  SourcePresentation p;
+  p.place = at;
+  if (!ParseInt(type, INT32_MIN, INT32_MAX, p.type))
+    RaiseSourceError(at, "presentation type expected (1500: run by its module)");
+  const SourcePlace module_at = PlaceIn(at, value, module.data() - value.data());
+  if (module.empty() || module.size() > kModuleIdBytes ||
+      !std::all_of(module.begin(), module.end(), IsNameChar))
+    RaiseSourceError(module_at,
+                     "module identifier of 1 to 10 letters, digits, '_', '-' or '.' expected");
+  p.module = std::string(module);
+  if (caption.empty()) RaiseSourceError(at, "@presentation needs a caption after the module");
+  p.caption = PlainValue(caption, PlaceIn(at, value, caption.data() - value.data()),
+                         kMediaCaptionBytes, "caption");
+  return p;
+}
+
+SourceProgram Parser::ProgramValue(std::string_view value, const SourcePlace& at) {
+  // FILE CAPTION
+  const auto [file, caption] = FirstWord(value);
+  SourceProgram p;
+  p.place = at;
+  p.file = FileNameValue(file, at, kProgramFileBytes);
+  if (caption.empty()) RaiseSourceError(at, "@program needs a caption after the file name");
+  p.caption = PlainValue(caption, PlaceIn(at, value, caption.data() - value.data()),
+                         kMediaCaptionBytes, "caption");
+  return p;
 }
 
 void Parser::AddParagraph(SourceParagraph paragraph) {

@@ -26,11 +26,16 @@ inline constexpr size_t kShortInfoRecordSize = 3999;
 inline constexpr size_t kShortInfoPartsOffset = 129;
 inline constexpr size_t kShortInfoStringSize = 129;
 inline constexpr int kShortInfoParts = 10;
+inline constexpr size_t kShortInfoCaptionBytes = 80;  // capacity of the caption
+inline constexpr size_t kShortInfoStringBytes = 128;  // capacity of each string of a part
+inline constexpr size_t kShortInfoPartSize = 3 * kShortInfoStringSize;
+// Records beyond this many are not read; a short-information file holds a handful.
+inline constexpr size_t kMaxShortInfoRecords = 4096;
 
 struct TShortInfoPart {
   std::string First;   // file names relative to the media directory
   std::string Second;  // (full paths once the entry has been handed out by TMultiMedia)
-  std::string Third;
+  std::string Third;   // a label for the viewer; Windows-1252 like the whole record
 };
 
 // One entry of the multimedia tree. An entry with an empty CDID is the empty entry of a
@@ -41,6 +46,10 @@ struct TMediaEntry {
   std::string Caption;      // Windows-1252
   std::string ModuleID;     // type 1500: the multimedia module's identifier
   std::string ProgramPath;  // type 9900: the program or document inside the media directory
+                            // (a native path: the collection path, "media" and the file name)
+  // The entry comes from the presentation list: it runs only when its type is 1500, whatever
+  // number the collection gave it.
+  bool FromPresentationList = false;
   // Type 1000: the short-information record exactly as the module receives it.
   std::array<uint8_t, kShortInfoRecordSize> ShortInfo{};
 
@@ -49,6 +58,16 @@ struct TMediaEntry {
   std::vector<TShortInfoPart> Parts() const;
 };
 
+// The entries of collection `cdid` as the multimedia tree lists them: the records of its
+// short-information file, then its presentation (type-4) and program (type-5) metadata records.
+// Every length byte of a short-information record is clamped to its field, and a partial last
+// record is ignored. Empty when the catalog does not know the collection.
+std::vector<TMediaEntry> ReadMediaEntries(TCalderwickData& catalog, const std::string& cdid);
+
+// The entry with the first and second string of each of its parts made a full path in
+// `mediaDir` (cut to 128 characters); strings that are empty stay empty. Other types unchanged.
+TMediaEntry WithMediaPaths(TMediaEntry entry, const std::string& mediaDir);
+
 // The multimedia entries of one collection: its short-information file, the presentation
 // (type-4) and program (type-5) records of its metadata, and running a chosen entry.
 class TMultiMedia {
@@ -56,13 +75,13 @@ class TMultiMedia {
   struct Platform {
     TCalderwickData& catalog;
     TPlugInManager& plugins;
-    PlugInPrompts& prompts;    // confirms program entries
+    PlugInPrompts& prompts;  // confirms program entries
     ProgramLauncher& launcher;
   };
   // What Run needs from the window it runs in.
   struct RunContext {
-    void* window = nullptr;                  // handed to the short-information module
-    std::function<void()> saveWindowState;   // around a presentation
+    void* window = nullptr;                 // handed to the short-information module
+    std::function<void()> saveWindowState;  // around a presentation
     std::function<void()> restoreWindowState;
   };
 
@@ -85,6 +104,9 @@ class TMultiMedia {
   void Run(const TMediaEntry& entry, const RunContext& context);
 
  private:
+  // Type 9900: checks, asks and starts or opens the file; every refusal is shown to the user.
+  void RunProgram(const TMediaEntry& entry);
+
   Platform platform_;
   mutable std::mutex lock_;  // held while the short-information file is read
   std::string cdid_;
