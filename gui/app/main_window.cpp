@@ -328,7 +328,7 @@ void TCalderwickForm::SetCaptions() {
 TNavigationForm* TCalderwickForm::CreateNavigation() {
   if (navigation_) return navigation_;
   const TNavigationForm::MediaParts media{context_.Plugins(), context_.PluginPrompts(),
-                                         context_.Launcher()};
+                                          context_.Launcher()};
   navigation_ = new TNavigationForm(context_.Catalog(), context_.Bookmarks(), this, this, &media);
   navigationSub_ = mdi_->addSubWindow(navigation_);
   navigationSub_->installEventFilter(this);

@@ -178,9 +178,9 @@ struct TNavigationForm::Impl {
 
   std::unique_ptr<TMultiMedia> media;     // null without the plug-in parts
   std::vector<TMediaEntry> mediaEntries;  // the multimedia tree's nodes
-  std::vector<TTreeRecord> keys;  // the references of the tree's nodes
-  bool updating = false;          // the tree is being rebuilt
-  bool filling = false;           // the bookmark list is being rebuilt
+  std::vector<TTreeRecord> keys;          // the references of the tree's nodes
+  bool updating = false;                  // the tree is being rebuilt
+  bool filling = false;                   // the bookmark list is being rebuilt
   bool loadingNote = false;
   int32_t currentNote = 0;  // identifier of the bookmark whose note the memo shows
   bool noteModified = false;
@@ -188,8 +188,7 @@ struct TNavigationForm::Impl {
 };
 
 TNavigationForm::TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks,
-                                 WindowServices* services, QWidget* parent,
-                                 const MediaParts* media)
+                                 WindowServices* services, QWidget* parent, const MediaParts* media)
     : QWidget(parent), d_(std::make_unique<Impl>(this, catalog, bookmarks, services)) {
   if (media)
     d_->media = std::make_unique<TMultiMedia>(
@@ -323,7 +322,10 @@ void TNavigationForm::Impl::BuildMediaPage() {
 
   QObject::connect(mediaTree, &QTreeWidget::currentItemChanged, q,
                    [this] { kurzOpen->setEnabled(SelectedMedia() != nullptr); });
-  QObject::connect(mediaTree, &QTreeWidget::itemDoubleClicked, q, [this] { OpenMedia(); });
+  QObject::connect(mediaTree, &QTreeWidget::itemDoubleClicked, q, [this](QTreeWidgetItem* item) {
+    mediaTree->setCurrentItem(item);
+    OpenMedia();
+  });
   QObject::connect(kurzOpen, &QPushButton::clicked, q, [this] { OpenMedia(); });
   QObject::connect(kurzHelp, &QPushButton::clicked, q, [this] {
     if (services) services->ShowHelp(kMediaHelp);
