@@ -35,6 +35,7 @@ TModulViewForm::TModulViewForm(TPlugInManager& plugins, QWidget* parent) : QDial
                                     QStringLiteral("Copyright"), QStringLiteral("Location"),
                                     QStringLiteral("ID")});
   list_->verticalHeader()->hide();
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
   list_->setShowGrid(true);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);

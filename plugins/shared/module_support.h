@@ -5,7 +5,10 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QPixmap>
+#include <QSize>
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -45,6 +48,17 @@ inline QString PathFromReader(std::string_view bytes) {
   if (QFileInfo::exists(cp1252)) return cp1252;
   const QString utf8 = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
   return QFileInfo::exists(utf8) ? utf8 : cp1252;
+}
+
+// A picture fitted into `room`: a large one scaled down smoothly, a small one enlarged by a whole
+// factor with its pixels kept sharp (icons and maps of a few pixels stay legible).
+inline QPixmap FitPicture(const QPixmap& picture, const QSize& room) {
+  if (picture.isNull() || room.isEmpty()) return picture;
+  if (picture.width() > room.width() || picture.height() > room.height())
+    return picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  const int factor = std::min(room.width() / picture.width(), room.height() / picture.height());
+  if (factor < 2) return picture;
+  return picture.scaled(picture.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
 // The module's own texts follow the desktop's language: German or English.

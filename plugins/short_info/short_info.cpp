@@ -37,6 +37,7 @@ constexpr int kParts = 10;
 constexpr qint64 kMaxTextBytes = 4 << 20;  // a text page shows at most 4 MB
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
+const QSize kPictureRoom(kWidth - 60, kHeight - 160);  // the page of a picture in a new window
 
 // A length-prefixed string; a length byte beyond the field's capacity is cut to it.
 std::string_view ShortString(const unsigned char* record, size_t offset, size_t capacity) {
@@ -83,7 +84,7 @@ QWidget* PicturePage(const QString& path) {
         Say("Das Bild '%1' kann nicht gelesen werden.", "Cannot read the picture '%1'.").arg(path));
   auto* label = new QLabel;
   label->setAlignment(Qt::AlignCenter);
-  label->setPixmap(QPixmap::fromImage(image));
+  label->setPixmap(quillmar::modules::FitPicture(QPixmap::fromImage(image), kPictureRoom));
   auto* scroll = new QScrollArea;
   scroll->setAlignment(Qt::AlignCenter);
   scroll->setWidget(label);

@@ -88,7 +88,11 @@ class SlideShow : public QDialog {
     connect(timer_, &QTimer::timeout, this, [this] { Step(1); });
     resize(kWidth, kHeight);
     Show(0);
-    timer_->start();
+    // A single picture has nothing to step to.
+    const bool several = pictures_.size() > 1;
+    previous->setEnabled(several);
+    next->setEnabled(several);
+    if (several) timer_->start();
   }
 
   int Current() const { return current_; }
@@ -139,14 +143,9 @@ class SlideShow : public QDialog {
     Fit();
   }
 
-  // Large pictures are scaled down to the window; small ones keep their size.
   void Fit() {
-    if (image_.isNull()) return;
-    const QSize room = picture_->size();
-    if (image_.width() <= room.width() && image_.height() <= room.height())
-      picture_->setPixmap(image_);
-    else
-      picture_->setPixmap(image_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (!image_.isNull())
+      picture_->setPixmap(quillmar::modules::FitPicture(image_, picture_->size()));
   }
 
   QStringList pictures_;
