@@ -351,13 +351,27 @@ void PlugInsTest::multimediaPageListsAndRunsTheSampleEntries() {
 void PlugInsTest::moduleListUnloadsLoadedModules() {
   PlugInReader reader(collection_);
   TCalderwickForm window(*reader.context);
+  // Length bytes beyond their fields (caption 80, file name 128 characters) are cut to them.
   std::array<uint8_t, kShortInfoRecordSize> record{};
-  record[0] = 200;  // a caption length beyond the field's 80 characters is cut to them
+  std::fill(record.begin(), record.begin() + kShortInfoPartsOffset, 'c');
+  std::fill(record.begin() + kShortInfoPartsOffset, record.end(), 'f');
+  record[0] = 200;
+  record[kShortInfoPartsOffset] = 255;
+  record[kShortInfoPartsOffset + kShortInfoStringSize] = 0;
+  record[kShortInfoPartsOffset + 2 * kShortInfoStringSize] = 0;
+  record[kShortInfoPartsOffset + 3 * kShortInfoStringSize] = 0;  // the list ends
+  QString caption, tabs;
   {
-    ModalWatcher watcher([](QWidget*) {});
+    ModalWatcher watcher([&](QWidget* modal) {
+      caption = modal->windowTitle();
+      if (auto* pages = modal->findChild<QTabWidget*>("FilePages"))
+        for (int i = 0; i < pages->count(); ++i) tabs += pages->tabText(i) + ";";
+    });
     QCOMPARE(reader.context->Plugins().ShowShortInformation("10001", &window, record.data()), 0);
     QVERIFY(watcher.seen);
   }
+  QCOMPARE(caption, QString(80, 'c'));
+  QCOMPARE(tabs, QString(128, 'f') + ";");
   QCOMPARE(reader.loaded.load(), 1);  // stays loaded for the next entry
 
   QAction* command = nullptr;
