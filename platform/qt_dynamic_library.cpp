@@ -10,63 +10,60 @@ namespace quillmar {
 
 namespace {
 
-// How many loaded QtDynamicLibrary objects each file has (by canonical path).
-std::mutex& CountLock() {
+// One QLibrary per file, shared by every object that loaded it, with a count of its users. Qt
+// shares the system handle among QLibrary objects of a file as well, but does not count every
+// object's load, so unloading one object could unmap the code that another one still calls.
+struct SharedLibrary {
+  explicit SharedLibrary(const QString& path) : library(path) {
+    library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+  }
+  QLibrary library;
+  int users = 0;
+};
+
+std::mutex& Lock() {
   static std::mutex lock;
   return lock;
 }
-std::map<QString, int>& OpenCounts() {
-  static std::map<QString, int> counts;
-  return counts;
+
+std::map<QString, std::shared_ptr<SharedLibrary>>& Loaded() {
+  static std::map<QString, std::shared_ptr<SharedLibrary>> loaded;
+  return loaded;
 }
 
 class QtDynamicLibrary : public DynamicLibrary {
  public:
-  explicit QtDynamicLibrary(const QString& path) : library_(path) {
-    library_.setLoadHints(QLibrary::ResolveAllSymbolsHint);
-  }
-  ~QtDynamicLibrary() override {
-    // An object dropped without Unload leaves the library loaded (as QLibrary does); its count
-    // goes so that other objects of the file can still unload it.
-    if (loaded_) Forget();
-  }
+  QtDynamicLibrary(std::shared_ptr<SharedLibrary> shared, QString key)
+      : shared_(std::move(shared)), key_(std::move(key)) {}
 
-  bool Open() {
-    if (!library_.load()) return false;
-    key_ = QFileInfo(library_.fileName()).canonicalFilePath();
-    std::lock_guard lock(CountLock());
-    ++OpenCounts()[key_];
-    loaded_ = true;
-    return true;
+  // An object dropped without Unload leaves the library loaded, as QLibrary does.
+  ~QtDynamicLibrary() override {
+    std::lock_guard lock(Lock());
+    if (loaded_ && --shared_->users == 0) Loaded().erase(key_);
   }
 
   void* Symbol(const std::string& name) override {
+    std::lock_guard lock(Lock());
     if (!loaded_) return nullptr;
-    return reinterpret_cast<void*>(library_.resolve(name.c_str()));
+    return reinterpret_cast<void*>(shared_->library.resolve(name.c_str()));
   }
 
   bool Unload() override {
+    std::lock_guard lock(Lock());
     if (!loaded_) return true;
-    std::lock_guard lock(CountLock());
-    int& count = OpenCounts()[key_];
-    // Another object still holds the file: Qt only counts this one down.
-    const bool last = count <= 1;
-    if (!library_.unload() && last) return false;
+    if (shared_->users == 1) {
+      if (!shared_->library.unload()) return false;  // still loaded; may be asked again
+      Loaded().erase(key_);
+    }
+    --shared_->users;
     loaded_ = false;
-    if (--count <= 0) OpenCounts().erase(key_);
     return true;
   }
 
  private:
-  void Forget() {
-    std::lock_guard lock(CountLock());
-    auto it = OpenCounts().find(key_);
-    if (it != OpenCounts().end() && --it->second <= 0) OpenCounts().erase(it);
-  }
-
-  QLibrary library_;
+  std::shared_ptr<SharedLibrary> shared_;
   QString key_;
-  bool loaded_ = false;
+  bool loaded_ = true;
 };
 
 }  // namespace
@@ -76,9 +73,18 @@ std::unique_ptr<DynamicLibrary> QtDynamicLibraries::Load(const std::string& path
   // Only an existing file named by an absolute path: QLibrary would otherwise search the
   // system's library path and try names with a prefix or suffix added.
   if (!file.isAbsolute() || !file.isFile()) return nullptr;
-  auto library = std::make_unique<QtDynamicLibrary>(file.absoluteFilePath());
-  if (!library->Open()) return nullptr;
-  return library;
+  const QString key = file.canonicalFilePath();
+  std::lock_guard lock(Lock());
+  auto& shared = Loaded()[key];
+  if (!shared) {
+    shared = std::make_shared<SharedLibrary>(key);
+    if (!shared->library.load()) {
+      Loaded().erase(key);
+      return nullptr;
+    }
+  }
+  ++shared->users;
+  return std::make_unique<QtDynamicLibrary>(shared, key);
 }
 
 }  // namespace quillmar

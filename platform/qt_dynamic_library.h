@@ -11,8 +11,8 @@ namespace quillmar {
 // "lib" prefix or suffix added), every symbol resolved at load, so a module with unresolved
 // dependencies fails to load rather than in a later call.
 //
-// Qt shares one system handle among all QLibrary objects of a file; unloading one of several
-// objects of the same file counts as done, and the file goes away with the last one.
+// All objects of one file share one QLibrary: unloading one of several objects of the same file
+// counts as done, and the file is unloaded with the last one.
 class QtDynamicLibraries : public DynamicLibraries {
  public:
   std::unique_ptr<DynamicLibrary> Load(const std::string& path) override;

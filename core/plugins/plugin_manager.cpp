@@ -4,7 +4,9 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
+#include <tuple>
 #include <utility>
 
 #include "base/bytes.h"
@@ -166,9 +168,21 @@ struct TPlugInManager::Impl {
   // A wanted module that make-sure-present just tried to install (library, CDID): the catalog's
   // following Load of the same module does not ask the user a second time.
   std::pair<std::string, std::string> tried;
+  // Modules a slot could not use (slot, ID, registered path), reported once: a fuzzy query asks
+  // for the key of every word, and one broken module would otherwise report once per word. The
+  // list is forgotten when a registration changes and when the module list is read.
+  std::set<std::tuple<size_t, std::string, std::string>> failed;
 
   void Report(const Reports& reports) {
     for (const auto& message : reports) platform.prompts.ErrorReport(message);
+  }
+
+  void Register(const std::string& id, const std::string& path, const std::string& cdid) {
+    {
+      std::lock_guard lock(mutex);
+      failed.clear();
+    }
+    catalog->Settings().RegisterPlugIn(id, path, cdid);
   }
 
   std::string RegisteredPath(const std::string& id) {
@@ -255,8 +269,11 @@ struct TPlugInManager::Impl {
     if (slot.library && !EqualsNoCaseAscii(Trim(slot.id), Trim(id))) UnloadAll(reports);
     if (slot.library) return slot.entry;
     const std::string path = RegisteredPath(id);
+    const auto failure = std::make_tuple(static_cast<size_t>(kind), UpperAscii(Trim(id)), path);
+    if (failed.count(failure)) return nullptr;  // reported before
     if (!Loadable(path)) {
       reports.push_back(WithRestart(NotFound(path)));
+      failed.insert(failure);
       return nullptr;
     }
     auto library = platform.libraries.Load(path);
@@ -264,6 +281,7 @@ struct TPlugInManager::Impl {
     if (!entry) {
       if (library && !library->Unload()) reports.push_back(Format(Tr(kEndError), {path}));
       reports.push_back(WithRestart(WrongFormat(path)));
+      failed.insert(failure);
       return nullptr;
     }
     slot.library = std::move(library);
@@ -330,7 +348,7 @@ std::string TPlugInManager::RegisterModule(const std::string& path) {
     return "";
   }
   const std::string key = Cp1252ToUtf8(id);
-  d_->catalog->Settings().RegisterPlugIn(key, file, "");
+  d_->Register(key, file, "");
   return key;
 }
 
@@ -344,6 +362,7 @@ bool TPlugInManager::UnregisterModule(const std::string& id) {
     auto& reg = d_->catalog->Reg();
     if (reg.KeyExists(PlugInKey(id))) {
       reg.DeleteKey(PlugInKey(id));
+      d_->failed.clear();
       removed = true;
     }
   }
@@ -415,7 +434,7 @@ void TPlugInManager::RegisterShippedModules() {
     const std::string id = Trim(ReadModuleString(file, abi::kExportID));
     if (!ValidID(id)) continue;
     const std::string key = Cp1252ToUtf8(id);
-    if (!Loadable(settings.GetPlugInName(key))) settings.RegisterPlugIn(key, file, "");
+    if (!Loadable(settings.GetPlugInName(key))) d_->Register(key, file, "");
   }
 }
 
@@ -516,7 +535,7 @@ bool TPlugInManager::Install(const std::string& library, const std::string& cdid
   }
   d_->Report(reports);
   if (!copied) return false;
-  catalog.Settings().RegisterPlugIn(key, Utf8(target), Trim(cdid));
+  d_->Register(key, Utf8(target), Trim(cdid));
   return true;
 }
 
@@ -597,6 +616,7 @@ std::vector<ModuleInfo> TPlugInManager::ModuleList() {
   {
     std::lock_guard lock(d_->mutex);
     d_->UnloadAll(reports);
+    d_->failed.clear();
     auto& settings = d_->catalog->Settings();
     d_->catalog->Reg().CreateKey(keys::kPlugInRoot);
     for (const auto& id : d_->catalog->Reg().SubKeys(keys::kPlugInRoot)) {

@@ -32,6 +32,8 @@ struct ModuleInfo {
 // Three slots hold at most one loaded module each: the phonetic matcher, the short-information
 // viewer and the multimedia runner. Every failure ends in an error report through the
 // PlugInPrompts and a neutral result (empty text, false, -1); nothing is thrown to the caller.
+// A module that a slot cannot use is reported once (not once per word of a fuzzy query) until a
+// registration changes or the module list is read.
 //
 // Trust: a module is loaded only from an absolute, registered path. Modules in the program's own
 // plug-in directory are registered at start; a module from a collection's "bin" directory is
