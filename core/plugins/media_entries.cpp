@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <span>
+#include <string_view>
 
 #include "base/bytes.h"
 #include "base/codepage.h"
@@ -46,6 +47,21 @@ std::vector<Record> ReadShortInfoFile(const std::string& path) {
     records.push_back(record);
   }
   return records;
+}
+
+// A name that stays inside the directory it is relative to: not absolute, no drive, no ".."
+// component.
+bool StaysInside(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.front() == '\\' ||
+      name.find(':') != std::string_view::npos)
+    return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+    if (name.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 }  // namespace
@@ -107,8 +123,10 @@ TMediaEntry WithMediaPaths(TMediaEntry entry, const std::string& mediaDir) {
     for (int string = 0; string < 2; ++string) {
       const size_t offset = StringOffset(part, string);
       const std::string name = ReadShortString(record, offset, kShortInfoStringBytes);
+      // A name that would leave the media directory names no file.
       if (!name.empty())
-        WriteShortString(record, offset, kShortInfoStringBytes, JoinPath(prefix, name));
+        WriteShortString(record, offset, kShortInfoStringBytes,
+                         StaysInside(name) ? JoinPath(prefix, name) : std::string());
     }
   }
   return entry;

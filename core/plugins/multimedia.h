@@ -65,7 +65,8 @@ struct TMediaEntry {
 std::vector<TMediaEntry> ReadMediaEntries(TCalderwickData& catalog, const std::string& cdid);
 
 // The entry with the first and second string of each of its parts made a full path in
-// `mediaDir` (cut to 128 characters); strings that are empty stay empty. Other types unchanged.
+// `mediaDir` (cut to 128 characters); strings that are empty stay empty, and a name that would
+// leave the directory (absolute, a drive, a ".." component) becomes empty. Other types unchanged.
 TMediaEntry WithMediaPaths(TMediaEntry entry, const std::string& mediaDir);
 
 // The multimedia entries of one collection: its short-information file, the presentation
@@ -100,7 +101,9 @@ class TMultiMedia {
 
   // Runs an entry: type 1000 through module "10001", type 1500 through its module, type 9900
   // after the user confirmed and only when it lies inside the media directory (programs start
-  // detached; outside Windows documents open with the desktop's handler). Other types do nothing.
+  // detached; outside Windows documents open with the desktop's handler). Other types, and
+  // presentation-list entries of any type but 1500, do nothing. Refusals and failures are shown
+  // through the catalog's UserPrompts; the modules report through the plug-in manager.
   void Run(const TMediaEntry& entry, const RunContext& context);
 
  private:

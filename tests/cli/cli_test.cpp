@@ -60,6 +60,23 @@ TEST_F(CatalogCommandsTest, InfoShowsTheMetadata) {
   EXPECT_NE(r.out.find("year-offset\t1000\n"), std::string::npos);
 }
 
+TEST_F(CatalogCommandsTest, MediaListsTheBuiltSamplesEntriesInOrder) {
+  const std::string coll = dir.Sub("sample");
+  test::CliResult r =
+      Run("build " + std::string(QUILLMAR_SOURCE_DIR) + "/samples/sample/sample.qms -o " + coll);
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Run("media --collection " + coll);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string media = coll + "/media/";
+  EXPECT_EQ(r.out, "0\t1000\tAbout Herodotus\t" + media + "herodotus.txt; " + media +
+                       "herodotus.html; " + media + "lydia.png\n" +
+                       "1\t1500\tSlides: Herodotus and Lydia\tQMSLIDES\n" +
+                       "2\t9900\tHerodotus (web page)\t" + media + "herodotus.html\n");
+  r = Run("media --collection " + Collection("plain", false));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
 TEST_F(CatalogCommandsTest, RegisteredCollectionsAppearInTheCatalog) {
   const std::string coll = Collection("installed", false);
   test::CliResult r = Run("collections");

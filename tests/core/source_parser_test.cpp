@@ -196,12 +196,8 @@ TEST(SourceParser, MalformedInputNamesFileLineAndColumn) {
       {h + "@shortinfo S\n@part a.txt | ../b.png\n", "f.qms:4:15: file name of 1 to 128"},
       {h + "@shortinfo S\n@part a.txt | | x | y\n", "f.qms:4:7: @part expects"},
       {h + "@shortinfo S\n@property h k.dat\n", "f.qms:4: @property h cannot be combined"},
-      {h + "@shortinfo " + std::string(81, 'c') + "\n", "f.qms:3:12: caption longer than 80"},
       {h + "@presentation 1500 ELEVENCHARS Slides\n", "f.qms:3:20: module identifier of 1 to 10"},
-      {h + "@presentation x1500 SLIDES Slides\n", "f.qms:3:15: presentation type expected"},
-      {h + "@presentation 1500 SLIDES\n", "f.qms:3:15: @presentation needs a caption"},
       {h + "@program " + std::string(31, 'p') + " Caption\n", "f.qms:3:10: file name of 1 to 30"},
-      {h + "@program run.exe\n", "f.qms:3:10: @program needs a caption"},
   };
   for (const auto& [source, expected] : cases) {
     const std::string message = ErrorOf(source);
@@ -324,29 +320,6 @@ TEST(SourceParser, SampleCollectionParses) {
   EXPECT_EQ(languages,
             (std::set<uint8_t>{lang::kGerman, lang::kLatin, lang::kEnglish, lang::kGreek}));
   EXPECT_TRUE(table);
-
-  // One multimedia entry of each kind, naming files that lie in media/.
-  ASSERT_EQ(c.header.short_infos.size(), 1u);
-  ASSERT_EQ(c.header.presentations.size(), 1u);
-  ASSERT_EQ(c.header.programs.size(), 1u);
-  EXPECT_EQ(c.header.presentations[0].type, 1500);
-  EXPECT_EQ(c.header.presentations[0].module, "QMSLIDES");
-  std::vector<std::string> files{c.header.programs[0].file};
-  for (const SourceShortInfoPart& part : c.header.short_infos[0].parts) files.push_back(part.first);
-  EXPECT_EQ(files.size(), 4u);
-  for (const std::string& file : files)
-    EXPECT_TRUE(std::filesystem::exists(path.parent_path() / "media" / file)) << file;
-}
-
-TEST(SourceParser, ShortInfoPartsSplitAtUnescapedBars) {
-  const SourceCollection c =
-      ParseSource(std::string(kHead) + "@shortinfo About\n@part a.txt |  | x \\| y\n", "f.qms");
-  ASSERT_EQ(c.header.short_infos.size(), 1u);
-  ASSERT_EQ(c.header.short_infos[0].parts.size(), 1u);
-  const SourceShortInfoPart& part = c.header.short_infos[0].parts[0];
-  EXPECT_EQ(part.first, "a.txt");
-  EXPECT_EQ(part.second, "");
-  EXPECT_EQ(part.label, "x | y");
 }
 
 // Parsing either succeeds or raises Exception; it never crashes, and it stays fast.
@@ -387,7 +360,12 @@ TEST(SourceParser, UntrustedInputNeverCrashesOrHangs) {
                                 "@date 5.1200\n",
                                 "\r\n",
                                 "%",
-                                "@"};
+                                "@",
+                                "@shortinfo S ",
+                                "@part a.txt ",
+                                "|",
+                                "@presentation 1500 M ",
+                                "@program p.exe "};
   for (int round = 0; round < 3000; ++round) {
     std::string s(kHead);
     const int n = static_cast<int>(rng() % 60);
