@@ -34,6 +34,7 @@
 #include "gui/common/captions.h"
 #include "gui/common/gui_strings.h"
 #include "gui/navigation/navigation_form.h"
+#include "gui/plugins/module_view_form.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/picture_form.h"
 #include "text/link_file.h"
@@ -73,7 +74,7 @@ struct TCalderwickForm::Actions {
   QAction *bibliography, *ostrabel;
   QAction *cascade, *tileVertically, *tileHorizontally;
   std::array<QAction*, kWindowSlots> windowItems;
-  QAction *helpContents, *about;
+  QAction *helpContents, *modules, *about;
   // Tool buttons with hints of their own.
   QAction *tbNavigation, *tbSearch, *tbPrint, *tbBack, *tbForward, *tbBigger, *tbSmaller,
       *tbNarrower, *tbWider;
@@ -228,6 +229,7 @@ void TCalderwickForm::BuildExtrasWindowAndHelpMenus(QMenuBar* bar) {
   a.help = bar->addMenu(QString());
   a.helpContents = add(a.help, [this] { ShowHelp(QString()); });
   a.help->addSeparator();
+  a.modules = add(a.help, [this] { ShowModules(); });
   a.about = add(a.help, [this] { ShowAbout(); });
 }
 
@@ -305,6 +307,7 @@ void TCalderwickForm::SetCaptions() {
   a.tileHorizontally->setText(Text(kTileHorizontally));
   a.help->setTitle(Text(kHelpMenu));
   a.helpContents->setText(Text(captions::kHelp));
+  a.modules->setText(Text(kModules));
   a.about->setText(Text(kAbout));
 
   a.tbNavigation->setToolTip(Hint(kNavigation));
@@ -324,7 +327,9 @@ void TCalderwickForm::SetCaptions() {
 
 TNavigationForm* TCalderwickForm::CreateNavigation() {
   if (navigation_) return navigation_;
-  navigation_ = new TNavigationForm(context_.Catalog(), context_.Bookmarks(), this);
+  const TNavigationForm::MediaParts media{context_.Plugins(), context_.PluginPrompts(),
+                                          context_.Launcher()};
+  navigation_ = new TNavigationForm(context_.Catalog(), context_.Bookmarks(), this, this, &media);
   navigationSub_ = mdi_->addSubWindow(navigation_);
   navigationSub_->installEventFilter(this);
   navigationSub_->show();
@@ -596,6 +601,17 @@ void TCalderwickForm::NewBookmark(TTextChild* from) {
       record.FirstParagraph = record.LastParagraph = 2;
     navigation_->AddBookmark(record);
   });
+}
+
+// The module list fills under the hourglass (reading every module's strings); pending paints run
+// first so the menu is gone meanwhile.
+void TCalderwickForm::ShowModules() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QCoreApplication::processEvents();
+  std::unique_ptr<TModulViewForm> form;
+  Guarded([&] { form = std::make_unique<TModulViewForm>(context_.Plugins(), this); });
+  QApplication::restoreOverrideCursor();
+  if (form) form->exec();
 }
 
 void TCalderwickForm::ShowAbout() {

@@ -167,6 +167,7 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   void SaveAs();
   void CopyText();
   void ShowAbout();
+  void ShowModules();
   void AddCollection();
   void HelpForActive();
   void EndOfMove();

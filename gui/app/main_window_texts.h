@@ -40,6 +40,7 @@ inline constexpr LangText kTileVertically{"&Nebeneinander", "Tile &vertically"};
 inline constexpr LangText kTileHorizontally{"&Übereinander", "Tile &horizontally"};
 
 inline constexpr LangText kHelpMenu{"&?", "&?"};
+inline constexpr LangText kModules{"&Module...", "&Moduls..."};
 inline constexpr LangText kAbout{"&Info", "&About"};
 
 // Tool-button hints that are not a menu caption without "&".

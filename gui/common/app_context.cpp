@@ -6,10 +6,14 @@
 #include "collection/bookmark.h"
 #include "collection/calderwick_data.h"
 #include "gui/app/qt_prompts.h"
+#include "gui/plugins/dialog_plugin_prompts.h"
 #include "platform/app_paths.h"
 #include "platform/gui/qt_canvas.h"
+#include "platform/gui/qt_program_launcher.h"
 #include "platform/qt_drive_list.h"
+#include "platform/qt_dynamic_library.h"
 #include "platform/qt_registry_store.h"
+#include "plugins/plugin_manager.h"
 #include "text/text_style.h"
 
 namespace quillmar::gui {
@@ -17,9 +21,21 @@ namespace quillmar::gui {
 AppContext::AppContext(Parts parts)
     : store_(parts.store ? std::move(parts.store) : QtRegistryStore::OpenUserStore()),
       drives_(parts.drives ? std::move(parts.drives) : std::make_unique<QtDriveList>()),
-      prompts_(parts.prompts ? std::move(parts.prompts) : std::make_unique<QtPrompts>()) {
-  catalog_ = std::make_unique<TCalderwickData>(TCalderwickData::Platform{
-      *store_, *drives_, *prompts_, plugins_, CurrentAppEnvironment(parts.argv0)});
+      prompts_(parts.prompts ? std::move(parts.prompts) : std::make_unique<QtPrompts>()),
+      libraries_(parts.libraries ? std::move(parts.libraries)
+                                 : std::make_unique<QtDynamicLibraries>()),
+      pluginPrompts_(parts.pluginPrompts ? std::move(parts.pluginPrompts)
+                                         : std::make_unique<DialogPlugInPrompts>()),
+      launcher_(parts.launcher ? std::move(parts.launcher)
+                               : std::make_unique<QtProgramLauncher>()) {
+  const AppEnvironment environment = CurrentAppEnvironment(parts.argv0);
+  plugins_ = std::make_unique<TPlugInManager>(TPlugInManager::Platform{
+      *libraries_, *pluginPrompts_,
+      parts.pluginDirectory.empty() ? PluginDirectory(parts.argv0) : parts.pluginDirectory,
+      UserModuleDirectory(environment.default_program_directory)});
+  catalog_ = std::make_unique<TCalderwickData>(
+      TCalderwickData::Platform{*store_, *drives_, *prompts_, *plugins_, environment});
+  plugins_->Attach(*catalog_);
   catalog_->StartUp();
   style_ = std::make_unique<TextStyle>();
   RebuildTextStyle();

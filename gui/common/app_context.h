@@ -4,34 +4,43 @@
 #include <string>
 
 #include "system/drive_list.h"
-#include "system/recording_plugin_host.h"
+#include "system/dynamic_library.h"
+#include "system/plugin_prompts.h"
+#include "system/program_launcher.h"
 #include "system/registry_store.h"
 #include "system/user_prompts.h"
 
 namespace quillmar {
 class TCalderwickData;
+class TPlugInManager;
 class TextStyle;
 class TBookmark;
 }  // namespace quillmar
 
 namespace quillmar::gui {
 
-// What the reader keeps for its whole run: the platform objects, the catalog of collections
-// (which reads and writes every setting), the text-style table every text window draws with,
-// and the bookmark store. Created before the first window; outlives every window.
+// What the reader keeps for its whole run: the platform objects, the plug-in manager, the catalog
+// of collections (which reads and writes every setting), the text-style table every text window
+// draws with, and the bookmark store. Created before the first window; outlives every window.
 class AppContext {
  public:
   // The pieces a context is made of; the defaults are the user's own: the user's settings
-  // store, the optical drives and message boxes.
+  // store, the optical drives, message boxes, shared libraries loaded with QLibrary, the module
+  // manager's own boxes, the desktop's program launcher and the program's plug-in directory.
   struct Parts {
     std::unique_ptr<RegistryStore> store;
     std::unique_ptr<DriveList> drives;
     std::unique_ptr<UserPrompts> prompts;
     std::string argv0;  // for the executable's path when no application object exists
+    std::unique_ptr<DynamicLibraries> libraries = nullptr;
+    std::unique_ptr<PlugInPrompts> pluginPrompts = nullptr;
+    std::unique_ptr<ProgramLauncher> launcher = nullptr;
+    std::string pluginDirectory = {};  // empty: the program's own (platform/app_paths.h)
   };
 
-  // Fills in the missing parts, builds the catalog and runs its start-up (language, executable,
-  // multimedia hand-over), builds the text-style table and opens the bookmark store.
+  // Fills in the missing parts, builds the plug-in manager and the catalog, attaches the one to
+  // the other and runs the catalog's start-up (language, executable, registering the shipped
+  // modules), builds the text-style table and opens the bookmark store.
   explicit AppContext(Parts parts);
   ~AppContext();
   AppContext(const AppContext&) = delete;
@@ -42,6 +51,9 @@ class AppContext {
   TBookmark& Bookmarks() { return *bookmarks_; }
   UserPrompts& Prompts() { return *prompts_; }
   RegistryStore& Store() { return *store_; }
+  TPlugInManager& Plugins() { return *plugins_; }
+  PlugInPrompts& PluginPrompts() { return *pluginPrompts_; }
+  ProgramLauncher& Launcher() { return *launcher_; }
 
   // Rebuilds the text-style table from the settings "Font", "FontSize", "Relations",
   // "LinkColor", "BackColor" and "UCFont" and measures its fonts on a screen-resolution image.
@@ -52,7 +64,10 @@ class AppContext {
   std::unique_ptr<RegistryStore> store_;
   std::unique_ptr<DriveList> drives_;
   std::unique_ptr<UserPrompts> prompts_;
-  RecordingPlugInHost plugins_;
+  std::unique_ptr<DynamicLibraries> libraries_;
+  std::unique_ptr<PlugInPrompts> pluginPrompts_;
+  std::unique_ptr<ProgramLauncher> launcher_;
+  std::unique_ptr<TPlugInManager> plugins_;  // goes after the catalog, which calls it
   std::unique_ptr<TCalderwickData> catalog_;
   std::unique_ptr<TextStyle> style_;
   std::unique_ptr<TBookmark> bookmarks_;

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -30,6 +31,7 @@
 #include "collection/tree_info.h"
 #include "gui/common/captions.h"
 #include "gui/common/gui_strings.h"
+#include "plugins/multimedia.h"
 
 namespace quillmar::gui {
 
@@ -38,6 +40,7 @@ namespace {
 constexpr LangText kCaption{"Navigation", "Navigation"};
 constexpr LangText kContentPage{"&Inhalt", "&Content"};
 constexpr LangText kBookmarkPage{"&Lesezeichen", "&Bookmarks"};
+constexpr LangText kMediaPage{"&Multimedia", "&Multimedia"};
 constexpr LangText kOpenNew{"&Neu öffnen", "Open &new"};
 constexpr LangText kDelete{"&Löschen", "&Delete"};
 constexpr LangText kWarning{"Warnung", "Warning"};
@@ -57,12 +60,15 @@ constexpr LangText kFileNotFound{"Datei '%s' nicht gefunden.", "File '%s' not fo
 
 constexpr char kContentHelp[] = "IDH_02000";
 constexpr char kBookmarkHelp[] = "IDH_03000";
+constexpr char kMediaHelp[] = "IDH_06000";
 constexpr char kInstallerArgument[] = "/P";
 constexpr char kNoChapters[] = "TI-TTI-GNS-2";
 
 constexpr int kDefaultHeight = 391;
 constexpr int kMinimumNoteHeight = 10;  // pixels the splitter leaves each side
-constexpr int kKeyRole = Qt::UserRole;  // tree: index into Impl::keys; list: bookmark identifier
+// Content tree: index into Impl::keys; multimedia tree: index into Impl::mediaEntries; list:
+// bookmark identifier.
+constexpr int kKeyRole = Qt::UserRole;
 constexpr int kLoadedRole = Qt::UserRole + 1;  // tree: the node's children are loaded
 
 bool MessageBoxQuestion(const QString& text, const QString& accept) {
@@ -118,6 +124,7 @@ struct TNavigationForm::Impl {
   void Build();
   void BuildContentPage();
   void BuildBookmarkPage();
+  void BuildMediaPage();
   void ChooseSize();
   void ShowError(const std::string& message) { catalog.Prompts().ShowError(message); }
 
@@ -140,6 +147,11 @@ struct TNavigationForm::Impl {
   void OpenBookmark();
   void DeleteBookmark();
 
+  // Multimedia.
+  void FillMedia();
+  const TMediaEntry* SelectedMedia() const;
+  void OpenMedia();
+
   TNavigationForm* q;
   TCalderwickData& catalog;
   TBookmark& bookmarks;
@@ -159,10 +171,16 @@ struct TNavigationForm::Impl {
   QPushButton* bookmarkOpen = nullptr;
   QPushButton* bookmarkDelete = nullptr;
   QPushButton* bookmarkHelp = nullptr;
+  QWidget* mediaPage = nullptr;
+  QTreeWidget* mediaTree = nullptr;
+  QPushButton* kurzOpen = nullptr;
+  QPushButton* kurzHelp = nullptr;
 
-  std::vector<TTreeRecord> keys;  // the references of the tree's nodes
-  bool updating = false;          // the tree is being rebuilt
-  bool filling = false;           // the bookmark list is being rebuilt
+  std::unique_ptr<TMultiMedia> media;     // null without the plug-in parts
+  std::vector<TMediaEntry> mediaEntries;  // the multimedia tree's nodes
+  std::vector<TTreeRecord> keys;          // the references of the tree's nodes
+  bool updating = false;                  // the tree is being rebuilt
+  bool filling = false;                   // the bookmark list is being rebuilt
   bool loadingNote = false;
   int32_t currentNote = 0;  // identifier of the bookmark whose note the memo shows
   bool noteModified = false;
@@ -170,8 +188,11 @@ struct TNavigationForm::Impl {
 };
 
 TNavigationForm::TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks,
-                                 WindowServices* services, QWidget* parent)
+                                 WindowServices* services, QWidget* parent, const MediaParts* media)
     : QWidget(parent), d_(std::make_unique<Impl>(this, catalog, bookmarks, services)) {
+  if (media)
+    d_->media = std::make_unique<TMultiMedia>(
+        TMultiMedia::Platform{catalog, media->plugins, media->prompts, media->launcher});
   d_->Build();
   d_->ChooseSize();
   d_->pages->setCurrentWidget(d_->contentPage);
@@ -209,6 +230,7 @@ void TNavigationForm::Impl::Build() {
   outer->addWidget(pages);
   BuildContentPage();
   BuildBookmarkPage();
+  BuildMediaPage();
 }
 
 void TNavigationForm::Impl::BuildContentPage() {
@@ -283,6 +305,33 @@ void TNavigationForm::Impl::BuildBookmarkPage() {
   });
 }
 
+void TNavigationForm::Impl::BuildMediaPage() {
+  mediaPage = new QWidget;
+  mediaPage->setObjectName("KurzInfoTabSheet");
+  mediaTree = new QTreeWidget(mediaPage);
+  mediaTree->setObjectName("MediaTreeView");
+  mediaTree->setHeaderHidden(true);
+  mediaTree->setColumnCount(1);
+  mediaTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  kurzOpen = NamedButton("KurzOpenButton", mediaPage);
+  kurzHelp = NamedButton("KurzHelpButton", mediaPage);
+  auto* layout = new QVBoxLayout(mediaPage);
+  layout->addWidget(mediaTree);
+  layout->addWidget(LeftAlignedRow(mediaPage, {kurzOpen, kurzHelp}));
+  pages->addTab(mediaPage, QString());
+
+  QObject::connect(mediaTree, &QTreeWidget::currentItemChanged, q,
+                   [this] { kurzOpen->setEnabled(SelectedMedia() != nullptr); });
+  QObject::connect(mediaTree, &QTreeWidget::itemDoubleClicked, q, [this](QTreeWidgetItem* item) {
+    mediaTree->setCurrentItem(item);
+    OpenMedia();
+  });
+  QObject::connect(kurzOpen, &QPushButton::clicked, q, [this] { OpenMedia(); });
+  QObject::connect(kurzHelp, &QPushButton::clicked, q, [this] {
+    if (services) services->ShowHelp(kMediaHelp);
+  });
+}
+
 // The width just fits the content page's buttons; a stored size that is larger and still fits
 // into the main window (or the screen) replaces it.
 void TNavigationForm::Impl::ChooseSize() {
@@ -304,6 +353,7 @@ void TNavigationForm::SetCaptions() {
   setWindowTitle(Text(kCaption));
   d_->pages->setTabText(d_->pages->indexOf(d_->contentPage), Text(kContentPage));
   d_->pages->setTabText(d_->pages->indexOf(d_->bookmarkPage), Text(kBookmarkPage));
+  d_->pages->setTabText(d_->pages->indexOf(d_->mediaPage), Text(kMediaPage));
   d_->textOpen->setText(Text(captions::kOpen));
   d_->textNewOpen->setText(Text(kOpenNew));
   d_->textSynOpen->setText(Text(captions::kSynchronise));
@@ -311,6 +361,8 @@ void TNavigationForm::SetCaptions() {
   d_->bookmarkOpen->setText(Text(captions::kOpen));
   d_->bookmarkDelete->setText(Text(kDelete));
   d_->bookmarkHelp->setText(Text(captions::kHelp));
+  d_->kurzOpen->setText(Text(captions::kOpen));
+  d_->kurzHelp->setText(Text(captions::kHelp));
 }
 
 // --- content tree ----------------------------------------------------------------------------
@@ -332,6 +384,7 @@ void TNavigationForm::Refresh() {
   } catch (const std::exception& e) {
     d.ShowError(e.what());
   }
+  d.FillMedia();
   d.updating = false;
   d.UpdateButtons();
 }
@@ -423,6 +476,76 @@ void TNavigationForm::Impl::OpenSelected(OpenMode mode) {
         services->OpenTextSynoptic(key.CDID, key.TextNo, key.Position);
         break;
     }
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+// --- multimedia ------------------------------------------------------------------------------
+
+// One top-level node per installed collection (catalog order) with an empty entry, and below it
+// the collection's multimedia entries. A collection whose entries cannot be read keeps its node.
+void TNavigationForm::Impl::FillMedia() {
+  mediaTree->clear();
+  mediaEntries.clear();
+  auto addNode = [this](QTreeWidgetItem* parent, const std::string& caption, TMediaEntry entry) {
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, FromCp1252(caption));
+    item->setData(0, kKeyRole, QVariant::fromValue<qulonglong>(mediaEntries.size()));
+    mediaEntries.push_back(std::move(entry));
+    if (parent)
+      parent->addChild(item);
+    else
+      mediaTree->addTopLevelItem(item);
+    return item;
+  };
+  const TCRrecords cds = catalog.CDs();
+  for (const TCRrecord& cd : cds) {
+    QTreeWidgetItem* node = addNode(nullptr, cd.Name, TMediaEntry{});
+    if (!media) continue;
+    try {
+      media->SetCD(cd.CDID);
+      media->SetMediaDir(JoinPath(StripTrailingSeparator(cd.Path), "media"));
+      for (int i = 0; i < media->Count(); ++i) {
+        TMediaEntry entry = media->GetEntry(i);
+        const std::string caption = entry.Caption;
+        addNode(node, caption, std::move(entry));
+      }
+    } catch (const std::exception& e) {
+      ShowError(e.what());
+    }
+  }
+  kurzOpen->setEnabled(false);
+}
+
+const TMediaEntry* TNavigationForm::Impl::SelectedMedia() const {
+  const QTreeWidgetItem* item = mediaTree->currentItem();
+  if (!item) return nullptr;
+  const TMediaEntry& entry = mediaEntries[item->data(0, kKeyRole).toULongLong()];
+  return entry.Empty() ? nullptr : &entry;
+}
+
+// Runs the selected entry with the main window's handle; a presentation saves the main window's
+// state first and restores it afterwards. The entry is copied: running it may refresh the tree.
+void TNavigationForm::Impl::OpenMedia() {
+  const TMediaEntry* selected = SelectedMedia();
+  if (!selected || !media) return;
+  const TMediaEntry entry = *selected;
+  QPointer<QWidget> window = q->window();
+  Qt::WindowStates state = window->windowState();
+  TMultiMedia::RunContext context;
+  context.window = window.data();
+  context.saveWindowState = [window, &state] {
+    if (window) state = window->windowState();
+  };
+  context.restoreWindowState = [window, &state] {
+    if (!window) return;
+    window->setWindowState(state);
+    window->raise();
+    window->activateWindow();
+  };
+  try {
+    media->Run(entry, context);
   } catch (const std::exception& e) {
     ShowError(e.what());
   }

@@ -11,24 +11,36 @@
 namespace quillmar {
 class TCalderwickData;
 class TBookmark;
+class TPlugInManager;
+class PlugInPrompts;
+class ProgramLauncher;
 struct TBookmarkRecord;
 }  // namespace quillmar
 
 namespace quillmar::gui {
 
-// The permanent navigation window: the content tree of all collections and the bookmarks with
-// their notes. Closing it only minimises it.
+// The permanent navigation window: the content tree of all collections, the bookmarks with
+// their notes and the multimedia entries of the collections. Closing it only minimises it.
 //
 // Errors go to the catalog's UserPrompts, OK/Cancel questions to SetQuestion's function.
 class TNavigationForm : public QWidget {
   Q_OBJECT
 
  public:
+  // What the multimedia page runs its entries with: the plug-in manager, the prompts that
+  // confirm a program entry, and the launcher that starts it.
+  struct MediaParts {
+    TPlugInManager& plugins;
+    PlugInPrompts& prompts;
+    ProgramLauncher& launcher;
+  };
+
+  // Without `media` the multimedia page lists the collections only.
   TNavigationForm(TCalderwickData& catalog, TBookmark& bookmarks, WindowServices* services,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr, const MediaParts* media = nullptr);
   ~TNavigationForm() override;  // stores the window size and the current note
 
-  // Rebuilds the content tree from a fresh scan of the collections.
+  // Rebuilds the content tree from a fresh scan of the collections, and the multimedia tree.
   void Refresh();
   // Sets every caption for the current interface language.
   void SetCaptions();

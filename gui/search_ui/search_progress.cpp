@@ -15,6 +15,7 @@
 #include "gui/common/gui_strings.h"
 #include "gui/common/window_services.h"
 #include "gui/search_ui/result_form.h"
+#include "plugins/plugin_manager.h"
 #include "retrieval/complex_query.h"
 
 namespace quillmar::gui {
@@ -38,7 +39,7 @@ TSucheLauftForm::TSucheLauftForm(AppContext& context, WindowServices& services,
       context_(context),
       services_(services),
       katalog_(std::move(katalog)),
-      thread_(std::make_unique<retrieval::TSuchThread>(*katalog_, nullptr)) {
+      thread_(std::make_unique<retrieval::TSuchThread>(*katalog_, &context.Plugins())) {
   setWindowTitle(Text(kCaption));
   setFixedSize(kWidth, kHeight);
   info_ = new QLabel(Text(kRunning), this);

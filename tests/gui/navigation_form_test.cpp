@@ -229,7 +229,8 @@ class NavigationFormTest : public QObject {
     SetCurrentLanguage(kGerman);
     form->SetCaptions();
     QCOMPARE(Find<QTabWidget>("NavPageControl")->tabText(0), QString("&Inhalt"));
-    QCOMPARE(Find<QTabWidget>("NavPageControl")->count(), 2);
+    QCOMPARE(Find<QTabWidget>("NavPageControl")->count(), 3);
+    QCOMPARE(Find<QTabWidget>("NavPageControl")->tabText(2), QString("&Multimedia"));
   }
 
   void bookmarksOpenRenameAndDelete() {
