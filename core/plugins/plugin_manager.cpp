@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <system_error>
 #include <tuple>
@@ -49,6 +50,13 @@ constexpr LangText kInstallQuestion{
     "Installieren?",
     "The collection '%s' brings an additional modul:\r\rFile: %s\rID: %s\rVersion: %s\r\r"
     "A modul is executable code. Install it only if you trust the collection. Install?"};
+constexpr LangText kLoadQuestion{
+    "Die Sammlung '%s' bringt das Zusatzmodul '%s' mit. Um seine Kennung und Version zu lesen, "
+    "muss es geladen werden; dabei läuft sein Code im Quillmar reader. Prüfen Sie es nur, wenn Sie "
+    "der Sammlung vertrauen. Modul prüfen?",
+    "The collection '%s' brings the additional modul '%s'. Reading its ID and version means "
+    "loading it, which runs its code in the Quillmar reader. Check it only if you trust the "
+    "collection. Check the modul?"};
 constexpr LangText kOwnDirectory{
     "Module aus Sammlungen werden nicht in das Programmverzeichnis '%s' installiert.",
     "Moduls from collections are not installed into the program's directory '%s'."};
@@ -83,6 +91,25 @@ bool RegularFile(const std::string& path) {
 bool Loadable(const std::string& path) { return IsAbsolute(path) && RegularFile(path); }
 
 // File name endings of loadable modules on this platform.
+// Whether two files hold the same bytes.
+bool SameContent(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  const auto size = fs::file_size(FsPath(a), ec);
+  if (ec || size != fs::file_size(FsPath(b), ec) || ec) return false;
+  std::ifstream first(FsPath(a), std::ios::binary);
+  std::ifstream second(FsPath(b), std::ios::binary);
+  std::array<char, 65536> x{};
+  std::array<char, 65536> y{};
+  while (first && second) {
+    first.read(x.data(), x.size());
+    second.read(y.data(), y.size());
+    if (first.gcount() != second.gcount() ||
+        !std::equal(x.begin(), x.begin() + first.gcount(), y.begin()))
+      return false;
+  }
+  return first.eof() && second.eof();
+}
+
 bool HasModuleSuffix(const std::string& name) {
   const std::string lower = LowerAscii(name);
 #if defined(_WIN32)
@@ -469,6 +496,16 @@ bool TPlugInManager::Install(const std::string& library, const std::string& cdid
   }
   source = Utf8(fs::absolute(FsPath(source)).lexically_normal());
   const std::string sourceName = Utf8(FsPath(source).filename());
+
+  // The registered copy of the collection's own file is present as it is: nothing to load.
+  for (const auto& other : catalog.Reg().SubKeys(keys::kPlugInRoot)) {
+    const std::string path = catalog.Settings().GetPlugInName(other);
+    if (Loadable(path) && SameContent(path, source)) return true;
+  }
+  // Reading the ID and version runs the module's code: only with the user's consent.
+  if (!d_->platform.prompts.Question(
+          Format(Tr(kLoadQuestion), {Cp1252ToUtf8(catalog.GetCDName(cdid)), sourceName})))
+    return false;
 
   // 3.-4. Its identifier, then whether it accepts this reader.
   const std::string id = Trim(ReadModuleString(source, abi::kExportID));

@@ -401,10 +401,12 @@ void PlugInsTest::moduleListUnloadsLoadedModules() {
   }
   QCOMPARE(title, QString("Moduls"));
   QCOMPARE(loadedWhileShown, 0);
-  QCOMPARE(rows, QStringList({"Quillmar short information|1.0.0.0|(c) The Quillmar "
-                              "developers|qm_short_info.so|10001",
+  QCOMPARE(rows, QStringList({"Quillmar phonetic matcher|1.0.0.0|(c) The Quillmar "
+                              "developers|quillmar_phonetic.so|QMPHONET",
+                              "Quillmar short information|1.0.0.0|(c) The Quillmar "
+                              "developers|quillmar_short_info.so|10001",
                               "Quillmar slide show|1.0.0.0|(c) The Quillmar "
-                              "developers|qm_slide_show.so|QMSLIDES"}));
+                              "developers|quillmar_slide_show.so|QMSLIDES"}));
 }
 
 QTEST_MAIN(PlugInsTest)

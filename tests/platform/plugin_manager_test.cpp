@@ -10,6 +10,7 @@
 #include <atomic>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -267,20 +268,29 @@ TEST_F(PlugInManagerTest, ACollectionsModuleIsInstalledOnlyAfterConsent) {
   AddCollection("KJVB0001", {"phon110"}, {{"phon110.dll", "TESTPHON"}});
   const std::string installed = dir.Sub("program/modules/phon110" QUILLMAR_TEST_MODULE_SUFFIX);
 
-  // No: nothing copied, nothing registered, and the same scan does not ask twice.
+  // No to checking it: the collection's file is never loaded, nothing is copied or registered,
+  // and the same scan does not ask twice.
   prompts.answers = {false};
   catalog->ScanCDs();
   ASSERT_EQ(prompts.questions.size(), 1u);
-  const std::string& question = prompts.questions[0];
-  for (const char* part : {"Collection KJVB0001", "phon110", "TESTPHON", "1.10.0.0"})
-    EXPECT_NE(question.find(part), std::string::npos) << part << " in " << question;
+  for (const char* part : {"Collection KJVB0001", "phon110"})
+    EXPECT_NE(prompts.questions[0].find(part), std::string::npos) << part;
+  EXPECT_EQ(libraries.open, 0);
   EXPECT_FALSE(fs::exists(installed));
   EXPECT_EQ(Registered("TESTPHON"), "");
 
-  // Yes: copied into the user's module directory and registered with the collection.
-  prompts.answers = {true};
+  // Yes to checking, no to installing: the question names what was read.
+  prompts.answers = {true, false};
   catalog->ScanCDs();
-  EXPECT_EQ(prompts.questions.size(), 2u);
+  ASSERT_EQ(prompts.questions.size(), 3u);
+  for (const char* part : {"Collection KJVB0001", "phon110", "TESTPHON", "1.10.0.0"})
+    EXPECT_NE(prompts.questions[2].find(part), std::string::npos) << part;
+  EXPECT_FALSE(fs::exists(installed));
+
+  // Yes to both: copied into the user's module directory and registered with the collection.
+  prompts.answers = {true, true};
+  catalog->ScanCDs();
+  EXPECT_EQ(prompts.questions.size(), 5u);
   EXPECT_TRUE(fs::exists(installed));
   EXPECT_EQ(Registered("TESTPHON"), installed);
   EXPECT_EQ(RegisteredCD("TESTPHON"), "KJVB0001");
@@ -290,12 +300,12 @@ TEST_F(PlugInManagerTest, ACollectionsModuleIsInstalledOnlyAfterConsent) {
   // Present now: the next scan asks nothing. An installed copy that is gone is installed again
   // from its collection, once.
   catalog->ScanCDs();
-  EXPECT_EQ(prompts.questions.size(), 2u);
+  EXPECT_EQ(prompts.questions.size(), 5u);
   manager->UnloadAll();
   fs::remove(installed);
-  prompts.answers = {true};
+  prompts.answers = {true, true};
   catalog->ScanCDs();
-  EXPECT_EQ(prompts.questions.size(), 3u);
+  EXPECT_EQ(prompts.questions.size(), 7u);
   EXPECT_TRUE(fs::exists(installed));
   EXPECT_TRUE(prompts.Reports().empty());
 }
@@ -308,23 +318,31 @@ TEST_F(PlugInManagerTest, InstallReplacesOnlyWithANewerVersionOfAnAcceptedModule
   AddCollection("NEW00001", {"phon110", "refuses", "longid"});
   catalog->ScanCDs();
 
-  // The same version: nothing asked, nothing copied.
+  // The registered file itself: nothing asked, nothing copied. The same version in another
+  // build: checked after consent, nothing copied.
   manager->InstallFromCD("phon19.dll", "SAME0001");
   EXPECT_TRUE(prompts.questions.empty());
+  std::ofstream(dir.Sub("SAME0001/bin/phon19" QUILLMAR_TEST_MODULE_SUFFIX),
+                std::ios::binary | std::ios::app)
+      << "trailing bytes";
+  prompts.answers = {true};
+  manager->InstallFromCD("phon19.dll", "SAME0001");
+  EXPECT_EQ(prompts.questions.size(), 1u);
   EXPECT_FALSE(fs::exists(dir.Sub("program/modules")));
 
   // "1.10" is newer than "1.9": asked, and the copy replaces the registration.
-  prompts.answers = {true};
+  prompts.answers = {true, true};
   manager->InstallFromCD("phon110" QUILLMAR_TEST_MODULE_SUFFIX, "NEW00001");
-  EXPECT_EQ(prompts.questions.size(), 1u);
+  EXPECT_EQ(prompts.questions.size(), 3u);
   EXPECT_EQ(Registered("TESTPHON"), dir.Sub("program/modules/phon110" QUILLMAR_TEST_MODULE_SUFFIX));
   EXPECT_TRUE(fs::exists(shipped));  // the program's own file stays
 
-  // Refused version, overlong ID, missing file: reported, never asked.
+  // Refused version, overlong ID, missing file: reported, never offered for installing.
+  prompts.answers = {true, true};
   manager->InstallFromCD("refuses.dll", "NEW00001");
   manager->InstallFromCD("longid.dll", "NEW00001");
   manager->InstallFromCD("missing.dll", "NEW00001");
-  EXPECT_EQ(prompts.questions.size(), 1u);
+  EXPECT_EQ(prompts.questions.size(), 5u);
   const auto reports = prompts.Reports();
   ASSERT_EQ(reports.size(), 3u);
   EXPECT_EQ(reports[0], "Modul refuses" QUILLMAR_TEST_MODULE_SUFFIX
