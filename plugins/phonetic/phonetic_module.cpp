@@ -25,9 +25,7 @@ void Fill(char* buffer, const char* text) {
 QUILLMAR_EXPORT void ID(char* buffer) { Fill(buffer, "QMPHONET"); }
 QUILLMAR_EXPORT void name(char* buffer) { Fill(buffer, "Quillmar phonetic matcher"); }
 QUILLMAR_EXPORT void version(char* buffer) { Fill(buffer, "1.0.0.0"); }
-QUILLMAR_EXPORT void copyright(char* buffer) {
-  Fill(buffer, "(c) The Quillmar developers");
-}
+QUILLMAR_EXPORT void copyright(char* buffer) { Fill(buffer, "(c) The Quillmar developers"); }
 
 // Accepts reader 1.x and every later version: `second` is the minor, `first` the major number.
 QUILLMAR_EXPORT int32_t VersionCheck(int32_t second, int32_t first) {

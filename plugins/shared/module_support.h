@@ -10,6 +10,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -68,3 +69,16 @@ inline QString Say(const char* german, const char* english) {
 }
 
 }  // namespace quillmar::modules
+
+// Defines the exports every viewer module has: its identifier, name, version and copyright, and
+// a VersionCheck that accepts any reader from version 1.0 on.
+#define QUILLMAR_VIEWER_MODULE(id, displayName)                                                  \
+  extern "C" {                                                                                   \
+  Q_DECL_EXPORT void ID(char* buffer) { quillmar::modules::FillBuffer(buffer, id); }             \
+  Q_DECL_EXPORT void name(char* buffer) { quillmar::modules::FillBuffer(buffer, displayName); }  \
+  Q_DECL_EXPORT void version(char* buffer) { quillmar::modules::FillBuffer(buffer, "1.0.0.0"); } \
+  Q_DECL_EXPORT void copyright(char* buffer) {                                                   \
+    quillmar::modules::FillBuffer(buffer, "(c) The Quillmar developers");                        \
+  }                                                                                              \
+  Q_DECL_EXPORT int32_t VersionCheck(int32_t /*second*/, int32_t first) { return first >= 1; }   \
+  }

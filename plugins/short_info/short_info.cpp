@@ -127,19 +127,9 @@ QWidget* FilePage(const QString& path) {
 
 }  // namespace
 
+QUILLMAR_VIEWER_MODULE("10001", "Quillmar short information")
+
 extern "C" {
-
-Q_DECL_EXPORT void ID(char* buffer) { quillmar::modules::FillBuffer(buffer, "10001"); }
-Q_DECL_EXPORT void name(char* buffer) {
-  quillmar::modules::FillBuffer(buffer, "Quillmar short information");
-}
-Q_DECL_EXPORT void version(char* buffer) { quillmar::modules::FillBuffer(buffer, "1.0.0.0"); }
-Q_DECL_EXPORT void copyright(char* buffer) {
-  quillmar::modules::FillBuffer(buffer, "(c) The Quillmar developers");
-}
-
-// Any reader from version 1.0 on.
-Q_DECL_EXPORT int32_t VersionCheck(int32_t /*second*/, int32_t first) { return first >= 1; }
 
 // Shows the entry modally. 0 after the window was closed; 1 without a record, 2 outside a
 // Widgets application.

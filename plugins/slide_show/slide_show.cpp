@@ -158,19 +158,9 @@ class SlideShow : public QDialog {
 
 }  // namespace
 
+QUILLMAR_VIEWER_MODULE("QMSLIDES", "Quillmar slide show")
+
 extern "C" {
-
-Q_DECL_EXPORT void ID(char* buffer) { quillmar::modules::FillBuffer(buffer, "QMSLIDES"); }
-Q_DECL_EXPORT void name(char* buffer) {
-  quillmar::modules::FillBuffer(buffer, "Quillmar slide show");
-}
-Q_DECL_EXPORT void version(char* buffer) { quillmar::modules::FillBuffer(buffer, "1.0.0.0"); }
-Q_DECL_EXPORT void copyright(char* buffer) {
-  quillmar::modules::FillBuffer(buffer, "(c) The Quillmar developers");
-}
-
-// Any reader from version 1.0 on.
-Q_DECL_EXPORT int32_t VersionCheck(int32_t /*second*/, int32_t first) { return first >= 1; }
 
 // Runs the show modally. 0 after it was closed; 1 when the media directory holds no pictures
 // (after saying so), 2 outside a Widgets application.
