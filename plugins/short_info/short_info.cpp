@@ -155,10 +155,15 @@ Q_DECL_EXPORT int32_t ShowKurzInfo(void* window, int32_t /*zero*/, const void* r
   auto* pages = new QTabWidget(&dialog);
   pages->setObjectName("FilePages");
   for (const Part& part : ReadParts(bytes)) {
+    // A part's label names its first file's page; other pages show their file names.
+    bool first = true;
     for (const QString& path : part.files) {
       if (path.isEmpty()) continue;
-      const int index = pages->addTab(FilePage(path), QFileInfo(path).fileName());
-      pages->setTabToolTip(index, part.description.isEmpty() ? path : part.description);
+      const QString title =
+          first && !part.description.isEmpty() ? part.description : QFileInfo(path).fileName();
+      const int index = pages->addTab(FilePage(path), title);
+      pages->setTabToolTip(index, path);
+      first = false;
     }
   }
   if (pages->count() == 0) pages->addTab(Notice(Say("Keine Dateien.", "No files.")), caption);

@@ -297,7 +297,8 @@ void PlugInsTest::multimediaPageListsAndRunsTheSampleEntries() {
     open->click();
     QVERIFY(watcher.seen);
   }
-  QCOMPARE(pages, QStringList({"herodotus.txt text", "herodotus.html html", "lydia.png picture"}));
+  QCOMPARE(pages, QStringList({"Life and work text", "The same as a web page html",
+                               "The kingdom of Lydia picture"}));
   QCOMPARE(parent, form.window());
 
   // The slide show steps through the two pictures both ways and wraps; the window's state is
