@@ -20,9 +20,9 @@
 #include "retrieval/search_catalog.h"
 #include "retrieval/word_key.h"
 #include "support/fakes.h"
+#include "support/recording_plugin_host.h"
 #include "support/temp_dir.h"
 #include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 
 namespace quillmar::builder {
 namespace {

@@ -11,9 +11,9 @@
 #include "support/collection_writer.h"
 #include "support/fakes.h"
 #include "support/internal_code.h"
+#include "support/recording_plugin_host.h"
 #include "support/temp_dir.h"
 #include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 #include "text/creference_lookup.h"
 #include "text/link_file.h"
 

@@ -16,9 +16,9 @@
 #include "retrieval/word_key.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
+#include "support/recording_plugin_host.h"
 #include "support/temp_dir.h"
 #include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 #include "word_list_bytes.h"
 
 namespace quillmar::retrieval {

@@ -8,9 +8,9 @@
 #include "collection/calderwick_data.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
+#include "support/recording_plugin_host.h"
 #include "support/temp_dir.h"
 #include "system/memory_registry_store.h"
-#include "system/recording_plugin_host.h"
 
 namespace quillmar::test {
 

@@ -9,8 +9,7 @@
 namespace quillmar {
 
 // A PlugInHost that loads nothing: it answers IsPresent from a list of plug-ins marked present
-// and records every Load call. It stands in for the plug-in manager in tests and in the
-// command-line tool.
+// and records every Load call. It stands in for the plug-in manager in tests of the catalog.
 class RecordingPlugInHost : public PlugInHost {
  public:
   // Marks a plug-in as present. Names and libraries compare without regard to ASCII letter case,

@@ -1,4 +1,4 @@
-#include "system/recording_plugin_host.h"
+#include "support/recording_plugin_host.h"
 
 #include <algorithm>
 
