@@ -25,6 +25,7 @@
 #include "platform/qt_dynamic_library.h"
 #include "plugins/multimedia.h"
 #include "plugins/plugin_manager.h"
+#include "support/counting_libraries.h"
 
 using namespace quillmar;
 using namespace quillmar::gui;
@@ -52,40 +53,6 @@ struct ScriptedBoxes {
   }
   ~ScriptedBoxes() { TPIMForm::SetShowFunction({}); }
   std::vector<Shown> shown;
-};
-
-// Counts the modules loaded and not yet unloaded through it.
-class CountingLibraries : public DynamicLibraries {
- public:
-  explicit CountingLibraries(std::atomic<int>& live) : live_(live) {}
-  std::unique_ptr<DynamicLibrary> Load(const std::string& path) override {
-    auto library = real_.Load(path);
-    if (!library) return nullptr;
-    ++live_;
-    return std::make_unique<Counted>(std::move(library), live_);
-  }
-
- private:
-  struct Counted : DynamicLibrary {
-    Counted(std::unique_ptr<DynamicLibrary> l, std::atomic<int>& n)
-        : library(std::move(l)), live(n) {}
-    ~Counted() override {
-      if (loaded) --live;
-    }
-    void* Symbol(const std::string& name) override { return library->Symbol(name); }
-    bool Unload() override {
-      if (loaded && library->Unload()) {
-        loaded = false;
-        --live;
-      }
-      return !loaded;
-    }
-    std::unique_ptr<DynamicLibrary> library;
-    std::atomic<int>& live;
-    bool loaded = true;
-  };
-  QtDynamicLibraries real_;
-  std::atomic<int>& live_;
 };
 
 class RecordingLauncher : public ProgramLauncher {
@@ -124,7 +91,8 @@ struct PlugInReader {
     launcher = recording.get();
     gui::AppContext::Parts parts{std::move(store), std::make_unique<test::FakeDrives>(),
                                  std::make_unique<test::ScriptedPrompts>(), "reader"};
-    parts.libraries = std::make_unique<CountingLibraries>(loaded);
+    parts.libraries =
+        std::make_unique<test::CountingLibraries>(std::make_unique<QtDynamicLibraries>(), loaded);
     parts.launcher = std::move(recording);
     parts.pluginDirectory = QUILLMAR_PLUGIN_DIR;
     context = std::make_unique<gui::AppContext>(std::move(parts));

@@ -18,6 +18,7 @@
 #include "collection/calderwick_data.h"
 #include "platform/qt_dynamic_library.h"
 #include "support/collection_writer.h"
+#include "support/counting_libraries.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "system/memory_registry_store.h"
@@ -58,37 +59,6 @@ class ScriptedPlugInPrompts : public PlugInPrompts {
  private:
   std::mutex mutex;
   std::vector<std::string> reports;
-};
-
-// QtDynamicLibraries that counts the libraries loaded and not unloaded yet.
-class CountingLibraries : public DynamicLibraries {
- public:
-  std::unique_ptr<DynamicLibrary> Load(const std::string& path) override {
-    auto library = real_.Load(path);
-    if (!library) return nullptr;
-    return std::make_unique<Counted>(std::move(library), open);
-  }
-  std::atomic<int> open{0};
-
- private:
-  class Counted : public DynamicLibrary {
-   public:
-    Counted(std::unique_ptr<DynamicLibrary> library, std::atomic<int>& open)
-        : library_(std::move(library)), open_(open) {
-      ++open_;
-    }
-    void* Symbol(const std::string& name) override { return library_->Symbol(name); }
-    bool Unload() override {
-      if (!library_->Unload()) return false;
-      --open_;
-      return true;
-    }
-
-   private:
-    std::unique_ptr<DynamicLibrary> library_;
-    std::atomic<int>& open_;
-  };
-  QtDynamicLibraries real_;
 };
 
 // A catalog of version 1.7 with an in-memory settings store, the manager as its plug-in host,
@@ -151,7 +121,8 @@ class PlugInManagerTest : public ::testing::Test {
   test::FakeDrives drives;
   test::ScriptedPrompts userPrompts;
   ScriptedPlugInPrompts prompts;
-  CountingLibraries libraries;
+  std::atomic<int> open{0};
+  test::CountingLibraries libraries{std::make_unique<QtDynamicLibraries>(), open};
   std::unique_ptr<TPlugInManager> manager;
   std::unique_ptr<TCalderwickData> catalog;
 };
@@ -190,15 +161,15 @@ TEST_F(PlugInManagerTest, ShippedModulesAreRegisteredAndListedAndTheListUnloads)
   EXPECT_EQ(prompts.Reports(),
             std::vector<std::string>{"'" + dir.Sub("shipped/broken") + QUILLMAR_TEST_MODULE_SUFFIX +
                                      "' has wrong format."});
-  EXPECT_EQ(libraries.open, 0);
+  EXPECT_EQ(open, 0);
 
   // The phonetic slot keeps its module loaded; opening the list unloads it. Every buffer ends
   // in a zero byte, also when the module filled all 255 bytes.
   EXPECT_EQ(manager->Phoneme("TESTPHON", "wort", 2), "WORT2");
   EXPECT_EQ(manager->Phoneme("FILLER", "wort", 2), std::string(254, 'X'));
-  EXPECT_EQ(libraries.open, 1);
+  EXPECT_EQ(open, 1);
   const auto list = manager->ModuleList();
-  EXPECT_EQ(libraries.open, 0);
+  EXPECT_EQ(open, 0);
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[0].Name, "Module phon19");  // sorted by name: "M" before "N"
   EXPECT_EQ(list[0].Version, "1.9.0.0");
@@ -229,7 +200,7 @@ TEST_F(PlugInManagerTest, UnusableModulesAreReportedAndGiveNoKey) {
                                 "File '" + gone + "' not found." + restart,
                                 "File 'phon19" QUILLMAR_TEST_MODULE_SUFFIX "' not found." + restart,
                                 "File '" + gone + "' not found." + restart}));
-  EXPECT_EQ(libraries.open, 0);
+  EXPECT_EQ(open, 0);
   // Reported once, not once per word of a query.
   EXPECT_EQ(manager->Phoneme("NOPHONEM", "noch", 1), "");
   EXPECT_EQ(prompts.Reports().size(), 4u);
@@ -258,9 +229,9 @@ TEST_F(PlugInManagerTest, SlotsCallTheirExportsWithTheirArguments) {
             static_cast<int32_t>(media.size() + 1000 * program.size()));
   // A word longer than the buffer is cut, and the key still ends inside it.
   EXPECT_EQ(manager->Phoneme("TESTPHON", std::string(300, 'a'), 3), std::string(253, 'A') + "3");
-  EXPECT_EQ(libraries.open, 3);  // one per slot, all the same file
+  EXPECT_EQ(open, 3);  // one per slot, all the same file
   manager->UnloadAll();
-  EXPECT_EQ(libraries.open, 0);
+  EXPECT_EQ(open, 0);
   EXPECT_TRUE(prompts.Reports().empty());
 }
 
@@ -275,7 +246,7 @@ TEST_F(PlugInManagerTest, ACollectionsModuleIsInstalledOnlyAfterConsent) {
   ASSERT_EQ(prompts.questions.size(), 1u);
   for (const char* part : {"Collection KJVB0001", "phon110"})
     EXPECT_NE(prompts.questions[0].find(part), std::string::npos) << part;
-  EXPECT_EQ(libraries.open, 0);
+  EXPECT_EQ(open, 0);
   EXPECT_FALSE(fs::exists(installed));
   EXPECT_EQ(Registered("TESTPHON"), "");
 
