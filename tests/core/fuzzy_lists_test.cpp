@@ -19,10 +19,8 @@
 #include "retrieval/phonetic_conversion.h"
 #include "retrieval/search_catalog.h"
 #include "retrieval/word_key.h"
-#include "support/fakes.h"
-#include "support/recording_plugin_host.h"
+#include "support/catalog_fixture.h"
 #include "support/temp_dir.h"
-#include "system/memory_registry_store.h"
 
 namespace quillmar::builder {
 namespace {
@@ -117,23 +115,16 @@ constexpr char kSource[] =
     "The king of Jerusalem sent unto the king of Hebron.\n";
 
 TEST(FuzzyListsTest, AMisspelledWordFindsTheHitsOfItsLevel) {
-  test::TempDir dir;
-  const std::string root = dir.Sub("fuzz");
+  test::CatalogFixture fixture;
+  const std::string root = fixture.dir.Sub("fuzz");
   BuildOptions options;
   options.fuzzy = FuzzyKeySource{"QMPHONET", phonetic::Key};
-  BuildCollection(MergeSources({ParseSource(kSource, "fuzz.qms")}), root, dir.Sub("media"),
+  BuildCollection(MergeSources({ParseSource(kSource, "fuzz.qms")}), root, fixture.dir.Sub("media"),
                   options);
   EXPECT_EQ(TCDInfo(root).GetFSLibraryID(), "QMPHONET");
 
-  AppEnvironment env;
-  env.default_program_directory = dir.Sub("program");
-  std::filesystem::create_directories(env.default_program_directory);
-  MemoryRegistryStore store;
-  test::FakeDrives drives;
-  drives.drives = {root};
-  test::ScriptedPrompts prompts;
-  RecordingPlugInHost plugins;
-  TCalderwickData catalog({store, drives, prompts, plugins, env});
+  fixture.drives.drives = {root};
+  TCalderwickData& catalog = *fixture.catalog;
   catalog.ScanCDs();
   const retrieval::SearchCatalog katalog =
       retrieval::SearchCatalog::FromCatalog(catalog, {"FUZZ0001"});
@@ -161,7 +152,7 @@ TEST(FuzzyListsTest, AMisspelledWordFindsTheHitsOfItsLevel) {
   EXPECT_EQ(positions("Jerusalm AND Hebrn", 2), both);
 
   // Rebuilt without a key source: no lists of the earlier build are left behind.
-  BuildCollection(MergeSources({ParseSource(kSource, "fuzz.qms")}), root, dir.Sub("media"));
+  BuildCollection(MergeSources({ParseSource(kSource, "fuzz.qms")}), root, fixture.dir.Sub("media"));
   EXPECT_FALSE(std::filesystem::exists(root + "/data/s2wl.dat"));
   EXPECT_FALSE(std::filesystem::exists(root + "/data/s4lnk.dat"));
 }
