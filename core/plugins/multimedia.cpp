@@ -1,5 +1,6 @@
 #include "plugins/multimedia.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -50,7 +51,14 @@ bool InsideDirectory(const std::string& path, const std::string& directory) {
   return !relative.empty() && relative != "." && *relative.begin() != "..";
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Windows starts programs by their extension; everything else is a document.
+bool IsExecutableFile(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".exe" || extension == ".com";
+}
+#else
 bool IsExecutableFile(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
@@ -145,12 +153,8 @@ void TMultiMedia::RunProgram(const TMediaEntry& entry) {
   }
   if (!platform_.prompts.Question(Format(Tr(kConfirmOpen), {Cp1252ToUtf8(entry.Caption), target})))
     return;
-#ifdef _WIN32
-  const bool started = platform_.launcher.StartDetached(target);
-#else
   const bool started = IsExecutableFile(target) ? platform_.launcher.StartDetached(target)
                                                 : platform_.launcher.OpenDocument(target);
-#endif
   if (!started) prompts.ShowError(Format(Tr(kCannotOpen), {target}));
 }
 

@@ -101,7 +101,7 @@ class TMultiMedia {
 
   // Runs an entry: type 1000 through module "10001", type 1500 through its module, type 9900
   // after the user confirmed and only when it lies inside the media directory (programs start
-  // detached; outside Windows documents open with the desktop's handler). Other types, and
+  // detached, documents open with the desktop's handler). Other types, and
   // presentation-list entries of any type but 1500, do nothing. Refusals and failures are shown
   // through the catalog's UserPrompts; the modules report through the plug-in manager.
   void Run(const TMediaEntry& entry, const RunContext& context);
