@@ -34,7 +34,9 @@
 #include "gui/common/captions.h"
 #include "gui/common/gui_strings.h"
 #include "gui/navigation/navigation_form.h"
+#include "gui/options/options_form.h"
 #include "gui/plugins/module_view_form.h"
+#include "gui/search_ui/result_form.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/picture_form.h"
 #include "text/link_file.h"
@@ -70,7 +72,7 @@ struct TCalderwickForm::Actions {
   QAction *navigation, *close, *closeAll, *print, *addCollection, *refresh, *exit;
   QAction *copy, *markParagraph, *selectAll, *saveAs, *bookmark;
   QAction *search, *nextHit, *previousHit, *goToPage;
-  QAction *back, *forward, *bigger, *smaller, *wider, *narrower, *toolBar;
+  QAction *back, *forward, *bigger, *smaller, *wider, *narrower, *toolBar, *settings;
   QAction *bibliography, *ostrabel;
   QAction *cascade, *tileVertically, *tileHorizontally;
   std::array<QAction*, kWindowSlots> windowItems;
@@ -203,6 +205,8 @@ void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
   a.narrower = add(a.margin, [this] { MarginNarrower(); });
   a.toolBar = add(a.view, [this] { ToggleToolBar(); });
   a.toolBar->setCheckable(true);
+  a.view->addSeparator();
+  a.settings = add(a.view, [this] { ShowSettings(); });
   connect(a.view, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateViewMenu);
 }
 
@@ -298,6 +302,7 @@ void TCalderwickForm::SetCaptions() {
   a.wider->setText(Text(kWider));
   a.narrower->setText(Text(kNarrower));
   a.toolBar->setText(Text(kToolBar));
+  a.settings->setText(Text(captions::kSettings));
   a.extras->setTitle(Text(kExtrasMenu));
   a.bibliography->setText(Text(kBibliography));
   a.ostrabel->setText(Text(kOstrabel));
@@ -323,6 +328,9 @@ void TCalderwickForm::SetCaptions() {
   if (goToPage_) goToPage_->SetCaptions();
   if (navigation_) navigation_->SetCaptions();
   if (help_) help_->SetCaptions();
+  for (TTextChild* t : TextWindows()) t->SetCaptions();
+  for (QMdiSubWindow* sub : mdi_->subWindowList())
+    if (auto* list = qobject_cast<TSuchResultForm*>(sub->widget())) list->SetCaptions();
 }
 
 TNavigationForm* TCalderwickForm::CreateNavigation() {
@@ -468,6 +476,22 @@ void TCalderwickForm::StepMargin(int32_t (*step)(int32_t width)) {
   Guarded([this, step] {
     SettingsStore& settings = context_.Catalog().Settings();
     settings.SetBorderWidth(step(settings.GetBorderWidth()));
+    ApplyViewSettingsToAll();
+  });
+}
+
+void TCalderwickForm::ShowSettings() {
+  TOptionsForm form(context_, *this, this);
+  if (form.exec() == QDialog::Accepted) ApplySettings(form.LanguageChanged());
+}
+
+void TCalderwickForm::ApplySettings(bool languageChanged) {
+  Guarded([this, languageChanged] {
+    if (languageChanged) {
+      SetCurrentLanguage(context_.Catalog().Settings().GetLanguage());
+      SetCaptions();
+    }
+    context_.RebuildTextStyle();
     ApplyViewSettingsToAll();
   });
 }

@@ -50,7 +50,8 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   TNavigationForm* Navigation() const { return navigation_; }
   QMdiArea* MdiArea() const { return mdi_; }
 
-  // Every caption and hint for the current language, also the navigation window's.
+  // Every caption and hint for the current language, also those of the navigation window, the
+  // go-to-page dialog, the help window, the text windows and the result lists.
   void SetCaptions();
 
   // The window list: child i (creation order) in slot i, at most nine; the rest empty.
@@ -68,6 +69,11 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   void MarginWider();
   void MarginNarrower();
   void ToggleToolBar();
+  // The settings command: the settings dialog, and after OK ApplySettings.
+  void ShowSettings();
+  // Puts stored settings into effect: the captions of every window after a language change, the
+  // text-style table and the view settings of every text window.
+  void ApplySettings(bool languageChanged);
   // The layout settings of text windows as the settings store holds them now.
   ViewSettings CurrentViewSettings() const;
   void ApplyViewSettingsToAll();

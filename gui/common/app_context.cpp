@@ -5,7 +5,10 @@
 
 #include "collection/bookmark.h"
 #include "collection/calderwick_data.h"
+#include "collection/registry_access.h"
+#include "collection/settings_store.h"
 #include "gui/app/qt_prompts.h"
+#include "gui/options/font_info.h"
 #include "gui/plugins/dialog_plugin_prompts.h"
 #include "platform/app_paths.h"
 #include "platform/gui/qt_canvas.h"
@@ -26,9 +29,12 @@ AppContext::AppContext(Parts parts)
                                  : std::make_unique<QtDynamicLibraries>()),
       pluginPrompts_(parts.pluginPrompts ? std::move(parts.pluginPrompts)
                                          : std::make_unique<DialogPlugInPrompts>()),
-      launcher_(parts.launcher ? std::move(parts.launcher)
-                               : std::make_unique<QtProgramLauncher>()) {
+      launcher_(parts.launcher ? std::move(parts.launcher) : std::make_unique<QtProgramLauncher>()),
+      greekFonts_(parts.greekFonts ? std::move(parts.greekFonts) : &TFontInfo::GetGreekFonts) {
   const AppEnvironment environment = CurrentAppEnvironment(parts.argv0);
+  // The catalog reads "UCFont" (storing it empty when missing) as it is built: ask before.
+  RegistryAccess probe(*store_);
+  const bool firstStart = !SettingsStore(probe, environment).UCFontStored();
   plugins_ = std::make_unique<TPlugInManager>(TPlugInManager::Platform{
       *libraries_, *pluginPrompts_,
       parts.pluginDirectory.empty() ? PluginDirectory(parts.argv0) : parts.pluginDirectory,
@@ -37,12 +43,19 @@ AppContext::AppContext(Parts parts)
       TCalderwickData::Platform{*store_, *drives_, *prompts_, *plugins_, environment});
   plugins_->Attach(*catalog_);
   catalog_->StartUp();
+  if (firstStart) {
+    const QString font = TFontInfo::PreferredGreekFont(
+        GreekFonts(), QString::fromStdString(catalog_->Settings().GetFont()));
+    if (!font.isEmpty()) catalog_->Settings().SetUCFont(font.toStdString());
+  }
   style_ = std::make_unique<TextStyle>();
   RebuildTextStyle();
   bookmarks_ = std::make_unique<TBookmark>(*catalog_);
 }
 
 AppContext::~AppContext() = default;
+
+QStringList AppContext::GreekFonts() const { return greekFonts_(); }
 
 void AppContext::RebuildTextStyle() {
   style_->Apply(TextStyle::ReadSettings(catalog_->Settings(), catalog_->UCFontSet()));

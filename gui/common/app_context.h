@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,11 +38,15 @@ class AppContext {
     std::unique_ptr<PlugInPrompts> pluginPrompts = nullptr;
     std::unique_ptr<ProgramLauncher> launcher = nullptr;
     std::string pluginDirectory = {};  // empty: the program's own (platform/app_paths.h)
+    // The fonts that can show polytonic Greek; null: the installed ones (TFontInfo).
+    std::function<QStringList()> greekFonts = nullptr;
   };
 
   // Fills in the missing parts, builds the plug-in manager and the catalog, attaches the one to
   // the other and runs the catalog's start-up (language, executable, registering the shipped
-  // modules), builds the text-style table and opens the bookmark store.
+  // modules), builds the text-style table and opens the bookmark store. At the first start (no
+  // "UCFont" stored yet) Greek is shown in Unicode when a font covers polytonic Greek: that
+  // font becomes "UCFont"; without one Greek keeps the 8-bit Greek font.
   explicit AppContext(Parts parts);
   ~AppContext();
   AppContext(const AppContext&) = delete;
@@ -53,6 +59,8 @@ class AppContext {
   RegistryStore& Store() { return *store_; }
   TPlugInManager& Plugins() { return *plugins_; }
   PlugInPrompts& PluginPrompts() { return *pluginPrompts_; }
+  // The fonts that cover polytonic Greek, for the choice of "UCFont".
+  QStringList GreekFonts() const;
   ProgramLauncher& Launcher() { return *launcher_; }
 
   // Rebuilds the text-style table from the settings "Font", "FontSize", "Relations",
@@ -71,6 +79,7 @@ class AppContext {
   std::unique_ptr<TCalderwickData> catalog_;
   std::unique_ptr<TextStyle> style_;
   std::unique_ptr<TBookmark> bookmarks_;
+  std::function<QStringList()> greekFonts_;
 };
 
 }  // namespace quillmar::gui

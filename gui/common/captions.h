@@ -1,7 +1,8 @@
 #pragma once
 
-// Captions that several windows share: the dialog buttons and the text commands that appear both
-// in a text window's context menu and in the main window's menus (German / English).
+// Captions that several windows share: the dialog buttons, the text commands that appear both
+// in a text window's context menu and in the main window's menus, and the settings command
+// (German / English).
 
 #include "base/language.h"
 
@@ -23,5 +24,8 @@ inline constexpr LangText kGoToPage{"&Gehe zu Seite...", "&Go to page..."};
 inline constexpr LangText kBack{"&Zurück", "&Back"};
 inline constexpr LangText kForward{"&Weiter", "&Next"};
 inline constexpr LangText kSynchronise{"&Synchron", "&Synchron"};
+
+// The settings command and, without "&", the settings dialog's caption.
+inline constexpr LangText kSettings{"&Einstellungen", "&Settings"};
 
 }  // namespace quillmar::gui::captions

@@ -131,8 +131,7 @@ void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
   katalog_ = std::move(katalog);
   query_ = query;
   count_ = count;
-  statusText_->setText(
-      QString("%1 %2  %3: %4").arg(count).arg(Text(kOccurrences), Text(kQueryCaption), query));
+  statusText_->setText(StatusLine());
   if (dateSearch) model_->ShowDateColumn();
   // The worker hands each batch to the user-interface thread; the batch is dropped there when
   // the list is being closed.
@@ -150,6 +149,19 @@ void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
   };
   thread_ = std::make_unique<TDarstellungsthread>(std::move(hits), katalog_, dateSearch, deliver);
   thread_->Start();
+}
+
+QString TSuchResultForm::StatusLine() const {
+  return QString("%1 %2  %3: %4").arg(count_).arg(Text(kOccurrences), Text(kQueryCaption), query_);
+}
+
+void TSuchResultForm::SetCaptions() {
+  setWindowTitle(Text(kCaption));
+  open_->setText(Text(captions::kOpen));
+  new_->setText(Text(kNew));
+  print_->setText(Text(captions::kPrint));
+  if (!statusText_->text().isEmpty()) statusText_->setText(StatusLine());
+  emit model_->headerDataChanged(Qt::Horizontal, 0, model_->columnCount() - 1);
 }
 
 void TSuchResultForm::Zeigen() {

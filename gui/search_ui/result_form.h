@@ -38,6 +38,8 @@ class TSuchResultForm : public QWidget {
             int count, bool dateSearch);
   // Shows the list (its MDI child window when it has one).
   void Zeigen();
+  // The title, the buttons, the status line and the column headers in the current language.
+  void SetCaptions();
 
   // F3 / Shift+F3: the next / previous row, or the first one without a selection; nothing at the
   // end of the list. Opens the row.
@@ -60,7 +62,8 @@ class TSuchResultForm : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void OpenCurrentRow();  // opens the selected row, if any
+  QString StatusLine() const;  // "<count> occurrence(s)  Question: <query>"
+  void OpenCurrentRow();       // opens the selected row, if any
   // Selects and opens the row `step` rows on (the first when none is selected); nothing at an end.
   void StepHit(int step);
   void SelectRow(int row);

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,12 +16,14 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
 #include "collection/text_info.h"
+#include "gui/common/captions.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/text_child_impl.h"
 #include "platform/gui/qt_canvas.h"
@@ -96,10 +99,7 @@ bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   d.print->setEnabled(true);
   d.go_to_page->setEnabled(true);
 
-  d.title = FromCp1252(d.text_info->GetLongTextName());
-  if (layer == kFootnoteLayer) d.title += " (" + Text(kFootnotes) + ")";
-  if (layer == kScholiaLayer) d.title += " (" + Text(kScholia) + ")";
-  setWindowTitle(d.title);
+  d.UpdateTitle();
   d.BuildPanels();
 
   d.ResetSelection();
@@ -140,6 +140,33 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
 }
 
 void TTextChild::GoToPosition(int32_t position) { d_->GoTo(position, false); }
+
+void TTextChild::SetCaptions() {
+  Impl& d = *d_;
+  const std::pair<QAction*, const LangText*> items[] = {
+      {d.back, &captions::kBack},
+      {d.next, &captions::kForward},
+      {d.go_to_page, &captions::kGoToPage},
+      {d.synchronise, &captions::kSynchronise},
+      {d.copy, &captions::kCopy},
+      {d.mark_paragraph, &captions::kMarkParagraph},
+      {d.print, &captions::kPrint},
+      {d.bookmark, &captions::kNewBookmark},
+      {d.help, &captions::kHelp}};
+  for (const auto& [action, caption] : items) action->setText(Text(*caption));
+  for (QLabel* panel : d.panels) {
+    if (panel->objectName() == QLatin1String("PageCaption")) panel->setText(Text(kPage));
+    if (panel->objectName() == QLatin1String("LineCaption")) panel->setText(Text(kLine));
+  }
+  if (!d.file_mode && d.text_info && d.text_nr >= 1) d.UpdateTitle();
+}
+
+void TTextChild::Impl::UpdateTitle() {
+  title = FromCp1252(text_info->GetLongTextName());
+  if (layer == kFootnoteLayer) title += " (" + Text(kFootnotes) + ")";
+  if (layer == kScholiaLayer) title += " (" + Text(kScholia) + ")";
+  q->setWindowTitle(title);
+}
 
 void TTextChild::ApplyViewSettings(const ViewSettings& settings) {
   d_->view = settings;

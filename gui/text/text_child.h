@@ -48,6 +48,8 @@ class TTextChild : public QWidget {
   bool OpenFile(const std::string& fileName, const QString& caption, int32_t position);
   void GoToPosition(int32_t position);
   void ApplyViewSettings(const ViewSettings& settings);  // and lays the text out again
+  // The context menu, the status bar captions and the title in the current language.
+  void SetCaptions();
 
   const std::string& CDID() const;
   int32_t TextNr() const;

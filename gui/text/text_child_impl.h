@@ -112,6 +112,7 @@ struct TTextChild::Impl {
   void SyncAfterMove();
 
   // Settings and state.
+  void UpdateTitle();  // the text's long name with the layer's name, in the current language
   void ApplyBorder();
   void ApplyDocSettings();
   void ResetSelection();

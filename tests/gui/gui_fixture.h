@@ -4,6 +4,7 @@
 // a reader context on an in-memory settings store with scripted prompts.
 
 #include <QByteArray>
+#include <QStringList>
 #include <QtGlobal>
 #include <filesystem>
 #include <fstream>
@@ -63,8 +64,11 @@ struct TestContext {
     auto scripted = std::make_unique<ScriptedPrompts>();
     store = owned.get();
     prompts = scripted.get();
-    context = std::make_unique<gui::AppContext>(gui::AppContext::Parts{
-        std::move(owned), std::make_unique<FakeDrives>(), std::move(scripted), "reader"});
+    gui::AppContext::Parts parts{std::move(owned), std::make_unique<FakeDrives>(),
+                                 std::move(scripted), "reader"};
+    // The machine's fonts must not decide how the tests show Greek.
+    parts.greekFonts = [] { return QStringList(); };
+    context = std::make_unique<gui::AppContext>(std::move(parts));
     if (!collection.empty()) context->Catalog().AnnounceDirectory(collection);
   }
   TCalderwickData& Catalog() { return context->Catalog(); }

@@ -95,6 +95,7 @@ struct PlugInReader {
         std::make_unique<test::CountingLibraries>(std::make_unique<QtDynamicLibraries>(), loaded);
     parts.launcher = std::move(recording);
     parts.pluginDirectory = QUILLMAR_PLUGIN_DIR;
+    parts.greekFonts = [] { return QStringList(); };
     context = std::make_unique<gui::AppContext>(std::move(parts));
     context->Catalog().AnnounceDirectory(collection);
   }
