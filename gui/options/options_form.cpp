@@ -532,8 +532,7 @@ void TOptionsForm::OKButtonClick() {
       s.SetLanguage(language);
       languageChanged_ = true;
     }
-    // The field holds one decimal, so rounding gives the tenths exactly where truncating a
-    // binary fraction such as 1.1 x 10 could lose one.
+    // The field holds tenths; rounding makes the code independent of the binary fraction.
     s.SetLineSpacing(half_->isChecked()  ? kHalfCode
                      : one_->isChecked() ? kOneCode
                      : oneAndHalf_->isChecked()
