@@ -103,26 +103,28 @@ constexpr int kMaxPort = 65535;
 // The fixed line-spacing choices and their stored codes.
 constexpr int32_t kHalfCode = 5, kOneCode = 10, kOneAndHalfCode = 15;
 
-// The sample labels: object name, caption with its number, the entry whose size it shows and
-// the entries a click changes (none: the base size, see SampleClicked).
+// The sample labels: object name, caption with its number, the entry whose size it shows, the
+// entries a click changes (none: the base size, see SampleClicked) and the place in the preview
+// (headings and the text styles on the left, subtitles and notes on the right).
 struct Sample {
   const char* name;
   const LangText* caption;
   const char* number;
   size_t entry;
   std::vector<size_t> changes;
+  int row, column;
 };
 const Sample kSamples[] = {
-    {"Header1Label", &kHeading, " 1", 0, {0}},
-    {"Header2Label", &kHeading, " 2", 1, {1}},
-    {"Header3Label", &kHeading, " 3", 8, {8}},
-    {"Unter1Label", &kSubtitle, " 1", 3, {3}},
-    {"Unter2Label", &kSubtitle, " 2", 4, {4}},
-    {"Unter3Label", &kSubtitle, " 3", 9, {9}},
-    {"TextNormalLabel", &kText, "", 2, {}},
-    {"TextKleinLabel", &kSmallText, "", 14, {14, 15, 16}},
-    {"FootnoteLabel", &kFootnote, "", 7, {7}},
-    {"RemarkLabel", &kRemark, "", 10, {10}},
+    {"Header1Label", &kHeading, " 1", 0, {0}, 1, 0},
+    {"Header2Label", &kHeading, " 2", 1, {1}, 2, 0},
+    {"Header3Label", &kHeading, " 3", 8, {8}, 3, 0},
+    {"Unter1Label", &kSubtitle, " 1", 3, {3}, 1, 1},
+    {"Unter2Label", &kSubtitle, " 2", 4, {4}, 2, 1},
+    {"Unter3Label", &kSubtitle, " 3", 9, {9}, 3, 1},
+    {"TextNormalLabel", &kText, "", 2, {}, 4, 0},
+    {"TextKleinLabel", &kSmallText, "", 14, {14, 15, 16}, 5, 0},
+    {"FootnoteLabel", &kFootnote, "", 7, {7}, 4, 1},
+    {"RemarkLabel", &kRemark, "", 10, {10}, 5, 1},
 };
 constexpr size_t kFootnoteSample = 8;
 
@@ -342,9 +344,8 @@ QWidget* TOptionsForm::BuildPreview(QWidget* parent) {
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     label->installEventFilter(this);
     samples_[i] = label;
-    const int index = static_cast<int>(i);
-    grid->addWidget(label, 1 + index % 5, index / 5);
-    grid->setRowStretch(1 + index % 5, 1);
+    grid->addWidget(label, s.row, s.column);
+    grid->setRowStretch(s.row, 1);
   }
   auto* hint = Named(new QLabel(Text(kHint), preview_), "HintLabel");
   hint->setWordWrap(true);
@@ -359,6 +360,7 @@ QWidget* TOptionsForm::BuildConnectionPage() {
   proxy_ = Named(new QLineEdit(group), "ProxyEdit");
   port_ = Named(new QSpinBox(group), "PortEdit");
   port_->setRange(0, kMaxPort);
+  port_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   auto* form = new QFormLayout(group);
   auto* proxyLabel = Named(new QLabel(Text(kProxy), group), "ProxyLabel");
   auto* portLabel = Named(new QLabel(Text(kPort), group), "PortLabel");
