@@ -167,6 +167,7 @@ W* Named(W* widget, const char* name) {
 TOptionsForm::TOptionsForm(AppContext& context, WindowServices& services, QWidget* parent)
     : QDialog(parent), context_(context), services_(services) {
   setObjectName("OptionsForm");
+  setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   setWindowTitle(Text(captions::kSettings).remove('&'));
 
   pages_ = Named(new QTabWidget(this), "OptPageControl");
