@@ -161,7 +161,6 @@ void SettingsStore::SetUCFont(const std::string& face) {
   reg_.WriteString(VersionOptionsKey(), kUCFont, face);
   if (on_ucfont_) on_ucfont_(!face.empty());
 }
-bool SettingsStore::UCFontStored() const { return reg_.ValueExists(VersionOptionsKey(), kUCFont); }
 bool SettingsStore::GetSmartLinks() { return ReadOptionBool(kSmartLinks, false); }
 void SettingsStore::SetSmartLinks(bool on) { reg_.WriteBool(VersionOptionsKey(), kSmartLinks, on); }
 std::string SettingsStore::GetFont() { return ReadOptionString(kFont, "Times New Roman"); }

@@ -70,8 +70,6 @@ class SettingsStore {
   void SetBlocksatz(bool on);
   std::string GetUCFont();
   void SetUCFont(const std::string& face);
-  // "UCFont" has been stored (also as empty, the choice of no Unicode font).
-  bool UCFontStored() const;
   bool GetSmartLinks();
   void SetSmartLinks(bool on);
   std::string GetFont();

@@ -5,8 +5,6 @@
 
 #include "collection/bookmark.h"
 #include "collection/calderwick_data.h"
-#include "collection/registry_access.h"
-#include "collection/settings_store.h"
 #include "gui/app/qt_prompts.h"
 #include "gui/options/font_info.h"
 #include "gui/plugins/dialog_plugin_prompts.h"
@@ -32,9 +30,6 @@ AppContext::AppContext(Parts parts)
       launcher_(parts.launcher ? std::move(parts.launcher) : std::make_unique<QtProgramLauncher>()),
       greekFonts_(parts.greekFonts ? std::move(parts.greekFonts) : &TFontInfo::GetGreekFonts) {
   const AppEnvironment environment = CurrentAppEnvironment(parts.argv0);
-  // The catalog reads "UCFont" (storing it empty when missing) as it is built: ask before.
-  RegistryAccess probe(*store_);
-  const bool firstStart = !SettingsStore(probe, environment).UCFontStored();
   plugins_ = std::make_unique<TPlugInManager>(TPlugInManager::Platform{
       *libraries_, *pluginPrompts_,
       parts.pluginDirectory.empty() ? PluginDirectory(parts.argv0) : parts.pluginDirectory,
@@ -43,7 +38,9 @@ AppContext::AppContext(Parts parts)
       TCalderwickData::Platform{*store_, *drives_, *prompts_, *plugins_, environment});
   plugins_->Attach(*catalog_);
   catalog_->StartUp();
-  if (firstStart) {
+  // Without a Unicode font for Greek, Greek would show in the 8-bit form: take an installed
+  // font that covers polytonic Greek when there is one.
+  if (catalog_->Settings().GetUCFont().empty()) {
     const QString font = TFontInfo::PreferredGreekFont(
         GreekFonts(), QString::fromStdString(catalog_->Settings().GetFont()));
     if (!font.isEmpty()) catalog_->Settings().SetUCFont(font.toStdString());
