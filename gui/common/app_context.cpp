@@ -7,6 +7,7 @@
 #include "collection/calderwick_data.h"
 #include "gui/app/qt_prompts.h"
 #include "gui/plugins/dialog_plugin_prompts.h"
+#include "gui/text/cross_reference_links.h"
 #include "platform/app_paths.h"
 #include "platform/gui/qt_canvas.h"
 #include "platform/gui/qt_program_launcher.h"
@@ -40,6 +41,7 @@ AppContext::AppContext(Parts parts)
   style_ = std::make_unique<TextStyle>();
   RebuildTextStyle();
   bookmarks_ = std::make_unique<TBookmark>(*catalog_);
+  crossReferences_ = std::make_unique<CrossReferenceLinks>(*catalog_);
 }
 
 AppContext::~AppContext() = default;
