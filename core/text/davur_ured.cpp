@@ -9,6 +9,7 @@
 #include "retrieval/word_key.h"
 #include "text/document.h"
 #include "text/paragraph.h"
+#include "text/paragraph_parser.h"
 
 namespace quillmar {
 
@@ -39,6 +40,8 @@ void ForWords(Paragraph& paragraph, bool margin, F f) {
 
 }  // namespace
 
+std::string TDavurUredInterface::KeyOf(int32_t number) { return std::to_string(number) + "."; }
+
 TDavurUredInterface::TDavurUredInterface() = default;
 TDavurUredInterface::~TDavurUredInterface() = default;
 
@@ -65,7 +68,7 @@ void TDavurUredInterface::Rebuild(const TCalderwickData& catalog) {
 }
 
 std::optional<std::string> TDavurUredInterface::LinkText(const std::string& cdid,
-                                                        std::string_view key) {
+                                                         std::string_view key) {
   if (Normalisieren(key).empty()) return std::nullopt;
   for (Entry& entry : lookups_) {
     if (!SameCollection(entry.cdid, cdid)) continue;
@@ -79,9 +82,27 @@ std::optional<std::string> TDavurUredInterface::LinkText(const std::string& cdid
 std::string TDavurUredInterface::ReferenceKey(const TAbsatz& paragraph) {
   std::string key;
   ForWords(paragraph, false, [&](const TWortListRecord& word) {
-    if (key.empty() && word.Code25Number >= 0) key = std::to_string(word.Code25Number) + ".";
+    if (key.empty() && word.Code25Number >= 0) key = KeyOf(word.Code25Number);
   });
   return key;
+}
+
+std::string TDavurUredInterface::ReferenceKeyOf(std::string_view paragraphText) {
+  // The first main-text word with a code-25 number, as the document would take it.
+  class FirstKey : public ParagraphSink {
+   public:
+    void AddWord(const StreamWord& word) override {
+      if (key.empty() && word.code25_number >= 0) key = KeyOf(word.code25_number);
+    }
+    void AddMarginWord(const StreamWord&) override {}
+    void SetCentred(bool) override {}
+    void SetJustified(bool) override {}
+    void SetIndentMode(uint8_t) override {}
+    void SetParagraphNumber(int32_t) override {}
+    std::string key;
+  } sink;
+  ParagraphParser().Parse(paragraphText, 1, sink);
+  return sink.key;
 }
 
 bool TDavurUredInterface::HasOwnLink(const TAbsatz& paragraph) {

@@ -56,8 +56,14 @@ class TDavurUredInterface {
   // EInOutError when a lookup file cannot be read.
   std::optional<std::string> LinkText(const std::string& cdid, std::string_view key);
 
+  // The key text of a code-25 number: its digits and a full stop, so that no key is the
+  // beginning of another ("1." does not begin "12.") and the lookup's prefix rule never mixes
+  // paragraphs up.
+  static std::string KeyOf(int32_t number);
   // The paragraph's reference key; empty when no word carries a code-25 number.
   static std::string ReferenceKey(const TAbsatz& paragraph);
+  // The same for a paragraph's stream bytes (what the command-line tool lists).
+  static std::string ReferenceKeyOf(std::string_view paragraphText);
   // Whether a word of the paragraph (margin words included) carries a link of another kind.
   static bool HasOwnLink(const TAbsatz& paragraph);
   // Gives every word of the paragraph a kind-102 link to `linkText`.

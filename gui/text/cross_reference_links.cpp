@@ -18,8 +18,7 @@ void CrossReferenceLinks::Forget(const TTextChild* window) {
 }
 
 bool CrossReferenceLinks::LinkCurrentParagraph(TTextChild* window, TAbsaetze& doc,
-                                               const TWortListRecord* word,
-                                               const std::string& cdid,
+                                               const TWortListRecord* word, const std::string& cdid,
                                                CrossReferenceMemory& memory) {
   if (!Active()) return false;
   SetTextWindow(window);
