@@ -28,9 +28,8 @@ std::string CrossReferenceBytes(const std::vector<WrittenCrossReference>& refere
   std::vector<const WrittenCrossReference*> sorted;
   for (const WrittenCrossReference& r : references) sorted.push_back(&r);
   // The lookup compares the stored keys as bytes; digits and the full stop need no folding.
-  std::sort(sorted.begin(), sorted.end(), [](const auto* a, const auto* b) {
-    return KeyText(a->key) < KeyText(b->key);
-  });
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto* a, const auto* b) { return KeyText(a->key) < KeyText(b->key); });
   std::string out;
   for (const WrittenCrossReference* r : sorted) {
     std::vector<uint8_t> record(TCReferenceLookUp::kRecordSize, 0);
