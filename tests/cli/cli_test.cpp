@@ -1,6 +1,9 @@
 // Runs the real command-line tool on collections written into temporary directories.
 
 #include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "cli/cli_fixture.h"
 #include "support/collection_writer.h"
@@ -73,6 +76,37 @@ TEST_F(CatalogCommandsTest, MediaListsTheBuiltSamplesEntriesInOrder) {
                        "1\t1500\tSlides: Herodotus and Lydia\tQMSLIDES\n" +
                        "2\t9900\tHerodotus (web page)\t" + media + "herodotus.html\n");
   r = Run("media --collection " + Collection("plain", false));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CatalogCommandsTest, XrefListsWhereTheSamplesKeysLeadAndReportsBrokenOnes) {
+  const std::string coll = dir.Sub("sample");
+  test::CliResult r =
+      Run("build " + std::string(QUILLMAR_SOURCE_DIR) + "/samples/sample/sample.qms -o " + coll);
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Run("xref --collection " + coll);
+  ASSERT_EQ(r.status, 0) << r.err;
+  // text, position, key, link, target: every key of the Herodotus leads into the commentary.
+  std::istringstream rows(r.out);
+  std::vector<std::string> keys;
+  for (std::string line; std::getline(rows, line);) {
+    std::vector<std::string> f;
+    std::istringstream fields(line);
+    for (std::string x; std::getline(fields, x, '\t');) f.push_back(x);
+    ASSERT_EQ(f.size(), 5u) << line;
+    EXPECT_EQ(f[0], "1");
+    EXPECT_EQ(f[3] + ".", f[2]);
+    EXPECT_EQ(f[4].rfind("QMSA0001 2 1 ", 0), 0u) << line;
+    keys.push_back(f[2]);
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"1.", "2.", "3."}));
+
+  std::filesystem::remove(coll + "/data/qmsa0001lk.dat");
+  r = Run("xref --collection " + coll);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("key 1. leads to no link-table record"), std::string::npos) << r.err;
+  r = Run("xref --collection " + Collection("plain", false));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
 }
