@@ -403,8 +403,11 @@ void TTextChild::keyPressEvent(QKeyEvent* event) {
 
 void TTextChild::keyReleaseEvent(QKeyEvent* event) {
   Impl& d = *d_;
-  d.ctrl_linked = false;
-  d.RemoveCrossReferenceLinks();
+  // A held key's automatic repetition releases nothing: the links stay while Ctrl is held.
+  if (!event->isAutoRepeat()) {
+    d.ctrl_linked = false;
+    d.RemoveCrossReferenceLinks();
+  }
   QWidget::keyReleaseEvent(event);
 }
 
