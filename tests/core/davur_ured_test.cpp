@@ -7,16 +7,11 @@
 
 #include "base/bytes.h"
 #include "base/errors.h"
-#include "base/paths.h"
-#include "builder/collection_writer.h"
 #include "builder/source_parser.h"
-#include "collection/cd_info.h"
 #include "support/fixed_canvas.h"
 #include "support/internal_code.h"
 #include "support/temp_dir.h"
 #include "text/document.h"
-#include "text/link_table.h"
-#include "text/paragraph_cutter.h"
 
 namespace quillmar {
 namespace {
@@ -31,12 +26,11 @@ void AddRecord(std::vector<uint8_t>& file, const std::string& key, const std::st
   file.insert(file.end(), r.begin(), r.end());
 }
 
+const std::string kEnd{'\x01', 'd'};  // ends a stream argument
+
 // Paragraph text with a reference key on code 25 in front of `words`.
 std::string Keyed(int32_t key, const std::string& words) {
-  return std::string("\x01\x19") + std::to_string(key) +
-         "\x01"
-         "d" +
-         words;
+  return "\x01\x19" + std::to_string(key) + kEnd + words;
 }
 
 TEST(DavurUredTest, AsksOnlyTheTextsOwnCollectionAndNeverForAnEmptyKey) {
@@ -80,12 +74,7 @@ class DavurUredDocumentTest : public ::testing::Test {
     doc.SetClientRect({0, 0, 400, 300});
     doc.Append(Keyed(1, "alpha beta"), 1);
     // Key 2 is known, but the paragraph has a footnote link of its own.
-    doc.Append(Keyed(2,
-                     "gamma \x01(3\x01"
-                     "d"
-                     "note\x01"
-                     "d"),
-               100);
+    doc.Append(Keyed(2, "gamma \x01(3" + kEnd + "note" + kEnd), 100);
     doc.Append("delta", 200);
     doc.Append(Keyed(3, "omega"), 300);
     doc.SetCurrentPosition(1);
@@ -111,8 +100,6 @@ class DavurUredDocumentTest : public ::testing::Test {
 
 TEST_F(DavurUredDocumentTest, CtrlLinksEveryShownParagraphUpToTheLastButNoneWithItsOwnLink) {
   ASSERT_EQ(doc.LastVisible(), 3);
-  EXPECT_EQ(TDavurUredInterface::ReferenceKey(doc.Paragraph(0)), "1.");
-  EXPECT_EQ(TDavurUredInterface::ReferenceKey(doc.Paragraph(2)), "");
 
   EXPECT_TRUE(links.LinkShownParagraphs(doc, kCD));
   EXPECT_EQ(LinkOf(0, 1), "102:10");
@@ -133,66 +120,19 @@ TEST_F(DavurUredDocumentTest, CtrlLinksEveryShownParagraphUpToTheLastButNoneWith
   EXPECT_FALSE(links.LinkShownParagraphs(doc, "OTHR0001"));
 }
 
-TEST_F(DavurUredDocumentTest, MouseMovesLinkOneParagraphAndRememberTheKeyPerWindow) {
+TEST_F(DavurUredDocumentTest, MouseMovesRememberTheLastKeyPerWindow) {
   CrossReferenceMemory window;
   CrossReferenceMemory other;
   EXPECT_TRUE(links.LinkParagraphOf(doc, &WordOf(0), kCD, window));
   EXPECT_EQ(LinkOf(0), "102:10");
-  EXPECT_EQ(window.lastKey, "1.");
   EXPECT_FALSE(links.LinkParagraphOf(doc, &WordOf(0, 2), kCD, window));  // same paragraph
   // Another window's memory is its own: it handles the same key.
   EXPECT_TRUE(links.LinkParagraphOf(doc, &WordOf(0, 2), kCD, other));
-
   EXPECT_FALSE(links.LinkParagraphOf(doc, &WordOf(2), kCD, window));  // no key: nothing changes
   EXPECT_EQ(LinkOf(0), "102:10");
-
-  EXPECT_TRUE(links.LinkParagraphOf(doc, &WordOf(3), kCD, window));
-  EXPECT_EQ(LinkOf(0), "-");
-  EXPECT_EQ(LinkOf(3), "102:30");
-
-  // A paragraph with a link of its own drops the old link but is not marked itself.
-  EXPECT_TRUE(links.LinkParagraphOf(doc, &WordOf(1), kCD, window));
-  EXPECT_EQ(LinkOf(3), "-");
-  EXPECT_EQ(LinkOf(1, 1), "-");
-  EXPECT_EQ(LinkOf(1, 2), "1:");
-  EXPECT_FALSE(links.LinkParagraphOf(doc, nullptr, kCD, window));
 }
 
-TEST(DavurUredBuilderTest, XrefElementsBecomeKeysALookupFileAndALinkTable) {
-  const char* source =
-      "@collection QTST0001\n@title T\n"
-      "@text a\n@title A\n{xref #there}First paragraph.\n\n"
-      "Second {xref QTST0001 1 1 5} paragraph.\n\nThird.\n"
-      "@text b\n@title B\nIntro.\n\n{anchor there}Target.\n";
-  test::TempDir dir;
-  builder::WriteCollection(builder::MergeSources({builder::ParseSource(source, "t.qms")}),
-                           dir.path(), dir.Sub("media"));
-
-  const TCDInfo info(dir.path());
-  ASSERT_EQ(info.Links().size(), 1u);
-  EXPECT_EQ(info.Links()[0].FileName, "qtst0001xr.dat");
-  EXPECT_EQ(info.GetLinkTableFileName(), "qtst0001lk.dat");
-
-  std::vector<std::string> keys;
-  for (const auto& p : ParagraphCutter::Split(test::ReadFile(dir.Sub("data/t001.txt"))))
-    keys.push_back(TDavurUredInterface::ReferenceKeyOf(p.text));
-  EXPECT_EQ(keys, (std::vector<std::string>{"1.", "2.", ""}));
-
-  TDavurUredInterface links;
-  links.AddLookUpFile("QTST0001", JoinPath(info.DataPath(), "qtst0001xr.dat"));
-  const std::string table = JoinPath(info.DataPath(), "qtst0001lk.dat");
-  const auto first =
-      LinkTable::FindInTable(table, LinkTable::ParseKey(*links.LinkText("QTST0001", "1.")));
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->cdid + " " + std::to_string(first->textNr) + " " + std::to_string(first->layer),
-            "QTST0001 2 1");
-  const std::string b = test::ReadFile(dir.Sub("data/t002.txt"));
-  EXPECT_EQ(b.substr(static_cast<size_t>(first->paragraph) - 1, 6), "Target");
-  const auto second =
-      LinkTable::FindInTable(table, LinkTable::ParseKey(*links.LinkText("QTST0001", "2.")));
-  ASSERT_TRUE(second);
-  EXPECT_EQ(second->paragraph, 5);
-
+TEST(DavurUredBuilderTest, OneXrefPerParagraphAndNoLinkTableOfTheSourcesOwn) {
   auto errorOf = [](const std::string& text) -> std::string {
     try {
       builder::MergeSources({builder::ParseSource(text, "e.qms")});
