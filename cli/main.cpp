@@ -48,6 +48,9 @@ constexpr char kUsage[] =
     "  words --collection DIR WORD|MASK     the word list records of a word (or its\n"
     "                                       neighbours when missing) or of a mask:\n"
     "                                       relation, word, record number, hit count\n"
+    "  xref --collection DIR               the paragraphs with cross-reference keys and\n"
+    "                                       where their links lead: text, position, key,\n"
+    "                                       link, target (problems on stderr)\n"
     "  modules                              the registered plug-in modules: id, name,\n"
     "                                       version, copyright, location\n"
     "  modules add PATH                     register a module file (absolute path)\n"
@@ -111,6 +114,7 @@ int main(int argc, char** argv) {
     if (args.command == "search") return RunSearch(args, argv0, std::cout, std::cerr);
     if (args.format == OutputFormat::kText) throw UsageError("--format text is for search only");
     if (args.command == "words") return RunWords(args, argv0, std::cout);
+    if (args.command == "xref") return RunXref(args, argv0, std::cout, std::cerr);
     if (args.command == "modules") return RunModules(args, argv0, std::cout, std::cerr);
     throw UsageError("unknown command '" + args.command + "'");
   } catch (const UsageError& e) {

@@ -4,12 +4,18 @@
 #include <iterator>
 #include <string_view>
 
+#include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/errors.h"
 #include "base/paths.h"
 #include "cli/session.h"
 #include "cli/stream_dumper.h"
+#include "cli/table_writer.h"
+#include "collection/calderwick_data.h"
+#include "collection/cd_info.h"
 #include "collection/text_info.h"
+#include "text/davur_ured.h"
+#include "text/link_table.h"
 #include "text/paragraph_cutter.h"
 #include "text/plain_text.h"
 
@@ -83,6 +89,47 @@ int RunDumpStream(const Arguments& args, std::ostream& out, std::ostream& err) {
   if (damaged == 0) return 0;
   err << "quillmar: " << damaged << " paragraph(s) could not be decoded\n";
   return 1;
+}
+
+int RunXref(const Arguments& args, const std::string& argv0, std::ostream& out, std::ostream& err) {
+  if (args.collections.size() != 1) throw UsageError("xref needs one --collection DIR");
+  if (!args.positional.empty())
+    throw UsageError("unexpected argument '" + args.positional[0] + "'");
+  Session session(argv0, args.collections);
+  auto& catalog = session.Catalog();
+  const std::string cdid = session.Selected().front();
+  TDavurUredInterface lookups;
+  lookups.Rebuild(catalog);
+  const TCDInfo cd(catalog.GetCDPath(cdid));
+  const std::string table = Trim(cd.GetLinkTableFileName());
+  TTextInfo info(&catalog.Prompts());
+  if (!info.Load(catalog.GetTextInfoFile(cdid))) throw AlreadyReported{};
+  TableWriter rows(out, args.format, {"text", "position", "key", "link", "target"});
+  int problems = 0;
+  for (int32_t n = 1; n <= info.RecordCount(); ++n) {
+    info.Select(n);
+    if (info.CurrentText() != n || info.GetLayer1DateiName().empty()) continue;
+    const std::string bytes = ReadWholeFile(info.GetLayer1DateiName());
+    for (const auto& paragraph : ParagraphCutter::Split(bytes)) {
+      const std::string key = TDavurUredInterface::ReferenceKeyOf(paragraph.text);
+      if (key.empty()) continue;
+      const std::optional<std::string> link = lookups.LinkText(cdid, key);
+      std::optional<LinkTableEntry> target;
+      if (link && !table.empty())
+        target = LinkTable::FindInTable(JoinPath(cd.DataPath(), table), LinkTable::ParseKey(*link));
+      const std::string place = target ? target->cdid + " " + std::to_string(target->textNr) + " " +
+                                             std::to_string(target->layer) + " " +
+                                             std::to_string(target->paragraph)
+                                       : std::string();
+      rows.Row({std::to_string(n), std::to_string(paragraph.start), key, link.value_or(""), place});
+      if (!target) {
+        ++problems;
+        err << "quillmar: text " << n << ", position " << paragraph.start << ": key " << key
+            << (link ? " leads to no link-table record" : " is not in a lookup file") << "\n";
+      }
+    }
+  }
+  return problems == 0 ? 0 : 1;
 }
 
 }  // namespace quillmar::cli

@@ -20,4 +20,10 @@ int RunShow(const Arguments& args, const std::string& argv0, std::ostream& out);
 // be decoded; the other paragraphs are still listed.
 int RunDumpStream(const Arguments& args, std::ostream& out, std::ostream& err);
 
+// xref --collection DIR: every main-text paragraph with a reference key and where the reader's
+// cross-reference link leads: text, paragraph position, key, link text and the target
+// "CDID text layer position" from the link table. A key the collection's lookup files do not
+// know, or a link the link table cannot resolve, is reported on `err` (exit status 1).
+int RunXref(const Arguments& args, const std::string& argv0, std::ostream& out, std::ostream& err);
+
 }  // namespace quillmar::cli

@@ -6,6 +6,7 @@
 
 #include "base/bytes.h"
 #include "base/codepage.h"
+#include "builder/cross_reference_writer.h"
 
 namespace quillmar::builder {
 namespace {
@@ -22,8 +23,10 @@ constexpr size_t kCopyright = 20, kMetaWord = 4;
 constexpr size_t kPresType = 4, kPresCaption = 8, kPresModule = 89;
 // type 5 program: 4 string[80] caption, 85 string[30] file name
 constexpr size_t kProgCaption = 4, kProgFile = 85;
+// type 9 linked file: 4 string[30] title, 35 string[20] file name, 56 string[20] third field
+constexpr size_t kLinkedTitle = 4, kLinkedFile = 35;
 constexpr int32_t kTypeProperty = 1, kTypeCopyright = 2, kTypePresentation = 4, kTypeProgram = 5,
-                  kTypeNoDate = 6, kTypeYearOffset = 7, kTypeEnd = -1;
+                  kTypeNoDate = 6, kTypeYearOffset = 7, kTypeLinkedFile = 9, kTypeEnd = -1;
 
 // short-information file: 3999-byte records: 0 string[80] caption, from 129 ten parts of 387
 // bytes, each three string[128]
@@ -97,6 +100,7 @@ std::string MetainfoBytes(const SourceHeader& header, const std::string& textInf
   for (const SourceSchema& schema : header.schemas) property('m', Utf8ToCp1252(schema.file));
   for (const SourceProperty& p : header.properties) property(p.key, Utf8ToCp1252(p.value));
   if (!header.short_infos.empty()) property('h', ShortInfoFileName(header));
+  if (header.has_cross_references) property('p', LinkTableFileName(header));
   Record copyright = TypedRecord(kTypeCopyright);
   WriteShortString(copyright, kCopyright, 139, Utf8ToCp1252(header.copyright));
   Append(out, copyright);
@@ -117,6 +121,12 @@ std::string MetainfoBytes(const SourceHeader& header, const std::string& textInf
     Record r = TypedRecord(kTypeProgram);
     WriteShortString(r, kProgCaption, 80, Utf8ToCp1252(p.caption));
     WriteShortString(r, kProgFile, 30, Utf8ToCp1252(p.file));
+    Append(out, r);
+  }
+  if (header.has_cross_references) {
+    Record r = TypedRecord(kTypeLinkedFile);
+    WriteShortString(r, kLinkedTitle, 30, kCrossReferenceTitle);
+    WriteShortString(r, kLinkedFile, 20, CrossReferenceFileName(header));
     Append(out, r);
   }
   Append(out, TypedRecord(kTypeEnd));

@@ -18,8 +18,9 @@ struct TextFileNames {
 TextFileNames NamesFor(const SourceText& text, const WrittenText& written);
 
 // metainfo.dat: header record, properties ('j' = textInfoName and one 'm' per schema first,
-// 'h' = ShortInfoFileName when the header has short-information entries), copyright,
-// NoDateMarker, YearOffset, the presentations (type 4) and programs (type 5), end marker.
+// 'h' = ShortInfoFileName when the header has short-information entries, 'p' = the link table
+// with cross-references), copyright, NoDateMarker, YearOffset, the presentations (type 4) and
+// programs (type 5), the cross-reference lookup file (type 9), end marker.
 std::string MetainfoBytes(const SourceHeader& header, const std::string& textInfoName);
 // textinfo.dat: one record per number 1..highest text number; unused numbers are empty slots.
 std::string TextInfoBytes(const std::vector<const SourceText*>& texts,

@@ -6,6 +6,7 @@
 #include "base/paths.h"
 #include "builder/build_files.h"
 #include "builder/catalog_writer.h"
+#include "builder/cross_reference_writer.h"
 #include "builder/text_stream_writer.h"
 
 namespace quillmar::builder {
@@ -102,6 +103,16 @@ IndexEntries WriteCollection(const SourceCollection& source, const std::string& 
   if (!source.header.short_infos.empty())
     WriteWholeFile(JoinPath(data_dir, ShortInfoFileName(source.header)),
                    ShortInfoBytes(source.header.short_infos));
+
+  if (source.header.has_cross_references) {
+    std::vector<WrittenCrossReference> references;
+    for (const WrittenText& w : written)
+      references.insert(references.end(), w.cross_references.begin(), w.cross_references.end());
+    WriteWholeFile(JoinPath(data_dir, CrossReferenceFileName(source.header)),
+                   CrossReferenceBytes(references));
+    WriteWholeFile(JoinPath(data_dir, LinkTableFileName(source.header)),
+                   LinkTableBytes(references));
+  }
 
   if (!media.empty()) {
     const std::string media_dir = JoinPath(outDir, "media");

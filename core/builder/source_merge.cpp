@@ -81,12 +81,33 @@ SourceCollection MergeSources(std::vector<SourceCollection> parts) {
   }
   for (const SourceText& t : all.texts) {
     auto check = [&](const Inline& item) {
-      if (item.kind == InlineKind::kPlaceLink && item.target.front() == '#' &&
-          anchors.count(item.target.substr(1)) == 0)
+      if ((item.kind == InlineKind::kPlaceLink || item.kind == InlineKind::kCrossReference) &&
+          item.target.front() == '#' && anchors.count(item.target.substr(1)) == 0)
         RaiseSourceError(item.place, "link to unknown anchor '" + item.target.substr(1) + "'");
     };
     ForEachInline(t, check);
   }
+  // Reference keys are numbered through the collection, since one lookup file serves it all.
+  int32_t reference_key = 0;
+  for (SourceText& t : all.texts)
+    for (SourceParagraph& p : t.paragraphs) {
+      const Inline* first = nullptr;
+      for (Inline& item : p.content) {
+        if (item.kind != InlineKind::kCrossReference) continue;
+        if (first != nullptr)
+          RaiseSourceError(item.place, "a paragraph has one {xref} (the first is at " +
+                                           Where(first->place) + ")");
+        item.number = ++reference_key;
+        first = &item;
+      }
+    }
+  all.header.has_cross_references = reference_key > 0;
+  if (reference_key > 0)
+    for (const SourceProperty& p : all.header.properties)
+      if (p.key == 'p')
+        RaiseSourceError(all.header.place,
+                         "@property p and {xref} exclude each other (the builder writes the link "
+                         "table)");
   for (SourceSchema& schema : all.header.schemas)
     for (SourceGroup& group : schema.groups) {
       group.text_numbers.clear();

@@ -89,6 +89,8 @@ enum class InlineKind : uint8_t {
   kPageBreak,   // page `number` starts here (`roman`, `text` = page label)
   kAnchor,      // the place named `target` (without "#")
   kSync,        // synchronisation point with target `number`
+  // the paragraph's cross-reference to `target` (like kPlaceLink); `number` is its reference key
+  kCrossReference,
 };
 
 struct Inline {
@@ -228,6 +230,9 @@ struct SourceHeader {
   std::vector<SourceShortInfo> short_infos;
   std::vector<SourcePresentation> presentations;
   std::vector<SourceProgram> programs;
+  // Set by MergeSources when a paragraph holds {xref}: the collection gets a cross-reference
+  // lookup file and a link table.
+  bool has_cross_references = false;
   SourcePlace place;
 };
 

@@ -56,13 +56,14 @@ std::pair<std::string_view, std::string_view> FirstWord(std::string_view value) 
 // What an inline context admits.
 enum Allow : unsigned {
   kStyles = 1,
-  kNotes = 2,     // fn, sch, rem
-  kMargin = 4,    // margin
-  kLinks = 8,     // pic, link, ref
-  kAnchors = 16,  // anchor
-  kMarks = 32,    // line, page, sync
+  kNotes = 2,       // fn, sch, rem
+  kMargin = 4,      // margin
+  kLinks = 8,       // pic, link, ref
+  kAnchors = 16,    // anchor
+  kMarks = 32,      // line, page, sync
+  kCrossRefs = 64,  // xref
 };
-constexpr unsigned kMainText = kStyles | kNotes | kMargin | kLinks | kAnchors | kMarks;
+constexpr unsigned kMainText = kStyles | kNotes | kMargin | kLinks | kAnchors | kMarks | kCrossRefs;
 constexpr unsigned kNoteBody = kStyles | kLinks | kAnchors;
 constexpr unsigned kCellText = kStyles | kLinks | kAnchors;
 
@@ -204,6 +205,7 @@ class Parser {
   void NumberMark(const ElementCall& e, InlineKind kind, int64_t min, int64_t max,
                   const char* error);
   void AnchorElement(const ElementCall& e);
+  void CrossReferenceElement(const ElementCall& e);
   // The character of the escape at pos_ (a backslash), moving past it.
   char Escaped();
   std::string ElementArgs();
@@ -1028,7 +1030,7 @@ void Parser::Element(unsigned allow, unsigned style, int depth, std::vector<Inli
       {"pic", &Parser::PictureElement},   {"link", &Parser::PlaceLinkElement},
       {"ref", &Parser::ReferenceElement}, {"line", &Parser::LineElement},
       {"page", &Parser::PageElement},     {"sync", &Parser::SyncElement},
-      {"anchor", &Parser::AnchorElement},
+      {"anchor", &Parser::AnchorElement}, {"xref", &Parser::CrossReferenceElement},
   };
   const ElementCall e = OpenElement(allow, style, depth, out);
   for (const auto& [name, bit] : kStyleElements)
@@ -1150,16 +1152,14 @@ void Parser::PictureElement(const ElementCall& e) {
   e.out.push_back(std::move(item));
 }
 
-// {link #ANCHOR:text} or {link CDID TEXT LAYER POSITION:text}.
-void Parser::PlaceLinkElement(const ElementCall& e) {
-  Inline item = LinkText(e);
-  item.kind = InlineKind::kPlaceLink;
-  item.target = e.args;
-  const std::string& args = e.args;
+// A place target: "#ANCHOR" or "CDID TEXT LAYER POSITION".
+void CheckPlaceTarget(const std::string& args, const SourcePlace& at) {
+  if (args.empty())
+    RaiseSourceError(at, "link target expected as #anchor or 'CDID text layer position'");
   if (args.front() == '#') {
     const std::string anchor = args.substr(1);
     if (anchor.empty() || !std::all_of(anchor.begin(), anchor.end(), IsNameChar))
-      RaiseSourceError(e.open, "anchor name expected after '#'");
+      RaiseSourceError(at, "anchor name expected after '#'");
   } else {
     std::vector<std::string> f;
     for (size_t k = 0; k < args.size();) {
@@ -1172,8 +1172,16 @@ void Parser::PlaceLinkElement(const ElementCall& e) {
     if (f.size() != 4 || f[0].size() > kIdBytes ||
         !std::all_of(f[0].begin(), f[0].end(), IsAlnum) || !ParseInt(f[1], 1, kMaxTextNumber, n) ||
         !ParseInt(f[2], 1, 3, n) || !ParseInt(f[3], 1, INT32_MAX, n))
-      RaiseSourceError(e.open, "link target expected as #anchor or 'CDID text layer position'");
+      RaiseSourceError(at, "link target expected as #anchor or 'CDID text layer position'");
   }
+}
+
+// {link #ANCHOR:text} or {link CDID TEXT LAYER POSITION:text}.
+void Parser::PlaceLinkElement(const ElementCall& e) {
+  Inline item = LinkText(e);
+  item.kind = InlineKind::kPlaceLink;
+  item.target = e.args;
+  CheckPlaceTarget(e.args, e.open);
   CheckCp1252(item.target, e.open);
   e.out.push_back(std::move(item));
 }
@@ -1225,6 +1233,19 @@ void Parser::AnchorElement(const ElementCall& e) {
   item.place = e.open;
   item.kind = InlineKind::kAnchor;
   item.target = e.args;
+  e.out.push_back(std::move(item));
+}
+
+// {xref #ANCHOR} or {xref CDID TEXT LAYER POSITION}: the place the paragraph leads to while the
+// reader's cross-reference links are on.
+void Parser::CrossReferenceElement(const ElementCall& e) {
+  OpenMark(e, kCrossRefs);
+  CheckPlaceTarget(e.args, e.open);
+  Inline item;
+  item.place = e.open;
+  item.kind = InlineKind::kCrossReference;
+  item.target = e.args;
+  CheckCp1252(item.target, e.open);
   e.out.push_back(std::move(item));
 }
 

@@ -345,6 +345,12 @@ class TextWriter {
         case InlineKind::kSync:
           if (layer_ == 1) out_.sync.emplace_back(out.NextPosition(), item.number);
           break;
+        case InlineKind::kCrossReference:
+          // The reference key rides on code 25, which the words after it keep.
+          out.Code(kNumber25);
+          out.NumberArgument(item.number);
+          out_.cross_references.push_back({item.number, AnchorTarget(item.target)});
+          break;
       }
     }
   }

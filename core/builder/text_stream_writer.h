@@ -35,6 +35,13 @@ struct WrittenChapter {
   int32_t position = 0;  // start of the heading paragraph in layer 1
 };
 
+// A paragraph's cross-reference: its reference key and the place it leads to, written
+// "CDID text layer position".
+struct WrittenCrossReference {
+  int32_t key = 0;
+  std::string target;
+};
+
 // Everything one text contributes to the collection, held in memory.
 struct WrittenText {
   std::array<StreamBuilder, 3> layers;  // main text, footnotes, scholia/remarks
@@ -43,6 +50,7 @@ struct WrittenText {
   std::vector<std::pair<int32_t, int32_t>> sync;  // (layer-1 position, target)
   IndexEntries entries;
   AnchorMap anchors;  // the anchors this text defines
+  std::vector<WrittenCrossReference> cross_references;
 };
 
 // Dates as the index stores them: years plus the collection's YearOffset, an unknown year as

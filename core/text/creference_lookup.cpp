@@ -18,6 +18,8 @@ enum class Side { kBefore, kFound, kAfter };
 Side Compare(std::string_view keyText, const std::string& wanted) {
   if (!keyText.empty() && keyText.front() == '*') return Side::kAfter;
   const std::string recordKey = KleinFalten(keyText.substr(0, keyText.find('*')));
+  // An empty key would be a prefix of every wanted key; it sorts first and answers nothing.
+  if (recordKey.empty()) return Side::kBefore;
   // std::string compares its bytes as unsigned values.
   if (wanted < recordKey) return Side::kAfter;
   if (wanted.compare(0, recordKey.size(), recordKey) == 0) return Side::kFound;
@@ -65,6 +67,7 @@ CrossReferenceRecord TCReferenceLookUp::LookUp(std::string_view key) {
   if (!file_.is_open()) RaiseInternalError("RLU-F 001");
   const std::string wanted = Normalisieren(key);
   CrossReferenceRecord result;
+  if (wanted.empty()) return result;  // an empty key never matches
 
   std::array<uint8_t, kRecordSize> record{};
   int64_t low = -1;

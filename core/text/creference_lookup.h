@@ -38,8 +38,8 @@ class TCReferenceLookUp {
 
   // The record whose key is a prefix of the wanted key (normalised like a search word), found
   // by binary search over the whole records; the empty record (texts empty, numbers -1, flag 0)
-  // when there is none. Without a file: internal error "RLU-F 001". Raises EInOutError when a
-  // read fails.
+  // when there is none. An empty key (wanted or stored) never matches. Without a file: internal
+  // error "RLU-F 001". Raises EInOutError when a read fails.
   CrossReferenceRecord LookUp(std::string_view key);
 
   // The search's middle between low and high: (low + high) / 2 with halves rounded to even.

@@ -25,9 +25,10 @@ struct TWortTeil {
   uint8_t Charset = 0;  // 0 normal, 161 Greek, 177 Hebrew
 };
 
-// The target of a link to another text (kind 100) or a cross-collection reference (kind 101).
+// The target of a link to another text (kind 100), a cross-collection reference (kind 101) or a
+// cross-reference link set while the text is read (kind 102).
 struct TLinkRecord {
-  int32_t Kind = 0;    // 100 or 101
+  int32_t Kind = 0;    // 100, 101 or 102
   std::string Target;  // the target text as it stands in the stream
 };
 
@@ -45,7 +46,7 @@ struct TWortListRecord {
   bool Margin = false;
   uint8_t PageNumbering = 1;  // 0 roman, 1 arabic
   bool Link = false;
-  uint8_t LinkKind = 0;  // 1..5, 100, 101
+  uint8_t LinkKind = 0;  // 1..5, 100, 101, 102
   int32_t LinkNumber = 0;
   bool Marked = false;
   uint8_t MarkingKind = 0;  // 0 none, 1 user marking, 2 hit word, 3 other word of a hit
@@ -61,7 +62,7 @@ struct TWortListRecord {
   int32_t LineAscent = 0;       // of the line the word was last drawn in
   int32_t LineDescent = 0;
   int32_t SpaceWidth = 0;  // one blank in the font of the last run, measured when built
-  std::optional<TLinkRecord> LinkTarget;  // kinds 100 and 101 only
+  std::optional<TLinkRecord> LinkTarget;  // kinds 100, 101 and 102 only
 
   bool Drawn() const { return Box.Left != -1; }
   // Baseline of the last drawing.

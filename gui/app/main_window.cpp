@@ -37,6 +37,7 @@
 #include "gui/options/options_form.h"
 #include "gui/plugins/module_view_form.h"
 #include "gui/search_ui/result_form.h"
+#include "gui/text/cross_reference_links.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/picture_form.h"
 #include "text/link_file.h"
@@ -106,6 +107,7 @@ TCalderwickForm::TCalderwickForm(AppContext& context, QWidget* parent)
   a_->toolBar->setChecked(toolBarVisible);
   toolBar_->setVisible(toolBarVisible);
   context_.Catalog().Settings().WriteApplication(QApplication::applicationFilePath().toStdString());
+  context_.CrossReferences().SetMainWindow(this);
 
   moveTimer_ = new QTimer(this);
   moveTimer_->setSingleShot(true);
@@ -368,6 +370,8 @@ std::vector<QMdiSubWindow*> TCalderwickForm::WindowList() const {
     if (slot) list.push_back(slot.data());
   return list;
 }
+
+CrossReferenceLinks* TCalderwickForm::CrossReferences() { return &context_.CrossReferences(); }
 
 // A closing text window takes its companions with it and leaves the window list.
 void TCalderwickForm::TextWindowClosed(TTextChild* window) {

@@ -120,6 +120,7 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   // Every other main-text window in synchronise mode follows to the target.
   void SynchroniseOthers(TTextChild* from, int32_t line) override;
   bool MovingOrResizing() const override { return moving_; }
+  CrossReferenceLinks* CrossReferences() override;
   void ShowHelp(const QString& topic) override;
   bool Find() override;
   TSuchResultForm* CreateResultList() override;

@@ -8,6 +8,7 @@
 #include "gui/app/qt_prompts.h"
 #include "gui/options/font_info.h"
 #include "gui/plugins/dialog_plugin_prompts.h"
+#include "gui/text/cross_reference_links.h"
 #include "platform/app_paths.h"
 #include "platform/gui/qt_canvas.h"
 #include "platform/gui/qt_program_launcher.h"
@@ -48,6 +49,7 @@ AppContext::AppContext(Parts parts)
   style_ = std::make_unique<TextStyle>();
   RebuildTextStyle();
   bookmarks_ = std::make_unique<TBookmark>(*catalog_);
+  crossReferences_ = std::make_unique<CrossReferenceLinks>(*catalog_);
 }
 
 AppContext::~AppContext() = default;

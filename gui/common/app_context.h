@@ -21,6 +21,8 @@ class TBookmark;
 
 namespace quillmar::gui {
 
+class CrossReferenceLinks;
+
 // What the reader keeps for its whole run: the platform objects, the plug-in manager, the catalog
 // of collections (which reads and writes every setting), the text-style table every text window
 // draws with, and the bookmark store. Created before the first window; outlives every window.
@@ -55,6 +57,7 @@ class AppContext {
   TCalderwickData& Catalog() { return *catalog_; }
   TextStyle& Style() { return *style_; }
   TBookmark& Bookmarks() { return *bookmarks_; }
+  CrossReferenceLinks& CrossReferences() { return *crossReferences_; }
   UserPrompts& Prompts() { return *prompts_; }
   RegistryStore& Store() { return *store_; }
   TPlugInManager& Plugins() { return *plugins_; }
@@ -80,6 +83,7 @@ class AppContext {
   std::unique_ptr<TextStyle> style_;
   std::unique_ptr<TBookmark> bookmarks_;
   std::function<QStringList()> greekFonts_;
+  std::unique_ptr<CrossReferenceLinks> crossReferences_;
 };
 
 }  // namespace quillmar::gui

@@ -8,6 +8,7 @@
 
 namespace quillmar::gui {
 
+class CrossReferenceLinks;
 class TSuchResultForm;
 class TTextChild;
 
@@ -58,6 +59,9 @@ class WindowServices {
   virtual void PrintFile(const std::string& /*fileName*/, const QString& /*title*/) {}
   virtual void NewBookmark(TTextChild* /*from*/) {}
   virtual void TextWindowClosed(TTextChild* /*window*/) {}
+  // The cross-reference service text windows call on mouse moves and Ctrl, and the navigation
+  // window rebuilds at every refresh; none without a main window. It outlives every window.
+  virtual CrossReferenceLinks* CrossReferences() { return nullptr; }
   // True while the user moves or resizes the main window: text windows skip their re-layout.
   virtual bool MovingOrResizing() const { return false; }
 

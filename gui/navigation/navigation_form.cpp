@@ -31,6 +31,7 @@
 #include "collection/tree_info.h"
 #include "gui/common/captions.h"
 #include "gui/common/gui_strings.h"
+#include "gui/text/cross_reference_links.h"
 #include "plugins/multimedia.h"
 
 namespace quillmar::gui {
@@ -385,6 +386,15 @@ void TNavigationForm::Refresh() {
     d.ShowError(e.what());
   }
   d.FillMedia();
+  if (d.services != nullptr) {
+    if (CrossReferenceLinks* links = d.services->CrossReferences()) {
+      try {
+        links->Rebuild();
+      } catch (const std::exception& e) {
+        d.ShowError(e.what());
+      }
+    }
+  }
   d.updating = false;
   d.UpdateButtons();
 }

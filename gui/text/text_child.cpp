@@ -24,6 +24,7 @@
 #include "collection/calderwick_data.h"
 #include "collection/text_info.h"
 #include "gui/common/captions.h"
+#include "gui/text/cross_reference_links.h"
 #include "gui/text/goto_page_dialog.h"
 #include "gui/text/text_child_impl.h"
 #include "platform/gui/qt_canvas.h"
@@ -58,9 +59,11 @@ TTextChild::TTextChild(TCalderwickData& catalog, TextStyle& style, WindowService
   d_->doc->SetCacheFactor(1);
   d_->doc->SetClientRect({0, 0, d_->buffer.width(), d_->buffer.height()});
   d_->ApplyDocSettings();
+  if (services != nullptr) d_->cross_references = services->CrossReferences();
 }
 
 TTextChild::~TTextChild() {
+  if (d_->cross_references != nullptr) d_->cross_references->Forget(this);
   d_->doc.reset();
   d_->canvas.reset();
   if (d_->painter.isActive()) d_->painter.end();
@@ -105,6 +108,7 @@ bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   d.ResetSelection();
   d.clicked.reset();
   d.doc->Clear();
+  d.cross_reference_memory = {};
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
   d.stream_file.SetDateiName(d.file_name);
@@ -132,6 +136,7 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
   d.ResetSelection();
   d.clicked.reset();
   d.doc->Clear();
+  d.cross_reference_memory = {};
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
   d.stream_file.SetDateiName(fileName);
@@ -187,7 +192,8 @@ void TTextChild::Relayout() {
     d.Draw();
     return;
   }
-  d.doc->Relayout();
+  d.doc->Relayout();  // builds the words again, without cross-reference links
+  d.cross_reference_memory = {};
   d.GoTo(d.doc->CurrentPosition(), true);
 }
 
@@ -384,6 +390,10 @@ void TTextChild::resizeEvent(QResizeEvent* event) {
 
 void TTextChild::keyPressEvent(QKeyEvent* event) {
   Impl& d = *d_;
+  if (event->modifiers() == Qt::ControlModifier && !d.ctrl_linked) {
+    d.ctrl_linked = true;
+    d.Guard([&] { d.LinkAllParagraphs(); });
+  }
   if (event->matches(QKeySequence::Copy)) {
     d.Guard([this] { Copy(); });
     return;
@@ -418,6 +428,16 @@ void TTextChild::keyPressEvent(QKeyEvent* event) {
   }
 }
 
+void TTextChild::keyReleaseEvent(QKeyEvent* event) {
+  Impl& d = *d_;
+  // A held key's automatic repetition releases nothing: the links stay while Ctrl is held.
+  if (!event->isAutoRepeat()) {
+    d.ctrl_linked = false;
+    d.RemoveCrossReferenceLinks();
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
 void TTextChild::wheelEvent(QWheelEvent* event) {
   Impl& d = *d_;
   d.wheel_rest += event->angleDelta().y();
@@ -435,6 +455,8 @@ void TTextChild::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const TWortListRecord* word = d.WordAt(pos);
     d.ShowWord(word);
+    d.LinkCurrentParagraph(word);
+    word = d.WordAt(pos);  // the paragraph under the mouse may have become a link
     setCursor(word != nullptr && word->Link ? Qt::PointingHandCursor : Qt::ArrowCursor);
     if (event->buttons() != Qt::LeftButton) return;
     const int bottom = d.TextArea().bottom();
@@ -507,6 +529,7 @@ void TTextChild::contextMenuEvent(QContextMenuEvent* event) {
 
 void TTextChild::closeEvent(QCloseEvent* event) {
   d_->closing = true;
+  if (d_->cross_references != nullptr) d_->cross_references->Forget(this);
   if (d_->services != nullptr) d_->services->TextWindowClosed(this);
   event->accept();
 }

@@ -15,6 +15,7 @@
 #include "collection/calderwick_data.h"
 #include "collection/not_found.h"
 #include "gui/common/captions.h"
+#include "gui/text/cross_reference_links.h"
 #include "text/markings.h"
 #include "text/stream_codes.h"
 #include "text/text_style.h"
@@ -496,6 +497,23 @@ std::string TTextChild::Impl::SelectionBytes() {
     out += c;
   }
   return out;
+}
+
+void TTextChild::Impl::LinkCurrentParagraph(const TWortListRecord* word) {
+  if (cross_references == nullptr || closing || file_mode || cdid.empty()) return;
+  if (cross_references->LinkCurrentParagraph(q, *doc, word, cdid, cross_reference_memory)) Draw();
+}
+
+void TTextChild::Impl::LinkAllParagraphs() {
+  if (cross_references == nullptr || closing || file_mode || cdid.empty() || !Loaded()) return;
+  if (cross_references->LinkAllParagraphs(q, *doc, cdid)) Draw();
+}
+
+void TTextChild::Impl::RemoveCrossReferenceLinks() {
+  // The window may hover the same paragraph again and must then link it again.
+  cross_reference_memory = {};
+  if (closing || !TDavurUredInterface::RemoveLinks(*doc)) return;
+  Guard([this] { Draw(); });
 }
 
 void TTextChild::Impl::FollowLink(const TWortListRecord& word, int32_t tablePosition) {

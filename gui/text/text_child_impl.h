@@ -20,6 +20,7 @@
 #include "gui/common/text_layers.h"
 #include "gui/text/text_child.h"
 #include "platform/gui/qt_canvas.h"
+#include "text/davur_ured.h"
 #include "text/document.h"
 #include "text/history.h"
 #include "text/paragraph_cutter.h"
@@ -122,6 +123,11 @@ struct TTextChild::Impl {
   QLabel* LabelPanel() const;
   std::string SelectionBytes();
   void FollowLink(const TWortListRecord& word, int32_t tablePosition);
+  // Cross-reference links (only while "smrtlnk2" is on): the paragraph under the mouse, every
+  // shown paragraph when Ctrl goes down, and the removal of them all when a key is released.
+  void LinkCurrentParagraph(const TWortListRecord* word);
+  void LinkAllParagraphs();
+  void RemoveCrossReferenceLinks();
   bool Loaded() const { return doc->Count() > 0; }
   const TWortListRecord* WordAt(const QPoint& p) const;
 
@@ -139,6 +145,9 @@ struct TTextChild::Impl {
   TCalderwickData& catalog;
   TextStyle& style;
   WindowServices* services;
+  CrossReferenceLinks* cross_references = nullptr;  // outlives the window; null without one
+  CrossReferenceMemory cross_reference_memory;      // the key this window handled last
+  bool ctrl_linked = false;                         // Ctrl linked all until a key is released
 
   QScrollBar* scroll_bar = nullptr;
   QStatusBar* status_bar = nullptr;

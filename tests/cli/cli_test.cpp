@@ -1,6 +1,8 @@
 // Runs the real command-line tool on collections written into temporary directories.
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
 
 #include "cli/cli_fixture.h"
 #include "support/collection_writer.h"
@@ -73,6 +75,28 @@ TEST_F(CatalogCommandsTest, MediaListsTheBuiltSamplesEntriesInOrder) {
                        "1\t1500\tSlides: Herodotus and Lydia\tQMSLIDES\n" +
                        "2\t9900\tHerodotus (web page)\t" + media + "herodotus.html\n");
   r = Run("media --collection " + Collection("plain", false));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CatalogCommandsTest, XrefListsWhereTheSamplesKeysLeadAndReportsBrokenOnes) {
+  const std::string coll = dir.Sub("sample");
+  test::CliResult r =
+      Run("build " + std::string(QUILLMAR_SOURCE_DIR) + "/samples/sample/sample.qms -o " + coll);
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Run("xref --collection " + coll);
+  ASSERT_EQ(r.status, 0) << r.err;
+  // text, position, key, link, target: each key of the Herodotus leads into the commentary.
+  for (const char* key :
+       {"\t1.\t1\tQMSA0001 2 1 ", "\t2.\t2\tQMSA0001 2 1 ", "\t3.\t3\tQMSA0001 2 1 "})
+    EXPECT_NE(r.out.find(key), std::string::npos) << key << "\n" << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+
+  std::filesystem::remove(coll + "/data/qmsa0001lk.dat");
+  r = Run("xref --collection " + coll);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("key 1. leads to no link-table record"), std::string::npos) << r.err;
+  r = Run("xref --collection " + Collection("plain", false));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
 }

@@ -6,17 +6,24 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QtTest>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "base/bytes.h"
 #include "collection/settings_store.h"
+#include "collection/text_info.h"
 #include "gui/app/companion_placement.h"
 #include "gui/app/help_window.h"
 #include "gui/app/single_instance.h"
 #include "gui/gui_fixture.h"
 #include "gui/navigation/navigation_form.h"
+#include "gui/text/cross_reference_links.h"
 #include "gui/text/print_form.h"
 #include "support/collection_writer.h"
+#include "text/davur_ured.h"
 #include "text/document.h"
+#include "text/paragraph_cutter.h"
 #include "text/text_style.h"
 
 using namespace quillmar;
@@ -82,6 +89,7 @@ class MainWindowTest : public QObject {
   void companionClosingRules();
   void companionPlacedBesideText();
   void placeAndTableLinks();
+  void crossReferenceLinks();
   void searchNeedsACollection();
   void hitsReuseOneTextWindow();
   void printCommandsOpenThePrintDialog();
@@ -307,6 +315,134 @@ void MainWindowTest::placeAndTableLinks() {
     r.prompts->errors.clear();
   }
   QCOMPARE(r.form->TextWindows().size(), size_t{2});
+}
+
+// The words of the document's paragraph that holds text position `start`.
+std::vector<const TWortListRecord*> ParagraphWords(const TTextChild& w, int32_t start) {
+  std::vector<const TWortListRecord*> words;
+  const TAbsaetze& doc = w.Document();
+  for (int32_t i = 0; i < doc.Count(); ++i) {
+    if (!doc.Paragraph(i).Contains(start)) continue;
+    const TZeilen& lines = doc.Paragraph(i).Lines();
+    for (int32_t l = 0; l < lines.Count(); ++l)
+      for (const TWortListRecord& word : lines.Line(l).Words()) words.push_back(&word);
+  }
+  return words;
+}
+
+// "kind:target" of each word ("-" for a word without a link), joined by blanks.
+QString LinksOf(const std::vector<const TWortListRecord*>& words) {
+  QStringList out;
+  for (const TWortListRecord* w : words)
+    out << (w->Link ? QString("%1:%2")
+                          .arg(w->LinkKind)
+                          .arg(QString::fromStdString(w->LinkTarget ? w->LinkTarget->Target : ""))
+                    : QString("-"));
+  out.removeDuplicates();
+  return out.join(' ');
+}
+
+void MainWindowTest::crossReferenceLinks() {
+  // The sample as built, without the link table the other tests add.
+  test::TempDir dir;
+  std::ifstream in(test::kSampleDir / "sample.qms", std::ios::binary);
+  std::stringstream source;
+  source << in.rdbuf();
+  const std::string cd = dir.Sub("cd");
+  test::BuildCollection(source.str(), cd, (test::kSampleDir / "media").string());
+  Reader r(kEnglish, cd);
+  r.form->show();
+  r.form->CreateNavigation();  // its refresh reads the collections' lookup files
+  CrossReferenceLinks& links = *r.form->CrossReferences();
+  QCOMPARE(links.Lookups().Count(), size_t{1});
+  QCOMPARE(links.MainWindow(), static_cast<QWidget*>(r.form.get()));
+
+  // Paragraph starts of text 1 by reference key.
+  std::map<std::string, int32_t> keyed;
+  std::vector<int32_t> starts;
+  TTextInfo info;
+  info.Load(r.Catalog().GetTextInfoFile(kCD));
+  info.Select(1);
+  for (const TAbsatzDataRecord& p :
+       ParagraphCutter::Split(test::ReadFile(info.GetLayer1DateiName())))
+    if (const std::string key = TDavurUredInterface::ReferenceKeyOf(p.text); !key.empty())
+      keyed[key] = p.start;
+    else if (keyed.count("3.") == 0)
+      starts.push_back(p.start);
+  QCOMPARE(keyed.size(), size_t{3});  // the Greek proem, I 2 (with a footnote), Io
+
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  TTextChild* w = r.form->TextWindows().front();
+  auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+  sub->resize(700, 500);
+  Settle();
+  auto moveOver = [&](const std::string& key, size_t index = 0) {
+    w->GoToPosition(keyed[key]);
+    const std::vector<const TWortListRecord*> words = ParagraphWords(*w, keyed[key]);
+    QVERIFY(index < words.size() && words[index]->Drawn());
+    const QPointF at((words[index]->Box.Left + words[index]->Box.Right) / 2.0,
+                     (words[index]->Box.Top + words[index]->Box.Bottom) / 2.0);
+    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+  };
+  auto key = [&](QEvent::Type type, Qt::Key k, Qt::KeyboardModifiers mods) {
+    QKeyEvent event(type, k, mods);
+    QApplication::sendEvent(w, &event);
+  };
+
+  // Off (the default): nothing is marked.
+  moveOver("1.");
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["1."])), QString("-"));
+  QCOMPARE(links.TextWindow(), static_cast<TTextChild*>(nullptr));
+
+  r.Settings().SetSmartLinks(true);
+  moveOver("1.");
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["1."])), QString("102:1"));
+  QCOMPARE(links.TextWindow(), w);
+
+  // I 2 has a footnote of its own: it stays as it is, and the last link goes.
+  moveOver("2.");
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["2."])), QString("- 1:"));
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["1."])), QString("-"));
+
+  // Releasing a key removes the links; the same paragraph links again on the next move.
+  moveOver("3.");
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["3."])), QString("102:3"));
+  key(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["3."])), QString("-"));
+  moveOver("3.", 1);
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["3."])), QString("102:3"));
+
+  // Ctrl marks every shown paragraph with a known key, from the first shown one on.
+  key(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+  w->GoToPosition(starts.back());  // I 3, just above the paragraph on Io
+  // As from the platform: the Ctrl key's own press reports Ctrl as the only modifier.
+  key(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["3."])), QString("102:3"));
+  key(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+  QCOMPARE(LinksOf(ParagraphWords(*w, keyed["3."])), QString("-"));
+
+  // A click on the link opens the commentary at the note on Io.
+  moveOver("3.");
+  const TWortListRecord* word = ParagraphWords(*w, keyed["3."]).front();
+  QTest::mouseClick(
+      w, Qt::LeftButton, {},
+      QPoint((word->Box.Left + word->Box.Right) / 2, (word->Box.Top + word->Box.Bottom) / 2));
+  QVERIFY(r.prompts->errors.empty());
+  QCOMPARE(r.form->TextWindows().size(), size_t{2});
+  TTextChild* target = r.form->TextWindows().back();
+  QCOMPARE(target->TextNr(), 2);
+  const TWortListRecord* first = target->Document().FirstVisibleWord();
+  QVERIFY(first != nullptr);
+  QCOMPARE(QString::fromStdString(first->Parts.front().Text), QString("The"));
+
+  // The window being served closes: nothing refers to it any more.
+  QCOMPARE(links.TextWindow(), w);
+  sub->close();
+  QCOMPARE(links.TextWindow(), static_cast<TTextChild*>(nullptr));
+  Settle();
+  QCOMPARE(r.form->TextWindows().size(), size_t{1});
 }
 
 void MainWindowTest::searchNeedsACollection() {
