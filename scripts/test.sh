@@ -27,6 +27,7 @@ done
 if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   QUILLMAR_BUILD_DIR=build-asan scripts/build.sh -DQUILLMAR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+     LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
      ctest --output-on-failure --parallel "$(nproc)")
   # ThreadSanitizer needs a build of its own; only the core tests run there.
   QUILLMAR_BUILD_DIR=build-tsan QUILLMAR_TARGETS=quillmar_core_tests scripts/build.sh \
