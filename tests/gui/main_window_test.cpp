@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScrollBar>
 #include <QtTest>
 #include <fstream>
 #include <map>
@@ -18,6 +19,7 @@
 #include "gui/app/single_instance.h"
 #include "gui/gui_fixture.h"
 #include "gui/navigation/navigation_form.h"
+#include "gui/search_ui/result_form.h"
 #include "gui/text/cross_reference_links.h"
 #include "gui/text/print_form.h"
 #include "support/collection_writer.h"
@@ -80,6 +82,7 @@ class MainWindowTest : public QObject {
  private slots:
   void initTestCase();
   void windowListShowsFirstNineChildren();
+  void newWindowsStayInsideTheArea();
   void marginSteps_data();
   void marginSteps();
   void fontStepsStopAtTheirLimits();
@@ -138,6 +141,30 @@ void MainWindowTest::windowListShowsFirstNineChildren() {
   Settle();
   r.form->RebuildWindowList();
   QCOMPARE(r.form->WindowList().size(), size_t{8});
+}
+
+// Result lists open inside the client area, each a step
+// down and to the right of the one before, and start again at the top left: no scroll bar.
+void MainWindowTest::newWindowsStayInsideTheArea() {
+  Reader r;
+  r.form->resize(700, 500);
+  r.form->show();
+  QMdiArea* mdi = r.form->MdiArea();
+  QPoint previous(-1, -1);
+  bool wrapped = false;
+  for (int i = 0; i < 12; ++i) {
+    TSuchResultForm* list = r.form->CreateResultList();
+    list->Zeigen();
+    QCoreApplication::processEvents();
+    const QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget());
+    QVERIFY(sub != nullptr);
+    QVERIFY2(mdi->viewport()->rect().contains(sub->geometry()), qPrintable(QString::number(i)));
+    if (sub->pos().x() <= previous.x() && sub->pos().y() <= previous.y()) wrapped = true;
+    previous = sub->pos();
+  }
+  QVERIFY(wrapped);
+  QVERIFY(!mdi->horizontalScrollBar()->isVisible());
+  QVERIFY(!mdi->verticalScrollBar()->isVisible());
 }
 
 void MainWindowTest::marginSteps_data() {
