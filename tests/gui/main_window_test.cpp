@@ -1,11 +1,13 @@
 #include "gui/app/main_window.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTimer>
 #include <QtTest>
 #include <fstream>
 #include <map>
@@ -83,6 +85,7 @@ class MainWindowTest : public QObject {
   void initTestCase();
   void windowListShowsFirstNineChildren();
   void newWindowsStayInsideTheArea();
+  void standardKeysCloseAndPrint();
   void marginSteps_data();
   void marginSteps();
   void fontStepsStopAtTheirLimits();
@@ -165,6 +168,34 @@ void MainWindowTest::newWindowsStayInsideTheArea() {
   QVERIFY(wrapped);
   QVERIFY(!mdi->horizontalScrollBar()->isVisible());
   QVERIFY(!mdi->verticalScrollBar()->isVisible());
+}
+
+// The platform's keys for Close reach the active sub-window, and those for Print the print command.
+void MainWindowTest::standardKeysCloseAndPrint() {
+  Reader r;
+  r.form->show();
+  QVERIFY(QTest::qWaitForWindowActive(r.form.get()));
+  for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Close)) {
+    QPointer<TSuchResultForm> list = r.form->CreateResultList();
+    list->Zeigen();
+    r.form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+    QTest::keySequence(r.form.get(), key);
+    Settle();
+    QVERIFY2(list.isNull(), qPrintable(key.toString()));
+  }
+  // The Print keys print the active result list: its format dialog comes up.
+  QPointer<TSuchResultForm> list = r.form->CreateResultList();
+  list->Zeigen();
+  r.form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+  QString shown;
+  QTimer::singleShot(0, [&shown] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      shown = modal->metaObject()->className();
+      modal->close();
+    }
+  });
+  QTest::keySequence(r.form.get(), QKeySequence(QKeySequence::Print));
+  QCOMPARE(shown, QString("quillmar::gui::TSuchFormatForm"));
 }
 
 void MainWindowTest::marginSteps_data() {
