@@ -267,7 +267,7 @@ void ResultListTest::nextPreviousOpenAndFind() {
 }
 
 // After a hit is opened the text window is active: the list's selected row keeps the
-// selection colour.
+// selection colour. The rows take the colours of the theme.
 void ResultListTest::selectedRowStaysVisibleWithoutFocus() {
   Search("Croesus");
   TSuchResultForm* list = services_->list;
@@ -296,6 +296,16 @@ void ResultListTest::selectedRowStaysVisibleWithoutFocus() {
   };
   QVERIFY2(share(0) > 0.5, qPrintable(QString::number(share(0))));
   QVERIFY(share(1) < 0.1);
+
+  // A dark theme gives dark rows.
+  QPalette dark = list->palette();
+  dark.setColor(QPalette::Base, QColor(30, 30, 30));
+  dark.setColor(QPalette::Text, QColor(220, 220, 220));
+  list->setPalette(dark);
+  const QImage darkImage = view->viewport()->grab().toImage();
+  const QRect row1 = view->visualRect(view->model()->index(1, 0));
+  QCOMPARE(darkImage.pixelColor(view->viewport()->width() - 3, row1.center().y()),
+           QColor(30, 30, 30));
 }
 
 void ResultListTest::noHitsOrCancelReportsAndOpensNoList() {
