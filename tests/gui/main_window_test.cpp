@@ -7,7 +7,9 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <fstream>
 #include <map>
@@ -602,6 +604,23 @@ void MainWindowTest::helpTopicsReachTheirAnchors() {
   }
   QCOMPARE(HelpWindow::TopicUrl(QStringLiteral("IDH_99999"), kEnglish),
            HelpWindow::TopicUrl(QString(), kEnglish));
+
+  // The help window goes to the contents and back and forward through the pages read.
+  HelpWindow help;
+  auto* browser = help.findChild<QTextBrowser*>();
+  auto button = [&](const char* name) { return help.findChild<QToolButton*>(name); };
+  const auto url = [](const char* topic) { return HelpWindow::TopicUrl(topic, kEnglish); };
+  help.ShowTopic("IDH_11000");
+  QVERIFY(!button("BackButton")->isEnabled());
+  help.ShowTopic("IDH_13000");
+  button("BackButton")->click();
+  QCOMPARE(browser->source(), url("IDH_11000"));
+  QVERIFY(button("ForwardButton")->isEnabled());
+  button("ForwardButton")->click();
+  QCOMPARE(browser->source(), url("IDH_13000"));
+  button("ContentsButton")->click();
+  QCOMPARE(browser->source(), url(""));
+  QCOMPARE(button("BackButton")->text(), QString("Back"));
 }
 
 void MainWindowTest::secondInstanceExitsSilently() {
