@@ -45,7 +45,8 @@ constexpr int kCloseWidth = 17, kCloseRightGap = 12;
 // header's default.
 constexpr int kColumnWidths[] = {100, 100, 100, 100, 30, 30};
 
-// The style's item with grid lines right and below in the palette's line colour. A style sheet
+// The style's item with grid lines right and below in a colour between the palette's base and
+// text. A style sheet
 // would do the same but takes over the item's colours: the selection of a list without the
 // focus and the colours of a dark theme would be lost.
 class GridDelegate : public QStyledItemDelegate {
@@ -55,7 +56,12 @@ class GridDelegate : public QStyledItemDelegate {
              const QModelIndex& index) const override {
     QStyledItemDelegate::paint(painter, option, index);
     painter->save();
-    painter->setPen(option.palette.color(QPalette::Midlight));
+    // A fifth of the way from the background to the text: light grey on white, dark grey on a
+    // dark background.
+    const QColor base = option.palette.color(QPalette::Base);
+    const QColor text = option.palette.color(QPalette::Text);
+    painter->setPen(QColor((4 * base.red() + text.red()) / 5, (4 * base.green() + text.green()) / 5,
+                           (4 * base.blue() + text.blue()) / 5));
     const QRect r = option.rect;
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
