@@ -96,11 +96,13 @@ PrintResult PrintJob::Print(const TPPFFile& file, int32_t first, int32_t last, b
     last = stream_file.DateiLen();
   }
   ParagraphCutter cutter(stream_file);
-  return Print(cutter, file.HeaderText(), first, last);
+  // A whole file is a generated document (the result list): its paragraphs carry no pages of a
+  // source text, so the header counts the printed pages.
+  return Print(cutter, file.HeaderText(), first, last, wholeFile);
 }
 
 PrintResult PrintJob::Print(const ParagraphCutter& cutter, std::string_view header, int32_t first,
-                            int32_t last) {
+                            int32_t last, bool printedPages) {
   PrintResult result;
   if (first < 1 || last < first) return result;
   CheckMetrics();
@@ -146,8 +148,13 @@ PrintResult PrintJob::Print(const ParagraphCutter& cutter, std::string_view head
 
     if (result.Pages > 0) target_.NewPage();
     doc.Draw();
-    const auto [from_page, to_page] = PageRange(doc);
-    target_.DrawHeader(area.Left, area.HeaderTop, HeaderLine(header, from_page, to_page));
+    if (printedPages) {
+      const SourcePage page{result.Pages + 1, true};
+      target_.DrawHeader(area.Left, area.HeaderTop, HeaderLine(header, page, page));
+    } else {
+      const auto [from_page, to_page] = PageRange(doc);
+      target_.DrawHeader(area.Left, area.HeaderTop, HeaderLine(header, from_page, to_page));
+    }
     ++result.Pages;
 
     const std::optional<int32_t> next = NextPageStart(doc, after);

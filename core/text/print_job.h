@@ -49,7 +49,7 @@ struct PrintResult {
 // where the previous page stopped (a paragraph that does not fit continues on the next page
 // with its first undrawn line) until the page is full, the stream ends or the next paragraph
 // starts behind the range; the header line names the source pages of the first and the last
-// word printed on it.
+// word printed on it, or with `printedPages` the number of the printed page (1, 2, ...).
 //
 // Internal errors: "PTF-DA 001" (a printer font cannot be measured), "PTF-GA 001" (a page would
 // start outside the stream), "PTF-AED 001" (a page without paragraphs), and those of the
@@ -59,11 +59,12 @@ class PrintJob {
   PrintJob(PrintTarget& target, const ColourTables& colours, const PrintSettings& settings)
       : target_(target), colours_(colours), settings_(settings) {}
 
-  // Prints first..last of the print file's stream, or the whole stream.
+  // Prints first..last of the print file's stream, or the whole stream with the printed page
+  // numbers in the headers.
   PrintResult Print(const TPPFFile& file, int32_t first, int32_t last, bool wholeFile);
   // Prints first..last of the stream the cutter reads; nothing when first < 1 or last < first.
   PrintResult Print(const ParagraphCutter& cutter, std::string_view header, int32_t first,
-                    int32_t last);
+                    int32_t last, bool printedPages = false);
 
  private:
   void CheckMetrics();

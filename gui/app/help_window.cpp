@@ -1,11 +1,15 @@
 #include "gui/app/help_window.h"
 
+#include <QAction>
+#include <QHBoxLayout>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <utility>
 
 #include "base/language.h"
 #include "gui/app/main_window_texts.h"
+#include "gui/common/captions.h"
 #include "gui/common/gui_strings.h"
 
 // The pages live in a static library: make sure its resources are registered.
@@ -26,6 +30,16 @@ constexpr std::pair<const char*, const char*> kTopics[] = {
     {"IDH_12000", "searching.html#options"},   {"IDH_13000", "reading.html#textwindow"},
 };
 constexpr char kContents[] = "index.html";
+constexpr LangText kContentsCaption{"&Inhalt", "&Contents"};
+
+// A button of the help's bar that runs `action`, which carries the keys.
+QToolButton* BarButton(QWidget* parent, const char* name, QAction* action) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setDefaultAction(action);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  return button;
+}
 
 }  // namespace
 
@@ -33,8 +47,33 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   browser_ = new QTextBrowser(this);
   browser_->setOpenExternalLinks(true);
+
+  auto* contents = new QAction(this);
+  auto* back = new QAction(this);
+  auto* forward = new QAction(this);
+  back->setShortcuts(QKeySequence::Back);
+  forward->setShortcuts(QKeySequence::Forward);
+  back->setEnabled(false);
+  forward->setEnabled(false);
+  connect(contents, &QAction::triggered, this,
+          [this] { browser_->setSource(TopicUrl(QString(), CurrentLanguage())); });
+  connect(back, &QAction::triggered, browser_, &QTextBrowser::backward);
+  connect(forward, &QAction::triggered, browser_, &QTextBrowser::forward);
+  connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+  connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+  contents_ = BarButton(this, "ContentsButton", contents);
+  back_ = BarButton(this, "BackButton", back);
+  forward_ = BarButton(this, "ForwardButton", forward);
+
+  auto* bar = new QHBoxLayout;
+  bar->setContentsMargins(4, 4, 4, 0);
+  bar->addWidget(contents_);
+  bar->addWidget(back_);
+  bar->addWidget(forward_);
+  bar->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->addLayout(bar);
   layout->addWidget(browser_);
   resize(kWidth, kHeight);
   SetCaptions();
@@ -65,6 +104,11 @@ void HelpWindow::ShowTopic(const QString& topic) {
   activateWindow();
 }
 
-void HelpWindow::SetCaptions() { setWindowTitle(Text(texts::kHelpCaption)); }
+void HelpWindow::SetCaptions() {
+  setWindowTitle(Text(texts::kHelpCaption));
+  contents_->defaultAction()->setText(Text(kContentsCaption));
+  back_->defaultAction()->setText(Text(captions::kBack));
+  forward_->defaultAction()->setText(Text(captions::kForward));
+}
 
 }  // namespace quillmar::gui

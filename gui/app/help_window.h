@@ -5,11 +5,13 @@
 #include <QWidget>
 
 class QTextBrowser;
+class QToolButton;
 
 namespace quillmar::gui {
 
 // The reader's help: HTML pages compiled into the program (":/help/de/", ":/help/en/"), shown in
-// a browser window of its own. Topic strings such as "IDH_13000" lead to a page and anchor.
+// a browser window of its own, with buttons for the contents page and back and forward through
+// the pages read. Topic strings such as "IDH_13000" lead to a page and anchor.
 class HelpWindow : public QWidget {
   Q_OBJECT
 
@@ -28,6 +30,9 @@ class HelpWindow : public QWidget {
 
  private:
   QTextBrowser* browser_;
+  QToolButton* contents_;
+  QToolButton* back_;
+  QToolButton* forward_;
 };
 
 }  // namespace quillmar::gui

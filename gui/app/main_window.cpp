@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <utility>
 
 #include "base/bytes.h"
 #include "base/codepage.h"
@@ -65,6 +66,10 @@ QAction* AddItem(QMenu* menu, QObject* receiver, Slot slot, const QKeySequence& 
   QObject::connect(action, &QAction::triggered, receiver, slot);
   return action;
 }
+
+// The platform's keys for a standard command (Ctrl+Q for Quit on Linux, Cmd+Q on macOS). Close
+// needs none: every sub-window takes the platform's Close keys itself.
+void SetStandardKeys(QAction* action, QKeySequence::StandardKey key) { action->setShortcuts(key); }
 
 }  // namespace
 
@@ -157,6 +162,8 @@ void TCalderwickForm::BuildFileAndEditMenus(QMenuBar* bar) {
   });
   a.file->addSeparator();
   a.exit = add(a.file, [this] { close(); });
+  SetStandardKeys(a.print, QKeySequence::Print);
+  SetStandardKeys(a.exit, QKeySequence::Quit);
   connect(a.file, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateFileMenu);
 
   a.edit = bar->addMenu(QString());
@@ -185,6 +192,14 @@ void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
       a.find, [this] { NextHit(); }, QKeySequence(Qt::Key_F3));
   a.previousHit = add(
       a.find, [this] { PreviousHit(); }, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  // F3 and Shift+F3 everywhere; macOS adds its Cmd+G and Shift+Cmd+G.
+  for (auto [action, key] : {std::pair{a.nextHit, QKeySequence::FindNext},
+                             std::pair{a.previousHit, QKeySequence::FindPrevious}}) {
+    QList<QKeySequence> keys = action->shortcuts();
+    for (const QKeySequence& k : QKeySequence::keyBindings(key))
+      if (!keys.contains(k)) keys << k;
+    action->setShortcuts(keys);
+  }
   a.find->addSeparator();
   a.goToPage = add(a.find, [this] {
     if (TTextChild* t = ActiveTextWindow(); t && !t->FileMode()) t->GoToPage();

@@ -163,6 +163,7 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   // A new text window in a sub-window of the MDI area, shown; null sub-window on failure.
   TTextChild* NewTextWindow(const QRect* geometry = nullptr);
   QRect DefaultGeometry() const;
+  QRect NewWindowGeometry(QSize size) const;
   TTextChild* FindText(const std::string& cdid, int32_t textNr, int32_t layer,
                        bool synopticOnly) const;
   // Brings a sub-window up: restored when minimised, then activated.

@@ -31,7 +31,7 @@ void TCalderwickForm::OpenPicture(TTextChild* from, const std::string& file,
     auto* form = new TBildForm;
     QMdiSubWindow* sub = mdi_->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(TBildForm::kDefaultWidth, TBildForm::kDefaultHeight);
+    sub->setGeometry(NewWindowGeometry({TBildForm::kDefaultWidth, TBildForm::kDefaultHeight}));
     form->Open(cdPath, file, caption);
     sub->show();
     Raise(form);
@@ -46,7 +46,7 @@ void TCalderwickForm::OpenTable(TTextChild* from, int32_t position) {
     auto* form = new TTableForm;
     QMdiSubWindow* sub = mdi_->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(TTableForm::kDefaultWidth, TTableForm::kDefaultHeight);
+    sub->setGeometry(NewWindowGeometry({TTableForm::kDefaultWidth, TTableForm::kDefaultHeight}));
     sub->show();
     form->Show(*paragraph->Table());
     Raise(form);

@@ -32,7 +32,7 @@ TSuchResultForm* TCalderwickForm::CreateResultList() {
   auto* list = new TSuchResultForm(context_, *this, this);
   QMdiSubWindow* sub = mdi_->addSubWindow(list);
   sub->setAttribute(Qt::WA_DeleteOnClose);
-  sub->resize(list->size());
+  sub->setGeometry(NewWindowGeometry(list->size()));
   // F3 and Shift+F3 follow whether any result list exists.
   connect(sub, &QObject::destroyed, this, [this] {
     if (!closing_) UpdateFindMenu();

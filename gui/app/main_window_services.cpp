@@ -72,18 +72,28 @@ TTextChild* TCalderwickForm::NewTextWindow(const QRect* geometry) {
   return t;
 }
 
-// Two thirds of the client area, each new window a step further down and to the right.
+// Two thirds of the client area, placed as PlaceNewWindow places every new window.
 QRect TCalderwickForm::DefaultGeometry() const {
-  constexpr int kStep = 24;
   constexpr int kMinWidth = 420;
   constexpr int kMinHeight = 320;
   const QRect area = mdi_->viewport()->rect();
-  const int width = std::min(std::max(area.width() * 2 / 3, kMinWidth), area.width());
-  const int height = std::min(std::max(area.height() * 2 / 3, kMinHeight), area.height());
-  const int steps = static_cast<int>(mdi_->subWindowList().size()) % 8;
+  return NewWindowGeometry(QSize(std::max(area.width() * 2 / 3, kMinWidth),
+                                 std::max(area.height() * 2 / 3, kMinHeight)));
+}
+
+// Each new window a step further down and to the right, starting again at the top left after
+// eight steps; the window is shrunk and moved so that it lies inside the client area and no
+// scroll bar appears.
+QRect TCalderwickForm::NewWindowGeometry(QSize size) const {
+  constexpr int kStep = 24;
+  constexpr int kSteps = 8;
+  const QRect area = mdi_->viewport()->rect();
+  const int width = std::max(std::min(size.width(), area.width()), 1);
+  const int height = std::max(std::min(size.height(), area.height()), 1);
+  const int steps = static_cast<int>(mdi_->subWindowList().size()) % kSteps;
   const int x = std::max(0, std::min(steps * kStep, area.width() - width));
   const int y = std::max(0, std::min(steps * kStep, area.height() - height));
-  return QRect(x, y, std::max(width, 1), std::max(height, 1));
+  return QRect(x, y, width, height);
 }
 
 // Removes a window that could not load its text, without the closing rules of a text window.

@@ -5,6 +5,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <initializer_list>
 
 #include "base/language.h"
@@ -24,6 +25,13 @@ inline QHBoxLayout* RightAlignedRow(std::initializer_list<QPushButton*> buttons)
   row->addStretch();
   for (QPushButton* button : buttons) row->addWidget(button);
   return row;
+}
+
+// F1 anywhere in the dialog does what its help button does.
+inline void HelpOnF1(QWidget* dialog, QPushButton* help) {
+  auto* f1 = new QShortcut(QKeySequence(QKeySequence::HelpContents), dialog);
+  f1->setContext(Qt::WindowShortcut);
+  QObject::connect(f1, &QShortcut::activated, help, &QPushButton::click);
 }
 
 }  // namespace quillmar::gui

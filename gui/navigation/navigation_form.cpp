@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,6 +19,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <exception>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "base/bytes.h"
@@ -115,6 +118,30 @@ QWidget* LeftAlignedRow(QWidget* owner, std::initializer_list<QPushButton*> butt
   layout->addStretch();
   return row;
 }
+
+// Return and Enter on a list do what a double-click on its current item does.
+class OpenOnEnter : public QObject {
+ public:
+  OpenOnEnter(QAbstractItemView* view, std::function<void()> open)
+      : QObject(view), open_(std::move(open)) {
+    view->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        open_();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> open_;
+};
 
 }  // namespace
 
@@ -258,6 +285,9 @@ void TNavigationForm::Impl::BuildContentPage() {
   QObject::connect(tree, &QTreeWidget::itemDoubleClicked, q, [this] {
     if (textOpen->isEnabled()) OpenSelected(OpenMode::kReuse);
   });
+  new OpenOnEnter(tree, [this] {
+    if (textOpen->isEnabled()) OpenSelected(OpenMode::kReuse);
+  });
   QObject::connect(textOpen, &QPushButton::clicked, q, [this] { OpenSelected(OpenMode::kReuse); });
   QObject::connect(textNewOpen, &QPushButton::clicked, q,
                    [this] { OpenSelected(OpenMode::kNewWindow); });
@@ -296,6 +326,7 @@ void TNavigationForm::Impl::BuildBookmarkPage() {
   QObject::connect(list, &QListWidget::itemChanged, q,
                    [this](QListWidgetItem* item) { Rename(item); });
   QObject::connect(list, &QListWidget::itemDoubleClicked, q, [this] { OpenBookmark(); });
+  new OpenOnEnter(list, [this] { OpenBookmark(); });
   QObject::connect(memo, &QPlainTextEdit::textChanged, q, [this] {
     if (!loadingNote) noteModified = true;
   });
@@ -328,6 +359,7 @@ void TNavigationForm::Impl::BuildMediaPage() {
     OpenMedia();
   });
   QObject::connect(kurzOpen, &QPushButton::clicked, q, [this] { OpenMedia(); });
+  new OpenOnEnter(mediaTree, [this] { OpenMedia(); });
   QObject::connect(kurzHelp, &QPushButton::clicked, q, [this] {
     if (services) services->ShowHelp(kMediaHelp);
   });

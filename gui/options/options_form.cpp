@@ -191,6 +191,7 @@ TOptionsForm::TOptionsForm(AppContext& context, WindowServices& services, QWidge
 
   connect(ok, &QPushButton::clicked, this, &TOptionsForm::OKButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  HelpOnF1(this, help);
   connect(help, &QPushButton::clicked, this,
           [this] { services_.ShowHelp(QString::fromLatin1(kHelpTopic)); });
 

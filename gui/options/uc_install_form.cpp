@@ -48,6 +48,7 @@ TUCInstallForm::TUCInstallForm(const QStringList& fonts, WindowServices& service
 
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  HelpOnF1(this, help);
   connect(help, &QPushButton::clicked, this,
           [&services] { services.ShowHelp(QString::fromLatin1(kHelpTopic)); });
 }

@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <exception>
@@ -43,6 +45,30 @@ constexpr int kCloseWidth = 17, kCloseRightGap = 12;
 // header's default.
 constexpr int kColumnWidths[] = {100, 100, 100, 100, 30, 30};
 
+// The style's item with grid lines right and below in a colour between the palette's base and
+// text. A style sheet
+// would do the same but takes over the item's colours: the selection of a list without the
+// focus and the colours of a dark theme would be lost.
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    // A fifth of the way from the background to the text: light grey on white, dark grey on a
+    // dark background.
+    const QColor base = option.palette.color(QPalette::Base);
+    const QColor text = option.palette.color(QPalette::Text);
+    painter->setPen(QColor((4 * base.red() + text.red()) / 5, (4 * base.green() + text.green()) / 5,
+                           (4 * base.blue() + text.blue()) / 5));
+    const QRect r = option.rect;
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->restore();
+  }
+};
+
 }  // namespace
 
 TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, QWidget* parent)
@@ -62,11 +88,9 @@ TSuchResultForm::TSuchResultForm(AppContext& context, WindowServices& services, 
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setAllColumnsShowFocus(true);
-  list_->setFont(QFont("Arial", 8));
   list_->header()->setSectionsClickable(false);
   list_->header()->setStretchLastSection(false);
-  list_->setStyleSheet(
-      "QTreeView::item { border-right: 1px solid #d4d4d4; border-bottom: 1px solid #d4d4d4; }");
+  list_->setItemDelegate(new GridDelegate(list_));
   for (int c = 0; c < static_cast<int>(std::size(kColumnWidths)); ++c)
     list_->setColumnWidth(c, kColumnWidths[c]);
   // The selection stays visible when the list loses the focus.
@@ -131,6 +155,7 @@ void TSuchResultForm::Fill(retrieval::TFundstellenListe&& hits,
   katalog_ = std::move(katalog);
   query_ = query;
   count_ = count;
+  setWindowTitle(Caption());
   statusText_->setText(StatusLine());
   if (dateSearch) model_->ShowDateColumn();
   // The worker hands each batch to the user-interface thread; the batch is dropped there when
@@ -155,8 +180,13 @@ QString TSuchResultForm::StatusLine() const {
   return QString("%1 %2  %3: %4").arg(count_).arg(Text(kOccurrences), Text(kQueryCaption), query_);
 }
 
+// The caption followed by the query, so that the window list tells several lists apart.
+QString TSuchResultForm::Caption() const {
+  return query_.isEmpty() ? Text(kCaption) : QString("%1 - %2").arg(Text(kCaption), query_);
+}
+
 void TSuchResultForm::SetCaptions() {
-  setWindowTitle(Text(kCaption));
+  setWindowTitle(Caption());
   open_->setText(Text(captions::kOpen));
   new_->setText(Text(kNew));
   print_->setText(Text(captions::kPrint));

@@ -63,6 +63,7 @@ class TSuchResultForm : public QWidget {
 
  private:
   QString StatusLine() const;  // "<count> occurrence(s)  Question: <query>"
+  QString Caption() const;     // "Search results - <query>"
   void OpenCurrentRow();       // opens the selected row, if any
   // Selects and opens the row `step` rows on (the first when none is selected); nothing at an end.
   void StepHit(int step);

@@ -187,6 +187,7 @@ TSuchFormular::TSuchFormular(AppContext& context, WindowServices& services,
 
   connect(starten, &QPushButton::clicked, this, &TSuchFormular::SucheStartenButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  HelpOnF1(this, help);
   connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(kHelpTopic); });
   connect(wordList_, &QPushButton::clicked, this, &TSuchFormular::OpenWordListButtonClick);
   connect(change_, &QPushButton::clicked, this, &TSuchFormular::ChangeButtonClick);

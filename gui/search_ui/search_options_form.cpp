@@ -185,6 +185,7 @@ TSearchOptionsForm::TSearchOptionsForm(UserPrompts& prompts, WindowServices& ser
 
   connect(ok, &QPushButton::clicked, this, &TSearchOptionsForm::OKButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  HelpOnF1(this, help);
   connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(kHelpTopic); });
 }
 

@@ -23,7 +23,6 @@ using search_ui::WordBrowser;
 using Key = WordBrowser::Key;
 using Scroll = WordBrowser::Scroll;
 
-const QColor kNavy(0, 0, 128);
 constexpr int kFocusMargin = 8;  // the focus rectangle ends this far left of the scroll bar
 constexpr int kTextX = 3;
 constexpr int kTextY = 1;
@@ -105,9 +104,16 @@ void TWortForm::Impl::Refresh() {
   rowArea->update();
 }
 
+// Colours of the palette, so that a dark theme gives dark rows; the selection keeps the
+// active colours when the dialog is not active.
 void TWortForm::Impl::Paint(QPainter& p) {
   const int areaWidth = rowArea->width();
-  p.fillRect(rowArea->rect(), Qt::white);
+  const QPalette& palette = rowArea->palette();
+  const QColor base = palette.color(QPalette::Base);
+  const QColor text = palette.color(QPalette::Text);
+  const QColor selected = palette.color(QPalette::Active, QPalette::Highlight);
+  const QColor selectedText = palette.color(QPalette::Active, QPalette::HighlightedText);
+  p.fillRect(rowArea->rect(), base);
   const std::vector<search_ui::WordRow> rows = browser.VisibleRows();
   if (!browser.Verfuegbar()) {
     CloseLater();
@@ -116,12 +122,12 @@ void TWortForm::Impl::Paint(QPainter& p) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const search_ui::WordRow& z = rows[i];
     const int y = static_cast<int>(i) * rowHeight;
-    p.fillRect(QRect(0, y, areaWidth, rowHeight), z.Selected ? kNavy : QColor(Qt::white));
-    p.setPen(z.Selected ? Qt::white : Qt::black);
+    p.fillRect(QRect(0, y, areaWidth, rowHeight), z.Selected ? selected : base);
+    p.setPen(z.Selected ? selectedText : text);
     p.drawText(QRect(kTextX, y + kTextY, areaWidth - kTextX, rowHeight - kTextY),
                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FromCp1252(z.Wort));
     if (z.Focused) {
-      QPen pen(z.Selected ? Qt::white : Qt::black);
+      QPen pen(z.Selected ? selectedText : text);
       pen.setStyle(Qt::DotLine);
       p.setPen(pen);
       p.setBrush(Qt::NoBrush);

@@ -133,6 +133,7 @@ TPrintTextForm::TPrintTextForm(AppContext& context, std::unique_ptr<TPPFFile> fi
   connect(cancel_button_, &QPushButton::clicked, this, &QDialog::reject);
   connect(setup_button_, &QPushButton::clicked, this, &TPrintTextForm::PrinterSetupButtonClick);
   connect(page_button_, &QPushButton::clicked, this, &TPrintTextForm::PageButtonClick);
+  HelpOnF1(this, help_button_);
   connect(help_button_, &QPushButton::clicked, this, &TPrintTextForm::HelpButtonClick);
   RefreshLabels();
 }

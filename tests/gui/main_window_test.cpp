@@ -1,10 +1,15 @@
 #include "gui/app/main_window.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <fstream>
 #include <map>
@@ -18,6 +23,7 @@
 #include "gui/app/single_instance.h"
 #include "gui/gui_fixture.h"
 #include "gui/navigation/navigation_form.h"
+#include "gui/search_ui/result_form.h"
 #include "gui/text/cross_reference_links.h"
 #include "gui/text/print_form.h"
 #include "support/collection_writer.h"
@@ -80,6 +86,8 @@ class MainWindowTest : public QObject {
  private slots:
   void initTestCase();
   void windowListShowsFirstNineChildren();
+  void newWindowsStayInsideTheArea();
+  void standardKeysCloseAndPrint();
   void marginSteps_data();
   void marginSteps();
   void fontStepsStopAtTheirLimits();
@@ -138,6 +146,58 @@ void MainWindowTest::windowListShowsFirstNineChildren() {
   Settle();
   r.form->RebuildWindowList();
   QCOMPARE(r.form->WindowList().size(), size_t{8});
+}
+
+// Result lists open inside the client area, each a step
+// down and to the right of the one before, and start again at the top left: no scroll bar.
+void MainWindowTest::newWindowsStayInsideTheArea() {
+  Reader r;
+  r.form->resize(700, 500);
+  r.form->show();
+  QMdiArea* mdi = r.form->MdiArea();
+  QPoint previous(-1, -1);
+  bool wrapped = false;
+  for (int i = 0; i < 12; ++i) {
+    TSuchResultForm* list = r.form->CreateResultList();
+    list->Zeigen();
+    QCoreApplication::processEvents();
+    const QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget());
+    QVERIFY(sub != nullptr);
+    QVERIFY2(mdi->viewport()->rect().contains(sub->geometry()), qPrintable(QString::number(i)));
+    if (sub->pos().x() <= previous.x() && sub->pos().y() <= previous.y()) wrapped = true;
+    previous = sub->pos();
+  }
+  QVERIFY(wrapped);
+  QVERIFY(!mdi->horizontalScrollBar()->isVisible());
+  QVERIFY(!mdi->verticalScrollBar()->isVisible());
+}
+
+// The platform's keys for Close reach the active sub-window, and those for Print the print command.
+void MainWindowTest::standardKeysCloseAndPrint() {
+  Reader r;
+  r.form->show();
+  QVERIFY(QTest::qWaitForWindowActive(r.form.get()));
+  for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Close)) {
+    QPointer<TSuchResultForm> list = r.form->CreateResultList();
+    list->Zeigen();
+    r.form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+    QTest::keySequence(r.form.get(), key);
+    Settle();
+    QVERIFY2(list.isNull(), qPrintable(key.toString()));
+  }
+  // The Print keys print the active result list: its format dialog comes up.
+  QPointer<TSuchResultForm> list = r.form->CreateResultList();
+  list->Zeigen();
+  r.form->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+  QString shown;
+  QTimer::singleShot(0, [&shown] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      shown = modal->metaObject()->className();
+      modal->close();
+    }
+  });
+  QTest::keySequence(r.form.get(), QKeySequence(QKeySequence::Print));
+  QCOMPARE(shown, QString("quillmar::gui::TSuchFormatForm"));
 }
 
 void MainWindowTest::marginSteps_data() {
@@ -544,6 +604,23 @@ void MainWindowTest::helpTopicsReachTheirAnchors() {
   }
   QCOMPARE(HelpWindow::TopicUrl(QStringLiteral("IDH_99999"), kEnglish),
            HelpWindow::TopicUrl(QString(), kEnglish));
+
+  // The help window goes to the contents and back and forward through the pages read.
+  HelpWindow help;
+  auto* browser = help.findChild<QTextBrowser*>();
+  auto button = [&](const char* name) { return help.findChild<QToolButton*>(name); };
+  const auto url = [](const char* topic) { return HelpWindow::TopicUrl(topic, kEnglish); };
+  help.ShowTopic("IDH_11000");
+  QVERIFY(!button("BackButton")->isEnabled());
+  help.ShowTopic("IDH_13000");
+  button("BackButton")->click();
+  QCOMPARE(browser->source(), url("IDH_11000"));
+  QVERIFY(button("ForwardButton")->isEnabled());
+  button("ForwardButton")->click();
+  QCOMPARE(browser->source(), url("IDH_13000"));
+  button("ContentsButton")->click();
+  QCOMPARE(browser->source(), url(""));
+  QCOMPARE(button("BackButton")->text(), QString("Back"));
 }
 
 void MainWindowTest::secondInstanceExitsSilently() {

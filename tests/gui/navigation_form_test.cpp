@@ -197,9 +197,13 @@ class NavigationFormTest : public QObject {
     Click("TextNewOpenButton");
     Click("TextSynOpenButton");
     Click("TextHelpButton");
+    QTest::keyClick(tree, Qt::Key_Return);  // Enter opens like a double-click
+    tree->setCurrentItem(law);
+    QTest::keyClick(tree, Qt::Key_Enter);  // a group: nothing
     QCOMPARE(services.calls,
              (std::vector<std::string>{"reuse AAAA0001 2 - 0", "new AAAA0001 2 - 40",
-                                       "synoptic AAAA0001 2 - 40", "help IDH_02000"}));
+                                       "synoptic AAAA0001 2 - 40", "help IDH_02000",
+                                       "reuse AAAA0001 2 - 40"}));
 
     // A collection whose medium is gone: the user is asked, cancels, the node stays closed.
     std::filesystem::remove(ResolvePath(JoinPath(env->beta_root, "id/BBBB0001.hid")));
@@ -250,7 +254,8 @@ class NavigationFormTest : public QObject {
                                        "'Gone Collection' and choose 'Refresh' in main menu."}));
     Select("Zeta");
     Click("BookmarkOpenButton");
-    QCOMPARE(services.calls, std::vector<std::string>{"ids-new AAAA0001 2 3 1000"});
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(services.calls, std::vector<std::string>(2, "ids-new AAAA0001 2 3 1000"));
 
     // Renaming in place stores at most 80 characters.
     Row("Zeta")->setText(QString(100, QChar(0xE4)));

@@ -1,6 +1,7 @@
 // A search from the progress dialog to the filled result list, and the print-format dialog.
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
@@ -110,6 +111,7 @@ class ResultListTest : public QObject {
   void cleanup();
   void rowsEqualTheCommandLineSearch();
   void nextPreviousOpenAndFind();
+  void selectedRowStaysVisibleWithoutFocus();
   void noHitsOrCancelReportsAndOpensNoList();
   void closingTheListWhileItFills();
   void dateSearchShowsTheDateColumn();
@@ -209,6 +211,7 @@ void ResultListTest::rowsEqualTheCommandLineSearch() {
   }
   QCOMPARE(actual, expected);
   QCOMPARE(list->StatusText(), QString("%1 occurrence(s)  Question: the").arg(expected.size()));
+  QCOMPARE(list->windowTitle(), QString("Search results - the"));
 }
 
 void ResultListTest::nextPreviousOpenAndFind() {
@@ -261,6 +264,48 @@ void ResultListTest::nextPreviousOpenAndFind() {
   list->findChild<QPushButton*>("NewButton")->click();
   QCOMPARE(services_->finds, 2);
   QVERIFY(!list->isVisible());
+}
+
+// After a hit is opened the text window is active: the list's selected row keeps the
+// selection colour. The rows take the colours of the theme.
+void ResultListTest::selectedRowStaysVisibleWithoutFocus() {
+  Search("Croesus");
+  TSuchResultForm* list = services_->list;
+  QVERIFY(list != nullptr);
+  QTRY_VERIFY(!list->Filling());
+  list->NextHit();
+  QCOMPARE(list->SelectedRow(), 0);
+  QWidget other;  // stands for the text window that shows the hit
+  other.show();
+  other.activateWindow();
+  QTRY_VERIFY(other.isActiveWindow());
+  QVERIFY(!list->isActiveWindow());
+
+  auto* view = list->findChild<QTreeView*>("ListView1");
+  const QColor highlight = view->palette().color(QPalette::Inactive, QPalette::Highlight);
+  QVERIFY(highlight != view->palette().color(QPalette::Inactive, QPalette::Base));
+  const QImage image = view->viewport()->grab().toImage();
+  const auto share = [&](int row) {
+    QRect rect = view->visualRect(view->model()->index(row, 0));
+    rect.setRight(view->viewport()->width() - 1);
+    int hits = 0, all = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+      for (int x = rect.left(); x <= rect.right(); ++x, ++all)
+        if (image.pixelColor(x, y) == highlight) ++hits;
+    return all == 0 ? 0.0 : double(hits) / all;
+  };
+  QVERIFY2(share(0) > 0.5, qPrintable(QString::number(share(0))));
+  QVERIFY(share(1) < 0.1);
+
+  // A dark theme gives dark rows.
+  QPalette dark = list->palette();
+  dark.setColor(QPalette::Base, QColor(30, 30, 30));
+  dark.setColor(QPalette::Text, QColor(220, 220, 220));
+  list->setPalette(dark);
+  const QImage darkImage = view->viewport()->grab().toImage();
+  const QRect row1 = view->visualRect(view->model()->index(1, 0));
+  QCOMPARE(darkImage.pixelColor(view->viewport()->width() - 3, row1.center().y()),
+           QColor(30, 30, 30));
 }
 
 void ResultListTest::noHitsOrCancelReportsAndOpensNoList() {

@@ -38,7 +38,11 @@ struct Reader : test::TestContext {
     form->Starter = [this](const SearchSettings& e) { started.push_back(e); };
     return form;
   }
-  WindowServices services;
+  // Records the help topics asked for.
+  struct Services : WindowServices {
+    void ShowHelp(const QString& topic) override { help << topic; }
+    QStringList help;
+  } services;
   std::vector<SearchSettings> started;
 };
 
@@ -95,6 +99,7 @@ class SearchFormTest : public QObject {
   void historyNavigationAndLastQuery();
   void optionsDialogValidation();
   void timedNoticeCountsDownAndCloses();
+  void f1ShowsTheHelpOfTheDialog();
   void fuzzySearchNamesCollectionsWithoutIt();
 
  private:
@@ -247,6 +252,22 @@ void SearchFormTest::historyNavigationAndLastQuery() {
   auto form = again.Form();
   QCOMPARE(form->HistorienIndex(), 1);
   QCOMPARE(Query(*form)->text(), QString("beta"));
+}
+
+// F1 anywhere in the search form or its options dialog shows the dialog's help topic.
+void SearchFormTest::f1ShowsTheHelpOfTheDialog() {
+  Reader r(collection_);
+  auto form = r.Form();
+  form->show();
+  QVERIFY(QTest::qWaitForWindowActive(form.get()));
+  QTest::keyClick(Query(*form), Qt::Key_F1);
+  form->hide();
+  test::ScriptedPrompts prompts;
+  TSearchOptionsForm options(prompts, r.services);
+  options.show();
+  QVERIFY(QTest::qWaitForWindowActive(&options));
+  QTest::keyClick(&options, Qt::Key_F1);
+  QCOMPARE(r.services.help, (QStringList{"IDH_11000", "IDH_12000"}));
 }
 
 void SearchFormTest::optionsDialogValidation() {

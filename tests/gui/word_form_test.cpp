@@ -15,7 +15,18 @@ using namespace quillmar::gui;
 namespace {
 
 using test::kSampleCD;
-const QColor kNavy(0, 0, 128);
+
+// A dark theme: dark rows with light text, a blue selection.
+QPalette DarkPalette() {
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(45, 45, 45));
+  palette.setColor(QPalette::WindowText, QColor(220, 220, 220));
+  palette.setColor(QPalette::Base, QColor(30, 30, 30));
+  palette.setColor(QPalette::Text, QColor(220, 220, 220));
+  palette.setColor(QPalette::Highlight, QColor(40, 90, 160));
+  palette.setColor(QPalette::HighlightedText, Qt::white);
+  return palette;
+}
 
 }  // namespace
 
@@ -48,18 +59,20 @@ void WordFormTest::initTestCase() {
 void WordFormTest::keysSelectAndEnterReturnsTheEditedLine() {
   TWortForm form(reader_->Catalog(), kSampleCD);
   QVERIFY(form.Verfuegbar());
+  form.setPalette(DarkPalette());  // the rows take the colours of the theme
   form.show();
   const QString line = Wort(5) + " AND x";
   form.Positionieren({line, 1, -1, 0});
 
-  // Row 5 (record 5 in the first row's page) is selected and painted navy, its neighbour white.
+  // Row 5 (record 5 in the first row's page) is selected in the highlight colour, its neighbour
+  // has the dark base colour.
   QWidget* zeilen = Zeilen(form);
   QVERIFY(zeilen != nullptr);
   const int hoehe = zeilen->height() / 20;
   const QImage bild = zeilen->grab().toImage();
   const int x = zeilen->width() - 3;
-  QCOMPARE(QColor(bild.pixel(x, 4 * hoehe + hoehe / 2)), kNavy);
-  QCOMPARE(QColor(bild.pixel(x, 3 * hoehe + hoehe / 2)), QColor(Qt::white));
+  QCOMPARE(QColor(bild.pixel(x, 4 * hoehe + hoehe / 2)), QColor(40, 90, 160));
+  QCOMPARE(QColor(bild.pixel(x, 3 * hoehe + hoehe / 2)), QColor(30, 30, 30));
 
   QTest::keyClick(&form, Qt::Key_Down);
   QTest::keyClick(&form, Qt::Key_Down, Qt::ShiftModifier);
