@@ -15,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <exception>
@@ -595,7 +596,7 @@ void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
   if (currentNote != 0) {
     try {
       QStringList lines;
-      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << FromCp1252(line);
+      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << Utf8(line);
       text = lines.join('\n');
     } catch (const std::exception& e) {
       ShowError(e.what());
@@ -612,8 +613,12 @@ void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
 // still exists.
 void TNavigationForm::Impl::SaveCurrentNote() {
   if (currentNote == 0 || !noteModified || bookmarks.IndexOf(currentNote) < 0) return;
+  // The raw text keeps non-breaking spaces, which toPlainText turns into plain ones; paragraphs
+  // and soft line breaks both end a line of the note.
+  QString text = memo->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
   std::vector<std::string> lines;
-  for (const QString& line : memo->toPlainText().split('\n')) lines.push_back(ToCp1252(line));
+  for (const QString& line : text.split('\n')) lines.push_back(line.toStdString());
   try {
     bookmarks.SaveNote(currentNote, lines);
     noteModified = false;
