@@ -279,6 +279,40 @@ class NavigationFormTest : public QObject {
     QCOMPARE(services.calls.back(), std::string("help IDH_03000"));
   }
 
+  // What a fresh store reads from disk while the form and its store stay open.
+  std::vector<std::string> TitlesOnDisk() const {
+    const TBookmark disk(env->ProgramDir());
+    std::vector<std::string> titles;
+    for (int32_t i = 0; i < disk.Count(); ++i) titles.push_back(disk.GetItem(i).Title);
+    return titles;
+  }
+  std::vector<std::string> NoteOnDisk(int32_t id) const {
+    return TBookmark(env->ProgramDir()).LoadNote(id);
+  }
+
+  void everyChangeReachesTheDiskAtOnce() {
+    MakeForm();
+    form->AddBookmark(Bookmark("New", "AAAA0001", "Alpha"));
+    QCOMPARE(TitlesOnDisk(), std::vector<std::string>{"New"});
+    Row("New")->setText("Renamed");
+    QCOMPARE(TitlesOnDisk(), std::vector<std::string>{"Renamed"});
+
+    // A note a moment after the last keystroke, and at once when the field loses the focus.
+    auto* memo = Find<QPlainTextEdit>("BookmarkMemo");
+    QTest::keyClicks(memo, "typed");
+    QTRY_COMPARE(NoteOnDisk(1), std::vector<std::string>{"typed"});
+    memo->setPlainText("left");
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(memo, &leave);
+    QCOMPARE(NoteOnDisk(1), std::vector<std::string>{"left"});
+
+    form->AddBookmark(Bookmark("Second", "AAAA0001", "Alpha"));
+    answer = true;
+    Click("BookmarkDeleteButton");
+    QCOMPARE(TitlesOnDisk(), std::vector<std::string>{"Renamed"});
+    QVERIFY(!store->Modified());
+  }
+
   void notesAreSavedOnSwitchAndCloseAndSurviveAReload() {
     const int32_t a = store->Add(Bookmark("A", "AAAA0001", "Alpha"));
     const int32_t b = store->Add(Bookmark("B", "AAAA0001", "Alpha"));
