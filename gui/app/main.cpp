@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   splash.repaint();
   QApplication::processEvents();
   window.CreateNavigation();
+  window.RestoreSession();
   splash.close();
 
   return QApplication::exec();

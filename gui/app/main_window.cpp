@@ -151,6 +151,10 @@ void TCalderwickForm::BuildFileAndEditMenus(QMenuBar* bar) {
   a.closeAll = add(a.file, [this] { CloseAll(); });
   a.print = add(a.file, [this] { Print(); });
   a.file->addSeparator();
+  recent_ = a.file->addMenu(QString());
+  recent_->setObjectName("RecentMenu");
+  connect(a.file, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateRecentMenu);
+  a.file->addSeparator();
   a.addCollection = add(a.file, [this] { AddCollection(); });
   a.refresh = add(a.file, [this] {
     if (navigation_) Guarded([this] { navigation_->Refresh(); });
@@ -283,6 +287,7 @@ void TCalderwickForm::SetCaptions() {
   a.addCollection->setText(Text(kAddCollection));
   a.refresh->setText(Text(kRefresh));
   a.exit->setText(Text(kExit));
+  UpdateRecentMenu();
   a.edit->setTitle(Text(kEditMenu));
   a.copy->setText(Text(captions::kCopy));
   a.markParagraph->setText(Text(captions::kMarkParagraph));
@@ -727,6 +732,7 @@ void TCalderwickForm::EndOfMove() {
 
 void TCalderwickForm::closeEvent(QCloseEvent* event) {
   closing_ = true;
+  SaveSession();
   if (help_) help_->close();
   QMainWindow::closeEvent(event);
 }
