@@ -14,9 +14,15 @@ using namespace quillmar;
 using namespace quillmar::gui;
 
 int main(int argc, char** argv) {
-  // A second reader ends at once, silently.
-  const std::unique_ptr<QLockFile> guard = SingleInstance::Acquire(ConfigDirectory());
-  if (!guard) return 0;
+  // A second reader brings the running one to the front and ends, silently.
+  const std::string config = ConfigDirectory();
+  const QString serverName = SingleInstance::ServerName(config);
+  const std::unique_ptr<QLockFile> guard = SingleInstance::Acquire(config);
+  if (!guard) {
+    const QCoreApplication core(argc, argv);
+    SingleInstance::Activate(serverName);
+    return 0;
+  }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmar-reader"));
@@ -29,6 +35,9 @@ int main(int argc, char** argv) {
   prompts->SetParent(&window);
   window.setWindowTitle(QStringLiteral("Quillmar reader"));
   window.showMaximized();
+  const InstanceServer server(serverName);
+  QObject::connect(&server, &InstanceServer::Activated, &window,
+                   [&window] { SingleInstance::BringToFront(&window); });
 
   TSplashForm splash;
   splash.show();
