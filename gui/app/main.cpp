@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <memory>
 
+#include "base/version.h"
+#include "gui/app/app_icons.h"
 #include "gui/app/main_window.h"
 #include "gui/app/qt_prompts.h"
 #include "gui/app/single_instance.h"
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmar-reader"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quillmar reader"));
+  QApplication::setApplicationVersion(
+      QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionBuild));
+  QGuiApplication::setDesktopFileName(QStringLiteral("quillmar-reader"));
+  QApplication::setWindowIcon(ApplicationIcon());
 
   auto* prompts = new QtPrompts();
   AppContext context(AppContext::Parts{nullptr, nullptr, std::unique_ptr<UserPrompts>(prompts),
