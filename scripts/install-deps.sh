@@ -3,8 +3,8 @@
 # named as arguments. Idempotent: does nothing when everything is present already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format "$@")
+packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev
+          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format "$@")
 
 missing=()
 for p in "${packages[@]}"; do

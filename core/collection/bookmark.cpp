@@ -6,11 +6,13 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <system_error>
 
 #include "base/bytes.h"
+#include "base/codepage.h"
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
@@ -31,6 +33,8 @@ constexpr LangText kCannotDelete{"Die Datei '%s' kann nicht gelöscht werden.",
 constexpr char kDirectoryName[] = "Bookmark";
 constexpr char kFileName[] = "bookmark.dat";
 constexpr char kTempSuffix[] = ".tmp";
+// A note file that starts with these bytes is UTF-8; any other is Windows-1252.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 // bookmark.dat record, 192 bytes: identifier | title | CD identifier | CD name | unused byte |
 // text number | layer | first paragraph | last paragraph (integers 32-bit little-endian, strings
@@ -71,6 +75,21 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     if (created) fs::remove(temp, ec);
     throw EInOutError(Format(Tr(kCannotWrite), {path}));
   }
+}
+
+// The Windows-1252 bytes of `utf8`, or nothing when a character has no byte there (malformed
+// UTF-8 counts as such a character).
+std::optional<std::string> TryCp1252(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char32_t ch = DecodeUtf8(utf8, pos);
+    const unsigned char b = CharToByte(ch, CodePage::k1252);
+    if (b == 0 && ch != 0) return std::nullopt;
+    out.push_back(static_cast<char>(b));
+  }
+  return out;
 }
 
 TBookmarkRecord Decode(std::span<const uint8_t> r) {
@@ -244,8 +263,12 @@ std::vector<std::string> TBookmark::LoadNote(int32_t id) const {
   if (!fs::exists(path, ec) && !ec) return lines;
   std::ifstream in(path, std::ios::binary);
   if (!in) throw EInOutError(FixedRecordFile::ReadErrorText(path));
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) throw EInOutError(FixedRecordFile::ReadErrorText(path));
+  if (text.starts_with(kUtf8Mark))
+    text.erase(0, kUtf8Mark.size());
+  else
+    text = Cp1252ToUtf8(text);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -262,6 +285,12 @@ void TBookmark::SaveNote(int32_t id, const std::vector<std::string>& lines) {
   std::lock_guard guard(lock_);
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
+  // A Windows-1252 text that began with the mark's bytes would be read back as UTF-8.
+  const std::optional<std::string> narrow = TryCp1252(text);
+  if (narrow && !narrow->starts_with(kUtf8Mark))
+    text = *narrow;
+  else
+    text.insert(0, kUtf8Mark);
   std::error_code ec;
   fs::create_directories(directory_, ec);
   ReplaceFile(NoteFileName(id), text);

@@ -74,10 +74,13 @@ class TBookmark {
   // Removes the bookmark and its note file; "BM-DI-1" when `id` is not present.
   void Delete(int32_t id);
 
-  // The note's lines (Windows-1252, without line ends); empty when there is no note file.
+  // The note's lines in UTF-8, without line ends; empty when there is no note file. A file that
+  // starts with the UTF-8 byte order mark is read as UTF-8, any other as Windows-1252.
   // EInOutError when a note file exists but cannot be read.
   std::vector<std::string> LoadNote(int32_t id) const;
-  // Replaces the note file atomically (lines end in CR LF). EInOutError on failure.
+  // Replaces the note file atomically with the UTF-8 `lines`, each ended by CR LF: in
+  // Windows-1252 when every character has a byte there, otherwise in UTF-8 after the byte order
+  // mark, so no character is lost. EInOutError on failure.
   void SaveNote(int32_t id, const std::vector<std::string>& lines);
 
   const std::string& Directory() const { return directory_; }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <memory>
 
+#include "base/version.h"
+#include "gui/app/app_icons.h"
 #include "gui/app/main_window.h"
 #include "gui/app/qt_prompts.h"
 #include "gui/app/single_instance.h"
@@ -14,13 +16,23 @@ using namespace quillmar;
 using namespace quillmar::gui;
 
 int main(int argc, char** argv) {
-  // A second reader ends at once, silently.
-  const std::unique_ptr<QLockFile> guard = SingleInstance::Acquire(ConfigDirectory());
-  if (!guard) return 0;
+  // A second reader brings the running one to the front and ends, silently.
+  const std::string config = ConfigDirectory();
+  const QString serverName = SingleInstance::ServerName(config);
+  const std::unique_ptr<QLockFile> guard = SingleInstance::Acquire(config);
+  if (!guard) {
+    const QCoreApplication core(argc, argv);
+    SingleInstance::Activate(serverName);
+    return 0;
+  }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("quillmar-reader"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quillmar reader"));
+  QApplication::setApplicationVersion(
+      QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionBuild));
+  QGuiApplication::setDesktopFileName(QStringLiteral("quillmar-reader"));
+  QApplication::setWindowIcon(ApplicationIcon());
 
   auto* prompts = new QtPrompts();
   AppContext context(AppContext::Parts{nullptr, nullptr, std::unique_ptr<UserPrompts>(prompts),
@@ -29,12 +41,16 @@ int main(int argc, char** argv) {
   prompts->SetParent(&window);
   window.setWindowTitle(QStringLiteral("Quillmar reader"));
   window.showMaximized();
+  const InstanceServer server(serverName);
+  QObject::connect(&server, &InstanceServer::Activated, &window,
+                   [&window] { SingleInstance::BringToFront(&window); });
 
   TSplashForm splash;
   splash.show();
   splash.repaint();
   QApplication::processEvents();
   window.CreateNavigation();
+  window.RestoreSession();
   splash.close();
 
   return QApplication::exec();

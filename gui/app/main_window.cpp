@@ -27,6 +27,7 @@
 #include "collection/bookmark.h"
 #include "collection/calderwick_data.h"
 #include "collection/cd_info.h"
+#include "gui/app/app_icons.h"
 #include "gui/app/companion_placement.h"
 #include "gui/app/help_window.h"
 #include "gui/app/main_window_texts.h"
@@ -156,6 +157,10 @@ void TCalderwickForm::BuildFileAndEditMenus(QMenuBar* bar) {
   a.closeAll = add(a.file, [this] { CloseAll(); });
   a.print = add(a.file, [this] { Print(); });
   a.file->addSeparator();
+  recent_ = a.file->addMenu(QString());
+  recent_->setObjectName("RecentMenu");
+  connect(a.file, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateRecentMenu);
+  a.file->addSeparator();
   a.addCollection = add(a.file, [this] { AddCollection(); });
   a.refresh = add(a.file, [this] {
     if (navigation_) Guarded([this] { navigation_->Refresh(); });
@@ -261,30 +266,40 @@ void TCalderwickForm::BuildToolBar() {
   toolBar_->setMovable(false);
   toolBar_->setIconSize(QSize(16, 16));
   toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  auto add = [this](QStyle::StandardPixmap icon, const QString& text, auto slot) {
-    QAction* action = toolBar_->addAction(style()->standardIcon(icon), text);
+  // The desktop theme's icon, else the bundled drawing; where neither can be drawn, the style's
+  // standard icon or a short text.
+  auto add = [this](const char* theme, const char* bundled, QStyle::StandardPixmap standard,
+                    auto slot) {
+    QIcon icon = ToolIcon(theme, bundled);
+    if (icon.isNull()) icon = style()->standardIcon(standard);
+    QAction* action = toolBar_->addAction(icon, QString());
     connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  auto addText = [this](const QString& glyph, auto slot) {
-    QAction* action = toolBar_->addAction(glyph);
+  auto addText = [this](const char* theme, const char* bundled, const QString& glyph, auto slot) {
+    QAction* action = toolBar_->addAction(ToolIcon(theme, bundled), glyph);
     connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  a.tbNavigation = add(QStyle::SP_DirHomeIcon, QString(), [this] { ShowNavigation(); });
+  a.tbNavigation =
+      add("view-list-tree", "navigation", QStyle::SP_DirHomeIcon, [this] { ShowNavigation(); });
   toolBar_->addSeparator();
-  a.tbBack = add(QStyle::SP_ArrowBack, QString(), [this] { a_->back->trigger(); });
-  a.tbForward = add(QStyle::SP_ArrowForward, QString(), [this] { a_->forward->trigger(); });
+  a.tbBack = add("go-previous", "back", QStyle::SP_ArrowBack, [this] { a_->back->trigger(); });
+  a.tbForward =
+      add("go-next", "forward", QStyle::SP_ArrowForward, [this] { a_->forward->trigger(); });
   toolBar_->addSeparator();
-  a.tbSearch = add(QStyle::SP_FileDialogContentsView, QString(), [this] { Find(); });
+  a.tbSearch = add("edit-find", "search", QStyle::SP_FileDialogContentsView, [this] { Find(); });
   toolBar_->addSeparator();
-  a.tbPrint = add(QStyle::SP_DialogSaveButton, QString(), [this] { Print(); });
+  a.tbPrint = add("document-print", "print", QStyle::SP_DialogSaveButton, [this] { Print(); });
   toolBar_->addSeparator();
-  a.tbBigger = addText(QStringLiteral("A+"), [this] { FontBigger(); });
-  a.tbSmaller = addText(QStringLiteral("A-"), [this] { FontSmaller(); });
+  a.tbBigger = addText("zoom-in", "font-bigger", QStringLiteral("A+"), [this] { FontBigger(); });
+  a.tbSmaller =
+      addText("zoom-out", "font-smaller", QStringLiteral("A-"), [this] { FontSmaller(); });
   toolBar_->addSeparator();
-  a.tbNarrower = addText(QStringLiteral("|<"), [this] { MarginNarrower(); });
-  a.tbWider = addText(QStringLiteral("|>"), [this] { MarginWider(); });
+  a.tbNarrower = addText("format-indent-less", "margin-narrower", QStringLiteral("|<"),
+                         [this] { MarginNarrower(); });
+  a.tbWider = addText("format-indent-more", "margin-wider", QStringLiteral("|>"),
+                      [this] { MarginWider(); });
 }
 
 void TCalderwickForm::SetCaptions() {
@@ -298,6 +313,7 @@ void TCalderwickForm::SetCaptions() {
   a.addCollection->setText(Text(kAddCollection));
   a.refresh->setText(Text(kRefresh));
   a.exit->setText(Text(kExit));
+  UpdateRecentMenu();
   a.edit->setTitle(Text(kEditMenu));
   a.copy->setText(Text(captions::kCopy));
   a.markParagraph->setText(Text(captions::kMarkParagraph));
@@ -742,6 +758,7 @@ void TCalderwickForm::EndOfMove() {
 
 void TCalderwickForm::closeEvent(QCloseEvent* event) {
   closing_ = true;
+  SaveSession();
   if (help_) help_->close();
   QMainWindow::closeEvent(event);
 }

@@ -48,6 +48,11 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   // and closing it only minimises it.
   TNavigationForm* CreateNavigation();
   TNavigationForm* Navigation() const { return navigation_; }
+  // The session: SaveSession stores the open text windows (collection, text, layer, position,
+  // place) in the settings, RestoreSession opens them again (once the collections are known),
+  // leaving out those whose collection is not available. Closing the main window saves it.
+  void SaveSession();
+  void RestoreSession();
   QMdiArea* MdiArea() const { return mdi_; }
 
   // Every caption and hint for the current language, also those of the navigation window, the
@@ -156,6 +161,9 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   void UpdateFindMenu();
   void UpdateViewMenu();
   void UpdateExtrasMenu();
+  // The File menu's recently opened texts, newest first; RememberText puts a text at the top.
+  void UpdateRecentMenu();
+  void RememberText(TTextChild* t);
   void ActivateSlot(int slot);
 
   // Opens a layer-1 window at paragraph + 2 (content tree requests).
@@ -186,6 +194,7 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   AppContext& context_;
   QMdiArea* mdi_ = nullptr;
   QToolBar* toolBar_ = nullptr;
+  QMenu* recent_ = nullptr;
   TNavigationForm* navigation_ = nullptr;
   TGeheZuSeiteForm* goToPage_ = nullptr;
   QPointer<QMdiSubWindow> navigationSub_;

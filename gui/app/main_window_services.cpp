@@ -120,6 +120,7 @@ void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int
     t->ApplyViewSettings(CurrentViewSettings());
     t->GoToPosition(paragraph + kParagraphSkip);
     Raise(t);
+    RememberText(t);
   });
 }
 
@@ -152,6 +153,7 @@ TTextChild* TCalderwickForm::OpenTextByIds(const std::string& cdid, int32_t text
     t->ApplyViewSettings(CurrentViewSettings());
     t->GoToPosition(paragraph);
     Raise(t);
+    RememberText(t);
     result = t;
   });
   return result;

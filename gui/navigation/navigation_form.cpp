@@ -16,6 +16,8 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextDocument>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <exception>
@@ -70,6 +72,9 @@ constexpr char kNoChapters[] = "TI-TTI-GNS-2";
 
 constexpr int kDefaultHeight = 391;
 constexpr int kMinimumNoteHeight = 10;  // pixels the splitter leaves each side
+// An edited note is written this many milliseconds after the last change, so a crash loses at
+// most the last moment of typing without writing the file at every keystroke.
+constexpr int kNoteSaveDelay = 1000;
 // Content tree: index into Impl::keys; multimedia tree: index into Impl::mediaEntries; list:
 // bookmark identifier.
 constexpr int kKeyRole = Qt::UserRole;
@@ -171,6 +176,7 @@ struct TNavigationForm::Impl {
   QListWidgetItem* AddRow(const TBookmarkRecord& record);
   void SelectBookmark(QListWidgetItem* item);
   void SaveCurrentNote();
+  void SaveList();
   void Rename(QListWidgetItem* item);
   void OpenBookmark();
   void DeleteBookmark();
@@ -196,6 +202,7 @@ struct TNavigationForm::Impl {
   QWidget* bookmarkPage = nullptr;
   QListWidget* list = nullptr;
   QPlainTextEdit* memo = nullptr;
+  QTimer* noteTimer = nullptr;  // writes the edited note a moment after the last change
   QPushButton* bookmarkOpen = nullptr;
   QPushButton* bookmarkDelete = nullptr;
   QPushButton* bookmarkHelp = nullptr;
@@ -243,6 +250,11 @@ void TNavigationForm::SetQuestion(ConfirmFunction question) {
 }
 
 QSize TNavigationForm::sizeHint() const { return d_->initialSize; }
+
+bool TNavigationForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == d_->memo && event->type() == QEvent::FocusOut) d_->SaveCurrentNote();
+  return QWidget::eventFilter(watched, event);
+}
 
 void TNavigationForm::closeEvent(QCloseEvent* event) {
   auto* window = qobject_cast<QMdiSubWindow*>(parentWidget());
@@ -327,9 +339,16 @@ void TNavigationForm::Impl::BuildBookmarkPage() {
                    [this](QListWidgetItem* item) { Rename(item); });
   QObject::connect(list, &QListWidget::itemDoubleClicked, q, [this] { OpenBookmark(); });
   new OpenOnEnter(list, [this] { OpenBookmark(); });
+  noteTimer = new QTimer(q);
+  noteTimer->setSingleShot(true);
+  noteTimer->setInterval(kNoteSaveDelay);
+  QObject::connect(noteTimer, &QTimer::timeout, q, [this] { SaveCurrentNote(); });
   QObject::connect(memo, &QPlainTextEdit::textChanged, q, [this] {
-    if (!loadingNote) noteModified = true;
+    if (loadingNote) return;
+    noteModified = true;
+    noteTimer->start();
   });
+  memo->installEventFilter(q);
   QObject::connect(bookmarkOpen, &QPushButton::clicked, q, [this] { OpenBookmark(); });
   QObject::connect(bookmarkDelete, &QPushButton::clicked, q, [this] { DeleteBookmark(); });
   QObject::connect(bookmarkHelp, &QPushButton::clicked, q, [this] {
@@ -627,7 +646,7 @@ void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
   if (currentNote != 0) {
     try {
       QStringList lines;
-      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << FromCp1252(line);
+      for (const std::string& line : bookmarks.LoadNote(currentNote)) lines << Utf8(line);
       text = lines.join('\n');
     } catch (const std::exception& e) {
       ShowError(e.what());
@@ -643,12 +662,27 @@ void TNavigationForm::Impl::SelectBookmark(QListWidgetItem* item) {
 // Writes the memo into the current bookmark's note file when it was edited and the bookmark
 // still exists.
 void TNavigationForm::Impl::SaveCurrentNote() {
+  noteTimer->stop();
   if (currentNote == 0 || !noteModified || bookmarks.IndexOf(currentNote) < 0) return;
+  // The raw text keeps non-breaking spaces, which toPlainText turns into plain ones; paragraphs
+  // and soft line breaks both end a line of the note.
+  QString text = memo->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
   std::vector<std::string> lines;
-  for (const QString& line : memo->toPlainText().split('\n')) lines.push_back(ToCp1252(line));
+  for (const QString& line : text.split('\n')) lines.push_back(line.toStdString());
   try {
     bookmarks.SaveNote(currentNote, lines);
     noteModified = false;
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+// Writes bookmark.dat at once after every change of the list, so that no change waits for the
+// end of the run.
+void TNavigationForm::Impl::SaveList() {
+  try {
+    bookmarks.Save();
   } catch (const std::exception& e) {
     ShowError(e.what());
   }
@@ -663,6 +697,7 @@ void TNavigationForm::Impl::Rename(QListWidgetItem* item) {
   record.Title = ToCp1252(item->text());
   if (record.Title.size() > TBookmark::kTitleCap) record.Title.resize(TBookmark::kTitleCap);
   bookmarks.SetItem(index, record);
+  SaveList();
   const QString shown = FromCp1252(record.Title);
   if (item->text() != shown) {
     const QSignalBlocker block(list);
@@ -700,6 +735,7 @@ void TNavigationForm::Impl::DeleteBookmark() {
   } catch (const std::exception& e) {
     ShowError(e.what());
   }
+  SaveList();
   FillBookmarks();
 }
 
@@ -712,6 +748,7 @@ void TNavigationForm::AddBookmark(const TBookmarkRecord& record) {
     d.ShowError(e.what());
     return;
   }
+  d.SaveList();
   stored = d.bookmarks.GetItem(d.bookmarks.IndexOf(stored.Id));
   QListWidgetItem* item = d.AddRow(stored);
   d.pages->setCurrentWidget(d.bookmarkPage);

@@ -22,6 +22,9 @@ namespace quillmar::gui {
 // The permanent navigation window: the content tree of all collections, the bookmarks with
 // their notes and the multimedia entries of the collections. Closing it only minimises it.
 //
+// Every change of the bookmarks reaches the disk at once; an edited note shortly after the last
+// keystroke, when another bookmark is chosen and when the note field loses the focus.
+//
 // Errors go to the catalog's UserPrompts, OK/Cancel questions to SetQuestion's function.
 class TNavigationForm : public QWidget {
   Q_OBJECT
@@ -60,6 +63,8 @@ class TNavigationForm : public QWidget {
  protected:
   // Inside the main window's QMdiSubWindow a close only minimises the window.
   void closeEvent(QCloseEvent* event) override;
+  // Leaving the note field writes its note.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct Impl;

@@ -145,9 +145,10 @@ TEST_F(BookmarkTest, NotesLiveInNumberedFilesBesideTheStore) {
   EXPECT_EQ(store.NoteFileName(12345), JoinPath(dir.Sub("Bookmark"), "b12345.txt"));
 
   EXPECT_TRUE(store.LoadNote(12).empty());
-  store.SaveNote(12, {"first line", "", "dritte Zeile \xfc"});
-  EXPECT_EQ(test::ReadFile(store.NoteFileName(12)), "first line\r\n\r\ndritte Zeile \xfc\r\n");
-  EXPECT_EQ(store.LoadNote(12), (Lines{"first line", "", "dritte Zeile \xfc"}));
+  // Latin notes stay Windows-1252 files; the store hands out UTF-8.
+  store.SaveNote(12, {"first line", "", "dritte Zeile \u00fc \u20ac"});
+  EXPECT_EQ(test::ReadFile(store.NoteFileName(12)), "first line\r\n\r\ndritte Zeile \xfc \x80\r\n");
+  EXPECT_EQ(store.LoadNote(12), (Lines{"first line", "", "dritte Zeile \u00fc \u20ac"}));
   test::WriteFile(store.NoteFileName(11), "unix\nlines");
   EXPECT_EQ(store.LoadNote(11), (Lines{"unix", "lines"}));
 
@@ -157,6 +158,28 @@ TEST_F(BookmarkTest, NotesLiveInNumberedFilesBesideTheStore) {
   test::WriteFile(store.NoteFileName(12), "left over");
   EXPECT_EQ(store.Add(Record("new")), 12);
   EXPECT_TRUE(store.LoadNote(12).empty());
+}
+
+TEST_F(BookmarkTest, NotesOutsideWindows1252AreWrittenAsUtf8WithTheMark) {
+  TBookmark store(dir.path());
+  const int32_t id = store.Add(Record("b"));
+  const Lines greek{"\u03bc\u1fc6\u03bd\u03b9\u03bd \u00e4\u03b5\u03b9\u03b4\u03b5",
+                    "emoji \U0001F600 \u20ac"};
+  store.SaveNote(id, greek);
+  EXPECT_EQ(test::ReadFile(store.NoteFileName(id)),
+            "\xEF\xBB\xBF" + greek[0] + "\r\n" + greek[1] + "\r\n");
+  EXPECT_EQ(TBookmark(dir.path()).LoadNote(id), greek);
+
+  // Latin text that begins like the mark would read back as UTF-8 from Windows-1252 bytes.
+  const Lines mark{"\u00ef\u00bb\u00bf"};
+  store.SaveNote(id, mark);
+  EXPECT_EQ(store.LoadNote(id), mark);
+
+  // Files written elsewhere: with the mark UTF-8, without it Windows-1252 whatever they hold.
+  test::WriteFile(store.NoteFileName(id), "\xEF\xBB\xBF\xCE\xB1\nb");
+  EXPECT_EQ(store.LoadNote(id), (Lines{"\u03b1", "b"}));
+  test::WriteFile(store.NoteFileName(id), "\xCE\xB1");
+  EXPECT_EQ(store.LoadNote(id), Lines{"\u00ce\u00b1"});
 }
 
 TEST_F(BookmarkTest, FailedWritesLeaveThePreviousFiles) {

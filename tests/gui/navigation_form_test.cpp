@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -283,15 +284,54 @@ class NavigationFormTest : public QObject {
     QCOMPARE(services.calls.back(), std::string("help IDH_03000"));
   }
 
+  // What a fresh store reads from disk while the form and its store stay open.
+  std::vector<std::string> TitlesOnDisk() const {
+    const TBookmark disk(env->ProgramDir());
+    std::vector<std::string> titles;
+    for (int32_t i = 0; i < disk.Count(); ++i) titles.push_back(disk.GetItem(i).Title);
+    return titles;
+  }
+  std::vector<std::string> NoteOnDisk(int32_t id) const {
+    return TBookmark(env->ProgramDir()).LoadNote(id);
+  }
+
+  void everyChangeReachesTheDiskAtOnce() {
+    MakeForm();
+    form->AddBookmark(Bookmark("New", "AAAA0001", "Alpha"));
+    QCOMPARE(TitlesOnDisk(), std::vector<std::string>{"New"});
+    Row("New")->setText("Renamed");
+    QCOMPARE(TitlesOnDisk(), std::vector<std::string>{"Renamed"});
+
+    // A note a moment after the last keystroke, and at once when the field loses the focus.
+    auto* memo = Find<QPlainTextEdit>("BookmarkMemo");
+    QTest::keyClicks(memo, "typed");
+    QTRY_COMPARE(NoteOnDisk(1), std::vector<std::string>{"typed"});
+    memo->setPlainText("left");
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(memo, &leave);
+    QCOMPARE(NoteOnDisk(1), std::vector<std::string>{"left"});
+
+    form->AddBookmark(Bookmark("Second", "AAAA0001", "Alpha"));
+    answer = true;
+    Click("BookmarkDeleteButton");
+    QCOMPARE(TitlesOnDisk(), std::vector<std::string>{"Renamed"});
+    QVERIFY(!store->Modified());
+  }
+
   void notesAreSavedOnSwitchAndCloseAndSurviveAReload() {
     const int32_t a = store->Add(Bookmark("A", "AAAA0001", "Alpha"));
     const int32_t b = store->Add(Bookmark("B", "AAAA0001", "Alpha"));
     MakeForm();
     auto* memo = Find<QPlainTextEdit>("BookmarkMemo");
     Select("A");
-    memo->setPlainText(QString::fromUtf8("note A \xc3\xbc\nline 2"));
+    // Greek, an emoji and a non-breaking space are kept as typed.
+    const QString noteA =
+        QString::fromUtf8("note A \xc3\xbc \xce\xb1\xf0\x9f\x98\x80\xc2\xa0!\nline 2");
+    memo->setPlainText(noteA);
     Select("B");
-    QCOMPARE(store->LoadNote(a), (std::vector<std::string>{"note A \xfc", "line 2"}));
+    QCOMPARE(
+        store->LoadNote(a),
+        (std::vector<std::string>{"note A \xc3\xbc \xce\xb1\xf0\x9f\x98\x80\xc2\xa0!", "line 2"}));
     QVERIFY(memo->toPlainText().isEmpty());
     memo->setPlainText("note B");
     form->resize(500, 450);
@@ -303,8 +343,8 @@ class NavigationFormTest : public QObject {
     QCOMPARE(env->catalog->Settings().GetNavWinSize()[0], 500);
     MakeForm();
     Select("A");
-    QCOMPARE(Find<QPlainTextEdit>("BookmarkMemo")->toPlainText(),
-             QString::fromUtf8("note A \xc3\xbc\nline 2"));
+    QString shown = Find<QPlainTextEdit>("BookmarkMemo")->document()->toRawText();
+    QCOMPARE(shown.replace(QChar::ParagraphSeparator, '\n'), noteA);
   }
 };
 
