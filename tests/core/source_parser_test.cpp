@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -377,8 +376,9 @@ TEST(SourceParser, UntrustedInputNeverCrashesOrHangs) {
     }
     ParsesOrRejects(s);
   }
-  const auto start = std::chrono::steady_clock::now();
-  // A 4 MB line of elements, a deep nest and a long run of opening braces.
+  // A 4 MB line of elements, a deep nest and a long run of opening braces. Work that grows with
+  // the square of the input would take hours here, which the test run's time limit catches; the
+  // test itself measures no time, since sanitizers and busy machines vary tenfold.
   std::string huge = std::string(kHead) + "@text a\n@title A\n";
   for (int i = 0; i < 200000; ++i) huge += "w {i:x}{line 1} ";
   huge += "\n";
@@ -393,7 +393,6 @@ TEST(SourceParser, UntrustedInputNeverCrashesOrHangs) {
   EXPECT_EQ(ParseSource(row + "\n@end\n", "t.qms").texts[0].paragraphs[0].table.rows[0].size(),
             200000u);
   ParsesOrRejects(std::string(kHead) + "@text a\n@title A\n" + std::string(1 << 20, '\n'));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 }  // namespace
