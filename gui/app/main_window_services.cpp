@@ -100,7 +100,7 @@ void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int
     if (reuse != Reuse::kNever) {
       if (TTextChild* t = FindText(cdid, textNr, kMainLayer, reuse == Reuse::kSynoptic)) {
         Raise(t);
-        t->GoToPosition(paragraph + kParagraphSkip);
+        t->JumpTo(paragraph + kParagraphSkip);
         return;
       }
     }
@@ -108,7 +108,7 @@ void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int
     t->SetCollection(cdid);
     if (!t->OpenText(textNr, kMainLayer, reuse == Reuse::kSynoptic)) return Discard(t);
     t->ApplyViewSettings(CurrentViewSettings());
-    t->GoToPosition(paragraph + kParagraphSkip);
+    t->JumpTo(paragraph + kParagraphSkip);
     Raise(t);
   });
 }
@@ -140,7 +140,7 @@ TTextChild* TCalderwickForm::OpenTextByIds(const std::string& cdid, int32_t text
       if (!t->OpenText(textNr, layer, false)) return Discard(t);
     }
     t->ApplyViewSettings(CurrentViewSettings());
-    t->GoToPosition(paragraph);
+    t->JumpTo(paragraph);
     Raise(t);
     result = t;
   });
@@ -179,7 +179,7 @@ void TCalderwickForm::OpenCompanion(TTextChild* from, int32_t layer, int32_t pos
       if (!t->OpenText(textNr, layer, false)) return Discard(t);
       t->ApplyViewSettings(CurrentViewSettings());
     }
-    t->GoToPosition(position + kParagraphSkip);
+    t->JumpTo(position + kParagraphSkip);
     Raise(t);
   });
 }

@@ -146,6 +146,12 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
 
 void TTextChild::GoToPosition(int32_t position) { d_->GoTo(position, false); }
 
+void TTextChild::JumpTo(int32_t position) {
+  RememberPosition();
+  d_->GoTo(position, false);
+  RememberPosition();
+}
+
 void TTextChild::SetCaptions() {
   Impl& d = *d_;
   const std::pair<QAction*, const LangText*> items[] = {
@@ -360,12 +366,14 @@ void TTextChild::SetScrollBarVisible(bool visible) {
 }
 
 void TTextChild::ShowHit(const retrieval::TFundPosition& hit) {
+  RememberPosition();  // before the collection changes: the entry names where the user was
   SetCollection(hit.CD.Str());
   if (!OpenText(hit.TextNr, TTextInfo::KindLayer(hit.Textteil), false)) return;
   d_->doc->Clear();
   d_->doc->ClearHitMarkings();
   d_->doc->AddHitMarking(TFundMarkierung(hit));
   d_->GoTo(hit.Anfang, true);
+  RememberPosition();
 }
 
 // ---- events ----

@@ -47,6 +47,10 @@ class TTextChild : public QWidget {
   bool OpenText(int32_t textNr, int32_t layer, bool synchronise);
   bool OpenFile(const std::string& fileName, const QString& caption, int32_t position);
   void GoToPosition(int32_t position);
+  // Goes to a position as a jump the user can come back from: the place shown before and the
+  // place reached are both remembered in the history, so back returns to where the user was and
+  // next to where he went.
+  void JumpTo(int32_t position);
   void ApplyViewSettings(const ViewSettings& settings);  // and lays the text out again
   // The context menu, the status bar captions and the title in the current language.
   void SetCaptions();
@@ -84,7 +88,8 @@ class TTextChild : public QWidget {
   void FollowSync(int32_t target);
 
   // Opens the hit's text in the layer of its text part, marks the hit (replacing any earlier
-  // hit marking) and goes to the hit's first position. The collection must be catalogued.
+  // hit marking) and goes to the hit's first position, remembering the place before and the hit
+  // in the history. The collection must be catalogued.
   void ShowHit(const retrieval::TFundPosition& hit);
   bool HasHitMarking() const;
   // Goes to the page (arabic or roman numerals) of the current layer; false, after telling the

@@ -92,6 +92,7 @@ class MainWindowTest : public QObject {
   void crossReferenceLinks();
   void searchNeedsACollection();
   void hitsReuseOneTextWindow();
+  void backAndNextRetraceJumps();
   void printCommandsOpenThePrintDialog();
   void addCollectionDirectory();
   void helpTopicsReachTheirAnchors();
@@ -481,6 +482,61 @@ void MainWindowTest::hitsReuseOneTextWindow() {
   unknown.CD = retrieval::CDIdentifier("NONE0001");
   r.form->OpenResultPosition(unknown);
   QCOMPARE(r.form->TextWindows().size(), size_t{2});
+}
+
+// Every jump the main window makes in a text window (a reference, a companion, a hit) can be
+// retraced with back and next.
+void MainWindowTest::backAndNextRetraceJumps() {
+  Reader r(kEnglish, collection_);
+  r.form->show();
+  auto top = [](const TTextChild* t) { return t->Document().FirstVisibleWord()->StartPos; };
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  TTextChild* text = r.form->TextWindows().front();
+  const int32_t start = top(text);
+  QVERIFY(!text->CanGoBack() && !text->CanGoNext());
+  for (int i = 0; i < 3; ++i) QTest::keyClick(text, Qt::Key_PageDown);
+  const int32_t scrolled = top(text);
+  QVERIFY(scrolled > start);
+  // Back returns to where the user had scrolled to, next to where the jump went.
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  QCOMPARE(top(text), start);
+  text->Back();
+  QCOMPARE(top(text), scrolled);
+  text->Back();
+  QCOMPARE(top(text), start);
+  QVERIFY(!text->CanGoBack());
+  text->Next();
+  text->Next();
+  QCOMPARE(top(text), start);
+  QVERIFY(!text->CanGoNext());
+
+  r.form->OpenCompanion(text, 2, 0);
+  TTextChild* notes = r.form->TextWindows().back();
+  const int32_t note = top(notes);
+  QTest::keyClick(notes, Qt::Key_PageDown);
+  r.form->OpenCompanion(text, 2, 0);  // the reused window jumps back to the note
+  notes->Back();
+  QVERIFY(top(notes) > note);
+  QCOMPARE(notes->Layer(), 2);
+
+  auto hit = [](int32_t textNr, int32_t at) {
+    retrieval::TFundPosition p;
+    p.CD = retrieval::CDIdentifier(kCD);
+    p.TextNr = static_cast<uint8_t>(textNr);
+    p.Anfang = p.Ende = p.WortPos[0] = at;
+    return p;
+  };
+  r.form->OpenResultPosition(hit(1, 20));
+  TTextChild* hits = r.form->TextWindows().back();
+  const int32_t first = top(hits);
+  r.form->OpenResultPosition(hit(2, 40));
+  QCOMPARE(hits->TextNr(), 2);
+  hits->Back();
+  QCOMPARE(hits->TextNr(), 1);
+  QCOMPARE(top(hits), first);
+  hits->Next();
+  QCOMPARE(hits->TextNr(), 2);
+  QVERIFY(r.prompts->errors.empty());
 }
 
 // Answers the next modal dialog: records whether it is a print dialog ready to print, then
