@@ -18,6 +18,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/bytes.h"
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
@@ -108,6 +109,11 @@ bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   d.ResetSelection();
   d.clicked.reset();
   d.doc->Clear();
+  d.doc->ClearHitMarkings();
+  if (d.hit && SameCDID(d.hit->CD.Str(), d.cdid) && d.hit->TextNr == textNr &&
+      TTextInfo::KindLayer(d.hit->Textteil) == layer) {
+    d.doc->AddHitMarking(TFundMarkierung(*d.hit));
+  }
   d.cross_reference_memory = {};
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
@@ -136,6 +142,7 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
   d.ResetSelection();
   d.clicked.reset();
   d.doc->Clear();
+  d.doc->ClearHitMarkings();
   d.cross_reference_memory = {};
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
@@ -226,7 +233,7 @@ int32_t TTextChild::LeftBorderPercent() const {
   return static_cast<int32_t>(std::lround(double(d_->border) * 100 / width));
 }
 const TAbsaetze& TTextChild::Document() const { return *d_->doc; }
-bool TTextChild::HasHitMarking() const { return !d_->doc->HitMarkings().Empty(); }
+bool TTextChild::HasHitMarking() const { return d_->hit.has_value(); }
 
 void TTextChild::SetGoToPageDialog(TGeheZuSeiteForm* dialog) { g_goto_page_dialog = dialog; }
 
@@ -368,10 +375,8 @@ void TTextChild::SetScrollBarVisible(bool visible) {
 void TTextChild::ShowHit(const retrieval::TFundPosition& hit) {
   RememberPosition();  // before the collection changes: the entry names where the user was
   SetCollection(hit.CD.Str());
+  d_->hit = hit;  // opening the hit's text marks it
   if (!OpenText(hit.TextNr, TTextInfo::KindLayer(hit.Textteil), false)) return;
-  d_->doc->Clear();
-  d_->doc->ClearHitMarkings();
-  d_->doc->AddHitMarking(TFundMarkierung(hit));
   d_->GoTo(hit.Anfang, true);
   RememberPosition();
 }

@@ -91,6 +91,8 @@ class TTextChild : public QWidget {
   // hit marking) and goes to the hit's first position, remembering the place before and the hit
   // in the history. The collection must be catalogued.
   void ShowHit(const retrieval::TFundPosition& hit);
+  // True once the window has shown a hit, also while back or next show another text, where the
+  // hit is not marked.
   bool HasHitMarking() const;
   // Goes to the page (arabic or roman numerals) of the current layer; false, after telling the
   // user, when the text has no such page. Nothing in file mode.

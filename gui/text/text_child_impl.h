@@ -20,6 +20,7 @@
 #include "gui/common/text_layers.h"
 #include "gui/text/text_child.h"
 #include "platform/gui/qt_canvas.h"
+#include "retrieval/hit_list.h"
 #include "text/davur_ured.h"
 #include "text/document.h"
 #include "text/history.h"
@@ -171,6 +172,9 @@ struct TTextChild::Impl {
 
   TDatei stream_file;
   THistory history;
+  // The hit the window was last asked to show. Its marking is drawn only while that hit's text
+  // is open: back and next may show another text in the same window.
+  std::optional<retrieval::TFundPosition> hit;
   std::string cdid;
   std::unique_ptr<TTextInfo> text_info;
   int32_t layer = -1;

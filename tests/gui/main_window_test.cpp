@@ -534,8 +534,12 @@ void MainWindowTest::backAndNextRetraceJumps() {
   hits->Back();
   QCOMPARE(hits->TextNr(), 1);
   QCOMPARE(top(hits), first);
+  // The second hit's marking belongs to text 2: text 1 shows it nowhere.
+  QVERIFY(hits->Document().HitMarkings().Empty());
+  QVERIFY(hits->HasHitMarking());
   hits->Next();
   QCOMPARE(hits->TextNr(), 2);
+  QCOMPARE(hits->Document().HitMarkings().Count(), 1);
   QVERIFY(r.prompts->errors.empty());
 }
 
