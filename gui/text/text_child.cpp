@@ -352,15 +352,22 @@ void TTextChild::RememberPosition() {
 void TTextChild::Back() {
   TPositionRecord entry;
   if (d_->closing || !d_->history.Back(entry)) return;
-  SetCollection(entry.CDID);
-  if (OpenText(entry.TextNr, entry.Layer, false)) d_->GoTo(entry.Position, true);
+  ShowEntry(entry);
 }
 
 void TTextChild::Next() {
   TPositionRecord entry;
   if (d_->closing || !d_->history.Next(entry)) return;
-  SetCollection(entry.CDID);
-  if (OpenText(entry.TextNr, entry.Layer, false)) d_->GoTo(entry.Position, true);
+  ShowEntry(entry);
+}
+
+// Back and next are menu and tool bar commands: a place that can no longer be opened (its
+// collection left the catalog when its medium was taken out) is reported to the user.
+void TTextChild::ShowEntry(const TPositionRecord& entry) {
+  d_->Guard([&] {
+    SetCollection(entry.CDID);
+    if (OpenText(entry.TextNr, entry.Layer, false)) d_->GoTo(entry.Position, true);
+  });
 }
 
 bool TTextChild::CanGoBack() const { return d_->history.CanGoBack(); }

@@ -11,6 +11,7 @@ namespace quillmar {
 class TAbsaetze;
 class TCalderwickData;
 class TextStyle;
+struct TPositionRecord;
 namespace retrieval {
 struct TFundPosition;
 }
@@ -129,6 +130,8 @@ class TTextChild : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ShowEntry(const TPositionRecord& entry);  // a place of the history
+
   struct Impl;
   std::unique_ptr<Impl> d_;
 };

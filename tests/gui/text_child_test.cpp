@@ -123,6 +123,7 @@ class TextChildTest : public QObject {
   void marginColumnOnlyForMainTextsWithTheFlag();
   void goToPageArabicAndRoman();
   void backAndNextReturnToRememberedPlaces();
+  void backToAVanishedCollectionIsReported();
   void linkClicksAskTheMainWindow();
   void synchroniseAndHelpAskTheMainWindow();
   void missingTextFileAsksAndClosesOnCancel();
@@ -370,6 +371,30 @@ void TextChildTest::backAndNextReturnToRememberedPlaces() {
   w->Next();
   QCOMPARE(w->CurrentPosition(), page2);
   QVERIFY(!w->CanGoNext());
+}
+
+void TextChildTest::backToAVanishedCollectionIsReported() {
+  // The collection is found in a drive; its medium is taken out while a window shows it.
+  test::FakeDrives drives;
+  drives.drives = {dir_.Sub("cd")};
+  MemoryRegistryStore store;
+  TCalderwickData catalog(TCalderwickData::Platform{store, drives, prompts_, plugins_, env_});
+  catalog.ScanCDs();
+  QVERIFY(catalog.GetCDIndex(kCD) >= 0);
+  TTextChild w(catalog, style_, &services_);
+  w.resize(480, 260);
+  w.show();
+  w.SetCollection(kCD);
+  QVERIFY(w.OpenText(1, 1, false));
+  w.GoToPosition(1);
+  w.RememberPosition();
+  QVERIFY(w.GoToPage("2"));
+  w.RememberPosition();
+  drives.drives.clear();
+  catalog.ScanCDs();
+  QVERIFY(catalog.GetCDIndex(kCD) < 0);
+  w.Back();
+  QCOMPARE(prompts_.errors.size(), size_t{1});
 }
 
 void TextChildTest::linkClicksAskTheMainWindow() {
