@@ -210,6 +210,12 @@ void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
   a.view->addSeparator();
   a.settings = add(a.view, [this] { ShowSettings(); });
   connect(a.view, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateViewMenu);
+  // The tool bar's back and forward buttons trigger these items, which Qt ignores while they are
+  // disabled; outside the open menu they stay enabled (their commands check the history).
+  connect(a.view, &QMenu::aboutToHide, this, [this] {
+    a_->back->setEnabled(true);
+    a_->forward->setEnabled(true);
+  });
 }
 
 void TCalderwickForm::BuildExtrasWindowAndHelpMenus(QMenuBar* bar) {

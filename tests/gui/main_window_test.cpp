@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
+#include <QToolBar>
 #include <QtTest>
 #include <fstream>
 #include <map>
@@ -540,6 +541,30 @@ void MainWindowTest::backAndNextRetraceJumps() {
   hits->Next();
   QCOMPARE(hits->TextNr(), 2);
   QCOMPARE(hits->Document().HitMarkings().Count(), 1);
+
+  // The tool bar's back button works after the View menu was last opened with nothing to go
+  // back to.
+  QMenu* view = nullptr;
+  for (QMenu* menu : r.form->findChildren<QMenu*>())
+    for (QAction* action : menu->actions())
+      if (action->text() == "&Back") view = menu;
+  QVERIFY(view != nullptr);
+  r.form->OpenTextInNewWindow(kCD, 1, 0);
+  TTextChild* fresh = r.form->TextWindows().back();
+  QCOMPARE(r.form->ActiveTextWindow(), fresh);
+  emit view->aboutToShow();
+  emit view->aboutToHide();
+  r.form->OpenTextFromReference(kCD, 1, 0);  // reuses the last window showing text 1
+  QTest::keyClick(fresh, Qt::Key_PageDown);
+  const int32_t down = top(fresh);
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  QVERIFY(top(fresh) < down);
+  QAction* toolBack = nullptr;
+  for (QAction* action : r.form->findChild<QToolBar*>()->actions())
+    if (action->toolTip() == "Back") toolBack = action;
+  QVERIFY(toolBack != nullptr);
+  toolBack->trigger();
+  QCOMPARE(top(fresh), down);
   QVERIFY(r.prompts->errors.empty());
 }
 
