@@ -495,18 +495,26 @@ void MainWindowTest::backAndNextRetraceJumps() {
   TTextChild* text = r.form->TextWindows().front();
   const int32_t start = top(text);
   QVERIFY(!text->CanGoBack() && !text->CanGoNext());
+  // The View menu, opened while there is nowhere to go, disables its back item; the tool bar's
+  // back button triggers that item and must work later all the same.
+  QMenu* view = nullptr;
+  for (QMenu* menu : r.form->findChildren<QMenu*>())
+    for (QAction* action : menu->actions())
+      if (action->text() == "&Back") view = menu;
+  QAction* toolBack = nullptr;
+  for (QAction* action : r.form->findChild<QToolBar*>()->actions())
+    if (action->toolTip() == "Back") toolBack = action;
+  QVERIFY(view != nullptr && toolBack != nullptr);
+  emit view->aboutToShow();
+  emit view->aboutToHide();
   for (int i = 0; i < 3; ++i) QTest::keyClick(text, Qt::Key_PageDown);
   const int32_t scrolled = top(text);
   QVERIFY(scrolled > start);
   // Back returns to where the user had scrolled to, next to where the jump went.
   r.form->OpenTextFromReference(kCD, 1, 0);
   QCOMPARE(top(text), start);
-  text->Back();
+  toolBack->trigger();
   QCOMPARE(top(text), scrolled);
-  text->Back();
-  QCOMPARE(top(text), start);
-  QVERIFY(!text->CanGoBack());
-  text->Next();
   text->Next();
   QCOMPARE(top(text), start);
   QVERIFY(!text->CanGoNext());
@@ -518,7 +526,6 @@ void MainWindowTest::backAndNextRetraceJumps() {
   r.form->OpenCompanion(text, 2, 0);  // the reused window jumps back to the note
   notes->Back();
   QVERIFY(top(notes) > note);
-  QCOMPARE(notes->Layer(), 2);
 
   auto hit = [](int32_t textNr, int32_t at) {
     retrieval::TFundPosition p;
@@ -531,40 +538,14 @@ void MainWindowTest::backAndNextRetraceJumps() {
   TTextChild* hits = r.form->TextWindows().back();
   const int32_t first = top(hits);
   r.form->OpenResultPosition(hit(2, 40));
-  QCOMPARE(hits->TextNr(), 2);
   hits->Back();
   QCOMPARE(hits->TextNr(), 1);
   QCOMPARE(top(hits), first);
   // The second hit's marking belongs to text 2: text 1 shows it nowhere.
-  QVERIFY(hits->Document().HitMarkings().Empty());
-  QVERIFY(hits->HasHitMarking());
+  QVERIFY(hits->Document().HitMarkings().Empty() && hits->HasHitMarking());
   hits->Next();
   QCOMPARE(hits->TextNr(), 2);
   QCOMPARE(hits->Document().HitMarkings().Count(), 1);
-
-  // The tool bar's back button works after the View menu was last opened with nothing to go
-  // back to.
-  QMenu* view = nullptr;
-  for (QMenu* menu : r.form->findChildren<QMenu*>())
-    for (QAction* action : menu->actions())
-      if (action->text() == "&Back") view = menu;
-  QVERIFY(view != nullptr);
-  r.form->OpenTextInNewWindow(kCD, 1, 0);
-  TTextChild* fresh = r.form->TextWindows().back();
-  QCOMPARE(r.form->ActiveTextWindow(), fresh);
-  emit view->aboutToShow();
-  emit view->aboutToHide();
-  r.form->OpenTextFromReference(kCD, 1, 0);  // reuses the last window showing text 1
-  QTest::keyClick(fresh, Qt::Key_PageDown);
-  const int32_t down = top(fresh);
-  r.form->OpenTextFromReference(kCD, 1, 0);
-  QVERIFY(top(fresh) < down);
-  QAction* toolBack = nullptr;
-  for (QAction* action : r.form->findChild<QToolBar*>()->actions())
-    if (action->toolTip() == "Back") toolBack = action;
-  QVERIFY(toolBack != nullptr);
-  toolBack->trigger();
-  QCOMPARE(top(fresh), down);
   QVERIFY(r.prompts->errors.empty());
 }
 
