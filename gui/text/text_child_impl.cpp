@@ -290,12 +290,24 @@ void TTextChild::Impl::LineUp() {
   ShowWord(doc->FirstVisibleWord());
 }
 
+// Whether the text behind the current line still fills the text area; reads further
+// paragraphs as far as needed to tell.
+bool TTextChild::Impl::FilledBelowCurrentLine() {
+  const int32_t height = TextArea().height();
+  while (doc->HeightFromCurrent() - doc->CurrentLineHeight() < height) {
+    if (!AddNext()) return false;
+  }
+  return true;
+}
+
+// Scrolls by a window's height but no further than the last page: the text's end stays at the
+// bottom of the window instead of scrolling up into an empty window.
 void TTextChild::Impl::PageDown() {
   if (closing || !Loaded() || !TextFileReady()) return;
   const int32_t limit = TextArea().height();
   int32_t sum = 0;
   bool moved = false;
-  while (sum <= limit && LineDownStep()) {
+  while (sum <= limit && FilledBelowCurrentLine() && LineDownStep()) {
     moved = true;
     sum += doc->CurrentLineHeight();
   }

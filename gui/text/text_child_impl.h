@@ -104,6 +104,7 @@ struct TTextChild::Impl {
   bool LineUpStep();
   void LineDown();
   void LineUp();
+  bool FilledBelowCurrentLine();
   void PageDown();
   void PageUp();
   void Moved();

@@ -119,6 +119,7 @@ class TextChildTest : public QObject {
   void initTestCase();
   void init();
   void scrollingStopsAtBothEndsAndTheBottomIsLengthMinusTen();
+  void pageDownStopsAtTheLastPage();
   void clickShiftClickCopyAndExport();
   void marginColumnOnlyForMainTextsWithTheFlag();
   void goToPageArabicAndRoman();
@@ -239,6 +240,24 @@ void TextChildTest::scrollingStopsAtBothEndsAndTheBottomIsLengthMinusTen() {
   bar->setSliderDown(false);
   QCOMPARE(w->CurrentPosition(), static_cast<int32_t>(std::lround(0.9 * w->FileLength())));
   QVERIFY2(prompts_.errors.empty(), prompts_.errors.empty() ? "" : prompts_.errors[0].c_str());
+}
+
+void TextChildTest::pageDownStopsAtTheLastPage() {
+  auto w = Open(1);
+  int32_t last = -1;
+  int presses = 0;
+  for (; presses < 200 && last != w->CurrentPosition(); ++presses) {
+    last = w->CurrentPosition();
+    QTest::keyClick(w.get(), Qt::Key_PageDown);
+  }
+  QVERIFY(presses > 2);
+  // The window is still full and shows the end of the text; one line more would not be.
+  const TAbsaetze& doc = w->Document();
+  const int area = w->height() - w->findChild<QWidget*>("TextStatusBar")->sizeHint().height();
+  QVERIFY(doc.HeightFromCurrent() >= area);
+  QVERIFY(doc.HeightFromCurrent() - doc.CurrentLineHeight() < area);
+  const StreamWord end = Words(1).back();
+  QVERIFY(Visible(*w, [&](const TWortListRecord& r) { return r.StartPos == end.start_position; }));
 }
 
 void TextChildTest::clickShiftClickCopyAndExport() {
