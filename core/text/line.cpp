@@ -175,6 +175,8 @@ void TZeile::Draw(int32_t top, MarginCarry& carry, const TMarkierungen& user,
   int32_t x = left + IndentWidth;
   if (Centred) {
     x = std::abs(TextWidth - Width() - 1) / 2 + left;
+    // The strip in front of a centred line is cleared too, or an earlier view shows through.
+    FillBack(left + IndentWidth, top, x, bottom);
     for (int32_t i = 1; i <= n && x <= edge; ++i) {
       const TWortListRecord& w = words_.Word(i);
       PlaceWord(i, x, baseline, w.SpaceWidth);

@@ -120,6 +120,7 @@ class TextChildTest : public QObject {
   void init();
   void scrollingStopsAtBothEndsAndTheBottomIsLengthMinusTen();
   void pageDownStopsAtTheLastPage();
+  void scrolledViewLooksLikeAFreshOne();
   void clickShiftClickCopyAndExport();
   void marginColumnOnlyForMainTextsWithTheFlag();
   void goToPageArabicAndRoman();
@@ -258,6 +259,28 @@ void TextChildTest::pageDownStopsAtTheLastPage() {
   QVERIFY(doc.HeightFromCurrent() - doc.CurrentLineHeight() < area);
   const StreamWord end = Words(1).back();
   QVERIFY(Visible(*w, [&](const TWortListRecord& r) { return r.StartPos == end.start_position; }));
+}
+
+void TextChildTest::scrolledViewLooksLikeAFreshOne() {
+  auto w = Open(1);
+  const QRect area(0, 0, w->width() - w->findChild<QScrollBar*>("TextScrollBar")->width(),
+                   w->height() - w->findChild<QWidget*>("TextStatusBar")->height());
+  // Centred chapter headings come along; nothing of an earlier view may stay around them.
+  const Qt::Key keys[] = {Qt::Key_PageDown, Qt::Key_Down,   Qt::Key_PageDown, Qt::Key_Down,
+                          Qt::Key_Up,       Qt::Key_PageUp, Qt::Key_PageDown};
+  for (const Qt::Key key : keys) {
+    QTest::keyClick(w.get(), key);
+    auto fresh = std::make_unique<TTextChild>(*catalog_, style_, &services_);
+    fresh->resize(w->size());
+    fresh->show();
+    fresh->ApplyViewSettings({});
+    fresh->SetCollection(kCD);
+    QVERIFY(fresh->OpenText(1, 1, false));
+    fresh->GoToPosition(w->CurrentPosition());
+    QCOMPARE(fresh->CurrentPosition(), w->CurrentPosition());
+    QVERIFY2(w->grab(area).toImage() == fresh->grab(area).toImage(),
+             qPrintable(QTest::toString(key)));
+  }
 }
 
 void TextChildTest::clickShiftClickCopyAndExport() {
