@@ -202,6 +202,9 @@ void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
   a.font = a.view->addMenu(QString());
   a.bigger = add(a.font, [this] { FontBigger(); });
   a.smaller = add(a.font, [this] { FontSmaller(); });
+  // Ctrl+plus (also Ctrl+= on keyboards where plus needs Shift) and Ctrl+minus.
+  a.bigger->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  a.smaller->setShortcuts(QKeySequence::ZoomOut);
   a.margin = a.view->addMenu(QString());
   a.wider = add(a.margin, [this] { MarginWider(); });
   a.narrower = add(a.margin, [this] { MarginNarrower(); });
@@ -466,6 +469,11 @@ void TCalderwickForm::ApplyViewSettingsToAll() {
 void TCalderwickForm::FontBigger() { StepFontSize(TextStyle::BiggerBaseSize); }
 
 void TCalderwickForm::FontSmaller() { StepFontSize(TextStyle::SmallerBaseSize); }
+
+void TCalderwickForm::ChangeFontSize(int steps) {
+  for (; steps > 0; --steps) FontBigger();
+  for (; steps < 0; ++steps) FontSmaller();
+}
 
 void TCalderwickForm::StepFontSize(std::optional<int> (*step)(int font3Size)) {
   Guarded([this, step] {

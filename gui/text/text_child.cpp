@@ -460,6 +460,15 @@ void TTextChild::keyReleaseEvent(QKeyEvent* event) {
 
 void TTextChild::wheelEvent(QWheelEvent* event) {
   Impl& d = *d_;
+  if (event->modifiers() & Qt::ControlModifier) {
+    // Ctrl+wheel zooms like A+/A-: a notch away from the user makes the font bigger.
+    d.zoom_rest += event->angleDelta().y();
+    const int steps = d.zoom_rest / kWheelNotch;
+    d.zoom_rest -= steps * kWheelNotch;
+    if (steps != 0 && d.services != nullptr) d.services->ChangeFontSize(steps);
+    event->accept();
+    return;
+  }
   d.wheel_rest += event->angleDelta().y();
   d.Guard([&] {
     for (; d.wheel_rest >= kWheelNotch; d.wheel_rest -= kWheelNotch) d.LineUp();

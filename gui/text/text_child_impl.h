@@ -199,6 +199,7 @@ struct TTextChild::Impl {
   int last_track = -1;
   int32_t track_position = -1;
   int wheel_rest = 0;
+  int zoom_rest = 0;  // Ctrl+wheel rotation short of a notch
 
   bool closing = false;
   bool scrolling = false;

@@ -184,6 +184,17 @@ void MainWindowTest::fontStepsStopAtTheirLimits() {
   r.form->FontSmaller();
   QCOMPARE(r.Settings().GetFontSize(), 3);
   QCOMPARE(font3(), 3);
+
+  // Ctrl+plus, Ctrl+= and Ctrl+minus step the size like the menu.
+  r.form->show();
+  QVERIFY(QTest::qWaitForWindowActive(r.form.get()));
+  QTest::keyClick(r.form.get(), Qt::Key_Plus, Qt::ControlModifier);
+  const int once = font3();
+  QVERIFY(once > 3);
+  QTest::keyClick(r.form.get(), Qt::Key_Equal, Qt::ControlModifier);
+  QVERIFY(font3() > once);
+  QTest::keyClick(r.form.get(), Qt::Key_Minus, Qt::ControlModifier);
+  QCOMPARE(font3(), once);
 }
 
 void MainWindowTest::languageOutsideOneAndTwoIsEnglish() {
@@ -522,8 +533,8 @@ void MainWindowTest::backAndNextRetraceJumps() {
   r.form->OpenCompanion(text, 2, 0);
   TTextChild* notes = r.form->TextWindows().back();
   const int32_t note = top(notes);
-  QTest::keyClick(notes, Qt::Key_PageDown);
-  r.form->OpenCompanion(text, 2, 0);  // the reused window jumps back to the note
+  QTest::keyClick(notes, Qt::Key_Down);  // the notes fit on one page
+  r.form->OpenCompanion(text, 2, 0);     // the reused window jumps back to the note
   notes->Back();
   QVERIFY(top(notes) > note);
 

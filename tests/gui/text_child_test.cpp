@@ -1,5 +1,6 @@
 #include "gui/text/text_child.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +59,7 @@ class RecordingServices : public WindowServices {
     calls << QString("sync %1").arg(line);
   }
   void ShowHelp(const QString& topic) override { calls << "help " + topic; }
+  void ChangeFontSize(int steps) override { calls << QString("font %1").arg(steps); }
   void TextWindowClosed(TTextChild*) override { calls << "closed"; }
   QStringList calls;
 };
@@ -121,6 +124,7 @@ class TextChildTest : public QObject {
   void scrollingStopsAtBothEndsAndTheBottomIsLengthMinusTen();
   void pageDownStopsAtTheLastPage();
   void scrolledViewLooksLikeAFreshOne();
+  void ctrlWheelChangesTheFontSize();
   void clickShiftClickCopyAndExport();
   void marginColumnOnlyForMainTextsWithTheFlag();
   void goToPageArabicAndRoman();
@@ -281,6 +285,24 @@ void TextChildTest::scrolledViewLooksLikeAFreshOne() {
     QVERIFY2(w->grab(area).toImage() == fresh->grab(area).toImage(),
              qPrintable(QTest::toString(key)));
   }
+}
+
+void TextChildTest::ctrlWheelChangesTheFontSize() {
+  auto w = Open(1);
+  auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+    const QPointF at(20, 20);
+    QWheelEvent event(at, w->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.get(), &event);
+  };
+  wheel(-120, Qt::ControlModifier);
+  wheel(60, Qt::ControlModifier);  // half a notch back does nothing yet
+  wheel(300, Qt::ControlModifier);
+  QCOMPARE(services_.calls, (QStringList{"font -1", "font 3"}));
+  // Without Ctrl the wheel scrolls and leaves the font alone.
+  wheel(-120, Qt::NoModifier);
+  QVERIFY(w->CurrentPosition() > 1);
+  QCOMPARE(services_.calls.size(), 2);
 }
 
 void TextChildTest::clickShiftClickCopyAndExport() {
