@@ -58,7 +58,8 @@ TTextChild::TTextChild(TCalderwickData& catalog, TextStyle& style, WindowService
   d_->canvas = std::make_unique<QtCanvas>(d_->painter, style);
   d_->doc = std::make_unique<TAbsaetze>(*d_->canvas, style.Colours());
   d_->doc->SetCacheFactor(1);
-  d_->doc->SetClientRect({0, 0, d_->buffer.width(), d_->buffer.height()});
+  const QRect area = d_->TextArea();
+  d_->doc->SetClientRect({0, 0, area.width(), area.height()});
   d_->ApplyDocSettings();
   if (services != nullptr) d_->cross_references = services->CrossReferences();
 }
@@ -389,6 +390,8 @@ void TTextChild::ShowHit(const retrieval::TFundPosition& hit) {
 }
 
 // ---- events ----
+
+const QImage& TTextChild::TextImage() const { return d_->buffer; }
 
 void TTextChild::paintEvent(QPaintEvent*) {
   QPainter p(this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -110,6 +111,8 @@ class TTextChild : public QWidget {
   int32_t LeftBorderPercent() const;  // left border x 100 / client width, 0 when unset
   // The loaded part of the text (for printing, tables and tests).
   const TAbsaetze& Document() const;
+  // The image the text is drawn into, in device pixels at the screen's device pixel ratio.
+  const QImage& TextImage() const;
 
   // The dialog GoToPage() runs; not owned. Without one each call makes its own.
   static void SetGoToPageDialog(TGeheZuSeiteForm* dialog);
