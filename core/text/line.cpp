@@ -175,18 +175,24 @@ void TZeile::Draw(int32_t top, MarginCarry& carry, const TMarkierungen& user,
   int32_t x = left + IndentWidth;
   if (Centred) {
     x = std::abs(TextWidth - Width() - 1) / 2 + left;
+    // The strip in front of a centred line is cleared too, or an earlier view shows through.
+    FillBack(left + IndentWidth, top, x, bottom);
     for (int32_t i = 1; i <= n && x <= edge; ++i) {
       const TWortListRecord& w = words_.Word(i);
       PlaceWord(i, x, baseline, w.SpaceWidth);
       x += TWortListe::BoxWidth(w) + w.SpaceWidth;
     }
   } else if (Justified && !last_line && n > 1) {
-    const int32_t gap = (TextWidth - 1 - SumOfBoxWidths() - IndentWidth) / (n - 1);
+    // Words without a blank after them (a link marker before punctuation) stay joined.
+    int32_t gaps = 0;
+    for (int32_t i = 1; i < n; ++i) gaps += words_.Word(i).SpaceWidth > 0 ? 1 : 0;
+    const int32_t gap = (TextWidth - 1 - SumOfBoxWidths() - IndentWidth) / std::max(gaps, 1);
     for (int32_t i = 1; i <= n; ++i) {
       // The first word always stands at the line start, however narrow the line.
       if (i > 1 && x > edge) RaiseInternalError("TZ-DB 001");
-      PlaceWord(i, x, baseline, gap);
-      x += TWortListe::BoxWidth(words_.Word(i)) + gap;
+      const int32_t after = words_.Word(i).SpaceWidth > 0 ? gap : 0;
+      PlaceWord(i, x, baseline, after);
+      x += TWortListe::BoxWidth(words_.Word(i)) + after;
     }
   } else {
     for (int32_t i = 1; i <= n; ++i) {

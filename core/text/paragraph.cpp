@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 #include "base/errors.h"
 #include "text/font_table.h"
@@ -14,6 +15,12 @@ namespace {
 constexpr int kBodyFont = stream::FontNumber(stream::kBodyFont);
 // Pixels between the left border and the words, counted against the available width.
 constexpr int32_t kBorderGap = 5;
+// Whether the word's first visible character is punctuation that closes what stands before it.
+bool StartsWithClosingPunctuation(const TWortListRecord& word) {
+  if (word.Parts.empty() || word.Parts[0].Text.empty()) return false;
+  return std::string_view(".,;:!?)]}").find(word.Parts[0].Text[0]) != std::string_view::npos;
+}
+
 }  // namespace
 
 TAbsatz::TAbsatz(Canvas* canvas, const ColourTables* colours, const ParagraphSettings& settings)
@@ -118,6 +125,10 @@ void TAbsatz::AddWord(const StreamWord& word) {
   if (lines_.Empty()) NewLine();
   TZeile* line = &lines_.Last();
   const TWortListRecord record = MakeRecord(word, line->Words());
+  // Punctuation follows a link marker without a blank ("renown1;"), as it would a plain word.
+  if (!line->Words().Empty() && line->Words().Last().Link && StartsWithClosingPunctuation(record)) {
+    line->Words().Last().SpaceWidth = 0;
+  }
   line->Words().Add(record);
   if (line->Words().Count() > 1 && line->Width() > AvailableWidth()) {
     line->Words().RemoveLast();

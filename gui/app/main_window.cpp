@@ -222,6 +222,9 @@ void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
   a.font = a.view->addMenu(QString());
   a.bigger = add(a.font, [this] { FontBigger(); });
   a.smaller = add(a.font, [this] { FontSmaller(); });
+  // Ctrl+plus (also Ctrl+= on keyboards where plus needs Shift) and Ctrl+minus.
+  a.bigger->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  a.smaller->setShortcuts(QKeySequence::ZoomOut);
   a.margin = a.view->addMenu(QString());
   a.wider = add(a.margin, [this] { MarginWider(); });
   a.narrower = add(a.margin, [this] { MarginNarrower(); });
@@ -230,6 +233,12 @@ void TCalderwickForm::BuildFindAndViewMenus(QMenuBar* bar) {
   a.view->addSeparator();
   a.settings = add(a.view, [this] { ShowSettings(); });
   connect(a.view, &QMenu::aboutToShow, this, &TCalderwickForm::UpdateViewMenu);
+  // The tool bar's back and forward buttons trigger these items, which Qt ignores while they are
+  // disabled; outside the open menu they stay enabled (their commands check the history).
+  connect(a.view, &QMenu::aboutToHide, this, [this] {
+    a_->back->setEnabled(true);
+    a_->forward->setEnabled(true);
+  });
 }
 
 void TCalderwickForm::BuildExtrasWindowAndHelpMenus(QMenuBar* bar) {
@@ -491,6 +500,11 @@ void TCalderwickForm::ApplyViewSettingsToAll() {
 void TCalderwickForm::FontBigger() { StepFontSize(TextStyle::BiggerBaseSize); }
 
 void TCalderwickForm::FontSmaller() { StepFontSize(TextStyle::SmallerBaseSize); }
+
+void TCalderwickForm::ChangeFontSize(int steps) {
+  for (; steps > 0; --steps) FontBigger();
+  for (; steps < 0; ++steps) FontSmaller();
+}
 
 void TCalderwickForm::StepFontSize(std::optional<int> (*step)(int font3Size)) {
   Guarded([this, step] {

@@ -133,6 +133,7 @@ class TCalderwickForm : public QMainWindow, public WindowServices {
   void PrintFile(const std::string& fileName, const QString& title) override;
   void NextHit() override;
   void PreviousHit() override;
+  void ChangeFontSize(int steps) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,7 @@
 // The media services of the main window: picture and table windows opened from text links.
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <cstdlib>
 
 #include "collection/calderwick_data.h"
 #include "gui/app/main_window.h"
@@ -9,6 +10,7 @@
 #include "gui/text/table_form.h"
 #include "text/document.h"
 #include "text/paragraph.h"
+#include "text/text_style.h"
 
 namespace quillmar::gui {
 
@@ -44,6 +46,7 @@ void TCalderwickForm::OpenTable(TTextChild* from, int32_t position) {
     const TAbsatz* paragraph = from->Document().ParagraphAt(position);
     if (paragraph == nullptr || paragraph->Table() == nullptr) return;
     auto* form = new TTableForm;
+    form->SetFontSize(std::abs(context_.Style().Fonts(false).FontOf(3).size));
     QMdiSubWindow* sub = mdi_->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setGeometry(NewWindowGeometry({TTableForm::kDefaultWidth, TTableForm::kDefaultHeight}));

@@ -110,7 +110,7 @@ void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int
     if (reuse != Reuse::kNever) {
       if (TTextChild* t = FindText(cdid, textNr, kMainLayer, reuse == Reuse::kSynoptic)) {
         Raise(t);
-        t->GoToPosition(paragraph + kParagraphSkip);
+        t->JumpTo(paragraph + kParagraphSkip);
         return;
       }
     }
@@ -118,7 +118,7 @@ void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int
     t->SetCollection(cdid);
     if (!t->OpenText(textNr, kMainLayer, reuse == Reuse::kSynoptic)) return Discard(t);
     t->ApplyViewSettings(CurrentViewSettings());
-    t->GoToPosition(paragraph + kParagraphSkip);
+    t->JumpTo(paragraph + kParagraphSkip);
     Raise(t);
     RememberText(t);
   });
@@ -151,7 +151,7 @@ TTextChild* TCalderwickForm::OpenTextByIds(const std::string& cdid, int32_t text
       if (!t->OpenText(textNr, layer, false)) return Discard(t);
     }
     t->ApplyViewSettings(CurrentViewSettings());
-    t->GoToPosition(paragraph);
+    t->JumpTo(paragraph);
     Raise(t);
     RememberText(t);
     result = t;
@@ -191,7 +191,7 @@ void TCalderwickForm::OpenCompanion(TTextChild* from, int32_t layer, int32_t pos
       if (!t->OpenText(textNr, layer, false)) return Discard(t);
       t->ApplyViewSettings(CurrentViewSettings());
     }
-    t->GoToPosition(position + kParagraphSkip);
+    t->JumpTo(position + kParagraphSkip);
     Raise(t);
   });
 }

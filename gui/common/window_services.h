@@ -47,6 +47,8 @@ class WindowServices {
   // F3 / Shift+F3: the newest result list steps to its next / previous hit.
   virtual void NextHit() {}
   virtual void PreviousHit() {}
+  // Ctrl+wheel in a text window: the reader's font `steps` sizes bigger (negative: smaller).
+  virtual void ChangeFontSize(int /*steps*/) {}
 
   // Search.
   // The search command: shows the search form; true when it was left with "Start search".

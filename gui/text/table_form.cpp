@@ -1,5 +1,6 @@
 #include "gui/text/table_form.h"
 
+#include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMdiSubWindow>
@@ -51,6 +52,13 @@ TTableForm::TTableForm(QWidget* parent) : QWidget(parent) {
 }
 
 TTableForm::~TTableForm() = default;
+
+void TTableForm::SetFontSize(int points) {
+  if (points < 1) return;
+  QFont font = list_->font();
+  font.setPointSize(points);
+  list_->setFont(font);
+}
 
 void TTableForm::Show(const TSimpleTable& table) {
   auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());

@@ -28,6 +28,8 @@ class TTableForm : public QWidget {
   // "Fg" when that is smaller, the client width the sum of the column widths (each the widest
   // cell text followed by "12", plus 4) when that is smaller.
   void Show(const TSimpleTable& table);
+  // The list's text in `points` points, the reader's font size; before Show, which measures it.
+  void SetFontSize(int points);
 
   QTreeWidget* List() const { return list_; }
 

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/bytes.h"
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
@@ -57,7 +58,8 @@ TTextChild::TTextChild(TCalderwickData& catalog, TextStyle& style, WindowService
   d_->canvas = std::make_unique<QtCanvas>(d_->painter, style);
   d_->doc = std::make_unique<TAbsaetze>(*d_->canvas, style.Colours());
   d_->doc->SetCacheFactor(1);
-  d_->doc->SetClientRect({0, 0, d_->buffer.width(), d_->buffer.height()});
+  const QRect area = d_->TextArea();
+  d_->doc->SetClientRect({0, 0, area.width(), area.height()});
   d_->ApplyDocSettings();
   if (services != nullptr) d_->cross_references = services->CrossReferences();
 }
@@ -108,6 +110,11 @@ bool TTextChild::OpenText(int32_t textNr, int32_t layer, bool synchronise) {
   d.ResetSelection();
   d.clicked.reset();
   d.doc->Clear();
+  d.doc->ClearHitMarkings();
+  if (d.hit && SameCDID(d.hit->CD.Str(), d.cdid) && d.hit->TextNr == textNr &&
+      TTextInfo::KindLayer(d.hit->Textteil) == layer) {
+    d.doc->AddHitMarking(TFundMarkierung(*d.hit));
+  }
   d.cross_reference_memory = {};
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
@@ -136,6 +143,7 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
   d.ResetSelection();
   d.clicked.reset();
   d.doc->Clear();
+  d.doc->ClearHitMarkings();
   d.cross_reference_memory = {};
   d.ApplyDocSettings();
   if (!d.TextFileReady()) return false;
@@ -145,6 +153,12 @@ bool TTextChild::OpenFile(const std::string& fileName, const QString& caption, i
 }
 
 void TTextChild::GoToPosition(int32_t position) { d_->GoTo(position, false); }
+
+void TTextChild::JumpTo(int32_t position) {
+  RememberPosition();
+  d_->GoTo(position, false);
+  RememberPosition();
+}
 
 void TTextChild::SetCaptions() {
   Impl& d = *d_;
@@ -220,7 +234,7 @@ int32_t TTextChild::LeftBorderPercent() const {
   return static_cast<int32_t>(std::lround(double(d_->border) * 100 / width));
 }
 const TAbsaetze& TTextChild::Document() const { return *d_->doc; }
-bool TTextChild::HasHitMarking() const { return !d_->doc->HitMarkings().Empty(); }
+bool TTextChild::HasHitMarking() const { return d_->hit.has_value(); }
 
 void TTextChild::SetGoToPageDialog(TGeheZuSeiteForm* dialog) { g_goto_page_dialog = dialog; }
 
@@ -339,15 +353,22 @@ void TTextChild::RememberPosition() {
 void TTextChild::Back() {
   TPositionRecord entry;
   if (d_->closing || !d_->history.Back(entry)) return;
-  SetCollection(entry.CDID);
-  if (OpenText(entry.TextNr, entry.Layer, false)) d_->GoTo(entry.Position, true);
+  ShowEntry(entry);
 }
 
 void TTextChild::Next() {
   TPositionRecord entry;
   if (d_->closing || !d_->history.Next(entry)) return;
-  SetCollection(entry.CDID);
-  if (OpenText(entry.TextNr, entry.Layer, false)) d_->GoTo(entry.Position, true);
+  ShowEntry(entry);
+}
+
+// Back and next are menu and tool bar commands: a place that can no longer be opened (its
+// collection left the catalog when its medium was taken out) is reported to the user.
+void TTextChild::ShowEntry(const TPositionRecord& entry) {
+  d_->Guard([&] {
+    SetCollection(entry.CDID);
+    if (OpenText(entry.TextNr, entry.Layer, false)) d_->GoTo(entry.Position, true);
+  });
 }
 
 bool TTextChild::CanGoBack() const { return d_->history.CanGoBack(); }
@@ -360,15 +381,17 @@ void TTextChild::SetScrollBarVisible(bool visible) {
 }
 
 void TTextChild::ShowHit(const retrieval::TFundPosition& hit) {
+  RememberPosition();  // before the collection changes: the entry names where the user was
   SetCollection(hit.CD.Str());
+  d_->hit = hit;  // opening the hit's text marks it
   if (!OpenText(hit.TextNr, TTextInfo::KindLayer(hit.Textteil), false)) return;
-  d_->doc->Clear();
-  d_->doc->ClearHitMarkings();
-  d_->doc->AddHitMarking(TFundMarkierung(hit));
   d_->GoTo(hit.Anfang, true);
+  RememberPosition();
 }
 
 // ---- events ----
+
+const QImage& TTextChild::TextImage() const { return d_->buffer; }
 
 void TTextChild::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -440,6 +463,15 @@ void TTextChild::keyReleaseEvent(QKeyEvent* event) {
 
 void TTextChild::wheelEvent(QWheelEvent* event) {
   Impl& d = *d_;
+  if (event->modifiers() & Qt::ControlModifier) {
+    // Ctrl+wheel zooms like A+/A-: a notch away from the user makes the font bigger.
+    d.zoom_rest += event->angleDelta().y();
+    const int steps = d.zoom_rest / kWheelNotch;
+    d.zoom_rest -= steps * kWheelNotch;
+    if (steps != 0 && d.services != nullptr) d.services->ChangeFontSize(steps);
+    event->accept();
+    return;
+  }
   d.wheel_rest += event->angleDelta().y();
   d.Guard([&] {
     for (; d.wheel_rest >= kWheelNotch; d.wheel_rest -= kWheelNotch) d.LineUp();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@ namespace quillmar {
 class TAbsaetze;
 class TCalderwickData;
 class TextStyle;
+struct TPositionRecord;
 namespace retrieval {
 struct TFundPosition;
 }
@@ -47,6 +49,10 @@ class TTextChild : public QWidget {
   bool OpenText(int32_t textNr, int32_t layer, bool synchronise);
   bool OpenFile(const std::string& fileName, const QString& caption, int32_t position);
   void GoToPosition(int32_t position);
+  // Goes to a position as a jump the user can come back from: the place shown before and the
+  // place reached are both remembered in the history, so back returns to where the user was and
+  // next to where he went.
+  void JumpTo(int32_t position);
   void ApplyViewSettings(const ViewSettings& settings);  // and lays the text out again
   // The context menu, the status bar captions and the title in the current language.
   void SetCaptions();
@@ -84,8 +90,11 @@ class TTextChild : public QWidget {
   void FollowSync(int32_t target);
 
   // Opens the hit's text in the layer of its text part, marks the hit (replacing any earlier
-  // hit marking) and goes to the hit's first position. The collection must be catalogued.
+  // hit marking) and goes to the hit's first position, remembering the place before and the hit
+  // in the history. The collection must be catalogued.
   void ShowHit(const retrieval::TFundPosition& hit);
+  // True once the window has shown a hit, also while back or next show another text, where the
+  // hit is not marked.
   bool HasHitMarking() const;
   // Goes to the page (arabic or roman numerals) of the current layer; false, after telling the
   // user, when the text has no such page. Nothing in file mode.
@@ -102,6 +111,8 @@ class TTextChild : public QWidget {
   int32_t LeftBorderPercent() const;  // left border x 100 / client width, 0 when unset
   // The loaded part of the text (for printing, tables and tests).
   const TAbsaetze& Document() const;
+  // The image the text is drawn into, in device pixels at the screen's device pixel ratio.
+  const QImage& TextImage() const;
 
   // The dialog GoToPage() runs; not owned. Without one each call makes its own.
   static void SetGoToPageDialog(TGeheZuSeiteForm* dialog);
@@ -122,6 +133,8 @@ class TTextChild : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ShowEntry(const TPositionRecord& entry);  // a place of the history
+
   struct Impl;
   std::unique_ptr<Impl> d_;
 };

@@ -120,12 +120,18 @@ QRect TTextChild::Impl::TextArea() const {
   return {0, 0, w, h};
 }
 
-// The document draws into an image of the text area's size; paintEvent shows it.
+// The document draws into an image of the text area's size; paintEvent shows it. The image has
+// the screen's device pixel ratio, so text stays sharp on scaled screens (150 %, 200 %) while
+// the document keeps measuring in the widget's coordinates.
 void TTextChild::Impl::EnsureBuffer() {
   const QRect area = TextArea();
-  if (!buffer.isNull() && buffer.size() == area.size()) return;
+  const qreal ratio = q->devicePixelRatioF();
+  const QSize pixels(static_cast<int>(std::ceil(area.width() * ratio)),
+                     static_cast<int>(std::ceil(area.height() * ratio)));
+  if (!buffer.isNull() && buffer.size() == pixels && buffer.devicePixelRatio() == ratio) return;
   if (painter.isActive()) painter.end();
-  buffer = QImage(area.size(), QImage::Format_RGB32);
+  buffer = QImage(pixels, QImage::Format_RGB32);
+  buffer.setDevicePixelRatio(ratio);
   buffer.fill(QtCanvas::ToQColor(style.Colours().Screen[ColourTable::kBackground]));
   painter.begin(&buffer);
   if (canvas) canvas->SetFonts(style);
@@ -290,12 +296,24 @@ void TTextChild::Impl::LineUp() {
   ShowWord(doc->FirstVisibleWord());
 }
 
+// Whether the text behind the current line still fills the text area; reads further
+// paragraphs as far as needed to tell.
+bool TTextChild::Impl::FilledBelowCurrentLine() {
+  const int32_t height = TextArea().height();
+  while (doc->HeightFromCurrent() - doc->CurrentLineHeight() < height) {
+    if (!AddNext()) return false;
+  }
+  return true;
+}
+
+// Scrolls by a window's height but no further than the last page: the text's end stays at the
+// bottom of the window instead of scrolling up into an empty window.
 void TTextChild::Impl::PageDown() {
   if (closing || !Loaded() || !TextFileReady()) return;
   const int32_t limit = TextArea().height();
   int32_t sum = 0;
   bool moved = false;
-  while (sum <= limit && LineDownStep()) {
+  while (sum <= limit && FilledBelowCurrentLine() && LineDownStep()) {
     moved = true;
     sum += doc->CurrentLineHeight();
   }

@@ -20,6 +20,7 @@
 #include "gui/common/text_layers.h"
 #include "gui/text/text_child.h"
 #include "platform/gui/qt_canvas.h"
+#include "retrieval/hit_list.h"
 #include "text/davur_ured.h"
 #include "text/document.h"
 #include "text/history.h"
@@ -103,6 +104,7 @@ struct TTextChild::Impl {
   bool LineUpStep();
   void LineDown();
   void LineUp();
+  bool FilledBelowCurrentLine();
   void PageDown();
   void PageUp();
   void Moved();
@@ -171,6 +173,9 @@ struct TTextChild::Impl {
 
   TDatei stream_file;
   THistory history;
+  // The hit the window was last asked to show. Its marking is drawn only while that hit's text
+  // is open: back and next may show another text in the same window.
+  std::optional<retrieval::TFundPosition> hit;
   std::string cdid;
   std::unique_ptr<TTextInfo> text_info;
   int32_t layer = -1;
@@ -194,6 +199,7 @@ struct TTextChild::Impl {
   int last_track = -1;
   int32_t track_position = -1;
   int wheel_rest = 0;
+  int zoom_rest = 0;  // Ctrl+wheel rotation short of a notch
 
   bool closing = false;
   bool scrolling = false;

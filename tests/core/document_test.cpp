@@ -101,6 +101,26 @@ TEST_F(DocumentTest, PlacementJustifiedLeftAndCentred) {
   EXPECT_EQ(XOf(std::string(20, 'x')), (std::vector<int32_t>{(Box(20) + 1 - 100) / 2 + 1}));
 }
 
+TEST_F(DocumentTest, PunctuationFollowsALinkMarkerWithoutABlank) {
+  Setup(300);
+  const std::string marker = Code('(') + "1" + Code('d') + "1" + Code('d');
+  doc.Append("renown" + marker + "; men" + marker + " (x", 1);
+  doc.Draw();
+  const int32_t one = 1 + Box(6) + 10;
+  EXPECT_EQ(XOf("1"), (std::vector<int32_t>{one, one + 2 * Box(1) + 10 + Box(3) + 10}));
+  EXPECT_EQ(XOf(";"), (std::vector<int32_t>{one + Box(1)}));
+  // An opening bracket keeps its blank.
+  EXPECT_EQ(XOf("(x"), (std::vector<int32_t>{XOf("1")[1] + Box(1) + 10}));
+
+  // Justified: the joined pair takes no share of the spread.
+  doc.Clear();
+  canvas.ClearOps();
+  doc.Append(Code(0x0E) + "aa" + marker + ", bb cc " + std::string(40, 'x'), 1);
+  doc.Draw();
+  const int32_t gap = (300 - 1 - 2 * Box(1) - 3 * Box(2)) / 3;
+  EXPECT_EQ(XOf(","), (std::vector<int32_t>{1 + Box(2) + gap + Box(1)}));
+}
+
 TEST_F(DocumentTest, IndentModes) {
   Setup(100);
   doc.SetIndentCount(2);  // 20 px

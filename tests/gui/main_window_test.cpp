@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 #include <fstream>
@@ -100,6 +101,7 @@ class MainWindowTest : public QObject {
   void crossReferenceLinks();
   void searchNeedsACollection();
   void hitsReuseOneTextWindow();
+  void backAndNextRetraceJumps();
   void printCommandsOpenThePrintDialog();
   void addCollectionDirectory();
   void helpTopicsReachTheirAnchors();
@@ -242,6 +244,17 @@ void MainWindowTest::fontStepsStopAtTheirLimits() {
   r.form->FontSmaller();
   QCOMPARE(r.Settings().GetFontSize(), 3);
   QCOMPARE(font3(), 3);
+
+  // Ctrl+plus, Ctrl+= and Ctrl+minus step the size like the menu.
+  r.form->show();
+  QVERIFY(QTest::qWaitForWindowActive(r.form.get()));
+  QTest::keyClick(r.form.get(), Qt::Key_Plus, Qt::ControlModifier);
+  const int once = font3();
+  QVERIFY(once > 3);
+  QTest::keyClick(r.form.get(), Qt::Key_Equal, Qt::ControlModifier);
+  QVERIFY(font3() > once);
+  QTest::keyClick(r.form.get(), Qt::Key_Minus, Qt::ControlModifier);
+  QCOMPARE(font3(), once);
 }
 
 void MainWindowTest::languageOutsideOneAndTwoIsEnglish() {
@@ -541,6 +554,70 @@ void MainWindowTest::hitsReuseOneTextWindow() {
   unknown.CD = retrieval::CDIdentifier("NONE0001");
   r.form->OpenResultPosition(unknown);
   QCOMPARE(r.form->TextWindows().size(), size_t{2});
+}
+
+// Every jump the main window makes in a text window (a reference, a companion, a hit) can be
+// retraced with back and next.
+void MainWindowTest::backAndNextRetraceJumps() {
+  Reader r(kEnglish, collection_);
+  r.form->show();
+  auto top = [](const TTextChild* t) { return t->Document().FirstVisibleWord()->StartPos; };
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  TTextChild* text = r.form->TextWindows().front();
+  const int32_t start = top(text);
+  QVERIFY(!text->CanGoBack() && !text->CanGoNext());
+  // The View menu, opened while there is nowhere to go, disables its back item; the tool bar's
+  // back button triggers that item and must work later all the same.
+  QMenu* view = nullptr;
+  for (QMenu* menu : r.form->findChildren<QMenu*>())
+    for (QAction* action : menu->actions())
+      if (action->text() == "&Back") view = menu;
+  QAction* toolBack = nullptr;
+  for (QAction* action : r.form->findChild<QToolBar*>()->actions())
+    if (action->toolTip() == "Back") toolBack = action;
+  QVERIFY(view != nullptr && toolBack != nullptr);
+  emit view->aboutToShow();
+  emit view->aboutToHide();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(text, Qt::Key_PageDown);
+  const int32_t scrolled = top(text);
+  QVERIFY(scrolled > start);
+  // Back returns to where the user had scrolled to, next to where the jump went.
+  r.form->OpenTextFromReference(kCD, 1, 0);
+  QCOMPARE(top(text), start);
+  toolBack->trigger();
+  QCOMPARE(top(text), scrolled);
+  text->Next();
+  QCOMPARE(top(text), start);
+  QVERIFY(!text->CanGoNext());
+
+  r.form->OpenCompanion(text, 2, 0);
+  TTextChild* notes = r.form->TextWindows().back();
+  const int32_t note = top(notes);
+  QTest::keyClick(notes, Qt::Key_Down);  // the notes fit on one page
+  r.form->OpenCompanion(text, 2, 0);     // the reused window jumps back to the note
+  notes->Back();
+  QVERIFY(top(notes) > note);
+
+  auto hit = [](int32_t textNr, int32_t at) {
+    retrieval::TFundPosition p;
+    p.CD = retrieval::CDIdentifier(kCD);
+    p.TextNr = static_cast<uint8_t>(textNr);
+    p.Anfang = p.Ende = p.WortPos[0] = at;
+    return p;
+  };
+  r.form->OpenResultPosition(hit(1, 20));
+  TTextChild* hits = r.form->TextWindows().back();
+  const int32_t first = top(hits);
+  r.form->OpenResultPosition(hit(2, 40));
+  hits->Back();
+  QCOMPARE(hits->TextNr(), 1);
+  QCOMPARE(top(hits), first);
+  // The second hit's marking belongs to text 2: text 1 shows it nowhere.
+  QVERIFY(hits->Document().HitMarkings().Empty() && hits->HasHitMarking());
+  hits->Next();
+  QCOMPARE(hits->TextNr(), 2);
+  QCOMPARE(hits->Document().HitMarkings().Count(), 1);
+  QVERIFY(r.prompts->errors.empty());
 }
 
 // Answers the next modal dialog: records whether it is a print dialog ready to print, then

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QtTest>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -15,6 +16,7 @@
 #include "gui/text/table_form.h"
 #include "text/paragraph_cutter.h"
 #include "text/simple_table.h"
+#include "text/text_style.h"
 
 using namespace quillmar;
 using namespace quillmar::gui;
@@ -196,6 +198,8 @@ void MediaWindowsTest::tableLinkShowsTheTableShrunkToFit() {
   QTreeWidget* list = table->List();
   QCOMPARE(r.Sub(table)->windowTitle(), QString("The Mermnad kings of Lydia (Hdt. I 14-86)"));
   QCOMPARE(list->headerItem()->text(2), QString("Chapters"));
+  // The list shows the reader's font size.
+  QCOMPARE(list->font().pointSize(), std::abs(r.context->Style().Fonts(false).FontOf(3).size));
   QCOMPARE(list->topLevelItemCount(), 5);
   QCOMPARE(list->topLevelItem(4)->text(0), QString("Croesus"));
   QCOMPARE(list->topLevelItem(4)->text(2), QString("I 26-86"));

@@ -1,5 +1,6 @@
 #include "gui/text/text_child.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +59,7 @@ class RecordingServices : public WindowServices {
     calls << QString("sync %1").arg(line);
   }
   void ShowHelp(const QString& topic) override { calls << "help " + topic; }
+  void ChangeFontSize(int steps) override { calls << QString("font %1").arg(steps); }
   void TextWindowClosed(TTextChild*) override { calls << "closed"; }
   QStringList calls;
 };
@@ -119,10 +122,14 @@ class TextChildTest : public QObject {
   void initTestCase();
   void init();
   void scrollingStopsAtBothEndsAndTheBottomIsLengthMinusTen();
+  void pageDownStopsAtTheLastPage();
+  void scrolledViewLooksLikeAFreshOne();
+  void ctrlWheelChangesTheFontSize();
   void clickShiftClickCopyAndExport();
   void marginColumnOnlyForMainTextsWithTheFlag();
   void goToPageArabicAndRoman();
   void backAndNextReturnToRememberedPlaces();
+  void backToAVanishedCollectionIsReported();
   void linkClicksAskTheMainWindow();
   void synchroniseAndHelpAskTheMainWindow();
   void missingTextFileAsksAndClosesOnCancel();
@@ -238,6 +245,64 @@ void TextChildTest::scrollingStopsAtBothEndsAndTheBottomIsLengthMinusTen() {
   bar->setSliderDown(false);
   QCOMPARE(w->CurrentPosition(), static_cast<int32_t>(std::lround(0.9 * w->FileLength())));
   QVERIFY2(prompts_.errors.empty(), prompts_.errors.empty() ? "" : prompts_.errors[0].c_str());
+}
+
+void TextChildTest::pageDownStopsAtTheLastPage() {
+  auto w = Open(1);
+  int32_t last = -1;
+  int presses = 0;
+  for (; presses < 200 && last != w->CurrentPosition(); ++presses) {
+    last = w->CurrentPosition();
+    QTest::keyClick(w.get(), Qt::Key_PageDown);
+  }
+  QVERIFY(presses > 2);
+  // The window is still full and shows the end of the text; one line more would not be.
+  const TAbsaetze& doc = w->Document();
+  const int area = w->height() - w->findChild<QWidget*>("TextStatusBar")->sizeHint().height();
+  QVERIFY(doc.HeightFromCurrent() >= area);
+  QVERIFY(doc.HeightFromCurrent() - doc.CurrentLineHeight() < area);
+  const StreamWord end = Words(1).back();
+  QVERIFY(Visible(*w, [&](const TWortListRecord& r) { return r.StartPos == end.start_position; }));
+}
+
+void TextChildTest::scrolledViewLooksLikeAFreshOne() {
+  auto w = Open(1);
+  const QRect area(0, 0, w->width() - w->findChild<QScrollBar*>("TextScrollBar")->width(),
+                   w->height() - w->findChild<QWidget*>("TextStatusBar")->height());
+  // Centred chapter headings come along; nothing of an earlier view may stay around them.
+  const Qt::Key keys[] = {Qt::Key_PageDown, Qt::Key_Down,   Qt::Key_PageDown, Qt::Key_Down,
+                          Qt::Key_Up,       Qt::Key_PageUp, Qt::Key_PageDown};
+  for (const Qt::Key key : keys) {
+    QTest::keyClick(w.get(), key);
+    auto fresh = std::make_unique<TTextChild>(*catalog_, style_, &services_);
+    fresh->resize(w->size());
+    fresh->show();
+    fresh->ApplyViewSettings({});
+    fresh->SetCollection(kCD);
+    QVERIFY(fresh->OpenText(1, 1, false));
+    fresh->GoToPosition(w->CurrentPosition());
+    QCOMPARE(fresh->CurrentPosition(), w->CurrentPosition());
+    QVERIFY2(w->grab(area).toImage() == fresh->grab(area).toImage(),
+             qPrintable(QTest::toString(key)));
+  }
+}
+
+void TextChildTest::ctrlWheelChangesTheFontSize() {
+  auto w = Open(1);
+  auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+    const QPointF at(20, 20);
+    QWheelEvent event(at, w->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.get(), &event);
+  };
+  wheel(-120, Qt::ControlModifier);
+  wheel(60, Qt::ControlModifier);  // half a notch back does nothing yet
+  wheel(300, Qt::ControlModifier);
+  QCOMPARE(services_.calls, (QStringList{"font -1", "font 3"}));
+  // Without Ctrl the wheel scrolls and leaves the font alone.
+  wheel(-120, Qt::NoModifier);
+  QVERIFY(w->CurrentPosition() > 1);
+  QCOMPARE(services_.calls.size(), 2);
 }
 
 void TextChildTest::clickShiftClickCopyAndExport() {
@@ -370,6 +435,30 @@ void TextChildTest::backAndNextReturnToRememberedPlaces() {
   w->Next();
   QCOMPARE(w->CurrentPosition(), page2);
   QVERIFY(!w->CanGoNext());
+}
+
+void TextChildTest::backToAVanishedCollectionIsReported() {
+  // The collection is found in a drive; its medium is taken out while a window shows it.
+  test::FakeDrives drives;
+  drives.drives = {dir_.Sub("cd")};
+  MemoryRegistryStore store;
+  TCalderwickData catalog(TCalderwickData::Platform{store, drives, prompts_, plugins_, env_});
+  catalog.ScanCDs();
+  QVERIFY(catalog.GetCDIndex(kCD) >= 0);
+  TTextChild w(catalog, style_, &services_);
+  w.resize(480, 260);
+  w.show();
+  w.SetCollection(kCD);
+  QVERIFY(w.OpenText(1, 1, false));
+  w.GoToPosition(1);
+  w.RememberPosition();
+  QVERIFY(w.GoToPage("2"));
+  w.RememberPosition();
+  drives.drives.clear();
+  catalog.ScanCDs();
+  QVERIFY(catalog.GetCDIndex(kCD) < 0);
+  w.Back();
+  QCOMPARE(prompts_.errors.size(), size_t{1});
 }
 
 void TextChildTest::linkClicksAskTheMainWindow() {
