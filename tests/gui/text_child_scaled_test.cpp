@@ -1,14 +1,11 @@
 // A text window on a screen scaled to 200 %: the process runs with a scale factor of 2.
 #include <QtTest>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/language.h"
 #include "base/paths.h"
-#include "builder/collection_writer.h"
-#include "builder/source_parser.h"
 #include "collection/calderwick_data.h"
+#include "gui/gui_fixture.h"
 #include "gui/text/text_child.h"
 #include "support/fakes.h"
 #include "support/recording_plugin_host.h"
@@ -38,18 +35,11 @@ class TextChildScaledTest : public QObject {
 
 void TextChildScaledTest::textIsDrawnInDevicePixels() {
   SetCurrentLanguage(kEnglish);
-  const std::filesystem::path sample =
-      std::filesystem::path(QUILLMAR_SOURCE_DIR) / "samples/sample";
-  std::ifstream in(sample / "sample.qms", std::ios::binary);
-  std::stringstream source;
-  source << in.rdbuf();
-  builder::WriteCollection(
-      builder::MergeSources({builder::ParseSource(source.str(), "sample.qms")}), dir_.Sub("cd"),
-      (sample / "media").string());
+  const std::string collection = test::BuildSampleCollection(dir_);
   env_.default_program_directory = dir_.Sub("program");
   std::filesystem::create_directories(dir_.Sub("program"));
   TCalderwickData catalog(TCalderwickData::Platform{store_, drives_, prompts_, plugins_, env_});
-  QVERIFY(catalog.AnnounceDirectory(dir_.Sub("cd")));
+  QVERIFY(catalog.AnnounceDirectory(collection));
 
   TTextChild w(catalog, style_, nullptr);
   w.resize(480, 260);
