@@ -135,7 +135,10 @@ TCalderwickForm::~TCalderwickForm() {
   closing_ = true;
   // Destroying the base classes closes the sub-windows, which activates others: no slot of this
   // object may run by then.
-  if (mdi_ != nullptr) disconnect(mdi_, nullptr, this, nullptr);
+  if (mdi_ != nullptr) {
+    disconnect(mdi_, nullptr, this, nullptr);
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) disconnect(sub, nullptr, this, nullptr);
+  }
   TTextChild::SetGoToPageDialog(nullptr);
   if (help_) delete help_.data();
 }
