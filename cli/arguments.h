@@ -16,6 +16,10 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The search ended because the user pressed Ctrl-C (SIGINT); exit status 130, as a shell
+// reports a program that the signal ended.
+struct Interrupted {};
+
 // The options of "search" and "words". Lists are parsed here; dates stay text, because their
 // error message is in the interface language, which is known only once the settings are read.
 struct SearchArguments {
@@ -50,8 +54,16 @@ struct Arguments {
   // --fuzzy MODULE of build and check: the phonetic module's file (for the other commands
   // --fuzzy is the search's level, SearchArguments::fuzzy).
   std::string fuzzyModule;
-  bool help = false;
+  bool help = false;     // --help, -h
+  bool version = false;  // --version, -V
+  bool header = false;   // --header: tsv output begins with the column names
   SearchArguments search;
+  // The options on the command line by their long names, in the order given, for the check
+  // that the command takes them.
+  std::vector<std::string> given;
+  // The first problem of the command line, empty when there is none. Parsing goes on after a
+  // problem, so that the command it concerns is known for the hint to its help.
+  std::string error;
 
   // Parses argv[1..]. Options may stand anywhere; "--" ends them.
   static Arguments Parse(const std::vector<std::string>& args);

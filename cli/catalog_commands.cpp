@@ -32,11 +32,12 @@ int RunCollections(const Arguments& args, const std::string& argv0, std::ostream
   Session session(argv0, args.collections);
   auto& catalog = session.Catalog();
   if (args.collections.empty()) catalog.ScanCDs();
-  TableWriter table(out, args.format, {"cdid", "name", "path", "version", "available"});
+  TableWriter table(out, args.format, {"cdid", "name", "path", "version", "available"},
+                    args.header);
   for (const auto& cd : catalog.CDs()) {
     table.Row({cd.CDID, U(cd.Name), StripTrailingSeparator(cd.Path),
                Version(cd.MajorVersion, cd.MinorVersion),
-               catalog.CDAvailable(cd.CDID, false) ? "yes" : "no"});
+               Cell::Boolean(catalog.CDAvailable(cd.CDID, false))});
   }
   return 0;
 }
@@ -59,11 +60,11 @@ int RunTexts(const Arguments& args, const std::string& argv0, std::ostream& out)
   auto& catalog = session.Catalog();
   TTextInfo info(&catalog.Prompts());
   if (!info.Load(catalog.GetTextInfoFile(session.Selected().front()))) throw AlreadyReported{};
-  TableWriter table(out, args.format, {"number", "name"});
+  TableWriter table(out, args.format, {"number", "name"}, args.header);
   for (int32_t n = 1; n <= info.RecordCount(); ++n) {
     info.Select(n);
     if (info.CurrentText() != n) continue;  // an empty slot
-    table.Row({std::to_string(n), U(info.GetLongTextName())});
+    table.Row({n, U(info.GetLongTextName())});
   }
   return 0;
 }
@@ -74,13 +75,13 @@ int RunInfo(const Arguments& args, const std::string& argv0, std::ostream& out) 
   auto& catalog = session.Catalog();
   const std::string cdid = session.Selected().front();
   const TCDInfo info(catalog.GetCDPath(cdid));
-  TableWriter table(out, args.format, {"field", "value"});
+  TableWriter table(out, args.format, {"field", "value"}, args.header);
   table.Row({"identifier", cdid});
   table.Row({"title", U(info.Name())});
   table.Row({"required-version", Version(info.MajorVersion(), info.MinorVersion())});
   table.Row({"copyright", U(info.Copyright())});
-  table.Row({"no-date-marker", std::to_string(info.GetNoDateMarker())});
-  table.Row({"year-offset", std::to_string(info.GetYearOffset())});
+  table.Row({"no-date-marker", info.GetNoDateMarker()});
+  table.Row({"year-offset", info.GetYearOffset()});
   const std::pair<const char*, std::string> properties[] = {
       {"text-catalog", info.GetTextInfoFileName()}, {"bibliography", info.GetLiFileName()},
       {"reference-work", info.GetWbFileName()},     {"multimedia-index", info.GetKiFileName()},
@@ -105,7 +106,7 @@ int RunMedia(const Arguments& args, const std::string& argv0, std::ostream& out)
   auto& catalog = session.Catalog();
   const std::string cdid = session.Selected().front();
   const std::string mediaDir = JoinPath(catalog.GetCDPath(cdid), "media");
-  TableWriter table(out, args.format, {"index", "type", "caption", "target"});
+  TableWriter table(out, args.format, {"index", "type", "caption", "target"}, args.header);
   const std::vector<TMediaEntry> entries = ReadMediaEntries(catalog, cdid);
   for (size_t i = 0; i < entries.size(); ++i) {
     const TMediaEntry entry = WithMediaPaths(entries[i], mediaDir);
@@ -120,7 +121,7 @@ int RunMedia(const Arguments& args, const std::string& argv0, std::ostream& out)
         for (const std::string* file : {&part.First, &part.Second})
           if (!file->empty()) target += (target.empty() ? "" : "; ") + U(*file);
     }
-    table.Row({std::to_string(i), std::to_string(entry.Type), U(entry.Caption), target});
+    table.Row({i, entry.Type, U(entry.Caption), target});
   }
   return 0;
 }

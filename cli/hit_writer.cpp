@@ -20,13 +20,6 @@ constexpr LangText kOccurrences = {"Fundstelle(n)", "occurrence(s)"};
 constexpr LangText kQuestion = {"Anfrage", "Question"};
 constexpr LangText kNothingFound = {"Keine Stellen gefunden.", "No occurrences found."};
 
-std::string Joined(const std::vector<int32_t>& numbers, const char* separator) {
-  std::string out;
-  for (size_t i = 0; i < numbers.size(); ++i)
-    out += (i ? separator : "") + std::to_string(numbers[i]);
-  return out;
-}
-
 }  // namespace
 
 struct HitWriter::Row {
@@ -44,8 +37,8 @@ struct HitWriter::Row {
 };
 
 HitWriter::HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog,
-                     int32_t context)
-    : out_(out), format_(format), catalog_(catalog), context_words_(context) {
+                     int32_t context, bool header)
+    : out_(out), format_(format), header_(header), catalog_(catalog), context_words_(context) {
   if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context);
 }
 
@@ -93,16 +86,6 @@ HitWriter::Row HitWriter::Build(const retrieval::TFundstellenListe::Eintrag& hit
   return row;
 }
 
-void HitWriter::Json(const Row& row, bool first) {
-  out_ << (first ? "\n  {" : ",\n  {") << "\"cdid\": " << JsonString(row.cdid)
-       << ", \"text\": " << row.text << ", \"part\": " << row.part << ", \"start\": " << row.start
-       << ", \"end\": " << row.end << ", \"positions\": [" << Joined(row.positions, ", ")
-       << "], \"words\": " << JsonString(row.words) << ", \"page\": " << row.page
-       << ", \"line\": " << row.line << ", \"title\": " << JsonString(row.title);
-  if (context_) out_ << ", \"context\": " << JsonString(row.context);
-  out_ << "}";
-}
-
 void HitWriter::Text(const Row& row) {
   out_ << row.words << "\t" << row.cdid << " " << row.text << " " << row.title << ", " << Tr(kPage)
        << " " << row.page << ", " << Tr(kLine) << " " << row.line << " ("
@@ -111,34 +94,28 @@ void HitWriter::Text(const Row& row) {
 }
 
 void HitWriter::Write(const retrieval::TFundstellenListe& hits, const std::string& query) {
-  if (format_ == OutputFormat::kJson) out_ << "[";
-  std::optional<TableWriter> tsv;
-  if (format_ == OutputFormat::kTsv)
-    tsv.emplace(out_, OutputFormat::kTsv, std::vector<std::string>{});
+  std::optional<TableWriter> table;
+  if (format_ != OutputFormat::kText) {
+    std::vector<std::string> columns = {"cdid",      "text",  "part", "start", "end",
+                                        "positions", "words", "page", "line",  "title"};
+    if (context_) columns.push_back("context");
+    table.emplace(out_, format_, std::move(columns), header_);
+  }
   bool first = true;
   for (const auto& entry : hits.EntryList()) {
     const Row row = Build(entry);
-    if (format_ == OutputFormat::kJson) {
-      Json(row, first);
-    } else if (format_ == OutputFormat::kText) {
-      Text(row);
-    } else {
-      std::vector<std::string> fields = {row.cdid,
-                                         std::to_string(row.text),
-                                         std::to_string(row.part),
-                                         std::to_string(row.start),
-                                         std::to_string(row.end),
-                                         Joined(row.positions, ","),
-                                         row.words,
-                                         std::to_string(row.page),
-                                         std::to_string(row.line),
-                                         row.title};
+    if (table) {
+      std::vector<Cell> fields = {
+          row.cdid,  row.text, row.part, row.start, row.end, Cell::NumberList(row.positions),
+          row.words, row.page, row.line, row.title};
       if (context_) fields.push_back(row.context);
-      tsv->Row(fields);
+      table->Row(fields);
+    } else {
+      Text(row);
     }
     first = false;
   }
-  if (format_ == OutputFormat::kJson) out_ << (first ? "]\n" : "\n]\n");
+  table.reset();
   if (format_ == OutputFormat::kText) {
     if (first)
       out_ << Tr(kNothingFound) << "\n";

@@ -13,13 +13,16 @@ namespace quillmar::cli {
 
 // Writes the hits of a search:
 // - kTsv: one line per hit: collection, text number, text part, first and last position, the
-//   hit word positions joined by ",", the words, page, line, text title (and the context);
+//   hit word positions joined by ",", the words, page, line, text title (and the context); with
+//   `header` the column names first;
 // - kJson: an array of objects with the same fields, positions as a number array;
+// - kJsonl: the same objects, one per line;
 // - kText: a readable line per hit (context indented below it) and a closing count line.
 // `context` < 0 writes no context.
 class HitWriter {
  public:
-  HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog, int32_t context);
+  HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog, int32_t context,
+            bool header = false);
   ~HitWriter();
   HitWriter(const HitWriter&) = delete;
   HitWriter& operator=(const HitWriter&) = delete;
@@ -31,11 +34,11 @@ class HitWriter {
   Row Build(const retrieval::TFundstellenListe::Eintrag& hit);
   std::string Title(const std::string& cdid, int32_t textNr);
   std::string LookUpTitle(const std::string& cdid, int32_t textNr);
-  void Json(const Row& row, bool first);
   void Text(const Row& row);
 
   std::ostream& out_;
   OutputFormat format_;
+  bool header_;
   TCalderwickData& catalog_;
   int32_t context_words_;
   std::unique_ptr<HitContext> context_;

@@ -14,7 +14,8 @@ int RunModules(const Arguments& args, const std::string& argv0, std::ostream& ou
   const std::string action = args.positional.empty() ? "" : args.positional[0];
   if (action.empty()) {
     Session session(argv0, {});
-    TableWriter table(out, args.format, {"id", "name", "version", "copyright", "location"});
+    TableWriter table(out, args.format, {"id", "name", "version", "copyright", "location"},
+                      args.header);
     for (const auto& m : session.Plugins().ModuleList())
       table.Row({m.ID, m.Name, m.Version, m.Copyright, m.Location});
     return 0;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <memory>
+#include <optional>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -33,26 +34,37 @@ using retrieval::TSuchThread;
 constexpr LangText kNoQuery = {"Sie müssen einen Suchbegriff eingeben.",
                                "You have to input a word you want to search."};
 
-// The cancel flag of the running search, set by SIGINT.
+// Ctrl-C during a search: the flag of the running search (set at once, so the search stops at
+// its next check) and the process-wide note that the user wants to stop, which keeps a repeated
+// search from starting its next run.
 std::atomic<std::atomic<bool>*> g_cancel{nullptr};
+std::atomic<bool> g_interrupted{false};
 
 extern "C" void CancelOnSignal(int) {
+  g_interrupted.store(true);
   std::atomic<bool>* flag = g_cancel.load();
   if (flag) flag->store(true);
 }
 
-class CancelOnInterrupt {
+// Catches SIGINT for as long as it lives; the previous handler comes back afterwards.
+class InterruptHandler {
  public:
-  explicit CancelOnInterrupt(std::atomic<bool>& flag) {
-    g_cancel.store(&flag);
-    previous_ = std::signal(SIGINT, CancelOnSignal);
-  }
-  ~CancelOnInterrupt() {
+  InterruptHandler() { previous_ = std::signal(SIGINT, CancelOnSignal); }
+  ~InterruptHandler() {
     std::signal(SIGINT, previous_);
     g_cancel.store(nullptr);
   }
-  CancelOnInterrupt(const CancelOnInterrupt&) = delete;
-  CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;
+  InterruptHandler(const InterruptHandler&) = delete;
+  InterruptHandler& operator=(const InterruptHandler&) = delete;
+
+  // Hands the signal to this search's cancel flag; set already when the signal came before.
+  static void Watch(std::atomic<bool>& flag) {
+    g_cancel.store(&flag);
+    if (g_interrupted.load()) flag.store(true);
+  }
+  // Before the watched search goes away.
+  static void Unwatch() { g_cancel.store(nullptr); }
+  static bool Interrupted() { return g_interrupted.load(); }
 
  private:
   void (*previous_)(int) = SIG_DFL;
@@ -161,24 +173,29 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
   const int runs = s.repeat > 0 ? s.repeat + 1 : 1;
   std::chrono::steady_clock::duration total{};
   int done = 0;
+  std::optional<InterruptHandler> interrupts(std::in_place);
   for (int run = 0; run < runs; ++run) {
     if (run == 1) {
       total = {};
       done = 0;
     }
+    InterruptHandler::Unwatch();
     search.reset();
     const auto started = std::chrono::steady_clock::now();
     search = std::make_unique<TSuchThread>(katalog, &session.Plugins());
     // A collection without fuzzy search is searched exactly; the tool gives no notice.
     search_ui::SetUpSearch(settings, *search, katalog, [](const std::string&) { return true; });
     auto& complexQuery = search->Anfrage();
-    {
-      CancelOnInterrupt cancel(complexQuery.Abbrechen);
-      search->Execute();
-    }
+    InterruptHandler::Watch(complexQuery.Abbrechen);
+    search->Execute();
     total += std::chrono::steady_clock::now() - started;
     ++done;
-    if (complexQuery.Fehler || complexQuery.Status != 0) break;
+    if (complexQuery.Fehler || complexQuery.Status != 0 || InterruptHandler::Interrupted()) break;
+  }
+  interrupts.reset();  // Ctrl-C while the hits are written ends the tool at once
+  if (InterruptHandler::Interrupted()) {
+    err << "quillmar: " << retrieval::StatusText(retrieval::TKomplexAnfrage::kCancelled) << "\n";
+    throw Interrupted{};
   }
   auto& complexQuery = search->Anfrage();
   if (s.repeat > 0) {
@@ -192,7 +209,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     return 1;
   }
   HitWriter writer(out, args.formatGiven ? args.format : OutputFormat::kText, session.Catalog(),
-                   s.context);
+                   s.context, args.header);
   writer.Write(complexQuery.Ergebnis, query);
   return complexQuery.Fehler ? 1 : 0;
 }

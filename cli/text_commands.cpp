@@ -104,7 +104,7 @@ int RunXref(const Arguments& args, const std::string& argv0, std::ostream& out, 
   const std::string table = Trim(cd.GetLinkTableFileName());
   TTextInfo info(&catalog.Prompts());
   if (!info.Load(catalog.GetTextInfoFile(cdid))) throw AlreadyReported{};
-  TableWriter rows(out, args.format, {"text", "position", "key", "link", "target"});
+  TableWriter rows(out, args.format, {"text", "position", "key", "link", "target"}, args.header);
   int problems = 0;
   for (int32_t n = 1; n <= info.RecordCount(); ++n) {
     info.Select(n);
@@ -121,7 +121,7 @@ int RunXref(const Arguments& args, const std::string& argv0, std::ostream& out, 
                                              std::to_string(target->layer) + " " +
                                              std::to_string(target->paragraph)
                                        : std::string();
-      rows.Row({std::to_string(n), std::to_string(paragraph.start), key, link.value_or(""), place});
+      rows.Row({n, paragraph.start, key, link.value_or(""), place});
       if (!target) {
         ++problems;
         err << "quillmar: text " << n << ", position " << paragraph.start << ": key " << key

@@ -19,7 +19,7 @@ namespace {
 using retrieval::TLesenWortDatei;
 using retrieval::TWortDateiRecord;
 
-std::string Hits(const TWortDateiRecord& r) { return std::to_string(r.Bis - r.Von + 1); }
+int64_t Hits(const TWortDateiRecord& r) { return int64_t{r.Bis} - r.Von + 1; }
 
 // Rows for a plain word: every record whose word key equals the word's (they stand together
 // around the record found), or the records before and after the place where it would stand.
@@ -34,7 +34,7 @@ void WordRows(const retrieval::CollectionSearchInfo& cd, const std::string& word
   auto row = [&](const char* relation, int32_t n) {
     if (n < 1 || n > reader.Anzahl()) return;
     const TWortDateiRecord r = reader.Lies(n);
-    table.Row({relation, Cp1252ToUtf8(r.Wort), std::to_string(n), Hits(r)});
+    table.Row({relation, Cp1252ToUtf8(r.Wort), n, Hits(r)});
   };
   if (!lookup.Gefunden()) {
     row("before", lookup.VorgaengerNr());
@@ -67,8 +67,8 @@ void MaskRows(const retrieval::SearchCatalog& katalog, const std::string& cdid,
     for (int32_t n = 1; n <= reader.Anzahl(); ++n) numbers.emplace(reader.Lies(n).Von, n);
   for (const auto& r : query.Ergebnis().Records()) {
     const auto n = numbers.find(r.Von);
-    table.Row({"match", Cp1252ToUtf8(r.Wort), n == numbers.end() ? "" : std::to_string(n->second),
-               Hits(r)});
+    table.Row(
+        {"match", Cp1252ToUtf8(r.Wort), n == numbers.end() ? Cell("") : Cell(n->second), Hits(r)});
   }
 }
 
@@ -82,7 +82,7 @@ int RunWords(const Arguments& args, const std::string& argv0, std::ostream& out)
   const std::string cdid = session.Selected().front();
   const auto katalog = retrieval::SearchCatalog::FromCatalog(session.Catalog(), {cdid});
   const std::string word = Utf8ToCp1252(args.positional.front());
-  TableWriter table(out, args.format, {"relation", "word", "record", "hits"});
+  TableWriter table(out, args.format, {"relation", "word", "record", "hits"}, args.header);
   if (retrieval::TMaske::IstMaske(word))
     MaskRows(katalog, cdid, word, table);
   else

@@ -1,6 +1,8 @@
 // The reader's start: single-instance guard, application, main window, splash, navigation
 // window, message loop.
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "base/version.h"
@@ -16,6 +18,23 @@ using namespace quillmar;
 using namespace quillmar::gui;
 
 int main(int argc, char** argv) {
+  // --help and --version answer on the terminal, before any window or lock.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("quillmar-reader %d.%d.%d\n", kVersionMajor, kVersionMinor, kVersionBuild);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "usage: quillmar-reader [Qt options]\n"
+          "\n"
+          "Reads and searches the text collections in optical drives and registered\n"
+          "directories. Settings: $QUILLMAR_CONFIG_DIR/quillmar.ini; program directory:\n"
+          "$QUILLMAR_DATA_DIR. See quillmar-reader(1).\n");
+      return 0;
+    }
+  }
+
   // A second reader brings the running one to the front and ends, silently.
   const std::string config = ConfigDirectory();
   const QString serverName = SingleInstance::ServerName(config);

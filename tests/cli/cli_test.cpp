@@ -49,8 +49,8 @@ TEST_F(CatalogCommandsTest, JsonOutputEscapesAndKeepsOrder) {
   const test::CliResult r = Run("texts --format json --collection " + Collection("c", false));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "[\n  {\"number\": \"1\", \"name\": \"King James Version: Genesis\"},\n"
-            "  {\"number\": \"3\", \"name\": \"King James Version: Klagelieder "
+            "[\n  {\"number\": 1, \"name\": \"King James Version: Genesis\"},\n"
+            "  {\"number\": 3, \"name\": \"King James Version: Klagelieder "
             "\u00e4\u00f6\u00fc\"}\n]\n");
 }
 
