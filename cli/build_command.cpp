@@ -17,7 +17,7 @@ namespace quillmar::cli {
 namespace {
 
 std::string ReadSource(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw EInOutError("cannot read '" + path + "'");
   std::ostringstream text;
   text << in.rdbuf();
@@ -29,8 +29,7 @@ std::string ReadSource(const std::string& path) {
 // (its failures are reported on stderr). A module that gives no key for a plain word at some
 // level stops the build before anything is written.
 builder::FuzzyKeySource ModuleKeys(Session& session, const std::string& module) {
-  const std::string path =
-      std::filesystem::absolute(std::filesystem::path(module)).lexically_normal().string();
+  const std::string path = Utf8Path(std::filesystem::absolute(FsPath(module)).lexically_normal());
   const std::string id = session.Plugins().RegisterModule(path);
   if (id.empty()) throw AlreadyReported{};
   const std::string libraryId = Utf8ToCp1252(id);

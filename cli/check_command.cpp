@@ -63,7 +63,7 @@ std::string Quoted(std::string_view word) { return "\"" + Cp1252ToUtf8(word) + "
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in.is_open()) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
@@ -77,7 +77,8 @@ std::optional<std::string> FindDataFile(const std::string& dataDir, const char* 
 // Reads hit records through a buffer of kHitsPerBlock records.
 class HitReader {
  public:
-  HitReader(const std::string& path, int64_t count) : in_(path, std::ios::binary), count_(count) {}
+  HitReader(const std::string& path, int64_t count)
+      : in_(FsPath(path), std::ios::binary), count_(count) {}
   bool IsOpen() const { return in_.is_open(); }
 
   // The record of hit i (0 <= i < count), or an empty span when it cannot be read.
@@ -278,7 +279,7 @@ std::function<std::string(const std::string&, int)> ModuleKeys(Session& session,
                                                                Problems& problems) {
   if (module.empty()) return {};
   const std::string id = session.Plugins().RegisterModule(
-      std::filesystem::absolute(std::filesystem::path(module)).lexically_normal().string());
+      Utf8Path(std::filesystem::absolute(FsPath(module)).lexically_normal()));
   if (id.empty()) throw AlreadyReported{};
   const std::string moduleId = Utf8ToCp1252(id);
   if (moduleId != libraryId)

@@ -20,7 +20,7 @@ namespace quillmar::cli {
 namespace {
 
 std::string ReadStream(const std::string& name) {
-  std::ifstream in(ResolveExisting(name).value_or(name), std::ios::binary);
+  std::ifstream in(FsPath(ResolveExisting(name).value_or(name)), std::ios::binary);
   if (!in.is_open()) return {};
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/paths.h"
 #include "cli/session.h"
 #include "cli/table_writer.h"
 
@@ -26,7 +27,7 @@ int RunModules(const Arguments& args, const std::string& argv0, std::ostream& ou
                          : "unknown modules action '" + action + "' (add or remove)");
   const std::string& argument = args.positional[1];
   if (action == "add") {
-    if (!std::filesystem::path(argument).is_absolute())
+    if (!FsPath(argument).is_absolute())
       throw UsageError("modules add needs the module file's absolute path, not '" + argument + "'");
     Session session(argv0, {});
     const std::string id = session.Plugins().RegisterModule(argument);

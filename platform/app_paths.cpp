@@ -10,6 +10,16 @@
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
+#elif defined(__APPLE__)
+#include <mach-o/dyld.h>
+
+#include <cstdint>
+#include <vector>
+#endif
+
+// The installed module directory relative to the installed executables (set by the build).
+#ifndef QUILLMAR_RELATIVE_PLUGIN_DIR
+#define QUILLMAR_RELATIVE_PLUGIN_DIR "../lib/quillmar/plugins"
 #endif
 
 namespace quillmar {
@@ -47,6 +57,14 @@ QString ExecutablePath(const std::string& argv0) {
       GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   if (length > 0 && length < buffer.size())
     return QString::fromWCharArray(buffer.data(), static_cast<qsizetype>(length));
+#elif defined(__APPLE__)
+  uint32_t size = 0;
+  _NSGetExecutablePath(nullptr, &size);  // asks for the size
+  std::vector<char> buffer(size + 1, '\0');
+  if (_NSGetExecutablePath(buffer.data(), &size) == 0) {
+    const QString path = QFileInfo(QString::fromUtf8(buffer.data())).canonicalFilePath();
+    if (!path.isEmpty()) return path;
+  }
 #else
   const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
   if (!self.isEmpty()) return self;
@@ -83,6 +101,7 @@ std::string PluginDirectory(const std::string& argv0) {
   const QString dir = QFileInfo(executable).absolutePath();
   for (const QString& candidate :
        {dir + QStringLiteral("/plugins"), dir + QStringLiteral("/../plugins"),
+        dir + u'/' + QStringLiteral(QUILLMAR_RELATIVE_PLUGIN_DIR),
         dir + QStringLiteral("/../lib/quillmar/plugins")}) {
     if (QFileInfo(candidate).isDir()) return NativePath(candidate);
   }

@@ -20,8 +20,9 @@ std::string DefaultProgramDirectory();
 
 // The program's own plug-in directory, where the modules shipped with it lie: $QUILLMAR_PLUGIN_DIR
 // when set, else the first existing one of <exe dir>/plugins, <exe dir>/../plugins (the build
-// tree: build/cli/quillmar and build/gui/quillmar-reader find build/plugins) and
-// <exe dir>/../lib/quillmar/plugins (an installed program). Empty when none exists.
+// tree: build/cli/quillmar and build/gui/quillmar-reader find build/plugins) and the installed
+// module directory relative to the installed executables (<exe dir>/../lib/quillmar/plugins, or
+// the library directory the build was configured with). Empty when none exists.
 std::string PluginDirectory(const std::string& argv0 = {});
 
 // Where modules installed from collections go: the program directory + "/modules" (the default

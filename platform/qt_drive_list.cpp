@@ -35,7 +35,8 @@ std::vector<std::string> QtDriveList::OpticalDrivesWithMedium() const {
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
     if (!volume.isValid() || !volume.isReady()) continue;
     const QByteArray type = volume.fileSystemType().toLower();
-    if (type != "iso9660" && type != "udf") continue;
+    // Linux says "iso9660", macOS and the BSDs "cd9660"; DVDs and newer CDs are "udf".
+    if (type != "iso9660" && type != "cd9660" && type != "udf") continue;
     drives.push_back(volume.rootPath().toStdString());
   }
   return drives;

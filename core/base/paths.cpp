@@ -17,6 +17,36 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+}  // namespace
+
+fs::path FsPath(std::string_view utf8) {
+#ifdef _WIN32
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+  return fs::path(utf8);
+#endif
+}
+
+std::string Utf8Path(const fs::path& path) {
+#ifdef _WIN32
+  const std::u8string s = path.u8string();
+  return std::string(s.begin(), s.end());
+#else
+  return path.string();
+#endif
+}
+
+std::FILE* OpenFile(std::string_view utf8, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+  return _wfopen(FsPath(utf8).c_str(), wideMode.c_str());
+#else
+  return std::fopen(std::string(utf8).c_str(), mode);
+#endif
+}
+
+namespace {
+
 // Per-directory listings, keyed by the directory's resolved path: lower-cased name -> real name.
 // Bounded, since a session touches few directories; entries are re-listed when they go stale.
 class ListingCache {
@@ -29,15 +59,16 @@ class ListingCache {
       auto hit = it->second.find(key);
       if (hit != it->second.end()) {
         std::error_code ec;
-        if (fs::exists(fs::path(dir) / hit->second, ec)) return hit->second;
+        if (fs::exists(FsPath(dir) / FsPath(hit->second), ec)) return hit->second;
       }
       listings_.erase(it);  // stale or incomplete: list again
     }
     if (listings_.size() >= kMaxDirectories) listings_.clear();
     auto& listing = listings_[dir];
     std::error_code ec;
-    for (fs::directory_iterator entry(dir, ec), end; !ec && entry != end; entry.increment(ec)) {
-      const std::string real = entry->path().filename().string();
+    for (fs::directory_iterator entry(FsPath(dir), ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+      const std::string real = Utf8Path(entry->path().filename());
       listing.emplace(LowerAscii(real), real);  // first spelling wins when names differ by case
     }
     auto hit = listing.find(key);
@@ -100,7 +131,7 @@ std::optional<std::string> ResolveExisting(std::string_view path) {
   if (path.empty()) return std::nullopt;
   const std::string native = NativeSeparators(path);
   std::error_code ec;
-  if (fs::exists(native, ec)) return native;
+  if (fs::exists(FsPath(native), ec)) return native;
 #ifdef _WIN32
   return std::nullopt;  // the file system already ignores case
 #else
@@ -115,7 +146,7 @@ std::optional<std::string> ResolveExisting(std::string_view path) {
     pos = end + 1;
     if (part.empty() || part == ".") continue;
     std::string candidate = resolved.empty() ? part : JoinPath(resolved, part);
-    if (part != ".." && !fs::exists(candidate, ec)) {
+    if (part != ".." && !fs::exists(FsPath(candidate), ec)) {
       auto real = Cache().Find(dir, part);
       if (!real) return std::nullopt;
       candidate = resolved.empty() ? *real : JoinPath(resolved, *real);
@@ -123,7 +154,7 @@ std::optional<std::string> ResolveExisting(std::string_view path) {
     resolved = candidate;
     dir = resolved;
   }
-  if (resolved.empty() || !fs::exists(resolved, ec)) return std::nullopt;
+  if (resolved.empty() || !fs::exists(FsPath(resolved), ec)) return std::nullopt;
   return resolved;
 #endif
 }
@@ -136,13 +167,13 @@ std::string ResolvePath(std::string_view path) {
 bool FileExists(std::string_view path) {
   auto real = ResolveExisting(path);
   std::error_code ec;
-  return real && fs::is_regular_file(*real, ec);
+  return real && fs::is_regular_file(FsPath(*real), ec);
 }
 
 bool DirectoryExists(std::string_view path) {
   auto real = ResolveExisting(path);
   std::error_code ec;
-  return real && fs::is_directory(*real, ec);
+  return real && fs::is_directory(FsPath(*real), ec);
 }
 
 std::vector<std::string> ListFiles(std::string_view directory, std::string_view suffix) {
@@ -151,10 +182,11 @@ std::vector<std::string> ListFiles(std::string_view directory, std::string_view 
   if (!dir) return names;
   const std::string want = LowerAscii(suffix);
   std::error_code ec;
-  for (fs::directory_iterator entry(*dir, ec), end; !ec && entry != end; entry.increment(ec)) {
+  for (fs::directory_iterator entry(FsPath(*dir), ec), end; !ec && entry != end;
+       entry.increment(ec)) {
     std::error_code type_ec;
     if (!entry->is_regular_file(type_ec)) continue;
-    const std::string name = entry->path().filename().string();
+    const std::string name = Utf8Path(entry->path().filename());
     if (name.size() >= want.size() && LowerAscii(name).ends_with(want)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +21,15 @@ inline constexpr char kNativeSeparator =
 #else
     '/';
 #endif
+
+// The file-system path of a path string. Path strings are UTF-8 on every system, so on Windows
+// this decodes UTF-8 (never the ANSI code page): every file open and file-system call goes
+// through it, and folder names outside the ANSI code page work.
+std::filesystem::path FsPath(std::string_view utf8);
+// A file-system path as a path string (UTF-8).
+std::string Utf8Path(const std::filesystem::path& path);
+// std::fopen of a path string (on Windows through the wide-character call, for the same reason).
+std::FILE* OpenFile(std::string_view utf8, const char* mode);
 
 // Both separators turned into the native one.
 std::string NativeSeparators(std::string_view path);

@@ -27,8 +27,7 @@ IndexEntries BuildCollection(SourceCollection source, const std::string& outDir,
     for (int level = 1; level <= kFuzzyLevels; ++level) {
       for (const std::string& name : {FuzzyWordListName(level), FuzzyLinkFileName(level)}) {
         std::error_code ignored;
-        std::filesystem::remove(std::filesystem::path(NativeSeparators(JoinPath(dataDir, name))),
-                                ignored);
+        std::filesystem::remove(FsPath(NativeSeparators(JoinPath(dataDir, name))), ignored);
       }
     }
   }

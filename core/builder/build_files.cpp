@@ -24,12 +24,12 @@ constexpr LangText kCannotRead{"Die Datei '%s' kann nicht gelesen werden.",
 
 void MakeDirectories(const std::string& path) {
   std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(NativeSeparators(path)), error);
+  std::filesystem::create_directories(FsPath(NativeSeparators(path)), error);
   if (error || !DirectoryExists(path)) throw EInOutError(Format(Tr(kCannotCreateDir), {path}));
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
-  std::FILE* file = std::fopen(NativeSeparators(path).c_str(), "wb");
+  std::FILE* file = OpenFile(NativeSeparators(path), "wb");
   if (file == nullptr) throw EInOutError(Format(Tr(kCannotWrite), {path}));
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   ok = std::fflush(file) == 0 && ok;
@@ -38,7 +38,7 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
 }
 
 void CopyWholeFile(const std::string& from, const std::string& to) {
-  std::ifstream in(NativeSeparators(from), std::ios::binary);
+  std::ifstream in(FsPath(NativeSeparators(from)), std::ios::binary);
   if (!in) throw EInOutError(Format(Tr(kCannotRead), {from}));
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw EInOutError(Format(Tr(kCannotRead), {from}));

@@ -44,8 +44,7 @@ bool IsKRVT(const std::string& cdid) { return SameCDID(cdid, kKRVT0001); }
 }  // namespace
 
 TCalderwickData::TCalderwickData(Platform platform)
-    : store_(platform.registry),
-      reg_(platform.registry),
+    : reg_(platform.registry),
       drives_(platform.drives),
       prompts_(platform.prompts),
       plugins_(platform.plugins),
@@ -169,11 +168,11 @@ void TCalderwickData::ReadAnnouncement() {
     if (!FileExists(file)) return;
     const std::string real = ResolvePath(file);
     {
-      std::ifstream in(real, std::ios::binary);
+      std::ifstream in(FsPath(real), std::ios::binary);
       std::getline(in, line);
     }
     std::error_code ec;
-    std::filesystem::remove(real, ec);
+    std::filesystem::remove(FsPath(real), ec);
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (!line.empty()) AnnounceDirectory(line);
@@ -378,7 +377,7 @@ bool TCalderwickData::CDAvailable(const std::string& cdid, bool ask) {
 std::string TCalderwickData::GetDownloadDir() {
   const std::string dir = JoinPath(GetAppPath(), kDownloadDir);
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(FsPath(dir), ec);
   return dir;
 }
 

@@ -131,7 +131,6 @@ class TCalderwickData {
   std::string AuxFile(const std::string& cdid, const char* krvtName, CDInfoGetter property,
                       bool inDataDirectory);
 
-  RegistryStore& store_;
   RegistryAccess reg_;
   DriveList& drives_;
   UserPrompts& prompts_;

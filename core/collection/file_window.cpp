@@ -4,6 +4,8 @@
 #include <fstream>
 #include <limits>
 
+#include "base/paths.h"
+
 namespace quillmar {
 
 WindowRange WindowAround(int32_t pos, int32_t file_len, int32_t size, int32_t half) {
@@ -27,8 +29,8 @@ WindowRange WindowAround(int32_t pos, int32_t file_len, int32_t size, int32_t ha
 std::optional<int32_t> OpenFileSize(const std::string& path) {
   // A directory opens as a stream on some systems but has no bytes to offer.
   std::error_code ec;
-  if (std::filesystem::is_directory(std::filesystem::path(path), ec)) return std::nullopt;
-  std::ifstream in(std::filesystem::path(path), std::ios::binary | std::ios::ate);
+  if (std::filesystem::is_directory(FsPath(path), ec)) return std::nullopt;
+  std::ifstream in(FsPath(path), std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
   const std::streamoff end = in.tellg();
   if (end < 0) return std::nullopt;
@@ -38,7 +40,7 @@ std::optional<int32_t> OpenFileSize(const std::string& path) {
 
 std::optional<size_t> ReadFileBytes(const std::string& path, int32_t first, size_t count,
                                     uint8_t* out) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) return std::nullopt;
   in.seekg(static_cast<std::streamoff>(first) - 1);
   if (!in) return std::nullopt;

@@ -32,10 +32,10 @@ bool Open(const std::string& path, OpenFile& file) {
   const auto real = ResolveExisting(path);
   if (!real) return false;
   std::error_code ec;
-  if (!fs::is_regular_file(*real, ec)) return false;
-  file.size = fs::file_size(*real, ec);
+  if (!fs::is_regular_file(FsPath(*real), ec)) return false;
+  file.size = fs::file_size(FsPath(*real), ec);
   if (ec) return false;
-  file.stream.open(*real, std::ios::binary);
+  file.stream.open(FsPath(*real), std::ios::binary);
   return file.stream.is_open();
 }
 

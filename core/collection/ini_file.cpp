@@ -11,7 +11,7 @@ namespace quillmar {
 IniFile::IniFile(const std::string& path) {
   const auto real = ResolveExisting(path);
   if (!real) return;
-  std::ifstream in(*real, std::ios::binary);
+  std::ifstream in(FsPath(*real), std::ios::binary);
   if (!in) return;
   std::string text(kMaxBytes, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));

@@ -39,7 +39,7 @@ void ClampLengths(Record& record) {
 std::vector<Record> ReadShortInfoFile(const std::string& path) {
   std::vector<Record> records;
   if (path.empty() || !FileExists(path)) return records;
-  std::ifstream in(std::filesystem::path(ResolvePath(path)), std::ios::binary);
+  std::ifstream in(FsPath(ResolvePath(path)), std::ios::binary);
   Record record{};
   while (records.size() < kMaxShortInfoRecords &&
          in.read(reinterpret_cast<char*>(record.data()), record.size())) {

@@ -43,9 +43,9 @@ bool InsideDirectory(const std::string& path, const std::string& directory) {
   namespace fs = std::filesystem;
   if (directory.empty()) return false;
   std::error_code error;
-  const fs::path root = fs::weakly_canonical(fs::path(ResolvePath(directory)), error);
+  const fs::path root = fs::weakly_canonical(FsPath(ResolvePath(directory)), error);
   if (error) return false;
-  const fs::path target = fs::weakly_canonical(fs::path(path), error);
+  const fs::path target = fs::weakly_canonical(FsPath(path), error);
   if (error) return false;
   const fs::path relative = target.lexically_relative(root);
   return !relative.empty() && relative != "." && *relative.begin() != "..";
@@ -54,7 +54,7 @@ bool InsideDirectory(const std::string& path, const std::string& directory) {
 #ifdef _WIN32
 // Windows starts programs by their extension; everything else is a document.
 bool IsExecutableFile(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
+  std::string extension = Utf8Path(FsPath(path).extension());
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension == ".exe" || extension == ".com";
 }
@@ -62,7 +62,7 @@ bool IsExecutableFile(const std::string& path) {
 bool IsExecutableFile(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::file_status status = fs::status(fs::path(path), error);
+  const fs::file_status status = fs::status(FsPath(path), error);
   if (error || !fs::is_regular_file(status)) return false;
   constexpr fs::perms kAnyExec =
       fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
@@ -146,7 +146,7 @@ void TMultiMedia::RunProgram(const TMediaEntry& entry) {
   }
   // Start what was checked: the file itself, not a link that could be changed meanwhile.
   std::error_code error;
-  const std::string target = std::filesystem::weakly_canonical(path, error).string();
+  const std::string target = Utf8Path(std::filesystem::weakly_canonical(FsPath(path), error));
   if (error) {
     prompts.ShowError(Format(Tr(kCannotOpen), {path}));
     return;

@@ -67,19 +67,6 @@ enum SlotKind : size_t { kPhoneticSlot = 0, kShortInfoSlot = 1, kMultimediaSlot 
 constexpr const char* kSlotExport[] = {abi::kExportPhonem, abi::kExportShowKurzInfo,
                                        abi::kExportRunMM};
 
-fs::path FsPath(const std::string& utf8) {
-#ifdef _WIN32
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-#else
-  return fs::path(utf8);
-#endif
-}
-
-std::string Utf8(const fs::path& path) {
-  const std::u8string s = path.u8string();
-  return std::string(s.begin(), s.end());
-}
-
 bool IsAbsolute(const std::string& path) { return !path.empty() && FsPath(path).is_absolute(); }
 
 bool RegularFile(const std::string& path) {
@@ -368,7 +355,7 @@ std::string TPlugInManager::RegisterModule(const std::string& path) {
     d_->Report({NotFound(path)});
     return "";
   }
-  const std::string file = Utf8(FsPath(path).lexically_normal());
+  const std::string file = Utf8Path(FsPath(path).lexically_normal());
   const std::string id = Trim(ReadModuleString(file, abi::kExportID));
   if (!ValidID(id)) {
     if (Loadable(file)) d_->Report({Format(Tr(kBadID), {file, Cp1252ToUtf8(id)})});
@@ -450,10 +437,10 @@ void TPlugInManager::RegisterShippedModules() {
   if (dir.empty() || !fs::is_directory(FsPath(dir), ec)) return;
   std::vector<std::string> files;
   for (fs::directory_iterator it(FsPath(dir), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = Utf8(it->path().filename());
+    const std::string name = Utf8Path(it->path().filename());
     std::error_code fileEc;
     if (HasModuleSuffix(name) && it->is_regular_file(fileEc))
-      files.push_back(Utf8(fs::absolute(it->path(), fileEc).lexically_normal()));
+      files.push_back(Utf8Path(fs::absolute(it->path(), fileEc).lexically_normal()));
   }
   std::sort(files.begin(), files.end());
   auto& settings = d_->catalog->Settings();
@@ -494,8 +481,8 @@ bool TPlugInManager::Install(const std::string& library, const std::string& cdid
     d_->Report({NotFound(NativeSeparators(JoinPath(binDir, fileName)))});
     return false;
   }
-  source = Utf8(fs::absolute(FsPath(source)).lexically_normal());
-  const std::string sourceName = Utf8(FsPath(source).filename());
+  source = Utf8Path(fs::absolute(FsPath(source)).lexically_normal());
+  const std::string sourceName = Utf8Path(FsPath(source).filename());
 
   // The registered copy of the collection's own file is present as it is: nothing to load.
   for (const auto& other : catalog.Reg().SubKeys(keys::kPlugInRoot)) {
@@ -547,7 +534,7 @@ bool TPlugInManager::Install(const std::string& library, const std::string& cdid
   // directory of its collection.
   for (const auto& other : catalog.Reg().SubKeys(keys::kPlugInRoot)) {
     if (EqualsNoCaseAscii(Trim(other), Trim(key))) continue;
-    if (catalog.Settings().GetPlugInName(other) == Utf8(target)) {
+    if (catalog.Settings().GetPlugInName(other) == Utf8Path(target)) {
       target = FsPath(targetDir) / FsPath(Trim(cdid)) / FsPath(sourceName);
       break;
     }
@@ -572,7 +559,7 @@ bool TPlugInManager::Install(const std::string& library, const std::string& cdid
   }
   d_->Report(reports);
   if (!copied) return false;
-  d_->Register(key, Utf8(target), Trim(cdid));
+  d_->Register(key, Utf8Path(target), Trim(cdid));
   return true;
 }
 

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "base/paths.h"
+
 namespace quillmar::retrieval {
 
 FileCache& FileCache::Instance() {
@@ -14,9 +16,12 @@ FileCache& FileCache::Instance() {
 
 FileCache::Inhalt FileCache::Get(const std::string& path) {
   std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
+  const auto size = std::filesystem::file_size(FsPath(path), error);
   if (error || size > max_file_) return nullptr;
-  const auto mtime = std::filesystem::last_write_time(path, error).time_since_epoch().count();
+  // The clock's count is 128 bits wide in some standard libraries; 64 bits of nanoseconds
+  // tell a changed file apart.
+  const auto mtime = static_cast<int64_t>(
+      std::filesystem::last_write_time(FsPath(path), error).time_since_epoch().count());
   if (error) return nullptr;
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -31,7 +36,7 @@ FileCache::Inhalt FileCache::Get(const std::string& path) {
       break;
     }
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) return nullptr;
   auto contents = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
                                                 std::istreambuf_iterator<char>());

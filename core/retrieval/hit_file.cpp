@@ -40,9 +40,10 @@ constexpr int64_t kMaxGap = 1024;
 HitCache::Datei CacheStamp(const std::string& resolved, const std::string& path) {
   std::error_code error;
   HitCache::Datei file{resolved, 0, 0};
-  file.size = static_cast<int64_t>(std::filesystem::file_size(resolved, error));
+  file.size = static_cast<int64_t>(std::filesystem::file_size(FsPath(resolved), error));
   if (error) NichtGefunden(path);
-  file.mtime = std::filesystem::last_write_time(resolved, error).time_since_epoch().count();
+  file.mtime = static_cast<int64_t>(
+      std::filesystem::last_write_time(FsPath(resolved), error).time_since_epoch().count());
   if (error) NichtGefunden(path);
   return file;
 }
@@ -101,7 +102,7 @@ void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Cons
   int64_t size = file.size;
   auto openOnce = [&] {
     if (in.is_open()) return;
-    in.open(*resolved, std::ios::binary);
+    in.open(FsPath(*resolved), std::ios::binary);
     if (!in) NichtGefunden(path_);
     in.seekg(0, std::ios::end);
     size = static_cast<int64_t>(in.tellg());

@@ -62,13 +62,13 @@ class OpenWordFile {
  public:
   explicit OpenWordFile(const std::string& path) : path_(path) {
     const std::optional<std::string> real = ResolveExisting(path);
-    if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
+    if (real && !std::filesystem::is_directory(FsPath(*real), fehler_)) {
       contents_ = FileCache::Instance().Get(*real);
       if (contents_) {
         byte_size_ = static_cast<int64_t>(contents_->size());
         return;
       }
-      in_.open(std::filesystem::path(*real), std::ios::binary);
+      in_.open(FsPath(*real), std::ios::binary);
     }
     if (!in_) FileError(kCannotOpen, path);
     in_.seekg(0, std::ios::end);
