@@ -3,8 +3,12 @@
 # named as arguments. Idempotent: does nothing when everything is present already.
 set -euo pipefail
 
+# The second line: the portability and packaging gates of scripts/test.sh (clang with libc++, the
+# MinGW-w64 cross compiler, the desktop file and metainfo validators, the Debian package tools).
 packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format "$@")
+          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format
+          clang libc++-dev libc++abi-dev g++-mingw-w64-x86-64-posix desktop-file-utils appstream
+          dpkg-dev file "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,10 @@
 # Installs what is needed, checks the formatting, builds and runs every test: once in the normal
 # build and once in a build with AddressSanitizer and UndefinedBehaviorSanitizer; then the core
 # tests, where the search thread and the shared caches cross threads, with ThreadSanitizer.
+# Between them the packaging and portability gates (scripts/package-checks.sh): the installed
+# program run from a scratch prefix, the desktop file and metainfo validated, the Debian
+# package's contents, the core and its tests built with clang and libc++ (the macOS standard
+# library), and the core cross-compiled for Windows with MinGW-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,6 +27,8 @@ for collection in sample kjv; do
   build/cli/quillmar check --collection "$scratch/collections/$collection" \
     --fuzzy build/plugins/quillmar_phonetic.so
 done
+
+scripts/package-checks.sh build "$scratch"
 
 if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   QUILLMAR_BUILD_DIR=build-asan scripts/build.sh -DQUILLMAR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
