@@ -39,6 +39,7 @@ install_gate() {
   # tree's modules are out of reach of the installed tool.
   unset QUILLMAR_PLUGIN_DIR
   "$prefix/bin/quillmar" --version
+  if [[ -x "$prefix/bin/quillmar-reader" ]]; then "$prefix/bin/quillmar-reader" --version; fi
   local sample="$prefix/share/quillmar/collections/sample"
   local hits
   hits=$("$prefix/bin/quillmar" search --collection "$sample" --format tsv --fuzzy 2 -- Herodotos |

@@ -36,7 +36,7 @@ std::string Utf8Path(const fs::path& path) {
 #endif
 }
 
-std::FILE* OpenFile(std::string_view utf8, const char* mode) {
+std::FILE* FOpenUtf8(std::string_view utf8, const char* mode) {
 #ifdef _WIN32
   const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
   return _wfopen(FsPath(utf8).c_str(), wideMode.c_str());

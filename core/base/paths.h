@@ -29,7 +29,7 @@ std::filesystem::path FsPath(std::string_view utf8);
 // A file-system path as a path string (UTF-8).
 std::string Utf8Path(const std::filesystem::path& path);
 // std::fopen of a path string (on Windows through the wide-character call, for the same reason).
-std::FILE* OpenFile(std::string_view utf8, const char* mode);
+std::FILE* FOpenUtf8(std::string_view utf8, const char* mode);
 
 // Both separators turned into the native one.
 std::string NativeSeparators(std::string_view path);

@@ -29,7 +29,7 @@ void MakeDirectories(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
-  std::FILE* file = OpenFile(NativeSeparators(path), "wb");
+  std::FILE* file = FOpenUtf8(NativeSeparators(path), "wb");
   if (file == nullptr) throw EInOutError(Format(Tr(kCannotWrite), {path}));
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   ok = std::fflush(file) == 0 && ok;

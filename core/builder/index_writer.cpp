@@ -44,7 +44,7 @@ constexpr size_t kBufferSize = 64 * 1024;
 class OutputFile {
  public:
   explicit OutputFile(std::string path) : path_(std::move(path)) {
-    file_ = OpenFile(path_, "wb");
+    file_ = FOpenUtf8(path_, "wb");
     if (file_ == nullptr) throw EInOutError(Format(Tr(kCannotCreate), {path_}));
     buffer_.reserve(kBufferSize);
   }

@@ -23,7 +23,7 @@ constexpr LangText kCannotWrite{"Fehler beim Schreiben der Datei '%s'.",
 }  // namespace
 
 TTextGenerator::TTextGenerator(const std::string& file_name) : file_name_(file_name) {
-  file_ = OpenFile(NativeSeparators(file_name), "w+b");
+  file_ = FOpenUtf8(NativeSeparators(file_name), "w+b");
   if (file_ == nullptr) throw EInOutError(Format(Tr(kCannotCreate), {file_name}));
 }
 

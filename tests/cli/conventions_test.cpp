@@ -145,7 +145,9 @@ TEST_F(ConventionsTest, JsonIsTypedAndValidUtf8UnderANonUtf8DirectoryName) {
   EXPECT_EQ(tsv[0], "cdid\ttext\tpart\tstart\tend\tpositions\twords\tpage\tline\ttitle\tcontext");
   EXPECT_EQ(tsv[1].rfind("QTST0001\t2\t0\t", 0), 0u) << tsv[1];
   r = Run("words --format tsv --header --collection '" + coll + "' light");
-  EXPECT_EQ(r.out, "relation\tword\trecord\thits\nmatch\tlight\t" + Lines(r.out).back().substr(12));
+  EXPECT_TRUE(std::regex_match(
+      r.out, std::regex("relation\tword\trecord\thits\nmatch\tlight\t[0-9]+\t3\n")))
+      << r.out;
 }
 
 #ifdef __linux__  // the test watches the tool's signal handlers in /proc
