@@ -38,9 +38,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   return out;
 }
 
-void UseUtf8Console() {
-  SetConsoleOutputCP(CP_UTF8);
-  SetConsoleCP(CP_UTF8);
+Utf8Console::Utf8Console() : input_(GetConsoleCP()), output_(GetConsoleOutputCP()) {
+  // Without a console (output redirected from a service, say) both are 0 and nothing changes.
+  if (output_ != 0) SetConsoleOutputCP(CP_UTF8);
+  if (input_ != 0) SetConsoleCP(CP_UTF8);
+}
+
+Utf8Console::~Utf8Console() {
+  if (output_ != 0) SetConsoleOutputCP(output_);
+  if (input_ != 0) SetConsoleCP(input_);
 }
 
 #else
@@ -49,7 +55,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-void UseUtf8Console() {}
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
 
 #endif
 

@@ -52,7 +52,7 @@ int Run(const Arguments& args, const std::string& argv0, const Command*& command
 }  // namespace
 
 int main(int argc, char** argv) {
-  UseUtf8Console();
+  const Utf8Console console;
   const std::string argv0 = argc > 0 ? argv[0] : "quillmar";
   const Arguments args = Arguments::Parse(Utf8Arguments(argc, argv));
   const Command* command = nullptr;

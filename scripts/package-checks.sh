@@ -86,7 +86,7 @@ deb_gate() {
 
 libcxx_gate() {
   QUILLMAR_BUILD_DIR=build-libcxx QUILLMAR_TARGETS=quillmar_core_tests scripts/build.sh \
-    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-stdlib=libc++ \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-stdlib=libc++ \
     -DCMAKE_EXE_LINKER_FLAGS="-stdlib=libc++" -DCMAKE_MODULE_LINKER_FLAGS="-stdlib=libc++" \
     -DQUILLMAR_CORE_ONLY=ON -DQUILLMAR_GTEST_SOURCE_DIR=/usr/src/googletest >/dev/null
   build-libcxx/tests/quillmar_core_tests --gtest_brief=1
