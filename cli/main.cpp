@@ -10,6 +10,7 @@
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
 #include "cli/module_commands.h"
+#include "cli/online_command.h"
 #include "cli/search_command.h"
 #include "cli/session.h"
 #include "cli/text_commands.h"
@@ -55,6 +56,13 @@ constexpr char kUsage[] =
     "                                       version, copyright, location\n"
     "  modules add PATH                     register a module file (absolute path)\n"
     "  modules remove ID                    remove a module's registration\n"
+    "  online refresh [--url URL]           download the online list (default: the \"Online\"\n"
+    "                                       setting, through the proxy of the settings)\n"
+    "                                       and print its entries for this reader\n"
+    "  online list                          the entries of the downloaded online list: id,\n"
+    "                                       kind, major, minor, CD id, caption, target\n"
+    "  online get ID                        download a document entry (once) and print\n"
+    "                                       its path\n"
     "\n"
     "options:\n"
     "  --collection DIR   work on this collection directory without touching the settings\n"
@@ -116,6 +124,7 @@ int main(int argc, char** argv) {
     if (args.command == "words") return RunWords(args, argv0, std::cout);
     if (args.command == "xref") return RunXref(args, argv0, std::cout, std::cerr);
     if (args.command == "modules") return RunModules(args, argv0, std::cout, std::cerr);
+    if (args.command == "online") return RunOnline(args, argv0, std::cout, std::cerr);
     throw UsageError("unknown command '" + args.command + "'");
   } catch (const UsageError& e) {
     std::cerr << "quillmar: " << e.what() << "\n" << kUsage;

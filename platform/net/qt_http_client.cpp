@@ -94,7 +94,7 @@ std::unique_ptr<HttpTransfer> QtHttpClient::Get(const HttpRequest& request,
     manager_->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy,
                                      QString::fromStdString(request.proxy_host),
                                      static_cast<quint16>(request.proxy_port)));
-  QNetworkRequest r(QUrl(QString::fromStdString(request.url), QUrl::StrictMode));
+  QNetworkRequest r(QUrl(QString::fromStdString(request.url), QUrl::TolerantMode));
   r.setRawHeader("User-Agent", QByteArray::fromStdString(request.user_agent));
   if (!request.referer.empty())
     r.setRawHeader("Referer", QByteArray::fromStdString(request.referer));
