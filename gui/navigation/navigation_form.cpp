@@ -454,6 +454,7 @@ void TNavigationForm::Refresh() {
     d.ShowError(e.what());
   }
   d.FillMedia();
+  d.internetPage->BuildList();  // entries for one collection follow the installed collections
   if (d.services != nullptr) {
     if (CrossReferenceLinks* links = d.services->CrossReferences()) {
       try {

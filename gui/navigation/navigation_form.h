@@ -46,7 +46,8 @@ class TNavigationForm : public QWidget {
                   QWidget* parent = nullptr, const MediaParts* media = nullptr);
   ~TNavigationForm() override;  // stores the window size and the current note
 
-  // Rebuilds the content tree from a fresh scan of the collections, and the multimedia tree.
+  // Rebuilds the content tree from a fresh scan of the collections, the multimedia tree and the
+  // Internet page's list (from the stored list file).
   void Refresh();
   // Sets every caption for the current interface language.
   void SetCaptions();

@@ -101,7 +101,6 @@ TInternetPage::TInternetPage(TCalderwickData& catalog, WindowServices* services,
   setObjectName("InternetTabSheet");
   d_->Build();
   SetCaptions();
-  BuildList();
 }
 
 TInternetPage::~TInternetPage() = default;

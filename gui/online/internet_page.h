@@ -32,7 +32,8 @@ class TInternetPage : public QWidget {
   ~TInternetPage() override;  // ends a running download; its temporary file is deleted
 
   void SetCaptions();
-  // Rebuilds the list from the stored list file.
+  // Rebuilds the list from the stored list file. The page starts empty: its owner builds the list
+  // once the collections are known (which decide what is listed).
   void BuildList();
   // Downloads the list from the "Online" address and rebuilds the list when that has ended.
   void RefreshList();
