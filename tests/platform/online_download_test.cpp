@@ -163,25 +163,5 @@ TEST_F(OnlineDownload, AProxyCarriesTheRequest) {
   EXPECT_EQ(proxy.Requests()[0].headers.at("user-agent"), "reader 1.7");
 }
 
-TEST_F(OnlineDownload, DestroyingARunningDownloadDeletesItsTemporaryFile) {
-  HttpTestServer server;
-  server.Serve("/slow", HttpTestServer::Response{200, std::string(100, 's'),
-                                                 HttpTestServer::Mode::kPartialStall});
-  bool finished = false;
-  {
-    FileDownload running(client);
-    FileDownload::Events events;
-    bool progressed = false;
-    events.progress = [&](int64_t, int64_t) { progressed = true; };
-    events.finished = [&](const DownloadResult&) { finished = true; };
-    ASSERT_TRUE(running.Start(target, Request(server.Url("/slow")), events));
-    Wait([&] { return progressed; });
-    EXPECT_EQ(Files(dir.path()).size(), 1u);  // the temporary file
-  }
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(finished);
-  EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
 }  // namespace
 }  // namespace quillmar
