@@ -157,6 +157,8 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
         a.layer = static_cast<int>(Number(arg, value(arg), 1, 3));
       } else if (options && (arg == "-o" || arg == "--output")) {
         a.output = value(arg);
+      } else if (options && arg == "--url") {
+        a.url = value(arg);
       } else if (options && arg == "--fuzzy") {
         fuzzy = value(arg);
       } else if (options && IsSearchOption(arg)) {

@@ -51,6 +51,7 @@ struct Arguments {
   int layer = 1;             // --layer 1|2|3: main text, footnotes, scholia/remarks
   bool plain = false;        // --plain
   std::string output;        // -o / --output DIR
+  std::string url;           // --url URL of "online refresh"
   // --fuzzy MODULE of build and check: the phonetic module's file (for the other commands
   // --fuzzy is the search's level, SearchArguments::fuzzy).
   std::string fuzzyModule;

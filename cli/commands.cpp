@@ -8,6 +8,7 @@
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
 #include "cli/module_commands.h"
+#include "cli/online_command.h"
 #include "cli/search_command.h"
 #include "cli/text_commands.h"
 #include "cli/words_command.h"
@@ -179,6 +180,21 @@ std::vector<Command> MakeCommands() {
                    kTableHelp,
                kTable, false, [](const Arguments& a, const Io& io) {
                  return RunModules(a, io.argv0, io.out, io.err);
+               }});
+  c.push_back({"online", "the online offers: refresh, list or download",
+               "online refresh [--url URL] | online list | online get ID [--format F] [--header]",
+               "\"refresh\" downloads the online list into the download directory (from --url or\n"
+               "the \"Online\" setting, through the proxy of the settings) and prints the entries\n"
+               "listed for this reader; \"list\" prints the entries of the downloaded list; \"get\n"
+               "ID\" downloads a document entry once and prints its path. Columns: id, kind,\n"
+               "major, minor, cdid, caption, target. A failed download prints its reason and\n"
+               "exits with 1; the stored files stay as they were.\n"
+               "\n"
+               "options:\n"
+               "  --url URL          refresh: the list's address instead of the setting\n" +
+                   kTableHelp,
+               Options({kTable, {"--url"}}), false, [](const Arguments& a, const Io& io) {
+                 return RunOnline(a, io.argv0, io.out, io.err);
                }});
   return c;
 }

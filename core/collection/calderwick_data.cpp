@@ -19,6 +19,8 @@ namespace {
 
 constexpr char kAnnounceFile[] = "announce.txt";
 constexpr char kDownloadDir[] = "Download";
+constexpr LangText kCannotCreateDirectory{"Das Verzeichnis '%s' kann nicht angelegt werden.",
+                                          "Cannot create the directory '%s'."};
 constexpr char kMultimediaLibrary[] = "mmpi10.dll";
 constexpr char kKRVTMarker[] = "bin/mauninst.exe";
 
@@ -378,6 +380,8 @@ std::string TCalderwickData::GetDownloadDir() {
   const std::string dir = JoinPath(GetAppPath(), kDownloadDir);
   std::error_code ec;
   std::filesystem::create_directories(FsPath(dir), ec);
+  if (!std::filesystem::is_directory(FsPath(dir), ec))
+    throw EInOutError(Format(Tr(kCannotCreateDirectory), {dir}));
   return dir;
 }
 

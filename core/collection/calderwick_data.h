@@ -109,6 +109,7 @@ class TCalderwickData {
 
   std::string GetAppPath() { return settings_.GetPath(); }
   std::string GetVersionKey() const { return settings_.VersionKey(); }
+  // "<Path>/Download", created with its missing parents; EInOutError when it cannot be.
   std::string GetDownloadDir();
 
   // Key of a collection: "Software\Quillmar\CD\<CDID>".

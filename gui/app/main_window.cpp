@@ -775,6 +775,7 @@ void TCalderwickForm::EndOfMove() {
 
 void TCalderwickForm::closeEvent(QCloseEvent* event) {
   closing_ = true;
+  if (navigation_) navigation_->CancelTransfer();
   SaveSession();
   if (help_) help_->close();
   QMainWindow::closeEvent(event);

@@ -36,6 +36,7 @@
 #include "collection/tree_info.h"
 #include "gui/common/captions.h"
 #include "gui/common/gui_strings.h"
+#include "gui/online/internet_page.h"
 #include "gui/text/cross_reference_links.h"
 #include "plugins/multimedia.h"
 
@@ -46,6 +47,7 @@ namespace {
 constexpr LangText kCaption{"Navigation", "Navigation"};
 constexpr LangText kContentPage{"&Inhalt", "&Content"};
 constexpr LangText kBookmarkPage{"&Lesezeichen", "&Bookmarks"};
+constexpr LangText kInternetPage{"In&ternet", "&Internet"};
 constexpr LangText kMediaPage{"&Multimedia", "&Multimedia"};
 constexpr LangText kOpenNew{"&Neu öffnen", "Open &new"};
 constexpr LangText kDelete{"&Löschen", "&Delete"};
@@ -206,6 +208,7 @@ struct TNavigationForm::Impl {
   QPushButton* bookmarkOpen = nullptr;
   QPushButton* bookmarkDelete = nullptr;
   QPushButton* bookmarkHelp = nullptr;
+  TInternetPage* internetPage = nullptr;
   QWidget* mediaPage = nullptr;
   QTreeWidget* mediaTree = nullptr;
   QPushButton* kurzOpen = nullptr;
@@ -245,6 +248,10 @@ TNavigationForm::~TNavigationForm() {
   d_->SaveCurrentNote();
 }
 
+void TNavigationForm::CancelTransfer() { d_->internetPage->CancelTransfer(); }
+
+TInternetPage* TNavigationForm::InternetPage() const { return d_->internetPage; }
+
 void TNavigationForm::SetQuestion(ConfirmFunction question) {
   QuestionHook() = std::move(question);
 }
@@ -270,7 +277,15 @@ void TNavigationForm::Impl::Build() {
   outer->addWidget(pages);
   BuildContentPage();
   BuildBookmarkPage();
+  internetPage = new TInternetPage(catalog, services, Ask);
+  pages->addTab(internetPage, QString());
   BuildMediaPage();
+  QObject::connect(pages, &QTabWidget::currentChanged, q, [this] {
+    if (pages->currentWidget() == internetPage)
+      internetPage->PageShown();
+    else
+      internetPage->PageHidden();
+  });
 }
 
 void TNavigationForm::Impl::BuildContentPage() {
@@ -405,7 +420,9 @@ void TNavigationForm::SetCaptions() {
   setWindowTitle(Text(kCaption));
   d_->pages->setTabText(d_->pages->indexOf(d_->contentPage), Text(kContentPage));
   d_->pages->setTabText(d_->pages->indexOf(d_->bookmarkPage), Text(kBookmarkPage));
+  d_->pages->setTabText(d_->pages->indexOf(d_->internetPage), Text(kInternetPage));
   d_->pages->setTabText(d_->pages->indexOf(d_->mediaPage), Text(kMediaPage));
+  d_->internetPage->SetCaptions();
   d_->textOpen->setText(Text(captions::kOpen));
   d_->textNewOpen->setText(Text(kOpenNew));
   d_->textSynOpen->setText(Text(captions::kSynchronise));
@@ -437,6 +454,7 @@ void TNavigationForm::Refresh() {
     d.ShowError(e.what());
   }
   d.FillMedia();
+  d.internetPage->BuildList();  // entries for one collection follow the installed collections
   if (d.services != nullptr) {
     if (CrossReferenceLinks* links = d.services->CrossReferences()) {
       try {

@@ -19,8 +19,11 @@ struct TBookmarkRecord;
 
 namespace quillmar::gui {
 
+class TInternetPage;
+
 // The permanent navigation window: the content tree of all collections, the bookmarks with
-// their notes and the multimedia entries of the collections. Closing it only minimises it.
+// their notes, the publisher's online offers (TInternetPage) and the multimedia entries of the
+// collections. Closing it only minimises it.
 //
 // Every change of the bookmarks reaches the disk at once; an edited note shortly after the last
 // keystroke, when another bookmark is chosen and when the note field loses the focus.
@@ -43,12 +46,16 @@ class TNavigationForm : public QWidget {
                   QWidget* parent = nullptr, const MediaParts* media = nullptr);
   ~TNavigationForm() override;  // stores the window size and the current note
 
-  // Rebuilds the content tree from a fresh scan of the collections, and the multimedia tree.
+  // Rebuilds the content tree from a fresh scan of the collections, the multimedia tree and the
+  // Internet page's list (from the stored list file).
   void Refresh();
   // Sets every caption for the current interface language.
   void SetCaptions();
   // Stores a new bookmark, shows it selected on the bookmark page and comes to the front.
   void AddBookmark(const TBookmarkRecord& record);
+  // Ends a running download of the Internet page (the main window closes).
+  void CancelTransfer();
+  TInternetPage* InternetPage() const;
 
   // Asks an OK/Cancel question (the delete confirmation, the offer to install a newer reader);
   // `accept` is the caption of the OK button. True for OK. By default a warning box; tests set

@@ -234,8 +234,9 @@ class NavigationFormTest : public QObject {
     SetCurrentLanguage(kGerman);
     form->SetCaptions();
     QCOMPARE(Find<QTabWidget>("NavPageControl")->tabText(0), QString("&Inhalt"));
-    QCOMPARE(Find<QTabWidget>("NavPageControl")->count(), 3);
-    QCOMPARE(Find<QTabWidget>("NavPageControl")->tabText(2), QString("&Multimedia"));
+    QCOMPARE(Find<QTabWidget>("NavPageControl")->count(), 4);
+    QCOMPARE(Find<QTabWidget>("NavPageControl")->tabText(2), QString("In&ternet"));
+    QCOMPARE(Find<QTabWidget>("NavPageControl")->tabText(3), QString("&Multimedia"));
   }
 
   void bookmarksOpenRenameAndDelete() {
