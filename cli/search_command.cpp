@@ -77,7 +77,7 @@ std::string SelectedCD(const std::vector<std::string>& selected, const std::stri
 search_ui::SearchSettings Settings(const SearchArguments& s, Session& session,
                                    const std::string& query, int32_t distance) {
   auto e = search_ui::SearchSettings::Standard();
-  e.Anfrage = Utf8ToCp1252(query);
+  e.Anfrage = search_ui::QueryLine(query, s.fuzzy);
   for (const auto& cdid : session.Selected())
     e.CDAuswahl.push_back(TCDSelect{cdid, session.Catalog().GetCDName(cdid), true});
   e.TextAuswahl.push_back(TTextSelect{"0", 0, "", s.texts.empty()});

@@ -295,14 +295,14 @@ bool HasGreekMarks(std::string_view word) {
   return false;
 }
 
-std::string TransliterateGreekQuery(std::string_view utf8, bool flagGreek) {
+std::string TransliterateGreekQuery(std::string_view utf8, bool flagGreek, char fullStop) {
   GreekTransliteration ignored;
   const std::vector<Item> items = Read(utf8, ignored);
   std::string out;
   size_t i = 0;
   while (i < items.size()) {
     if (!items[i].letter && !items[i].wildcard) {
-      out += items[i].key;
+      out += Utf8ToCp1252(items[i].key);
       ++i;
       continue;
     }
@@ -315,6 +315,7 @@ std::string TransliterateGreekQuery(std::string_view utf8, bool flagGreek) {
     if (hasLetter) {
       WritePart(items, i, end, items[i].letter, word);
       if (flagGreek && items[i].letter && !HasGreekMarks(word)) word.insert(0, "`");
+      std::replace(word.begin(), word.end(), '.', fullStop);
     } else {
       for (size_t k = i; k < end; ++k) word += items[k].key;
     }

@@ -30,12 +30,13 @@ bool IsGreekCharacter(char32_t ch);
 // Transliterates the Greek words of UTF-8 text; parts start after blanks.
 GreekTransliteration TransliterateGreek(std::string_view utf8);
 
-// Transliterates the Greek words of a query line (UTF-8 in, UTF-8 out); the mask wildcards
-// "*" and "?" stay inside their word, and a word starts after any other character that is not
-// Greek. With `flagGreek`, a Greek word whose transliteration carries no mark that identifies
-// Greek (see GreekPhoneticMarks) gets a leading smooth breathing, so that a fuzzy search folds
-// it by the Greek rules.
-std::string TransliterateGreekQuery(std::string_view utf8, bool flagGreek);
+// Transliterates the Greek words of a query line (UTF-8) into Windows-1252 (characters it lacks
+// become "?"); the mask wildcards "*" and "?" stay inside their word, and a word starts after
+// any other character that is not Greek. A full stop of a Greek word (the rough breathing) is
+// written as `fullStop`. With `flagGreek`, a Greek word whose transliteration carries no mark
+// that identifies Greek (HasGreekMarks) gets a leading smooth breathing, so that a fuzzy search
+// folds it by the Greek rules.
+std::string TransliterateGreekQuery(std::string_view utf8, bool flagGreek, char fullStop);
 
 // Whether a transliterated word carries a mark that only Greek uses: a backquote, tilde or
 // colon, a full stop at its start, or an apostrophe before a vowel.

@@ -58,13 +58,13 @@ TEST(GreekInput, ReportsCharactersWithoutTransliteration) {
 }
 
 TEST(GreekInput, QueryWordsKeepMasksAndOperators) {
-  EXPECT_EQ(TransliterateGreekQuery("λόγ*", false), "l'og*");
-  EXPECT_EQ(TransliterateGreekQuery("\"ἀρχὴ λόγος\" AND (θε?ς)", false),
+  EXPECT_EQ(TransliterateGreekQuery("λόγ*", false, '.'), "l'og*");
+  EXPECT_EQ(TransliterateGreekQuery("\"ἀρχὴ λόγος\" AND (θε?ς)", false, '.'),
             "\"`arc`h l'ogo's\" AND (qe?'s)");
-  EXPECT_EQ(TransliterateGreekQuery("Ἡροδότου", false), ".Hrod'otou");
-  EXPECT_EQ(TransliterateGreekQuery("Müller", false), "Müller");
+  EXPECT_EQ(TransliterateGreekQuery("Ἡροδότου", false, '|'), "|Hrod'otou");
+  EXPECT_EQ(TransliterateGreekQuery("Müller", false, '.'), "M\xFCller");
   // For a fuzzy search an unaccented Greek word is flagged as Greek.
-  EXPECT_EQ(TransliterateGreekQuery("λογος λόγος", true), "`logo's l'ogo's");
+  EXPECT_EQ(TransliterateGreekQuery("λογος λόγος", true, '.'), "`logo's l'ogo's");
   EXPECT_TRUE(HasGreekMarks("l'ogo's"));
   EXPECT_FALSE(HasGreekMarks("king's"));
 }
