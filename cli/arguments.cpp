@@ -151,6 +151,8 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       SearchOption(a.search, arg, value(arg));
     } else if (options && arg == "--plain") {
       a.plain = true;
+    } else if (options && arg == "--unicode") {
+      a.unicode = true;
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       throw UsageError("unknown option '" + arg + "'");
     } else if (a.command.empty()) {

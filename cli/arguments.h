@@ -46,6 +46,7 @@ struct Arguments {
   int32_t text = 0;          // --text N (1..255); 0 when not given
   int layer = 1;             // --layer 1|2|3: main text, footnotes, scholia/remarks
   bool plain = false;        // --plain
+  bool unicode = false;      // --unicode: Greek as Unicode in show and search --context
   std::string output;        // -o / --output DIR
   // --fuzzy MODULE of build and check: the phonetic module's file (for the other commands
   // --fuzzy is the search's level, SearchArguments::fuzzy).

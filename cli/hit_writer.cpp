@@ -44,9 +44,9 @@ struct HitWriter::Row {
 };
 
 HitWriter::HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog,
-                     int32_t context)
+                     int32_t context, bool unicodeGreek)
     : out_(out), format_(format), catalog_(catalog), context_words_(context) {
-  if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context);
+  if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context, unicodeGreek);
 }
 
 HitWriter::~HitWriter() = default;

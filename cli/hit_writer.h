@@ -19,7 +19,9 @@ namespace quillmar::cli {
 // `context` < 0 writes no context.
 class HitWriter {
  public:
-  HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog, int32_t context);
+  // `unicodeGreek`: the context shows Greek in Unicode rather than in its transliteration.
+  HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog, int32_t context,
+            bool unicodeGreek = false);
   ~HitWriter();
   HitWriter(const HitWriter&) = delete;
   HitWriter& operator=(const HitWriter&) = delete;

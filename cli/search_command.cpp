@@ -192,7 +192,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     return 1;
   }
   HitWriter writer(out, args.formatGiven ? args.format : OutputFormat::kText, session.Catalog(),
-                   s.context);
+                   s.context, args.unicode);
   writer.Write(complexQuery.Ergebnis, query);
   return complexQuery.Fehler ? 1 : 0;
 }
