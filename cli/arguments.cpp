@@ -116,6 +116,7 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
   Arguments a;
   bool options = true;
   std::optional<std::string> fuzzy;  // its meaning depends on the command
+  std::optional<std::string> from;   // build: the import format; search: the first date
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](const std::string& name) -> std::string {
@@ -147,6 +148,12 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       a.output = value(arg);
     } else if (options && arg == "--fuzzy") {
       fuzzy = value(arg);
+    } else if (options && arg == "--from") {
+      from = value(arg);
+    } else if (options && arg == "--id") {
+      a.collectionId = value(arg);
+    } else if (options && arg == "--text-level") {
+      a.textLevel = static_cast<int>(Number(arg, value(arg), 0, 7));
     } else if (options && IsSearchOption(arg)) {
       SearchOption(a.search, arg, value(arg));
     } else if (options && arg == "--plain") {
@@ -161,6 +168,10 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       a.positional.push_back(arg);
     }
   }
+  if (from && a.command == "build")
+    a.from = *from;
+  else if (from)
+    SearchOption(a.search, "--from", *from);
   if (fuzzy && (a.command == "build" || a.command == "check"))
     a.fuzzyModule = *fuzzy;
   else if (fuzzy)

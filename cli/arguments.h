@@ -51,6 +51,9 @@ struct Arguments {
   // --fuzzy MODULE of build and check: the phonetic module's file (for the other commands
   // --fuzzy is the search's level, SearchArguments::fuzzy).
   std::string fuzzyModule;
+  std::string from;          // --from FORMAT of build: import TEI or OSIS files first
+  std::string collectionId;  // --id ID of import and build --from
+  int textLevel = 0;         // --text-level N of import and build --from (TEI)
   bool help = false;
   SearchArguments search;
 

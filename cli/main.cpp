@@ -9,6 +9,7 @@
 #include "cli/build_command.h"
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
+#include "cli/import_command.h"
 #include "cli/module_commands.h"
 #include "cli/search_command.h"
 #include "cli/session.h"
@@ -36,6 +37,15 @@ constexpr char kUsage[] =
     "                                       build a collection from source files (.qms);\n"
     "                                       --fuzzy: with fuzzy word lists from the\n"
     "                                       phonetic module file MODULE\n"
+    "  build --from tei|osis FILE... -o DIR [--fuzzy MODULE] [--id ID] [--text-level N]\n"
+    "                                       import TEI or OSIS files and build them\n"
+    "  import tei|osis FILE... -o SOURCE.qms [--id ID] [--text-level N]\n"
+    "                                       write the collection source of TEI P5 or OSIS\n"
+    "                                       files (also diatheke -f OSIS listings); the\n"
+    "                                       pictures they name go to media/ beside it;\n"
+    "                                       --id: collection identifier, --text-level:\n"
+    "                                       depth of the TEI divisions that become texts\n"
+    "                                       (0: one text per file)\n"
     "  check --collection DIR [--fuzzy MODULE]\n"
     "                                       cross-check the word index against the texts\n"
     "                                       and the fuzzy word lists against the word\n"
@@ -105,6 +115,7 @@ int main(int argc, char** argv) {
     if (args.format == OutputFormat::kText && args.command != "search")
       throw UsageError("--format text is for search only");
     if (args.command == "build") return RunBuild(args, argv0, std::cout);
+    if (args.command == "import") return RunImport(args, std::cout);
     if (args.command == "collections") return RunCollections(args, argv0, std::cout);
     if (args.command == "register") return RunRegister(args, argv0, std::cout);
     if (args.command == "texts") return RunTexts(args, argv0, std::cout);
