@@ -960,7 +960,8 @@ Inline Parser::GreekWords(unsigned style) {
       pos_ = after;
       continue;
     }
-    if (!IsGreekCharacter(ch) || ch == 0x037E || ch == 0x0387) break;
+    if (!IsGreekCharacter(ch) || ch == 0x037E || ch == 0x0387 || ch == 0x1FBD || ch == 0x1FBF)
+      break;
     CheckGreek(run, std::string_view(buf_).substr(pos_, next - pos_), PlaceOf(pos_));
     run.append(buf_, pos_, next - pos_);
     pos_ = next;
@@ -1039,8 +1040,9 @@ void Parser::Content(unsigned allow, unsigned style, int depth, bool nested,
     size_t next = pos_;
     const char32_t ch = DecodeUtf8(buf_, next);
     if (!(style & (kGreekBit | kHebrewBit)) && IsGreekCharacter(ch)) {
-      if (ch == 0x037E || ch == 0x0387) {  // Greek question mark and ano teleia
-        run += ch == 0x037E ? ";" : "\u00B7";
+      // The Greek question mark, ano teleia and elision mark are punctuation of the text.
+      if (ch == 0x037E || ch == 0x0387 || ch == 0x1FBD || ch == 0x1FBF) {
+        run += ch == 0x037E ? ";" : ch == 0x0387 ? "\u00B7" : "\u2019";
         pos_ = next;
         continue;
       }

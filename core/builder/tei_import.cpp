@@ -381,15 +381,15 @@ void TeiImport::Table(const xml_node& table, int nesting) {
 
 void TeiImport::Picture(const xml_node& figure, Place place) {
   const xml_node graphic = LocalName(figure) == "graphic" ? figure : Child(figure, "graphic");
-  std::string caption = AllText(Child(figure, "head"));
-  if (caption.empty()) caption = AllText(Child(figure, "figDesc"));
-  caption = w_.Value(caption, 80);
-  if (caption.empty()) caption = "Figure";
+  std::string text = AllText(Child(figure, "head"));
+  if (text.empty()) text = AllText(Child(figure, "figDesc"));
+  if (TrimView(text).empty()) text = "Figure";
+  const std::string caption = w_.Value(text, 80);
   const std::string_view url = graphic.attribute("url").value();
   if (!graphic || url.empty() || place == Place::kMargin ||
       (options_.pictureExists && !options_.pictureExists(file_->name, std::string(url)))) {
     if (graphic && !url.empty()) ++missingPictures_;
-    w_.Text(caption);
+    w_.Text(text);
     return;
   }
   // The name in media/: the file's own name when it is a valid one, else a numbered one.

@@ -40,6 +40,10 @@ constexpr char32_t kSmallDigamma = 0x03DD;
 constexpr char32_t kQuestionMark = 0x037E;  // canonically the semicolon
 constexpr char32_t kAnoTeleia = 0x0387;     // canonically the middle dot
 constexpr char32_t kMiddleDot = 0x00B7;
+// The koronis and psili written as the elision mark (μυρί᾽): text, as the apostrophe U+2019.
+constexpr char32_t kKoronis = 0x1FBD;
+constexpr char32_t kPsili = 0x1FBF;
+constexpr char32_t kApostrophe = 0x2019;
 
 const GreekDecomposition* Decompose(char32_t ch) {
   const auto* end = std::end(kGreekDecompositions);
@@ -138,10 +142,10 @@ std::vector<Item> Read(std::string_view utf8, GreekTransliteration& result) {
     } else if (ch == kQuestionMark) {
       text(";");
       continue;
-    } else if (ch == kAnoTeleia) {
-      std::string dot;
-      AppendUtf8(dot, kMiddleDot);
-      text(dot);
+    } else if (ch == kAnoTeleia || ch == kKoronis || ch == kPsili) {
+      std::string sign;
+      AppendUtf8(sign, ch == kAnoTeleia ? kMiddleDot : kApostrophe);
+      text(sign);
       continue;
     } else if (const GreekDecomposition* d = Decompose(ch)) {
       if (d->letter == 0) {  // a mark without its letter
