@@ -3,8 +3,11 @@
 # named as arguments. Idempotent: does nothing when everything is present already.
 set -euo pipefail
 
+# libpugixml-dev: the XML parser of the TEI and OSIS importers; diatheke and sword-text-web: the
+# importer test exports a SWORD Bible with diatheke.
 packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format "$@")
+          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format
+          libpugixml-dev diatheke sword-text-web "$@")
 
 missing=()
 for p in "${packages[@]}"; do
