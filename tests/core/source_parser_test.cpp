@@ -248,12 +248,13 @@ TEST(SourceParser, ChaptersCountPerLevelAndDatesTakeEveryForm) {
 }
 
 TEST(SourceParser, UnicodeGreekIsStoredInItsTransliteration) {
-  const SourceCollection c = ParseSource(std::string(kHead) +
-                                             "@text a\n@title A\n"
-                                             "The word \xCE\xBA\xCE\xBB\xE1\xBD\xB3\xCE\xBF\xCF\x82 "
-                                             "\xE1\xBC\x80\xCF\x81\xCF\x87\xCE\xAE; (end)\n"
-                                             "{greek:\xCE\xB5\xE1\xBC\xB0\xCF\x82 l'ogo's}\n",
-                                         "f.qms");
+  const SourceCollection c =
+      ParseSource(std::string(kHead) +
+                      "@text a\n@title A\n"
+                      "The word \xCE\xBA\xCE\xBB\xE1\xBD\xB3\xCE\xBF\xCF\x82 "
+                      "\xE1\xBC\x80\xCF\x81\xCF\x87\xCE\xAE; (end)\n"
+                      "{greek:\xCE\xB5\xE1\xBC\xB0\xCF\x82 l'ogo's}\n",
+                  "f.qms");
   const auto& content = c.texts.at(0).paragraphs.at(0).content;
   // κλέος (oxia form) ἀρχή: one Greek run between the plain ones, punctuation left outside.
   ASSERT_EQ(content.size(), 4u);
