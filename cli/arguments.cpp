@@ -116,6 +116,7 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
   Arguments a;
   bool options = true;
   std::optional<std::string> fuzzy;  // its meaning depends on the command
+  std::optional<std::string> from;   // build: the import format; search: the first date
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](const std::string& name) -> std::string {
@@ -161,10 +162,18 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
         a.url = value(arg);
       } else if (options && arg == "--fuzzy") {
         fuzzy = value(arg);
+      } else if (options && arg == "--from") {
+        from = value(arg);
+      } else if (options && arg == "--id") {
+        a.collectionId = value(arg);
+      } else if (options && arg == "--text-level") {
+        a.textLevel = static_cast<int>(Number(arg, value(arg), 0, 7));
       } else if (options && IsSearchOption(arg)) {
         SearchOption(a.search, arg, value(arg));
       } else if (options && arg == "--plain") {
         a.plain = true;
+      } else if (options && arg == "--unicode") {
+        a.unicode = true;
       } else if (options && arg.size() > 1 && arg[0] == '-') {
         throw UsageError("unknown option '" + arg + "'");
       } else if (a.command.empty()) {
@@ -177,6 +186,10 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
     }
   }
   try {
+    if (from && a.command == "build")
+      a.from = *from;
+    else if (from)
+      SearchOption(a.search, "--from", *from);
     if (fuzzy && (a.command == "build" || a.command == "check"))
       a.fuzzyModule = *fuzzy;
     else if (fuzzy)

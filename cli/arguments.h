@@ -50,14 +50,18 @@ struct Arguments {
   int32_t text = 0;          // --text N (1..255); 0 when not given
   int layer = 1;             // --layer 1|2|3: main text, footnotes, scholia/remarks
   bool plain = false;        // --plain
+  bool unicode = false;      // --unicode: Greek as Unicode in show and search --context
   std::string output;        // -o / --output DIR
   std::string url;           // --url URL of "online refresh"
   // --fuzzy MODULE of build and check: the phonetic module's file (for the other commands
   // --fuzzy is the search's level, SearchArguments::fuzzy).
   std::string fuzzyModule;
-  bool help = false;     // --help, -h
-  bool version = false;  // --version, -V
-  bool header = false;   // --header: tsv output begins with the column names
+  std::string from;          // --from FORMAT of build: import TEI or OSIS files first
+  std::string collectionId;  // --id ID of import and build --from
+  int textLevel = 0;         // --text-level N of import and build --from (TEI)
+  bool help = false;         // --help, -h
+  bool version = false;      // --version, -V
+  bool header = false;       // --header: tsv output begins with the column names
   SearchArguments search;
   // The options on the command line by their long names, in the order given, for the check
   // that the command takes them.

@@ -1,8 +1,11 @@
 #include "cli/build_command.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "base/codepage.h"
@@ -10,6 +13,7 @@
 #include "base/paths.h"
 #include "builder/build_collection.h"
 #include "builder/source_parser.h"
+#include "cli/import_command.h"
 #include "cli/session.h"
 
 namespace quillmar::cli {
@@ -44,6 +48,28 @@ builder::FuzzyKeySource ModuleKeys(Session& session, const std::string& module) 
           }};
 }
 
+// A directory of its own under the system's temporary directory, removed with the object.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory() {
+    const auto base = std::filesystem::temp_directory_path();
+    for (int n = 0;; ++n) {
+      path_ = base / ("quillmar-import-" + std::to_string(::getpid()) + "-" + std::to_string(n));
+      if (std::filesystem::create_directory(path_)) break;
+    }
+  }
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryDirectory(const TemporaryDirectory&) = delete;
+  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+  std::string Path() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
 }  // namespace
 
 int RunBuild(const Arguments& args, const std::string& argv0, std::ostream& out) {
@@ -52,8 +78,18 @@ int RunBuild(const Arguments& args, const std::string& argv0, std::ostream& out)
   if (!args.collections.empty()) throw UsageError("build takes no --collection");
 
   std::vector<builder::SourceCollection> parts;
-  for (const auto& source : args.positional)
-    parts.push_back(builder::ParseSource(ReadSource(source), source));
+  std::optional<TemporaryDirectory> importedMedia;
+  if (!args.from.empty()) {
+    // The imported source is built as it is; its pictures wait in a directory of their own.
+    const builder::ImportResult imported = ImportFiles(args.from, args, 0);
+    out << imported.summary << "\n";
+    parts.push_back(builder::ParseSource(imported.source, args.positional.front() + " (imported)"));
+    importedMedia.emplace();
+    CopyPictures(imported, importedMedia->Path());
+  } else {
+    for (const auto& source : args.positional)
+      parts.push_back(builder::ParseSource(ReadSource(source), source));
+  }
   builder::SourceCollection collection = builder::MergeSources(std::move(parts));
 
   std::unique_ptr<Session> session;
@@ -66,7 +102,7 @@ int RunBuild(const Arguments& args, const std::string& argv0, std::ostream& out)
 
   std::string sourceDir = DirectoryOf(args.positional.front());
   if (sourceDir.empty()) sourceDir = ".";
-  const std::string media = JoinPath(sourceDir, "media");
+  const std::string media = importedMedia ? importedMedia->Path() : JoinPath(sourceDir, "media");
   const std::string id = collection.header.id;
   const size_t texts = collection.texts.size();
   const builder::IndexEntries entries =

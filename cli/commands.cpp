@@ -7,6 +7,7 @@
 #include "cli/build_command.h"
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
+#include "cli/import_command.h"
 #include "cli/module_commands.h"
 #include "cli/online_command.h"
 #include "cli/search_command.h"
@@ -78,7 +79,7 @@ std::vector<Command> MakeCommands() {
                Options({kCollection, kTable}), false,
                [](const Arguments& a, const Io& io) { return RunMedia(a, io.argv0, io.out); }});
   c.push_back({"show", "a text as plain text",
-               "show --collection DIR --text N [--layer 1|2|3] [--plain]",
+               "show --collection DIR --text N [--layer 1|2|3] [--plain] [--unicode]",
                "A layer of a text as plain UTF-8 text, paragraph by paragraph, each after a line\n"
                "\"--- position P\" (its first text position).\n"
                "\n"
@@ -86,8 +87,9 @@ std::vector<Command> MakeCommands() {
                "  --collection DIR   the collection directory\n"
                "  --text N           the text number (1..255)\n"
                "  --layer 1|2|3      main text, footnotes or scholia/remarks (default 1)\n"
-               "  --plain            the text alone, without the position lines\n",
-               Options({kCollection, {"--text", "--layer", "--plain"}}), false,
+               "  --plain            the text alone, without the position lines\n"
+               "  --unicode          Greek in Unicode (NFC) rather than in its transliteration\n",
+               Options({kCollection, {"--text", "--layer", "--plain", "--unicode"}}), false,
                [](const Arguments& a, const Io& io) { return RunShow(a, io.argv0, io.out); }});
   c.push_back({"dump-stream",
                "the paragraphs, words and codes of a stream file",
@@ -98,17 +100,39 @@ std::vector<Command> MakeCommands() {
                false,
                [](const Arguments& a, const Io& io) { return RunDumpStream(a, io.out, io.err); }});
   c.push_back({"build",
-               "build a collection from source files",
-               "build SOURCE... -o DIR [--fuzzy MODULE]",
+               "build a collection from source files or TEI/OSIS files",
+               "build SOURCE... -o DIR [--fuzzy MODULE] | build --from tei|osis FILE... -o DIR "
+               "[--fuzzy MODULE] [--id ID] [--text-level N]",
                "Builds a collection from source files (.qms) into DIR: metadata, text catalog,\n"
-               "streams, word index and, with --fuzzy, the fuzzy word lists.\n"
+               "streams, word index and, with --fuzzy, the fuzzy word lists. With --from, the\n"
+               "files are TEI P5 or OSIS files, imported first (see 'quillmar import --help').\n"
                "\n"
                "options:\n"
                "  -o, --output DIR   the collection directory to write\n"
-               "  --fuzzy MODULE     the phonetic module file whose keys fill the fuzzy lists\n",
-               {"--output", "--fuzzy"},
+               "  --fuzzy MODULE     the phonetic module file whose keys fill the fuzzy lists\n"
+               "  --from tei|osis    import the files from TEI P5 or OSIS first\n"
+               "  --id ID            with --from: the collection identifier\n"
+               "  --text-level N     with --from tei: the depth of the divisions that become\n"
+               "                     texts (0: one text per file)\n",
+               {"--output", "--fuzzy", "--from", "--id", "--text-level"},
                false,
                [](const Arguments& a, const Io& io) { return RunBuild(a, io.argv0, io.out); }});
+  c.push_back({"import",
+               "write the collection source of TEI P5 or OSIS files",
+               "import tei|osis FILE... -o SOURCE.qms [--id ID] [--text-level N]",
+               "Writes the collection source (.qms) of TEI P5 or OSIS files (OSIS documents and\n"
+               "diatheke -f OSIS listings); the pictures they name are copied into media/ beside\n"
+               "it. Elements the importer does not know keep their text and are counted in a\n"
+               "summary line.\n"
+               "\n"
+               "options:\n"
+               "  -o, --output FILE  the source file to write\n"
+               "  --id ID            the collection identifier\n"
+               "  --text-level N     TEI: the depth of the divisions that become texts (0: one\n"
+               "                     text per file)\n",
+               {"--output", "--id", "--text-level"},
+               false,
+               [](const Arguments& a, const Io& io) { return RunImport(a, io.out); }});
   c.push_back({"check", "cross-check a collection's word index against its texts",
                "check --collection DIR [--fuzzy MODULE]",
                "Cross-checks the word index against the texts and the fuzzy word lists against\n"
@@ -122,39 +146,41 @@ std::vector<Command> MakeCommands() {
                Options({kCollection, {"--fuzzy"}}), false, [](const Arguments& a, const Io& io) {
                  return RunCheck(a, io.argv0, io.out, io.err);
                }});
-  c.push_back({"search", "run a query over collections",
-               "search --collection DIR [--collection DIR ...] [options] -- QUERY",
-               "Runs a query: words, masks with * and ?, \"phrases\", AND/UND, OR/ODER, ...,\n"
-               "brackets. Hits are sorted by collection, text, text part and position. A\n"
-               "malformed query prints its message and exits with 1.\n"
-               "Columns (tsv, json, jsonl): cdid, text, part, start, end, positions, words, page,\n"
-               "line, title (and context).\n"
-               "\n"
-               "options:\n"
-               "  --collection DIR   search this collection directory (repeatable, in order)\n"
-               "  --format text|tsv|json|jsonl\n"
-               "                     readable lines (default), tab-separated lines, one JSON\n"
-               "                     array, or one JSON object per hit and line\n"
-               "  --header           tsv: the column names as the first line\n"
-               "  --distance N       words between AND / \"...\" partners, 0 = any (default 20)\n"
-               "  --mode paragraph|section\n"
-               "                     partners in one paragraph (default) or anywhere in one\n"
-               "                     section (then only --distance 0)\n"
-               "  --fuzzy N          fuzzy level 0..4 (default 0)\n"
-               "  --parts LIST       text kinds 1 heading, 3 subtitle, 0 text, 12 margin remark,\n"
-               "                     10 historical remark, 11 footnote (default all)\n"
-               "  --languages LIST   language codes 0 de, 1 la, 101 en, 102 fr, 103 el, 104 es,\n"
-               "                     105 it, 199 other, 255 all (default all but 255)\n"
-               "  --texts CDID:N,... search only these texts\n"
-               "  --from DATE, --to DATE, --date DATE\n"
-               "                     date range or exact date: d.m.yyyy, m.yyyy or yyyy\n"
-               "  --lang de|en       keywords UND/ODER or AND/OR and the message language\n"
-               "                     (default: the language setting)\n"
-               "  --context N        each hit with N words of context, hit words in [[ ]]\n"
-               "  --repeat N         run the search N times; the mean time on stderr\n",
-               Options({kCollection, kTable, kSearch}), true, [](const Arguments& a, const Io& io) {
-                 return RunSearch(a, io.argv0, io.out, io.err);
-               }});
+  c.push_back(
+      {"search", "run a query over collections",
+       "search --collection DIR [--collection DIR ...] [options] -- QUERY",
+       "Runs a query: words, masks with * and ?, \"phrases\", AND/UND, OR/ODER, ...,\n"
+       "brackets; words in Greek letters are looked up in their transliteration. Hits\n"
+       "are sorted by collection, text, text part and position. A\n"
+       "malformed query prints its message and exits with 1.\n"
+       "Columns (tsv, json, jsonl): cdid, text, part, start, end, positions, words, page,\n"
+       "line, title (and context).\n"
+       "\n"
+       "options:\n"
+       "  --collection DIR   search this collection directory (repeatable, in order)\n"
+       "  --format text|tsv|json|jsonl\n"
+       "                     readable lines (default), tab-separated lines, one JSON\n"
+       "                     array, or one JSON object per hit and line\n"
+       "  --header           tsv: the column names as the first line\n"
+       "  --distance N       words between AND / \"...\" partners, 0 = any (default 20)\n"
+       "  --mode paragraph|section\n"
+       "                     partners in one paragraph (default) or anywhere in one\n"
+       "                     section (then only --distance 0)\n"
+       "  --fuzzy N          fuzzy level 0..4 (default 0)\n"
+       "  --parts LIST       text kinds 1 heading, 3 subtitle, 0 text, 12 margin remark,\n"
+       "                     10 historical remark, 11 footnote (default all)\n"
+       "  --languages LIST   language codes 0 de, 1 la, 101 en, 102 fr, 103 el, 104 es,\n"
+       "                     105 it, 199 other, 255 all (default all but 255)\n"
+       "  --texts CDID:N,... search only these texts\n"
+       "  --from DATE, --to DATE, --date DATE\n"
+       "                     date range or exact date: d.m.yyyy, m.yyyy or yyyy\n"
+       "  --lang de|en       keywords UND/ODER or AND/OR and the message language\n"
+       "                     (default: the language setting)\n"
+       "  --context N        each hit with N words of context, hit words in [[ ]]\n"
+       "  --unicode          the context's Greek in Unicode (NFC)\n"
+       "  --repeat N         run the search N times; the mean time on stderr\n",
+       Options({kCollection, kTable, kSearch, {"--unicode"}}), true,
+       [](const Arguments& a, const Io& io) { return RunSearch(a, io.argv0, io.out, io.err); }});
   c.push_back({"words", "the word list records of a word or mask",
                "words --collection DIR [--lang de|en] [--format F] [--header] WORD|MASK",
                "The word list records of a word (or its neighbours when it is missing) or of a\n"

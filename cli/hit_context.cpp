@@ -13,6 +13,7 @@
 #include "text/paragraph_cutter.h"
 #include "text/paragraph_parser.h"
 #include "text/plain_text.h"
+#include "text/stream_codes.h"
 #include "text/word_collector.h"
 
 namespace quillmar::cli {
@@ -27,8 +28,8 @@ std::string ReadStream(const std::string& name) {
 
 }  // namespace
 
-HitContext::HitContext(TCalderwickData& catalog, int32_t words)
-    : catalog_(catalog), words_(words) {}
+HitContext::HitContext(TCalderwickData& catalog, int32_t words, bool unicodeGreek)
+    : catalog_(catalog), words_(words), unicodeGreek_(unicodeGreek) {}
 
 HitContext::~HitContext() = default;
 
@@ -65,7 +66,7 @@ const std::vector<HitContext::Word>& HitContext::Words(const std::string& cdid, 
         continue;  // a damaged paragraph contributes no words
       }
       for (const StreamWord& w : collector.Words()) {
-        std::string text = Cp1252ToUtf8(PlainText(w.bytes));
+        std::string text = PlainTextUtf8(w.bytes, unicodeGreek_, w.font_code == stream::kGreekFont);
         text.erase(
             std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
             text.end());

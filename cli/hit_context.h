@@ -22,7 +22,8 @@ class HitContext {
   static constexpr const char* kMarkOpen = "[[";
   static constexpr const char* kMarkClose = "]]";
 
-  HitContext(TCalderwickData& catalog, int32_t words);
+  // `unicodeGreek`: words in the Greek font as Unicode Greek rather than transliterated.
+  HitContext(TCalderwickData& catalog, int32_t words, bool unicodeGreek = false);
   ~HitContext();
 
   // The context of a hit as UTF-8: the words from `words` before the first hit word to `words`
@@ -44,6 +45,7 @@ class HitContext {
 
   TCalderwickData& catalog_;
   int32_t words_;
+  bool unicodeGreek_;
   std::map<std::string, std::unique_ptr<TTextInfo>> infos_;
   std::map<Key, std::vector<Word>> streams_;
 };

@@ -37,9 +37,9 @@ struct HitWriter::Row {
 };
 
 HitWriter::HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog,
-                     int32_t context, bool header)
+                     int32_t context, bool header, bool unicodeGreek)
     : out_(out), format_(format), header_(header), catalog_(catalog), context_words_(context) {
-  if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context);
+  if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context, unicodeGreek);
 }
 
 HitWriter::~HitWriter() = default;

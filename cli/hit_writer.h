@@ -21,8 +21,9 @@ namespace quillmar::cli {
 // `context` < 0 writes no context.
 class HitWriter {
  public:
+  // `unicodeGreek`: the context shows Greek in Unicode rather than in its transliteration.
   HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog, int32_t context,
-            bool header = false);
+            bool header = false, bool unicodeGreek = false);
   ~HitWriter();
   HitWriter(const HitWriter&) = delete;
   HitWriter& operator=(const HitWriter&) = delete;

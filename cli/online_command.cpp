@@ -55,8 +55,8 @@ int PrintOffers(TCalderwickData& catalog, const Arguments& args, std::ostream& o
                 std::ostream& err) {
   const OfferList offers = ListOffers(RemoteListFile(catalog), CurrentListingContext(catalog));
   if (offers.notice) err << "quillmar: " << Tr(kServiceNoticeText) << "\n";
-  TableWriter table(out, args.format,
-                    {"id", "kind", "major", "minor", "cdid", "caption", "target"}, args.header);
+  TableWriter table(out, args.format, {"id", "kind", "major", "minor", "cdid", "caption", "target"},
+                    args.header);
   for (const TINetInfoRecord& r : offers.entries)
     table.Row({r.Id, r.Kind, r.Major, r.Minor, U(r.CDID), U(r.Caption), U(r.Target)});
   return 0;

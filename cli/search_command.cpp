@@ -89,7 +89,7 @@ std::string SelectedCD(const std::vector<std::string>& selected, const std::stri
 search_ui::SearchSettings Settings(const SearchArguments& s, Session& session,
                                    const std::string& query, int32_t distance) {
   auto e = search_ui::SearchSettings::Standard();
-  e.Anfrage = Utf8ToCp1252(query);
+  e.Anfrage = search_ui::QueryLine(query, s.fuzzy);
   for (const auto& cdid : session.Selected())
     e.CDAuswahl.push_back(TCDSelect{cdid, session.Catalog().GetCDName(cdid), true});
   e.TextAuswahl.push_back(TTextSelect{"0", 0, "", s.texts.empty()});
@@ -209,7 +209,7 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     return 1;
   }
   HitWriter writer(out, args.formatGiven ? args.format : OutputFormat::kText, session.Catalog(),
-                   s.context, args.header);
+                   s.context, args.header, args.unicode);
   writer.Write(complexQuery.Ergebnis, query);
   return complexQuery.Fehler ? 1 : 0;
 }

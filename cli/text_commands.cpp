@@ -32,9 +32,9 @@ std::string ReadWholeFile(const std::string& name) {
   return bytes;
 }
 
-// Plain rendering as UTF-8, each CR LF one "\n".
-std::string PlainUtf8(std::string_view bytes) {
-  const std::string text = Cp1252ToUtf8(PlainText(bytes));
+// Plain rendering as UTF-8, each CR LF one "\n"; with `unicodeGreek` Greek in Unicode.
+std::string PlainUtf8(std::string_view bytes, bool unicodeGreek) {
+  const std::string text = PlainTextUtf8(bytes, unicodeGreek);
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -70,11 +70,12 @@ int RunShow(const Arguments& args, const std::string& argv0, std::ostream& out) 
   if (!info.Load(catalog.GetTextInfoFile(session.Selected().front()))) throw AlreadyReported{};
   const std::string bytes = ReadWholeFile(LayerFile(info, args.text, args.layer));
   if (args.plain) {
-    out << PlainUtf8(bytes);
+    out << PlainUtf8(bytes, args.unicode);
     return 0;
   }
   for (const auto& paragraph : ParagraphCutter::Split(bytes))
-    out << "--- position " << paragraph.start << "\n" << PlainUtf8(paragraph.text) << "\n";
+    out << "--- position " << paragraph.start << "\n"
+        << PlainUtf8(paragraph.text, args.unicode) << "\n";
   return 0;
 }
 

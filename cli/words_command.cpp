@@ -11,6 +11,7 @@
 #include "retrieval/word_file.h"
 #include "retrieval/word_key.h"
 #include "retrieval/word_query.h"
+#include "text/greek_input.h"
 
 namespace quillmar::cli {
 
@@ -81,7 +82,8 @@ int RunWords(const Arguments& args, const std::string& argv0, std::ostream& out)
   if (args.search.language != 0) SetCurrentLanguage(args.search.language);
   const std::string cdid = session.Selected().front();
   const auto katalog = retrieval::SearchCatalog::FromCatalog(session.Catalog(), {cdid});
-  const std::string word = Utf8ToCp1252(args.positional.front());
+  // A word in Greek letters is looked up in its transliteration.
+  const std::string word = TransliterateGreekQuery(args.positional.front(), false, '.');
   TableWriter table(out, args.format, {"relation", "word", "record", "hits"}, args.header);
   if (retrieval::TMaske::IstMaske(word))
     MaskRows(katalog, cdid, word, table);

@@ -3,12 +3,14 @@
 # named as arguments. Idempotent: does nothing when everything is present already.
 set -euo pipefail
 
+# libpugixml-dev: the XML parser of the TEI and OSIS importers; diatheke and sword-text-web: the
+# importer test exports a SWORD Bible with diatheke.
 # The second line: the portability and packaging gates of scripts/test.sh (clang with libc++, the
 # MinGW-w64 cross compiler, the desktop file and metainfo validators, the Debian package tools).
 packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format
           clang libc++-dev libc++abi-dev g++-mingw-w64-x86-64-posix desktop-file-utils appstream
-          dpkg-dev file "$@")
+          dpkg-dev file libpugixml-dev diatheke sword-text-web "$@")
 
 missing=()
 for p in "${packages[@]}"; do

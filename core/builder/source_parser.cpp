@@ -8,6 +8,7 @@
 #include "base/codepage.h"
 #include "base/errors.h"
 #include "builder/source_scan.h"
+#include "text/greek_input.h"
 
 namespace quillmar::builder {
 namespace {
@@ -211,6 +212,9 @@ class Parser {
   std::string ElementArgs();
   std::string PlainText();
   void AppendChar(std::string& run, unsigned style, size_t at);
+  // Unicode Greek in ordinary text: the Greek words from pos_ on (with the blanks between them)
+  // as one Greek run.
+  Inline GreekWords(unsigned style);
 
   std::string_view input_;
   std::string file_;
@@ -908,6 +912,64 @@ RunStyle StyleOf(unsigned bits) {
   return RunStyle::kPlain;
 }
 
+namespace {
+
+bool IsGreekMark(char32_t ch) { return ch >= 0x0300 && ch <= 0x036F; }
+
+// Fails unless `ch` (UTF-8), appended to `run`, has a transliteration: it is checked together
+// with the letter it belongs to (the last letter of the run and its marks, when `ch` is a mark).
+void CheckGreek(std::string_view run, std::string_view ch, const SourcePlace& at) {
+  size_t start = run.size();
+  size_t pos = 0;
+  if (IsGreekMark(DecodeUtf8(ch, pos))) {
+    // Back to the start of the last character that is not a mark.
+    while (start > 0) {
+      size_t s = start - 1;
+      while (s > 0 && (static_cast<unsigned char>(run[s]) & 0xC0) == 0x80) --s;
+      size_t p = s;
+      const char32_t prev = DecodeUtf8(run, p);
+      start = s;
+      if (!IsGreekMark(prev)) break;
+    }
+  }
+  std::string cluster(run.substr(start));
+  cluster += ch;
+  if (TransliterateGreek(cluster).error != std::string_view::npos)
+    RaiseSourceError(at, "Greek character without a transliteration");
+}
+
+}  // namespace
+
+Inline Parser::GreekWords(unsigned style) {
+  Inline r;
+  r.place = PlaceOf(pos_);
+  r.style = StyleOf(style | kGreekBit);
+  std::string run;
+  size_t end = buf_.size();
+  if (auto_marks_ && next_seg_ < segs_.size()) end = segs_[next_seg_].start;
+  while (pos_ < end) {
+    size_t next = pos_;
+    const char32_t ch = DecodeUtf8(buf_, next);
+    if (ch == ' ' || ch == '\t') {
+      // Blanks belong to the run only between Greek words.
+      size_t after = pos_;
+      while (after < end && (buf_[after] == ' ' || buf_[after] == '\t')) ++after;
+      size_t probe = after;
+      if (after >= end || !IsGreekCharacter(DecodeUtf8(buf_, probe))) break;
+      run += ' ';
+      pos_ = after;
+      continue;
+    }
+    if (!IsGreekCharacter(ch) || ch == 0x037E || ch == 0x0387 || ch == 0x1FBD || ch == 0x1FBF)
+      break;
+    CheckGreek(run, std::string_view(buf_).substr(pos_, next - pos_), PlaceOf(pos_));
+    run.append(buf_, pos_, next - pos_);
+    pos_ = next;
+  }
+  r.text = TransliterateGreek(run).text;
+  return r;
+}
+
 void Parser::AppendChar(std::string& run, unsigned style, size_t at) {
   size_t next = at;
   char32_t ch = DecodeUtf8(buf_, next);
@@ -915,8 +977,9 @@ void Parser::AppendChar(std::string& run, unsigned style, size_t at) {
   if (ch < 0x20 || ch == 0x7F) RaiseSourceError(PlaceOf(at), "control character in the text");
   if (ch == ' ' && !run.empty() && run.back() == ' ') return;
   if (style & kGreekBit) {
-    if (ch > 0x7E)
-      RaiseSourceError(PlaceOf(at), "Greek is written in its Latin transliteration (ASCII)");
+    if (ch > 0x7E && !IsGreekCharacter(ch))
+      RaiseSourceError(PlaceOf(at), "character that is not Greek in a Greek passage");
+    if (ch > 0x7E) CheckGreek(run, std::string_view(buf_).substr(at, next - at), PlaceOf(at));
   } else if (style & kHebrewBit) {
     if (CharToByte(ch, CodePage::k1255) == 0)
       RaiseSourceError(PlaceOf(at), "character not available in the Hebrew code page 1255");
@@ -939,7 +1002,8 @@ void Parser::Content(unsigned allow, unsigned style, int depth, bool nested,
       Inline r;
       r.place = PlaceOf(run_start);
       r.style = StyleOf(style);
-      r.text = std::move(run);
+      // Unicode Greek of a Greek passage is stored in its transliteration.
+      r.text = (style & kGreekBit) ? TransliterateGreek(run).text : std::move(run);
       out.push_back(std::move(r));
     }
     run.clear();
@@ -974,7 +1038,20 @@ void Parser::Content(unsigned allow, unsigned style, int depth, bool nested,
       continue;
     }
     size_t next = pos_;
-    DecodeUtf8(buf_, next);
+    const char32_t ch = DecodeUtf8(buf_, next);
+    if (!(style & (kGreekBit | kHebrewBit)) && IsGreekCharacter(ch)) {
+      // The Greek question mark, ano teleia and elision mark are punctuation of the text.
+      if (ch == 0x037E || ch == 0x0387 || ch == 0x1FBD || ch == 0x1FBF) {
+        run += ch == 0x037E ? ";" : ch == 0x0387 ? "\u00B7" : "\u2019";
+        pos_ = next;
+        continue;
+      }
+      if (IsGreekMark(ch)) RaiseSourceError(PlaceOf(pos_), "Greek mark without its letter");
+      flush();
+      out.push_back(GreekWords(style));
+      run_start = pos_;
+      continue;
+    }
     AppendChar(run, style, pos_);
     pos_ = next;
   }

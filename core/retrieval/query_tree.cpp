@@ -1,5 +1,6 @@
 #include "retrieval/query_tree.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -152,6 +153,7 @@ class QueryParser {
     QueryNode node;
     node.kind = QueryNodeKind::kWord;
     node.text = Trim(token);
+    std::replace(node.text.begin(), node.text.end(), kWordFullStop, '.');
     return AddNode(std::move(node));
   }
 

@@ -21,6 +21,11 @@ inline constexpr int32_t kFollowedByError = -5;  // "..."
 inline constexpr int32_t kFormatError = -6;      // also nesting deeper than kMaxQueryDepth
 }  // namespace query_status
 
+// A full stop inside a word: the query line cannot hold "." there (a run of dots is the "..."
+// operator), so the search form writes this byte for the full stop of transliterated Greek (the
+// rough breathing); a word node has the full stop back.
+inline constexpr char kWordFullStop = '\x81';
+
 // Deepest nesting of brackets and operators a query line may have (see ParseQuery).
 inline constexpr int kMaxQueryDepth = 200;
 

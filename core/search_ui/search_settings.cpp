@@ -6,7 +6,9 @@
 #include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/language.h"
+#include "retrieval/query_tree.h"
 #include "retrieval/search_thread.h"
+#include "text/greek_input.h"
 
 namespace quillmar::search_ui {
 
@@ -356,6 +358,10 @@ std::string FuzzyNotice(const std::vector<std::string>& namen) {
   std::string text = std::string(Tr(kNoFuzzySearch)) + "\n";
   for (const auto& name : namen) text += "'" + Cp1252ToUtf8(name) + "'\n";
   return text + "\n" + Tr(kWillBeIgnored);
+}
+
+std::string QueryLine(std::string_view typed, int32_t stufe) {
+  return TransliterateGreekQuery(typed, stufe >= 1, retrieval::kWordFullStop);
 }
 
 }  // namespace quillmar::search_ui

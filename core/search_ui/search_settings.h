@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "collection/calderwick_data.h"
@@ -75,6 +76,12 @@ std::string TextKindSummary(const TTextArtArray& arten);
 std::string LanguageSummary(const retrieval::TSmallIntSet& sprachen);
 std::string DateSummary(const DateBound& von, const DateBound& bis, const DateBound& genau);
 std::string AndSummary(int32_t undModus, int32_t wortabstand);
+
+// The query line to search (Windows-1252) from what the user typed (UTF-8): words written in
+// Greek letters become the transliteration the word index holds, masks included (λόγ* is
+// l'og*). For a fuzzy search (level 1..4) an unaccented Greek word is marked as Greek so that
+// the phonetic module folds it like the accented words of the texts.
+std::string QueryLine(std::string_view typed, int32_t stufe);
 
 // The collections a search touches: the checked ones in list order, then (unless "alle" is
 // checked) those of checked texts not listed yet.

@@ -1,5 +1,9 @@
 #include "text/plain_text.h"
 
+#include <vector>
+
+#include "base/codepage.h"
+#include "text/greek.h"
 #include "text/stream_codes.h"
 
 namespace quillmar {
@@ -60,31 +64,36 @@ Effect EffectOf(char code) {
   return Effect::kNone;
 }
 
-}  // namespace
-
-std::string PlainText(std::string_view bytes) {
-  std::string out;
+// Renders `bytes` into `out`; with `greek`, records for each output byte whether it was set in
+// the Greek font (`greek_font`: the font in force at the start).
+void Render(std::string_view bytes, std::string& out, std::vector<bool>* greek, bool greek_font) {
   int level = 0;
   bool skip = false;
   size_t i = 0;
+  auto put = [&](std::string_view s) {
+    out += s;
+    if (greek) greek->insert(greek->end(), s.size(), greek_font);
+  };
   while (i < bytes.size()) {
     const char c = bytes[i];
     if (c != kEscape) {
-      if (level == 0 && !skip) out += c;
+      if (level == 0 && !skip) put(std::string_view(&c, 1));
       ++i;
       continue;
     }
     if (i + 1 >= bytes.size()) break;
     const char code = bytes[i + 1];
     i += 2;
+    if (IsFontCode(code)) greek_font = code == kGreekFont;
     switch (EffectOf(code)) {
       case Effect::kNewParagraph:
-        out += "\r\n";
+        put("\r\n");
         skip = false;
         level = 0;
+        greek_font = false;
         break;
       case Effect::kNewLine:
-        out += "\r\n";
+        put("\r\n");
         level = 1;
         break;
       case Effect::kLevel0:
@@ -105,6 +114,36 @@ std::string PlainText(std::string_view bytes) {
       case Effect::kNone:
         break;
     }
+  }
+}
+
+bool IsPartBreak(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::string PlainText(std::string_view bytes) {
+  std::string out;
+  Render(bytes, out, nullptr, false);
+  return out;
+}
+
+std::string PlainTextUtf8(std::string_view bytes, bool unicodeGreek, bool startsInGreek) {
+  std::string plain;
+  std::vector<bool> greek;
+  Render(bytes, plain, &greek, startsInGreek);
+  if (!unicodeGreek) return Cp1252ToUtf8(plain);
+  std::string out;
+  size_t i = 0;
+  while (i < plain.size()) {
+    size_t end = i + 1;
+    if (greek[i] && !IsPartBreak(plain[i])) {
+      while (end < plain.size() && greek[end] && !IsPartBreak(plain[end])) ++end;
+      out += GreekToUtf8(std::string_view(plain).substr(i, end - i));
+    } else {
+      while (end < plain.size() && !(greek[end] && !IsPartBreak(plain[end]))) ++end;
+      out += Cp1252ToUtf8(std::string_view(plain).substr(i, end - i));
+    }
+    i = end;
   }
   return out;
 }

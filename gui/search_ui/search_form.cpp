@@ -302,8 +302,8 @@ bool TSuchFormular::SucheStarten() {
     Notify(Tr(kNoCDChosen), true);
     return false;
   }
-  e_.Anfrage = ToCp1252(anfrage_->text());
   e_.Stufe = std::max(0, levels_->checkedId());
+  e_.Anfrage = search_ui::QueryLine(anfrage_->text().toStdString(), e_.Stufe);
   try {
     Starter(e_);
   } catch (const std::exception& error) {

@@ -240,13 +240,14 @@ void TTextChild::SetGoToPageDialog(TGeheZuSeiteForm* dialog) { g_goto_page_dialo
 
 void TTextChild::Copy() {
   if (!HasSelection()) return;
-  QString text = FromCp1252(PlainText(d_->SelectionBytes()));
+  QString text = QString::fromStdString(d_->SelectionText());
   text.replace("\r\n", "\n");
   QGuiApplication::clipboard()->setText(text);
 }
 
 bool TTextChild::Export(const QString& fileName) {
-  const QString text = HasSelection() ? FromCp1252(PlainText(d_->SelectionBytes())) : QString();
+  // UTF-8, so that Unicode Greek is kept.
+  const QString text = HasSelection() ? QString::fromStdString(d_->SelectionText()) : QString();
   QSaveFile file(fileName);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
   QStringList lines = text.split("\r\n");

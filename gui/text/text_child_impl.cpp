@@ -17,6 +17,7 @@
 #include "gui/common/captions.h"
 #include "gui/text/cross_reference_links.h"
 #include "text/markings.h"
+#include "text/plain_text.h"
 #include "text/stream_codes.h"
 #include "text/text_style.h"
 
@@ -515,6 +516,24 @@ std::string TTextChild::Impl::SelectionBytes() {
     out += c;
   }
   return out;
+}
+
+bool TTextChild::Impl::GreekFontAt(int32_t position) {
+  for (int32_t p = position - 1; p >= 1; --p) {
+    if (stream_file.Zeichen(p) != stream::kEscape) continue;
+    if (stream_file.KeineDatenMehr()) return false;
+    const char code = stream_file.Zeichen(p + 1);
+    if (code == stream::kParagraphSeparator) return false;
+    if (stream::IsFontCode(code)) return code == stream::kGreekFont;
+  }
+  return false;
+}
+
+std::string TTextChild::Impl::SelectionText() {
+  const std::string bytes = SelectionBytes();
+  if (bytes.empty()) return {};
+  const bool unicode = view.unicodeGreek;
+  return PlainTextUtf8(bytes, unicode, unicode && GreekFontAt(sel_from));
 }
 
 void TTextChild::Impl::LinkCurrentParagraph(const TWortListRecord* word) {

@@ -124,6 +124,11 @@ struct TTextChild::Impl {
   void ShowWord(const TWortListRecord* word);
   QLabel* LabelPanel() const;
   std::string SelectionBytes();
+  // The selection as plain UTF-8 text, its Greek in Unicode when the window shows Unicode Greek.
+  std::string SelectionText();
+  // Whether the text at `position` is set in the Greek font (the last font code before it in its
+  // paragraph).
+  bool GreekFontAt(int32_t position);
   void FollowLink(const TWortListRecord& word, int32_t tablePosition);
   // Cross-reference links (only while "smrtlnk2" is on): the paragraph under the mouse, every
   // shown paragraph when Ctrl goes down, and the removal of them all when a key is released.

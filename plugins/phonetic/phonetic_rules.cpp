@@ -283,11 +283,31 @@ std::string PerSegment(const std::string& key, Rule rule) {
   return out.substr(0, kMaxKeyLength);
 }
 
+// Whether the word is transliterated Greek (docs/greek.md): it carries a mark that only the
+// transliteration uses, a backquote, tilde or colon, a full stop at its start, or an apostrophe
+// before a vowel (an apostrophe before s is also the English genitive, so it does not count).
+// The reader's query line marks an unaccented Greek word with a leading backquote.
+bool IsTransliteratedGreek(std::string_view word) {
+  while (!word.empty() && static_cast<unsigned char>(word.front()) <= 32) word.remove_prefix(1);
+  if (word.starts_with('.')) return true;
+  for (size_t i = 0; i < word.size(); ++i) {
+    const char c = word[i];
+    if (c == '`' || c == '~' || c == ':') return true;
+    if (c == '\'' && i + 1 < word.size() &&
+        std::string_view("aehiouwAEHIOUW").find(word[i + 1]) != std::string_view::npos)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string Key(std::string_view word, int level) {
   level = std::clamp(level, 1, kLevels);
-  std::string key = PerSegment(Fold(word), Level1);
+  // Greek keeps its letters at level 1 (q is theta, y psi, c chi: the spelling rules of the
+  // Latin alphabet would join different Greek letters); folding drops accents, breathings, iota
+  // subscript and diaeresis.
+  std::string key = IsTransliteratedGreek(word) ? Fold(word) : PerSegment(Fold(word), Level1);
   if (key.empty()) return "_";
   if (level >= 2) key = PerSegment(key, Level2);
   if (level >= 3) key = PerSegment(key, Level3);

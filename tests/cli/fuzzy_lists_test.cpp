@@ -39,6 +39,24 @@ TEST_F(FuzzyListsCliTest, AMisspellingFindsTheWordFromLevelTwo) {
             std::string::npos);
 }
 
+// Greek typed in Greek letters finds what its transliteration finds; unaccented at level 1.
+TEST_F(FuzzyListsCliTest, GreekLettersSearchTheTransliteration) {
+  const std::string exact = Search("0", "\"kl'eo's\"");
+  ASSERT_NE(exact.find("kl'eo's"), std::string::npos) << exact;
+  EXPECT_EQ(Search("0", "κλέος"), exact);
+  EXPECT_EQ(Search("0", "κλεος"), "");
+  EXPECT_EQ(Search("1", "κλεος"), exact);
+  // A rough breathing at the start of a word, and a mask.
+  const std::string herodotus = Search("0", "Ἡροδότου");
+  EXPECT_NE(herodotus.find(".hrod'otou"), std::string::npos) << herodotus;
+  EXPECT_EQ(Search("0", "'Ἡροδ*'"), herodotus);
+  EXPECT_EQ(Search("1", "ηροδοτου"), herodotus);
+  const std::string shown = Run("show --plain --unicode --collection " + coll + " --text 1").out;
+  EXPECT_NE(shown.find("Ἡροδότου Ἁλικαρνησσέος ἱστορίης ἀπόδεξις ἥδε"), std::string::npos);
+  EXPECT_NE(Run("show --plain --collection " + coll + " --text 1").out.find(".Hrod'otou"),
+            std::string::npos);
+}
+
 TEST_F(FuzzyListsCliTest, CheckFindsEveryWordFromItsKeyAndReportsDamage) {
   test::CliResult r = Run("check --collection " + coll + " --fuzzy " + kModule);
   EXPECT_EQ(r.status, 0) << r.err;

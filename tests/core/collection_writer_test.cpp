@@ -247,6 +247,13 @@ TEST(CollectionWriter, IndexWordSplitsPunctuationAndStrayCodes) {
   // Greek keeps the breathing and accent marks of its transliteration.
   EXPECT_EQ(IndexWord(".Hrod'otou", true), ".Hrod'otou");
   EXPECT_EQ(IndexWord("`ap'odexi's;", true), "`ap'odexi's");
+  // A full stop, an elision mark or a closing quote after a Greek word is no mark of it.
+  EXPECT_EQ(IndexWord("`Acille'u's\x01\x03.", true), "`Acille'u's");
+  EXPECT_EQ(IndexWord("mur'i\x01\x03\x92", true), "mur'i");
+  EXPECT_EQ(IndexWord("\x93"
+                      "d'\x94",
+                      true),
+            "d");
 }
 
 TEST(CollectionWriter, WriteFailuresRaiseInOutError) {

@@ -158,8 +158,13 @@ TEST(SourceParser, MalformedInputNamesFileLineAndColumn) {
       {h + "@text a\n@title A\nabc {i:x\n", "f.qms:5:5: {i is not closed"},
       {h + "@text a\n@title A\nabc } x\n", "f.qms:5:5: unexpected '}'"},
       {h + "@text a\n@title A\nfirst\n  second {bogus:x}\n", "f.qms:6:10: unknown element {bogus}"},
-      {h + "@text a\n@title A\n\xCE\xB1\n", "f.qms:5:1: character not available in Windows-1252"},
-      {h + "@text a\n@title A\n{greek:\xC3\xA4}\n", "f.qms:5:8: Greek is written"},
+      {h + "@text a\n@title A\n\xD0\x96\n", "f.qms:5:1: character not available in Windows-1252"},
+      {h + "@text a\n@title A\n{greek:\xC3\xA4}\n", "f.qms:5:8: character that is not Greek"},
+      {h + "@text a\n@title A\n{greek:b\xE1\xBE\xB1}\n",
+       "f.qms:5:9: Greek character without a transliteration"},  // alpha with macron
+      {h + "@text a\n@title A\nx \xCE\xB1\xCC\x81\xCC\x80\n",
+       "f.qms:5:5: Greek character without a transliteration"},  // two accents
+      {h + "@text a\n@title A\nx\xCC\x81\n", "f.qms:5:2: Greek mark without its letter"},
       {h + "@text a\n@title A\nx{fn:a{fn:b}}\n", "f.qms:5:7: {fn} is not allowed"},
       {h + "@text a\n@title A\n{small:{greek:a}}\n", "f.qms:5:8: Greek and Hebrew cannot be set"},
       {h + "@text a\n@title A\n@section S\n", "f.qms:5: @section needs an enclosing @chapter"},
@@ -240,6 +245,26 @@ TEST(SourceParser, ChaptersCountPerLevelAndDatesTakeEveryForm) {
   EXPECT_FALSE(t.paragraphs[7].attributes.date2.Known());
   EXPECT_EQ(t.paragraphs[8].attributes.date1, (SourceDate{0, 0, 1200, 1201}));
   EXPECT_EQ(t.paragraphs[8].attributes.date2, (SourceDate{1, 1, 1300, SourceDate::kNoYear}));
+}
+
+TEST(SourceParser, UnicodeGreekIsStoredInItsTransliteration) {
+  const SourceCollection c =
+      ParseSource(std::string(kHead) +
+                      "@text a\n@title A\n"
+                      "The word \xCE\xBA\xCE\xBB\xE1\xBD\xB3\xCE\xBF\xCF\x82 "
+                      "\xE1\xBC\x80\xCF\x81\xCF\x87\xCE\xAE; (end)\n"
+                      "{greek:\xCE\xB5\xE1\xBC\xB0\xCF\x82 l'ogo's}\n",
+                  "f.qms");
+  const auto& content = c.texts.at(0).paragraphs.at(0).content;
+  // κλέος (oxia form) ἀρχή: one Greek run between the plain ones, punctuation left outside.
+  ASSERT_EQ(content.size(), 4u);
+  EXPECT_EQ(content[0].text, "The word ");
+  EXPECT_EQ(content[1].style, RunStyle::kGreek);
+  EXPECT_EQ(content[1].text, "kl'eo's `arc'h");
+  EXPECT_EQ(content[1].place.column, 10);
+  EXPECT_EQ(content[2].text, "; (end) ");
+  // In a Greek passage Unicode and transliteration may stand side by side.
+  EXPECT_EQ(content[3].text, "`ei's l'ogo's");
 }
 
 TEST(SourceParser, ByteOrderMarkLineEndsAndEscapes) {

@@ -45,6 +45,16 @@ TEST(StreamRender, PlainTextSuppressionLevels) {
   for (const Case& c : cases) EXPECT_EQ(PlainText(c.stream), c.plain) << c.plain;
 }
 
+TEST(StreamRender, PlainTextWithUnicodeGreek) {
+  // Greek font parts become Unicode word part by word part; a font change or a new paragraph
+  // ends the Greek, and line numbers inside it do not join two parts.
+  const std::string stream = S("caf\xE9 ~].Hrod'otou `ei's~{03}, ~]l'ogo's~{16}3~d.oi~{03}.\r\nb'");
+  EXPECT_EQ(PlainTextUtf8(stream, true), "café Ἡροδότου εἰς, λόγος\r\nοἱ.\r\nb'");
+  EXPECT_EQ(PlainTextUtf8(stream, false), "café .Hrod'otou `ei's, l'ogo's\r\n.oi.\r\nb'");
+  // A word taken out of a Greek passage.
+  EXPECT_EQ(PlainTextUtf8("kl'eo's", true, true), "κλέος");
+}
+
 TEST(StreamRender, TableFromMarkup) {
   const TSimpleTable t(S("~<~=Titel~=Teil~{06}~>~@~?a~?b~{06}b~@~?c"));
   EXPECT_EQ(t.Title(), S("TitelTeil~{06}"));

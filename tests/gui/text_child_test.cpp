@@ -353,6 +353,28 @@ void TextChildTest::clickShiftClickCopyAndExport() {
   QCOMPARE(w->MarkedFrom(), 0);
   w->MarkParagraph();
   QCOMPARE(prompts_.infos.size(), size_t{1});
+
+  // With Unicode Greek shown, words taken from inside a Greek passage are copied and saved in
+  // Unicode (the passage's font code stands before its first word).
+  ViewSettings unicode;
+  unicode.unicodeGreek = true;
+  w->ApplyViewSettings(unicode);
+  QVERIFY(w->GoToPage("1"));
+  std::vector<const TWortListRecord*> greekWords;
+  ForVisibleWords(*w, [&](const TWortListRecord& r) {
+    if (!r.Margin &&
+        std::any_of(r.Parts.begin(), r.Parts.end(), [](const TWortTeil& t) { return t.Wide; }))
+      greekWords.push_back(&r);
+  });
+  QVERIFY(greekWords.size() >= 4);
+  QTest::mouseClick(w.get(), Qt::LeftButton, {}, Centre(*greekWords[2]));
+  QTest::mouseClick(w.get(), Qt::LeftButton, Qt::ShiftModifier, Centre(*greekWords[3]));
+  w->Copy();
+  QCOMPARE(QGuiApplication::clipboard()->text(), QString("ἱστορίης ἀπόδεξις"));
+  QVERIFY(w->Export(QString::fromStdString(out)));
+  written = test::ReadFile(out);
+  std::erase(written, '\r');
+  QCOMPARE(written, std::string("ἱστορίης ἀπόδεξις\n"));
 }
 
 void TextChildTest::marginColumnOnlyForMainTextsWithTheFlag() {

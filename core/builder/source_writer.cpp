@@ -1,0 +1,179 @@
+#include "builder/source_writer.h"
+
+#include "base/codepage.h"
+#include "text/greek_input.h"
+
+namespace quillmar::builder {
+namespace {
+
+bool IsWhite(char32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsHebrew(char32_t c) { return c >= 0x0590 && c <= 0x05FF; }
+bool IsCantillation(char32_t c) { return c >= 0x0591 && c <= 0x05AF; }
+bool IsCombining(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
+bool NeedsEscape(char32_t c) {
+  return c == '\\' || c == '{' || c == '}' || c == '|' || c == '%' || c == '@';
+}
+
+}  // namespace
+
+void SourceWriter::CloseHebrew() {
+  if (!hebrew_) return;
+  while (!paragraph_.empty() && paragraph_.back() == ' ') {
+    paragraph_.pop_back();
+    pendingBlank_ = true;
+  }
+  paragraph_ += '}';
+  hebrew_ = false;
+}
+
+void SourceWriter::Text(std::string_view utf8) {
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const size_t start = pos;
+    const char32_t c = DecodeUtf8(utf8, pos);
+    if (IsWhite(c)) {
+      pendingBlank_ = true;
+      continue;
+    }
+    if (IsHebrew(c) && IsCantillation(c)) continue;
+    if (hebrew_ && !IsHebrew(c)) CloseHebrew();
+    if (pendingBlank_ && !paragraph_.empty() && paragraph_.back() != ' ') paragraph_ += ' ';
+    pendingBlank_ = false;
+    content_ = true;
+    const std::string_view raw = utf8.substr(start, pos - start);
+    if (IsHebrew(c)) {
+      greek_.clear();
+      if (!hebrew_) {
+        paragraph_ += "{hebrew:";
+        hebrew_ = true;
+      }
+      if (CharToByte(c, CodePage::k1255) == 0) {
+        paragraph_ += '?';
+        ++replaced_;
+      } else {
+        paragraph_ += raw;
+      }
+    } else if (IsGreekCharacter(c)) {
+      // Each Greek letter with its marks must have a transliteration.
+      const bool mark = IsCombining(c);
+      std::string candidate = mark ? greek_ + std::string(raw) : std::string(raw);
+      if ((mark && greek_.empty()) || TransliterateGreek(candidate).error != std::string::npos) {
+        ++replaced_;
+        if (!mark) {
+          paragraph_ += '?';
+          greek_.clear();
+        }
+        continue;
+      }
+      greek_ = std::move(candidate);
+      paragraph_ += raw;
+    } else {
+      greek_.clear();
+      if (CharToByte(c, CodePage::k1252) == 0) {
+        ++replaced_;
+        if (!IsCombining(c)) paragraph_ += '?';
+        continue;
+      }
+      if (NeedsEscape(c)) paragraph_ += '\\';
+      paragraph_ += raw;
+    }
+  }
+}
+
+void SourceWriter::Markup(std::string_view qms, bool content) {
+  CloseHebrew();
+  greek_.clear();
+  if (qms != "}" && pendingBlank_ && !paragraph_.empty() && paragraph_.back() != ' ')
+    paragraph_ += ' ';
+  if (qms != "}") pendingBlank_ = false;
+  paragraph_ += qms;
+  if (content) content_ = true;
+}
+
+std::string SourceWriter::Take() {
+  CloseHebrew();
+  std::string taken = std::move(paragraph_);
+  paragraph_.clear();
+  greek_.clear();
+  pendingBlank_ = false;
+  content_ = false;
+  while (!taken.empty() && taken.back() == ' ') taken.pop_back();
+  return taken;
+}
+
+void SourceWriter::EndParagraph() {
+  const bool content = content_;
+  std::string text = Take();
+  if (!content) return;
+  out_ += text;
+  out_ += "\n\n";
+}
+
+void SourceWriter::Directive(std::string_view name, std::string_view value) {
+  EndParagraph();
+  out_ += '@';
+  out_ += name;
+  if (!value.empty()) {
+    out_ += ' ';
+    out_ += value;
+  }
+  out_ += '\n';
+}
+
+void SourceWriter::Line(std::string_view line) {
+  out_ += line;
+  out_ += '\n';
+}
+
+std::string SourceWriter::Value(std::string_view utf8, size_t max) {
+  std::string collapsed;
+  bool blank = false;
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const size_t start = pos;
+    const char32_t c = DecodeUtf8(utf8, pos);
+    if (IsWhite(c)) {
+      blank = !collapsed.empty();
+      continue;
+    }
+    if (blank) collapsed += ' ';
+    blank = false;
+    collapsed.append(utf8, start, pos - start);
+  }
+  const std::string text = TransliterateGreek(collapsed).text;
+  std::string out;
+  size_t count = 0;
+  pos = 0;
+  while (pos < text.size() && count < max) {
+    const size_t start = pos;
+    const char32_t c = DecodeUtf8(text, pos);
+    if (IsCombining(c)) continue;
+    ++count;
+    if (CharToByte(c, CodePage::k1252) == 0) {
+      out += '?';
+      continue;
+    }
+    if (NeedsEscape(c)) out += '\\';
+    out.append(text, start, pos - start);
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+bool SourceWriter::FitsCp1252(std::string_view utf8) {
+  size_t pos = 0;
+  while (pos < utf8.size())
+    if (CharToByte(DecodeUtf8(utf8, pos), CodePage::k1252) == 0) return false;
+  return true;
+}
+
+std::string SourceWriter::UnknownSummary() const {
+  std::string s;
+  for (const auto& [name, count] : unknown_) {
+    if (!s.empty()) s += ", ";
+    s += name + " (" + std::to_string(count) + ")";
+  }
+  return s;
+}
+
+}  // namespace quillmar::builder

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+
+// Writing a collection source (.qms) from imported text: escapes, inline elements, paragraphs
+// and directives, and the characters the collection cannot hold.
+namespace quillmar::builder {
+
+class SourceWriter {
+ public:
+  // Ordinary text (UTF-8). Runs of white space become one blank (none at the start of a
+  // paragraph). Greek is kept in Unicode (the builder transliterates it); Hebrew letters are
+  // set in {hebrew:...} (cantillation marks are dropped); any other character without a
+  // Windows-1252 form, and a Greek letter or mark without a transliteration, becomes "?" and
+  // is counted.
+  void Text(std::string_view utf8);
+  // Markup written as it is (an element opening such as "{i:", or "}"). `content`: it makes
+  // the paragraph worth writing (a page or line mark alone does not).
+  void Markup(std::string_view qms, bool content = true);
+  // Ends the current paragraph: writes it as one line when it has content.
+  void EndParagraph();
+  bool InParagraph() const { return content_; }
+  // The inline content written since the last paragraph end, taken out (a table cell).
+  std::string Take();
+  // A directive line ("@chapter Name"); ends the current paragraph first. The value is written
+  // as it is (see Value).
+  void Directive(std::string_view name, std::string_view value);
+  // A line written as it is (table rows, "@end").
+  void Line(std::string_view line);
+  // A directive value from text: white space collapsed, escaped, Greek transliterated (values
+  // are Windows-1252), other characters without a Windows-1252 form "?", cut to `max`
+  // characters.
+  std::string Value(std::string_view utf8, size_t max);
+  // Whether the text has a Windows-1252 form (a chapter name must).
+  static bool FitsCp1252(std::string_view utf8);
+
+  // Counts an element kept only as text, for the summary.
+  void Unknown(const std::string& element) { ++unknown_[element]; }
+  std::string UnknownSummary() const;
+  int Replaced() const { return replaced_; }
+
+  std::string& Out() { return out_; }
+
+ private:
+  void CloseHebrew();
+
+  std::string out_;
+  std::string paragraph_;
+  std::string greek_;  // the Greek letter being written, with its marks (UTF-8)
+  bool hebrew_ = false;
+  bool pendingBlank_ = false;
+  bool content_ = false;
+  int replaced_ = 0;
+  std::map<std::string, int> unknown_;
+};
+
+}  // namespace quillmar::builder

@@ -1,0 +1,73 @@
+#include "builder/import.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "base/errors.h"
+#include "builder/source_parser.h"
+#include "support/temp_dir.h"
+
+namespace quillmar::builder {
+namespace {
+
+// Imports and parses the result: every source an importer writes must be one the builder reads.
+void ImportAndParse(const ImportFile& file, bool tei) {
+  ImportResult r;
+  try {
+    r = tei ? ImportTei({file}, {}) : ImportOsis({file}, {});
+  } catch (const Exception& e) {
+    // A refused input names its place.
+    EXPECT_EQ(std::string(e.what()).rfind(file.name + ":", 0), 0u) << e.what();
+    return;
+  }
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+}
+
+TEST(Import, DamagedInputIsRefusedWithItsPlaceOrImportedIntoAValidSource) {
+  const std::string tei =
+      test::ReadFile(std::string(QUILLMAR_SOURCE_DIR) + "/tests/data/import/homer-caesar.xml");
+  const std::string osis =
+      "<osis><osisText xml:lang=\"en\"><header><work><title>W</title></work></header>"
+      "<div type=\"book\" osisID=\"Gen\"><chapter osisID=\"Gen.1\"><title>Creation</title>"
+      "<verse osisID=\"Gen.1.1\">In the {beginning} @God<note>A \\note 50%</note></verse>"
+      "<verse sID=\"Gen.1.2\" osisID=\"Gen.1.2\"/>The <transChange>earth</transChange> "
+      "<divineName>Lord</divineName> \xCE\xB8\xCE\xB5\xE1\xBD\xB8\xCF\x82 \xD7\x90\xD6\x91"
+      "<verse eID=\"Gen.1.2\"/></chapter></div></osisText></osis>";
+  const std::string listing =
+      "A heading  Genesis 1:1: <w>In</w> the <note placement=\"foot\">n | {x}</note>\n"
+      "Genesis 1:2: second\ncontinued\nExodus 2:1: <title>T</title>third\n(Module)\n";
+  // The inputs as they are, then cut off and with bytes overwritten.
+  std::mt19937 random(7);
+  for (const auto& [bytes, tei_] : {std::pair{tei, true}, {osis, false}, {listing, false}}) {
+    ImportAndParse({"in.xml", bytes}, tei_);
+    for (int i = 0; i < 150; ++i) {
+      std::string damaged = bytes.substr(0, random() % (bytes.size() + 1));
+      if (i % 2 == 0 && !damaged.empty()) {
+        for (int k = 0; k < 3; ++k)
+          damaged[random() % damaged.size()] =
+              static_cast<char>("<>&\"/{}\\@%|:\n\xCE\xFF "[random() % 17]);
+      }
+      ImportAndParse({"in.xml", damaged}, tei_);
+    }
+  }
+}
+
+TEST(Import, DeepNestingIsRefusedNotRecursedInto) {
+  std::string deep = "<TEI><text><body><p>";
+  for (int i = 0; i < 100000; ++i) deep += "<hi>";
+  deep += "x";
+  for (int i = 0; i < 100000; ++i) deep += "</hi>";
+  deep += "</p></body></text></TEI>";
+  try {
+    ImportTei({{"deep.xml", deep}}, {});
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("deep.xml:1:"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("nested deeper"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace quillmar::builder
