@@ -6,10 +6,10 @@ _quillmar() {
   _init_completion || return
 
   local commands="collections register texts info media show dump-stream build check search
-    words xref modules help"
+    words xref modules online import help"
   local table="--format --header --help"
   local search_options="--collection --format --header --distance --mode --fuzzy --parts
-    --languages --texts --from --to --date --lang --context --repeat --help"
+    --languages --texts --from --to --date --lang --context --repeat --unicode --help"
 
   # The command: the first word that is no option.
   local command="" i
@@ -17,7 +17,7 @@ _quillmar() {
     case ${words[i]} in
       --collection | --format | --text | --layer | -o | --output | --fuzzy | --distance | \
         --mode | --parts | --languages | --texts | --from | --to | --date | --lang | \
-        --context | --repeat)
+        --context | --repeat | --url | --id | --text-level)
         ((i++)) ;;
       -*) ;;
       *) command=${words[i]}; break ;;
@@ -42,11 +42,14 @@ _quillmar() {
         COMPREPLY=($(compgen -W "tsv json jsonl" -- "$cur"))
       fi
       return ;;
+    --from)
+      if [[ $command == build ]]; then COMPREPLY=($(compgen -W "tei osis" -- "$cur")); fi
+      return ;;
     --layer) COMPREPLY=($(compgen -W "1 2 3" -- "$cur")); return ;;
     --mode) COMPREPLY=($(compgen -W "paragraph section" -- "$cur")); return ;;
     --lang) COMPREPLY=($(compgen -W "de en" -- "$cur")); return ;;
-    --text | --distance | --parts | --languages | --texts | --from | --to | --date | \
-      --context | --repeat)
+    --text | --distance | --parts | --languages | --texts | --to | --date | \
+      --context | --repeat | --url | --id | --text-level)
       return ;;
   esac
 
@@ -59,8 +62,18 @@ _quillmar() {
   case $command in
     collections | texts | info | media | xref) options="--collection $table" ;;
     words) options="--collection --lang $table" ;;
-    show) options="--collection --text --layer --plain --help" ;;
-    build) options="-o --output --fuzzy --help" ;;
+    show) options="--collection --text --layer --plain --unicode --help" ;;
+    build) options="-o --output --fuzzy --from --id --text-level --help" ;;
+    import)
+      options="-o --output --id --text-level --help"
+      [[ $cur != -* && ${words[cword - 1]} == import ]] &&
+        COMPREPLY=($(compgen -W "tei osis" -- "$cur")) && return
+      ;;
+    online)
+      options="--url $table"
+      [[ $cur != -* && ${words[cword - 1]} == online ]] &&
+        COMPREPLY=($(compgen -W "refresh list get" -- "$cur")) && return
+      ;;
     check) options="--collection --fuzzy --help" ;;
     search) options=$search_options ;;
     modules)
@@ -76,7 +89,8 @@ _quillmar() {
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
   else
     case $command in
-      build) _filedir qms ;;
+      build) _filedir '@(qms|xml)' ;;
+      import) _filedir xml ;;
       dump-stream) _filedir ;;
       modules) [[ ${words[cword - 1]} == add ]] && _filedir '@(so|dll|dylib)' ;;
     esac
