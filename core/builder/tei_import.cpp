@@ -222,7 +222,7 @@ void TeiImport::Block(const xml_node& n, int depth, int nesting) {
     Picture(n, Place::kParagraph);
     w_.EndParagraph();
   } else if (name == "pb") {
-    Page(n, w_.InParagraph() ? Place::kParagraph : Place::kCell);
+    Page(n, Place::kParagraph);
   } else if (name == "milestone") {
     if (const std::string_view number = n.attribute("n").value(); !number.empty()) {
       if (w_.InParagraph()) {
@@ -413,13 +413,13 @@ void TeiImport::Picture(const xml_node& figure, Place place) {
 
 void TeiImport::Page(const xml_node& pb, Place place) {
   const std::string_view n = pb.attribute("n").value();
+  if (place != Place::kParagraph) return;  // notes, margin notes and cells have no pages
   const std::string number = import::PageNumber(n, lastPage_);
   ++pages_;
-  if (place == Place::kParagraph && w_.InParagraph()) {
+  if (w_.InParagraph()) {
     w_.Markup("{page " + number + "}", false);
     return;
   }
-  if (place != Place::kParagraph && place != Place::kCell) return;
   std::string value = number;
   if (number != TrimView(n) && !TrimView(n).empty()) value += " " + w_.Value(n, 180);
   pendingPage_ = value;
