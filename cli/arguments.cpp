@@ -123,80 +123,72 @@ Arguments Arguments::Parse(const std::vector<std::string>& args) {
       if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
       return args[++i];
     };
-    try {
-      if (options && arg.size() > 1 && arg[0] == '-' && arg != "--")
-        a.given.push_back(arg == "-h"   ? "--help"
-                          : arg == "-V" ? "--version"
-                          : arg == "-o" ? "--output"
-                                        : arg);
-      if (options && arg == "--") {
-        options = false;
-      } else if (options && (arg == "--help" || arg == "-h")) {
-        a.help = true;
-      } else if (options && (arg == "--version" || arg == "-V")) {
-        a.version = true;
-      } else if (options && arg == "--header") {
-        a.header = true;
-      } else if (options && arg == "--collection") {
-        a.collections.push_back(value(arg));
-      } else if (options && arg == "--format") {
-        const std::string f = value(arg);
-        if (f == "tsv")
-          a.format = OutputFormat::kTsv;
-        else if (f == "json")
-          a.format = OutputFormat::kJson;
-        else if (f == "jsonl")
-          a.format = OutputFormat::kJsonl;
-        else if (f == "text")
-          a.format = OutputFormat::kText;
-        else
-          throw UsageError("unknown format '" + f + "' (tsv, json, jsonl or text)");
-        a.formatGiven = true;
-      } else if (options && arg == "--text") {
-        a.text = static_cast<int32_t>(Number(arg, value(arg), 1, 255));
-      } else if (options && arg == "--layer") {
-        a.layer = static_cast<int>(Number(arg, value(arg), 1, 3));
-      } else if (options && (arg == "-o" || arg == "--output")) {
-        a.output = value(arg);
-      } else if (options && arg == "--url") {
-        a.url = value(arg);
-      } else if (options && arg == "--fuzzy") {
-        fuzzy = value(arg);
-      } else if (options && arg == "--from") {
-        from = value(arg);
-      } else if (options && arg == "--id") {
-        a.collectionId = value(arg);
-      } else if (options && arg == "--text-level") {
-        a.textLevel = static_cast<int>(Number(arg, value(arg), 0, 7));
-      } else if (options && IsSearchOption(arg)) {
-        SearchOption(a.search, arg, value(arg));
-      } else if (options && arg == "--plain") {
-        a.plain = true;
-      } else if (options && arg == "--unicode") {
-        a.unicode = true;
-      } else if (options && arg.size() > 1 && arg[0] == '-') {
-        throw UsageError("unknown option '" + arg + "'");
-      } else if (a.command.empty()) {
-        a.command = arg;
-      } else {
-        a.positional.push_back(arg);
-      }
-    } catch (const UsageError& e) {
-      if (a.error.empty()) a.error = e.what();
+    if (options && arg.size() > 1 && arg[0] == '-' && arg != "--")
+      a.given.push_back(arg == "-h"   ? "--help"
+                        : arg == "-V" ? "--version"
+                        : arg == "-o" ? "--output"
+                                      : arg);
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && (arg == "--help" || arg == "-h")) {
+      a.help = true;
+    } else if (options && (arg == "--version" || arg == "-V")) {
+      a.version = true;
+    } else if (options && arg == "--header") {
+      a.header = true;
+    } else if (options && arg == "--collection") {
+      a.collections.push_back(value(arg));
+    } else if (options && arg == "--format") {
+      const std::string f = value(arg);
+      if (f == "tsv")
+        a.format = OutputFormat::kTsv;
+      else if (f == "json")
+        a.format = OutputFormat::kJson;
+      else if (f == "jsonl")
+        a.format = OutputFormat::kJsonl;
+      else if (f == "text")
+        a.format = OutputFormat::kText;
+      else
+        throw UsageError("unknown format '" + f + "' (tsv, json, jsonl or text)");
+      a.formatGiven = true;
+    } else if (options && arg == "--text") {
+      a.text = static_cast<int32_t>(Number(arg, value(arg), 1, 255));
+    } else if (options && arg == "--layer") {
+      a.layer = static_cast<int>(Number(arg, value(arg), 1, 3));
+    } else if (options && (arg == "-o" || arg == "--output")) {
+      a.output = value(arg);
+    } else if (options && arg == "--url") {
+      a.url = value(arg);
+    } else if (options && arg == "--fuzzy") {
+      fuzzy = value(arg);
+    } else if (options && arg == "--from") {
+      from = value(arg);
+    } else if (options && arg == "--id") {
+      a.collectionId = value(arg);
+    } else if (options && arg == "--text-level") {
+      a.textLevel = static_cast<int>(Number(arg, value(arg), 0, 7));
+    } else if (options && IsSearchOption(arg)) {
+      SearchOption(a.search, arg, value(arg));
+    } else if (options && arg == "--plain") {
+      a.plain = true;
+    } else if (options && arg == "--unicode") {
+      a.unicode = true;
+    } else if (options && arg.size() > 1 && arg[0] == '-') {
+      throw UsageError("unknown option '" + arg + "'");
+    } else if (a.command.empty()) {
+      a.command = arg;
+    } else {
+      a.positional.push_back(arg);
     }
   }
-  try {
-    if (from && a.command == "build")
-      a.from = *from;
-    else if (from)
-      SearchOption(a.search, "--from", *from);
-    if (fuzzy && (a.command == "build" || a.command == "check"))
-      a.fuzzyModule = *fuzzy;
-    else if (fuzzy)
-      SearchOption(a.search, "--fuzzy", *fuzzy);
-  } catch (const UsageError& e) {
-    if (a.error.empty()) a.error = e.what();
-  }
+  if (from && a.command == "build")
+    a.from = *from;
+  else if (from)
+    SearchOption(a.search, "--from", *from);
+  if (fuzzy && (a.command == "build" || a.command == "check"))
+    a.fuzzyModule = *fuzzy;
+  else if (fuzzy)
+    SearchOption(a.search, "--fuzzy", *fuzzy);
   return a;
 }
 

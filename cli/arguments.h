@@ -66,9 +66,6 @@ struct Arguments {
   // The options on the command line by their long names, in the order given, for the check
   // that the command takes them.
   std::vector<std::string> given;
-  // The first problem of the command line, empty when there is none. Parsing goes on after a
-  // problem, so that the command it concerns is known for the hint to its help.
-  std::string error;
 
   // Parses argv[1..]. Options may stand anywhere; "--" ends them.
   static Arguments Parse(const std::vector<std::string>& args);

@@ -15,8 +15,22 @@ namespace {
 
 using namespace quillmar::cli;
 
+// The command a command line that could not be parsed names, for the hint to its help: the
+// first argument that is a command's name.
+const Command* GuessCommand(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (argument == "--") break;
+    if (const Command* command = FindCommand(argument)) return command;
+  }
+  return nullptr;
+}
+
 // Runs the command line; usage errors are thrown, with `command` set once it is known.
-int Run(const Arguments& args, const std::string& argv0, const Command*& command) {
+int Run(const std::vector<std::string>& arguments, const std::string& argv0,
+        const Command*& command) {
+  command = GuessCommand(arguments);
+  const Arguments args = Arguments::Parse(arguments);
+  command = nullptr;
   if (args.command.empty() || args.command == "help") {
     if (args.command == "help" && !args.positional.empty()) {
       command = FindCommand(args.positional.front());
@@ -32,7 +46,7 @@ int Run(const Arguments& args, const std::string& argv0, const Command*& command
       std::cout << VersionLine();
       return 0;
     }
-    throw UsageError(args.error.empty() ? "no command given" : args.error);
+    throw UsageError("no command given");
   }
   command = FindCommand(args.command);
   if (!command) throw UsageError("unknown command '" + args.command + "'");
@@ -44,7 +58,6 @@ int Run(const Arguments& args, const std::string& argv0, const Command*& command
     std::cout << VersionLine();
     return 0;
   }
-  if (!args.error.empty()) throw UsageError(args.error);
   CheckOptions(*command, args);
   return command->run(args, Io{argv0, std::cout, std::cerr});
 }
@@ -54,11 +67,10 @@ int Run(const Arguments& args, const std::string& argv0, const Command*& command
 int main(int argc, char** argv) {
   const Utf8Console console;
   const std::string argv0 = argc > 0 ? argv[0] : "quillmar";
-  const Arguments args = Arguments::Parse(Utf8Arguments(argc, argv));
   const Command* command = nullptr;
   int status = 0;
   try {
-    status = Run(args, argv0, command);
+    status = Run(Utf8Arguments(argc, argv), argv0, command);
   } catch (const UsageError& e) {
     std::cerr << "quillmar: " << e.what() << "; see 'quillmar"
               << (command ? std::string(" ") + command->name : std::string()) << " --help'\n";

@@ -88,7 +88,7 @@ libcxx_gate() {
   QUILLMAR_BUILD_DIR=build-libcxx QUILLMAR_TARGETS=quillmar_core_tests scripts/build.sh \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-stdlib=libc++ \
     -DCMAKE_EXE_LINKER_FLAGS="-stdlib=libc++" -DCMAKE_MODULE_LINKER_FLAGS="-stdlib=libc++" \
-    -DQUILLMAR_CORE_ONLY=ON -DQUILLMAR_GTEST_SOURCE_DIR=/usr/src/googletest >/dev/null
+    -DQUILLMAR_CORE_ONLY=ON -DQUILLMAR_GTEST_SOURCE_DIR=/usr/src/googletest
   build-libcxx/tests/quillmar_core_tests --gtest_brief=1
 }
 
@@ -96,7 +96,7 @@ mingw_gate() {
   QUILLMAR_BUILD_DIR=build-mingw \
     QUILLMAR_TARGETS="quillmar_core quillmar_phonetic quillmar_windows_support" scripts/build.sh \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQUILLMAR_CORE_ONLY=ON \
-    -DQUILLMAR_BUILD_TESTS=OFF >/dev/null
+    -DQUILLMAR_BUILD_TESTS=OFF
 }
 
 for gate in install desktop deb libcxx mingw; do

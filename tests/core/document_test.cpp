@@ -33,7 +33,7 @@ std::string Code(char c) { return std::string{'\x01', c}; }
 class DocumentTest : public ::testing::Test {
  protected:
   // A document whose words may use `available` px beside a left border of `border` px.
-  void Setup(int32_t available, int32_t border = 0, int32_t height = 300) {
+  void Prepare(int32_t available, int32_t border = 0, int32_t height = 300) {
     doc.SetClientRect({0, 0, available + border + 5, height});
     doc.SetLeftBorder(border);
   }
@@ -58,7 +58,7 @@ class DocumentTest : public ::testing::Test {
 };
 
 TEST_F(DocumentTest, LineBreakingKeepsAnOverWideWordAlone) {
-  Setup(100);
+  Prepare(100);
   const TAbsatz& p = doc.Append("aaaa bbbb cccc dd " + std::string(20, 'x') + " ee", 1);
   ASSERT_EQ(p.Lines().Count(), 4);
   EXPECT_EQ(LineWords(p, 0), (std::vector<std::string>{"aaaa", "bbbb"}));  // 44 + 10 + 44
@@ -73,7 +73,7 @@ TEST_F(DocumentTest, LineBreakingKeepsAnOverWideWordAlone) {
 }
 
 TEST_F(DocumentTest, PlacementJustifiedLeftAndCentred) {
-  Setup(100);
+  Prepare(100);
   // Justified: the gap spreads the free width; the last line and one-word lines stay left.
   doc.Append(Code(0x0E) + "aa bb cc dd", 1);
   doc.Draw();
@@ -102,7 +102,7 @@ TEST_F(DocumentTest, PlacementJustifiedLeftAndCentred) {
 }
 
 TEST_F(DocumentTest, PunctuationFollowsALinkMarkerWithoutABlank) {
-  Setup(300);
+  Prepare(300);
   const std::string marker = Code('(') + "1" + Code('d') + "1" + Code('d');
   doc.Append("renown" + marker + "; men" + marker + " (x", 1);
   doc.Draw();
@@ -122,7 +122,7 @@ TEST_F(DocumentTest, PunctuationFollowsALinkMarkerWithoutABlank) {
 }
 
 TEST_F(DocumentTest, IndentModes) {
-  Setup(100);
+  Prepare(100);
   doc.SetIndentCount(2);  // 20 px
   struct Case {
     std::string code;
@@ -144,7 +144,7 @@ TEST_F(DocumentTest, IndentModes) {
 }
 
 TEST_F(DocumentTest, MarginWordsCarryOnWithinTheParagraph) {
-  Setup(50, 60);  // margin words up to x = 60: "mm" fits at 10, "nn" would end at 68
+  Prepare(50, 60);  // margin words up to x = 60: "mm" fits at 10, "nn" would end at 68
   const std::string note = Code(',') + "mm nn oo" + Code('d');
   doc.Append("aaaa" + note + " bbbb cccc dddd", 1);
   doc.Append("eeee", 40);
@@ -202,7 +202,7 @@ TEST_F(DocumentTest, MarginWordsCarryOnWithinTheParagraph) {
 }
 
 TEST_F(DocumentTest, TableAndEmptyParagraphs) {
-  Setup(300);
+  Prepare(300);
   doc.SetLineSpacingFactor(2);  // (20 div 10) x 2 = 4 px
   const std::string table = "x" + Code('<') + Code('=') + "Rates of pay" + Code('>') + Code('@') +
                             Code('?') + "a" + Code('?') + "b";
@@ -227,7 +227,7 @@ TEST_F(DocumentTest, TableAndEmptyParagraphs) {
 }
 
 TEST_F(DocumentTest, PositionsAndLineStepping) {
-  Setup(100);
+  Prepare(100);
   // "aaaa bbbb" / "cccc" at 21..34; separator 35..36; "dd" at 37..38.
   doc.Append("aaaa bbbb cccc", 21);
   doc.Append("dd", 37);
@@ -269,7 +269,7 @@ TEST_F(DocumentTest, PositionsAndLineStepping) {
 }
 
 TEST_F(DocumentTest, VisibleWordsAndCacheTrimming) {
-  Setup(100, 0, 40);  // two 20 px lines fit
+  Prepare(100, 0, 40);  // two 20 px lines fit
   doc.SetCacheFactor(1);
   for (int i = 0; i < 5; ++i) doc.Append("w" + std::to_string(i), 1 + 5 * i);
   doc.SetCurrentPosition(6);
@@ -296,11 +296,11 @@ TEST_F(DocumentTest, VisibleWordsAndCacheTrimming) {
 }
 
 TEST_F(DocumentTest, PrintRangeHidesWordsInPrinterMode) {
-  Setup(300);
+  Prepare(300);
   EXPECT_EQ(CodeOf([&] { doc.SetPrintRange(1, 2); }), "ASÄ-SDM 001");
   doc.SetPrinter(true);
   for (auto [from, to] : {std::pair{0, 3}, {3, 0}, {5, 4}}) {
-    EXPECT_EQ(CodeOf([&] { doc.SetPrintRange(from, to); }), "ASÄ-SDM 002");
+    EXPECT_EQ(CodeOf([&, from = from, to = to] { doc.SetPrintRange(from, to); }), "ASÄ-SDM 002");
   }
   doc.Append("aa bb cc", 1);
   EXPECT_EQ(CodeOf([&] { doc.SetPrinter(false); }), "ASÄ-SBD 001");
@@ -324,7 +324,7 @@ TEST_F(DocumentTest, PrintRangeHidesWordsInPrinterMode) {
 }
 
 TEST_F(DocumentTest, InternalErrorsReachableByCallers) {
-  Setup(100);
+  Prepare(100);
   EXPECT_EQ(CodeOf([&] { doc.Draw(); }), "ASÄ-D 001");
   EXPECT_EQ(CodeOf([&] { doc.Relayout(); }), "AS-AJ 001");
   EXPECT_EQ(CodeOf([&] { doc.CurrentLineHeight(); }), "ASÄ-HCL 001");
@@ -358,7 +358,7 @@ TEST_F(DocumentTest, InternalErrorsReachableByCallers) {
                              {"a" + Code(0x0C), "WLR-SD 003"},
                              {"a" + Code('(') + "x", "WLR-SD 004"},
                              {"a" + Code('2'), "WLR-SD 005"}}) {
-    EXPECT_EQ(CodeOf([&] { words.SetWord(r, bytes, 0x03); }), code) << bytes;
+    EXPECT_EQ(CodeOf([&, bytes = bytes] { words.SetWord(r, bytes, 0x03); }), code) << bytes;
   }
   words.SetWord(r, "a" + Code('2') + "ub" + Code('3') + "c", 0x03);
   ASSERT_EQ(r.Parts.size(), 4u);
@@ -380,7 +380,7 @@ TEST_F(DocumentTest, InternalErrorsReachableByCallers) {
 }
 
 TEST_F(DocumentTest, GreekAndHebrewParts) {
-  Setup(300);
+  Prepare(300);
   doc.Append(Code(']') + "logos " + Code('a') + "abc", 1);
   const TZeile& line = doc.Paragraph(0).Lines().Line(0);
   EXPECT_EQ(line.Words().Word(1).Parts[0].Charset, 161);

@@ -81,10 +81,10 @@ TEST(StreamRender, TableFromMarkup) {
                               {"~<~@~", "ST-SD 1"},
                               {"~<~=abc", "ST-SD 2"},
                               {"~<~=abc~", "ST-SD 2"}})
-    EXPECT_EQ(test::ErrorCode([&] { TSimpleTable bad(S(markup)); }), code);
+    EXPECT_EQ(test::ErrorCode([markup = markup] { TSimpleTable bad(S(markup)); }), code);
   for (auto [row, col, code] :
        {std::tuple{0, 1, "ST-GI 1"}, {3, 1, "ST-GI 1"}, {1, 0, "ST-GI 2"}, {1, 3, "ST-GI 2"}})
-    EXPECT_EQ(test::ErrorCode([&] { t.Cell(row, col); }), code);
+    EXPECT_EQ(test::ErrorCode([&, row = row, col = col] { t.Cell(row, col); }), code);
 }
 
 TEST(StreamRender, TableParagraphBecomesALinkToItself) {
