@@ -5,9 +5,25 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace quillmar::retrieval {
+
+// A file at one moment: its (resolved) path, size and modification time. Cached contents are
+// served only while a file still has the stamp it had when it was read.
+struct FileStamp {
+  std::string path;
+  int64_t size = 0;
+  int64_t mtime = 0;  // in the file system's clock ticks
+};
+
+// The stamp of an existing file (a resolved path); std::nullopt when it cannot be examined.
+std::optional<FileStamp> StampFile(const std::string& path);
+
+// Reads a whole file with one read; std::nullopt when it cannot be opened or its length differs
+// from `expected` (it changed while being read).
+std::optional<std::string> ReadWholeFile(const std::string& path, int64_t expected);
 
 // Whole contents of small index files (word lists) recently read, shared by every search of the
 // process: a lookup then costs a stat instead of several 60,000-byte reads. Contents are served
@@ -24,6 +40,9 @@ class FileCache {
   // The contents of the file at `path` (an existing, resolved path), read now if needed; null
   // when the file is too large to keep or cannot be read (callers then read it themselves).
   Inhalt Get(const std::string& path);
+  // The same for a file whose stamp the caller has just taken: no further look at the file
+  // unless its contents have to be read.
+  Inhalt Get(const FileStamp& stamp);
   void Leeren();
 
  private:

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "retrieval/file_cache.h"
 #include "retrieval/search_catalog.h"
 
 namespace quillmar::retrieval {
@@ -43,6 +44,12 @@ class TWortDateiAnfrage {
   // Binds to another word list; raises EInOutError "...nicht gefunden.(TWDA 001)" when missing.
   void SetzeDateiName(const std::string& path);
   const std::string& DateiName() const { return path_; }
+
+  // Takes the word list's contents now and serves every later Suche from them, without looking
+  // at the file again, until the next SetzeCD or SetzeDateiName: the lookups of one search see
+  // one state of the file at the cost of one check. Returns the contents, or null (nothing
+  // pinned) when the file is missing or too large to keep in memory.
+  FileCache::Inhalt Festhalten();
 
   // Raises EInOutError "Datei '...' ist leer. (TWDA 002)" for an empty file.
   void Suche(const std::string& word);
@@ -86,6 +93,7 @@ class TWortDateiAnfrage {
   std::vector<TWortDateiRecord> run_;
   int32_t run_start_ = -1;
   std::vector<uint8_t> block_;  // the last block read by Suche, kept to spare reallocation
+  FileCache::Inhalt pinned_;    // see Festhalten
 };
 
 // Reads word list records by 1-based record number through a window of 1500 records; serves
@@ -95,6 +103,9 @@ class TLesenWortDatei {
   static constexpr int32_t kWindow = 1500;
 
   void SetzeDateiName(const std::string& path);
+  // Serves the records from `contents` (the whole file, taken by Festhalten of a lookup on the
+  // same file) instead of reading the file, until the next SetzeDateiName. Null: read the file.
+  void SetzeInhalt(FileCache::Inhalt contents);
   // Record n; outside 1..Anzahl sets Ausserhalb and returns an empty record.
   TWortDateiRecord Lies(int32_t n);
   // Record n for a forward scan: when n lies outside the window, the window is reloaded to start
@@ -114,6 +125,7 @@ class TLesenWortDatei {
   WordRecordView View(int32_t n) const;
 
   std::vector<uint8_t> window_;
+  FileCache::Inhalt pinned_;
   int32_t erster_ = 0;  // first record number held, 0 while empty
   int32_t letzter_ = 0;
   std::string path_;

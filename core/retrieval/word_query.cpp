@@ -83,6 +83,8 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   anfrage_.SetzeDateiName(path);
   anfrage_.SetzeCD(cd);
   leser_.SetzeDateiName(path);
+  // One look at the word list for everything this binding asks of it.
+  leser_.SetzeInhalt(anfrage_.Festhalten());
 }
 
 void TWoerterAnfrage::Suche(const std::string& word) {
