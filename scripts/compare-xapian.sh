@@ -14,7 +14,8 @@
 # build-bench/bench/quillmar_xapian; configure with -DQUILLMAR_BUILD_BENCHMARKS=ON after
 # scripts/bench-deps.sh), REPEAT (runs per measurement, default 20), ROUNDS (processes per
 # measurement, the best is taken; default 3), TIMES (size factor of the larger collection,
-# default 10).
+# default 10), METRIC (wall: wall-clock time, the default; cpu: processor time of the process,
+# steadier on a machine shared with other work).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-/tmp/quillmar-compare}
@@ -22,6 +23,7 @@ cli=$(readlink -f "${QUILLMAR_CLI:-$root/build-bench/cli/quillmar}")
 xap=$(readlink -f "${QUILLMAR_XAPIAN:-$root/build-bench/bench/quillmar_xapian}")
 repeat=${REPEAT:-20}
 rounds=${ROUNDS:-3}
+metric=${METRIC:-wall}
 times=${TIMES:-10}
 for tool in "$cli" "$xap"; do
   [ -x "$tool" ] || { echo "missing $tool" >&2; exit 1; }
@@ -66,7 +68,11 @@ measure() {
   local line
   line=$("$@" 2>&1 >/dev/null | grep time_us_per_query= | tail -1 || true)
   if [ -z "$line" ]; then echo "nan - nan"; return; fi
-  sed -E 's/.*time_us_per_query=([0-9.e+]+) hits=([0-9]+) first_us=([0-9.e+]+).*/\1 \2 \3/' <<<"$line"
+  if [ "$metric" = cpu ]; then
+    sed -E 's/.*hits=([0-9]+).*cpu_us_per_query=([0-9.e+]+) first_cpu_us=([0-9.e+]+).*/\2 \1 \3/' <<<"$line"
+  else
+    sed -E 's/.*time_us_per_query=([0-9.e+]+) hits=([0-9]+) first_us=([0-9.e+]+).*/\1 \2 \3/' <<<"$line"
+  fi
 }
 
 # The best (lowest) mean and first-run time of `rounds` processes: "<us> <count> <first us>".

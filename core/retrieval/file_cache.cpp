@@ -66,9 +66,34 @@ FileCache::Inhalt FileCache::Get(const FileStamp& stamp) {
   return contents;
 }
 
+FileCache::Inhalt FileCache::GetFromSecondUse(const FileStamp& stamp) {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    bool cached = false;
+    for (const Eintrag& e : order_) cached = cached || e.path == stamp.path;
+    if (!cached) {
+      bool wieder = false;
+      for (auto it = seen_.begin(); it != seen_.end(); ++it) {
+        if (it->path != stamp.path) continue;
+        wieder = it->size == stamp.size && it->mtime == stamp.mtime;
+        seen_.erase(it);
+        break;
+      }
+      if (!wieder) {
+        constexpr size_t kSeen = 16;
+        seen_.push_front(Eintrag{stamp.path, stamp.size, stamp.mtime, nullptr});
+        if (seen_.size() > kSeen) seen_.pop_back();
+        return nullptr;
+      }
+    }
+  }
+  return Get(stamp);
+}
+
 void FileCache::Leeren() {
   std::lock_guard<std::mutex> guard(lock_);
   order_.clear();
+  seen_.clear();
   used_ = 0;
 }
 

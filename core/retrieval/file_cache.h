@@ -43,6 +43,10 @@ class FileCache {
   // The same for a file whose stamp the caller has just taken: no further look at the file
   // unless its contents have to be read.
   Inhalt Get(const FileStamp& stamp);
+  // The contents from the second request for the same stamp on: null the first time (the
+  // caller reads the few blocks it needs itself), so a single lookup in a fresh process does
+  // not read the whole file, while repeated searches are served from memory.
+  Inhalt GetFromSecondUse(const FileStamp& stamp);
   void Leeren();
 
  private:
@@ -58,6 +62,7 @@ class FileCache {
   size_t max_file_;
   size_t used_ = 0;
   std::list<Eintrag> order_;  // most recently used first; few entries
+  std::list<Eintrag> seen_;   // files asked for once and not read (no contents); few entries
 };
 
 }  // namespace quillmar::retrieval

@@ -58,11 +58,17 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
   if (!FileExists(path)) NichtGefunden(path);
   path_ = path;
   held_.reset();
+  held_in_.reset();
 }
 
-void TFundstellenDateiAnfrage::Festhalten() {
+void TFundstellenDateiAnfrage::Binden(const std::string& path) {
   held_.reset();
-  held_ = CurrentStamp();
+  held_in_.reset();
+  const std::optional<std::string> resolved = ResolveExisting(path);
+  const std::optional<FileStamp> stamp = resolved ? StampFile(*resolved) : std::nullopt;
+  if (!stamp) NichtGefunden(path);
+  path_ = path;
+  held_ = stamp;
 }
 
 FileStamp TFundstellenDateiAnfrage::CurrentStamp() const {
@@ -98,8 +104,14 @@ int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int6
 void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Consumer& take) {
   if (ranges.empty()) return;
   const FileStamp file = CurrentStamp();
-  std::ifstream in(std::filesystem::path(file.path), std::ios::binary);
-  if (!in) NichtGefunden(path_);
+  std::ifstream eigene;
+  if (held_ && !held_in_) {
+    held_in_ = std::make_unique<std::ifstream>(std::filesystem::path(file.path), std::ios::binary);
+  }
+  std::ifstream& in = held_ ? *held_in_ : eigene;
+  if (!held_) in.open(std::filesystem::path(file.path), std::ios::binary);
+  if (!in.is_open()) NichtGefunden(path_);
+  in.clear();
   in.seekg(0, std::ios::end);
   int64_t size = static_cast<int64_t>(in.tellg());
   if (size < 0) NichtGefunden(path_);

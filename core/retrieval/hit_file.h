@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
-#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <span>
@@ -33,10 +33,10 @@ class TFundstellenDateiAnfrage {
 
   // Raises EInOutError "Datei '<PATH>' nicht gefunden.(TFDA 001)" when no file exists there.
   void SetzeDateiName(const std::string& path);
-  // Takes the file's size and modification time now and uses them for every later read until
-  // the next SetzeDateiName, instead of looking at the file again for each: the reads of one
-  // search see one state of the file. Raises "(TFDA 001)" when the file is gone.
-  void Festhalten();
+  // SetzeDateiName for the reads of one search: takes the file's size and modification time
+  // now and uses them for every later read until the next binding, instead of looking at the
+  // file again for each; the file stays open meanwhile. Raises "(TFDA 001)" like SetzeDateiName.
+  void Binden(const std::string& path);
   const std::string& DateiName() const { return path_; }
   // The identifier given to every loaded hit.
   void SetzeCDKennung(const std::string& cdId) { cd_ = cdId; }
@@ -69,7 +69,8 @@ class TFundstellenDateiAnfrage {
   FileStamp CurrentStamp() const;
 
   std::string path_;
-  std::optional<FileStamp> held_;  // see Festhalten
+  std::optional<FileStamp> held_;  // see Binden
+  std::unique_ptr<std::ifstream> held_in_;
   std::string cd_;
   TFundstellenListe liste_;
   std::vector<uint8_t> buffer_;

@@ -37,8 +37,7 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
   looked_up_.clear();
   woerter_.SetzeCD(cdId);
   path_ = JoinPath(JoinPath(katalog_.Info(cdId).Path, "data"), index_layout::kFundstellenName);
-  datei_.SetzeDateiName(path_);
-  datei_.Festhalten();
+  datei_.Binden(path_);
   datei_.SetzeCDKennung(cdId);
 }
 

@@ -61,14 +61,17 @@ TWortDateiRecord RecordVon(const uint8_t* satz) {
 // for a search, or from the file cache) are used in place.
 class OpenWordFile {
  public:
-  OpenWordFile(const std::string& path, FileCache::Inhalt pinned) : path_(path) {
+  // `bound`: `path` is resolved and was checked for this search; it is read as it is.
+  OpenWordFile(const std::string& path, FileCache::Inhalt pinned, bool bound) : path_(path) {
     if (pinned) {
       contents_ = std::move(pinned);
       byte_size_ = static_cast<int64_t>(contents_->size());
       return;
     }
-    const std::optional<std::string> real = ResolveExisting(path);
-    if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
+    const std::optional<std::string> real = bound ? std::nullopt : ResolveExisting(path);
+    if (bound) {
+      in_.open(std::filesystem::path(path), std::ios::binary);
+    } else if (real && !std::filesystem::is_directory(std::filesystem::path(*real), fehler_)) {
       contents_ = FileCache::Instance().Get(*real);
       if (contents_) {
         byte_size_ = static_cast<int64_t>(contents_->size());
@@ -287,6 +290,7 @@ void TWortDateiAnfrage::SetzeCD(const CollectionSearchInfo& cd) {
   cdid_ = cd.CDID;
   path_ = WordListPath(cd);
   pinned_.reset();
+  bound_ = false;
 }
 
 std::string TWortDateiAnfrage::NotFoundText(const std::string& path) {
@@ -298,15 +302,16 @@ void TWortDateiAnfrage::SetzeDateiName(const std::string& path) {
   if (!FileExists(path)) throw EInOutError(NotFoundText(path));
   path_ = path;
   pinned_.reset();
+  bound_ = false;
 }
 
-FileCache::Inhalt TWortDateiAnfrage::Festhalten() {
+FileCache::Inhalt TWortDateiAnfrage::Binden(const CollectionSearchInfo& cd,
+                                            const FileStamp& stamp) {
   std::lock_guard<std::mutex> guard(lock_);
-  pinned_.reset();
-  if (const std::optional<std::string> real = ResolveExisting(path_)) {
-    if (const std::optional<FileStamp> stamp = StampFile(*real))
-      pinned_ = FileCache::Instance().Get(*stamp);
-  }
+  cdid_ = cd.CDID;
+  path_ = stamp.path;
+  pinned_ = FileCache::Instance().GetFromSecondUse(stamp);
+  bound_ = true;
   return pinned_;
 }
 
@@ -334,7 +339,7 @@ void TWortDateiAnfrage::Suche(const std::string& word) {
   key_ = KleinFalten(Trim(word));
   if (key_.empty()) return;
 
-  OpenWordFile datei(path_, pinned_);
+  OpenWordFile datei(path_, pinned_, bound_);
   const int64_t anzahl = datei.ByteSize() / kRecord;
   // A file without one whole record holds no word.
   if (anzahl == 0) throw EInOutError("Datei '" + path_ + "' ist leer. (TWDA 002)");
@@ -387,8 +392,10 @@ void TLesenWortDatei::SetzeDateiName(const std::string& path) {
   ausserhalb_ = anzahl_ == 0;
 }
 
-void TLesenWortDatei::SetzeInhalt(FileCache::Inhalt contents) {
+void TLesenWortDatei::SetzeInhalt(const std::string& path, FileCache::Inhalt contents) {
+  path_ = path;
   pinned_ = std::move(contents);
+  anzahl_ = 0;
   erster_ = 0;
   letzter_ = 0;
   if (pinned_) anzahl_ = static_cast<int32_t>(static_cast<int64_t>(pinned_->size()) / kRecord);

@@ -45,11 +45,12 @@ class TWortDateiAnfrage {
   void SetzeDateiName(const std::string& path);
   const std::string& DateiName() const { return path_; }
 
-  // Takes the word list's contents now and serves every later Suche from them, without looking
-  // at the file again, until the next SetzeCD or SetzeDateiName: the lookups of one search see
-  // one state of the file at the cost of one check. Returns the contents, or null (nothing
-  // pinned) when the file is missing or too large to keep in memory.
-  FileCache::Inhalt Festhalten();
+  // Binds to the word list of the collection `cd` whose stamp (resolved path, size and time) the
+  // caller has just taken, for the lookups of one search: they use that state of the file
+  // without looking at it again, from memory when the process keeps the file (from its second
+  // search on, FileCache::GetFromSecondUse), block by block from the file otherwise. Returns
+  // the contents held in memory, or null.
+  FileCache::Inhalt Binden(const CollectionSearchInfo& cd, const FileStamp& stamp);
 
   // Raises EInOutError "Datei '...' ist leer. (TWDA 002)" for an empty file.
   void Suche(const std::string& word);
@@ -93,7 +94,8 @@ class TWortDateiAnfrage {
   std::vector<TWortDateiRecord> run_;
   int32_t run_start_ = -1;
   std::vector<uint8_t> block_;  // the last block read by Suche, kept to spare reallocation
-  FileCache::Inhalt pinned_;    // see Festhalten
+  FileCache::Inhalt pinned_;    // see Binden
+  bool bound_ = false;          // bound by Binden: the file is not checked again
 };
 
 // Reads word list records by 1-based record number through a window of 1500 records; serves
@@ -103,9 +105,9 @@ class TLesenWortDatei {
   static constexpr int32_t kWindow = 1500;
 
   void SetzeDateiName(const std::string& path);
-  // Serves the records from `contents` (the whole file, taken by Festhalten of a lookup on the
-  // same file) instead of reading the file, until the next SetzeDateiName. Null: read the file.
-  void SetzeInhalt(FileCache::Inhalt contents);
+  // Binds to the file at `path` whose whole contents the caller holds (from Binden of a lookup
+  // on the same file): records are served from them without reading the file.
+  void SetzeInhalt(const std::string& path, FileCache::Inhalt contents);
   // Record n; outside 1..Anzahl sets Ausserhalb and returns an empty record.
   TWortDateiRecord Lies(int32_t n);
   // Record n for a forward scan: when n lies outside the window, the window is reloaded to start
