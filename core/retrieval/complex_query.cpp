@@ -147,7 +147,8 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
         Ergebnis.Leeren();
         break;
       }
-      Ergebnis.InsertAll(liste);
+      // Every hit came through the filters of Vorlage, which Ergebnis holds.
+      Ergebnis.InsertAllAdmitted(liste);
     }
   }
   Ergebnis.EinstellungenKopieren(Vorlage);

@@ -162,6 +162,20 @@ bool TFundstellenListe::Zulaessig(const TFundstelle& hit, std::string_view cdId)
   return true;
 }
 
+std::optional<TFundstellenListe::ByteFilter> TFundstellenListe::AsByteFilter() const {
+  if (!TextBedingungen.empty() || HatDatumsbedingung()) return std::nullopt;
+  ByteFilter f;
+  const bool alleSprachen = !Sprachen.Aktiv || Sprachen.Enthaelt(kAllLanguages);
+  f.Alle = true;
+  for (int b = 0; b < 256; ++b) {
+    const auto v = static_cast<uint8_t>(b);
+    f.Textteil[v] = !Textteile.Aktiv || Textteile.Enthaelt(v);
+    f.Sprache[v] = alleSprachen || Sprachen.Enthaelt(v);
+    f.Alle = f.Alle && f.Textteil[v] && f.Sprache[v];
+  }
+  return f;
+}
+
 bool TFundstellenListe::DateAllowed(const TFundstelle& hit, std::string_view cdId) const {
   if (!date_cached_ || date_catalog_ != Katalog || date_cd_.View() != cdId) {
     date_catalog_ = Katalog;
@@ -334,6 +348,17 @@ void TFundstellenListe::Merge(Entries&& batch) {
   neu.insert(neu.end(), entries_.begin() + static_cast<std::ptrdiff_t>(i), entries_.end());
   neu.insert(neu.end(), batch.begin() + static_cast<std::ptrdiff_t>(j), batch.end());
   entries_ = std::move(neu);
+}
+
+void TFundstellenListe::InsertAllAdmitted(TFundstellenListe& other) {
+  if (&other == this) return;
+  if (!other.sorted_ || !sorted_) {
+    InsertAll(other);
+    return;
+  }
+  Entries batch = std::move(other.entries_);
+  other.Leeren();
+  Merge(std::move(batch));
 }
 
 void TFundstellenListe::InsertAll(TFundstellenListe& other) {

@@ -102,9 +102,13 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
     treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxReserve)));
 
   const TFundstellenListe& filter = datei_.Liste();
-  const bool filtern = filter.HasFilter();
+  bool filtern = filter.HasFilter();
+  const std::optional<TFundstellenListe::ByteFilter> bytes =
+      filtern ? filter.AsByteFilter() : std::nullopt;
+  if (bytes && bytes->Alle) filtern = false;
   auto nehmen = [&](const TFundstelle& h, uint32_t wort) {
-    if (!filtern || filter.Zulaessig(h, cd_)) treffer.push_back(Treffer{&h, wort});
+    if (!filtern || (bytes ? bytes->Zulaessig(h) : filter.Zulaessig(h, cd_)))
+      treffer.push_back(Treffer{&h, wort});
   };
   for (size_t w = 0; w < records.size(); ++w) {
     if (Abgebrochen()) return false;

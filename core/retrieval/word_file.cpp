@@ -87,6 +87,8 @@ class OpenWordFile {
   }
 
   int64_t ByteSize() const { return byte_size_; }
+  // The whole file is in memory: Records needs no buffer.
+  bool InMemory() const { return contents_ != nullptr; }
 
   // Up to `anzahl` records from 0-based record index `index`: a pointer into the contents held
   // in memory, or into `buffer` (room for `anzahl` records) after reading them from the file.
@@ -150,7 +152,7 @@ class WordBlock {
   // encloses the key, the window stops moving, or the passes run out; a damaged file ends it
   // with the block last read.
   void Narrow(int64_t count) {
-    if (buffer_.size() < static_cast<size_t>(kBlock * kRecord))
+    if (!file_.InMemory() && buffer_.size() < static_cast<size_t>(kBlock * kRecord))
       buffer_.resize(static_cast<size_t>(kBlock * kRecord));
     int64_t lo = -1;
     int64_t hi = count;
