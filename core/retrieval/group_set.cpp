@@ -51,30 +51,27 @@ size_t Gallop(std::span<const TFundstelle> sorted, size_t from, uint64_t key) {
 }  // namespace
 
 GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
-  keys_.reserve(liste.EntryList().size());
-  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) keys_.push_back(Key(e.Fundstelle));
-  std::sort(keys_.begin(), keys_.end());
-  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
   if (modus == kSameParagraph) {
     selectable_ = true;
     for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
       const TFundstelle& h = e.Fundstelle;
       if (!anchors_.empty() && SameGroup(anchors_.back(), h)) continue;
       if (!anchors_.empty() && HitKey(anchors_.back()) >= HitKey(h)) {
-        // Not in order (or paragraphs interleaved): only the hashed test is sound.
+        // Not in HitKey order: only the hashed test is sound.
         selectable_ = false;
         anchors_.clear();
         break;
       }
       anchors_.push_back(h);
     }
+    // A paragraph met again after others is found from each of its anchors; Select takes
+    // every hit once.
+    if (selectable_) return;
   }
-  // A paragraph met twice with others between is not in one stretch: only the hashed test is
-  // sound then (so is a hash collision, which merely costs the faster way).
-  if (anchors_.size() != keys_.size()) {
-    selectable_ = false;
-    anchors_.clear();
-  }
+  keys_.reserve(liste.EntryList().size());
+  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) keys_.push_back(Key(e.Fundstelle));
+  std::sort(keys_.begin(), keys_.end());
+  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
   prefilter_.assign(1024, 0);
   for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
     const uint32_t v = PreKey(e.Fundstelle);
@@ -94,6 +91,17 @@ uint32_t GroupSet::PreKey(const TFundstelle& h) const {
 }
 
 bool GroupSet::Enthaelt(const TFundstelle& hit) const {
+  if (selectable_) {
+    // The anchor at or before the hit is its paragraph's, unless the list met the paragraph
+    // again after others: then one of the earlier anchors is.
+    const uint64_t key = HitKey(hit);
+    const auto nach =
+        std::upper_bound(anchors_.begin(), anchors_.end(), key,
+                         [](uint64_t k, const TFundstelle& a) { return k < HitKey(a); });
+    if (nach != anchors_.begin() && SameGroup(*(nach - 1), hit)) return true;
+    return std::any_of(anchors_.begin(), nach,
+                       [&](const TFundstelle& a) { return SameGroup(a, hit); });
+  }
   const uint32_t v = PreKey(hit);
   if (((prefilter_[v >> 6] >> (v & 63)) & 1) == 0) return false;
   return std::binary_search(keys_.begin(), keys_.end(), Key(hit));

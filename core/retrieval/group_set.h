@@ -15,15 +15,17 @@ namespace quillmar::retrieval {
 // unchanged: a paragraph is a contiguous range of positions within its text part, so a hit in a
 // group without partners never stands between two hits that could pair.
 //
-// Groups are kept as 64-bit hashes; a collision keeps a hit that could have been left out,
-// never the reverse.
+// Paragraphs of a list in HitKey order are kept as the first hit of each (see Select); other
+// groups as 64-bit hashes, where a collision keeps a hit that could have been left out, never
+// the reverse.
 class GroupSet {
  public:
   // modus kSameParagraph or kSameSection.
   GroupSet(const TFundstellenListe& liste, int32_t modus);
 
   bool Enthaelt(const TFundstelle& hit) const;
-  size_t Anzahl() const { return keys_.size(); }
+  // The number of groups (of paragraphs met, when Selectable).
+  size_t Anzahl() const { return selectable_ ? anchors_.size() : keys_.size(); }
 
   // Whether Select can be used: paragraphs of a list in HitKey order.
   bool Selectable() const { return selectable_; }
