@@ -80,7 +80,7 @@ constexpr char kUsage[] =
     "  --lang de|en       keywords UND/ODER or AND/OR and the message language\n"
     "                     (default: the language setting)\n"
     "  --context N        each hit with N words of context, hit words in [[ ]]\n"
-    "  --repeat N         run the search N times; the mean time on stderr\n"
+    "  --repeat N         run the search N times after two untimed runs; times on stderr\n"
     "\n"
     "environment:\n"
     "  QUILLMAR_CONFIG_DIR  directory of the settings file quillmar.ini\n"
