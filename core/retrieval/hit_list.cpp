@@ -165,14 +165,15 @@ bool TFundstellenListe::Zulaessig(const TFundstelle& hit, std::string_view cdId)
 std::optional<TFundstellenListe::ByteFilter> TFundstellenListe::AsByteFilter() const {
   if (!TextBedingungen.empty() || HatDatumsbedingung()) return std::nullopt;
   ByteFilter f;
-  const bool alleSprachen = !Sprachen.Aktiv || Sprachen.Enthaelt(kAllLanguages);
-  f.Alle = true;
-  for (int b = 0; b < 256; ++b) {
-    const auto v = static_cast<uint8_t>(b);
-    f.Textteil[v] = !Textteile.Aktiv || Textteile.Enthaelt(v);
-    f.Sprache[v] = alleSprachen || Sprachen.Enthaelt(v);
-    f.Alle = f.Alle && f.Textteil[v] && f.Sprache[v];
-  }
+  if (Textteile.Aktiv)
+    f.Textteil.Assign(Textteile);
+  else
+    f.Textteil.AlleAufnehmen();
+  if (Sprachen.Aktiv && !Sprachen.Enthaelt(kAllLanguages))
+    f.Sprache.Assign(Sprachen);
+  else
+    f.Sprache.AlleAufnehmen();
+  f.Alle = f.Textteil.IstVoll() && f.Sprache.IstVoll();
   return f;
 }
 
@@ -238,6 +239,16 @@ void TFundstellenListe::Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& 
     sorted_ = HitVergleich(tail.Fundstelle, tail.CD.View(), hit, cdId) < 0;
   }
   entries_.push_back(Eintrag{anzeige, hit, CDIdentifier(cdId)});
+  ResetAfterChange();
+}
+
+void TFundstellenListe::Anhaengen(Eintrag&& e) {
+  if (!Zulaessig(e.Fundstelle, e.CD.View())) return;
+  if (sorted_ && !entries_.empty()) {
+    const Eintrag& tail = entries_.back();
+    sorted_ = HitVergleich(tail.Fundstelle, tail.CD.View(), e.Fundstelle, e.CD.View()) < 0;
+  }
+  entries_.push_back(std::move(e));
   ResetAfterChange();
 }
 

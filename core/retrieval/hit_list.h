@@ -195,11 +195,11 @@ class TFundstellenListe {
   // or date conditions (the search form always sets these two filters, mostly to every value a
   // collection uses): the per-hit test becomes two lookups, and none when both admit all.
   struct ByteFilter {
-    std::array<bool, 256> Textteil{};
-    std::array<bool, 256> Sprache{};
+    TSmallIntSet Textteil;
+    TSmallIntSet Sprache;
     bool Alle = false;  // admits every hit
     bool Zulaessig(const TFundstelle& hit) const {
-      return Textteil[hit.Textteil] && Sprache[hit.Sprache];
+      return Textteil.Enthaelt(hit.Textteil) && Sprache.Enthaelt(hit.Sprache);
     }
   };
   // std::nullopt while a text or date condition is set.
@@ -208,6 +208,8 @@ class TFundstellenListe {
   // Appends at the tail when Zulaessig (arrival order).
   void Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
   void AnhaengenRoh(const TFundstelle& hit, std::string_view cdId);
+  // Anhaengen of a whole entry (under its own CD identifier), moved in.
+  void Anhaengen(Eintrag&& eintrag);
   // Inserts in HitVergleich order when Zulaessig; a hit equal to one already in the list is
   // dropped, so a list built by Einfuegen never holds two equal hits.
   void Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
