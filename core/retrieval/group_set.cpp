@@ -92,14 +92,16 @@ uint32_t GroupSet::PreKey(const TFundstelle& h) const {
 
 bool GroupSet::Enthaelt(const TFundstelle& hit) const {
   if (selectable_) {
-    // The anchor at or before the hit is its paragraph's, unless the list met the paragraph
-    // again after others: then one of the earlier anchors is.
+    // The paragraph's anchor is the one at or before the hit, or, for a hit before the list's
+    // first hit in it, the next one. Only a list that meets a paragraph again after others
+    // needs the scan. Select is the way to test many hits.
     const uint64_t key = HitKey(hit);
     const auto nach =
         std::upper_bound(anchors_.begin(), anchors_.end(), key,
                          [](uint64_t k, const TFundstelle& a) { return k < HitKey(a); });
     if (nach != anchors_.begin() && SameGroup(*(nach - 1), hit)) return true;
-    return std::any_of(anchors_.begin(), nach,
+    if (nach != anchors_.end() && SameGroup(*nach, hit)) return true;
+    return std::any_of(anchors_.begin(), anchors_.end(),
                        [&](const TFundstelle& a) { return SameGroup(a, hit); });
   }
   const uint32_t v = PreKey(hit);
