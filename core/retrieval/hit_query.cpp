@@ -61,12 +61,18 @@ int64_t TFundstellenAnfrage::HitCount(const std::string& word) {
   return n;
 }
 
-void TFundstellenAnfrage::Suche(const std::string& word) {
+void TFundstellenAnfrage::Suche(const std::string& word) { Suche(std::vector<std::string>{word}); }
+
+void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
   datei_.Liste().EinstellungenKopieren(ergebnis_);
   datei_.SetzeCDKennung(cd_);
   ergebnis_.Leeren();
   // A copy: Records may grow the list of looked-up words later.
-  const std::vector<TWortDateiRecord> records = Records(word);
+  std::vector<TWortDateiRecord> records;
+  for (const std::string& word : words) {
+    const std::vector<TWortDateiRecord>& r = Records(word);
+    records.insert(records.end(), r.begin(), r.end());
+  }
   if (records.empty()) return;
 
   if (!GatherHits(records)) {
@@ -139,16 +145,34 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
 void TFundstellenAnfrage::OrderHits() {
   std::vector<std::pair<uint64_t, uint32_t>>& folge = folge_;
   folge.resize(treffer_.size());
-  bool steigend = true;  // no key below the one before
+  // Where each ascending run of keys starts: the hits of each word record come in order.
+  std::vector<size_t> laeufe{0};
   bool gleiche = false;  // two neighbours with equal keys
   for (size_t k = 0; k < treffer_.size(); ++k) {
     folge[k] = {HitKey(*treffer_[k].hit), static_cast<uint32_t>(k)};
     if (k == 0) continue;
-    if (folge[k].first < folge[k - 1].first) steigend = false;
+    if (folge[k].first < folge[k - 1].first) laeufe.push_back(k);
     if (folge[k].first == folge[k - 1].first) gleiche = true;
   }
-  if (steigend && !gleiche) return;
-  if (!steigend) std::sort(folge.begin(), folge.end());
+  if (laeufe.size() == 1 && !gleiche) return;
+  // Few runs are merged pairwise, many sorted; either way equal keys keep their index order.
+  constexpr size_t kMergeRuns = 16;
+  if (laeufe.size() <= kMergeRuns) {
+    laeufe.push_back(folge.size());
+    while (laeufe.size() > 2) {
+      std::vector<size_t> naechste{0};
+      for (size_t r = 0; r + 2 < laeufe.size(); r += 2) {
+        std::inplace_merge(folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r]),
+                           folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 1]),
+                           folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 2]));
+        naechste.push_back(laeufe[r + 2]);
+      }
+      if (laeufe.size() % 2 == 0) naechste.push_back(laeufe.back());
+      laeufe = std::move(naechste);
+    }
+  } else {
+    std::sort(folge.begin(), folge.end());
+  }
   folge.erase(std::unique(folge.begin(), folge.end(),
                           [](const auto& a, const auto& b) { return a.first == b.first; }),
               folge.end());

@@ -33,6 +33,9 @@ class TFundstellenAnfrage {
   void SetzeCD(const std::string& cdId);
   // Fills Ergebnis() with the word's hits; set the filters on Ergebnis() before.
   void Suche(const std::string& word);
+  // The union of the words' hits in one list, as merging their lists in this order gives it
+  // (of equal hits the earlier word's stays), without building each word's list first.
+  void Suche(const std::vector<std::string>& words);
   TFundstellenListe& Ergebnis() { return ergebnis_; }
 
   // When set, Suche leaves out the hits outside these groups (see GroupSet).
