@@ -79,11 +79,13 @@ BENCHMARK_CAPTURE(BM_MaskExpansion, suffix, "*ness")->Unit(benchmark::kMicroseco
 BENCHMARK_CAPTURE(BM_MaskExpansion, one_char, "l?ght")->Unit(benchmark::kMicrosecond);
 
 // A whole query over the collection: parse, look up, load, merge and sort.
-void BM_Query(benchmark::State& state, const char* text, int distance, int mode) {
+void BM_Query(benchmark::State& state, const char* text, int distance, int mode,
+              bool narrow = true) {
   if (Skip(state)) return;
   int32_t hits = 0;
   for (auto _ : state) {
     TKomplexAnfrage query(*Katalog(), nullptr);
+    query.Narrow = narrow;
     query.Wortabstand = distance;
     query.Modus = mode;
     query.Stufe = 0;
@@ -104,6 +106,18 @@ BENCHMARK_CAPTURE(BM_Query, and_section, "heaven AND earth", 0, 2)->Unit(benchma
 BENCHMARK_CAPTURE(BM_Query, follows, "darkness ... light", 20, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, phrase2, "God said", 20, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, phrase3, "in the beginning", 20, 1)->Unit(benchmark::kMicrosecond);
+// Joins and phrases with the most frequent words: the planner loads the rarer word first and
+// finds the other word's hits in its paragraphs by galloping search.
+BENCHMARK_CAPTURE(BM_Query, and_most_frequent, "the AND lord", 20, 1)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase_frequent, "the lord", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase_most_frequent, "of the", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase4, "let there be light", 20, 1)->Unit(benchmark::kMicrosecond);
+// The same joins without the planner: every word loaded in full, the join scans both lists.
+BENCHMARK_CAPTURE(BM_Query, and_most_frequent_unplanned, "the AND lord", 20, 1, false)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase4_unplanned, "let there be light", 20, 1, false)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, or, "light OR darkness", 20, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, or_frequent, "the OR of", 20, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, mask, "*ness", 20, 1)->Unit(benchmark::kMicrosecond);

@@ -178,7 +178,7 @@ std::vector<Command> MakeCommands() {
        "                     (default: the language setting)\n"
        "  --context N        each hit with N words of context, hit words in [[ ]]\n"
        "  --unicode          the context's Greek in Unicode (NFC)\n"
-       "  --repeat N         run the search N times; the mean time on stderr\n",
+       "  --repeat N         run the search N times after two untimed runs; times on stderr\n",
        Options({kCollection, kTable, kSearch, {"--unicode"}}), true,
        [](const Arguments& a, const Io& io) { return RunSearch(a, io.argv0, io.out, io.err); }});
   c.push_back({"words", "the word list records of a word or mask",

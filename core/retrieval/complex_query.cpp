@@ -1,5 +1,6 @@
 #include "retrieval/complex_query.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "base/bytes.h"
@@ -147,7 +148,8 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
         Ergebnis.Leeren();
         break;
       }
-      Ergebnis.InsertAll(liste);
+      // Every hit came through the filters of Vorlage, which Ergebnis holds.
+      Ergebnis.InsertAllAdmitted(liste);
     }
   }
   Ergebnis.EinstellungenKopieren(Vorlage);
@@ -172,6 +174,15 @@ TFundstellenListe TKomplexAnfrage::Evaluate(const QueryTree& tree, std::size_t n
 }
 
 TFundstellenListe TKomplexAnfrage::EvaluateOr(const QueryTree& tree, const QueryNode& node) {
+  // Words only: their hits are gathered and ordered together, and the list built once.
+  const bool nurWoerter =
+      std::all_of(node.children.begin(), node.children.end(),
+                  [&](std::size_t k) { return tree[k].kind == QueryNodeKind::kWord; });
+  if (Narrow && nurWoerter && !node.children.empty()) {
+    std::vector<std::string> woerter;
+    for (const std::size_t k : node.children) woerter.push_back(Trim(tree[k].text));
+    return EinzelWoerter(woerter);
+  }
   TFundstellenListe ergebnis;
   for (const std::size_t operand : node.children) {
     TFundstellenListe teil = Evaluate(tree, operand);
@@ -301,12 +312,16 @@ void TKomplexAnfrage::EvaluateOperands(const QueryTree& tree, std::size_t links,
 }
 
 TFundstellenListe TKomplexAnfrage::EinzelWort(std::string_view wort) {
+  return EinzelWoerter({Trim(wort)});
+}
+
+TFundstellenListe TKomplexAnfrage::EinzelWoerter(const std::vector<std::string>& woerter) {
   TFundstellenAnfrage& anfrage = *word_query_;
   BindCollection();
   const ScopedPointer<const GroupSet> gruppen(
       anfrage.Restriction, anfrage.Restriction != nullptr ? anfrage.Restriction : aussen_);
   anfrage.Ergebnis().EinstellungenKopieren(Vorlage);
-  anfrage.Suche(Trim(wort));
+  anfrage.Suche(woerter);
   TFundstellenListe neu;
   neu.Uebernehmen(anfrage.Ergebnis());
   return neu;

@@ -47,7 +47,8 @@ class TKomplexAnfrage {
   std::string OderWort;
   std::vector<std::string> CDs;
   // Joins (AND, "...", phrases) load a frequent word only within the paragraphs or sections of
-  // the other operand. The result is the same either way; off only to compare.
+  // the other operand, and an OR of words loads them as one list. The result is the same
+  // either way; off only to compare.
   bool Narrow = true;
   TFundstellenListe Vorlage;   // the filters in force during the last run
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
@@ -73,6 +74,9 @@ class TKomplexAnfrage {
   TFundstellenListe EvaluateJoin(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EvaluatePhrase(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EinzelWort(std::string_view wort);
+  // The union of plain words, masks or fuzzy words, loaded as one list (see
+  // TFundstellenAnfrage::Suche).
+  TFundstellenListe EinzelWoerter(const std::vector<std::string>& woerter);
   // The hits a plain word's records promise; masks and fuzzy words count as unlimited.
   int64_t HitCount(std::string_view wort);
   // The word's hits, narrowed to the groups of `andere` (GroupSet).

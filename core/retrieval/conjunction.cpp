@@ -96,6 +96,7 @@ void TUndKonjunktion::Combine(bool geordnet) {
   if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
   const auto& l1 = Liste1->EntryList();
   const auto& l2 = Liste2->EntryList();
+  const CDIdentifier cd(CDKennung);
   size_t i = 0;
   size_t j = 0;
   while (i < l1.size() && j < l2.size()) {
@@ -107,7 +108,8 @@ void TUndKonjunktion::Combine(bool geordnet) {
     std::optional<TFundstellenListe::Eintrag> r;
     if (!geordnet || c < 0) r = Verbinden(l1[i], l2[j], Wortabstand, Modus);
     if (r) {
-      Ergebnis->Anhaengen(r->Fundstelle, r->Anzeige, CDKennung);
+      r->CD = cd;
+      Ergebnis->Anhaengen(std::move(*r));
       ++i;
       ++j;
     } else if (c >= 0) {

@@ -15,9 +15,59 @@ uint64_t Mix(uint64_t x) {
   return x ^ (x >> 31);
 }
 
+// The same paragraph of the same text part.
+bool SameGroup(const TFundstelle& a, const TFundstelle& b) {
+  return a.AbsatzKennung3 == b.AbsatzKennung3 && a.Seite == b.Seite &&
+         a.AbsatzKennung1 == b.AbsatzKennung1 && a.AbsatzKennung2 == b.AbsatzKennung2 &&
+         a.TextNr == b.TextNr && a.Textteil == b.Textteil;
+}
+
+// The first index from `from` on whose key is not below `key`: steps of 1, 2, 4, ... until a
+// key is not below it, then a binary search in the last step.
+size_t Gallop(std::span<const TFundstelle> sorted, size_t from, uint64_t key) {
+  const size_t n = sorted.size();
+  if (from >= n || HitKey(sorted[from]) >= key) return from;
+  size_t lo = from;  // key of lo is below `key`
+  size_t step = 1;
+  size_t hi = from + 1;
+  while (hi < n && HitKey(sorted[hi]) < key) {
+    lo = hi;
+    step *= 2;
+    hi = lo + step;
+  }
+  if (hi > n) hi = n;
+  // The answer lies in (lo, hi].
+  ++lo;
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (HitKey(sorted[mid]) < key)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
 }  // namespace
 
 GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
+  if (modus == kSameParagraph) {
+    selectable_ = true;
+    for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
+      const TFundstelle& h = e.Fundstelle;
+      if (!anchors_.empty() && SameGroup(anchors_.back(), h)) continue;
+      if (!anchors_.empty() && HitKey(anchors_.back()) >= HitKey(h)) {
+        // Not in HitKey order: only the hashed test is sound.
+        selectable_ = false;
+        anchors_.clear();
+        break;
+      }
+      anchors_.push_back(h);
+    }
+    // A paragraph met again after others is found from each of its anchors; Select takes
+    // every hit once.
+    if (selectable_) return;
+  }
   keys_.reserve(liste.EntryList().size());
   for (const TFundstellenListe::Eintrag& e : liste.EntryList()) keys_.push_back(Key(e.Fundstelle));
   std::sort(keys_.begin(), keys_.end());
@@ -41,9 +91,39 @@ uint32_t GroupSet::PreKey(const TFundstelle& h) const {
 }
 
 bool GroupSet::Enthaelt(const TFundstelle& hit) const {
+  if (selectable_) {
+    // The paragraph's anchor is the one at or before the hit, or, for a hit before the list's
+    // first hit in it, the next one. Only a list that meets a paragraph again after others
+    // needs the scan. Select is the way to test many hits.
+    const uint64_t key = HitKey(hit);
+    const auto nach =
+        std::upper_bound(anchors_.begin(), anchors_.end(), key,
+                         [](uint64_t k, const TFundstelle& a) { return k < HitKey(a); });
+    if (nach != anchors_.begin() && SameGroup(*(nach - 1), hit)) return true;
+    if (nach != anchors_.end() && SameGroup(*nach, hit)) return true;
+    return std::any_of(anchors_.begin(), anchors_.end(),
+                       [&](const TFundstelle& a) { return SameGroup(a, hit); });
+  }
   const uint32_t v = PreKey(hit);
   if (((prefilter_[v >> 6] >> (v & 63)) & 1) == 0) return false;
   return std::binary_search(keys_.begin(), keys_.end(), Key(hit));
+}
+
+void GroupSet::Select(std::span<const TFundstelle> sorted, std::vector<uint32_t>& out) const {
+  size_t taken = 0;  // hits before this index are taken or passed
+  size_t pos = 0;
+  for (const TFundstelle& anchor : anchors_) {
+    pos = Gallop(sorted, pos, HitKey(anchor));
+    size_t lo = pos;
+    while (lo > taken && SameGroup(sorted[lo - 1], anchor)) --lo;
+    size_t hi = std::max(pos, taken);
+    if (lo < taken) lo = taken;
+    while (hi < sorted.size() && SameGroup(sorted[hi], anchor)) ++hi;
+    // Between lo and pos every hit is in the paragraph; from pos on, up to hi.
+    for (size_t k = lo; k < hi; ++k) out.push_back(static_cast<uint32_t>(k));
+    if (hi > taken) taken = hi;
+    pos = taken > pos ? taken : pos;
+  }
 }
 
 uint64_t GroupSet::Key(const TFundstelle& h) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "retrieval/conjunction.h"
@@ -14,15 +15,26 @@ namespace quillmar::retrieval {
 // unchanged: a paragraph is a contiguous range of positions within its text part, so a hit in a
 // group without partners never stands between two hits that could pair.
 //
-// Groups are kept as 64-bit hashes; a collision keeps a hit that could have been left out,
-// never the reverse.
+// Paragraphs of a list in HitKey order are kept as the first hit of each (see Select); other
+// groups as 64-bit hashes, where a collision keeps a hit that could have been left out, never
+// the reverse.
 class GroupSet {
  public:
   // modus kSameParagraph or kSameSection.
   GroupSet(const TFundstellenListe& liste, int32_t modus);
 
   bool Enthaelt(const TFundstelle& hit) const;
-  size_t Anzahl() const { return keys_.size(); }
+  // The number of groups (of paragraphs met, when Selectable).
+  size_t Anzahl() const { return selectable_ ? anchors_.size() : keys_.size(); }
+
+  // Whether Select can be used: paragraphs of a list in HitKey order.
+  bool Selectable() const { return selectable_; }
+  // Appends to `out`, ascending, the indexes of the hits of `sorted` (in HitKey order) that lie
+  // in the paragraphs. For each paragraph the first hit not before the list's first hit in it
+  // is found by galloping (exponential, then binary search) from the previous paragraph's place,
+  // and the paragraph's hits on either side are taken: the cost grows with the number of
+  // paragraphs and their hits, not with the length of `sorted`.
+  void Select(std::span<const TFundstelle> sorted, std::vector<uint32_t>& out) const;
   int32_t Modus() const { return modus_; }
 
   // Whether a join with this modus and word distance may be narrowed by groups (other values
@@ -38,6 +50,9 @@ class GroupSet {
 
   int32_t modus_;
   std::vector<uint64_t> keys_;  // sorted, unique
+  // The first hit of each paragraph, in HitKey order (paragraph mode, list in order only).
+  std::vector<TFundstelle> anchors_;
+  bool selectable_ = false;
   // One bit per value of the groups' 16-bit digests: most hits outside the groups are turned
   // away here without a search.
   std::vector<uint64_t> prefilter_;

@@ -17,14 +17,14 @@ HitCache::Treffer HitCache::Find(const Datei& file, int32_t von, int32_t bis) {
   return it->second->hits;
 }
 
-void HitCache::Store(const Datei& file, int32_t von, int32_t bis, std::vector<TFundstelle> hits) {
-  const size_t size = hits.size() * sizeof(TFundstelle);
+void HitCache::Store(const Datei& file, int32_t von, int32_t bis, Treffer hits) {
+  if (!hits) return;
+  const size_t size = hits->size() * sizeof(TFundstelle);
   if (size > budget_ / 2) return;  // one huge word would push out everything else
   std::lock_guard<std::mutex> guard(lock_);
   Key key{file.path, file.size, file.mtime, von, bis};
   if (index_.count(key) != 0) return;
-  order_.push_front(
-      Eintrag{key, std::make_shared<const std::vector<TFundstelle>>(std::move(hits))});
+  order_.push_front(Eintrag{key, std::move(hits)});
   index_.emplace(std::move(key), order_.begin());
   used_ += size;
   while (used_ > budget_ && !order_.empty()) {

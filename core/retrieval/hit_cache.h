@@ -17,7 +17,8 @@ namespace quillmar::retrieval {
 // Decoded hit ranges of recently searched words, shared by every search of the process, so that
 // refining a query does not read and decode the same frequent words again. A range is served
 // only while its file still has the size and modification time it had when the range was read:
-// a changed or swapped medium is read anew. Thread-safe.
+// a changed or swapped medium is read anew. Ranges are kept as their reader hands them over
+// (TFundstellenDateiAnfrage::SortedRange: in HitKey order). Thread-safe.
 class HitCache {
  public:
   // Identity of a hit file at one moment.
@@ -33,7 +34,7 @@ class HitCache {
   static HitCache& Instance();
 
   Treffer Find(const Datei& file, int32_t von, int32_t bis);
-  void Store(const Datei& file, int32_t von, int32_t bis, std::vector<TFundstelle> hits);
+  void Store(const Datei& file, int32_t von, int32_t bis, Treffer hits);
   void Leeren();
 
  private:

@@ -36,17 +36,7 @@ constexpr int64_t kMaxGap = 1024;
   throw EInOutError("unerwartetes Ende von '" + path + "' .(TFDA " + code + ")");
 }
 
-// The file's size and modification time, under which the hit cache keeps its ranges.
-HitCache::Datei CacheStamp(const std::string& resolved, const std::string& path) {
-  std::error_code error;
-  HitCache::Datei file{resolved, 0, 0};
-  file.size = static_cast<int64_t>(std::filesystem::file_size(FsPath(resolved), error));
-  if (error) NichtGefunden(path);
-  file.mtime = static_cast<int64_t>(
-      std::filesystem::last_write_time(FsPath(resolved), error).time_since_epoch().count());
-  if (error) NichtGefunden(path);
-  return file;
-}
+[[noreturn]] void Unreadable(const std::string& path) { NichtGefunden(path); }
 
 // The last record one read from record k of range r should take: the end of this range and of
 // the ranges right behind it, as long as the read stays within kReadRecords records and skips no
@@ -67,6 +57,27 @@ int64_t ReadEnd(std::span<const HitRange> ranges, size_t r, int64_t k) {
 void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
   if (!FileExists(path)) NichtGefunden(path);
   path_ = path;
+  held_.reset();
+  held_in_.reset();
+}
+
+void TFundstellenDateiAnfrage::Binden(const std::string& path) {
+  held_.reset();
+  held_in_.reset();
+  const std::optional<std::string> resolved = ResolveExisting(path);
+  const std::optional<FileStamp> stamp = resolved ? StampFile(*resolved) : std::nullopt;
+  if (!stamp) NichtGefunden(path);
+  path_ = path;
+  held_ = stamp;
+}
+
+FileStamp TFundstellenDateiAnfrage::CurrentStamp() const {
+  if (held_) return *held_;
+  const std::optional<std::string> resolved = ResolveExisting(path_);
+  if (!resolved) NichtGefunden(path_);
+  const std::optional<FileStamp> stamp = StampFile(*resolved);
+  if (!stamp) Unreadable(path_);
+  return *stamp;
 }
 
 void TFundstellenDateiAnfrage::Laden() {
@@ -92,22 +103,18 @@ int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int6
 
 void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Consumer& take) {
   if (ranges.empty()) return;
-  const std::optional<std::string> resolved = ResolveExisting(path_);
-  if (!resolved) NichtGefunden(path_);
-  const HitCache::Datei file = CacheStamp(*resolved, path_);
-  HitCache& cache = HitCache::Instance();
-
-  // The file is opened only when a range is not in the cache.
-  std::ifstream in;
-  int64_t size = file.size;
-  auto openOnce = [&] {
-    if (in.is_open()) return;
-    in.open(FsPath(*resolved), std::ios::binary);
-    if (!in) NichtGefunden(path_);
-    in.seekg(0, std::ios::end);
-    size = static_cast<int64_t>(in.tellg());
-    if (size < 0) NichtGefunden(path_);
-  };
+  const FileStamp file = CurrentStamp();
+  std::ifstream eigene;
+  if (held_ && !held_in_) {
+    held_in_ = std::make_unique<std::ifstream>(FsPath(file.path), std::ios::binary);
+  }
+  std::ifstream& in = held_ ? *held_in_ : eigene;
+  if (!held_) in.open(FsPath(file.path), std::ios::binary);
+  if (!in.is_open()) NichtGefunden(path_);
+  in.clear();
+  in.seekg(0, std::ios::end);
+  int64_t size = static_cast<int64_t>(in.tellg());
+  if (size < 0) NichtGefunden(path_);
 
   // The buffer holds the records first .. first + count - 1.
   int64_t first = 0;
@@ -117,12 +124,6 @@ void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Cons
     const int64_t bis = ranges[r].Bis;
     if (bis < von) continue;
     if (von < 0) UnexpectedEnd(path_, von, size);
-    if (const HitCache::Treffer cached = cache.Find(file, ranges[r].Von, ranges[r].Bis)) {
-      if (!take(r, std::span<const TFundstelle>(cached->data(), cached->size()))) return;
-      continue;
-    }
-    openOnce();
-    whole_.clear();
     int64_t k = von;
     while (k <= bis) {
       if (k < first || k >= first + count) {
@@ -137,14 +138,40 @@ void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Cons
       hits_.resize(m);
       const uint8_t* p = buffer_.data() + static_cast<size_t>((k - first) * kRecord);
       for (size_t t = 0; t < m; ++t) hits_[t] = TFundstelle::Decode(p + t * kRecord);
-      whole_.insert(whole_.end(), hits_.begin(), hits_.end());
       if (!take(r, std::span<const TFundstelle>(hits_.data(), m))) return;
       k = lastHere + 1;
     }
     if (k <= bis) UnexpectedEnd(path_, von, size);
-    // Unchanged since the size and time were taken: the range may be served from memory.
-    if (size == file.size) cache.Store(file, ranges[r].Von, ranges[r].Bis, std::move(whole_));
   }
+}
+
+TFundstellenDateiAnfrage::SortedHits TFundstellenDateiAnfrage::SortedRange(const HitRange& range) {
+  if (range.Bis < range.Von) return std::make_shared<const std::vector<TFundstelle>>();
+  const FileStamp file = CurrentStamp();
+  const HitCache::Datei stamp{file.path, file.size, file.mtime};
+  HitCache& cache = HitCache::Instance();
+  if (HitCache::Treffer cached = cache.Find(stamp, range.Von, range.Bis)) return cached;
+
+  std::vector<TFundstelle> hits;
+  hits.reserve(static_cast<size_t>(
+      std::min<int64_t>(int64_t{range.Bis} - range.Von + 1, file.size / kRecord + 1)));
+  Read(std::span<const HitRange>(&range, 1), [&](size_t, std::span<const TFundstelle> teil) {
+    hits.insert(hits.end(), teil.begin(), teil.end());
+    return true;
+  });
+  // A word's hits lie in the file by text and position; a text's headings come before its body
+  // in HitKey order but not in the file, so most ranges are nearly sorted already.
+  const auto kleiner = [](const TFundstelle& a, const TFundstelle& b) {
+    return HitKey(a) < HitKey(b);
+  };
+  if (!std::is_sorted(hits.begin(), hits.end(), kleiner))
+    std::stable_sort(hits.begin(), hits.end(), kleiner);
+  // The size is checked again: a file changed while being read is not kept for later searches.
+  const std::optional<FileStamp> now = held_ ? held_ : StampFile(file.path);
+  auto sorted = std::make_shared<const std::vector<TFundstelle>>(std::move(hits));
+  if (now && now->size == file.size && now->mtime == file.mtime)
+    cache.Store(stamp, range.Von, range.Bis, sorted);
+  return sorted;
 }
 
 }  // namespace quillmar::retrieval

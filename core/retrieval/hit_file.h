@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
-#include <iosfwd>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "retrieval/file_cache.h"
 #include "retrieval/hit_list.h"
 
 namespace quillmar::retrieval {
@@ -30,6 +33,10 @@ class TFundstellenDateiAnfrage {
 
   // Raises EInOutError "Datei '<PATH>' nicht gefunden.(TFDA 001)" when no file exists there.
   void SetzeDateiName(const std::string& path);
+  // SetzeDateiName for the reads of one search: takes the file's size and modification time
+  // now and uses them for every later read until the next binding, instead of looking at the
+  // file again for each; the file stays open meanwhile. Raises "(TFDA 001)" like SetzeDateiName.
+  void Binden(const std::string& path);
   const std::string& DateiName() const { return path_; }
   // The identifier given to every loaded hit.
   void SetzeCDKennung(const std::string& cdId) { cd_ = cdId; }
@@ -48,17 +55,26 @@ class TFundstellenDateiAnfrage {
   using Consumer = std::function<bool(size_t range, std::span<const TFundstelle> hits)>;
   void Read(std::span<const HitRange> ranges, const Consumer& take);
 
+  // The hits of one range in HitKey order (equal keys in file order), served from the process's
+  // hit cache while the file is unchanged, read and sorted otherwise. Errors as in Laden.
+  using SortedHits = std::shared_ptr<const std::vector<TFundstelle>>;
+  SortedHits SortedRange(const HitRange& range);
+
  private:
   // Reads `records` records from record k into buffer_; returns the whole records read. A short
   // read means the file has shrunk: `groesse` then becomes the size read up to.
   int64_t ReadRecords(std::ifstream& in, int64_t k, int64_t records, int64_t& groesse);
 
+  // The resolved path and stamp of the file for this read: the held one or a fresh one.
+  FileStamp CurrentStamp() const;
+
   std::string path_;
+  std::optional<FileStamp> held_;  // see Binden
+  std::unique_ptr<std::ifstream> held_in_;
   std::string cd_;
   TFundstellenListe liste_;
   std::vector<uint8_t> buffer_;
   std::vector<TFundstelle> hits_;
-  std::vector<TFundstelle> whole_;  // the decoded range being read, for the hit cache
 };
 
 }  // namespace quillmar::retrieval

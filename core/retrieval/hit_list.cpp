@@ -162,6 +162,21 @@ bool TFundstellenListe::Zulaessig(const TFundstelle& hit, std::string_view cdId)
   return true;
 }
 
+std::optional<TFundstellenListe::ByteFilter> TFundstellenListe::AsByteFilter() const {
+  if (!TextBedingungen.empty() || HatDatumsbedingung()) return std::nullopt;
+  ByteFilter f;
+  if (Textteile.Aktiv)
+    f.Textteil.Assign(Textteile);
+  else
+    f.Textteil.AlleAufnehmen();
+  if (Sprachen.Aktiv && !Sprachen.Enthaelt(kAllLanguages))
+    f.Sprache.Assign(Sprachen);
+  else
+    f.Sprache.AlleAufnehmen();
+  f.Alle = f.Textteil.IstVoll() && f.Sprache.IstVoll();
+  return f;
+}
+
 bool TFundstellenListe::DateAllowed(const TFundstelle& hit, std::string_view cdId) const {
   if (!date_cached_ || date_catalog_ != Katalog || date_cd_.View() != cdId) {
     date_catalog_ = Katalog;
@@ -224,6 +239,16 @@ void TFundstellenListe::Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& 
     sorted_ = HitVergleich(tail.Fundstelle, tail.CD.View(), hit, cdId) < 0;
   }
   entries_.push_back(Eintrag{anzeige, hit, CDIdentifier(cdId)});
+  ResetAfterChange();
+}
+
+void TFundstellenListe::Anhaengen(Eintrag&& e) {
+  if (!Zulaessig(e.Fundstelle, e.CD.View())) return;
+  if (sorted_ && !entries_.empty()) {
+    const Eintrag& tail = entries_.back();
+    sorted_ = HitVergleich(tail.Fundstelle, tail.CD.View(), e.Fundstelle, e.CD.View()) < 0;
+  }
+  entries_.push_back(std::move(e));
   ResetAfterChange();
 }
 
@@ -334,6 +359,17 @@ void TFundstellenListe::Merge(Entries&& batch) {
   neu.insert(neu.end(), entries_.begin() + static_cast<std::ptrdiff_t>(i), entries_.end());
   neu.insert(neu.end(), batch.begin() + static_cast<std::ptrdiff_t>(j), batch.end());
   entries_ = std::move(neu);
+}
+
+void TFundstellenListe::InsertAllAdmitted(TFundstellenListe& other) {
+  if (&other == this) return;
+  if (!other.sorted_ || !sorted_) {
+    InsertAll(other);
+    return;
+  }
+  Entries batch = std::move(other.entries_);
+  other.Leeren();
+  Merge(std::move(batch));
 }
 
 void TFundstellenListe::InsertAll(TFundstellenListe& other) {

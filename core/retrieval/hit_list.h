@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -189,9 +190,26 @@ class TFundstellenListe {
   void Assign(TFundstellenListe& other);
 
   bool Zulaessig(const TFundstelle& hit, std::string_view cdId) const;
+
+  // The language and text-part filters as tables over the byte values, for lists without text
+  // or date conditions (the search form always sets these two filters, mostly to every value a
+  // collection uses): the per-hit test becomes two lookups, and none when both admit all.
+  struct ByteFilter {
+    TSmallIntSet Textteil;
+    TSmallIntSet Sprache;
+    bool Alle = false;  // admits every hit
+    bool Zulaessig(const TFundstelle& hit) const {
+      return Textteil.Enthaelt(hit.Textteil) && Sprache.Enthaelt(hit.Sprache);
+    }
+  };
+  // std::nullopt while a text or date condition is set.
+  std::optional<ByteFilter> AsByteFilter() const;
+
   // Appends at the tail when Zulaessig (arrival order).
   void Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
   void AnhaengenRoh(const TFundstelle& hit, std::string_view cdId);
+  // Anhaengen of a whole entry (under its own CD identifier), moved in.
+  void Anhaengen(Eintrag&& eintrag);
   // Inserts in HitVergleich order when Zulaessig; a hit equal to one already in the list is
   // dropped, so a list built by Einfuegen never holds two equal hits.
   void Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& anzeige, std::string_view cdId);
@@ -201,6 +219,9 @@ class TFundstellenListe {
   void InsertBatch(Entries&& batch);
   // InsertBatch of all hits of other (a union); other is left empty, its filters stay.
   void InsertAll(TFundstellenListe& other);
+  // InsertAll for hits that this list's filters have admitted already (the search's own
+  // lists, loaded through the same filters): no hit is tested again.
+  void InsertAllAdmitted(TFundstellenListe& other);
 
   // Sequential reads, 1-based: i must be 1, the current index or the current index + 1.
   // Raises "unzulässiger Leseversuch (Range Error) (FSL 005)" out of range and

@@ -28,10 +28,14 @@ class TFundstellenAnfrage {
   int32_t Stufe = 0;  // 0 exact or mask, 1..4 fuzzy level
 
   // Binds to the collection's wortlst.dat ("(TWDA 001)" when missing) and fundst.dat
-  // ("(TFDA 001)" when missing).
+  // ("(TFDA 001)" when missing). Both files are checked once here; the lookups and reads until
+  // the next SetzeCD use the state they had then (a search binds anew for each run).
   void SetzeCD(const std::string& cdId);
   // Fills Ergebnis() with the word's hits; set the filters on Ergebnis() before.
   void Suche(const std::string& word);
+  // The union of the words' hits in one list, as merging their lists in this order gives it
+  // (of equal hits the earlier word's stays), without building each word's list first.
+  void Suche(const std::vector<std::string>& words);
   TFundstellenListe& Ergebnis() { return ergebnis_; }
 
   // When set, Suche leaves out the hits outside these groups (see GroupSet).
@@ -44,7 +48,9 @@ class TFundstellenAnfrage {
     return abbruch_ != nullptr && abbruch_->load(std::memory_order_relaxed);
   }
 
-  // Reads the hits of the records' ranges into treffer_, through the groups and the filters;
+  // The word's records, looked up once per binding and level.
+  const std::vector<TWortDateiRecord>& Records(const std::string& word);
+  // Collects the hits of the records' ranges into treffer_, through the groups and the filters;
   // false when the search was cancelled.
   bool GatherHits(const std::vector<TWortDateiRecord>& records);
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
@@ -62,10 +68,19 @@ class TFundstellenAnfrage {
   TFundstellenListe ergebnis_;
   // Working storage of Suche, kept between calls.
   struct Treffer {
-    TFundstelle hit;
-    uint32_t wort;  // index of the word record the hit came through
+    const TFundstelle* hit;  // in one of ranges_
+    uint32_t wort;           // index of the word record the hit came through
   };
   std::vector<Treffer> treffer_;
+  std::vector<TFundstellenDateiAnfrage::SortedHits> ranges_;  // the ranges treffer_ points into
+  std::vector<uint32_t> auswahl_;
+  // Words already looked up since SetzeCD: (level, word) and their records.
+  struct LookedUp {
+    int32_t stufe;
+    std::string wort;
+    std::vector<TWortDateiRecord> records;
+  };
+  std::vector<LookedUp> looked_up_;
   std::vector<std::pair<uint64_t, uint32_t>> folge_;
 };
 

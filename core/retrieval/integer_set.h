@@ -46,6 +46,9 @@ class TSmallIntSet {
   bool Enthaelt(uint8_t b) const { return (bits_[b >> 6] >> (b & 63)) & 1; }
   void Leeren() { bits_[0] = bits_[1] = bits_[2] = bits_[3] = 0; }
   bool IstLeer() const { return (bits_[0] | bits_[1] | bits_[2] | bits_[3]) == 0; }
+  // Every value 0..255 is a member.
+  bool IstVoll() const { return (bits_[0] & bits_[1] & bits_[2] & bits_[3]) == ~uint64_t{0}; }
+  void AlleAufnehmen() { bits_[0] = bits_[1] = bits_[2] = bits_[3] = ~uint64_t{0}; }
   // Copies the members, not Aktiv.
   void Assign(const TSmallIntSet& other) {
     for (int i = 0; i < 4; ++i) bits_[i] = other.bits_[i];

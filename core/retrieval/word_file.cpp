@@ -57,12 +57,21 @@ TWortDateiRecord RecordVon(const uint8_t* satz) {
           ReadInt32(bytes, layout::kBisOffset)};
 }
 
-// A word list opened for one lookup and closed with the object.
+// A word list opened for one lookup and closed with the object. Contents held in memory (pinned
+// for a search, or from the file cache) are used in place.
 class OpenWordFile {
  public:
-  explicit OpenWordFile(const std::string& path) : path_(path) {
-    const std::optional<std::string> real = ResolveExisting(path);
-    if (real && !std::filesystem::is_directory(FsPath(*real), fehler_)) {
+  // `bound`: `path` is resolved and was checked for this search; it is read as it is.
+  OpenWordFile(const std::string& path, FileCache::Inhalt pinned, bool bound) : path_(path) {
+    if (pinned) {
+      contents_ = std::move(pinned);
+      byte_size_ = static_cast<int64_t>(contents_->size());
+      return;
+    }
+    const std::optional<std::string> real = bound ? std::nullopt : ResolveExisting(path);
+    if (bound) {
+      in_.open(FsPath(path), std::ios::binary);
+    } else if (real && !std::filesystem::is_directory(FsPath(*real), fehler_)) {
       contents_ = FileCache::Instance().Get(*real);
       if (contents_) {
         byte_size_ = static_cast<int64_t>(contents_->size());
@@ -78,28 +87,31 @@ class OpenWordFile {
   }
 
   int64_t ByteSize() const { return byte_size_; }
+  // The whole file is in memory: Records needs no buffer.
+  bool InMemory() const { return contents_ != nullptr; }
 
-  // Reads up to `anzahl` records from 0-based record index `index`; returns the number of whole
-  // records read.
-  int64_t Read(int64_t index, int64_t anzahl, uint8_t* out) {
+  // Up to `anzahl` records from 0-based record index `index`: a pointer into the contents held
+  // in memory, or into `buffer` (room for `anzahl` records) after reading them from the file.
+  // `gelesen` gets the number of whole records available there.
+  const uint8_t* Records(int64_t index, int64_t anzahl, uint8_t* buffer, int64_t& gelesen) {
     if (contents_) {
       const int64_t vorhanden = std::max<int64_t>(0, byte_size_ / kRecord - index);
-      const int64_t n = std::min(anzahl, vorhanden);
-      if (n > 0)
-        std::memcpy(out, contents_->data() + index * kRecord, static_cast<size_t>(n * kRecord));
-      return n;
+      gelesen = std::max<int64_t>(0, std::min(anzahl, vorhanden));
+      if (gelesen == 0) return buffer;
+      return reinterpret_cast<const uint8_t*>(contents_->data()) + index * kRecord;
     }
     in_.clear();
     in_.seekg(static_cast<std::streamoff>(index * kRecord));
     if (!in_) FileError(kCannotRead, path_);
-    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(anzahl * kRecord));
-    return static_cast<int64_t>(in_.gcount()) / kRecord;
+    in_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(anzahl * kRecord));
+    gelesen = static_cast<int64_t>(in_.gcount()) / kRecord;
+    return buffer;
   }
 
  private:
   std::string path_;
   std::ifstream in_;
-  FileCache::Inhalt contents_;  // the whole file, when the cache holds it
+  FileCache::Inhalt contents_;  // the whole file, when held in memory
   std::error_code fehler_;
   int64_t byte_size_ = 0;
 };
@@ -140,7 +152,8 @@ class WordBlock {
   // encloses the key, the window stops moving, or the passes run out; a damaged file ends it
   // with the block last read.
   void Narrow(int64_t count) {
-    buffer_.resize(static_cast<size_t>(kBlock * kRecord));
+    if (!file_.InMemory() && buffer_.size() < static_cast<size_t>(kBlock * kRecord))
+      buffer_.resize(static_cast<size_t>(kBlock * kRecord));
     int64_t lo = -1;
     int64_t hi = count;
     int64_t a = 0;
@@ -151,7 +164,7 @@ class WordBlock {
       a = std::clamp<int64_t>(a, 0, count - 1);
       b = std::clamp<int64_t>(b, 0, count - 1);
       first_ = a;
-      size_ = file_.Read(first_, std::min(kBlock, count - first_), buffer_.data());
+      data_ = file_.Records(first_, std::min(kBlock, count - first_), buffer_.data(), size_);
       if (size_ == 0) FileError(kCannotRead, path_);
       const bool ersterGroesser = Compare(1) > 0;
       const bool letzterKleiner = Compare(size_) < 0;
@@ -166,17 +179,18 @@ class WordBlock {
   }
 
   int64_t Size() const { return size_; }
-  std::string_view Word(int64_t p) const { return WordOf(buffer_.data() + (p - 1) * kRecord); }
+  std::string_view Word(int64_t p) const { return WordOf(data_ + (p - 1) * kRecord); }
   int Compare(int64_t p) const { return WortVergleich(Word(p), key_); }
   int32_t Number(int64_t p) const { return static_cast<int32_t>(first_ + p); }
 
   // Record number nr (1-based) from the block, or from the file when it lies outside.
   TWortDateiRecord Record(int64_t nr) {
-    if (nr > first_ && nr <= first_ + size_)
-      return RecordVon(buffer_.data() + (nr - first_ - 1) * kRecord);
+    if (nr > first_ && nr <= first_ + size_) return RecordVon(data_ + (nr - first_ - 1) * kRecord);
     uint8_t bytes[layout::kWortRecordSize];
-    if (file_.Read(nr - 1, 1, bytes) != 1) FileError(kCannotRead, path_);
-    return RecordVon(bytes);
+    int64_t gelesen = 0;
+    const uint8_t* satz = file_.Records(nr - 1, 1, bytes, gelesen);
+    if (gelesen != 1) FileError(kCannotRead, path_);
+    return RecordVon(satz);
   }
 
  private:
@@ -184,8 +198,9 @@ class WordBlock {
   const std::string& path_;
   const std::string& key_;
   std::vector<uint8_t>& buffer_;
-  int64_t first_ = 0;  // 0-based index of the block's first record
-  int64_t size_ = 0;   // records in the block
+  const uint8_t* data_ = nullptr;  // the block's records: in memory or in buffer_
+  int64_t first_ = 0;              // 0-based index of the block's first record
+  int64_t size_ = 0;               // records in the block
 };
 
 // Where the key stands in its block: the position of a record with the key, or, when there is
@@ -276,6 +291,8 @@ void TWortDateiAnfrage::SetzeCD(const CollectionSearchInfo& cd) {
   std::lock_guard<std::mutex> guard(lock_);
   cdid_ = cd.CDID;
   path_ = WordListPath(cd);
+  pinned_.reset();
+  bound_ = false;
 }
 
 std::string TWortDateiAnfrage::NotFoundText(const std::string& path) {
@@ -286,6 +303,18 @@ void TWortDateiAnfrage::SetzeDateiName(const std::string& path) {
   std::lock_guard<std::mutex> guard(lock_);
   if (!FileExists(path)) throw EInOutError(NotFoundText(path));
   path_ = path;
+  pinned_.reset();
+  bound_ = false;
+}
+
+FileCache::Inhalt TWortDateiAnfrage::Binden(const CollectionSearchInfo& cd,
+                                            const FileStamp& stamp) {
+  std::lock_guard<std::mutex> guard(lock_);
+  cdid_ = cd.CDID;
+  path_ = stamp.path;
+  pinned_ = FileCache::Instance().GetFromSecondUse(stamp);
+  bound_ = true;
+  return pinned_;
 }
 
 void TWortDateiAnfrage::Reset() {
@@ -312,7 +341,7 @@ void TWortDateiAnfrage::Suche(const std::string& word) {
   key_ = KleinFalten(Trim(word));
   if (key_.empty()) return;
 
-  OpenWordFile datei(path_);
+  OpenWordFile datei(path_, pinned_, bound_);
   const int64_t anzahl = datei.ByteSize() / kRecord;
   // A file without one whole record holds no word.
   if (anzahl == 0) throw EInOutError("Datei '" + path_ + "' ist leer. (TWDA 002)");
@@ -352,6 +381,7 @@ void TWortDateiAnfrage::Suche(const std::string& word) {
 
 void TLesenWortDatei::SetzeDateiName(const std::string& path) {
   path_ = path;
+  pinned_.reset();
   erster_ = 0;
   letzter_ = 0;
   anzahl_ = 0;
@@ -360,6 +390,17 @@ void TLesenWortDatei::SetzeDateiName(const std::string& path) {
     if (!groesse) FileError(kCannotOpen, path);
     anzahl_ = static_cast<int32_t>(*groesse / kRecord);
   }
+  leer_ = anzahl_ == 0;
+  ausserhalb_ = anzahl_ == 0;
+}
+
+void TLesenWortDatei::SetzeInhalt(const std::string& path, FileCache::Inhalt contents) {
+  path_ = path;
+  pinned_ = std::move(contents);
+  anzahl_ = 0;
+  erster_ = 0;
+  letzter_ = 0;
+  if (pinned_) anzahl_ = static_cast<int32_t>(static_cast<int64_t>(pinned_->size()) / kRecord);
   leer_ = anzahl_ == 0;
   ausserhalb_ = anzahl_ == 0;
 }
@@ -392,7 +433,9 @@ void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
 }
 
 WordRecordView TLesenWortDatei::View(int32_t n) const {
-  const uint8_t* satz = window_.data() + static_cast<size_t>(n - erster_) * kRecord;
+  const uint8_t* satz = pinned_ ? reinterpret_cast<const uint8_t*>(pinned_->data()) +
+                                      static_cast<size_t>(n - 1) * kRecord
+                                : window_.data() + static_cast<size_t>(n - erster_) * kRecord;
   const std::span<const uint8_t> bytes(satz, layout::kWortRecordSize);
   return {WordOf(satz), ReadInt32(bytes, layout::kVonOffset), ReadInt32(bytes, layout::kBisOffset)};
 }
@@ -403,7 +446,7 @@ TWortDateiRecord TLesenWortDatei::Lies(int32_t n) {
     ausserhalb_ = true;
     return {};
   }
-  if (erster_ == 0 || n < erster_ || n > letzter_) {
+  if (!pinned_ && (erster_ == 0 || n < erster_ || n > letzter_)) {
     if (n >= kWindowMargin && n <= anzahl_ - kWindowMargin)
       Laden(n, n - kHalfWindow, n + kHalfWindow - 1);
     else if (n >= kWindowMargin)
@@ -421,7 +464,7 @@ bool TLesenWortDatei::ReadForward(int32_t n, WordRecordView& out) {
     ausserhalb_ = true;
     return false;
   }
-  if (erster_ == 0 || n < erster_ || n > letzter_)
+  if (!pinned_ && (erster_ == 0 || n < erster_ || n > letzter_))
     Laden(n, n, static_cast<int32_t>(std::min<int64_t>(int64_t{n} + kWindow - 1, anzahl_)));
   out = View(n);
   return true;

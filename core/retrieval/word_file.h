@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "retrieval/file_cache.h"
 #include "retrieval/search_catalog.h"
 
 namespace quillmar::retrieval {
@@ -43,6 +44,13 @@ class TWortDateiAnfrage {
   // Binds to another word list; raises EInOutError "...nicht gefunden.(TWDA 001)" when missing.
   void SetzeDateiName(const std::string& path);
   const std::string& DateiName() const { return path_; }
+
+  // Binds to the word list of the collection `cd` whose stamp (resolved path, size and time) the
+  // caller has just taken, for the lookups of one search: they use that state of the file
+  // without looking at it again, from memory when the process keeps the file (from its second
+  // search on, FileCache::GetFromSecondUse), block by block from the file otherwise. Returns
+  // the contents held in memory, or null.
+  FileCache::Inhalt Binden(const CollectionSearchInfo& cd, const FileStamp& stamp);
 
   // Raises EInOutError "Datei '...' ist leer. (TWDA 002)" for an empty file.
   void Suche(const std::string& word);
@@ -86,6 +94,8 @@ class TWortDateiAnfrage {
   std::vector<TWortDateiRecord> run_;
   int32_t run_start_ = -1;
   std::vector<uint8_t> block_;  // the last block read by Suche, kept to spare reallocation
+  FileCache::Inhalt pinned_;    // see Binden
+  bool bound_ = false;          // bound by Binden: the file is not checked again
 };
 
 // Reads word list records by 1-based record number through a window of 1500 records; serves
@@ -95,6 +105,9 @@ class TLesenWortDatei {
   static constexpr int32_t kWindow = 1500;
 
   void SetzeDateiName(const std::string& path);
+  // Binds to the file at `path` whose whole contents the caller holds (from Binden of a lookup
+  // on the same file): records are served from them without reading the file.
+  void SetzeInhalt(const std::string& path, FileCache::Inhalt contents);
   // Record n; outside 1..Anzahl sets Ausserhalb and returns an empty record.
   TWortDateiRecord Lies(int32_t n);
   // Record n for a forward scan: when n lies outside the window, the window is reloaded to start
@@ -114,6 +127,7 @@ class TLesenWortDatei {
   WordRecordView View(int32_t n) const;
 
   std::vector<uint8_t> window_;
+  FileCache::Inhalt pinned_;
   int32_t erster_ = 0;  // first record number held, 0 while empty
   int32_t letzter_ = 0;
   std::string path_;

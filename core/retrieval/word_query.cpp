@@ -80,9 +80,14 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   if (path.empty())
     throw EInOutError(TWortDateiAnfrage::NotFoundText(
         JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
-  anfrage_.SetzeDateiName(path);
-  anfrage_.SetzeCD(cd);
-  leser_.SetzeDateiName(path);
+  // One look at the word list for everything this binding asks of it.
+  const std::optional<FileStamp> stamp = StampFile(path);  // the path is resolved
+  if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
+  if (const FileCache::Inhalt contents = anfrage_.Binden(cd, *stamp)) {
+    leser_.SetzeInhalt(stamp->path, contents);
+  } else {
+    leser_.SetzeDateiName(stamp->path);
+  }
 }
 
 void TWoerterAnfrage::Suche(const std::string& word) {

@@ -36,7 +36,8 @@ class TWoerterAnfrage {
 
   int32_t Stufe = -1;  // 0 exact or mask, 1..4 fuzzy level
 
-  // Binds to the collection's wortlst.dat; raises "(TWDA 001)" when missing.
+  // Binds to the collection's wortlst.dat; raises "(TWDA 001)" when missing. The file is
+  // checked once here: later lookups use the state it had then (bind again to see changes).
   void SetzeCD(const std::string& cdid);
   // Appends the matching records to Ergebnis() (the caller clears it).
   void Suche(const std::string& word);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@
 #include "builder/source_parser.h"
 #include "retrieval/complex_query.h"
 #include "retrieval/file_cache.h"
+#include "retrieval/group_set.h"
 #include "retrieval/hit_cache.h"
 #include "retrieval/word_ref.h"
 #include "support/temp_dir.h"
@@ -123,6 +125,54 @@ TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   FileCache::Instance().Leeren();
   EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
   EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
+}
+
+// A hit of paragraph `absatz` (positions 100 * absatz .. 100 * absatz + 99) of a text part.
+TFundstelle ParagraphHit(uint8_t text, uint8_t teil, int32_t position) {
+  TFundstelle h;
+  h.TextNr = text;
+  h.Textteil = teil;
+  h.Position = position;
+  h.AbsatzKennung3 = position / 100;
+  h.Seite = static_cast<uint16_t>(position / 1000);
+  return h;
+}
+
+TEST(GroupSetTest, SelectFindsEveryHitInTheParagraphsOfTheList) {
+  std::mt19937 rng(3);
+  for (int runde = 0; runde < 200; ++runde) {
+    // Random hits of a frequent word and of a rarer one over a few texts, parts and paragraphs.
+    auto zufall = [&](int n) {
+      std::vector<TFundstelle> hits;
+      for (int k = 0; k < n; ++k)
+        hits.push_back(ParagraphHit(static_cast<uint8_t>(1 + rng() % 2),
+                                    static_cast<uint8_t>(rng() % 2 ? 0 : 1),
+                                    static_cast<int32_t>(rng() % 3000)));
+      std::sort(hits.begin(), hits.end(),
+                [](const TFundstelle& a, const TFundstelle& b) { return HitKey(a) < HitKey(b); });
+      return hits;
+    };
+    const std::vector<TFundstelle> haeufig = zufall(1 + static_cast<int>(rng() % 400));
+    const std::vector<TFundstelle> selten = zufall(static_cast<int>(rng() % 30));
+    TFundstellenListe partner;
+    for (const TFundstelle& h : selten) partner.Einfuegen(h, TAnzeigeRecord{}, "CD");
+    const GroupSet gruppen(partner, kSameParagraph);
+    ASSERT_TRUE(gruppen.Selectable());
+
+    std::vector<uint32_t> erwartet;
+    for (uint32_t k = 0; k < haeufig.size(); ++k) {
+      const TFundstelle& h = haeufig[k];
+      const bool drin = std::any_of(selten.begin(), selten.end(), [&](const TFundstelle& s) {
+        return s.TextNr == h.TextNr && s.Textteil == h.Textteil &&
+               s.AbsatzKennung3 == h.AbsatzKennung3 && s.Seite == h.Seite;
+      });
+      if (drin) erwartet.push_back(k);
+      EXPECT_EQ(gruppen.Enthaelt(h), drin);
+    }
+    std::vector<uint32_t> gewaehlt;
+    gruppen.Select(haeufig, gewaehlt);
+    ASSERT_EQ(gewaehlt, erwartet) << "round " << runde;
+  }
 }
 
 TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
