@@ -55,7 +55,7 @@ TEST_F(OnlineCommandTest, RefreshPrintsTheListedEntriesAndAFailureKeepsTheStored
   EXPECT_EQ(server.Requests().at(0).headers.at("user-agent"), "reader 1.7");
   r = Run("online list --format json");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("{\"id\": \"3\", \"kind\": \"2\", \"major\": \"0\", \"minor\": \"0\", "
+  EXPECT_NE(r.out.find("{\"id\": 3, \"kind\": 2, \"major\": 0, \"minor\": 0, "
                        "\"cdid\": \"\", \"caption\": \"Caf\xC3\xA9\""),
             std::string::npos)
       << r.out;
