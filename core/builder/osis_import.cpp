@@ -368,10 +368,7 @@ ImportResult OsisImport::Result(const std::string& id) {
   r.summary = "OSIS: " + std::to_string(books_) + " books, " + std::to_string(chapters_) +
               " chapters, " + std::to_string(verses_) + " verses, " + std::to_string(notes_) +
               " notes, " + std::to_string(headings_) + " headings";
-  if (const std::string unknown = w_.UnknownSummary(); !unknown.empty())
-    r.summary += "; kept as text: " + unknown;
-  if (w_.Replaced() > 0)
-    r.summary += "; " + std::to_string(w_.Replaced()) + " characters without a form replaced";
+  r.summary += w_.SummaryTail();
   return r;
 }
 

@@ -167,13 +167,17 @@ bool SourceWriter::FitsCp1252(std::string_view utf8) {
   return true;
 }
 
-std::string SourceWriter::UnknownSummary() const {
-  std::string s;
+std::string SourceWriter::SummaryTail() const {
+  std::string unknown;
   for (const auto& [name, count] : unknown_) {
-    if (!s.empty()) s += ", ";
-    s += name + " (" + std::to_string(count) + ")";
+    if (!unknown.empty()) unknown += ", ";
+    unknown += name + " (" + std::to_string(count) + ")";
   }
-  return s;
+  std::string tail;
+  if (!unknown.empty()) tail += "; kept as text: " + unknown;
+  if (replaced_ > 0)
+    tail += "; " + std::to_string(replaced_) + " characters without a form replaced";
+  return tail;
 }
 
 }  // namespace quillmar::builder

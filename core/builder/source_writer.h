@@ -39,8 +39,9 @@ class SourceWriter {
 
   // Counts an element kept only as text, for the summary.
   void Unknown(const std::string& element) { ++unknown_[element]; }
-  std::string UnknownSummary() const;
-  int Replaced() const { return replaced_; }
+  // The end of an import's summary line: the elements kept as text and the characters replaced
+  // (empty when there were none).
+  std::string SummaryTail() const;
 
   std::string& Out() { return out_; }
 

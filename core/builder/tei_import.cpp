@@ -546,10 +546,7 @@ ImportResult TeiImport::Result(const std::string& id) {
               " tables";
   if (missingPictures_ > 0)
     r.summary += "; " + std::to_string(missingPictures_) + " missing pictures kept as captions";
-  if (const std::string unknown = w_.UnknownSummary(); !unknown.empty())
-    r.summary += "; kept as text: " + unknown;
-  if (w_.Replaced() > 0)
-    r.summary += "; " + std::to_string(w_.Replaced()) + " characters without a form replaced";
+  r.summary += w_.SummaryTail();
   return r;
 }
 

@@ -152,10 +152,10 @@ TEST(OnlineList, WebAddressesKeepTheirPathAndOpenOnlyHttp) {
 
 TEST(OnlineService, RequestsCarryAgentReferenceAndProxy) {
   test::CatalogFixture f;
-  test::CollectionSpec spec;
-  spec.cdid = "QMSA0001";
-  spec.title = "Sample";
-  f.AddCollection("cd", spec);
+  test::CollectionSpec collection;
+  collection.cdid = "QMSA0001";
+  collection.title = "Sample";
+  f.AddCollection("cd", collection);
   f.catalog->ScanCDs();
   HttpRequest r = OnlineRequest(*f.catalog, "http://h/web/caldrem.dat", true);
   EXPECT_EQ(r.user_agent, "reader 1.7 auto");

@@ -112,10 +112,10 @@ class InternetPageTest : public QObject {
   void init() {
     SetCurrentLanguage(kEnglish);
     env = std::make_unique<test::CatalogFixture>();
-    test::CollectionSpec spec;
-    spec.cdid = "QMSA0001";
-    spec.title = "Sample";
-    env->AddCollection("cd", spec);
+    test::CollectionSpec collection;
+    collection.cdid = "QMSA0001";
+    collection.title = "Sample";
+    env->AddCollection("cd", collection);
     env->catalog->ScanCDs();
     server = std::make_unique<HttpTestServer>();
     const std::string docs = "127.0.0.1:" + Port();
