@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "base/bytes.h"
+#include "base/language.h"
 
 namespace fs = std::filesystem;
 
@@ -16,6 +17,16 @@ namespace quillmar {
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+constexpr LangText kIsDirectory{"'%s' ist ein Verzeichnis und keine Datei.",
+                                "'%s' is a directory, not a file."};
+constexpr LangText kNotRegular{"'%s' ist keine gewöhnliche Datei (eine Pipe oder ein Gerät).",
+                               "'%s' is not a regular file (a pipe or a device)."};
+constexpr LangText kNotFoundIn{"Datei '%s' nicht gefunden in '%s'.",
+                               "File '%s' not found in '%s'."};
+constexpr LangText kNotFound{"Datei '%s' nicht gefunden.", "File '%s' not found."};
+constexpr LangText kCannotOpen{"Die Datei '%s' kann nicht geöffnet werden.",
+                               "Cannot open the file '%s'."};
 
 // Per-directory listings, keyed by the directory's resolved path: lower-cased name -> real name.
 // Bounded, since a session touches few directories; entries are re-listed when they go stale.
@@ -159,6 +170,33 @@ std::vector<std::string> ListFiles(std::string_view directory, std::string_view 
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool IsRegularFile(std::string_view path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+}
+
+bool OpenForReading(std::ifstream& in, std::string_view path) {
+  if (!IsRegularFile(path)) {
+    in.setstate(std::ios::failbit);
+    return false;
+  }
+  in.open(fs::path(path), std::ios::binary);
+  return in.is_open();
+}
+
+std::string UnusableFileText(std::string_view path) {
+  const std::string trimmed = Trim(path);
+  if (const auto real = ResolveExisting(trimmed)) {
+    std::error_code ec;
+    if (fs::is_directory(*real, ec)) return Format(Tr(kIsDirectory), {*real});
+    if (!fs::is_regular_file(*real, ec)) return Format(Tr(kNotRegular), {*real});
+    return Format(Tr(kCannotOpen), {*real});
+  }
+  const std::string dir = DirectoryOf(trimmed);
+  if (dir.empty()) return Format(Tr(kNotFound), {trimmed});
+  return Format(Tr(kNotFoundIn), {FileNameOf(trimmed), ResolvePath(dir)});
 }
 
 void ClearPathCache() { Cache().Clear(); }

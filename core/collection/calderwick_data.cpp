@@ -169,8 +169,8 @@ void TCalderwickData::ReadAnnouncement() {
     if (!FileExists(file)) return;
     const std::string real = ResolvePath(file);
     {
-      std::ifstream in(real, std::ios::binary);
-      std::getline(in, line);
+      std::ifstream in;
+      if (OpenForReading(in, real)) std::getline(in, line);
     }
     std::error_code ec;
     std::filesystem::remove(real, ec);

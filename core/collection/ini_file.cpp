@@ -11,8 +11,8 @@ namespace quillmar {
 IniFile::IniFile(const std::string& path) {
   const auto real = ResolveExisting(path);
   if (!real) return;
-  std::ifstream in(*real, std::ios::binary);
-  if (!in) return;
+  std::ifstream in;
+  if (!OpenForReading(in, *real)) return;
   std::string text(kMaxBytes, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<size_t>(in.gcount()));

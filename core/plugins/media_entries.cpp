@@ -39,7 +39,8 @@ void ClampLengths(Record& record) {
 std::vector<Record> ReadShortInfoFile(const std::string& path) {
   std::vector<Record> records;
   if (path.empty() || !FileExists(path)) return records;
-  std::ifstream in(std::filesystem::path(ResolvePath(path)), std::ios::binary);
+  std::ifstream in;
+  if (!OpenForReading(in, ResolvePath(path))) return records;
   Record record{};
   while (records.size() < kMaxShortInfoRecords &&
          in.read(reinterpret_cast<char*>(record.data()), record.size())) {

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "base/paths.h"
+
 namespace quillmar::retrieval {
 
 FileCache& FileCache::Instance() {
@@ -31,8 +33,8 @@ FileCache::Inhalt FileCache::Get(const std::string& path) {
       break;
     }
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return nullptr;
+  std::ifstream in;
+  if (!OpenForReading(in, path)) return nullptr;
   auto contents = std::make_shared<std::string>(std::istreambuf_iterator<char>(in),
                                                 std::istreambuf_iterator<char>());
   if (contents->size() != size) return nullptr;  // changed while being read

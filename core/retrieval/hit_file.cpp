@@ -23,7 +23,7 @@ constexpr int64_t kReadRecords = 8192;
 constexpr int64_t kMaxGap = 1024;
 
 [[noreturn]] void NichtGefunden(const std::string& path) {
-  throw EInOutError("Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TFDA 001)");
+  throw EInOutError(UnusableFileText(path) + "(TFDA 001)");
 }
 
 // The range von.. could not be completed in a file of `size` bytes. Read in blocks of
@@ -101,8 +101,7 @@ void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Cons
   int64_t size = file.size;
   auto openOnce = [&] {
     if (in.is_open()) return;
-    in.open(*resolved, std::ios::binary);
-    if (!in) NichtGefunden(path_);
+    if (!OpenForReading(in, *resolved)) NichtGefunden(path_);
     in.seekg(0, std::ios::end);
     size = static_cast<int64_t>(in.tellg());
     if (size < 0) NichtGefunden(path_);

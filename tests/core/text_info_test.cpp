@@ -9,6 +9,7 @@
 
 #include "base/bytes.h"
 #include "base/errors.h"
+#include "base/paths.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
@@ -79,7 +80,9 @@ TEST_F(TextInfoTest, LoadAsksUntilTheCatalogExistsOrTheUserCancels) {
   TTextInfo asking(&prompts);
   EXPECT_TRUE(asking.Load(catalog));
   ASSERT_EQ(prompts.asked.size(), 2u);
-  EXPECT_NE(prompts.asked[0].find(UpperAscii(catalog)), std::string::npos);
+  // The name looked for and the directory searched, as spelled on disk.
+  EXPECT_EQ(prompts.asked[0],
+            "File '" + FileNameOf(catalog) + "' not found in '" + DirectoryOf(catalog) + "'.");
   EXPECT_FALSE(asking.Load(dir.Sub("elsewhere.dat")));  // script ran out: Cancel
 }
 
