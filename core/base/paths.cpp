@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "base/bytes.h"
+#include "base/errors.h"
 #include "base/language.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +26,9 @@ constexpr LangText kNotRegular{"'%s' ist keine gewöhnliche Datei (eine Pipe ode
 constexpr LangText kNotFoundIn{"Datei '%s' nicht gefunden in '%s'.",
                                "File '%s' not found in '%s'."};
 constexpr LangText kNotFound{"Datei '%s' nicht gefunden.", "File '%s' not found."};
+constexpr LangText kOutside{
+    "Die Sammlung nennt die Datei '%s', die außerhalb ihres Verzeichnisses '%s' liegt.",
+    "The collection names the file '%s', which lies outside its directory '%s'."};
 constexpr LangText kCannotOpen{"Die Datei '%s' kann nicht geöffnet werden.",
                                "Cannot open the file '%s'."};
 
@@ -197,6 +201,24 @@ std::string UnusableFileText(std::string_view path) {
   const std::string dir = DirectoryOf(trimmed);
   if (dir.empty()) return Format(Tr(kNotFound), {trimmed});
   return Format(Tr(kNotFoundIn), {FileNameOf(trimmed), ResolvePath(dir)});
+}
+
+bool StaysInside(std::string_view name) {
+  if (name.empty() || IsSeparator(name.front()) || name.find(':') != std::string_view::npos)
+    return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+    if (name.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string JoinInside(std::string_view dir, std::string_view name) {
+  if (!name.empty() && !StaysInside(name))
+    throw EInOutError(Format(Tr(kOutside), {name, NativeSeparators(dir)}));
+  return JoinPath(dir, name);
 }
 
 void ClearPathCache() { Cache().Clear(); }

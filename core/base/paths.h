@@ -60,6 +60,15 @@ bool OpenForReading(std::ifstream& in, std::string_view path);
 // and the directory searched. UTF-8 in the current language.
 std::string UnusableFileText(std::string_view path);
 
+// True when `name` (a file name taken from a collection file) stays inside the directory it is
+// relative to: not empty, not absolute, no drive prefix ("C:"), no ".." component.
+bool StaysInside(std::string_view name);
+
+// `dir` joined with `name`, a file name taken from a collection file. Raises EInOutError naming
+// the file and the directory when the name would lead outside the directory (StaysInside); an
+// empty name gives `dir` itself.
+std::string JoinInside(std::string_view dir, std::string_view name);
+
 // Names of the regular files in a directory (resolved) whose names end in `suffix`, compared
 // case-insensitively, in name order. Empty when the directory does not exist.
 std::vector<std::string> ListFiles(std::string_view directory, std::string_view suffix);

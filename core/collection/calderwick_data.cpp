@@ -315,7 +315,7 @@ std::string TCalderwickData::GetFSID(const std::string& cdid) {
 
 std::string TCalderwickData::GetTextInfoFile(const std::string& cdid) const {
   const TCDInfo info(GetCDPath(cdid));
-  return ResolvePath(JoinPath(info.DataPath(), info.GetTextInfoFileName()));
+  return ResolvePath(JoinInside(info.DataPath(), info.GetTextInfoFileName()));
 }
 
 std::string TCalderwickData::GetTextName(const std::string& cdid, int32_t textNo) {
@@ -336,7 +336,7 @@ std::string TCalderwickData::AuxFile(const std::string& cdid, const char* krvtNa
   const TCDInfo info(root);
   const std::string name = (info.*property)();
   if (name.empty()) return "";
-  return JoinPath(inDataDirectory ? info.DataPath() : root, name);
+  return JoinInside(inDataDirectory ? info.DataPath() : root, name);
 }
 
 std::string TCalderwickData::GetLiFile(const std::string& cdid) {

@@ -50,21 +50,6 @@ std::vector<Record> ReadShortInfoFile(const std::string& path) {
   return records;
 }
 
-// A name that stays inside the directory it is relative to: not absolute, no drive, no ".."
-// component.
-bool StaysInside(std::string_view name) {
-  if (name.empty() || name.front() == '/' || name.front() == '\\' ||
-      name.find(':') != std::string_view::npos)
-    return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    const size_t end = std::min(name.find_first_of("/\\", start), name.size());
-    if (name.substr(start, end - start) == "..") return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<TShortInfoPart> TMediaEntry::Parts() const {
