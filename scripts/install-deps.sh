@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format "$@")
+          libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format clang libclang-rt-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -12,6 +12,7 @@
 #include "base/paths.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
+#include "support/internal_code.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
@@ -84,6 +85,21 @@ TEST_F(TextInfoTest, LoadAsksUntilTheCatalogExistsOrTheUserCancels) {
   EXPECT_EQ(prompts.asked[0],
             "File '" + FileNameOf(catalog) + "' not found in '" + DirectoryOf(catalog) + "'.");
   EXPECT_FALSE(asking.Load(dir.Sub("elsewhere.dat")));  // script ran out: Cancel
+}
+
+TEST_F(TextInfoTest, FileNamesLeadingOutsideTheCollectionAreRefused) {
+  TextRecord text = Text("Escaping");
+  text.picture_file = "../../etc/passwd";
+  text.page_file = "/etc/passwd";
+  ASSERT_TRUE(info.Load(Make({text}, /*upper=*/false)));
+  info.Select(1);
+  const std::string data = DirectoryOf(info.FileName());
+  EXPECT_EQ(test::MessageOf([&] { info.GetBildDateiName(); }),
+            "The collection names the file '../../etc/passwd', which lies outside its directory '" +
+                data + "'.");
+  EXPECT_EQ(test::MessageOf([&] { info.GetSeitenDateiName(); }),
+            "The collection names the file '/etc/passwd', which lies outside its directory '" +
+                data + "'.");
 }
 
 TEST_F(TextInfoTest, SelectChecksTheCatalog) {
