@@ -37,7 +37,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kPartEnd = "\n--QM--\n";
 
-void Check(bool ok) {
+[[maybe_unused]] void Check(bool ok) {
   if (!ok) std::abort();
 }
 
@@ -52,7 +52,7 @@ const std::string& WorkDirectory() {
 }
 
 // The input cut into `count` parts at the markers; missing parts are empty.
-std::vector<std::string_view> Parts(std::string_view bytes, size_t count) {
+[[maybe_unused]] std::vector<std::string_view> Parts(std::string_view bytes, size_t count) {
   std::vector<std::string_view> parts;
   while (parts.size() + 1 < count) {
     const size_t end = bytes.find(kPartEnd);
@@ -65,7 +65,7 @@ std::vector<std::string_view> Parts(std::string_view bytes, size_t count) {
   return parts;
 }
 
-std::string Put(const std::string& name, std::string_view bytes) {
+[[maybe_unused]] std::string Put(const std::string& name, std::string_view bytes) {
   const std::string path = JoinPath(WorkDirectory(), name);
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream(path, std::ios::binary | std::ios::trunc)
@@ -74,7 +74,7 @@ std::string Put(const std::string& name, std::string_view bytes) {
 }
 
 template <typename F>
-void Try(F f) {
+[[maybe_unused]] void Try(F f) {
   try {
     f();
   } catch (const Exception&) {
