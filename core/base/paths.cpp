@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "base/bytes.h"
+#include "base/codepage.h"
 #include "base/errors.h"
 #include "base/language.h"
 
@@ -217,7 +218,8 @@ bool StaysInside(std::string_view name) {
 
 std::string JoinInside(std::string_view dir, std::string_view name) {
   if (!name.empty() && !StaysInside(name))
-    throw EInOutError(Format(Tr(kOutside), {name, NativeSeparators(dir)}));
+    // The name comes from a collection file: Windows-1252 bytes.
+    throw EInOutError(Format(Tr(kOutside), {Cp1252ToUtf8(name), NativeSeparators(dir)}));
   return JoinPath(dir, name);
 }
 
