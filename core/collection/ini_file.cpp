@@ -1,5 +1,6 @@
 #include "collection/ini_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string_view>
 
@@ -13,7 +14,12 @@ IniFile::IniFile(const std::string& path) {
   if (!real) return;
   std::ifstream in;
   if (!OpenForReading(in, *real)) return;
-  std::string text(kMaxBytes, '\0');
+  // No more than the file holds (and at most kMaxBytes) is allocated.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  if (size <= 0) return;
+  std::string text(std::min(static_cast<size_t>(size), kMaxBytes), '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<size_t>(in.gcount()));
 
