@@ -63,8 +63,8 @@ std::string Quoted(std::string_view word) { return "\"" + Cp1252ToUtf8(word) + "
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadBytes(const std::string& path) {
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in.is_open()) return std::nullopt;
+  std::ifstream in;
+  if (!OpenForReading(in, path)) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return bytes;
@@ -77,8 +77,7 @@ std::optional<std::string> FindDataFile(const std::string& dataDir, const char* 
 // Reads hit records through a buffer of kHitsPerBlock records.
 class HitReader {
  public:
-  HitReader(const std::string& path, int64_t count)
-      : in_(FsPath(path), std::ios::binary), count_(count) {}
+  HitReader(const std::string& path, int64_t count) : count_(count) { OpenForReading(in_, path); }
   bool IsOpen() const { return in_.is_open(); }
 
   // The record of hit i (0 <= i < count), or an empty span when it cannot be read.
@@ -310,7 +309,10 @@ int RunCheck(const Arguments& args, const std::string& argv0, std::ostream& out,
   const std::optional<std::string> hitPath = FindDataFile(dataDir, layout::kFundstellenName);
   const std::optional<std::string> wordBytes = wordPath ? ReadBytes(*wordPath) : std::nullopt;
   std::ifstream::pos_type hitSize = -1;
-  if (hitPath) hitSize = std::ifstream(*hitPath, std::ios::binary | std::ios::ate).tellg();
+  if (hitPath) {
+    std::ifstream hits;
+    if (OpenForReading(hits, *hitPath)) hitSize = hits.seekg(0, std::ios::end).tellg();
+  }
   if (!wordBytes) problems.Add(std::string("cannot read ") + layout::kWortListeName);
   if (hitSize < 0) problems.Add(std::string("cannot read ") + layout::kFundstellenName);
 

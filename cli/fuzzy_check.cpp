@@ -24,8 +24,8 @@ constexpr int64_t kNotLinked = -1;
 std::optional<std::string> ReadData(const std::string& dataDir, const std::string& name) {
   const std::optional<std::string> path = ResolveExisting(JoinPath(dataDir, name));
   if (!path) return std::nullopt;
-  std::ifstream in(FsPath(*path), std::ios::binary);
-  if (!in.is_open()) return std::nullopt;
+  std::ifstream in;
+  if (!OpenForReading(in, *path)) return std::nullopt;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return bytes;

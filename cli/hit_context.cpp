@@ -21,8 +21,8 @@ namespace quillmar::cli {
 namespace {
 
 std::string ReadStream(const std::string& name) {
-  std::ifstream in(FsPath(ResolveExisting(name).value_or(name)), std::ios::binary);
-  if (!in.is_open()) return {};
+  std::ifstream in;
+  if (!OpenForReading(in, ResolveExisting(name).value_or(name))) return {};
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 

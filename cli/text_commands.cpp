@@ -25,8 +25,8 @@ namespace {
 
 std::string ReadWholeFile(const std::string& name) {
   const std::string path = ResolveExisting(name).value_or(name);
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in.is_open()) throw EInOutError("cannot open '" + path + "'");
+  std::ifstream in;
+  if (!OpenForReading(in, path)) throw EInOutError(UnusableFileText(path));
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw EInOutError("cannot read '" + path + "'");
   return bytes;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "system/file_writer.h"
+
 namespace quillmar {
 
 // Whole-file reads and atomic whole-file replacement for the files the reader keeps for the user.
@@ -39,5 +41,13 @@ FileContents ReadWholeFile(const std::string& path, uint64_t max_size);
 // step is checked; on failure the new file is deleted, `path` stays as it was and the answer is
 // std::nullopt. Otherwise the answer is the stamp of the file now at `path`.
 std::optional<FileStamp> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// The core's FileWriter through ReplaceFileAtomically: flushed to the disk before the rename.
+class AtomicFileWriter : public FileWriter {
+ public:
+  bool ReplaceFile(const std::string& path, std::string_view bytes) override {
+    return ReplaceFileAtomically(path, bytes).has_value();
+  }
+};
 
 }  // namespace quillmar

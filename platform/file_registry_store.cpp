@@ -1,5 +1,9 @@
 #include "platform/file_registry_store.h"
 
+#include <QLockFile>
+#include <QString>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "base/errors.h"
@@ -13,6 +17,43 @@ namespace {
 
 [[noreturn]] void RaiseCannotSave(const std::string& path) {
   throw EInOutError(Format(Tr(kCannotSaveSettings), {path}));
+}
+
+// How long a writer waits for another process's save, and after how long a lock file whose
+// owner has not finished counts as left behind (QLockFile also takes over the lock of a process
+// that no longer runs at once).
+constexpr int kLockWaitMs = 20000;
+constexpr int kStaleLockMs = 30000;
+constexpr int kLockPollMs = 500;
+
+// Takes the lock, waiting up to kLockWaitMs. A lock file that names no owner was left by a
+// process killed while creating it (a live owner writes its name at once): it is taken over.
+bool Lock(QLockFile& lock) {
+  for (int waited = 0; waited < kLockWaitMs; waited += kLockPollMs) {
+    if (lock.tryLock(kLockPollMs)) return true;
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (!lock.getLockInfo(&pid, &host, &app)) lock.removeStaleLockFile();
+  }
+  return false;
+}
+
+// Temporary files of writers killed before their rename ("<name>.XXXXXX" beside the file).
+// Called under the lock, while no other writer has a temporary file.
+void RemoveLeftOvers(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path file(path);
+  const std::string prefix = file.filename().string() + ".";
+  std::error_code ec;
+  for (fs::directory_iterator entry(file.parent_path().empty() ? "." : file.parent_path(), ec), end;
+       !ec && entry != end; entry.increment(ec)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.starts_with(prefix) && !name.ends_with(".lock")) {
+      std::error_code remove_ec;
+      fs::remove(entry->path(), remove_ec);
+    }
+  }
 }
 
 }  // namespace
@@ -50,6 +91,16 @@ const MemoryRegistryStore& FileRegistryStore::Current() const {
 
 void FileRegistryStore::Modify(const std::function<void(MemoryRegistryStore&)>& change) {
   std::lock_guard lock(mutex_);
+  // The lock file beside the settings file serialises read-modify-write between processes (the
+  // reader, `quillmar register` in a shell): the file is read again under the lock, so no
+  // process writes back a tree that misses another's change.
+  std::error_code ec;
+  const std::filesystem::path dir = std::filesystem::path(path_).parent_path();
+  if (!dir.empty()) std::filesystem::create_directories(dir, ec);  // a failure shows below
+  QLockFile file_lock(QString::fromStdString(path_ + ".lock"));
+  file_lock.setStaleLockTime(kStaleLockMs);
+  if (!Lock(file_lock)) RaiseCannotSave(path_);
+  RemoveLeftOvers(path_);
   Refresh();
   if (state_ != State::kLoaded) RaiseCannotSave(path_);
   MemoryRegistryStore before(tree_);

@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev python3 bible-kjv fonts-dejavu-core poppler-utils ccache clang-format
           clang libc++-dev libc++abi-dev g++-mingw-w64-x86-64-posix desktop-file-utils appstream
-          dpkg-dev file libpugixml-dev diatheke sword-text-web "$@")
+          dpkg-dev file libclang-rt-dev libpugixml-dev diatheke sword-text-web "$@")
 
 missing=()
 for p in "${packages[@]}"; do

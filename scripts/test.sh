@@ -39,4 +39,22 @@ if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   QUILLMAR_BUILD_DIR=build-tsan QUILLMAR_TARGETS=quillmar_core_tests scripts/build.sh \
     -DQUILLMAR_SANITIZE_THREAD=ON -DQUILLMAR_BUILD_GUI=OFF
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/quillmar_core_tests
+
+  # Every fuzz target for a short fixed time on its seed corpus (libFuzzer, ASan+UBSan); the long
+  # runs and their figures are in docs/reliability.md.
+  fuzzers=""
+  for name in stream query metainfo textinfo link_table xref_lookup word_index schema_ini settings \
+    bookmarks source; do fuzzers+=" quillmar_${name}_fuzz"; done
+  CC=clang CXX=clang++ QUILLMAR_BUILD_DIR=build-fuzz QUILLMAR_TARGETS="$fuzzers" scripts/build.sh \
+    -DQUILLMAR_BUILD_FUZZERS=ON -DQUILLMAR_BUILD_TESTS=OFF -DQUILLMAR_BUILD_GUI=OFF \
+    -DQUILLMAR_BUILD_SAMPLE=OFF
+  fuzz/make-seeds.sh "$scratch/collections/sample" "$scratch/seeds"
+  for target in build-fuzz/fuzz/quillmar_*_fuzz; do
+    name=$(basename "$target" _fuzz)
+    name=${name#quillmar_}
+    corpus="$scratch/seeds/$name"
+    mkdir -p "$corpus"
+    (cd "$scratch" && "$OLDPWD/$target" "$corpus" -max_total_time=15 -rss_limit_mb=512 \
+       -timeout=10 -print_final_stats=1 2>&1 | tail -n 3)
+  done
 fi

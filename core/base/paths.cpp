@@ -8,6 +8,9 @@
 #include <unordered_map>
 
 #include "base/bytes.h"
+#include "base/codepage.h"
+#include "base/errors.h"
+#include "base/language.h"
 
 namespace fs = std::filesystem;
 
@@ -46,6 +49,18 @@ std::FILE* FOpenUtf8(std::string_view utf8, const char* mode) {
 }
 
 namespace {
+constexpr LangText kIsDirectory{"'%s' ist ein Verzeichnis und keine Datei.",
+                                "'%s' is a directory, not a file."};
+constexpr LangText kNotRegular{"'%s' ist keine gewöhnliche Datei (eine Pipe oder ein Gerät).",
+                               "'%s' is not a regular file (a pipe or a device)."};
+constexpr LangText kNotFoundIn{"Datei '%s' nicht gefunden in '%s'.",
+                               "File '%s' not found in '%s'."};
+constexpr LangText kNotFound{"Datei '%s' nicht gefunden.", "File '%s' not found."};
+constexpr LangText kOutside{
+    "Die Sammlung nennt die Datei '%s', die außerhalb ihres Verzeichnisses '%s' liegt.",
+    "The collection names the file '%s', which lies outside its directory '%s'."};
+constexpr LangText kCannotOpen{"Die Datei '%s' kann nicht geöffnet werden.",
+                               "Cannot open the file '%s'."};
 
 // Per-directory listings, keyed by the directory's resolved path: lower-cased name -> real name.
 // Bounded, since a session touches few directories; entries are re-listed when they go stale.
@@ -191,6 +206,52 @@ std::vector<std::string> ListFiles(std::string_view directory, std::string_view 
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool IsRegularFile(std::string_view path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(FsPath(path), ec);
+}
+
+bool OpenForReading(std::ifstream& in, std::string_view path) {
+  if (!IsRegularFile(path)) {
+    in.setstate(std::ios::failbit);
+    return false;
+  }
+  in.open(FsPath(path), std::ios::binary);
+  return in.is_open();
+}
+
+std::string UnusableFileText(std::string_view path) {
+  const std::string trimmed = Trim(path);
+  if (const auto real = ResolveExisting(trimmed)) {
+    std::error_code ec;
+    if (fs::is_directory(FsPath(*real), ec)) return Format(Tr(kIsDirectory), {*real});
+    if (!fs::is_regular_file(FsPath(*real), ec)) return Format(Tr(kNotRegular), {*real});
+    return Format(Tr(kCannotOpen), {*real});
+  }
+  const std::string dir = DirectoryOf(trimmed);
+  if (dir.empty()) return Format(Tr(kNotFound), {trimmed});
+  return Format(Tr(kNotFoundIn), {FileNameOf(trimmed), ResolvePath(dir)});
+}
+
+bool StaysInside(std::string_view name) {
+  if (name.empty() || IsSeparator(name.front()) || name.find(':') != std::string_view::npos)
+    return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    const size_t end = std::min(name.find_first_of("/\\", start), name.size());
+    if (name.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string JoinInside(std::string_view dir, std::string_view name) {
+  if (!name.empty() && !StaysInside(name))
+    // The name comes from a collection file: Windows-1252 bytes.
+    throw EInOutError(Format(Tr(kOutside), {Cp1252ToUtf8(name), NativeSeparators(dir)}));
+  return JoinPath(dir, name);
 }
 
 void ClearPathCache() { Cache().Clear(); }

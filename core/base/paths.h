@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,6 +56,29 @@ std::string ResolvePath(std::string_view path);
 
 bool FileExists(std::string_view path);       // an existing regular file, resolved
 bool DirectoryExists(std::string_view path);  // an existing directory, resolved
+
+// True when `path` (taken as it is, not resolved) names a regular file, after following links.
+// Collection files are opened only then: a named pipe or a device in a file's place would block
+// the open or a read for good.
+bool IsRegularFile(std::string_view path);
+
+// Opens `path` (taken as it is) for binary reading only when it is a regular file; otherwise the
+// stream is left closed with its fail bit set. Answers whether the stream is open.
+bool OpenForReading(std::ifstream& in, std::string_view path);
+
+// A message for a collection file that cannot be used, naming it as it is on disk and what is
+// wrong: a directory, not a regular file (a pipe or device), or, when missing, the name looked for
+// and the directory searched. UTF-8 in the current language.
+std::string UnusableFileText(std::string_view path);
+
+// True when `name` (a file name taken from a collection file) stays inside the directory it is
+// relative to: not empty, not absolute, no drive prefix ("C:"), no ".." component.
+bool StaysInside(std::string_view name);
+
+// `dir` joined with `name`, a file name taken from a collection file. Raises EInOutError naming
+// the file and the directory when the name would lead outside the directory (StaysInside); an
+// empty name gives `dir` itself.
+std::string JoinInside(std::string_view dir, std::string_view name);
 
 // Names of the regular files in a directory (resolved) whose names end in `suffix`, compared
 // case-insensitively, in name order. Empty when the directory does not exist.

@@ -32,7 +32,6 @@ constexpr LangText kCannotDelete{"Die Datei '%s' kann nicht gelöscht werden.",
 
 constexpr char kDirectoryName[] = "Bookmark";
 constexpr char kFileName[] = "bookmark.dat";
-constexpr char kTempSuffix[] = ".tmp";
 // A note file that starts with these bytes is UTF-8; any other is Windows-1252.
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
@@ -47,35 +46,6 @@ constexpr size_t kTextNo = 176;
 constexpr size_t kLayer = 180;
 constexpr size_t kFirst = 184;
 constexpr size_t kLast = 188;
-
-// Replaces `path` by `bytes`: writes path + ".tmp" in the same directory, flushes and closes
-// it, then renames it over `path`. On failure the temporary file is removed, `path` is left as
-// it was and EInOutError is raised.
-void ReplaceFile(const std::string& path, std::string_view bytes) {
-  const std::string temp = path + kTempSuffix;
-  std::error_code ec;
-  bool created = false;
-  bool ok = false;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    created = out.is_open();
-    if (created) {
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      out.flush();
-      ok = out.good();
-      out.close();
-      ok = ok && !out.fail();
-    }
-  }
-  if (ok) {
-    fs::rename(temp, path, ec);
-    ok = !ec;
-  }
-  if (!ok) {
-    if (created) fs::remove(temp, ec);
-    throw EInOutError(Format(Tr(kCannotWrite), {path}));
-  }
-}
 
 // The Windows-1252 bytes of `utf8`, or nothing when a character has no byte there (malformed
 // UTF-8 counts as such a character).
@@ -118,8 +88,9 @@ void Encode(const TBookmarkRecord& record, std::span<uint8_t> r) {
 
 }  // namespace
 
-TBookmark::TBookmark(const std::string& programDirectory)
-    : directory_(JoinPath(programDirectory, kDirectoryName)),
+TBookmark::TBookmark(const std::string& programDirectory, FileWriter* writer)
+    : writer_(writer != nullptr ? writer : &standard_writer_),
+      directory_(JoinPath(programDirectory, kDirectoryName)),
       file_name_(JoinPath(directory_, kFileName)) {
   try {
     Load();
@@ -128,7 +99,12 @@ TBookmark::TBookmark(const std::string& programDirectory)
   }
 }
 
-TBookmark::TBookmark(TCalderwickData& catalog) : TBookmark(catalog.GetAppPath()) {}
+TBookmark::TBookmark(TCalderwickData& catalog, FileWriter* writer)
+    : TBookmark(catalog.GetAppPath(), writer) {}
+
+void TBookmark::ReplaceFile(const std::string& path, std::string_view bytes) {
+  if (!writer_->ReplaceFile(path, bytes)) throw EInOutError(Format(Tr(kCannotWrite), {path}));
+}
 
 TBookmark::~TBookmark() {
   try {

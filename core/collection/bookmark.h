@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "system/file_writer.h"
 
 namespace quillmar {
 
@@ -38,10 +41,11 @@ class TBookmark {
   static constexpr int64_t kMaxRecords = 1 << 20;
 
   // Loads the store from `programDirectory` + "/Bookmark" (Load). A failed load leaves the store
-  // empty and its message in LoadError().
-  explicit TBookmark(const std::string& programDirectory);
+  // empty and its message in LoadError(). Files are written through `writer` (which must
+  // outlive the store), or through a StandardFileWriter when it is null.
+  explicit TBookmark(const std::string& programDirectory, FileWriter* writer = nullptr);
   // The program directory of the catalog (GetAppPath).
-  explicit TBookmark(TCalderwickData& catalog);
+  explicit TBookmark(TCalderwickData& catalog, FileWriter* writer = nullptr);
   // Saves a modified store; errors are swallowed here, so callers that want to report them call
   // Save first.
   ~TBookmark();
@@ -90,6 +94,11 @@ class TBookmark {
 
  private:
   static TBookmarkRecord Cut(TBookmarkRecord record);
+  // Replaces a file through writer_; EInOutError naming it when that fails.
+  void ReplaceFile(const std::string& path, std::string_view bytes);
+
+  StandardFileWriter standard_writer_;
+  FileWriter* writer_;
 
   mutable std::mutex lock_;
   bool modified_ = false;

@@ -15,6 +15,8 @@ constexpr LangText kCannotRead{"Die Datei '%s' kann nicht gelesen werden.",
                                "Cannot read the file '%s'."};
 
 [[noreturn]] void RaiseFileError(const LangText& text, const std::string& path) {
+  // A file that is missing, a directory, a pipe or a device is named as such.
+  if (&text == &kCannotOpen && !IsRegularFile(path)) throw EInOutError(UnusableFileText(path));
   throw EInOutError(Format(Tr(text), {path}));
 }
 

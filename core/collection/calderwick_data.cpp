@@ -170,8 +170,8 @@ void TCalderwickData::ReadAnnouncement() {
     if (!FileExists(file)) return;
     const std::string real = ResolvePath(file);
     {
-      std::ifstream in(FsPath(real), std::ios::binary);
-      std::getline(in, line);
+      std::ifstream in;
+      if (OpenForReading(in, real)) std::getline(in, line);
     }
     std::error_code ec;
     std::filesystem::remove(FsPath(real), ec);
@@ -316,7 +316,7 @@ std::string TCalderwickData::GetFSID(const std::string& cdid) {
 
 std::string TCalderwickData::GetTextInfoFile(const std::string& cdid) const {
   const TCDInfo info(GetCDPath(cdid));
-  return ResolvePath(JoinPath(info.DataPath(), info.GetTextInfoFileName()));
+  return ResolvePath(JoinInside(info.DataPath(), info.GetTextInfoFileName()));
 }
 
 std::string TCalderwickData::GetTextName(const std::string& cdid, int32_t textNo) {
@@ -337,7 +337,7 @@ std::string TCalderwickData::AuxFile(const std::string& cdid, const char* krvtNa
   const TCDInfo info(root);
   const std::string name = (info.*property)();
   if (name.empty()) return "";
-  return JoinPath(inDataDirectory ? info.DataPath() : root, name);
+  return JoinInside(inDataDirectory ? info.DataPath() : root, name);
 }
 
 std::string TCalderwickData::GetLiFile(const std::string& cdid) {

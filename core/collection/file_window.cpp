@@ -27,11 +27,11 @@ WindowRange WindowAround(int32_t pos, int32_t file_len, int32_t size, int32_t ha
 }
 
 std::optional<int32_t> OpenFileSize(const std::string& path) {
-  // A directory opens as a stream on some systems but has no bytes to offer.
-  std::error_code ec;
-  if (std::filesystem::is_directory(FsPath(path), ec)) return std::nullopt;
-  std::ifstream in(FsPath(path), std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
+  // Only a regular file is opened: a directory has no bytes to offer, and a named pipe or a
+  // device would block the open or a read.
+  std::ifstream in;
+  if (!OpenForReading(in, path)) return std::nullopt;
+  in.seekg(0, std::ios::end);
   const std::streamoff end = in.tellg();
   if (end < 0) return std::nullopt;
   constexpr std::streamoff kMax = std::numeric_limits<int32_t>::max();
@@ -40,8 +40,8 @@ std::optional<int32_t> OpenFileSize(const std::string& path) {
 
 std::optional<size_t> ReadFileBytes(const std::string& path, int32_t first, size_t count,
                                     uint8_t* out) {
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) return std::nullopt;
+  std::ifstream in;
+  if (!OpenForReading(in, path)) return std::nullopt;
   in.seekg(static_cast<std::streamoff>(first) - 1);
   if (!in) return std::nullopt;
   in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));

@@ -1,5 +1,6 @@
 #include "collection/ini_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string_view>
 
@@ -11,9 +12,14 @@ namespace quillmar {
 IniFile::IniFile(const std::string& path) {
   const auto real = ResolveExisting(path);
   if (!real) return;
-  std::ifstream in(FsPath(*real), std::ios::binary);
-  if (!in) return;
-  std::string text(kMaxBytes, '\0');
+  std::ifstream in;
+  if (!OpenForReading(in, *real)) return;
+  // No more than the file holds (and at most kMaxBytes) is allocated.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  if (size <= 0) return;
+  std::string text(std::min(static_cast<size_t>(size), kMaxBytes), '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<size_t>(in.gcount()));
 

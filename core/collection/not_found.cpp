@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/language.h"
+#include "base/paths.h"
 
 namespace quillmar {
 
@@ -15,11 +16,11 @@ constexpr LangText kCancel{"&Abbrechen", "&Cancel"};
 constexpr LangText kCDNotFound{
     "Auf die CD-ROM '%s' im Verzeichnis '%s' kann nicht zugegriffen werden.",
     "Can't access the CD-ROM '%s' in directory '%s'."};
-constexpr LangText kFileNotFound{"Datei '%s' nicht gefunden.", "File '%s' not found."};
 }  // namespace
 
 std::string TNotFoundForm::FileNotFoundMessage(const std::string& name) {
-  return Format(Tr(kFileNotFound), {UpperAscii(Trim(name))});
+  // The file as it is on disk, or the name looked for and the directory searched.
+  return UnusableFileText(name);
 }
 
 std::string TNotFoundForm::CDNotFoundMessage(const std::string& name,

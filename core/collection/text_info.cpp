@@ -196,6 +196,9 @@ std::string TTextInfo::FileNameAt(size_t offset, const char* errorCode) const {
   RequireText(errorCode);
   const std::string name = RecordString(offset, kFileNameCap);
   if (name.empty()) return name;
+  // A name leading outside the collection ("..", absolute, a drive) is refused with a message.
+  const std::string dir = DirectoryOf(ResolvePath(file_name_));
+  if (!StaysInside(name)) (void)JoinInside(dir.empty() ? "." : dir, name);
   return ResolvePath(dir_.empty() ? name : JoinPath(dir_, name));
 }
 

@@ -39,7 +39,8 @@ void ClampLengths(Record& record) {
 std::vector<Record> ReadShortInfoFile(const std::string& path) {
   std::vector<Record> records;
   if (path.empty() || !FileExists(path)) return records;
-  std::ifstream in(FsPath(ResolvePath(path)), std::ios::binary);
+  std::ifstream in;
+  if (!OpenForReading(in, ResolvePath(path))) return records;
   Record record{};
   while (records.size() < kMaxShortInfoRecords &&
          in.read(reinterpret_cast<char*>(record.data()), record.size())) {
@@ -47,21 +48,6 @@ std::vector<Record> ReadShortInfoFile(const std::string& path) {
     records.push_back(record);
   }
   return records;
-}
-
-// A name that stays inside the directory it is relative to: not absolute, no drive, no ".."
-// component.
-bool StaysInside(std::string_view name) {
-  if (name.empty() || name.front() == '/' || name.front() == '\\' ||
-      name.find(':') != std::string_view::npos)
-    return false;
-  size_t start = 0;
-  while (start <= name.size()) {
-    const size_t end = std::min(name.find_first_of("/\\", start), name.size());
-    if (name.substr(start, end - start) == "..") return false;
-    start = end + 1;
-  }
-  return true;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "base/bytes.h"
 #include "base/codepage.h"
+#include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
@@ -469,6 +470,12 @@ bool TPlugInManager::Install(const std::string& library, const std::string& cdid
   // 1.-2. The module file in the collection's "bin" directory, whatever the letter case; a
   // name with another platform's ending stands for this platform's module of the same name.
   const std::string binDir = JoinPath(catalog.GetCDPath(cdid), "bin");
+  try {
+    (void)JoinInside(binDir, fileName);  // a name leading outside "bin" is refused
+  } catch (const EInOutError& e) {
+    d_->Report({e.what()});
+    return false;
+  }
   std::string source;
   if (auto found = ResolveExisting(JoinPath(binDir, fileName)); found && RegularFile(*found)) {
     source = *found;

@@ -19,8 +19,9 @@ std::optional<FileStamp> StampFile(const std::string& path) {
 
 std::optional<std::string> ReadWholeFile(const std::string& path, int64_t expected) {
   if (expected < 0) return std::nullopt;
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) return std::nullopt;
+  // Only a regular file is opened: a pipe or a device in its place would block the read.
+  std::ifstream in;
+  if (!OpenForReading(in, path)) return std::nullopt;
   std::string contents(static_cast<size_t>(expected), '\0');
   in.read(contents.data(), static_cast<std::streamsize>(expected));
   if (in.gcount() != static_cast<std::streamsize>(expected)) return std::nullopt;

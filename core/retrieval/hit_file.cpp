@@ -23,7 +23,7 @@ constexpr int64_t kReadRecords = 8192;
 constexpr int64_t kMaxGap = 1024;
 
 [[noreturn]] void NichtGefunden(const std::string& path) {
-  throw EInOutError("Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TFDA 001)");
+  throw EInOutError(UnusableFileText(path) + "(TFDA 001)");
 }
 
 // The range von.. could not be completed in a file of `size` bytes. Read in blocks of
@@ -106,10 +106,11 @@ void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Cons
   const FileStamp file = CurrentStamp();
   std::ifstream eigene;
   if (held_ && !held_in_) {
-    held_in_ = std::make_unique<std::ifstream>(FsPath(file.path), std::ios::binary);
+    held_in_ = std::make_unique<std::ifstream>();
+    OpenForReading(*held_in_, file.path);
   }
   std::ifstream& in = held_ ? *held_in_ : eigene;
-  if (!held_) in.open(FsPath(file.path), std::ios::binary);
+  if (!held_) OpenForReading(in, file.path);
   if (!in.is_open()) NichtGefunden(path_);
   in.clear();
   in.seekg(0, std::ios::end);

@@ -1,6 +1,7 @@
 #include "retrieval/hit_list.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 #include "base/errors.h"
@@ -90,7 +91,10 @@ TAnzeigeRecord TAnzeigeRecord::Single(const TFundstelle& hit, WordRef w, int32_t
   a.TextNr = hit.TextNr;
   a.Textteil = hit.Textteil;
   a.Anfang = hit.Position;
-  a.Ende = hit.Position + laenge - 1;
+  // A damaged hit record may hold a position near 2^31: the end is clamped, never wrapped.
+  a.Ende = static_cast<int32_t>(std::clamp<int64_t>(int64_t{hit.Position} + laenge - 1,
+                                                    std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
   a.WortPos[0] = hit.Position;
   a.Worte[0] = w;
   a.WortNummern[0] = hit.WortNr;

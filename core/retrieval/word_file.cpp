@@ -42,6 +42,8 @@ constexpr LangText kCannotRead{"Die Datei '%s' kann nicht gelesen werden.",
                                "Cannot read the file '%s'."};
 
 [[noreturn]] void FileError(const LangText& text, const std::string& path) {
+  // A file that is missing, a directory, a pipe or a device is named as such.
+  if (&text == &kCannotOpen && !FileExists(path)) throw EInOutError(UnusableFileText(path));
   throw EInOutError(Format(Tr(text), {NativeSeparators(path)}));
 }
 
@@ -70,16 +72,16 @@ class OpenWordFile {
     }
     const std::optional<std::string> real = bound ? std::nullopt : ResolveExisting(path);
     if (bound) {
-      in_.open(FsPath(path), std::ios::binary);
-    } else if (real && !std::filesystem::is_directory(FsPath(*real), fehler_)) {
+      OpenForReading(in_, path);
+    } else if (real && IsRegularFile(*real)) {
       contents_ = FileCache::Instance().Get(*real);
       if (contents_) {
         byte_size_ = static_cast<int64_t>(contents_->size());
         return;
       }
-      in_.open(FsPath(*real), std::ios::binary);
+      OpenForReading(in_, *real);
     }
-    if (!in_) FileError(kCannotOpen, path);
+    if (!in_.is_open()) FileError(kCannotOpen, path);
     in_.seekg(0, std::ios::end);
     const std::streamoff ende = in_.tellg();
     if (ende < 0) FileError(kCannotRead, path);
@@ -112,7 +114,6 @@ class OpenWordFile {
   std::string path_;
   std::ifstream in_;
   FileCache::Inhalt contents_;  // the whole file, when held in memory
-  std::error_code fehler_;
   int64_t byte_size_ = 0;
 };
 
@@ -296,7 +297,7 @@ void TWortDateiAnfrage::SetzeCD(const CollectionSearchInfo& cd) {
 }
 
 std::string TWortDateiAnfrage::NotFoundText(const std::string& path) {
-  return "Datei '" + UpperAscii(Trim(path)) + "' nicht gefunden.(TWDA 001)";
+  return UnusableFileText(path) + "(TWDA 001)";
 }
 
 void TWortDateiAnfrage::SetzeDateiName(const std::string& path) {

@@ -34,8 +34,8 @@ void TCReferenceLookUp::SetFile(const std::string& fileName) {
   file_name_.clear();
   const auto resolved = ResolveExisting(fileName);
   if (!resolved || !FileExists(*resolved)) RaiseInternalError("RFU-SFN 001");
-  file_.open(FsPath(*resolved), std::ios::binary);
-  if (!file_.is_open()) throw EInOutError(FixedRecordFile::ReadErrorText(fileName));
+  if (!OpenForReading(file_, *resolved))
+    throw EInOutError(FixedRecordFile::ReadErrorText(fileName));
   file_name_ = fileName;
 }
 

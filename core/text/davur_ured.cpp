@@ -59,7 +59,8 @@ void TDavurUredInterface::Rebuild(const TCalderwickData& catalog) {
     const TCDInfo info(StripTrailingSeparator(cd.Path));
     for (const TCDLink& link : info.Links()) {
       const std::string name = Trim(link.FileName);
-      if (name.empty()) continue;
+      // A name leading outside the collection is no lookup file of it.
+      if (name.empty() || !StaysInside(name)) continue;
       const std::string file = JoinPath(info.DataPath(), name);
       if (!FileExists(file)) continue;
       AddLookUpFile(cd.CDID, file);

@@ -226,7 +226,7 @@ void TCalderwickForm::ResolveLink(TTextChild* from, int32_t type, const std::str
       const TCDInfo info(root);
       const std::string table = info.GetLinkTableFileName();
       if (!Trim(table).empty())
-        found = LinkTable::FindInTable(JoinPath(info.DataPath(), Trim(table)),
+        found = LinkTable::FindInTable(JoinInside(info.DataPath(), Trim(table)),
                                        LinkTable::ParseKey(target));
     }
     if (!found) {

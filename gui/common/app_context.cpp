@@ -48,7 +48,7 @@ AppContext::AppContext(Parts parts)
   }
   style_ = std::make_unique<TextStyle>();
   RebuildTextStyle();
-  bookmarks_ = std::make_unique<TBookmark>(*catalog_);
+  bookmarks_ = std::make_unique<TBookmark>(*catalog_, &fileWriter_);
   crossReferences_ = std::make_unique<CrossReferenceLinks>(*catalog_);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "system/drive_list.h"
 #include "system/dynamic_library.h"
 #include "system/plugin_prompts.h"
@@ -81,6 +82,7 @@ class AppContext {
   std::unique_ptr<TPlugInManager> plugins_;  // goes after the catalog, which calls it
   std::unique_ptr<TCalderwickData> catalog_;
   std::unique_ptr<TextStyle> style_;
+  AtomicFileWriter fileWriter_;  // bookmarks and notes: flushed to the disk, then renamed
   std::unique_ptr<TBookmark> bookmarks_;
   std::function<QStringList()> greekFonts_;
   std::unique_ptr<CrossReferenceLinks> crossReferences_;

@@ -135,7 +135,9 @@ TEST_F(CatalogCommandsTest, FailuresExitNonZeroWithAMessage) {
   std::filesystem::remove(coll + "/data/textinfo.dat");
   r = Run("texts --collection " + coll);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("TEXTINFO.DAT"), std::string::npos) << r.err;
+  // The name looked for and the directory searched, as spelled on disk.
+  EXPECT_NE(r.err.find("File 'textinfo.dat' not found in '" + coll + "/data'."), std::string::npos)
+      << r.err;
 }
 
 }  // namespace

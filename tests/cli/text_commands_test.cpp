@@ -85,7 +85,9 @@ TEST_F(TextCommandsTest, ShowFailsOnMissingTextsLayersAndFiles) {
   }
   const test::CliResult missing = Run("dump-stream " + dir.Sub("missing.txt"));
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("cannot open"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("File 'missing.txt' not found in '" + dir.path() + "'."),
+            std::string::npos)
+      << missing.err;
   for (const char* usage : {"--text 0", "--text 1 --layer 4", "--text x", "--layer 2"}) {
     const test::CliResult r = Run("show --collection " + coll + " " + usage);
     EXPECT_EQ(r.status, 2) << usage;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
@@ -11,6 +13,7 @@
 #include "base/paths.h"
 #include "support/internal_code.h"
 #include "support/temp_dir.h"
+#include "system/file_writer.h"
 
 namespace quillmar {
 namespace {
@@ -182,28 +185,38 @@ TEST_F(BookmarkTest, NotesOutsideWindows1252AreWrittenAsUtf8WithTheMark) {
   EXPECT_EQ(store.LoadNote(id), Lines{"\u00ce\u00b1"});
 }
 
+// Writes through the standard writer until told to fail, as a full disk would.
+class SwitchableWriter : public FileWriter {
+ public:
+  bool ReplaceFile(const std::string& path, std::string_view bytes) override {
+    return !fail && StandardFileWriter().ReplaceFile(path, bytes);
+  }
+  bool fail = false;
+};
+
 TEST_F(BookmarkTest, FailedWritesLeaveThePreviousFiles) {
+  SwitchableWriter writer;
   {
-    TBookmark store(dir.path());
+    TBookmark store(dir.path(), &writer);
     store.Add(Record("old"));
     store.Save();
     store.SaveNote(1, {"old note"});
   }
   const std::string before = test::ReadFile(Dat());
-  TBookmark store(dir.path());
+  TBookmark store(dir.path(), &writer);
   store.Add(Record("new"));
-  // The temporary files' places are taken by directories.
-  fs::create_directories(Dat() + ".tmp");
-  fs::create_directories(store.NoteFileName(1) + ".tmp");
-  EXPECT_THROW(store.Save(), EInOutError);
+  writer.fail = true;
+  EXPECT_EQ(test::MessageOf([&] { store.Save(); }), "Error writing the file '" + Dat() + "'.");
   EXPECT_THROW(store.SaveNote(1, {"new note"}), EInOutError);
   EXPECT_EQ(test::ReadFile(Dat()), before);
   EXPECT_EQ(store.LoadNote(1), Lines{"old note"});
   EXPECT_TRUE(store.Modified());
 
-  fs::remove(Dat() + ".tmp");
+  writer.fail = false;
   store.Save();
   EXPECT_EQ(TBookmark(dir.path()).Count(), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Sub("Bookmark")), fs::directory_iterator()),
+            2);  // bookmark.dat and the note: no temporary file left
 }
 
 TEST_F(BookmarkTest, UnreadableStoreIsReportedAndNeverOverwritten) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,6 +69,11 @@ TEST(HitList, EinfuegenSortsByCdTextPartRankAndPositionAndDropsEqualHits) {
   TFundstellenListe m;
   for (int32_t pos : {10, 30, 20, 10, 20, 30}) m.EinfuegenMitWort(Hit(1, pos), "w", "A");
   EXPECT_EQ(m.Anzahl(), 3);
+
+  // A damaged hit record at the very end of the position range: the end is clamped, not wrapped.
+  TFundstellenListe n;
+  n.EinfuegenMitWort(Hit(1, std::numeric_limits<int32_t>::max() - 1), "word", "A");
+  EXPECT_EQ(n.EntryList()[0].Anzeige.Ende, std::numeric_limits<int32_t>::max());
 }
 
 TEST(HitList, BatchAndUnionEqualOneByOneInsertion) {
@@ -248,7 +254,8 @@ TEST_F(HitFileTest, LoadsRangesThroughTheListsFilters) {
     datei_.SetzeDateiName(path);
     FAIL();
   } catch (const EInOutError& e) {
-    EXPECT_EQ(std::string(e.what()), "Datei '" + UpperAscii(path) + "' nicht gefunden.(TFDA 001)");
+    EXPECT_EQ(std::string(e.what()),
+              "File 'fundst.dat' not found in '" + dir_.Sub("nichts") + "'.(TFDA 001)");
   }
 }
 

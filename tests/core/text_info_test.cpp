@@ -9,8 +9,10 @@
 
 #include "base/bytes.h"
 #include "base/errors.h"
+#include "base/paths.h"
 #include "support/collection_writer.h"
 #include "support/fakes.h"
+#include "support/internal_code.h"
 #include "support/temp_dir.h"
 
 namespace quillmar {
@@ -79,8 +81,25 @@ TEST_F(TextInfoTest, LoadAsksUntilTheCatalogExistsOrTheUserCancels) {
   TTextInfo asking(&prompts);
   EXPECT_TRUE(asking.Load(catalog));
   ASSERT_EQ(prompts.asked.size(), 2u);
-  EXPECT_NE(prompts.asked[0].find(UpperAscii(catalog)), std::string::npos);
+  // The name looked for and the directory searched, as spelled on disk.
+  EXPECT_EQ(prompts.asked[0],
+            "File '" + FileNameOf(catalog) + "' not found in '" + DirectoryOf(catalog) + "'.");
   EXPECT_FALSE(asking.Load(dir.Sub("elsewhere.dat")));  // script ran out: Cancel
+}
+
+TEST_F(TextInfoTest, FileNamesLeadingOutsideTheCollectionAreRefused) {
+  TextRecord text = Text("Escaping");
+  text.picture_file = "../../etc/passwd";
+  text.page_file = "/etc/passwd";
+  ASSERT_TRUE(info.Load(Make({text}, /*upper=*/false)));
+  info.Select(1);
+  const std::string data = DirectoryOf(info.FileName());
+  EXPECT_EQ(test::MessageOf([&] { info.GetBildDateiName(); }),
+            "The collection names the file '../../etc/passwd', which lies outside its directory '" +
+                data + "'.");
+  EXPECT_EQ(test::MessageOf([&] { info.GetSeitenDateiName(); }),
+            "The collection names the file '/etc/passwd', which lies outside its directory '" +
+                data + "'.");
 }
 
 TEST_F(TextInfoTest, SelectChecksTheCatalog) {

@@ -65,7 +65,7 @@ TEST_F(WordFileTest, LookupByKeyNeighboursAndBadFiles) {
 
   const std::string missing = dir.Sub("fuzzy/s1wl.dat");
   EXPECT_EQ(MessageOf([&] { a.SetzeDateiName(" " + missing); }),
-            "Datei '" + UpperAscii(missing) + "' nicht gefunden.(TWDA 001)");
+            "File 's1wl.dat' not found in '" + dir.Sub("fuzzy") + "'.(TWDA 001)");
   EXPECT_EQ(a.DateiName(), path);
   test::WriteFile(path, "");
   EXPECT_EQ(MessageOf([&] { a.Suche("x"); }), "Datei '" + path + "' ist leer. (TWDA 002)");

@@ -171,7 +171,7 @@ TEST_F(WordQueryTest, FuzzyLevelsGoThroughTheLinkFile) {
     Finde("TEST0001", "Maier", 2);  // no word list for level 2
     ADD_FAILURE();
   } catch (const EInOutError& e) {
-    EXPECT_STREQ(e.what(), "Datei '' nicht gefunden.(TWDA 001)");
+    EXPECT_STREQ(e.what(), "File '' not found.(TWDA 001)");
   }
   EXPECT_THROW(Finde("TEST0001", "Maier", 5), InternalError);  // "TWA-SSW-1"
   // Without a fuzzy library the search is exact, whatever the level.
@@ -242,9 +242,8 @@ TEST_F(WordQueryTest, SnapshotOfTheCatalog) {
     q.SetzeCD("NOPE0001");
     ADD_FAILURE();
   } catch (const EInOutError& e) {
-    EXPECT_EQ(std::string(e.what()), "Datei '" +
-                                         UpperAscii(JoinPath("NOPE0001/data", "wortlst.dat")) +
-                                         "' nicht gefunden.(TWDA 001)");
+    EXPECT_EQ(std::string(e.what()),
+              "File 'wortlst.dat' not found in '" + JoinPath("NOPE0001", "data") + "'.(TWDA 001)");
   }
 }
 

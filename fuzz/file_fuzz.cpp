@@ -1,0 +1,194 @@
+// Feeds arbitrary bytes to one reader of collection or user files, chosen when the target is
+// built (QUILLMAR_FUZZ_<NAME>, see fuzz/CMakeLists.txt). File readers get the bytes as files in
+// a directory of their own; inputs of several files hold the files one after another, each
+// ended by the marker kPartEnd (the seeds are written so by fuzz/make-seeds.sh).
+// Errors (quillmar::Exception) are the expected answer to damaged input; crashes, hangs,
+// sanitizer reports and broken invariants (abort) are findings.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "builder/source_parser.h"
+#include "collection/bookmark.h"
+#include "collection/cd_info.h"
+#include "collection/ini_file.h"
+#include "collection/text_info.h"
+#include "platform/settings_file_format.h"
+#include "retrieval/hit_file.h"
+#include "retrieval/word_file.h"
+#include "system/memory_registry_store.h"
+#include "text/creference_lookup.h"
+#include "text/link_table.h"
+
+namespace {
+
+using namespace quillmar;
+namespace fs = std::filesystem;
+
+constexpr std::string_view kPartEnd = "\n--QM--\n";
+
+[[maybe_unused]] void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// A directory of this process's own, emptied for every input.
+const std::string& WorkDirectory() {
+  static const std::string dir = [] {
+    const fs::path p = fs::temp_directory_path() / ("quillmar-fuzz-" + std::to_string(getpid()));
+    fs::create_directories(p);
+    return p.string();
+  }();
+  return dir;
+}
+
+// The input cut into `count` parts at the markers; missing parts are empty.
+[[maybe_unused]] std::vector<std::string_view> Parts(std::string_view bytes, size_t count) {
+  std::vector<std::string_view> parts;
+  while (parts.size() + 1 < count) {
+    const size_t end = bytes.find(kPartEnd);
+    if (end == std::string_view::npos) break;
+    parts.push_back(bytes.substr(0, end));
+    bytes.remove_prefix(end + kPartEnd.size());
+  }
+  parts.push_back(bytes);
+  parts.resize(count);
+  return parts;
+}
+
+[[maybe_unused]] std::string Put(const std::string& name, std::string_view bytes) {
+  const std::string path = JoinPath(WorkDirectory(), name);
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+template <typename F>
+[[maybe_unused]] void Try(F f) {
+  try {
+    f();
+  } catch (const Exception&) {
+  }
+}
+
+void Run(std::string_view bytes) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(WorkDirectory(), ec)) fs::remove_all(entry, ec);
+  ClearPathCache();
+#if defined(QUILLMAR_FUZZ_METAINFO)
+  Put("ID/metainfo.dat", bytes);
+  Try([&] {
+    const TCDInfo info(WorkDirectory());
+    for (int32_t i = 1; i <= info.Count() && i <= 64; ++i) (void)info.GetRecord(i);
+    (void)info.GetTextInfoFileName();
+    (void)info.GetSchemas();
+    (void)info.GetFSLibraryID();
+    (void)info.VersionOK(1, 7);
+    for (const auto& link : info.Links()) Check(link.FileName.size() < 4096);
+  });
+#elif defined(QUILLMAR_FUZZ_TEXTINFO)
+  // The text catalog and the first text's chapter, page, picture and synchronisation files.
+  const auto parts = Parts(bytes, 5);
+  const std::string catalog = Put("data/textinfo.dat", parts[0]);
+  Put("data/t001.kap", parts[1]);
+  Put("data/t001.pag", parts[2]);
+  Put("data/t001.bld", parts[3]);
+  Put("data/t001.syn", parts[4]);
+  Try([&] {
+    TTextInfo info;
+    if (!info.Load(catalog)) return;
+    Try([&] { (void)info.ListTexts(); });
+    for (int32_t n = 1; n <= info.RecordCount() && n <= 4; ++n) {
+      Try([&] {
+        info.Select(n);
+        if (info.CurrentText() != n) return;
+        (void)info.GetLongTextName();
+        Try([&] {
+          for (const auto& text : info.ListTexts()) (void)info.ListChapters(text);
+        });
+        Try([&] { (void)info.GetSeitenPosition("1", 1); });
+        Try([&] { (void)info.GetPositionSeite(100, 1); });
+        Try([&] { (void)info.GetBildName(1); });
+        Try([&] { (void)info.GetSyncRange(1, 1000); });
+        Try([&] { (void)info.GetSyncPosition(10); });
+      });
+    }
+  });
+#elif defined(QUILLMAR_FUZZ_LINK_TABLE)
+  const std::string table = Put("data/lk.dat", bytes);
+  for (int32_t key : {1, 2, 17, 1000, -1}) Try([&] { (void)LinkTable::FindInTable(table, key); });
+#elif defined(QUILLMAR_FUZZ_XREF_LOOKUP)
+  const std::string file = Put("data/xr.dat", bytes);
+  Try([&] {
+    TCReferenceLookUp lookup;
+    lookup.SetFile(file);
+    for (const char* key : {"1.", "17.", "a", "zz", "\xff"}) Try([&] { (void)lookup.LookUp(key); });
+  });
+#elif defined(QUILLMAR_FUZZ_WORD_INDEX)
+  // The word list and the hit file: lookups of words, a scan as masks do, the hits of each find.
+  const auto parts = Parts(bytes, 2);
+  const std::string words = Put("data/wortlst.dat", parts[0]);
+  const std::string hits = Put("data/fundst.dat", parts[1]);
+  Try([&] {
+    retrieval::TWortDateiAnfrage lookup;
+    lookup.SetzeDateiName(words);
+    for (const char* word : {"the", "a", "zz", "histories", "\xe4"}) {
+      Try([&] {
+        lookup.Suche(word);
+        if (!lookup.Gefunden()) return;
+        retrieval::TFundstellenDateiAnfrage file;
+        file.SetzeDateiName(hits);
+        file.Von = lookup.Von();
+        file.Bis = lookup.Bis();
+        file.Laden();
+      });
+    }
+  });
+  Try([&] {
+    retrieval::TLesenWortDatei reader;
+    reader.SetzeDateiName(words);
+    for (int32_t n = 1; n <= reader.Anzahl() && n <= 2000; ++n) (void)reader.Lies(n);
+  });
+#elif defined(QUILLMAR_FUZZ_SCHEMA_INI)
+  const IniFile ini(Put("data/schema1.ini", bytes));
+  for (const auto& section : ini.Sections()) (void)ini.ReadString(section, "Name", "");
+#elif defined(QUILLMAR_FUZZ_SETTINGS)
+  // The settings file: what is read is written again and reads back the same.
+  MemoryRegistryStore tree;
+  if (ParseSettingsFile(bytes, tree)) {
+    const auto text = FormatSettingsFile(tree);
+    if (text) {
+      MemoryRegistryStore again;
+      Check(ParseSettingsFile(*text, again));
+      Check(FormatSettingsFile(again) == text);
+    }
+  }
+#elif defined(QUILLMAR_FUZZ_BOOKMARKS)
+  Put("Bookmark/bookmark.dat", bytes);
+  Put("Bookmark/b0001.txt", bytes.substr(0, 512));
+  TBookmark store(WorkDirectory());
+  for (int32_t i = 0; i < store.Count(); ++i) Check(store.GetItem(i).Id >= 1);
+  Try([&] { (void)store.LoadNote(1); });
+#elif defined(QUILLMAR_FUZZ_SOURCE)
+  Try([&] { (void)builder::ParseSource(bytes, "fuzz.qms"); });
+#else
+#error "no fuzz target chosen"
+#endif
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Run(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
