@@ -9,6 +9,7 @@
 #include "base/language.h"
 #include "base/paths.h"
 #include "collection/cd_info.h"
+#include "collection/fixed_record_file.h"
 #include "collection/not_found.h"
 #include "collection/registry_keys.h"
 #include "collection/text_info.h"
@@ -26,6 +27,12 @@ constexpr char kKRVTMarker[] = "bin/mauninst.exe";
 
 constexpr LangText kNotValidDirectory{"Der Pfad '%s' verweist auf kein gültiges Datenverzeichnis.",
                                       "The path '%s' is not a valid data directory."};
+constexpr LangText kNoWholeRecord{
+    "'%s' enthält keinen vollständigen Datensatz (die Datei ist leer oder abgeschnitten).",
+    "'%s' holds no whole record (the file is empty or cut short)."};
+constexpr LangText kNoTextCatalog{"'%s' nennt keinen Textkatalog.", "'%s' names no text catalog."};
+constexpr LangText kDamagedCollection{"Die Sammlung '%s' in '%s' kann nicht benutzt werden.",
+                                      "The collection '%s' in '%s' cannot be used."};
 constexpr LangText kCDNotAvailable{"Diese Operation bezieht sich auf eine nicht verfügbare CD-ROM.",
                                    "This operation requires a currently non available CD-ROM."};
 
@@ -43,7 +50,42 @@ std::string CDDataPlaceholder(const std::string& name) {
 
 bool IsKRVT(const std::string& cdid) { return SameCDID(cdid, kKRVT0001); }
 
+// What is wrong with a file of fixed-size records; empty when nothing is. With `needsRecord` a
+// file without a whole record is damaged too.
+std::string RecordFileDamage(const std::string& path, size_t recordSize, bool needsRecord) {
+  if (!IsRegularFile(path)) return UnusableFileText(path);
+  const std::optional<int64_t> count = FixedRecordFile(path, recordSize).TryCount();
+  if (!count) return UnusableFileText(path);
+  if (needsRecord && *count == 0) return Format(Tr(kNoWholeRecord), {path});
+  return {};
+}
+
 }  // namespace
+
+std::string CollectionDamage(const std::string& root) {
+  const TCDInfo info(root);
+  const std::string meta = ResolvePath(JoinPath(JoinPath(info.Path(), "ID"), "metainfo.dat"));
+  if (!info.IsKRVT()) {
+    // Without its header record the metadata names neither the title nor the text catalog.
+    if (std::string damage = RecordFileDamage(meta, TCDInfo::kRecordSize, true); !damage.empty())
+      return damage;
+  }
+  const std::string name = Trim(info.GetTextInfoFileName());
+  if (name.empty()) return Format(Tr(kNoTextCatalog), {meta});
+  std::string catalog;
+  try {
+    catalog = ResolvePath(JoinInside(info.DataPath(), name));
+  } catch (const EInOutError& e) {
+    return e.what();
+  }
+  // An empty text catalog is a collection without texts, not a damaged one.
+  return RecordFileDamage(catalog, TTextInfo::kRecordSize, false);
+}
+
+std::string DamagedCollectionText(const TCRrecord& cd) {
+  const std::string name = Trim(cd.Name).empty() ? Trim(cd.CDID) : Cp1252ToUtf8(cd.Name);
+  return Format(Tr(kDamagedCollection), {name, StripTrailingSeparator(cd.Path)}) + "\n" + cd.Damage;
+}
 
 TCalderwickData::TCalderwickData(Platform platform)
     : reg_(platform.registry),
@@ -236,6 +278,9 @@ void TCalderwickData::ScanCDs() {
 }
 
 void TCalderwickData::Complete(TCRrecord& cd) {
+  // A damaged collection asks for no plug-in and gets no keys: it cannot be read anyway.
+  cd.Damage = Present(cd) ? CollectionDamage(cd.Path) : std::string();
+  if (!cd.Damage.empty()) return;
   const TCDInfo info(cd.Path);
   for (const auto& plugin : info.PlugIns())
     if (!plugins_.IsPresent(plugin.Name, plugin.Library)) plugins_.Load(plugin.Library, cd.CDID);
@@ -363,17 +408,29 @@ bool TCalderwickData::CDAvailable(const std::string& cdid, bool ask) {
     return false;
   }
   const TCRrecord& cd = cds_[static_cast<size_t>(i)];
-  const std::string root = StripTrailingSeparator(cd.Path);
-  const std::string marker = IsKRVT(cd.CDID)
-                                 ? JoinPath(root, kKRVTMarker)
-                                 : JoinPath(JoinPath(root, "ID"), Trim(cd.CDID) + ".hid");
   for (;;) {
-    if (FileExists(marker)) return true;
+    if (Present(cd)) return true;
     if (!ask) return false;
-    if (TNotFoundForm::ShowCDNotFound(prompts_, cd.Name, root) != PromptResult::kRetry)
+    if (TNotFoundForm::ShowCDNotFound(prompts_, cd.Name, StripTrailingSeparator(cd.Path)) !=
+        PromptResult::kRetry)
       return false;
     ClearPathCache();  // the user may have inserted the medium meanwhile
   }
+}
+
+bool TCalderwickData::CDUsable(const std::string& cdid, bool ask) {
+  if (!CDAvailable(cdid, ask)) return false;
+  TCRrecord& cd = cds_[static_cast<size_t>(GetCDIndex(cdid))];
+  cd.Damage = CollectionDamage(cd.Path);
+  if (cd.Damage.empty()) return true;
+  if (ask) prompts_.ShowError(DamagedCollectionText(cd));
+  return false;
+}
+
+bool TCalderwickData::Present(const TCRrecord& cd) {
+  const std::string root = StripTrailingSeparator(cd.Path);
+  return FileExists(IsKRVT(cd.CDID) ? JoinPath(root, kKRVTMarker)
+                                    : JoinPath(JoinPath(root, "ID"), Trim(cd.CDID) + ".hid"));
 }
 
 std::string TCalderwickData::GetDownloadDir() {

@@ -26,6 +26,9 @@ struct TCRrecord {
   int32_t MajorVersion = 0;
   uint16_t NoDateMarker = 0;  // stands in a hit date's year or extra field the passage lacks
   uint16_t YearOffset = 0;    // added to years the user enters for the date filter
+  // Why the collection cannot be read (CollectionDamage, UTF-8); empty when it can. Set by the
+  // scan for a collection whose medium is present.
+  std::string Damage;
 };
 using TCRrecords = std::vector<TCRrecord>;
 
@@ -44,6 +47,17 @@ struct TTextSelect {
   bool Selected = false;
 };
 using TTextSelectArray = std::vector<TTextSelect>;
+
+// What keeps the collection at `root` from being read, as a message that names the file as it
+// is on disk and what is wrong with it: its metadata (ID/metainfo.dat) or its text catalog
+// missing or not a regular file, the metadata without a whole record, naming no text catalog
+// or one outside the data directory. Empty when both can be read. Looks at nothing else, so a
+// collection that passes may still have damaged texts or a damaged word index.
+std::string CollectionDamage(const std::string& root);
+
+// "The collection '<name>' in '<path>' cannot be used." followed by the collection's damage, for
+// the one report of a damaged collection. The name falls back to the identifier.
+std::string DamagedCollectionText(const TCRrecord& cd);
 
 // The process-wide catalog of reachable collections and the only code that touches the settings
 // store. It knows where each collection lives, its current tree schema and fuzzy-search files,
@@ -81,7 +95,8 @@ class TCalderwickData {
   const std::vector<std::string>& RegisteredCDs() const { return registered_; }
 
   // Rebuilds the catalog from the drives, an announced directory and the registered
-  // hard-disk collections.
+  // hard-disk collections. A collection whose files keep it from being read stays catalogued
+  // with its Damage set.
   void ScanCDs();
 
   // Probes a directory and, when it holds a collection, catalogues and registers it as a
@@ -106,6 +121,10 @@ class TCalderwickData {
   std::string GetKiFile(const std::string& cdid);
   std::string GetAbFile(const std::string& cdid);
   bool CDAvailable(const std::string& cdid, bool ask);
+  // CDAvailable, and the collection's files can be read (CollectionDamage, checked now and kept
+  // in its record). With `ask` a damaged collection is reported (DamagedCollectionText) before
+  // false is returned. What opening a text or searching needs of a collection.
+  bool CDUsable(const std::string& cdid, bool ask);
 
   std::string GetAppPath() { return settings_.GetPath(); }
   std::string GetVersionKey() const { return settings_.VersionKey(); }
@@ -117,6 +136,8 @@ class TCalderwickData {
 
  private:
   bool Probe(const std::string& directory, TCRrecord& record) const;
+  // The collection's identity file (or the marker of KRVT0001) exists: its medium is present.
+  static bool Present(const TCRrecord& cd);
   // What a scan learns from a collection's metadata: wanted plug-ins, fuzzy-search key, date
   // markers, tree schema key.
   void Complete(TCRrecord& cd);

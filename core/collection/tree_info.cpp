@@ -102,7 +102,8 @@ void TTreeInfo::ListCDs() {
     child.MinorVersion = info.MinorVersion();
     child.MajorVersion = info.MajorVersion();
     child.Key.CDID = cd.CDID;
-    child.Key.Schema = catalog_.GetCurrentSchema(cd.CDID);
+    child.Damage = cd.Damage;
+    if (cd.Damage.empty()) child.Key.Schema = catalog_.GetCurrentSchema(cd.CDID);
     items_.push_back(std::move(child));
   }
 }

@@ -28,6 +28,8 @@ struct TreeChild {
   int32_t MinorVersion = 0;
   int32_t MajorVersion = 0;
   TTreeRecord Key;  // the key of the child's own children
+  // A collection that cannot be read: why (TCRrecord::Damage). Such a node has no children.
+  std::string Damage;
 };
 using TTreeRecords = std::vector<TreeChild>;
 

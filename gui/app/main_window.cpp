@@ -628,7 +628,7 @@ void TCalderwickForm::AddCollection() {
 
 bool TCalderwickForm::SearchPossible() {
   for (const TCRrecord& cd : context_.Catalog().CDs())
-    if (context_.Catalog().CDAvailable(cd.CDID, false)) return true;
+    if (context_.Catalog().CDUsable(cd.CDID, false)) return true;
   context_.Prompts().ShowError(Tr(texts::kNoCD));
   return false;
 }
@@ -710,7 +710,7 @@ void TCalderwickForm::OpenLinkFileTarget(bool bibliography) {
     const LinkFileRecord record = links.Find(t->CDID(), t->TextNr());
     if (record.TargetTextNr < 0 || Trim(record.TargetCDID).empty()) return;
     const int32_t position = links.Resolve(record);
-    if (!catalog.CDAvailable(record.TargetCDID, true)) return;
+    if (!catalog.CDUsable(record.TargetCDID, true)) return;
     OpenTextByIds(record.TargetCDID, record.TargetTextNr, 1, position, false);
   });
 }

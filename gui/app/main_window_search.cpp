@@ -65,7 +65,7 @@ void TCalderwickForm::PreviousHit() {
 // window; otherwise a new one opens.
 void TCalderwickForm::OpenResultPosition(const retrieval::TFundPosition& hit) {
   Guarded([&] {
-    if (!context_.Catalog().CDAvailable(hit.CD.Str(), true)) return;
+    if (!context_.Catalog().CDUsable(hit.CD.Str(), true)) return;
     TTextChild* target = nullptr;
     for (TTextChild* t : TextWindows())
       if (t->HasHitMarking()) target = t;

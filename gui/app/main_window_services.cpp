@@ -106,7 +106,7 @@ void TCalderwickForm::Discard(TTextChild* child) {
 void TCalderwickForm::OpenReference(const std::string& cdid, int32_t textNr, int32_t paragraph,
                                     Reuse reuse) {
   Guarded([&] {
-    if (!context_.Catalog().CDAvailable(cdid, true)) return;
+    if (!context_.Catalog().CDUsable(cdid, true)) return;
     if (reuse != Reuse::kNever) {
       if (TTextChild* t = FindText(cdid, textNr, kMainLayer, reuse == Reuse::kSynoptic)) {
         Raise(t);
@@ -143,7 +143,7 @@ TTextChild* TCalderwickForm::OpenTextByIds(const std::string& cdid, int32_t text
   TTextChild* result = nullptr;
   Guarded([&] {
     if (layer < kMainLayer || layer > kScholiaLayer) layer = kMainLayer;
-    if (!context_.Catalog().CDAvailable(cdid, true)) return;
+    if (!context_.Catalog().CDUsable(cdid, true)) return;
     TTextChild* t = newWindow ? nullptr : FindText(cdid, textNr, layer, false);
     if (!t) {
       t = NewTextWindow();

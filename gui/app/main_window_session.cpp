@@ -43,10 +43,10 @@ void TCalderwickForm::RestoreSession() {
   TTextChild* last = nullptr;
   for (const SessionWindow& w : windows) {
     Guarded([&] {
-      // Without asking for a medium: a collection that is gone is simply left out.
+      // Without asking for a medium: a collection that is gone is simply left out, and so is
+      // a damaged one, which the navigation window has reported already.
       if (w.Layer < kMainLayer || w.Layer > kScholiaLayer ||
-          context_.Catalog().GetCDIndex(w.CDID) < 0 ||
-          !context_.Catalog().CDAvailable(w.CDID, false))
+          context_.Catalog().GetCDIndex(w.CDID) < 0 || !context_.Catalog().CDUsable(w.CDID, false))
         return;
       QRect place(w.Geometry[0], w.Geometry[1], w.Geometry[2], w.Geometry[3]);
       if (place.width() < 1 || place.height() < 1) place = DefaultGeometry();

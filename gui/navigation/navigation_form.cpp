@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <exception>
 #include <functional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -170,6 +171,11 @@ struct TNavigationForm::Impl {
   }
   void Expand(QTreeWidgetItem* item);
   void OfferNewVersion(const TreeChild& cd);
+  // A collection that cannot be read: a greyed node without children whose tip says why.
+  void AddDamagedNode(const TreeChild& cd);
+  // Shows, after the current event, one message for each damaged collection not yet reported
+  // with the same damage in this run.
+  void ReportDamage(const TCRrecords& cds);
   void UpdateButtons();
   void OpenSelected(OpenMode mode);
 
@@ -217,6 +223,7 @@ struct TNavigationForm::Impl {
   std::unique_ptr<TMultiMedia> media;     // null without the plug-in parts
   std::vector<TMediaEntry> mediaEntries;  // the multimedia tree's nodes
   std::vector<TTreeRecord> keys;          // the references of the tree's nodes
+  std::set<std::string> reported;         // identifier and damage of each damaged collection
   bool updating = false;                  // the tree is being rebuilt
   bool filling = false;                   // the bookmark list is being rebuilt
   bool loadingNote = false;
@@ -445,7 +452,9 @@ void TNavigationForm::Refresh() {
   try {
     const TTreeInfo root(d.catalog, TTreeRecord{});
     for (const TreeChild& cd : root.Items()) {
-      if (cd.VersionOK)
+      if (!cd.Damage.empty())
+        d.AddDamagedNode(cd);
+      else if (cd.VersionOK)
         d.AddNode(nullptr, cd);
       else
         d.OfferNewVersion(cd);
@@ -453,6 +462,7 @@ void TNavigationForm::Refresh() {
   } catch (const std::exception& e) {
     d.ShowError(e.what());
   }
+  d.ReportDamage(d.catalog.CDs());
   d.FillMedia();
   d.internetPage->BuildList();  // entries for one collection follow the installed collections
   if (d.services != nullptr) {
@@ -481,6 +491,32 @@ QTreeWidgetItem* TNavigationForm::Impl::AddNode(QTreeWidgetItem* parent, const T
   return item;
 }
 
+void TNavigationForm::Impl::AddDamagedNode(const TreeChild& cd) {
+  QTreeWidgetItem* item = AddNode(nullptr, cd);
+  if (cd.Name.empty()) item->setText(0, Utf8(Trim(cd.Key.CDID)));
+  item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+  item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+  item->setData(0, kLoadedRole, true);
+  item->setToolTip(0, Utf8(cd.Damage));
+}
+
+// The messages wait for the event loop: at start the splash screen still covers the main window
+// while the tree is first filled.
+void TNavigationForm::Impl::ReportDamage(const TCRrecords& cds) {
+  std::vector<std::string> messages;
+  for (const TCRrecord& cd : cds) {
+    if (cd.Damage.empty() || !reported.insert(Trim(cd.CDID) + "\n" + cd.Damage).second) continue;
+    messages.push_back(DamagedCollectionText(cd));
+  }
+  if (messages.empty()) return;
+  QMetaObject::invokeMethod(
+      q,
+      [this, messages] {
+        for (const std::string& message : messages) ShowError(message);
+      },
+      Qt::QueuedConnection);
+}
+
 // Loads a node's children when it is first expanded, once its collection is available; the
 // node closes again when it is not or when reading fails.
 void TNavigationForm::Impl::Expand(QTreeWidgetItem* item) {
@@ -489,7 +525,7 @@ void TNavigationForm::Impl::Expand(QTreeWidgetItem* item) {
   try {
     BusyCursor busy;
     const TTreeRecord key = KeyOf(item);
-    if (catalog.CDAvailable(key.CDID, true)) {
+    if (catalog.CDUsable(key.CDID, true)) {
       if (item->childCount() > 0) RaiseInternalError("NF-EN 001");
       TTreeRecords children;
       try {
@@ -543,7 +579,7 @@ void TNavigationForm::Impl::OpenSelected(OpenMode mode) {
   const TTreeRecord key = KeyOf(item);
   if (key.TextNo == 0) return;
   try {
-    if (!catalog.CDAvailable(key.CDID, true) || !services) return;
+    if (!catalog.CDUsable(key.CDID, true) || !services) return;
     switch (mode) {
       case OpenMode::kReuse:
         services->OpenTextFromReference(key.CDID, key.TextNo, key.Position);
@@ -581,7 +617,7 @@ void TNavigationForm::Impl::FillMedia() {
   const TCRrecords cds = catalog.CDs();
   for (const TCRrecord& cd : cds) {
     QTreeWidgetItem* node = addNode(nullptr, cd.Name, TMediaEntry{});
-    if (!media) continue;
+    if (!media || !cd.Damage.empty()) continue;  // a damaged collection is reported once, above
     try {
       media->SetCD(cd.CDID);
       media->SetMediaDir(JoinPath(StripTrailingSeparator(cd.Path), "media"));
@@ -735,7 +771,7 @@ void TNavigationForm::Impl::OpenBookmark() {
     return;
   }
   try {
-    if (catalog.CDAvailable(record.CDID, true) && services)
+    if (catalog.CDUsable(record.CDID, true) && services)
       services->OpenTextByIds(record.CDID, record.TextNo, record.Layer, record.FirstParagraph,
                               true);
   } catch (const std::exception& e) {

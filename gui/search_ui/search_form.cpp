@@ -215,8 +215,9 @@ void TSuchFormular::Laden(int index) {
     e = search_ui::SearchSettings::FromHistory(record);
   } else {
     e = search_ui::SearchSettings::Standard();
+    // A damaged collection cannot be searched; the navigation window has reported it.
     for (const TCRrecord& cd : context_.Catalog().CDs())
-      e.CDAuswahl.push_back({cd.CDID, cd.Name.substr(0, kNameLength), true});
+      if (cd.Damage.empty()) e.CDAuswahl.push_back({cd.CDID, cd.Name.substr(0, kNameLength), true});
     e.TextAuswahl.push_back({"0", 0, Tr(kAll), true});
     for (const OpenTextEntry& text : openTexts_) {
       bool listed = false;

@@ -22,9 +22,9 @@ class SearchHistoryTest : public ::testing::Test {
               if (no < 1) RaiseInternalError("AD-TPD-GNA-2");
               return cdid + " text " + std::to_string(no);
             }) {
-    cds_ = {{"KRVT0001", "Alpha", "", 0, 0, 0, 0},
-            {"ABCD0002", std::string(200, 'b'), "", 0, 0, 0, 0},
-            {"XYZ00003", "Gamma", "", 0, 0, 0, 0}};
+    cds_ = {{"KRVT0001", "Alpha", "", 0, 0, 0, 0, ""},
+            {"ABCD0002", std::string(200, 'b'), "", 0, 0, 0, 0, ""},
+            {"XYZ00003", "Gamma", "", 0, 0, 0, 0, ""}};
   }
 
   void Add(const std::string& question) {
