@@ -19,6 +19,7 @@
 #include "cli/hit_writer.h"
 #include "cli/session.h"
 #include "collection/cd_info.h"
+#include "platform/stderr_prompts.h"
 #include "retrieval/complex_query.h"
 #include "retrieval/search_catalog.h"
 #include "retrieval/search_thread.h"
@@ -223,7 +224,8 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
         << " cpu_us_per_query=" << 1e6 * static_cast<double>(cpu) / CLOCKS_PER_SEC / done
         << " first_cpu_us=" << 1e6 * static_cast<double>(firstCpu) / CLOCKS_PER_SEC << "\n";
   }
-  if (complexQuery.Fehler) err << "quillmar: " << complexQuery.FehlerText << "\n";
+  // A collection left out: its message, the other collections' hits, and exit status 1.
+  if (complexQuery.Fehler) err << PrefixedLines(complexQuery.FehlerText);
   if (complexQuery.Status == retrieval::TKomplexAnfrage::kCancelled || complexQuery.Status < 0) {
     err << "quillmar: " << retrieval::StatusText(complexQuery.Status) << "\n";
     return 1;

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "base/bytes.h"
+#include "base/codepage.h"
+#include "base/errors.h"
 #include "base/language.h"
 #include "retrieval/conjunction.h"
 #include "retrieval/group_set.h"
@@ -22,6 +24,10 @@ constexpr LangText kOder{"Schlüsselwort 'ODER' falsch verwendet", "Wrong use of
 constexpr LangText kUnd{"Schlüsselwort 'UND' falsch verwendet", "Wrong use of 'AND'"};
 constexpr LangText kBadEllipsis{"Konjunktion '...' falsch verwendet", "Wrong use of '...'"};
 constexpr LangText kFormat{"Formatfehler", "format error"};
+constexpr LangText kLeftOut{
+    "Die Sammlung '%s' konnte nicht durchsucht werden; das Ergebnis enthält keine ihrer "
+    "Fundstellen.",
+    "The collection '%s' could not be searched; the result has none of its hits."};
 
 // Word ends of the fuzzy rewriting.
 bool IsWordEnd(char c) {
@@ -80,8 +86,14 @@ std::string StatusText(int32_t status) {
   return text;
 }
 
+std::string CollectionErrorText(const CollectionSearchInfo& cd, const std::string& error) {
+  const std::string name = Trim(cd.Name).empty() ? Trim(cd.CDID) : Cp1252ToUtf8(cd.Name);
+  return Format(Tr(kLeftOut), {name}) + "\n" + error;
+}
+
 TKomplexAnfrage::TKomplexAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik)
-    : word_query_(std::make_unique<TFundstellenAnfrage>(katalog, phonetik, &Abbrechen)) {
+    : katalog_(katalog),
+      word_query_(std::make_unique<TFundstellenAnfrage>(katalog, phonetik, &Abbrechen)) {
   const bool deutsch = CurrentLanguage() == kGerman;
   UndWort = deutsch ? "UND" : "AND";
   OderWort = deutsch ? "ODER" : "OR";
@@ -139,10 +151,25 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
   const QueryTree tree = ParseQuery(zeile, UndWort, OderWort, Stufe != 0);
   Status = tree.status;
   bound_cd_.clear();
+  LeftOut.clear();
+  Fehler = false;
+  FehlerText.clear();
   if (tree.Valid()) {
     for (const std::string& cd : CDs) {
       current_cd_ = cd;
-      TFundstellenListe liste = Evaluate(tree, tree.Root());
+      TFundstellenListe liste;
+      try {
+        liste = Evaluate(tree, tree.Root());
+      } catch (const EInOutError& e) {
+        // The collection's files are gone or damaged (its medium removed while the search ran,
+        // say): what it gave so far is dropped, the other collections are searched on.
+        bound_cd_.clear();
+        LeftOut.push_back(cd);
+        if (Fehler) FehlerText += "\n\n";
+        Fehler = true;
+        FehlerText += CollectionErrorText(katalog_.Info(cd), e.what());
+        continue;
+      }
       if (Abgebrochen()) {
         Status = kCancelled;
         Ergebnis.Leeren();

@@ -22,6 +22,10 @@ class GroupSet;
 // "Suche wurde abgebrochen" for 10, empty for 0 (in the current interface language).
 std::string StatusText(int32_t status);
 
+// "The collection '<name>' could not be searched; the result has none of its hits." and the
+// error that ended its evaluation, on a line of its own.
+std::string CollectionErrorText(const CollectionSearchInfo& cd, const std::string& error);
+
 // A query line (words, masks, phrases, AND, OR, "...", brackets; see ParseQuery) evaluated over
 // collections into one sorted, filtered hit list.
 class TKomplexAnfrage {
@@ -46,6 +50,10 @@ class TKomplexAnfrage {
   std::string UndWort;
   std::string OderWort;
   std::vector<std::string> CDs;
+  // The collections of the last run whose evaluation a file error (EInOutError) ended: each is
+  // left out of Ergebnis, with none of its hits, and the others are searched on. Fehler is set
+  // then and FehlerText names each of them with its error (CollectionErrorText).
+  std::vector<std::string> LeftOut;
   // Joins (AND, "...", phrases) load a frequent word only within the paragraphs or sections of
   // the other operand, and an OR of words loads them as one list. The result is the same
   // either way; off only to compare.
@@ -55,8 +63,9 @@ class TKomplexAnfrage {
 
   bool Abgebrochen() const { return Abbrechen.load(std::memory_order_relaxed); }
   // Parses the line once and evaluates it over CDs in order into Ergebnis; sets Status. A syntax
-  // error ends the run before any collection is touched, with an empty Ergebnis. File errors
-  // raise (the search thread turns them into Fehler/FehlerText).
+  // error ends the run before any collection is touched, with an empty Ergebnis. A file error
+  // (EInOutError: a file missing, unreadable or cut short) leaves its collection out (LeftOut);
+  // other errors raise (the search thread turns them into Fehler/FehlerText).
   void Ausfuehren(const std::string& anfrage);
   // The collection being evaluated.
   const std::string& AktuelleCD() const { return current_cd_; }
@@ -90,6 +99,7 @@ class TKomplexAnfrage {
   TFundstellenListe Combine(TFundstellenListe& l1, TFundstellenListe& l2, int32_t abstand,
                             int32_t modus, bool geordnet);
 
+  const SearchCatalog& katalog_;
   std::unique_ptr<TFundstellenAnfrage> word_query_;
   std::string current_cd_;
   std::string bound_cd_;  // the collection the word query is bound to

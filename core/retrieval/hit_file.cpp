@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <utility>
 
 #include "base/bytes.h"
 #include "base/errors.h"
@@ -38,6 +39,11 @@ constexpr int64_t kMaxGap = 1024;
 
 [[noreturn]] void Unreadable(const std::string& path) { NichtGefunden(path); }
 
+TFundstellenDateiAnfrage::OpenHook& TheOpenHook() {
+  static TFundstellenDateiAnfrage::OpenHook hook;
+  return hook;
+}
+
 // The last record one read from record k of range r should take: the end of this range and of
 // the ranges right behind it, as long as the read stays within kReadRecords records and skips no
 // more than kMaxGap records between two ranges.
@@ -53,6 +59,8 @@ int64_t ReadEnd(std::span<const HitRange> ranges, size_t r, int64_t k) {
 }
 
 }  // namespace
+
+void TFundstellenDateiAnfrage::SetOpenHook(OpenHook hook) { TheOpenHook() = std::move(hook); }
 
 void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
   if (!FileExists(path)) NichtGefunden(path);
@@ -104,6 +112,7 @@ int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int6
 void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Consumer& take) {
   if (ranges.empty()) return;
   const FileStamp file = CurrentStamp();
+  if (const OpenHook& hook = TheOpenHook(); hook && !(held_ && held_in_)) hook(file.path);
   std::ifstream eigene;
   if (held_ && !held_in_) {
     held_in_ = std::make_unique<std::ifstream>();

@@ -60,6 +60,12 @@ class TFundstellenDateiAnfrage {
   using SortedHits = std::shared_ptr<const std::vector<TFundstelle>>;
   SortedHits SortedRange(const HitRange& range);
 
+  // Called on the reading thread with the file's path whenever a read is about to open the hit
+  // file, that is after the search's words were looked up; tests set it to take the collection
+  // away at that moment. Null outside tests; change it only while no search runs.
+  using OpenHook = std::function<void(const std::string& path)>;
+  static void SetOpenHook(OpenHook hook);
+
  private:
   // Reads `records` records from record k into buffer_; returns the whole records read. A short
   // read means the file has shrunk: `groesse` then becomes the size read up to.

@@ -39,6 +39,7 @@ SearchCatalog SearchCatalog::FromCatalog(TCalderwickData& catalog,
     const TCRrecord& cd = catalog.CDs()[static_cast<size_t>(index)];
     CollectionSearchInfo info;
     info.CDID = Trim(cd.CDID);
+    info.Name = cd.Name;
     info.Path = catalog.GetCDPath(cdid);
     info.FSID = catalog.GetFSID(cdid);
     for (int level = 1; level <= 4; ++level) {

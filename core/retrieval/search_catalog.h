@@ -16,6 +16,7 @@ namespace quillmar::retrieval {
 // store or the catalog.
 struct CollectionSearchInfo {
   std::string CDID;
+  std::string Name;  // title, Windows-1252 bytes; empty when unknown
   std::string Path;  // root directory, without trailing separator
   std::string FSID;  // fuzzy library identifier; empty when the collection has no fuzzy search
   std::string FSWordFiles[4];  // s1wl.dat .. s4wl.dat; empty where missing

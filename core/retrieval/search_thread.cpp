@@ -42,9 +42,11 @@ void TSuchThread::Execute() {
   } catch (const std::exception& e) {
     anfrage_.Fehler = true;
     anfrage_.FehlerText = e.what();
+    anfrage_.Ergebnis.Leeren();  // a search that failed as a whole shows no hits
   } catch (...) {
     anfrage_.Fehler = true;
     anfrage_.FehlerText = "?";
+    anfrage_.Ergebnis.Leeren();
   }
 }
 

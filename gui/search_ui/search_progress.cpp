@@ -114,8 +114,13 @@ void TSucheLauftForm::Completed() {
   // A message box runs its own event loop, in which the owner may close and take this dialog.
   const QPointer<TSucheLauftForm> self(this);
   if (q.Fehler) {
+    // One message: the collections left out, and that the others gave nothing when so.
+    std::string text = q.FehlerText;
+    const bool othersSearched = !q.LeftOut.empty() && q.LeftOut.size() < q.CDs.size();
+    if (othersSearched && q.Status == retrieval::query_status::kOk && q.Ergebnis.Anzahl() == 0)
+      text += "\n\n" + std::string(Tr(kNoneFound));
     QApplication::beep();
-    prompts.ShowError(q.FehlerText);
+    prompts.ShowError(text);
     if (self.isNull()) return;
   }
   if (q.Status == retrieval::TKomplexAnfrage::kCancelled) {
@@ -133,7 +138,7 @@ void TSucheLauftForm::Completed() {
       list->Fill(std::move(hits), katalog_, query_, count, dateSearch);
       list->Zeigen();
     }
-  } else {
+  } else if (!q.Fehler) {
     prompts.ShowInformation(Tr(kNoneFound));
   }
   if (self.isNull()) return;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "base/errors.h"
 #include "base/language.h"
 #include "retrieval/conjunction.h"
+#include "retrieval/hit_file.h"
 #include "retrieval/hit_query.h"
 #include "retrieval/search_thread.h"
 #include "support/index_files.h"
@@ -219,10 +222,17 @@ TEST_F(ComplexQueryTest, CancelledSearchEndsEmptyWithStatus10) {
   EXPECT_FALSE(t.Anfrage().Fehler);
 }
 
-TEST_F(ComplexQueryTest, SearchThreadKeepsHitsOfCollectionsBeforeAFileError) {
+// CDB has lost its hit file: it is left out with one message naming it, and the collections on
+// either side of it keep every hit, with the filters in force.
+TEST_F(ComplexQueryTest, ACollectionWithAFileErrorIsLeftOutAndTheOthersAreSearched) {
+  CollectionSearchInfo bravo;
+  bravo.CDID = "CDB";
+  bravo.Name = "Bravo";
+  bravo.Path = dir_.Sub("CDB");
+  katalog_.Hinzufuegen(bravo);
   TSuchThread t(katalog_, nullptr);
-  for (const char* cd : {"CDC", "CDA", "CDC", "CDB"}) t.CDHinzufuegen(cd);
-  EXPECT_EQ(t.CDs(), (std::vector<std::string>{"CDC", "CDA", "CDB"}));
+  for (const char* cd : {"CDC", "CDB", "CDC", "CDA"}) t.CDHinzufuegen(cd);
+  EXPECT_EQ(t.CDs(), (std::vector<std::string>{"CDC", "CDB", "CDA"}));
   t.Anfrage().Anfrage = "gott";
   t.Anfrage().Ergebnis.Textteile.Aktiv = true;
   t.Anfrage().Ergebnis.Textteile.Aufnehmen(0);
@@ -230,13 +240,58 @@ TEST_F(ComplexQueryTest, SearchThreadKeepsHitsOfCollectionsBeforeAFileError) {
   t.Wait();
   const TKomplexAnfrage& q = t.Anfrage();
   EXPECT_TRUE(q.Fehler);
-  EXPECT_NE(q.FehlerText.find("fundst.dat' nicht gefunden in '"), std::string::npos)
-      << q.FehlerText;
+  EXPECT_EQ(q.LeftOut, std::vector<std::string>{"CDB"});
+  EXPECT_EQ(q.FehlerText,
+            "Die Sammlung 'Bravo' konnte nicht durchsucht werden; das Ergebnis enthält keine "
+            "ihrer Fundstellen.\nDatei 'fundst.dat' nicht gefunden in '" +
+                dir_.Sub("CDB/data") + "'.(TFDA 001)");
   std::vector<std::string> cds;
   for (const auto& e : q.Ergebnis.EntryList()) cds.push_back(e.CD.Str());
   EXPECT_EQ(cds, (std::vector<std::string>{"CDA", "CDA", "CDA", "CDC", "CDC", "CDC"}));
+  EXPECT_EQ(q.Status, 0);
   EXPECT_TRUE(q.Ergebnis.Textteile.Aktiv);
   EXPECT_TRUE(q.Vorlage.Textteile.Enthaelt(0));
+}
+
+// The hit files are opened after the words were looked up: a collection whose directory goes at
+// that moment (its medium taken out) ends its part of the search with a message and gives no
+// hits at all, not the part read before; the next collection is searched as usual, and a search
+// of the missing collection alone ends with the message and nothing else.
+TEST_F(ComplexQueryTest, ACollectionRemovedWhileSearchedGivesNoHitsAndAMessage) {
+  const std::string cda = dir_.Sub("CDA");
+  std::vector<std::string> opened;
+  TFundstellenDateiAnfrage::SetOpenHook([&](const std::string& path) {
+    opened.push_back(path);
+    if (path.starts_with(cda)) std::filesystem::rename(cda, cda + ".away");
+  });
+  auto run = [&](std::vector<std::string> cds, const std::string& zeile) {
+    auto t = std::make_unique<TSuchThread>(katalog_, nullptr);
+    for (const std::string& cd : cds) t->CDHinzufuegen(cd);
+    t->Anfrage().Anfrage = zeile;
+    t->Anfrage().Modus = 1;
+    t->Start();
+    t->Wait();
+    return t;
+  };
+  // Two words of one collection: the second is not read once the first has failed.
+  auto t = run({"CDA", "CDC"}, "gott UND kaiser");
+  TFundstellenDateiAnfrage::SetOpenHook(nullptr);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_TRUE(opened[0].starts_with(cda));
+  const TKomplexAnfrage& q = t->Anfrage();
+  EXPECT_EQ(q.LeftOut, std::vector<std::string>{"CDA"});
+  EXPECT_NE(q.FehlerText.find("'CDA' konnte nicht durchsucht werden"), std::string::npos);
+  EXPECT_NE(q.FehlerText.find("Datei 'fundst.dat' nicht gefunden in '" + cda + "/data'"),
+            std::string::npos)
+      << q.FehlerText;
+  EXPECT_GT(q.Ergebnis.Anzahl(), 0);
+  for (const auto& e : q.Ergebnis.EntryList()) EXPECT_EQ(e.CD.Str(), "CDC");
+
+  auto alone = run({"CDA"}, "gott");
+  EXPECT_TRUE(alone->Anfrage().Fehler);
+  EXPECT_EQ(alone->Anfrage().LeftOut, std::vector<std::string>{"CDA"});
+  EXPECT_EQ(alone->Anfrage().Status, 0);
+  EXPECT_EQ(alone->Anfrage().Ergebnis.Anzahl(), 0);
 }
 
 }  // namespace
