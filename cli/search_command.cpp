@@ -224,8 +224,13 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
         << " cpu_us_per_query=" << 1e6 * static_cast<double>(cpu) / CLOCKS_PER_SEC / done
         << " first_cpu_us=" << 1e6 * static_cast<double>(firstCpu) / CLOCKS_PER_SEC << "\n";
   }
-  // A collection left out: its message, the other collections' hits, and exit status 1.
-  if (complexQuery.Fehler) err << PrefixedLines(complexQuery.FehlerText);
+  // A collection left out: its message, the other collections' hits, and exit status 1. When no
+  // collection could be searched there is no result to write, not even "No occurrences found."
+  if (complexQuery.Fehler) {
+    err << PrefixedLines(complexQuery.FehlerText);
+    if (complexQuery.LeftOut.empty() || complexQuery.LeftOut.size() == complexQuery.CDs.size())
+      return 1;
+  }
   if (complexQuery.Status == retrieval::TKomplexAnfrage::kCancelled || complexQuery.Status < 0) {
     err << "quillmar: " << retrieval::StatusText(complexQuery.Status) << "\n";
     return 1;

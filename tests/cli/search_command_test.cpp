@@ -1,5 +1,6 @@
 // Runs "quillmar search" and "quillmar words" on a small collection built from source.
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -165,6 +166,33 @@ TEST_F(SearchCommandTest, CollectionsAreSearchedTogetherAndSortedByIdentifier) {
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[0][0] + ":" + rows[0][1], "AAAA0001:2");
   for (size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][0] + ":" + rows[i][1], "QTST0001:1");
+}
+
+// A collection without its hit file, given first: named with its error, the other collection's
+// hits written, exit status 1; searched alone it gives the message and no result at all.
+TEST_F(SearchCommandTest, ACollectionThatCannotBeSearchedIsNamedAndTheOthersAreWritten) {
+  std::string source = kSource;
+  source.replace(source.find("QTST0001"), 8, "AAAA0001");
+  source.replace(source.find("Search test"), 11, "Broken copy");
+  test::WriteFile(dir.Sub("a.qms"), source);
+  ASSERT_EQ(Run("build " + dir.Sub("a.qms") + " -o " + dir.Sub("a")).status, 0);
+  std::filesystem::remove(dir.Sub("a/data/fundst.dat"));
+  const std::string message =
+      "quillmar: The collection 'Broken copy' could not be searched; the result has none of its "
+      "hits.\nquillmar: File 'fundst.dat' not found in '" +
+      dir.Sub("a/data") + "'.(TFDA 001)\n";
+  test::CliResult r = Run("search --format tsv --collection " + dir.Sub("a") + " --collection " +
+                          dir.Sub("coll") + " -- light");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, message);
+  const Rows rows = Split(r.out);
+  ASSERT_EQ(rows.size(), 5u);
+  for (const auto& row : rows) EXPECT_EQ(row[0], "QTST0001");
+
+  r = Run("search --collection " + dir.Sub("a") + " -- light");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, message);
+  EXPECT_EQ(r.out, "");
 }
 
 TEST_F(SearchCommandTest, WordsListsRecordsNeighboursAndMaskExpansions) {
