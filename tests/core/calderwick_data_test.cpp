@@ -334,14 +334,17 @@ TEST_F(CatalogTest, ExtraDriveSettingNamesADirectory) {
 // and keeps no other collection from being read. A collection whose medium is gone is not
 // damaged, only unavailable, and one with an empty text catalog merely has no texts.
 TEST_F(CatalogTest, ScanNamesWhatKeepsEachDamagedCollectionFromBeingRead) {
-  CollectionSpec withPlugIn;
-  withPlugIn.plugins = {{"viewer.dll", "Viewer"}};
-  const std::string good = MakeCollection("good", "GOOD0001", withPlugIn);
+  const auto wantsViewer = [](const std::string& root) {
+    AppendFile(JoinPath(root, "id/metainfo.dat"), test::MetaPlugIn("viewer.dll", "Viewer"));
+  };
+  const std::string good = MakeCollection("good", "GOOD0001");
+  wantsViewer(good);
   const std::string noMeta = MakeCollection("nometa", "DMGA0001");
   std::filesystem::remove(ResolvePath(JoinPath(noMeta, "id/metainfo.dat")));
   const std::string cutMeta = MakeCollection("cutmeta", "DMGB0001");
   test::TruncateFile(ResolvePath(JoinPath(cutMeta, "id/metainfo.dat")), 100);
-  const std::string dirCatalog = MakeCollection("dircat", "DMGC0001", withPlugIn);
+  const std::string dirCatalog = MakeCollection("dircat", "DMGC0001");
+  wantsViewer(dirCatalog);
   const std::string dirCatalogFile = ResolvePath(JoinPath(dirCatalog, "data/textinfo.dat"));
   std::filesystem::remove(dirCatalogFile);
   std::filesystem::create_directory(dirCatalogFile);
