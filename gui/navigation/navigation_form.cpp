@@ -509,10 +509,11 @@ void TNavigationForm::Impl::ReportDamage(const TCRrecords& cds) {
     messages.push_back(DamagedCollectionText(cd));
   }
   if (messages.empty()) return;
+  // The prompts outlive the form, which a message box's event loop may take away meanwhile.
   QMetaObject::invokeMethod(
       q,
-      [this, messages] {
-        for (const std::string& message : messages) ShowError(message);
+      [&prompts = catalog.Prompts(), messages] {
+        for (const std::string& message : messages) prompts.ShowError(message);
       },
       Qt::QueuedConnection);
 }
