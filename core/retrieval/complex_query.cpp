@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "base/bytes.h"
 #include "base/language.h"
@@ -207,46 +208,55 @@ TFundstellenListe TKomplexAnfrage::EvaluateJoin(const QueryTree& tree, const Que
 TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const QueryNode& node) {
   // Each word must directly follow the one before in the same paragraph; joined from the
   // right, as "a b c" is "a" followed by the phrase "b c".
-  // Every word of a phrase lies in the paragraph of its rarest word: that word is loaded
-  // first, the other words only within its paragraphs.
   const std::vector<std::size_t>& glieder = node.children;
   const size_t n = glieder.size();
-  auto istWort = [&](size_t k) { return tree[glieder[k]].kind == QueryNodeKind::kWord; };
   std::vector<TFundstellenListe> teile(n);
-  size_t seltenstes = n;
-  if (n > 1 && Narrow) {
-    int64_t wenigste = std::numeric_limits<int64_t>::max();
-    for (size_t k = 0; k < n; ++k) {
-      if (!istWort(k)) continue;
-      const int64_t anzahl = HitCount(tree[glieder[k]].text);
-      if (seltenstes == n || anzahl < wenigste) {
-        seltenstes = k;
-        wenigste = anzahl;
-      }
-    }
-  }
-  const bool eingegrenzt = seltenstes < n;
+  // Every word of a phrase lies in one paragraph: the paragraphs that all plain words have a
+  // hit in are found first (GroupSet::CommonParagraphs), and every part is loaded only within
+  // them, so no list holds hits of a paragraph where the phrase cannot stand.
+  std::optional<GroupSet> gemeinsam;
+  if (n > 1 && Narrow) gemeinsam = CommonParagraphs(tree, glieder);
+  if (Abgebrochen()) return {};
+  if (gemeinsam && gemeinsam->Anzahl() == 0) return {};
+  const ScopedPointer<const GroupSet> innen(aussen_, gemeinsam ? &*gemeinsam : aussen_);
   for (size_t k = 0; k < n; ++k) {
-    if (eingegrenzt && istWort(k) && k != seltenstes) continue;
     teile[k] = Evaluate(tree, glieder[k]);
     if (Abgebrochen()) return {};
   }
-  // The remaining words from the right: the last one within the paragraphs of the rarest word,
-  // every other one within those of the phrase to its right, which lie inside them.
-  auto laden = [&](size_t k, const TFundstellenListe& partner) {
-    if (eingegrenzt && k != seltenstes && istWort(k))
-      teile[k] = WordWithin(tree[glieder[k]].text, partner, kSameParagraph);
-  };
-  if (eingegrenzt) laden(n - 1, teile[seltenstes]);
-  if (Abgebrochen()) return {};
   TFundstellenListe ergebnis = std::move(teile.back());
   for (size_t k = n - 1; k-- > 0;) {
-    laden(k, ergebnis);
-    if (Abgebrochen()) return {};
     ergebnis = Combine(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
     if (Abgebrochen()) return {};
   }
   return ergebnis;
+}
+
+std::optional<GroupSet> TKomplexAnfrage::CommonParagraphs(const QueryTree& tree,
+                                                          const std::vector<std::size_t>& glieder) {
+  // The plain words (masks and fuzzy words have no hit count to plan by), each word once.
+  std::vector<std::string> woerter;
+  for (const std::size_t k : glieder) {
+    if (tree[k].kind != QueryNodeKind::kWord) continue;
+    const std::string t = Trim(tree[k].text);
+    if (HitCount(t) == std::numeric_limits<int64_t>::max()) continue;
+    if (std::find(woerter.begin(), woerter.end(), t) == woerter.end()) woerter.push_back(t);
+  }
+  // An enclosing restriction to paragraphs takes part like one more word.
+  const bool aussenAbsaetze =
+      aussen_ != nullptr && aussen_->Selectable() && aussen_->Modus() == kSameParagraph;
+  if (woerter.empty() && !aussenAbsaetze) return std::nullopt;
+  std::vector<TFundstellenDateiAnfrage::SortedHits> halten;  // keeps the ranges alive
+  std::vector<GroupSet::WordHits> treffer;
+  for (const std::string& w : woerter) {
+    GroupSet::WordHits& hits = treffer.emplace_back();
+    for (TFundstellenDateiAnfrage::SortedHits& r : word_query_->SortedRanges(w)) {
+      hits.emplace_back(*r);
+      halten.push_back(std::move(r));
+    }
+    if (Abgebrochen()) return std::nullopt;
+  }
+  if (aussenAbsaetze) treffer.push_back({aussen_->Anchors()});
+  return GroupSet::CommonParagraphs(std::move(treffer), &Abbrechen);
 }
 
 void TKomplexAnfrage::BindCollection() {

@@ -61,6 +61,16 @@ int64_t TFundstellenAnfrage::HitCount(const std::string& word) {
   return n;
 }
 
+std::vector<TFundstellenDateiAnfrage::SortedHits> TFundstellenAnfrage::SortedRanges(
+    const std::string& word) {
+  std::vector<TFundstellenDateiAnfrage::SortedHits> ranges;
+  for (const TWortDateiRecord& r : Records(word)) {
+    if (Abgebrochen()) break;
+    ranges.push_back(datei_.SortedRange(HitRange{r.Von, r.Bis}));
+  }
+  return ranges;
+}
+
 void TFundstellenAnfrage::Suche(const std::string& word) { Suche(std::vector<std::string>{word}); }
 
 void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {

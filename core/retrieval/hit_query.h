@@ -42,6 +42,9 @@ class TFundstellenAnfrage {
   const GroupSet* Restriction = nullptr;
   // How many hits the word's records promise (before filters); binds nothing new.
   int64_t HitCount(const std::string& word);
+  // The hits of each of the word's records in HitKey order, unfiltered (from the hit cache
+  // while the file is unchanged); binds nothing new.
+  std::vector<TFundstellenDateiAnfrage::SortedHits> SortedRanges(const std::string& word);
 
  private:
   bool Abgebrochen() const {

@@ -114,6 +114,32 @@ TEST_F(RetrievalPathsTest, NarrowingToTheOtherOperandsGroupsLeavesEveryResultAsI
   EXPECT_GT(mitTreffern, 150);  // the comparison was not over empty results
 }
 
+TEST_F(RetrievalPathsTest, PhrasesPlannedByTheirCommonParagraphsFindWhatPlainEvaluationFinds) {
+  Bauen(dir_.path(), 23, 400);
+  std::mt19937 rng(9);
+  const char* const glieder[] = {"alpha", "beta", "the", "of", "and", "light",
+                                 "al*", "*a",   "th?", "nowhere"};
+  // Phrases of two to five words (repeated words, masks, a missing word), alone, in brackets
+  // with an alternative, or as an operand of a join whose other operand restricts them.
+  const char* const umgebung[] = {"%", "(%) OR gamma", "% AND delta", "delta ... %",
+                                  "(% OR beta of) AND the"};
+  const struct { int32_t abstand, modus; } arten[] = {{20, 1}, {1, 1}, {0, 2}};
+  int mitTreffern = 0;
+  for (int i = 0; i < 240; ++i) {
+    std::string phrase;
+    const int n = 2 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < n; ++k) phrase += (k ? " " : "") + std::string(glieder[rng() % 10]);
+    std::string zeile = umgebung[rng() % 5];
+    zeile.replace(zeile.find('%'), 1, phrase);
+    const auto& art = arten[i % 3];
+    const auto schnell = Suche(zeile, art.abstand, art.modus, true);
+    ASSERT_EQ(schnell, Suche(zeile, art.abstand, art.modus, false))
+        << zeile << " distance " << art.abstand << " mode " << art.modus;
+    mitTreffern += schnell.size() > 1;
+  }
+  EXPECT_GT(mitTreffern, 60);
+}
+
 TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   Bauen(dir_.path(), 1, 40);
   const auto vorher = Suche("alpha", 20, 1, true);
@@ -173,6 +199,57 @@ TEST(GroupSetTest, SelectFindsEveryHitInTheParagraphsOfTheList) {
     gruppen.Select(haeufig, gewaehlt);
     ASSERT_EQ(gewaehlt, erwartet) << "round " << runde;
   }
+}
+
+TEST(GroupSetTest, CommonParagraphsAreThoseEveryWordHasAHitIn) {
+  std::mt19937 rng(4);
+  auto zufall = [&](int n) {
+    std::vector<TFundstelle> hits;
+    for (int k = 0; k < n; ++k)
+      hits.push_back(ParagraphHit(static_cast<uint8_t>(1 + rng() % 2),
+                                  static_cast<uint8_t>(rng() % 2 ? 0 : 1),
+                                  static_cast<int32_t>(rng() % 4000)));
+    std::sort(hits.begin(), hits.end(),
+              [](const TFundstelle& a, const TFundstelle& b) { return HitKey(a) < HitKey(b); });
+    return hits;
+  };
+  auto gleich = [](const TFundstelle& a, const TFundstelle& b) {
+    return a.TextNr == b.TextNr && a.Textteil == b.Textteil &&
+           a.AbsatzKennung3 == b.AbsatzKennung3 && a.Seite == b.Seite;
+  };
+  for (int runde = 0; runde < 200; ++runde) {
+    // Two to four words of very different frequency; some with two records (ranges).
+    std::vector<std::vector<std::vector<TFundstelle>>> woerter(2 + rng() % 3);
+    for (auto& w : woerter) {
+      const int groesse = static_cast<int>(rng() % 3 == 0 ? rng() % 20 : rng() % 900);
+      w.push_back(zufall(groesse));
+      if (rng() % 3 == 0) w.push_back(zufall(static_cast<int>(rng() % 50)));
+    }
+    std::vector<GroupSet::WordHits> eingabe;
+    for (const auto& w : woerter) {
+      GroupSet::WordHits& e = eingabe.emplace_back();
+      for (const auto& r : w) e.emplace_back(r);
+    }
+    const GroupSet gemeinsam = GroupSet::CommonParagraphs(eingabe);
+    ASSERT_TRUE(gemeinsam.Selectable());
+    auto hat = [&](const std::vector<std::vector<TFundstelle>>& wort, const TFundstelle& h) {
+      for (const auto& r : wort)
+        if (std::any_of(r.begin(), r.end(), [&](const TFundstelle& x) { return gleich(x, h); }))
+          return true;
+      return false;
+    };
+    // Every hit of any word lies in a common paragraph exactly when every word has one there.
+    for (const auto& wort : woerter) {
+      for (const auto& r : wort) {
+        for (const TFundstelle& h : r) {
+          const bool ueberall = std::all_of(woerter.begin(), woerter.end(),
+                                            [&](const auto& w) { return hat(w, h); });
+          ASSERT_EQ(gemeinsam.Enthaelt(h), ueberall) << "round " << runde;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(GroupSet::CommonParagraphs({}).Anzahl(), 0u);
 }
 
 TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
