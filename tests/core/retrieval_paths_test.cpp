@@ -117,8 +117,8 @@ TEST_F(RetrievalPathsTest, NarrowingToTheOtherOperandsGroupsLeavesEveryResultAsI
 TEST_F(RetrievalPathsTest, PhrasesPlannedByTheirCommonParagraphsFindWhatPlainEvaluationFinds) {
   Bauen(dir_.path(), 23, 400);
   std::mt19937 rng(9);
-  const char* const glieder[] = {"alpha", "beta", "the", "of", "and", "light",
-                                 "al*", "*a",   "th?", "nowhere"};
+  const char* const glieder[] = {"alpha", "beta", "the", "of",  "and",
+                                 "light", "al*",  "*a",  "th?", "nowhere"};
   // Phrases of two to five words (repeated words, masks, a missing word), alone, in brackets
   // with an alternative, or as an operand of a join whose other operand restricts them.
   const char* const umgebung[] = {"%", "(%) OR gamma", "% AND delta", "delta ... %",
@@ -242,8 +242,8 @@ TEST(GroupSetTest, CommonParagraphsAreThoseEveryWordHasAHitIn) {
     for (const auto& wort : woerter) {
       for (const auto& r : wort) {
         for (const TFundstelle& h : r) {
-          const bool ueberall = std::all_of(woerter.begin(), woerter.end(),
-                                            [&](const auto& w) { return hat(w, h); });
+          const bool ueberall =
+              std::all_of(woerter.begin(), woerter.end(), [&](const auto& w) { return hat(w, h); });
           ASSERT_EQ(gemeinsam.Enthaelt(h), ueberall) << "round " << runde;
         }
       }
