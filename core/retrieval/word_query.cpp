@@ -75,14 +75,22 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   cdid_ = cdid;
   std::lock_guard<std::mutex> guard(lock_);
   const CollectionSearchInfo& cd = katalog_.Info(cdid);
-  const std::string path = TWortDateiAnfrage::WordListPath(cd);
-  // A collection the snapshot does not know has no root directory: name the file it lacks.
-  if (path.empty())
-    throw EInOutError(TWortDateiAnfrage::NotFoundText(
-        JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
-  // One look at the word list for everything this binding asks of it.
-  const std::optional<FileStamp> stamp = StampFile(path);  // the path is resolved
-  if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
+  // One look at the word list for everything this binding asks of it: the path as spelled is
+  // stamped first, and only one that does not exist so is resolved in any letter case.
+  const std::string root = StripTrailingSeparator(cd.Path);
+  std::optional<FileStamp> stamp;
+  if (!root.empty())
+    stamp =
+        StampFile(NativeSeparators(JoinPath(JoinPath(root, "data"), index_layout::kWortListeName)));
+  if (!stamp) {
+    const std::string path = TWortDateiAnfrage::WordListPath(cd);
+    // A collection the snapshot does not know has no root directory: name the file it lacks.
+    if (path.empty())
+      throw EInOutError(TWortDateiAnfrage::NotFoundText(
+          JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
+    stamp = StampFile(path);  // the path is resolved
+    if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
+  }
   if (const FileCache::Inhalt contents = anfrage_.Binden(cd, *stamp)) {
     leser_.SetzeInhalt(stamp->path, contents);
   } else {
@@ -91,7 +99,7 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
 }
 
 void TWoerterAnfrage::Suche(const std::string& word) {
-  const CollectionSearchInfo cd = katalog_.Info(cdid_);
+  const CollectionSearchInfo& cd = katalog_.Info(cdid_);
   if (Stufe != 0 && cd.FSID.empty()) Stufe = 0;
   if (Stufe < 0 || Stufe > 4) RaiseInternalError("TWA-SSW-1");
   if (Stufe > 0)
