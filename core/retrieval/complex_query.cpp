@@ -154,6 +154,7 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
     }
   }
   Ergebnis.EinstellungenKopieren(Vorlage);
+  if (!CompactResult) Ergebnis.Materialize();
 }
 
 // ---- evaluation ----

@@ -51,6 +51,10 @@ class TKomplexAnfrage {
   // the other operand, and an OR of words loads them as one list. The result is the same
   // either way; off only to compare.
   bool Narrow = true;
+  // Leaves a result of words (a word, an OR of words) compact (TFundstellenListe::SetzeKompakt)
+  // for a reader on this thread that takes its entries one at a time (EntryAt); otherwise the
+  // entries are built before Ausfuehren returns, ready for readers on other threads.
+  bool CompactResult = false;
   TFundstellenListe Vorlage;   // the filters in force during the last run
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
 

@@ -20,6 +20,14 @@ bool SameSection(const TFundstelle& a, const TFundstelle& b) {
   return a.Kapitel == b.Kapitel && a.Unterkapitel == b.Unterkapitel;
 }
 
+// Entry k of a list: in place, or built into `slot` for a compact list.
+const TFundstellenListe::Eintrag& EntryOf(const TFundstellenListe& liste, size_t k,
+                                          TFundstellenListe::Eintrag& slot) {
+  if (!liste.Kompakt()) return liste.EntryList()[k];
+  slot = liste.EntryAt(k);
+  return slot;
+}
+
 }  // namespace
 
 std::optional<TFundstellenListe::Eintrag> Verbinden(const TFundstellenListe::Eintrag& x,
@@ -94,19 +102,26 @@ void TUndKonjunktion::Liste1_PPP_Liste2() { Combine(true); }
 void TUndKonjunktion::Combine(bool geordnet) {
   if (Ergebnis) Ergebnis->Leeren();
   if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
-  const auto& l1 = Liste1->EntryList();
-  const auto& l2 = Liste2->EntryList();
+  // Lists of words stay compact: an entry is built only for a pair that is tried, and kept
+  // only for a pair that is joined.
+  const TFundstellenListe& l1 = *Liste1;
+  const TFundstellenListe& l2 = *Liste2;
+  const auto n1 = static_cast<size_t>(l1.Anzahl());
+  const auto n2 = static_cast<size_t>(l2.Anzahl());
   const CDIdentifier cd(CDKennung);
+  TFundstellenListe::Eintrag slot1;
+  TFundstellenListe::Eintrag slot2;
   size_t i = 0;
   size_t j = 0;
-  while (i < l1.size() && j < l2.size()) {
+  while (i < n1 && j < n2) {
     if (Abbruch != nullptr && Abbruch->load(std::memory_order_relaxed)) {
       Ergebnis->Leeren();
       return;
     }
-    const int c = HitVergleichOhneCD(l1[i].Fundstelle, l2[j].Fundstelle);
+    const int c = HitVergleichOhneCD(l1.HitAt(i), l2.HitAt(j));
     std::optional<TFundstellenListe::Eintrag> r;
-    if (!geordnet || c < 0) r = Verbinden(l1[i], l2[j], Wortabstand, Modus);
+    if (!geordnet || c < 0)
+      r = Verbinden(EntryOf(l1, i, slot1), EntryOf(l2, j, slot2), Wortabstand, Modus);
     if (r) {
       r->CD = cd;
       Ergebnis->Anhaengen(std::move(*r));

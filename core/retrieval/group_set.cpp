@@ -53,8 +53,8 @@ size_t Gallop(std::span<const TFundstelle> sorted, size_t from, uint64_t key) {
 GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
   if (modus == kSameParagraph) {
     selectable_ = true;
-    for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
-      const TFundstelle& h = e.Fundstelle;
+    for (size_t k = 0; k < static_cast<size_t>(liste.Anzahl()); ++k) {
+      const TFundstelle& h = liste.HitAt(k);
       if (!anchors_.empty() && SameGroup(anchors_.back(), h)) continue;
       if (!anchors_.empty() && HitKey(anchors_.back()) >= HitKey(h)) {
         // Not in HitKey order: only the hashed test is sound.
@@ -68,13 +68,14 @@ GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus
     // every hit once.
     if (selectable_) return;
   }
-  keys_.reserve(liste.EntryList().size());
-  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) keys_.push_back(Key(e.Fundstelle));
+  const auto n = static_cast<size_t>(liste.Anzahl());
+  keys_.reserve(n);
+  for (size_t k = 0; k < n; ++k) keys_.push_back(Key(liste.HitAt(k)));
   std::sort(keys_.begin(), keys_.end());
   keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
   prefilter_.assign(1024, 0);
-  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
-    const uint32_t v = PreKey(e.Fundstelle);
+  for (size_t k = 0; k < n; ++k) {
+    const uint32_t v = PreKey(liste.HitAt(k));
     prefilter_[v >> 6] |= uint64_t{1} << (v & 63);
   }
 }

@@ -14,15 +14,6 @@ namespace {
 // Most hits reserved ahead of reading; a damaged word list may promise any number.
 constexpr int64_t kMaxReserve = int64_t{1} << 22;
 
-// Asks for a cache line that the sorted walk over the gathered hits will need shortly.
-inline void Prefetch(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p);
-#else
-  (void)p;
-#endif
-}
-
 }  // namespace
 
 TFundstellenAnfrage::TFundstellenAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik,
@@ -92,18 +83,18 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
     return;
   }
   OrderHits();
-  TFundstellenListe::Entries eintraege = ListEntries(records);
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt = CompactHits(records);
   treffer_.clear();
   folge_.clear();
-  ranges_.clear();
   if (Abgebrochen()) {
+    ranges_.clear();
     ergebnis_.Leeren();
     return;
   }
-  // Sorted, unique and filtered by the result list's own filters: taken over as it is.
-  ergebnis_.entries_ = std::move(eintraege);
-  ergebnis_.sorted_ = true;
-  ergebnis_.index_ = 0;
+  // Sorted, unique and filtered by the result list's own filters: taken over as it is, with
+  // the ranges the hits lie in.
+  ergebnis_.SetzeKompakt(std::move(kompakt), std::move(ranges_), cd_);
+  ranges_.clear();
 }
 
 bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records) {
@@ -188,25 +179,17 @@ void TFundstellenAnfrage::OrderHits() {
               folge.end());
 }
 
-TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
+std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHits(
     const std::vector<TWortDateiRecord>& records) const {
-  TFundstellenListe::Entries eintraege;
-  eintraege.reserve(folge_.size());
-  const CDIdentifier cd(cd_);
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
-  constexpr size_t kPrefetchAhead = 8;
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt(folge_.size());
   for (size_t n = 0; n < folge_.size(); ++n) {
-    if (n + kPrefetchAhead < folge_.size())
-      Prefetch(treffer_[folge_[n + kPrefetchAhead].second].hit);
     const Treffer& t = treffer_[folge_[n].second];
-    eintraege.push_back(TFundstellenListe::Eintrag{
-        TAnzeigeRecord::Single(*t.hit, worte[t.wort],
-                               static_cast<int32_t>(records[t.wort].Wort.size())),
-        *t.hit, cd});
+    kompakt[n] = {t.hit, worte[t.wort], static_cast<int32_t>(records[t.wort].Wort.size())};
   }
-  return eintraege;
+  return kompakt;
 }
 
 }  // namespace quillmar::retrieval

@@ -58,8 +58,9 @@ class TFundstellenAnfrage {
   bool GatherHits(const std::vector<TWortDateiRecord>& records);
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
   void OrderHits();
-  // The result list's entries of the ordered hits.
-  TFundstellenListe::Entries ListEntries(const std::vector<TWortDateiRecord>& records) const;
+  // The ordered hits as a compact list's hits.
+  std::vector<TFundstellenListe::KompakterTreffer> CompactHits(
+      const std::vector<TWortDateiRecord>& records) const;
 
   const SearchCatalog& katalog_;
   const std::atomic<bool>* abbruch_;
