@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "builder/index_writer.h"
 #include "builder/source_parser.h"
 #include "retrieval/complex_query.h"
+#include "retrieval/conjunction.h"
 #include "retrieval/file_cache.h"
 #include "retrieval/group_set.h"
 #include "retrieval/hit_cache.h"
@@ -140,6 +142,55 @@ TEST_F(RetrievalPathsTest, PhrasesPlannedByTheirCommonParagraphsFindWhatPlainEva
   EXPECT_GT(mitTreffern, 60);
 }
 
+// A result of words left compact and read one entry at a time (as the command-line tool does)
+// holds what the built list holds, over two collections whose hits are merged.
+TEST_F(RetrievalPathsTest, ACompactResultReadEntryByEntryEqualsTheBuiltList) {
+  test::TempDir zweite;
+  Bauen(dir_.path(), 31, 120);
+  Bauen(zweite.path(), 32, 90);
+  CollectionSearchInfo info;
+  info.CDID = "PATH0002";
+  info.Path = zweite.path();
+  katalog_.Hinzufuegen(info);
+  auto text = [](const TFundstellenListe::Eintrag& e) {
+    std::string z = e.CD.Str() + "/" + std::to_string(e.Fundstelle.TextNr) + "/" +
+                    std::to_string(e.Fundstelle.Position) + "/" + std::to_string(e.Anzeige.Ende);
+    for (int32_t p : e.Anzeige.WortPos) z += "," + std::to_string(p);
+    return z + " " + e.Anzeige.AnzeigeText();
+  };
+  for (const char* zeile : {"alpha", "the OR of OR al*", "*a", "beta AND gamma", "nowhere",
+                            "(light OR delta) ... the", "the of"}) {
+    std::vector<std::string> gebaut;
+    std::vector<std::string> einzeln;
+    std::vector<std::string> gelesen;
+    for (const bool kompakt : {false, true}) {
+      TKomplexAnfrage q(katalog_, nullptr);
+      q.Wortabstand = 20;
+      q.Modus = kSameParagraph;
+      q.CompactResult = kompakt;
+      q.CDs = {"PATH0001", "PATH0002"};
+      q.Ausfuehren(zeile);
+      const auto n = static_cast<size_t>(q.Ergebnis.Anzahl());
+      if (!kompakt) {
+        for (const auto& e : q.Ergebnis.EntryList()) gebaut.push_back(text(e));
+        continue;
+      }
+      for (size_t k = 0; k < n; ++k) einzeln.push_back(text(q.Ergebnis.EntryAt(k)));
+      // The sequential reads build the entries first.
+      for (int32_t i = 1; i <= q.Ergebnis.Anzahl(); ++i) {
+        const TFundstelle& h = q.Ergebnis.Fundstelle(i);
+        gelesen.push_back(q.Ergebnis.CDKennung(i) + "/" + std::to_string(h.TextNr) + "/" +
+                          std::to_string(h.Position));
+      }
+      EXPECT_FALSE(q.Ergebnis.Kompakt());
+    }
+    EXPECT_EQ(einzeln, gebaut) << zeile;
+    ASSERT_EQ(gelesen.size(), gebaut.size()) << zeile;
+    for (size_t k = 0; k < gebaut.size(); ++k)
+      EXPECT_EQ(gebaut[k].substr(0, gelesen[k].size() + 1), gelesen[k] + "/") << zeile;
+  }
+}
+
 TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   Bauen(dir_.path(), 1, 40);
   const auto vorher = Suche("alpha", 20, 1, true);
@@ -250,6 +301,62 @@ TEST(GroupSetTest, CommonParagraphsAreThoseEveryWordHasAHitIn) {
     }
   }
   EXPECT_EQ(GroupSet::CommonParagraphs({}).Anzahl(), 0u);
+}
+
+// Joins read compact lists in place: the same combined hits as from the built entries.
+TEST(CompactListTest, JoinsOfCompactListsEqualJoinsOfTheirEntries) {
+  std::mt19937 rng(8);
+  for (int runde = 0; runde < 100; ++runde) {
+    auto liste = [&](const char* wort) {
+      auto hits = std::make_shared<std::vector<TFundstelle>>();
+      const int n = static_cast<int>(rng() % 60);
+      for (int k = 0; k < n; ++k) {
+        TFundstelle h = ParagraphHit(1, rng() % 4 ? 0 : 1, static_cast<int32_t>(rng() % 2000));
+        h.WortNr = static_cast<uint16_t>(h.Position / 7 + 1);
+        hits->push_back(h);
+      }
+      std::sort(hits->begin(), hits->end(),
+                [](const TFundstelle& a, const TFundstelle& b) { return HitKey(a) < HitKey(b); });
+      hits->erase(std::unique(hits->begin(), hits->end(),
+                              [](const TFundstelle& a, const TFundstelle& b) {
+                                return HitKey(a) == HitKey(b);
+                              }),
+                  hits->end());
+      std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+      for (const TFundstelle& h : *hits) kompakt.push_back({&h, WordRef(wort), 5});
+      TFundstellenListe l;
+      l.SetzeKompakt(std::move(kompakt), {hits}, "CD");
+      return l;
+    };
+    const TFundstellenListe a = liste("alpha");
+    const TFundstellenListe b = liste("gamma");
+    auto verbinden = [&](bool gebaut, bool geordnet, int32_t abstand) {
+      TUndKonjunktion k;
+      k.Wortabstand = abstand;
+      k.Modus = kSameParagraph;
+      k.CDKennung = "CD";
+      *k.Liste1 = a;
+      *k.Liste2 = b;
+      if (gebaut) {
+        k.Liste1->Materialize();
+        k.Liste2->Materialize();
+      }
+      geordnet ? k.Liste1_PPP_Liste2() : k.Liste1_UND_Liste2();
+      std::vector<std::string> out;
+      for (const auto& e : k.Ergebnis->EntryList()) {
+        std::string z = std::to_string(e.Anzeige.Anfang) + "-" + std::to_string(e.Anzeige.Ende);
+        for (int32_t p : e.Anzeige.WortPos) z += "," + std::to_string(p);
+        out.push_back(z + e.Anzeige.AnzeigeText());
+      }
+      return out;
+    };
+    for (const bool geordnet : {false, true}) {
+      for (const int32_t abstand : {0, 3}) {
+        ASSERT_EQ(verbinden(false, geordnet, abstand), verbinden(true, geordnet, abstand))
+            << "round " << runde;
+      }
+    }
+  }
 }
 
 TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
