@@ -17,7 +17,6 @@
 
 namespace quillmar::retrieval {
 
-
 // A short string with its capacity inline (CD identifiers, hit words), so hit lists hold no
 // per-hit heap allocations.
 template <size_t N>
