@@ -82,8 +82,13 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
     ergebnis_.Leeren();
     return;
   }
-  OrderHits();
-  std::vector<TFundstellenListe::KompakterTreffer> kompakt = CompactHits(records);
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+  if (records.size() == 1) {
+    kompakt = CompactRun(records.front());
+  } else {
+    OrderHits();
+    kompakt = CompactHits(records);
+  }
   treffer_.clear();
   folge_.clear();
   if (Abgebrochen()) {
@@ -177,6 +182,24 @@ void TFundstellenAnfrage::OrderHits() {
   folge.erase(std::unique(folge.begin(), folge.end(),
                           [](const auto& a, const auto& b) { return a.first == b.first; }),
               folge.end());
+}
+
+// One record's hits come from one range in HitKey order and are gathered in that order: only
+// equal neighbours are left out (the first stays, as OrderHits keeps it).
+std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactRun(
+    const TWortDateiRecord& record) const {
+  const WordRef wort(record.Wort);
+  const auto laenge = static_cast<int32_t>(record.Wort.size());
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+  kompakt.reserve(treffer_.size());
+  uint64_t letzter = 0;
+  for (const Treffer& t : treffer_) {
+    const uint64_t key = HitKey(*t.hit);
+    if (!kompakt.empty() && key == letzter) continue;
+    kompakt.push_back({t.hit, wort, laenge});
+    letzter = key;
+  }
+  return kompakt;
 }
 
 std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHits(

@@ -58,6 +58,8 @@ class TFundstellenAnfrage {
   bool GatherHits(const std::vector<TWortDateiRecord>& records);
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
   void OrderHits();
+  // The gathered hits of a single record, which are in order already, as a compact list's hits.
+  std::vector<TFundstellenListe::KompakterTreffer> CompactRun(const TWortDateiRecord& record) const;
   // The ordered hits as a compact list's hits.
   std::vector<TFundstellenListe::KompakterTreffer> CompactHits(
       const std::vector<TWortDateiRecord>& records) const;

@@ -72,19 +72,20 @@ class OpenWordFile {
       return;
     }
     const std::optional<std::string> real = bound ? std::nullopt : ResolveExisting(path);
+    std::ifstream& in = in_storage_.emplace();
     if (bound) {
-      OpenForReading(in_, path);
+      OpenForReading(in, path);
     } else if (real && IsRegularFile(*real)) {
       contents_ = FileCache::Instance().Get(*real);
       if (contents_) {
         byte_size_ = static_cast<int64_t>(contents_->size());
         return;
       }
-      OpenForReading(in_, *real);
+      OpenForReading(in, *real);
     }
-    if (!in_.is_open()) FileError(kCannotOpen, path);
-    in_.seekg(0, std::ios::end);
-    const std::streamoff ende = in_.tellg();
+    if (!in.is_open()) FileError(kCannotOpen, path);
+    in.seekg(0, std::ios::end);
+    const std::streamoff ende = in.tellg();
     if (ende < 0) FileError(kCannotRead, path);
     byte_size_ = ende;
   }
@@ -103,17 +104,19 @@ class OpenWordFile {
       if (gelesen == 0) return buffer;
       return reinterpret_cast<const uint8_t*>(contents_->data()) + index * kRecord;
     }
-    in_.clear();
-    in_.seekg(static_cast<std::streamoff>(index * kRecord));
-    if (!in_) FileError(kCannotRead, path_);
-    in_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(anzahl * kRecord));
-    gelesen = static_cast<int64_t>(in_.gcount()) / kRecord;
+    std::ifstream& in = *in_storage_;
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(index * kRecord));
+    if (!in) FileError(kCannotRead, path_);
+    in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(anzahl * kRecord));
+    gelesen = static_cast<int64_t>(in.gcount()) / kRecord;
     return buffer;
   }
 
  private:
   std::string path_;
-  std::ifstream in_;
+  // Only made for a file read from disk: a stream costs more to set up than a lookup in memory.
+  std::optional<std::ifstream> in_storage_;
   FileCache::Inhalt contents_;  // the whole file, when held in memory
   int64_t byte_size_ = 0;
 };
