@@ -211,21 +211,67 @@ TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const Q
   // right, as "a b c" is "a" followed by the phrase "b c".
   const std::vector<std::size_t>& glieder = node.children;
   const size_t n = glieder.size();
-  std::vector<TFundstellenListe> teile(n);
-  // Every word of a phrase lies in one paragraph: the paragraphs that all plain words have a
-  // hit in are found first (GroupSet::CommonParagraphs), and every part is loaded only within
-  // them, so no list holds hits of a paragraph where the phrase cannot stand.
+  // Every word of a phrase lies in one paragraph. With three plain words or more, the
+  // paragraphs that all of them have a hit in are found first (GroupSet::CommonParagraphs) and
+  // every part is loaded only within them. With fewer, finding them costs more than it saves:
+  // the rarest word is loaded first, the others within its paragraphs (EvaluatePhraseByRarest).
   std::optional<GroupSet> gemeinsam;
-  if (n > 1 && Narrow) gemeinsam = CommonParagraphs(tree, glieder);
+  if (n > 2 && Narrow) gemeinsam = CommonParagraphs(tree, glieder);
   if (Abgebrochen()) return {};
-  if (gemeinsam && gemeinsam->Anzahl() == 0) return {};
-  const ScopedPointer<const GroupSet> innen(aussen_, gemeinsam ? &*gemeinsam : aussen_);
+  if (!gemeinsam) return EvaluatePhraseByRarest(tree, node);
+  if (gemeinsam->Anzahl() == 0) return {};
+  std::vector<TFundstellenListe> teile(n);
+  const ScopedPointer<const GroupSet> innen(aussen_, &*gemeinsam);
   for (size_t k = 0; k < n; ++k) {
     teile[k] = Evaluate(tree, glieder[k]);
     if (Abgebrochen()) return {};
   }
   TFundstellenListe ergebnis = std::move(teile.back());
   for (size_t k = n - 1; k-- > 0;) {
+    ergebnis = Combine(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
+    if (Abgebrochen()) return {};
+  }
+  return ergebnis;
+}
+
+TFundstellenListe TKomplexAnfrage::EvaluatePhraseByRarest(const QueryTree& tree,
+                                                          const QueryNode& node) {
+  // Every word of a phrase lies in the paragraph of its rarest word: that word is loaded
+  // first, the other words only within its paragraphs.
+  const std::vector<std::size_t>& glieder = node.children;
+  const size_t n = glieder.size();
+  auto istWort = [&](size_t k) { return tree[glieder[k]].kind == QueryNodeKind::kWord; };
+  std::vector<TFundstellenListe> teile(n);
+  size_t seltenstes = n;
+  if (n > 1 && Narrow) {
+    int64_t wenigste = std::numeric_limits<int64_t>::max();
+    for (size_t k = 0; k < n; ++k) {
+      if (!istWort(k)) continue;
+      const int64_t anzahl = HitCount(tree[glieder[k]].text);
+      if (seltenstes == n || anzahl < wenigste) {
+        seltenstes = k;
+        wenigste = anzahl;
+      }
+    }
+  }
+  const bool eingegrenzt = seltenstes < n;
+  for (size_t k = 0; k < n; ++k) {
+    if (eingegrenzt && istWort(k) && k != seltenstes) continue;
+    teile[k] = Evaluate(tree, glieder[k]);
+    if (Abgebrochen()) return {};
+  }
+  // The remaining words from the right: the last one within the paragraphs of the rarest word,
+  // every other one within those of the phrase to its right, which lie inside them.
+  auto laden = [&](size_t k, const TFundstellenListe& partner) {
+    if (eingegrenzt && k != seltenstes && istWort(k))
+      teile[k] = WordWithin(tree[glieder[k]].text, partner, kSameParagraph);
+  };
+  if (eingegrenzt) laden(n - 1, teile[seltenstes]);
+  if (Abgebrochen()) return {};
+  TFundstellenListe ergebnis = std::move(teile.back());
+  for (size_t k = n - 1; k-- > 0;) {
+    laden(k, ergebnis);
+    if (Abgebrochen()) return {};
     ergebnis = Combine(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
     if (Abgebrochen()) return {};
   }
@@ -245,7 +291,7 @@ std::optional<GroupSet> TKomplexAnfrage::CommonParagraphs(const QueryTree& tree,
   // An enclosing restriction to paragraphs takes part like one more word.
   const bool aussenAbsaetze =
       aussen_ != nullptr && aussen_->Selectable() && aussen_->Modus() == kSameParagraph;
-  if (woerter.empty() && !aussenAbsaetze) return std::nullopt;
+  if (woerter.size() + (aussenAbsaetze ? 1 : 0) < 3) return std::nullopt;
   std::vector<TFundstellenDateiAnfrage::SortedHits> halten;  // keeps the ranges alive
   std::vector<GroupSet::WordHits> treffer;
   for (const std::string& w : woerter) {

@@ -78,8 +78,10 @@ class TKomplexAnfrage {
   TFundstellenListe EvaluateOr(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EvaluateJoin(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EvaluatePhrase(const QueryTree& tree, const QueryNode& node);
+  // A phrase of few plain words: its rarest word first, the others within its paragraphs.
+  TFundstellenListe EvaluatePhraseByRarest(const QueryTree& tree, const QueryNode& node);
   // The paragraphs all plain words of a phrase (and the enclosing restriction, when it is one
-  // to paragraphs) have hits in; std::nullopt when none takes part.
+  // to paragraphs) have hits in; std::nullopt when fewer than three take part.
   std::optional<GroupSet> CommonParagraphs(const QueryTree& tree,
                                            const std::vector<std::size_t>& glieder);
   TFundstellenListe EinzelWort(std::string_view wort);

@@ -34,15 +34,29 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
 
 const std::vector<TWortDateiRecord>& TFundstellenAnfrage::Records(const std::string& word) {
   for (const LookedUp& l : looked_up_) {
-    if (l.stufe == Stufe && l.wort == word) return l.records;
+    if (l.stufe == Stufe && l.wort == word) return *l.records;
+  }
+  // Plain words and masks of an unchanged word list are looked up once in the process; fuzzy
+  // words go through the phonetic module each time.
+  WordLookupCache& cache = WordLookupCache::Instance();
+  if (Stufe == 0) {
+    if (const auto kept = cache.Find(woerter_.Stamp(), cd_, word)) {
+      looked_up_.push_back(LookedUp{Stufe, word, kept});
+      return *kept;
+    }
   }
   woerter_.Stufe = Stufe;
   woerter_.Ergebnis().Leeren();
   woerter_.Suche(word);
   // A query names few words; the list stays short.
-  looked_up_.push_back(LookedUp{Stufe, word, woerter_.Ergebnis().Records()});
+  auto records =
+      std::make_shared<const std::vector<TWortDateiRecord>>(woerter_.Ergebnis().Records());
   woerter_.Ergebnis().Leeren();
-  return looked_up_.back().records;
+  // woerter_ turns a level on a collection without fuzzy search into 0: only asked-for exact
+  // lookups are kept.
+  if (Stufe == 0) cache.Store(woerter_.Stamp(), cd_, word, records);
+  looked_up_.push_back(LookedUp{Stufe, word, records});
+  return *records;
 }
 
 int64_t TFundstellenAnfrage::HitCount(const std::string& word) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -84,7 +85,7 @@ class TFundstellenAnfrage {
   struct LookedUp {
     int32_t stufe;
     std::string wort;
-    std::vector<TWortDateiRecord> records;
+    std::shared_ptr<const std::vector<TWortDateiRecord>> records;
   };
   std::vector<LookedUp> looked_up_;
   std::vector<std::pair<uint64_t, uint32_t>> folge_;

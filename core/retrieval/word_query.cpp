@@ -68,6 +68,63 @@ class KeyBuffer {
 
 }  // namespace
 
+namespace {
+constexpr size_t kKeptLookups = 4096;
+}  // namespace
+
+WordLookupCache& WordLookupCache::Instance() {
+  static WordLookupCache cache;
+  return cache;
+}
+
+std::string WordLookupCache::Key(const FileStamp& datei, const std::string& cdid,
+                                 const std::string& wort) {
+  std::string key = datei.path;
+  key += '\0';
+  key += std::to_string(datei.size);
+  key += '/';
+  key += std::to_string(datei.mtime);
+  key += '\0';
+  key += cdid;
+  key += '\0';
+  key += wort;
+  return key;
+}
+
+std::shared_ptr<const std::vector<TWortDateiRecord>> WordLookupCache::Find(
+    const FileStamp& datei, const std::string& cdid, const std::string& wort) {
+  const std::string key = Key(datei, cdid, wort);
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto it = index_.find(key);
+  if (it == index_.end()) return nullptr;
+  order_.splice(order_.begin(), order_, it->second);
+  return it->second->records;
+}
+
+void WordLookupCache::Store(const FileStamp& datei, const std::string& cdid,
+                            const std::string& wort,
+                            std::shared_ptr<const std::vector<TWortDateiRecord>> records) {
+  std::string key = Key(datei, cdid, wort);
+  std::lock_guard<std::mutex> guard(lock_);
+  if (const auto it = index_.find(key); it != index_.end()) {
+    it->second->records = std::move(records);
+    order_.splice(order_.begin(), order_, it->second);
+    return;
+  }
+  order_.push_front(Eintrag{key, std::move(records)});
+  index_.emplace(std::move(key), order_.begin());
+  while (order_.size() > kKeptLookups) {
+    index_.erase(order_.back().key);
+    order_.pop_back();
+  }
+}
+
+void WordLookupCache::Leeren() {
+  std::lock_guard<std::mutex> guard(lock_);
+  index_.clear();
+  order_.clear();
+}
+
 TWoerterAnfrage::TWoerterAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik)
     : katalog_(katalog), phonetik_(phonetik) {}
 
@@ -91,6 +148,7 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
     stamp = StampFile(path);  // the path is resolved
     if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
   }
+  stamp_ = *stamp;
   if (const FileCache::Inhalt contents = anfrage_.Binden(cd, *stamp)) {
     leser_.SetzeInhalt(stamp->path, contents);
   } else {

@@ -19,6 +19,7 @@
 #include "retrieval/file_cache.h"
 #include "retrieval/group_set.h"
 #include "retrieval/hit_cache.h"
+#include "retrieval/word_query.h"
 #include "retrieval/word_ref.h"
 #include "support/temp_dir.h"
 
@@ -200,6 +201,7 @@ TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   // The same answers as a process that never saw the first collection.
   HitCache::Instance().Leeren();
   FileCache::Instance().Leeren();
+  WordLookupCache::Instance().Leeren();
   EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
   EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
 }
