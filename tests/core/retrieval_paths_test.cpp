@@ -361,6 +361,28 @@ TEST(CompactListTest, JoinsOfCompactListsEqualJoinsOfTheirEntries) {
   }
 }
 
+TEST(WordLookupCacheTest, ServesAWordOnlyForTheFileStateCollectionAndWordItWasFoundFor) {
+  WordLookupCache& cache = WordLookupCache::Instance();
+  cache.Leeren();
+  const FileStamp datei{"/c/data/wortlst.dat", 4000, 77};
+  cache.Store(datei, "CD1", "licht",
+              std::make_shared<const std::vector<TWortDateiRecord>>(
+                  std::vector<TWortDateiRecord>{{"Licht", 3, 9}}));
+  const auto gefunden = cache.Find(datei, "CD1", "licht");
+  ASSERT_NE(gefunden, nullptr);
+  EXPECT_EQ(gefunden->front().Bis, 9);
+  FileStamp anders = datei;
+  anders.size = 4040;  // rewritten: another size
+  EXPECT_EQ(cache.Find(anders, "CD1", "licht"), nullptr);
+  anders = datei;
+  anders.mtime = 78;  // rewritten at the same size
+  EXPECT_EQ(cache.Find(anders, "CD1", "licht"), nullptr);
+  EXPECT_EQ(cache.Find(datei, "CD2", "licht"), nullptr);
+  EXPECT_EQ(cache.Find(datei, "CD1", "Licht"), nullptr);
+  cache.Leeren();
+  EXPECT_EQ(cache.Find(datei, "CD1", "licht"), nullptr);
+}
+
 TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
   const WordRef a("abcdefghijklmnopqrstuvwxyz");
   EXPECT_EQ(a.View(), "abcdefghijklmnopqrst");
