@@ -90,22 +90,42 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
   }
   if (records.empty()) return;
 
-  if (!GatherHits(records)) {
-    treffer_.clear();
-    ranges_.clear();
-    ergebnis_.Leeren();
-    return;
-  }
+  int64_t erwartet = 0;
+  for (const TWortDateiRecord& r : records)
+    erwartet += std::max<int64_t>(0, int64_t{r.Bis} - r.Von + 1);
+  const auto reserve =
+      static_cast<size_t>(Restriction != nullptr ? 0 : std::min(erwartet, kMaxReserve));
   std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+  bool vollstaendig = false;
   if (records.size() == 1) {
-    kompakt = CompactRun(records.front());
+    // One record's hits come from one range in HitKey order and are gathered in that order:
+    // they are taken straight into the compact list, without equal neighbours (the first
+    // stays, as OrderHits keeps it; equal keys need equal positions, so the key is computed
+    // only then).
+    const WordRef wort(records.front().Wort);
+    const auto laenge = static_cast<int32_t>(records.front().Wort.size());
+    kompakt.reserve(reserve);
+    vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t) {
+      if (!kompakt.empty()) {
+        const TFundstelle& letzter = *kompakt.back().Hit;
+        if (h.Position == letzter.Position && HitKey(h) == HitKey(letzter)) return;
+      }
+      kompakt.push_back({&h, wort, laenge});
+    });
   } else {
-    OrderHits();
-    kompakt = CompactHits(records);
+    treffer_.clear();
+    treffer_.reserve(reserve);
+    vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t wort) {
+      treffer_.push_back(Treffer{&h, wort});
+    });
+    if (vollstaendig) {
+      OrderHits();
+      kompakt = CompactHits(records);
+    }
   }
   treffer_.clear();
   folge_.clear();
-  if (Abgebrochen()) {
+  if (!vollstaendig || Abgebrochen()) {
     ranges_.clear();
     ergebnis_.Leeren();
     return;
@@ -116,25 +136,17 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
   ranges_.clear();
 }
 
-bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records) {
-  std::vector<Treffer>& treffer = treffer_;
-  treffer.clear();
+template <typename Take>
+bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records, Take&& take) {
   ranges_.clear();
-  int64_t erwartet = 0;
-  for (const TWortDateiRecord& r : records)
-    erwartet += std::max<int64_t>(0, int64_t{r.Bis} - r.Von + 1);
   const GroupSet* gruppen = Restriction;
-  if (gruppen == nullptr)
-    treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxReserve)));
-
   const TFundstellenListe& filter = datei_.Liste();
   bool filtern = filter.HasFilter();
   const std::optional<TFundstellenListe::ByteFilter> bytes =
       filtern ? filter.AsByteFilter() : std::nullopt;
   if (bytes && bytes->Alle) filtern = false;
   auto nehmen = [&](const TFundstelle& h, uint32_t wort) {
-    if (!filtern || (bytes ? bytes->Zulaessig(h) : filter.Zulaessig(h, cd_)))
-      treffer.push_back(Treffer{&h, wort});
+    if (!filtern || (bytes ? bytes->Zulaessig(h) : filter.Zulaessig(h, cd_))) take(h, wort);
   };
   for (size_t w = 0; w < records.size(); ++w) {
     if (Abgebrochen()) return false;
@@ -150,9 +162,7 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
         if (gruppen->Enthaelt(h)) nehmen(h, wort);
       }
     } else if (!filtern) {
-      const size_t vorher = treffer.size();
-      treffer.resize(vorher + hits.size());
-      for (size_t k = 0; k < hits.size(); ++k) treffer[vorher + k] = Treffer{&hits[k], wort};
+      for (const TFundstelle& h : hits) take(h, wort);
     } else {
       for (const TFundstelle& h : hits) nehmen(h, wort);
     }
@@ -196,24 +206,6 @@ void TFundstellenAnfrage::OrderHits() {
   folge.erase(std::unique(folge.begin(), folge.end(),
                           [](const auto& a, const auto& b) { return a.first == b.first; }),
               folge.end());
-}
-
-// One record's hits come from one range in HitKey order and are gathered in that order: only
-// equal neighbours are left out (the first stays, as OrderHits keeps it).
-std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactRun(
-    const TWortDateiRecord& record) const {
-  const WordRef wort(record.Wort);
-  const auto laenge = static_cast<int32_t>(record.Wort.size());
-  std::vector<TFundstellenListe::KompakterTreffer> kompakt;
-  kompakt.reserve(treffer_.size());
-  uint64_t letzter = 0;
-  for (const Treffer& t : treffer_) {
-    const uint64_t key = HitKey(*t.hit);
-    if (!kompakt.empty() && key == letzter) continue;
-    kompakt.push_back({t.hit, wort, laenge});
-    letzter = key;
-  }
-  return kompakt;
 }
 
 std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHits(

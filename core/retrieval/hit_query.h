@@ -54,13 +54,13 @@ class TFundstellenAnfrage {
 
   // The word's records, looked up once per binding and level.
   const std::vector<TWortDateiRecord>& Records(const std::string& word);
-  // Collects the hits of the records' ranges into treffer_, through the groups and the filters;
-  // false when the search was cancelled.
-  bool GatherHits(const std::vector<TWortDateiRecord>& records);
+  // Hands the hits of the records' ranges that pass the groups and the filters to
+  // take(hit, record index), in range order, keeping the ranges in ranges_; false when the
+  // search was cancelled.
+  template <typename Take>
+  bool GatherHits(const std::vector<TWortDateiRecord>& records, Take&& take);
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
   void OrderHits();
-  // The gathered hits of a single record, which are in order already, as a compact list's hits.
-  std::vector<TFundstellenListe::KompakterTreffer> CompactRun(const TWortDateiRecord& record) const;
   // The ordered hits as a compact list's hits.
   std::vector<TFundstellenListe::KompakterTreffer> CompactHits(
       const std::vector<TWortDateiRecord>& records) const;

@@ -79,12 +79,15 @@ WordLookupCache& WordLookupCache::Instance() {
 
 std::string WordLookupCache::Key(const FileStamp& datei, const std::string& cdid,
                                  const std::string& wort) {
-  std::string key = datei.path;
+  std::string key;
+  key.reserve(datei.path.size() + cdid.size() + wort.size() + 2 * sizeof(int64_t) + 2);
+  key += datei.path;
   key += '\0';
-  key += std::to_string(datei.size);
-  key += '/';
-  key += std::to_string(datei.mtime);
-  key += '\0';
+  // Size and time as their bytes: fixed width, so the parts cannot run into each other.
+  char zahlen[2 * sizeof(int64_t)];
+  std::memcpy(zahlen, &datei.size, sizeof(int64_t));
+  std::memcpy(zahlen + sizeof(int64_t), &datei.mtime, sizeof(int64_t));
+  key.append(zahlen, sizeof zahlen);
   key += cdid;
   key += '\0';
   key += wort;
