@@ -10,8 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "retrieval/complex_query.h"
+#include "retrieval/group_set.h"
+#include "retrieval/hit_query.h"
 #include "retrieval/search_catalog.h"
 #include "retrieval/word_file.h"
 #include "retrieval/word_query.h"
@@ -78,14 +82,17 @@ BENCHMARK_CAPTURE(BM_MaskExpansion, prefix, "ligh*")->Unit(benchmark::kMicroseco
 BENCHMARK_CAPTURE(BM_MaskExpansion, suffix, "*ness")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MaskExpansion, one_char, "l?ght")->Unit(benchmark::kMicrosecond);
 
-// A whole query over the collection: parse, look up, load, merge and sort.
-void BM_Query(benchmark::State& state, const char* text, int distance, int mode,
-              bool narrow = true) {
+// A whole query over the collection: parse, look up, load, merge and sort, and build the result's
+// entries (unless `compact`: a result of words is then left compact, as the command-line tool
+// reads it).
+void BM_Query(benchmark::State& state, const char* text, int distance, int mode, bool narrow = true,
+              bool compact = false) {
   if (Skip(state)) return;
   int32_t hits = 0;
   for (auto _ : state) {
     TKomplexAnfrage query(*Katalog(), nullptr);
     query.Narrow = narrow;
+    query.CompactResult = compact;
     query.Wortabstand = distance;
     query.Modus = mode;
     query.Stufe = 0;
@@ -118,8 +125,44 @@ BENCHMARK_CAPTURE(BM_Query, and_most_frequent_unplanned, "the AND lord", 20, 1, 
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, phrase4_unplanned, "let there be light", 20, 1, false)
     ->Unit(benchmark::kMicrosecond);
+// Phrases of frequent words: the paragraphs common to all words are found first.
+BENCHMARK_CAPTURE(BM_Query, phrase3_frequent, "of the lord", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, phrase3_frequent_unplanned, "of the lord", 20, 1, false)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, or, "light OR darkness", 20, 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, or_frequent, "the OR of", 20, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Query, or_frequent_compact, "the OR of", 20, 1, true, true)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Query, mask, "*ness", 20, 1)->Unit(benchmark::kMicrosecond);
+
+// The planner's first step alone: the paragraphs every word of a phrase has a hit in, by
+// galloping search over the words' cached hit ranges (no list is built); phrases of three words
+// or more use it.
+void BM_CommonParagraphs(benchmark::State& state, std::vector<std::string> words) {
+  if (Skip(state)) return;
+  TFundstellenAnfrage query(*Katalog(), nullptr);
+  query.SetzeCD(CDID());
+  std::vector<TFundstellenDateiAnfrage::SortedHits> ranges;
+  std::vector<GroupSet::WordHits> hits;
+  for (const std::string& w : words) {
+    GroupSet::WordHits& h = hits.emplace_back();
+    for (auto& r : query.SortedRanges(w)) {
+      h.emplace_back(*r);
+      ranges.push_back(std::move(r));
+    }
+  }
+  size_t paragraphs = 0;
+  for (auto _ : state) {
+    const GroupSet common = GroupSet::CommonParagraphs(hits);
+    paragraphs = common.Anzahl();
+    benchmark::DoNotOptimize(paragraphs);
+  }
+  state.counters["paragraphs"] = static_cast<double>(paragraphs);
+}
+BENCHMARK_CAPTURE(BM_CommonParagraphs, phrase4,
+                  std::vector<std::string>{"let", "there", "be", "light"})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_CommonParagraphs, frequent, std::vector<std::string>{"of", "the", "lord"})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

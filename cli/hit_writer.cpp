@@ -102,8 +102,9 @@ void HitWriter::Write(const retrieval::TFundstellenListe& hits, const std::strin
     table.emplace(out_, format_, std::move(columns), header_);
   }
   bool first = true;
-  for (const auto& entry : hits.EntryList()) {
-    const Row row = Build(entry);
+  // One entry at a time: a result of words stays compact (TKomplexAnfrage::CompactResult).
+  for (size_t k = 0; k < static_cast<size_t>(hits.Anzahl()); ++k) {
+    const Row row = Build(hits.EntryAt(k));
     if (table) {
       std::vector<Cell> fields = {
           row.cdid,  row.text, row.part, row.start, row.end, Cell::NumberList(row.positions),

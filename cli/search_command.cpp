@@ -200,6 +200,8 @@ int RunSearch(const Arguments& args, const std::string& argv0, std::ostream& out
     // A collection without fuzzy search is searched exactly; the tool gives no notice.
     search_ui::SetUpSearch(settings, *search, katalog, [](const std::string&) { return true; });
     auto& complexQuery = search->Anfrage();
+    // The hit writer takes the entries one at a time on this thread.
+    complexQuery.CompactResult = true;
     InterruptHandler::Watch(complexQuery.Abbrechen);
     search->Execute();
     total += std::chrono::steady_clock::now() - started;

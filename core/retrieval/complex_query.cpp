@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "base/bytes.h"
 #include "base/codepage.h"
@@ -180,6 +181,7 @@ void TKomplexAnfrage::Ausfuehren(const std::string& anfrage) {
     }
   }
   Ergebnis.EinstellungenKopieren(Vorlage);
+  if (!CompactResult) Ergebnis.Materialize();
 }
 
 // ---- evaluation ----
@@ -234,6 +236,33 @@ TFundstellenListe TKomplexAnfrage::EvaluateJoin(const QueryTree& tree, const Que
 TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const QueryNode& node) {
   // Each word must directly follow the one before in the same paragraph; joined from the
   // right, as "a b c" is "a" followed by the phrase "b c".
+  const std::vector<std::size_t>& glieder = node.children;
+  const size_t n = glieder.size();
+  // Every word of a phrase lies in one paragraph. With three plain words or more, the
+  // paragraphs that all of them have a hit in are found first (GroupSet::CommonParagraphs) and
+  // every part is loaded only within them. With fewer, finding them costs more than it saves:
+  // the rarest word is loaded first, the others within its paragraphs (EvaluatePhraseByRarest).
+  std::optional<GroupSet> gemeinsam;
+  if (n > 2 && Narrow) gemeinsam = CommonParagraphs(tree, glieder);
+  if (Abgebrochen()) return {};
+  if (!gemeinsam) return EvaluatePhraseByRarest(tree, node);
+  if (gemeinsam->Anzahl() == 0) return {};
+  std::vector<TFundstellenListe> teile(n);
+  const ScopedPointer<const GroupSet> innen(aussen_, &*gemeinsam);
+  for (size_t k = 0; k < n; ++k) {
+    teile[k] = Evaluate(tree, glieder[k]);
+    if (Abgebrochen()) return {};
+  }
+  TFundstellenListe ergebnis = std::move(teile.back());
+  for (size_t k = n - 1; k-- > 0;) {
+    ergebnis = Combine(teile[k], ergebnis, kAdjacent, kSameParagraph, true);
+    if (Abgebrochen()) return {};
+  }
+  return ergebnis;
+}
+
+TFundstellenListe TKomplexAnfrage::EvaluatePhraseByRarest(const QueryTree& tree,
+                                                          const QueryNode& node) {
   // Every word of a phrase lies in the paragraph of its rarest word: that word is loaded
   // first, the other words only within its paragraphs.
   const std::vector<std::size_t>& glieder = node.children;
@@ -274,6 +303,34 @@ TFundstellenListe TKomplexAnfrage::EvaluatePhrase(const QueryTree& tree, const Q
     if (Abgebrochen()) return {};
   }
   return ergebnis;
+}
+
+std::optional<GroupSet> TKomplexAnfrage::CommonParagraphs(const QueryTree& tree,
+                                                          const std::vector<std::size_t>& glieder) {
+  // The plain words (masks and fuzzy words have no hit count to plan by), each word once.
+  std::vector<std::string> woerter;
+  for (const std::size_t k : glieder) {
+    if (tree[k].kind != QueryNodeKind::kWord) continue;
+    const std::string t = Trim(tree[k].text);
+    if (HitCount(t) == std::numeric_limits<int64_t>::max()) continue;
+    if (std::find(woerter.begin(), woerter.end(), t) == woerter.end()) woerter.push_back(t);
+  }
+  // An enclosing restriction to paragraphs takes part like one more word.
+  const bool aussenAbsaetze =
+      aussen_ != nullptr && aussen_->Selectable() && aussen_->Modus() == kSameParagraph;
+  if (woerter.size() + (aussenAbsaetze ? 1 : 0) < 3) return std::nullopt;
+  std::vector<TFundstellenDateiAnfrage::SortedHits> halten;  // keeps the ranges alive
+  std::vector<GroupSet::WordHits> treffer;
+  for (const std::string& w : woerter) {
+    GroupSet::WordHits& hits = treffer.emplace_back();
+    for (TFundstellenDateiAnfrage::SortedHits& r : word_query_->SortedRanges(w)) {
+      hits.emplace_back(*r);
+      halten.push_back(std::move(r));
+    }
+    if (Abgebrochen()) return std::nullopt;
+  }
+  if (aussenAbsaetze) treffer.push_back({aussen_->Anchors()});
+  return GroupSet::CommonParagraphs(std::move(treffer), &Abbrechen);
 }
 
 void TKomplexAnfrage::BindCollection() {

@@ -3,11 +3,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "retrieval/conjunction.h"
+#include "retrieval/group_set.h"
 #include "retrieval/hit_list.h"
 #include "retrieval/phonetic_conversion.h"
 #include "retrieval/query_tree.h"
@@ -16,7 +18,6 @@
 namespace quillmar::retrieval {
 
 class TFundstellenAnfrage;
-class GroupSet;
 
 // Status texts of a query: "Fehler in der Anfrageformulierung: ..." for negative codes,
 // "Suche wurde abgebrochen" for 10, empty for 0 (in the current interface language).
@@ -58,6 +59,10 @@ class TKomplexAnfrage {
   // the other operand, and an OR of words loads them as one list. The result is the same
   // either way; off only to compare.
   bool Narrow = true;
+  // Leaves a result of words (a word, an OR of words) compact (TFundstellenListe::SetzeKompakt)
+  // for a reader on this thread that takes its entries one at a time (EntryAt); otherwise the
+  // entries are built before Ausfuehren returns, ready for readers on other threads.
+  bool CompactResult = false;
   TFundstellenListe Vorlage;   // the filters in force during the last run
   TFundstellenListe Ergebnis;  // set the filters here before Ausfuehren
 
@@ -82,6 +87,12 @@ class TKomplexAnfrage {
   TFundstellenListe EvaluateOr(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EvaluateJoin(const QueryTree& tree, const QueryNode& node);
   TFundstellenListe EvaluatePhrase(const QueryTree& tree, const QueryNode& node);
+  // A phrase of few plain words: its rarest word first, the others within its paragraphs.
+  TFundstellenListe EvaluatePhraseByRarest(const QueryTree& tree, const QueryNode& node);
+  // The paragraphs all plain words of a phrase (and the enclosing restriction, when it is one
+  // to paragraphs) have hits in; std::nullopt when fewer than three take part.
+  std::optional<GroupSet> CommonParagraphs(const QueryTree& tree,
+                                           const std::vector<std::size_t>& glieder);
   TFundstellenListe EinzelWort(std::string_view wort);
   // The union of plain words, masks or fuzzy words, loaded as one list (see
   // TFundstellenAnfrage::Suche).

@@ -1,6 +1,7 @@
 #include "retrieval/conjunction.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/errors.h"
@@ -18,6 +19,26 @@ bool SameParagraph(const TFundstelle& a, const TFundstelle& b) {
 
 bool SameSection(const TFundstelle& a, const TFundstelle& b) {
   return a.Kapitel == b.Kapitel && a.Unterkapitel == b.Unterkapitel;
+}
+
+// Verbinden's test of two different hits that rules them out before it looks at their words.
+bool Apart(const TFundstelle& a, const TFundstelle& b, int32_t modus) {
+  if (a.TextNr != b.TextNr || a.Textteil != b.Textteil) return true;
+  if (modus == kSameParagraph) return !SameParagraph(a, b);
+  if (modus == kSameSection) return !SameSection(a, b);
+  return false;
+}
+
+// Entry k of a list: in place, or built into `slot` for a compact list (`gebaut`: the index
+// whose entry the slot holds, so that each entry is built once).
+const TFundstellenListe::Eintrag& EntryOf(const TFundstellenListe& liste, size_t k,
+                                          TFundstellenListe::Eintrag& slot, size_t& gebaut) {
+  if (!liste.Kompakt()) return liste.EntryList()[k];
+  if (gebaut != k) {
+    slot = liste.EntryAt(k);
+    gebaut = k;
+  }
+  return slot;
 }
 
 }  // namespace
@@ -94,19 +115,33 @@ void TUndKonjunktion::Liste1_PPP_Liste2() { Combine(true); }
 void TUndKonjunktion::Combine(bool geordnet) {
   if (Ergebnis) Ergebnis->Leeren();
   if (!Liste1 || !Liste2 || !Ergebnis) throw Exception("interner Fehler (UKJ 001)");
-  const auto& l1 = Liste1->EntryList();
-  const auto& l2 = Liste2->EntryList();
+  // Lists of words stay compact: an entry is built only for a pair that is tried, and kept
+  // only for a pair that is joined.
+  const TFundstellenListe& l1 = *Liste1;
+  const TFundstellenListe& l2 = *Liste2;
+  const auto n1 = static_cast<size_t>(l1.Anzahl());
+  const auto n2 = static_cast<size_t>(l2.Anzahl());
   const CDIdentifier cd(CDKennung);
+  TFundstellenListe::Eintrag slot1;
+  TFundstellenListe::Eintrag slot2;
+  size_t gebaut1 = SIZE_MAX;
+  size_t gebaut2 = SIZE_MAX;
   size_t i = 0;
   size_t j = 0;
-  while (i < l1.size() && j < l2.size()) {
+  while (i < n1 && j < n2) {
     if (Abbruch != nullptr && Abbruch->load(std::memory_order_relaxed)) {
       Ergebnis->Leeren();
       return;
     }
-    const int c = HitVergleichOhneCD(l1[i].Fundstelle, l2[j].Fundstelle);
+    const TFundstelle& h1 = l1.HitAt(i);
+    const TFundstelle& h2 = l2.HitAt(j);
+    const int c = HitVergleichOhneCD(h1, h2);
     std::optional<TFundstellenListe::Eintrag> r;
-    if (!geordnet || c < 0) r = Verbinden(l1[i], l2[j], Wortabstand, Modus);
+    // Hits of different paragraphs (sections) are turned away as Verbinden would turn them
+    // away, before any entry is built.
+    if ((!geordnet || c < 0) && (c == 0 || !Apart(h1, h2, Modus)))
+      r = Verbinden(EntryOf(l1, i, slot1, gebaut1), EntryOf(l2, j, slot2, gebaut2), Wortabstand,
+                    Modus);
     if (r) {
       r->CD = cd;
       Ergebnis->Anhaengen(std::move(*r));

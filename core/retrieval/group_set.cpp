@@ -53,8 +53,8 @@ size_t Gallop(std::span<const TFundstelle> sorted, size_t from, uint64_t key) {
 GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus) {
   if (modus == kSameParagraph) {
     selectable_ = true;
-    for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
-      const TFundstelle& h = e.Fundstelle;
+    for (size_t k = 0; k < static_cast<size_t>(liste.Anzahl()); ++k) {
+      const TFundstelle& h = liste.HitAt(k);
       if (!anchors_.empty() && SameGroup(anchors_.back(), h)) continue;
       if (!anchors_.empty() && HitKey(anchors_.back()) >= HitKey(h)) {
         // Not in HitKey order: only the hashed test is sound.
@@ -68,15 +68,87 @@ GroupSet::GroupSet(const TFundstellenListe& liste, int32_t modus) : modus_(modus
     // every hit once.
     if (selectable_) return;
   }
-  keys_.reserve(liste.EntryList().size());
-  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) keys_.push_back(Key(e.Fundstelle));
+  const auto n = static_cast<size_t>(liste.Anzahl());
+  keys_.reserve(n);
+  for (size_t k = 0; k < n; ++k) keys_.push_back(Key(liste.HitAt(k)));
   std::sort(keys_.begin(), keys_.end());
   keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
   prefilter_.assign(1024, 0);
-  for (const TFundstellenListe::Eintrag& e : liste.EntryList()) {
-    const uint32_t v = PreKey(e.Fundstelle);
+  for (size_t k = 0; k < n; ++k) {
+    const uint32_t v = PreKey(liste.HitAt(k));
     prefilter_[v >> 6] |= uint64_t{1} << (v & 63);
   }
+}
+
+GroupSet GroupSet::CommonParagraphs(std::vector<WordHits> words, const std::atomic<bool>* abbruch) {
+  GroupSet gruppen;
+  gruppen.selectable_ = true;
+  if (words.empty()) return gruppen;
+  const auto anzahl = [](const WordHits& w) {
+    size_t n = 0;
+    for (const auto& r : w) n += r.size();
+    return n;
+  };
+  std::stable_sort(words.begin(), words.end(),
+                   [&](const WordHits& a, const WordHits& b) { return anzahl(a) < anzahl(b); });
+  const auto abgebrochen = [&] {
+    return abbruch != nullptr && abbruch->load(std::memory_order_relaxed);
+  };
+
+  // The rarest word's paragraphs: its hits in HitKey order (of several records merged), the
+  // first of each paragraph kept.
+  std::vector<const TFundstelle*> erste;
+  erste.reserve(anzahl(words.front()));
+  for (const auto& r : words.front())
+    for (const TFundstelle& h : r) erste.push_back(&h);
+  if (words.front().size() > 1) {
+    std::stable_sort(erste.begin(), erste.end(), [](const TFundstelle* a, const TFundstelle* b) {
+      return HitKey(*a) < HitKey(*b);
+    });
+  }
+  std::vector<TFundstelle>& anchors = gruppen.anchors_;
+  for (const TFundstelle* h : erste) {
+    if (!anchors.empty() && SameGroup(anchors.back(), *h)) continue;
+    if (!anchors.empty() && HitKey(anchors.back()) >= HitKey(*h)) {
+      // Not in HitKey order (a damaged range): nothing can be left out safely, so every
+      // paragraph of the rarest word stays, found by the hashed test.
+      GroupSet alle;
+      alle.keys_.reserve(erste.size());
+      alle.prefilter_.assign(1024, 0);
+      for (const TFundstelle* e : erste) {
+        alle.keys_.push_back(alle.Key(*e));
+        const uint32_t v = alle.PreKey(*e);
+        alle.prefilter_[v >> 6] |= uint64_t{1} << (v & 63);
+      }
+      std::sort(alle.keys_.begin(), alle.keys_.end());
+      alle.keys_.erase(std::unique(alle.keys_.begin(), alle.keys_.end()), alle.keys_.end());
+      return alle;
+    }
+    anchors.push_back(*h);
+  }
+
+  // Each further word keeps the paragraphs it has a hit in: its hits in a paragraph are
+  // neighbours in HitKey order, so one of them is found right at or right before the place
+  // where the paragraph's anchor would stand.
+  for (size_t w = 1; w < words.size() && !anchors.empty(); ++w) {
+    if (abgebrochen()) break;
+    const WordHits& wort = words[w];
+    std::vector<size_t> pos(wort.size(), 0);
+    size_t behalten = 0;
+    for (const TFundstelle& anchor : anchors) {
+      const uint64_t key = HitKey(anchor);
+      bool drin = false;
+      for (size_t r = 0; r < wort.size() && !drin; ++r) {
+        const std::span<const TFundstelle> hits = wort[r];
+        pos[r] = Gallop(hits, pos[r], key);
+        drin = (pos[r] < hits.size() && SameGroup(hits[pos[r]], anchor)) ||
+               (pos[r] > 0 && SameGroup(hits[pos[r] - 1], anchor));
+      }
+      if (drin) anchors[behalten++] = anchor;
+    }
+    anchors.resize(behalten);
+  }
+  return gruppen;
 }
 
 uint32_t GroupSet::PreKey(const TFundstelle& h) const {

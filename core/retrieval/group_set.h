@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -23,6 +24,19 @@ class GroupSet {
   // modus kSameParagraph or kSameSection.
   GroupSet(const TFundstellenListe& liste, int32_t modus);
 
+  // The hits of one word: its ranges, each in HitKey order (a word may have several records).
+  using WordHits = std::vector<std::span<const TFundstelle>>;
+  // The paragraphs in which every one of `words` has a hit, found without building any list:
+  // from the paragraphs of the word with the fewest hits, each further word (fewest hits first)
+  // keeps those it has a hit in, found by galloping search in its ranges from the previous
+  // paragraph's place. The cost grows with the paragraphs of the rarest word, not with the
+  // frequent ones. Selectable; empty when `words` is. `abbruch`, when given and set, ends the
+  // work early with whatever was kept (the caller discards it).
+  static GroupSet CommonParagraphs(std::vector<WordHits> words,
+                                   const std::atomic<bool>* abbruch = nullptr);
+  // The first hit of each paragraph (Selectable only), in HitKey order.
+  std::span<const TFundstelle> Anchors() const { return anchors_; }
+
   bool Enthaelt(const TFundstelle& hit) const;
   // The number of groups (of paragraphs met, when Selectable).
   size_t Anzahl() const { return selectable_ ? anchors_.size() : keys_.size(); }
@@ -44,6 +58,8 @@ class GroupSet {
   }
 
  private:
+  GroupSet() : modus_(kSameParagraph) {}
+
   uint64_t Key(const TFundstelle& hit) const;
   // A cheap 16-bit digest of the group for the pre-filter.
   uint32_t PreKey(const TFundstelle& hit) const;

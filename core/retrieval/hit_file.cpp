@@ -72,8 +72,13 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
 void TFundstellenDateiAnfrage::Binden(const std::string& path) {
   held_.reset();
   held_in_.reset();
-  const std::optional<std::string> resolved = ResolveExisting(path);
-  const std::optional<FileStamp> stamp = resolved ? StampFile(*resolved) : std::nullopt;
+  // The path as spelled is stamped first (one look at the file); only a path that does not
+  // exist so is resolved in any letter case.
+  std::optional<FileStamp> stamp = StampFile(NativeSeparators(path));
+  if (!stamp) {
+    const std::optional<std::string> resolved = ResolveExisting(path);
+    stamp = resolved ? StampFile(*resolved) : std::nullopt;
+  }
   if (!stamp) NichtGefunden(path);
   path_ = path;
   held_ = stamp;

@@ -210,7 +210,39 @@ bool TFundstellenListe::DateAllowed(const TFundstelle& hit, std::string_view cdI
 
 void TFundstellenListe::ResetAfterChange() { index_ = 0; }
 
+void TFundstellenListe::SetzeKompakt(std::vector<KompakterTreffer> hits, std::vector<Range> ranges,
+                                     std::string_view cd) {
+  Leeren();
+  compact_ = std::move(hits);
+  ranges_ = std::move(ranges);
+  compact_cd_.Setzen(cd);
+  if (compact_.empty()) ranges_.clear();
+}
+
+TFundstellenListe::Eintrag TFundstellenListe::EntryAt(size_t k) const {
+  if (compact_.empty()) return entries_[k];
+  const KompakterTreffer& t = compact_[k];
+  return Eintrag{TAnzeigeRecord::Single(*t.Hit, t.Wort, t.Laenge), *t.Hit, compact_cd_};
+}
+
+void TFundstellenListe::Materialize() const {
+  if (compact_.empty()) return;
+  entries_.clear();
+  entries_.resize(compact_.size());
+  for (size_t k = 0; k < compact_.size(); ++k) {
+    const KompakterTreffer& t = compact_[k];
+    Eintrag& e = entries_[k];
+    e.Anzeige = TAnzeigeRecord::Single(*t.Hit, t.Wort, t.Laenge);
+    e.Fundstelle = *t.Hit;
+    e.CD = compact_cd_;
+  }
+  compact_ = {};
+  ranges_ = {};
+}
+
 void TFundstellenListe::Leeren() {
+  compact_ = {};
+  ranges_ = {};
   entries_.clear();
   index_ = 0;
   sorted_ = true;
@@ -220,8 +252,11 @@ void TFundstellenListe::Uebernehmen(TFundstellenListe& other) {
   if (&other == this) return;
   Leeren();
   FilterZuruecksetzen();
-  if (other.entries_.empty()) return;
+  if (other.Anzahl() == 0) return;
   entries_ = std::move(other.entries_);
+  compact_ = std::move(other.compact_);
+  ranges_ = std::move(other.ranges_);
+  compact_cd_ = other.compact_cd_;
   sorted_ = other.sorted_;
   other.Leeren();
   other.FilterZuruecksetzen();
@@ -237,6 +272,7 @@ void TFundstellenListe::Assign(TFundstellenListe& other) {
 
 void TFundstellenListe::Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& anzeige,
                                   std::string_view cdId) {
+  Materialize();
   if (!Zulaessig(hit, cdId)) return;
   if (sorted_ && !entries_.empty()) {
     const Eintrag& tail = entries_.back();
@@ -247,6 +283,7 @@ void TFundstellenListe::Anhaengen(const TFundstelle& hit, const TAnzeigeRecord& 
 }
 
 void TFundstellenListe::Anhaengen(Eintrag&& e) {
+  Materialize();
   if (!Zulaessig(e.Fundstelle, e.CD.View())) return;
   if (sorted_ && !entries_.empty()) {
     const Eintrag& tail = entries_.back();
@@ -262,6 +299,7 @@ void TFundstellenListe::AnhaengenRoh(const TFundstelle& hit, std::string_view cd
 
 void TFundstellenListe::Einfuegen(const TFundstelle& hit, const TAnzeigeRecord& anzeige,
                                   std::string_view cdId) {
+  Materialize();
   if (!Zulaessig(hit, cdId)) return;
   if (entries_.empty()) {
     Anhaengen(hit, anzeige, cdId);
@@ -300,6 +338,7 @@ void TFundstellenListe::EinfuegenMitWort(const TFundstelle& hit, std::string_vie
 }
 
 void TFundstellenListe::InsertBatch(Entries&& batch) {
+  Materialize();
   if (batch.empty()) return;
   if (!sorted_) {
     // An appended, unsorted list has no order to merge into.
@@ -333,6 +372,7 @@ void TFundstellenListe::InsertBatch(Entries&& batch) {
 }
 
 void TFundstellenListe::Merge(Entries&& batch) {
+  Materialize();
   if (batch.empty()) return;
   index_ = 0;
   if (entries_.empty()) {
@@ -367,6 +407,18 @@ void TFundstellenListe::Merge(Entries&& batch) {
 
 void TFundstellenListe::InsertAllAdmitted(TFundstellenListe& other) {
   if (&other == this) return;
+  if (Anzahl() == 0 && other.Kompakt()) {
+    // The first collection's hits of words: taken over as they are, still compact.
+    compact_ = std::move(other.compact_);
+    ranges_ = std::move(other.ranges_);
+    compact_cd_ = other.compact_cd_;
+    sorted_ = true;
+    index_ = 0;
+    other.Leeren();
+    return;
+  }
+  Materialize();
+  other.Materialize();
   if (!other.sorted_ || !sorted_) {
     InsertAll(other);
     return;
@@ -378,6 +430,8 @@ void TFundstellenListe::InsertAllAdmitted(TFundstellenListe& other) {
 
 void TFundstellenListe::InsertAll(TFundstellenListe& other) {
   if (&other == this) return;
+  Materialize();
+  other.Materialize();
   const bool ordered = other.sorted_;
   Entries batch = std::move(other.entries_);
   other.Leeren();
@@ -395,6 +449,7 @@ void TFundstellenListe::InsertAll(TFundstellenListe& other) {
 // ---- sequential reading ----
 
 const TFundstellenListe::Eintrag& TFundstellenListe::Entry(int32_t i) {
+  Materialize();
   if (i < 1 || i > Anzahl()) throw Exception(kReadRange);
   if (i == 1) {
     index_ = 1;

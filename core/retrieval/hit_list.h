@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,8 +16,6 @@
 #include "retrieval/word_ref.h"
 
 namespace quillmar::retrieval {
-
-class TFundstellenAnfrage;
 
 // A short string with its capacity inline (CD identifiers, hit words), so hit lists hold no
 // per-hit heap allocations.
@@ -161,6 +160,14 @@ class TFundstellenListe {
   };
   // The entries of a list; large arrays are recycled (BlockPool).
   using Entries = std::vector<Eintrag, PoolAllocator<Eintrag>>;
+  // A hit of one word as a compact list keeps it: the hit in a decoded range the list holds on
+  // to, and the word it was found through (16 bytes, where an entry takes 116).
+  struct KompakterTreffer {
+    const TFundstelle* Hit = nullptr;
+    WordRef Wort;
+    int32_t Laenge = 0;  // of the word, in bytes
+  };
+  using Range = std::shared_ptr<const std::vector<TFundstelle>>;
 
   // Filters, set by whoever fills the list.
   std::vector<TFundTextBedingung> TextBedingungen;
@@ -172,7 +179,7 @@ class TFundstellenListe {
   // date condition is set (then no marker and no offset apply). Copied with the filters.
   const SearchCatalog* Katalog = nullptr;
 
-  int32_t Anzahl() const { return static_cast<int32_t>(entries_.size()); }
+  int32_t Anzahl() const { return static_cast<int32_t>(entries_.size() + compact_.size()); }
   bool HatDatumsbedingung() const;
   // Any of the four filters is in force.
   bool HasFilter() const;
@@ -223,6 +230,24 @@ class TFundstellenListe {
   // lists, loaded through the same filters): no hit is tested again.
   void InsertAllAdmitted(TFundstellenListe& other);
 
+  // Takes the hits of words of the collection `cd` in strictly ascending HitVergleich order,
+  // admitted by the filters already, without building their entries (replacing the list's
+  // contents; the filters stay). The entries are built when a merge, a sequential read or
+  // EntryList needs them, or one at a time by EntryAt, so a search whose result is a word or
+  // an OR of words never holds them all. `ranges` keeps the hits alive.
+  void SetzeKompakt(std::vector<KompakterTreffer> hits, std::vector<Range> ranges,
+                    std::string_view cd);
+  bool Kompakt() const { return !compact_.empty(); }
+  // Builds the entries of a compact list now. EntryList does it when needed; call this before
+  // handing the list to readers on other threads.
+  void Materialize() const;
+  // Entry k (0-based), built for a compact list without building the others.
+  Eintrag EntryAt(size_t k) const;
+  // The hit of entry k (0-based).
+  const TFundstelle& HitAt(size_t k) const {
+    return compact_.empty() ? entries_[k].Fundstelle : *compact_[k].Hit;
+  }
+
   // Sequential reads, 1-based: i must be 1, the current index or the current index + 1.
   // Raises "unzulässiger Leseversuch (Range Error) (FSL 005)" out of range and
   // "unzulässiger Leseversuch (FSL 006)" for any other jump.
@@ -233,20 +258,26 @@ class TFundstellenListe {
   // Built from the entry's display record, with the entry's CD identifier filled in.
   TFundPosition FundPosition(int32_t i);
 
-  // All entries in list order, for readers that walk the whole list.
-  const Entries& EntryList() const { return entries_; }
+  // All entries in list order, for readers that walk the whole list (built first for a compact
+  // list, see Materialize).
+  const Entries& EntryList() const {
+    Materialize();
+    return entries_;
+  }
 
  private:
-  // Fills the search's result list with entries it has sorted, filtered and made unique.
-  friend class TFundstellenAnfrage;
-
   const Eintrag& Entry(int32_t i);
   // Merges admissible entries in strictly ascending order (existing entries win on equality).
   void Merge(Entries&& batch);
   bool DateAllowed(const TFundstelle& hit, std::string_view cdId) const;
   void ResetAfterChange();
 
-  Entries entries_;
+  // Entries, or (while compact_ is not empty) none: the list is compact_, and ranges_ holds the
+  // ranges its hits lie in. Mutable for Materialize.
+  mutable Entries entries_;
+  mutable std::vector<KompakterTreffer> compact_;
+  mutable std::vector<Range> ranges_;
+  CDIdentifier compact_cd_;
   int32_t index_ = 0;   // 1-based index of the last entry read, 0 before the first
   bool sorted_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)
   // The date marker and year offset of the collection last asked for by the date filter.

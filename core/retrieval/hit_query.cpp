@@ -14,15 +14,6 @@ namespace {
 // Most hits reserved ahead of reading; a damaged word list may promise any number.
 constexpr int64_t kMaxReserve = int64_t{1} << 22;
 
-// Asks for a cache line that the sorted walk over the gathered hits will need shortly.
-inline void Prefetch(const void* p) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(p);
-#else
-  (void)p;
-#endif
-}
-
 }  // namespace
 
 TFundstellenAnfrage::TFundstellenAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik,
@@ -43,15 +34,29 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
 
 const std::vector<TWortDateiRecord>& TFundstellenAnfrage::Records(const std::string& word) {
   for (const LookedUp& l : looked_up_) {
-    if (l.stufe == Stufe && l.wort == word) return l.records;
+    if (l.stufe == Stufe && l.wort == word) return *l.records;
+  }
+  // Plain words and masks of an unchanged word list are looked up once in the process; fuzzy
+  // words go through the phonetic module each time.
+  WordLookupCache& cache = WordLookupCache::Instance();
+  if (Stufe == 0) {
+    if (const auto kept = cache.Find(woerter_.Stamp(), cd_, word)) {
+      looked_up_.push_back(LookedUp{Stufe, word, kept});
+      return *kept;
+    }
   }
   woerter_.Stufe = Stufe;
   woerter_.Ergebnis().Leeren();
   woerter_.Suche(word);
   // A query names few words; the list stays short.
-  looked_up_.push_back(LookedUp{Stufe, word, woerter_.Ergebnis().Records()});
+  auto records =
+      std::make_shared<const std::vector<TWortDateiRecord>>(woerter_.Ergebnis().Records());
   woerter_.Ergebnis().Leeren();
-  return looked_up_.back().records;
+  // woerter_ turns a level on a collection without fuzzy search into 0: only asked-for exact
+  // lookups are kept.
+  if (Stufe == 0) cache.Store(woerter_.Stamp(), cd_, word, records);
+  looked_up_.push_back(LookedUp{Stufe, word, records});
+  return *records;
 }
 
 int64_t TFundstellenAnfrage::HitCount(const std::string& word) {
@@ -59,6 +64,16 @@ int64_t TFundstellenAnfrage::HitCount(const std::string& word) {
   for (const TWortDateiRecord& r : Records(word))
     n += std::max<int64_t>(0, int64_t{r.Bis} - r.Von + 1);
   return n;
+}
+
+std::vector<TFundstellenDateiAnfrage::SortedHits> TFundstellenAnfrage::SortedRanges(
+    const std::string& word) {
+  std::vector<TFundstellenDateiAnfrage::SortedHits> ranges;
+  for (const TWortDateiRecord& r : Records(word)) {
+    if (Abgebrochen()) break;
+    ranges.push_back(datei_.SortedRange(HitRange{r.Von, r.Bis}));
+  }
+  return ranges;
 }
 
 void TFundstellenAnfrage::Suche(const std::string& word) { Suche(std::vector<std::string>{word}); }
@@ -75,46 +90,63 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
   }
   if (records.empty()) return;
 
-  if (!GatherHits(records)) {
+  int64_t erwartet = 0;
+  for (const TWortDateiRecord& r : records)
+    erwartet += std::max<int64_t>(0, int64_t{r.Bis} - r.Von + 1);
+  const auto reserve =
+      static_cast<size_t>(Restriction != nullptr ? 0 : std::min(erwartet, kMaxReserve));
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+  bool vollstaendig = false;
+  if (records.size() == 1) {
+    // One record's hits come from one range in HitKey order and are gathered in that order:
+    // they are taken straight into the compact list, without equal neighbours (the first
+    // stays, as OrderHits keeps it; equal keys need equal positions, so the key is computed
+    // only then).
+    const WordRef wort(records.front().Wort);
+    const auto laenge = static_cast<int32_t>(records.front().Wort.size());
+    kompakt.reserve(reserve);
+    vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t) {
+      if (!kompakt.empty()) {
+        const TFundstelle& letzter = *kompakt.back().Hit;
+        if (h.Position == letzter.Position && HitKey(h) == HitKey(letzter)) return;
+      }
+      kompakt.push_back({&h, wort, laenge});
+    });
+  } else {
     treffer_.clear();
+    treffer_.reserve(reserve);
+    vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t wort) {
+      treffer_.push_back(Treffer{&h, wort});
+    });
+    if (vollstaendig) {
+      OrderHits();
+      kompakt = CompactHits(records);
+    }
+  }
+  treffer_.clear();
+  folge_.clear();
+  if (!vollstaendig || Abgebrochen()) {
     ranges_.clear();
     ergebnis_.Leeren();
     return;
   }
-  OrderHits();
-  TFundstellenListe::Entries eintraege = ListEntries(records);
-  treffer_.clear();
-  folge_.clear();
+  // Sorted, unique and filtered by the result list's own filters: taken over as it is, with
+  // the ranges the hits lie in.
+  ergebnis_.SetzeKompakt(std::move(kompakt), std::move(ranges_), cd_);
   ranges_.clear();
-  if (Abgebrochen()) {
-    ergebnis_.Leeren();
-    return;
-  }
-  // Sorted, unique and filtered by the result list's own filters: taken over as it is.
-  ergebnis_.entries_ = std::move(eintraege);
-  ergebnis_.sorted_ = true;
-  ergebnis_.index_ = 0;
 }
 
-bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records) {
-  std::vector<Treffer>& treffer = treffer_;
-  treffer.clear();
+template <typename Take>
+bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records, Take&& take) {
   ranges_.clear();
-  int64_t erwartet = 0;
-  for (const TWortDateiRecord& r : records)
-    erwartet += std::max<int64_t>(0, int64_t{r.Bis} - r.Von + 1);
   const GroupSet* gruppen = Restriction;
-  if (gruppen == nullptr)
-    treffer.reserve(static_cast<size_t>(std::min<int64_t>(erwartet, kMaxReserve)));
-
   const TFundstellenListe& filter = datei_.Liste();
   bool filtern = filter.HasFilter();
   const std::optional<TFundstellenListe::ByteFilter> bytes =
       filtern ? filter.AsByteFilter() : std::nullopt;
   if (bytes && bytes->Alle) filtern = false;
   auto nehmen = [&](const TFundstelle& h, uint32_t wort) {
-    if (!filtern || (bytes ? bytes->Zulaessig(h) : filter.Zulaessig(h, cd_)))
-      treffer.push_back(Treffer{&h, wort});
+    if (!filtern || (bytes ? bytes->Zulaessig(h) : filter.Zulaessig(h, cd_))) take(h, wort);
   };
   for (size_t w = 0; w < records.size(); ++w) {
     if (Abgebrochen()) return false;
@@ -130,9 +162,7 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
         if (gruppen->Enthaelt(h)) nehmen(h, wort);
       }
     } else if (!filtern) {
-      const size_t vorher = treffer.size();
-      treffer.resize(vorher + hits.size());
-      for (size_t k = 0; k < hits.size(); ++k) treffer[vorher + k] = Treffer{&hits[k], wort};
+      for (const TFundstelle& h : hits) take(h, wort);
     } else {
       for (const TFundstelle& h : hits) nehmen(h, wort);
     }
@@ -178,25 +208,17 @@ void TFundstellenAnfrage::OrderHits() {
               folge.end());
 }
 
-TFundstellenListe::Entries TFundstellenAnfrage::ListEntries(
+std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHits(
     const std::vector<TWortDateiRecord>& records) const {
-  TFundstellenListe::Entries eintraege;
-  eintraege.reserve(folge_.size());
-  const CDIdentifier cd(cd_);
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
-  constexpr size_t kPrefetchAhead = 8;
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt(folge_.size());
   for (size_t n = 0; n < folge_.size(); ++n) {
-    if (n + kPrefetchAhead < folge_.size())
-      Prefetch(treffer_[folge_[n + kPrefetchAhead].second].hit);
     const Treffer& t = treffer_[folge_[n].second];
-    eintraege.push_back(TFundstellenListe::Eintrag{
-        TAnzeigeRecord::Single(*t.hit, worte[t.wort],
-                               static_cast<int32_t>(records[t.wort].Wort.size())),
-        *t.hit, cd});
+    kompakt[n] = {t.hit, worte[t.wort], static_cast<int32_t>(records[t.wort].Wort.size())};
   }
-  return eintraege;
+  return kompakt;
 }
 
 }  // namespace quillmar::retrieval

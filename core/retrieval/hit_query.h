@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -42,6 +43,9 @@ class TFundstellenAnfrage {
   const GroupSet* Restriction = nullptr;
   // How many hits the word's records promise (before filters); binds nothing new.
   int64_t HitCount(const std::string& word);
+  // The hits of each of the word's records in HitKey order, unfiltered (from the hit cache
+  // while the file is unchanged); binds nothing new.
+  std::vector<TFundstellenDateiAnfrage::SortedHits> SortedRanges(const std::string& word);
 
  private:
   bool Abgebrochen() const {
@@ -50,13 +54,16 @@ class TFundstellenAnfrage {
 
   // The word's records, looked up once per binding and level.
   const std::vector<TWortDateiRecord>& Records(const std::string& word);
-  // Collects the hits of the records' ranges into treffer_, through the groups and the filters;
-  // false when the search was cancelled.
-  bool GatherHits(const std::vector<TWortDateiRecord>& records);
+  // Hands the hits of the records' ranges that pass the groups and the filters to
+  // take(hit, record index), in range order, keeping the ranges in ranges_; false when the
+  // search was cancelled.
+  template <typename Take>
+  bool GatherHits(const std::vector<TWortDateiRecord>& records, Take&& take);
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
   void OrderHits();
-  // The result list's entries of the ordered hits.
-  TFundstellenListe::Entries ListEntries(const std::vector<TWortDateiRecord>& records) const;
+  // The ordered hits as a compact list's hits.
+  std::vector<TFundstellenListe::KompakterTreffer> CompactHits(
+      const std::vector<TWortDateiRecord>& records) const;
 
   const SearchCatalog& katalog_;
   const std::atomic<bool>* abbruch_;
@@ -78,7 +85,7 @@ class TFundstellenAnfrage {
   struct LookedUp {
     int32_t stufe;
     std::string wort;
-    std::vector<TWortDateiRecord> records;
+    std::shared_ptr<const std::vector<TWortDateiRecord>> records;
   };
   std::vector<LookedUp> looked_up_;
   std::vector<std::pair<uint64_t, uint32_t>> folge_;

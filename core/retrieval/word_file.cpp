@@ -1,6 +1,7 @@
 #include "retrieval/word_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -71,19 +72,20 @@ class OpenWordFile {
       return;
     }
     const std::optional<std::string> real = bound ? std::nullopt : ResolveExisting(path);
+    std::ifstream& in = in_storage_.emplace();
     if (bound) {
-      OpenForReading(in_, path);
+      OpenForReading(in, path);
     } else if (real && IsRegularFile(*real)) {
       contents_ = FileCache::Instance().Get(*real);
       if (contents_) {
         byte_size_ = static_cast<int64_t>(contents_->size());
         return;
       }
-      OpenForReading(in_, *real);
+      OpenForReading(in, *real);
     }
-    if (!in_.is_open()) FileError(kCannotOpen, path);
-    in_.seekg(0, std::ios::end);
-    const std::streamoff ende = in_.tellg();
+    if (!in.is_open()) FileError(kCannotOpen, path);
+    in.seekg(0, std::ios::end);
+    const std::streamoff ende = in.tellg();
     if (ende < 0) FileError(kCannotRead, path);
     byte_size_ = ende;
   }
@@ -102,17 +104,19 @@ class OpenWordFile {
       if (gelesen == 0) return buffer;
       return reinterpret_cast<const uint8_t*>(contents_->data()) + index * kRecord;
     }
-    in_.clear();
-    in_.seekg(static_cast<std::streamoff>(index * kRecord));
-    if (!in_) FileError(kCannotRead, path_);
-    in_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(anzahl * kRecord));
-    gelesen = static_cast<int64_t>(in_.gcount()) / kRecord;
+    std::ifstream& in = *in_storage_;
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(index * kRecord));
+    if (!in) FileError(kCannotRead, path_);
+    in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(anzahl * kRecord));
+    gelesen = static_cast<int64_t>(in.gcount()) / kRecord;
     return buffer;
   }
 
  private:
   std::string path_;
-  std::ifstream in_;
+  // Only made for a file read from disk: a stream costs more to set up than a lookup in memory.
+  std::optional<std::ifstream> in_storage_;
   FileCache::Inhalt contents_;  // the whole file, when held in memory
   int64_t byte_size_ = 0;
 };
@@ -147,7 +151,7 @@ class WordBlock {
  public:
   WordBlock(OpenWordFile& datei, const std::string& path, const std::string& key,
             std::vector<uint8_t>& buffer)
-      : file_(datei), path_(path), key_(key), buffer_(buffer) {}
+      : file_(datei), path_(path), schluessel_(Normalisieren(key)), buffer_(buffer) {}
 
   // Narrows [lo, hi] (exclusive) of the file's `count` records block by block until a block
   // encloses the key, the window stops moving, or the passes run out; a damaged file ends it
@@ -166,6 +170,7 @@ class WordBlock {
       b = std::clamp<int64_t>(b, 0, count - 1);
       first_ = a;
       data_ = file_.Records(first_, std::min(kBlock, count - first_), buffer_.data(), size_);
+      memo_.fill({0, 0});
       if (size_ == 0) FileError(kCannotRead, path_);
       const bool ersterGroesser = Compare(1) > 0;
       const bool letzterKleiner = Compare(size_) < 0;
@@ -181,7 +186,12 @@ class WordBlock {
 
   int64_t Size() const { return size_; }
   std::string_view Word(int64_t p) const { return WordOf(data_ + (p - 1) * kRecord); }
-  int Compare(int64_t p) const { return WortVergleich(Word(p), key_); }
+  // The binary search asks for the same positions again and again: the last answers are kept.
+  int Compare(int64_t p) const {
+    std::pair<int64_t, int>& m = memo_[static_cast<size_t>(p) % memo_.size()];
+    if (m.first != p) m = {p, WortVergleichMitSchluessel(Word(p), schluessel_)};
+    return m.second;
+  }
   int32_t Number(int64_t p) const { return static_cast<int32_t>(first_ + p); }
 
   // Record number nr (1-based) from the block, or from the file when it lies outside.
@@ -197,8 +207,9 @@ class WordBlock {
  private:
   OpenWordFile& file_;
   const std::string& path_;
-  const std::string& key_;
+  const std::string schluessel_;  // the key's bytes (Normalisieren)
   std::vector<uint8_t>& buffer_;
+  mutable std::array<std::pair<int64_t, int>, 16> memo_{};  // (position, Compare); 0: none
   const uint8_t* data_ = nullptr;  // the block's records: in memory or in buffer_
   int64_t first_ = 0;              // 0-based index of the block's first record
   int64_t size_ = 0;               // records in the block

@@ -137,4 +137,14 @@ int WortVergleich(std::string_view a, std::string_view b) {
   }
 }
 
+int WortVergleichMitSchluessel(std::string_view wort, std::string_view schluessel) {
+  KeyCursor left(wort);
+  for (const char k : schluessel) {
+    const int x = left.Next();
+    const int y = static_cast<uint8_t>(k);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return left.Next() < 0 ? 0 : 1;
+}
+
 }  // namespace quillmar

@@ -22,5 +22,8 @@ std::string Normalisieren(std::string_view word);
 // Compares the word keys of a and b byte by byte as unsigned values; a key that is a prefix of the
 // other sorts first. Returns -1, 0 or +1. Works without building the keys.
 int WortVergleich(std::string_view a, std::string_view b);
+// WortVergleich(wort, b) for a key already made by Normalisieren(b): a lookup compares many
+// words with one key and builds the key's bytes once.
+int WortVergleichMitSchluessel(std::string_view wort, std::string_view schluessel);
 
 }  // namespace quillmar

@@ -68,6 +68,66 @@ class KeyBuffer {
 
 }  // namespace
 
+namespace {
+constexpr size_t kKeptLookups = 4096;
+}  // namespace
+
+WordLookupCache& WordLookupCache::Instance() {
+  static WordLookupCache cache;
+  return cache;
+}
+
+std::string WordLookupCache::Key(const FileStamp& datei, const std::string& cdid,
+                                 const std::string& wort) {
+  std::string key;
+  key.reserve(datei.path.size() + cdid.size() + wort.size() + 2 * sizeof(int64_t) + 2);
+  key += datei.path;
+  key += '\0';
+  // Size and time as their bytes: fixed width, so the parts cannot run into each other.
+  char zahlen[2 * sizeof(int64_t)];
+  std::memcpy(zahlen, &datei.size, sizeof(int64_t));
+  std::memcpy(zahlen + sizeof(int64_t), &datei.mtime, sizeof(int64_t));
+  key.append(zahlen, sizeof zahlen);
+  key += cdid;
+  key += '\0';
+  key += wort;
+  return key;
+}
+
+std::shared_ptr<const std::vector<TWortDateiRecord>> WordLookupCache::Find(
+    const FileStamp& datei, const std::string& cdid, const std::string& wort) {
+  const std::string key = Key(datei, cdid, wort);
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto it = index_.find(key);
+  if (it == index_.end()) return nullptr;
+  order_.splice(order_.begin(), order_, it->second);
+  return it->second->records;
+}
+
+void WordLookupCache::Store(const FileStamp& datei, const std::string& cdid,
+                            const std::string& wort,
+                            std::shared_ptr<const std::vector<TWortDateiRecord>> records) {
+  std::string key = Key(datei, cdid, wort);
+  std::lock_guard<std::mutex> guard(lock_);
+  if (const auto it = index_.find(key); it != index_.end()) {
+    it->second->records = std::move(records);
+    order_.splice(order_.begin(), order_, it->second);
+    return;
+  }
+  order_.push_front(Eintrag{key, std::move(records)});
+  index_.emplace(std::move(key), order_.begin());
+  while (order_.size() > kKeptLookups) {
+    index_.erase(order_.back().key);
+    order_.pop_back();
+  }
+}
+
+void WordLookupCache::Leeren() {
+  std::lock_guard<std::mutex> guard(lock_);
+  index_.clear();
+  order_.clear();
+}
+
 TWoerterAnfrage::TWoerterAnfrage(const SearchCatalog& katalog, PhoneticConversion* phonetik)
     : katalog_(katalog), phonetik_(phonetik) {}
 
@@ -75,14 +135,23 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   cdid_ = cdid;
   std::lock_guard<std::mutex> guard(lock_);
   const CollectionSearchInfo& cd = katalog_.Info(cdid);
-  const std::string path = TWortDateiAnfrage::WordListPath(cd);
-  // A collection the snapshot does not know has no root directory: name the file it lacks.
-  if (path.empty())
-    throw EInOutError(TWortDateiAnfrage::NotFoundText(
-        JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
-  // One look at the word list for everything this binding asks of it.
-  const std::optional<FileStamp> stamp = StampFile(path);  // the path is resolved
-  if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
+  // One look at the word list for everything this binding asks of it: the path as spelled is
+  // stamped first, and only one that does not exist so is resolved in any letter case.
+  const std::string root = StripTrailingSeparator(cd.Path);
+  std::optional<FileStamp> stamp;
+  if (!root.empty())
+    stamp =
+        StampFile(NativeSeparators(JoinPath(JoinPath(root, "data"), index_layout::kWortListeName)));
+  if (!stamp) {
+    const std::string path = TWortDateiAnfrage::WordListPath(cd);
+    // A collection the snapshot does not know has no root directory: name the file it lacks.
+    if (path.empty())
+      throw EInOutError(TWortDateiAnfrage::NotFoundText(
+          JoinPath(JoinPath(Trim(cdid), "data"), index_layout::kWortListeName)));
+    stamp = StampFile(path);  // the path is resolved
+    if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
+  }
+  stamp_ = *stamp;
   if (const FileCache::Inhalt contents = anfrage_.Binden(cd, *stamp)) {
     leser_.SetzeInhalt(stamp->path, contents);
   } else {
@@ -91,7 +160,7 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
 }
 
 void TWoerterAnfrage::Suche(const std::string& word) {
-  const CollectionSearchInfo cd = katalog_.Info(cdid_);
+  const CollectionSearchInfo& cd = katalog_.Info(cdid_);
   if (Stufe != 0 && cd.FSID.empty()) Stufe = 0;
   if (Stufe < 0 || Stufe > 4) RaiseInternalError("TWA-SSW-1");
   if (Stufe > 0)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "retrieval/mask.h"
@@ -26,6 +28,35 @@ class TWortListe {
   std::vector<TWortDateiRecord> records_;
 };
 
+// The records that plain words and masks (not fuzzy words) were found to have in a word list, by
+// the list's stamp (path, size, modification time), the collection and the word, shared by the
+// searches of the process: the lookup of a word searched again is one hash lookup while the file
+// is unchanged (each search stamps the file anew). Keeps the most recently used 4096 words.
+// Thread-safe.
+class WordLookupCache {
+ public:
+  static WordLookupCache& Instance();
+
+  // Null when not kept.
+  std::shared_ptr<const std::vector<TWortDateiRecord>> Find(const FileStamp& datei,
+                                                            const std::string& cdid,
+                                                            const std::string& wort);
+  void Store(const FileStamp& datei, const std::string& cdid, const std::string& wort,
+             std::shared_ptr<const std::vector<TWortDateiRecord>> records);
+  void Leeren();
+
+ private:
+  static std::string Key(const FileStamp& datei, const std::string& cdid, const std::string& wort);
+
+  struct Eintrag {
+    std::string key;
+    std::shared_ptr<const std::vector<TWortDateiRecord>> records;
+  };
+  std::mutex lock_;
+  std::list<Eintrag> order_;  // most recently used first
+  std::unordered_map<std::string, std::list<Eintrag>::iterator> index_;
+};
+
 // Turns one query word (plain word, mask, or fuzzy word) into the matching records of one
 // collection's word list.
 class TWoerterAnfrage {
@@ -42,6 +73,8 @@ class TWoerterAnfrage {
   // Appends the matching records to Ergebnis() (the caller clears it).
   void Suche(const std::string& word);
   TWortListe& Ergebnis() { return ergebnis_; }
+  // The word list's stamp taken by SetzeCD.
+  const FileStamp& Stamp() const { return stamp_; }
 
  private:
   void FindWord(const std::string& word);
@@ -60,6 +93,7 @@ class TWoerterAnfrage {
   TLesenWortDatei leser_;
   TMaske maske_;
   std::string cdid_;
+  FileStamp stamp_;
   std::mutex lock_;
   TWortListe ergebnis_;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,9 +15,11 @@
 #include "builder/index_writer.h"
 #include "builder/source_parser.h"
 #include "retrieval/complex_query.h"
+#include "retrieval/conjunction.h"
 #include "retrieval/file_cache.h"
 #include "retrieval/group_set.h"
 #include "retrieval/hit_cache.h"
+#include "retrieval/word_query.h"
 #include "retrieval/word_ref.h"
 #include "support/temp_dir.h"
 
@@ -114,6 +117,81 @@ TEST_F(RetrievalPathsTest, NarrowingToTheOtherOperandsGroupsLeavesEveryResultAsI
   EXPECT_GT(mitTreffern, 150);  // the comparison was not over empty results
 }
 
+TEST_F(RetrievalPathsTest, PhrasesPlannedByTheirCommonParagraphsFindWhatPlainEvaluationFinds) {
+  Bauen(dir_.path(), 23, 400);
+  std::mt19937 rng(9);
+  const char* const glieder[] = {"alpha", "beta", "the", "of",  "and",
+                                 "light", "al*",  "*a",  "th?", "nowhere"};
+  // Phrases of two to five words (repeated words, masks, a missing word), alone, in brackets
+  // with an alternative, or as an operand of a join whose other operand restricts them.
+  const char* const umgebung[] = {"%", "(%) OR gamma", "% AND delta", "delta ... %",
+                                  "(% OR beta of) AND the"};
+  const struct { int32_t abstand, modus; } arten[] = {{20, 1}, {1, 1}, {0, 2}};
+  int mitTreffern = 0;
+  for (int i = 0; i < 240; ++i) {
+    std::string phrase;
+    const int n = 2 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < n; ++k) phrase += (k ? " " : "") + std::string(glieder[rng() % 10]);
+    std::string zeile = umgebung[rng() % 5];
+    zeile.replace(zeile.find('%'), 1, phrase);
+    const auto& art = arten[i % 3];
+    const auto schnell = Suche(zeile, art.abstand, art.modus, true);
+    ASSERT_EQ(schnell, Suche(zeile, art.abstand, art.modus, false))
+        << zeile << " distance " << art.abstand << " mode " << art.modus;
+    mitTreffern += schnell.size() > 1;
+  }
+  EXPECT_GT(mitTreffern, 60);
+}
+
+// A result of words left compact and read one entry at a time (as the command-line tool does)
+// holds what the built list holds, over two collections whose hits are merged.
+TEST_F(RetrievalPathsTest, ACompactResultReadEntryByEntryEqualsTheBuiltList) {
+  test::TempDir zweite;
+  Bauen(dir_.path(), 31, 120);
+  Bauen(zweite.path(), 32, 90);
+  CollectionSearchInfo info;
+  info.CDID = "PATH0002";
+  info.Path = zweite.path();
+  katalog_.Hinzufuegen(info);
+  auto text = [](const TFundstellenListe::Eintrag& e) {
+    std::string z = e.CD.Str() + "/" + std::to_string(e.Fundstelle.TextNr) + "/" +
+                    std::to_string(e.Fundstelle.Position) + "/" + std::to_string(e.Anzeige.Ende);
+    for (int32_t p : e.Anzeige.WortPos) z += "," + std::to_string(p);
+    return z + " " + e.Anzeige.AnzeigeText();
+  };
+  for (const char* zeile : {"alpha", "the OR of OR al*", "*a", "beta AND gamma", "nowhere",
+                            "(light OR delta) ... the", "the of"}) {
+    std::vector<std::string> gebaut;
+    std::vector<std::string> einzeln;
+    std::vector<std::string> gelesen;
+    for (const bool kompakt : {false, true}) {
+      TKomplexAnfrage q(katalog_, nullptr);
+      q.Wortabstand = 20;
+      q.Modus = kSameParagraph;
+      q.CompactResult = kompakt;
+      q.CDs = {"PATH0001", "PATH0002"};
+      q.Ausfuehren(zeile);
+      const auto n = static_cast<size_t>(q.Ergebnis.Anzahl());
+      if (!kompakt) {
+        for (const auto& e : q.Ergebnis.EntryList()) gebaut.push_back(text(e));
+        continue;
+      }
+      for (size_t k = 0; k < n; ++k) einzeln.push_back(text(q.Ergebnis.EntryAt(k)));
+      // The sequential reads build the entries first.
+      for (int32_t i = 1; i <= q.Ergebnis.Anzahl(); ++i) {
+        const TFundstelle& h = q.Ergebnis.Fundstelle(i);
+        gelesen.push_back(q.Ergebnis.CDKennung(i) + "/" + std::to_string(h.TextNr) + "/" +
+                          std::to_string(h.Position));
+      }
+      EXPECT_FALSE(q.Ergebnis.Kompakt());
+    }
+    EXPECT_EQ(einzeln, gebaut) << zeile;
+    ASSERT_EQ(gelesen.size(), gebaut.size()) << zeile;
+    for (size_t k = 0; k < gebaut.size(); ++k)
+      EXPECT_EQ(gebaut[k].substr(0, gelesen[k].size() + 1), gelesen[k] + "/") << zeile;
+  }
+}
+
 TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   Bauen(dir_.path(), 1, 40);
   const auto vorher = Suche("alpha", 20, 1, true);
@@ -123,6 +201,7 @@ TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   // The same answers as a process that never saw the first collection.
   HitCache::Instance().Leeren();
   FileCache::Instance().Leeren();
+  WordLookupCache::Instance().Leeren();
   EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
   EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
 }
@@ -173,6 +252,135 @@ TEST(GroupSetTest, SelectFindsEveryHitInTheParagraphsOfTheList) {
     gruppen.Select(haeufig, gewaehlt);
     ASSERT_EQ(gewaehlt, erwartet) << "round " << runde;
   }
+}
+
+TEST(GroupSetTest, CommonParagraphsAreThoseEveryWordHasAHitIn) {
+  std::mt19937 rng(4);
+  auto zufall = [&](int n) {
+    std::vector<TFundstelle> hits;
+    for (int k = 0; k < n; ++k)
+      hits.push_back(ParagraphHit(static_cast<uint8_t>(1 + rng() % 2),
+                                  static_cast<uint8_t>(rng() % 2 ? 0 : 1),
+                                  static_cast<int32_t>(rng() % 4000)));
+    std::sort(hits.begin(), hits.end(),
+              [](const TFundstelle& a, const TFundstelle& b) { return HitKey(a) < HitKey(b); });
+    return hits;
+  };
+  auto gleich = [](const TFundstelle& a, const TFundstelle& b) {
+    return a.TextNr == b.TextNr && a.Textteil == b.Textteil &&
+           a.AbsatzKennung3 == b.AbsatzKennung3 && a.Seite == b.Seite;
+  };
+  for (int runde = 0; runde < 200; ++runde) {
+    // Two to four words of very different frequency; some with two records (ranges).
+    std::vector<std::vector<std::vector<TFundstelle>>> woerter(2 + rng() % 3);
+    for (auto& w : woerter) {
+      const int groesse = static_cast<int>(rng() % 3 == 0 ? rng() % 20 : rng() % 900);
+      w.push_back(zufall(groesse));
+      if (rng() % 3 == 0) w.push_back(zufall(static_cast<int>(rng() % 50)));
+    }
+    std::vector<GroupSet::WordHits> eingabe;
+    for (const auto& w : woerter) {
+      GroupSet::WordHits& e = eingabe.emplace_back();
+      for (const auto& r : w) e.emplace_back(r);
+    }
+    const GroupSet gemeinsam = GroupSet::CommonParagraphs(eingabe);
+    ASSERT_TRUE(gemeinsam.Selectable());
+    auto hat = [&](const std::vector<std::vector<TFundstelle>>& wort, const TFundstelle& h) {
+      for (const auto& r : wort)
+        if (std::any_of(r.begin(), r.end(), [&](const TFundstelle& x) { return gleich(x, h); }))
+          return true;
+      return false;
+    };
+    // Every hit of any word lies in a common paragraph exactly when every word has one there.
+    for (const auto& wort : woerter) {
+      for (const auto& r : wort) {
+        for (const TFundstelle& h : r) {
+          const bool ueberall =
+              std::all_of(woerter.begin(), woerter.end(), [&](const auto& w) { return hat(w, h); });
+          ASSERT_EQ(gemeinsam.Enthaelt(h), ueberall) << "round " << runde;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(GroupSet::CommonParagraphs({}).Anzahl(), 0u);
+}
+
+// Joins read compact lists in place: the same combined hits as from the built entries.
+TEST(CompactListTest, JoinsOfCompactListsEqualJoinsOfTheirEntries) {
+  std::mt19937 rng(8);
+  for (int runde = 0; runde < 100; ++runde) {
+    auto liste = [&](const char* wort) {
+      auto hits = std::make_shared<std::vector<TFundstelle>>();
+      const int n = static_cast<int>(rng() % 60);
+      for (int k = 0; k < n; ++k) {
+        TFundstelle h = ParagraphHit(1, rng() % 4 ? 0 : 1, static_cast<int32_t>(rng() % 2000));
+        h.WortNr = static_cast<uint16_t>(h.Position / 7 + 1);
+        hits->push_back(h);
+      }
+      std::sort(hits->begin(), hits->end(),
+                [](const TFundstelle& a, const TFundstelle& b) { return HitKey(a) < HitKey(b); });
+      hits->erase(std::unique(hits->begin(), hits->end(),
+                              [](const TFundstelle& a, const TFundstelle& b) {
+                                return HitKey(a) == HitKey(b);
+                              }),
+                  hits->end());
+      std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+      for (const TFundstelle& h : *hits) kompakt.push_back({&h, WordRef(wort), 5});
+      TFundstellenListe l;
+      l.SetzeKompakt(std::move(kompakt), {hits}, "CD");
+      return l;
+    };
+    const TFundstellenListe a = liste("alpha");
+    const TFundstellenListe b = liste("gamma");
+    auto verbinden = [&](bool gebaut, bool geordnet, int32_t abstand) {
+      TUndKonjunktion k;
+      k.Wortabstand = abstand;
+      k.Modus = kSameParagraph;
+      k.CDKennung = "CD";
+      *k.Liste1 = a;
+      *k.Liste2 = b;
+      if (gebaut) {
+        k.Liste1->Materialize();
+        k.Liste2->Materialize();
+      }
+      geordnet ? k.Liste1_PPP_Liste2() : k.Liste1_UND_Liste2();
+      std::vector<std::string> out;
+      for (const auto& e : k.Ergebnis->EntryList()) {
+        std::string z = std::to_string(e.Anzeige.Anfang) + "-" + std::to_string(e.Anzeige.Ende);
+        for (int32_t p : e.Anzeige.WortPos) z += "," + std::to_string(p);
+        out.push_back(z + e.Anzeige.AnzeigeText());
+      }
+      return out;
+    };
+    for (const bool geordnet : {false, true}) {
+      for (const int32_t abstand : {0, 3}) {
+        ASSERT_EQ(verbinden(false, geordnet, abstand), verbinden(true, geordnet, abstand))
+            << "round " << runde;
+      }
+    }
+  }
+}
+
+TEST(WordLookupCacheTest, ServesAWordOnlyForTheFileStateCollectionAndWordItWasFoundFor) {
+  WordLookupCache& cache = WordLookupCache::Instance();
+  cache.Leeren();
+  const FileStamp datei{"/c/data/wortlst.dat", 4000, 77};
+  cache.Store(datei, "CD1", "licht",
+              std::make_shared<const std::vector<TWortDateiRecord>>(
+                  std::vector<TWortDateiRecord>{{"Licht", 3, 9}}));
+  const auto gefunden = cache.Find(datei, "CD1", "licht");
+  ASSERT_NE(gefunden, nullptr);
+  EXPECT_EQ(gefunden->front().Bis, 9);
+  FileStamp anders = datei;
+  anders.size = 4040;  // rewritten: another size
+  EXPECT_EQ(cache.Find(anders, "CD1", "licht"), nullptr);
+  anders = datei;
+  anders.mtime = 78;  // rewritten at the same size
+  EXPECT_EQ(cache.Find(anders, "CD1", "licht"), nullptr);
+  EXPECT_EQ(cache.Find(datei, "CD2", "licht"), nullptr);
+  EXPECT_EQ(cache.Find(datei, "CD1", "Licht"), nullptr);
+  cache.Leeren();
+  EXPECT_EQ(cache.Find(datei, "CD1", "licht"), nullptr);
 }
 
 TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
