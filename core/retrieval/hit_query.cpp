@@ -39,6 +39,11 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
   path_ = JoinPath(JoinPath(katalog_.Info(cdId).Path, "data"), index_layout::kFundstellenName);
   datei_.Binden(path_);
   datei_.SetzeCDKennung(cdId);
+  // The derived index, when one is current for both files as they were just stamped.
+  if (katalog_.HitIndexes != HitIndexUse::kOff && woerter_.Stamp() && datei_.Stamp()) {
+    datei_.BindIndex(HitIndexStore::Instance().Find({*woerter_.Stamp(), *datei_.Stamp()},
+                                                    katalog_.HitIndexes, katalog_.CacheDirectory));
+  }
 }
 
 const std::vector<TWortDateiRecord>& TFundstellenAnfrage::Records(const std::string& word) {

@@ -74,6 +74,7 @@ TWoerterAnfrage::TWoerterAnfrage(const SearchCatalog& katalog, PhoneticConversio
 void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   cdid_ = cdid;
   std::lock_guard<std::mutex> guard(lock_);
+  stamp_.reset();
   const CollectionSearchInfo& cd = katalog_.Info(cdid);
   const std::string path = TWortDateiAnfrage::WordListPath(cd);
   // A collection the snapshot does not know has no root directory: name the file it lacks.
@@ -83,6 +84,7 @@ void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   // One look at the word list for everything this binding asks of it.
   const std::optional<FileStamp> stamp = StampFile(path);  // the path is resolved
   if (!stamp) throw EInOutError(TWortDateiAnfrage::NotFoundText(path));
+  stamp_ = stamp;
   if (const FileCache::Inhalt contents = anfrage_.Binden(cd, *stamp)) {
     leser_.SetzeInhalt(stamp->path, contents);
   } else {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ class TWoerterAnfrage {
   // Binds to the collection's wortlst.dat; raises "(TWDA 001)" when missing. The file is
   // checked once here: later lookups use the state it had then (bind again to see changes).
   void SetzeCD(const std::string& cdid);
+  // The stamp of wortlst.dat that SetzeCD took.
+  const std::optional<FileStamp>& Stamp() const { return stamp_; }
   // Appends the matching records to Ergebnis() (the caller clears it).
   void Suche(const std::string& word);
   TWortListe& Ergebnis() { return ergebnis_; }
@@ -60,6 +63,7 @@ class TWoerterAnfrage {
   TLesenWortDatei leser_;
   TMaske maske_;
   std::string cdid_;
+  std::optional<FileStamp> stamp_;
   std::mutex lock_;
   TWortListe ergebnis_;
 };
