@@ -35,7 +35,8 @@ size_t RoundUp(size_t bytes) {
 
 void PrepareLargeBlock(void* block, size_t bytes) {
 #if defined(__linux__)
-  if (block == nullptr || bytes < BlockPool::kLargeBlock) return;
+  constexpr size_t kWorthIt = size_t{64} << 10;  // below, a few faults cost less than the call
+  if (block == nullptr || bytes < kWorthIt) return;
   const auto inside = [&](uintptr_t unit, uintptr_t& begin, uintptr_t& end) {
     begin = (reinterpret_cast<uintptr_t>(block) + unit - 1) & ~(unit - 1);
     end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(unit - 1);

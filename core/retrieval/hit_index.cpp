@@ -11,6 +11,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "retrieval/block_pool.h"
 #include "retrieval/index_layout.h"
 
 namespace quillmar::retrieval {
@@ -447,6 +448,11 @@ bool HitIndex::SameFile(std::ifstream& in) const {
 
 bool HitIndex::Read(std::ifstream& in, const Word& word, std::vector<TFundstelle>& out,
                     std::vector<uint8_t>& buffer, uint64_t from) const {
+  if (buffer.capacity() < word.length) {
+    buffer.clear();
+    buffer.reserve(word.length);
+    PrepareLargeBlock(buffer.data(), buffer.capacity());
+  }
   buffer.resize(word.length);
   in.clear();
   in.seekg(static_cast<std::streamoff>(word.offset));
@@ -501,19 +507,19 @@ bool HitIndex::Read(std::ifstream& in, const Word& word, std::vector<TFundstelle
 
 HitIndexSources WriteHitIndex(const std::string& dataDir, const std::string& target) {
   const HitIndexSources sources = StampSources(dataDir);
-  const std::optional<std::string> wortListe =
-      ReadWholeFile(sources.wortListe.path, sources.wortListe.size);
-  if (!wortListe) throw EInOutError(UnusableFileText(sources.wortListe.path));
-  constexpr int64_t kRecord = static_cast<int64_t>(layout::kFundstelleSize);
-  const int64_t hitCount = sources.fundstellen.size / kRecord;
-  std::vector<HitIndex::Word> words = WordRanges(*wortListe, hitCount);
-
-  std::ifstream in;
-  if (!OpenForReading(in, sources.fundstellen.path))
-    throw EInOutError(UnusableFileText(sources.fundstellen.path));
   const std::string temporary = TemporaryName(target);
   try {
+    // The target's directory first: an unwritable cache costs no read of the sources.
     OutputFile out(temporary);
+    const std::optional<std::string> wortListe =
+        ReadWholeFile(sources.wortListe.path, sources.wortListe.size);
+    if (!wortListe) throw EInOutError(UnusableFileText(sources.wortListe.path));
+    constexpr int64_t kRecord = static_cast<int64_t>(layout::kFundstelleSize);
+    const int64_t hitCount = sources.fundstellen.size / kRecord;
+    std::vector<HitIndex::Word> words = WordRanges(*wortListe, hitCount);
+    std::ifstream in;
+    if (!OpenForReading(in, sources.fundstellen.path))
+      throw EInOutError(UnusableFileText(sources.fundstellen.path));
     std::vector<uint8_t> header(kHeaderSize, 0);
     out.Write(header.data(), header.size());
     // fundst.dat is read front to back in large reads; the words' ranges are ascending.
@@ -647,20 +653,26 @@ std::shared_ptr<const HitIndex> HitIndexStore::Find(const HitIndexSources& sourc
   if (e.index && (e.beside || e.index->Path() == cached)) return e.index;
   e.index.reset();
   e.beside = false;
-  if (!e.besideRejected) {
+  // Looked for once per state of the sources: a search of a collection without an index costs
+  // no further look at its directory.
+  if (!e.besideRejected && !e.besideLooked) {
+    e.besideLooked = true;
     if (const std::optional<std::string> resolved = ResolveExisting(beside)) {
       e.index = HitIndex::Open(*resolved, sources);
       e.beside = e.index != nullptr;
       if (e.index) return e.index;
     }
   }
-  if (!mayCache) return nullptr;
+  if (!mayCache || e.buildFailed) return nullptr;
   e.index = HitIndex::Open(cached, sources);
-  if (e.index || e.buildFailed) return e.index;
+  if (e.index) return e.index;
   // Missing, stale or damaged: built anew (a few times at most for the same sources, so that an
   // index that keeps reading as damaged is not rebuilt for every search).
   constexpr int kMaxBuilds = 2;
-  if (e.builds >= kMaxBuilds) return nullptr;
+  if (e.builds >= kMaxBuilds) {
+    e.buildFailed = true;
+    return nullptr;
+  }
   ++e.builds;
   try {
     std::error_code ignored;
@@ -692,7 +704,9 @@ void HitIndexStore::Damaged(const std::shared_ptr<const HitIndex>& index) {
 void HitIndexStore::Forget(const std::shared_ptr<const HitIndex>& index) {
   std::lock_guard<std::mutex> guard(lock_);
   for (Entry& e : entries_) {
-    if (e.index == index) e.index.reset();
+    if (e.index != index) continue;
+    e.index.reset();
+    e.besideLooked = false;
   }
 }
 

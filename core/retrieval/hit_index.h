@@ -117,6 +117,7 @@ class HitIndexStore {
     HitIndexSources sources;
     std::shared_ptr<const HitIndex> index;
     bool beside = false;          // index is the one beside the files
+    bool besideLooked = false;    // the index beside the files was looked for
     bool besideRejected = false;  // the index beside the files was found damaged
     bool buildFailed = false;     // building into the cache failed for these sources
     int builds = 0;
