@@ -167,7 +167,10 @@ template <typename T>
 bool Apply(const uint8_t*& p, const uint8_t* end, T& field) {
   uint64_t v = 0;
   if (!GetVarint(p, end, v)) return false;
-  const int64_t value = int64_t{field} + UnZigZag(v);
+  // No field differs by more than 2^32; a larger difference is damage (and must not overflow).
+  const int64_t difference = UnZigZag(v);
+  if (difference > (int64_t{1} << 33) || difference < -(int64_t{1} << 33)) return false;
+  const int64_t value = int64_t{field} + difference;
   if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) return false;
   field = static_cast<T>(value);
   return true;
