@@ -1,5 +1,6 @@
 // Costs of the retrieval engine on a built collection: word lookup, mask expansion, loading one
-// word's hits, and the AND, "...", phrase and OR merges of whole queries.
+// word's hits (from fundst.dat and from the derived hit index), and the AND, "...", phrase and OR
+// merges of whole queries.
 //
 // The collection is QUILLMAR_BENCH_COLLECTION (default build/collections/kjv, the King James
 // Bible as scripts/build-collections.sh builds it) with the identifier QUILLMAR_BENCH_CDID
@@ -15,6 +16,8 @@
 
 #include "retrieval/complex_query.h"
 #include "retrieval/group_set.h"
+#include "retrieval/hit_file.h"
+#include "retrieval/hit_index.h"
 #include "retrieval/hit_query.h"
 #include "retrieval/search_catalog.h"
 #include "retrieval/word_file.h"
@@ -81,6 +84,44 @@ void BM_MaskExpansion(benchmark::State& state, const char* mask) {
 BENCHMARK_CAPTURE(BM_MaskExpansion, prefix, "ligh*")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MaskExpansion, suffix, "*ness")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MaskExpansion, one_char, "l?ght")->Unit(benchmark::kMicrosecond);
+
+// Reading one word's hits in hit order, as a search does when they are not in the process's hit
+// cache: from fundst.dat (44 bytes per hit, then sorted) or from the derived hit index beside the
+// collection (compressed, in hit order already). Binds the files anew each time, as a search does.
+void BM_HitRead(benchmark::State& state, const char* word, bool index) {
+  if (Skip(state)) return;
+  const CollectionSearchInfo& cd = Katalog()->Info(CDID());
+  TWortDateiAnfrage lookup;
+  lookup.SetzeCD(cd);
+  lookup.Suche(word);
+  const HitRange range{lookup.Von(), lookup.Bis()};
+  const std::string fundst = cd.Path + "/data/fundst.dat";
+  std::shared_ptr<const HitIndex> derived;
+  if (index) {
+    const auto wortlst = StampFile(TWortDateiAnfrage::WordListPath(cd));
+    const auto hits = StampFile(fundst);
+    if (wortlst && hits)
+      derived = HitIndexStore::Instance().Find({*wortlst, *hits}, HitIndexUse::kBeside, "");
+    if (!derived) {
+      state.SkipWithError("no current derived index beside the collection (quillmar build)");
+      return;
+    }
+  }
+  size_t count = 0;
+  for (auto _ : state) {
+    TFundstellenDateiAnfrage datei;
+    datei.Binden(fundst);
+    datei.BindIndex(derived);
+    const std::vector<TFundstelle> hits = datei.LoadSorted(range);
+    count = hits.size();
+    benchmark::DoNotOptimize(hits.data());
+  }
+  state.counters["hits"] = static_cast<double>(count);
+}
+BENCHMARK_CAPTURE(BM_HitRead, rare_file, "darkness", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_HitRead, rare_index, "darkness", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_HitRead, frequent_file, "the", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_HitRead, frequent_index, "the", true)->Unit(benchmark::kMicrosecond);
 
 // A whole query over the collection: parse, look up, load, merge and sort, and build the result's
 // entries (unless `compact`: a result of words is then left compact, as the command-line tool

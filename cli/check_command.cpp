@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <span>
@@ -65,7 +64,7 @@ std::string Quoted(std::string_view word) { return "\"" + Cp1252ToUtf8(word) + "
 std::optional<std::string> ReadBytes(const std::string& path) {
   std::ifstream in;
   if (!OpenForReading(in, path)) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes = ReadAll(in);
   if (in.bad()) return std::nullopt;
   return bytes;
 }

@@ -271,6 +271,8 @@ std::string Overview() {
       "  QUILLMAR_DATA_DIR    the program directory (bookmarks, downloads, announce.txt;\n"
       "                       modules installed from collections in its \"modules\")\n"
       "  QUILLMAR_PLUGIN_DIR  the program's own plug-in directory\n"
+      "  QUILLMAR_CACHE_DIR   the cache directory (hit indexes of collections built\n"
+      "                       elsewhere; rebuilt when missing)\n"
       "\n"
       "See 'quillmar COMMAND --help' for a command's options.\n";
   return out;

@@ -1,7 +1,6 @@
 #include "cli/fuzzy_check.h"
 
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -26,7 +25,7 @@ std::optional<std::string> ReadData(const std::string& dataDir, const std::strin
   if (!path) return std::nullopt;
   std::ifstream in;
   if (!OpenForReading(in, *path)) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes = ReadAll(in);
   if (in.bad()) return std::nullopt;
   return bytes;
 }

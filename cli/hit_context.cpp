@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <set>
 
 #include "base/codepage.h"
@@ -23,7 +22,7 @@ namespace {
 std::string ReadStream(const std::string& name) {
   std::ifstream in;
   if (!OpenForReading(in, ResolveExisting(name).value_or(name))) return {};
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return ReadAll(in);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "cli/text_commands.h"
 
 #include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "base/bytes.h"
@@ -27,7 +26,7 @@ std::string ReadWholeFile(const std::string& name) {
   const std::string path = ResolveExisting(name).value_or(name);
   std::ifstream in;
   if (!OpenForReading(in, path)) throw EInOutError(UnusableFileText(path));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes = ReadAll(in);
   if (in.bad()) throw EInOutError("cannot read '" + path + "'");
   return bytes;
 }

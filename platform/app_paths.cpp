@@ -28,6 +28,7 @@ namespace {
 
 constexpr char kConfigDirVariable[] = "QUILLMAR_CONFIG_DIR";
 constexpr char kDataDirVariable[] = "QUILLMAR_DATA_DIR";
+constexpr char kCacheDirVariable[] = "QUILLMAR_CACHE_DIR";
 constexpr char kSubdirectory[] = "quillmar";
 constexpr char kPluginDirVariable[] = "QUILLMAR_PLUGIN_DIR";
 constexpr char kModulesSubdirectory[] = "modules";
@@ -80,6 +81,11 @@ std::string ConfigDirectory() {
       ChosenDirectory(kConfigDirVariable, QStandardPaths::GenericConfigLocation, ".config"));
 }
 
+std::string CacheDirectory() {
+  return NativePath(
+      ChosenDirectory(kCacheDirVariable, QStandardPaths::GenericCacheLocation, ".cache"));
+}
+
 std::string DefaultProgramDirectory() {
 #ifdef _WIN32
   const QString executable = ExecutablePath({});
@@ -120,6 +126,7 @@ AppEnvironment CurrentAppEnvironment(const std::string& argv0) {
   const QString executable = ExecutablePath(argv0);
   if (!executable.isEmpty()) env.executable_path = NativePath(executable);
   env.default_program_directory = DefaultProgramDirectory();
+  env.cache_directory = CacheDirectory();
   env.version_major = kVersionMajor;
   env.version_minor = kVersionMinor;
   env.version_build = kVersionBuild;

@@ -18,6 +18,11 @@ std::string ConfigDirectory();
 // directory (~/.local/share/quillmar on Linux), created when missing.
 std::string DefaultProgramDirectory();
 
+// The per-user cache directory, for files the program derives and can rebuild at any time (hit
+// indexes of collections): $QUILLMAR_CACHE_DIR when set, else "quillmar" in the user's cache
+// directory (~/.cache/quillmar on Linux). Not created.
+std::string CacheDirectory();
+
 // The program's own plug-in directory, where the modules shipped with it lie: $QUILLMAR_PLUGIN_DIR
 // when set, else the first existing one of <exe dir>/plugins, <exe dir>/../plugins (the build
 // tree: build/cli/quillmar and build/gui/quillmar-reader find build/plugins) and the installed
@@ -31,7 +36,8 @@ std::string UserModuleDirectory();
 std::string UserModuleDirectory(const std::string& programDirectory);
 
 // The running program's facts: its executable (from the application object if one exists, else
-// from the system, else from argv0), the default program directory and the build's version.
+// from the system, else from argv0), the default program directory, the cache directory and the
+// build's version.
 AppEnvironment CurrentAppEnvironment(const std::string& argv0);
 
 }  // namespace quillmar

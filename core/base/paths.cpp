@@ -222,6 +222,23 @@ bool OpenForReading(std::ifstream& in, std::string_view path) {
   return in.is_open();
 }
 
+std::string ReadAll(std::ifstream& in) {
+  std::string bytes;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  if (size > 0 && in) {
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<size_t>(in.gcount()));  // a file that has shrunk meanwhile
+  }
+  // What a file that has grown meanwhile (or whose length is unknown) holds beyond.
+  char more[4096];
+  while (in && in.read(more, sizeof more).gcount() > 0)
+    bytes.append(more, static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
 std::string UnusableFileText(std::string_view path) {
   const std::string trimmed = Trim(path);
   if (const auto real = ResolveExisting(trimmed)) {

@@ -65,6 +65,9 @@ bool IsRegularFile(std::string_view path);
 // Opens `path` (taken as it is) for binary reading only when it is a regular file; otherwise the
 // stream is left closed with its fail bit set. Answers whether the stream is open.
 bool OpenForReading(std::ifstream& in, std::string_view path);
+// The whole contents of a file opened for binary reading, with one read sized by its length
+// rather than a copy byte by byte. A failed read leaves the stream's bad bit set.
+std::string ReadAll(std::ifstream& in);
 
 // A message for a collection file that cannot be used, naming it as it is on disk and what is
 // wrong: a directory, not a regular file (a pipe or device), or, when missing, the name looked for

@@ -9,6 +9,7 @@
 #include "builder/collection_writer.h"
 #include "builder/fuzzy_lists.h"
 #include "builder/index_writer.h"
+#include "retrieval/hit_index.h"
 
 namespace quillmar::builder {
 
@@ -31,6 +32,8 @@ IndexEntries BuildCollection(SourceCollection source, const std::string& outDir,
       }
     }
   }
+  // The derived hit index beside the files it is made from, so that searches read it at once.
+  retrieval::WriteHitIndex(dataDir, JoinPath(dataDir, retrieval::HitIndex::kFileName));
   return entries;
 }
 

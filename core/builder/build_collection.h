@@ -9,7 +9,8 @@
 namespace quillmar::builder {
 
 // Builds a whole collection under `outDir`: the collection files (WriteCollection, pictures from
-// `mediaSourceDir`) and the word index (WriteIndex). With a fuzzy key source in `options` the
+// `mediaSourceDir`), the word index (WriteIndex) and the derived hit index made from it
+// (retrieval::WriteHitIndex, data/fundst.qmx). With a fuzzy key source in `options` the
 // metadata names its library as property 'o' (replacing any 'o' of the source) and the fuzzy
 // word lists are written; without one, fuzzy word lists of an earlier build in `outDir` are
 // removed. Returns the indexed words. Raises what the writers raise.

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "base/errors.h"
@@ -40,7 +39,7 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
 void CopyWholeFile(const std::string& from, const std::string& to) {
   std::ifstream in(FsPath(NativeSeparators(from)), std::ios::binary);
   if (!in) throw EInOutError(Format(Tr(kCannotRead), {from}));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes = ReadAll(in);
   if (in.bad()) throw EInOutError(Format(Tr(kCannotRead), {from}));
   WriteWholeFile(to, bytes);
 }

@@ -86,6 +86,7 @@ class TCalderwickData {
   SettingsStore& Settings() { return settings_; }
   UserPrompts& Prompts() { return prompts_; }
 
+  const AppEnvironment& Environment() const { return env_; }
   int32_t VersionMajor() const { return env_.version_major; }
   int32_t VersionMinor() const { return env_.version_minor; }
   int32_t VersionBuild() const { return env_.version_build; }

@@ -1,8 +1,14 @@
 #include "retrieval/block_pool.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace quillmar::retrieval {
 
@@ -27,6 +33,32 @@ size_t RoundUp(size_t bytes) {
 
 }  // namespace
 
+void PrepareLargeBlock(void* block, size_t bytes) {
+#if defined(__linux__)
+  constexpr size_t kWorthIt = size_t{64} << 10;  // below, a few faults cost less than the call
+  if (block == nullptr || bytes < kWorthIt) return;
+  const auto inside = [&](uintptr_t unit, uintptr_t& begin, uintptr_t& end) {
+    begin = (reinterpret_cast<uintptr_t>(block) + unit - 1) & ~(unit - 1);
+    end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(unit - 1);
+    return end > begin;
+  };
+  uintptr_t begin = 0;
+  uintptr_t end = 0;
+#if defined(MADV_HUGEPAGE)
+  if (inside(uintptr_t{2} << 20, begin, end))
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+#if defined(MADV_POPULATE_WRITE)
+  const long page = sysconf(_SC_PAGESIZE);
+  if (page > 0 && inside(static_cast<uintptr_t>(page), begin, end))
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+#else
+  (void)block;
+  (void)bytes;
+#endif
+}
+
 void* BlockPool::Acquire(size_t bytes) {
   if (bytes < kLargeBlock) {
     void* p = std::malloc(bytes == 0 ? 1 : bytes);
@@ -50,6 +82,7 @@ void* BlockPool::Acquire(size_t bytes) {
   }
   void* p = std::malloc(size);
   if (p == nullptr) throw std::bad_alloc();
+  PrepareLargeBlock(p, size);
   return p;
 }
 

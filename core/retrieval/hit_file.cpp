@@ -67,11 +67,13 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
   path_ = path;
   held_.reset();
   held_in_.reset();
+  BindIndex(nullptr);
 }
 
 void TFundstellenDateiAnfrage::Binden(const std::string& path) {
   held_.reset();
   held_in_.reset();
+  BindIndex(nullptr);
   // The path as spelled is stamped first (one look at the file); only a path that does not
   // exist so is resolved in any letter case.
   std::optional<FileStamp> stamp = StampFile(NativeSeparators(path));
@@ -82,6 +84,36 @@ void TFundstellenDateiAnfrage::Binden(const std::string& path) {
   if (!stamp) NichtGefunden(path);
   path_ = path;
   held_ = stamp;
+}
+
+void TFundstellenDateiAnfrage::BindIndex(std::shared_ptr<const HitIndex> index) {
+  index_ = std::move(index);
+  index_in_.reset();
+}
+
+bool TFundstellenDateiAnfrage::ReadFromIndex(const HitRange& range,
+                                             std::vector<TFundstelle>& hits) {
+  if (!index_) return false;
+  if (!index_in_) {
+    index_in_ = std::make_unique<std::ifstream>();
+    // Replaced or removed since it was opened: opened anew by the next search.
+    if (!OpenForReading(*index_in_, index_->Path()) || !index_->SameFile(*index_in_)) {
+      HitIndexStore::Instance().Forget(index_);
+      BindIndex(nullptr);
+      return false;
+    }
+  }
+  HitIndex::Word word;
+  const HitIndex::Lookup found =
+      index_->Find(*index_in_, range.Von, range.Bis, word, index_buffer_);
+  if (found == HitIndex::Lookup::kMissing) return false;
+  hits.clear();
+  if (found == HitIndex::Lookup::kFound && index_->Read(*index_in_, word, hits, index_buffer_))
+    return true;
+  hits.clear();
+  HitIndexStore::Instance().Damaged(index_);
+  BindIndex(nullptr);
+  return false;
 }
 
 FileStamp TFundstellenDateiAnfrage::CurrentStamp() const {
@@ -167,9 +199,24 @@ TFundstellenDateiAnfrage::SortedHits TFundstellenDateiAnfrage::SortedRange(const
   HitCache& cache = HitCache::Instance();
   if (HitCache::Treffer cached = cache.Find(stamp, range.Von, range.Bis)) return cached;
 
+  std::vector<TFundstelle> hits = LoadSorted(range);
+  // The size is checked again: a file changed while being read is not kept for later searches.
+  const std::optional<FileStamp> now = held_ ? held_ : StampFile(file.path);
+  auto sorted = std::make_shared<const std::vector<TFundstelle>>(std::move(hits));
+  if (now && now->size == file.size && now->mtime == file.mtime)
+    cache.Store(stamp, range.Von, range.Bis, sorted);
+  return sorted;
+}
+
+std::vector<TFundstelle> TFundstellenDateiAnfrage::LoadSorted(const HitRange& range) {
   std::vector<TFundstelle> hits;
+  if (range.Bis < range.Von) return hits;
+  const FileStamp file = CurrentStamp();
+  // The range's hits, as many as the file can hold, in memory prepared in one go.
   hits.reserve(static_cast<size_t>(
       std::min<int64_t>(int64_t{range.Bis} - range.Von + 1, file.size / kRecord + 1)));
+  PrepareLargeBlock(hits.data(), hits.capacity() * sizeof(TFundstelle));
+  if (ReadFromIndex(range, hits)) return hits;
   Read(std::span<const HitRange>(&range, 1), [&](size_t, std::span<const TFundstelle> teil) {
     hits.insert(hits.end(), teil.begin(), teil.end());
     return true;
@@ -181,12 +228,7 @@ TFundstellenDateiAnfrage::SortedHits TFundstellenDateiAnfrage::SortedRange(const
   };
   if (!std::is_sorted(hits.begin(), hits.end(), kleiner))
     std::stable_sort(hits.begin(), hits.end(), kleiner);
-  // The size is checked again: a file changed while being read is not kept for later searches.
-  const std::optional<FileStamp> now = held_ ? held_ : StampFile(file.path);
-  auto sorted = std::make_shared<const std::vector<TFundstelle>>(std::move(hits));
-  if (now && now->size == file.size && now->mtime == file.mtime)
-    cache.Store(stamp, range.Von, range.Bis, sorted);
-  return sorted;
+  return hits;
 }
 
 }  // namespace quillmar::retrieval

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "retrieval/file_cache.h"
+#include "retrieval/hit_index.h"
 #include "retrieval/hit_list.h"
 
 namespace quillmar::retrieval {
@@ -38,6 +39,14 @@ class TFundstellenDateiAnfrage {
   // file again for each; the file stays open meanwhile. Raises "(TFDA 001)" like SetzeDateiName.
   void Binden(const std::string& path);
   const std::string& DateiName() const { return path_; }
+  // The stamp Binden took; std::nullopt when not bound.
+  const std::optional<FileStamp>& Stamp() const { return held_; }
+  // For the reads until the next binding: the ranges that `index` holds (made from the bound
+  // file) are read from it instead of the file; null reads everything from the file. An index
+  // whose bytes turn out damaged is reported to the HitIndexStore and not used again; the
+  // range is then read from the file.
+  void BindIndex(std::shared_ptr<const HitIndex> index);
+  bool HasIndex() const { return index_ != nullptr; }
   // The identifier given to every loaded hit.
   void SetzeCDKennung(const std::string& cdId) { cd_ = cdId; }
   const std::string& CDKennung() const { return cd_; }
@@ -59,6 +68,9 @@ class TFundstellenDateiAnfrage {
   // hit cache while the file is unchanged, read and sorted otherwise. Errors as in Laden.
   using SortedHits = std::shared_ptr<const std::vector<TFundstelle>>;
   SortedHits SortedRange(const HitRange& range);
+  // The same read now, without the hit cache: from the bound index when it holds the range,
+  // from the file otherwise.
+  std::vector<TFundstelle> LoadSorted(const HitRange& range);
 
   // Called on the reading thread with the file's path whenever a read is about to open the hit
   // file, that is after the search's words were looked up; tests set it to take the collection
@@ -73,10 +85,16 @@ class TFundstellenDateiAnfrage {
 
   // The resolved path and stamp of the file for this read: the held one or a fresh one.
   FileStamp CurrentStamp() const;
+  // The range from the bound index into `hits`; false when the index does not hold it or is
+  // unusable (it is then unbound).
+  bool ReadFromIndex(const HitRange& range, std::vector<TFundstelle>& hits);
 
   std::string path_;
   std::optional<FileStamp> held_;  // see Binden
   std::unique_ptr<std::ifstream> held_in_;
+  std::shared_ptr<const HitIndex> index_;    // see BindIndex
+  std::unique_ptr<std::ifstream> index_in_;  // the index file, opened at its first read
+  std::vector<uint8_t> index_buffer_;
   std::string cd_;
   TFundstellenListe liste_;
   std::vector<uint8_t> buffer_;

@@ -30,6 +30,11 @@ void TFundstellenAnfrage::SetzeCD(const std::string& cdId) {
   path_ = JoinPath(JoinPath(katalog_.Info(cdId).Path, "data"), index_layout::kFundstellenName);
   datei_.Binden(path_);
   datei_.SetzeCDKennung(cdId);
+  // The derived index, when one is current for both files as they were just stamped.
+  if (katalog_.HitIndexes != HitIndexUse::kOff && woerter_.Stamp() && datei_.Stamp()) {
+    datei_.BindIndex(HitIndexStore::Instance().Find({*woerter_.Stamp(), *datei_.Stamp()},
+                                                    katalog_.HitIndexes, katalog_.CacheDirectory));
+  }
 }
 
 const std::vector<TWortDateiRecord>& TFundstellenAnfrage::Records(const std::string& word) {
@@ -39,8 +44,9 @@ const std::vector<TWortDateiRecord>& TFundstellenAnfrage::Records(const std::str
   // Plain words and masks of an unchanged word list are looked up once in the process; fuzzy
   // words go through the phonetic module each time.
   WordLookupCache& cache = WordLookupCache::Instance();
-  if (Stufe == 0) {
-    if (const auto kept = cache.Find(woerter_.Stamp(), cd_, word)) {
+  const bool cacheable = Stufe == 0 && woerter_.Stamp().has_value();
+  if (cacheable) {
+    if (const auto kept = cache.Find(*woerter_.Stamp(), cd_, word)) {
       looked_up_.push_back(LookedUp{Stufe, word, kept});
       return *kept;
     }
@@ -54,7 +60,7 @@ const std::vector<TWortDateiRecord>& TFundstellenAnfrage::Records(const std::str
   woerter_.Ergebnis().Leeren();
   // woerter_ turns a level on a collection without fuzzy search into 0: only asked-for exact
   // lookups are kept.
-  if (Stufe == 0) cache.Store(woerter_.Stamp(), cd_, word, records);
+  if (cacheable) cache.Store(*woerter_.Stamp(), cd_, word, records);
   looked_up_.push_back(LookedUp{Stufe, word, records});
   return *records;
 }

@@ -33,6 +33,7 @@ const CollectionSearchInfo& SearchCatalog::Info(const std::string& cdid) const {
 SearchCatalog SearchCatalog::FromCatalog(TCalderwickData& catalog,
                                          const std::vector<std::string>& cdids) {
   SearchCatalog katalog;
+  katalog.CacheDirectory = catalog.Environment().cache_directory;
   for (const std::string& cdid : cdids) {
     const int index = catalog.GetCDIndex(cdid);
     if (index < 0) continue;  // not reachable now: Info reports it without files

@@ -26,6 +26,11 @@ struct CollectionSearchInfo {
   std::string TextInfoFile;  // full path of the text catalog; empty when it cannot be named
 };
 
+// How a search reads a word's hits: from fundst.dat alone, or from a current derived hit index
+// (HitIndex) where there is one: beside the collection files, or in the per-user cache
+// directory, where one is built on first use for collections that have none.
+enum class HitIndexUse { kOff, kBeside, kBesideOrCache };
+
 // The collections a search may touch, by identifier (compared after trimming and upper-casing).
 class SearchCatalog {
  public:
@@ -34,6 +39,11 @@ class SearchCatalog {
   // so its files are reported missing like those of a collection that is not installed. The
   // reference stays valid until the same thread asks again.
   const CollectionSearchInfo& Info(const std::string& cdid) const;
+
+  // Derived hit indexes: how they are used and where the cache keeps those it builds (the
+  // per-user cache directory; empty: none are built). FromCatalog takes the catalog's.
+  HitIndexUse HitIndexes = HitIndexUse::kBesideOrCache;
+  std::string CacheDirectory;
 
   // A snapshot of the given collections as the catalog knows them now.
   static SearchCatalog FromCatalog(TCalderwickData& catalog, const std::vector<std::string>& cdids);

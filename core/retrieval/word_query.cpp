@@ -134,6 +134,7 @@ TWoerterAnfrage::TWoerterAnfrage(const SearchCatalog& katalog, PhoneticConversio
 void TWoerterAnfrage::SetzeCD(const std::string& cdid) {
   cdid_ = cdid;
   std::lock_guard<std::mutex> guard(lock_);
+  stamp_.reset();
   const CollectionSearchInfo& cd = katalog_.Info(cdid);
   // One look at the word list for everything this binding asks of it: the path as spelled is
   // stamped first, and only one that does not exist so is resolved in any letter case.

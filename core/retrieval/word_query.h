@@ -4,6 +4,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -70,11 +71,11 @@ class TWoerterAnfrage {
   // Binds to the collection's wortlst.dat; raises "(TWDA 001)" when missing. The file is
   // checked once here: later lookups use the state it had then (bind again to see changes).
   void SetzeCD(const std::string& cdid);
+  // The stamp of wortlst.dat that SetzeCD took.
+  const std::optional<FileStamp>& Stamp() const { return stamp_; }
   // Appends the matching records to Ergebnis() (the caller clears it).
   void Suche(const std::string& word);
   TWortListe& Ergebnis() { return ergebnis_; }
-  // The word list's stamp taken by SetzeCD.
-  const FileStamp& Stamp() const { return stamp_; }
 
  private:
   void FindWord(const std::string& word);
@@ -93,7 +94,7 @@ class TWoerterAnfrage {
   TLesenWortDatei leser_;
   TMaske maske_;
   std::string cdid_;
-  FileStamp stamp_;
+  std::optional<FileStamp> stamp_;
   std::mutex lock_;
   TWortListe ergebnis_;
 };

@@ -18,13 +18,14 @@ struct CliResult {
   std::string err;
 };
 
-// Runs the real command-line tool (QUILLMAR_CLI_PATH) with a settings file and program
-// directory of its own in a temporary directory.
+// Runs the real command-line tool (QUILLMAR_CLI_PATH) with a settings file, program directory
+// and cache directory of its own in a temporary directory.
 class CliTest : public ::testing::Test {
  protected:
   CliTest() {
     setenv("QUILLMAR_CONFIG_DIR", dir.Sub("config").c_str(), 1);
     setenv("QUILLMAR_DATA_DIR", dir.Sub("data").c_str(), 1);
+    setenv("QUILLMAR_CACHE_DIR", dir.Sub("cache").c_str(), 1);
   }
 
   // `args` is passed through the shell as it stands.

@@ -1,5 +1,6 @@
 // The fast paths of the search engine must not change a result: narrowing frequent words to the
-// other operand's paragraphs, and serving hits and word lists from the process's caches.
+// other operand's paragraphs, serving hits and word lists from the process's caches, and reading
+// hits from the derived hit index.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "retrieval/file_cache.h"
 #include "retrieval/group_set.h"
 #include "retrieval/hit_cache.h"
+#include "retrieval/hit_index.h"
 #include "retrieval/word_query.h"
 #include "retrieval/word_ref.h"
 #include "support/temp_dir.h"
@@ -204,6 +206,39 @@ TEST_F(RetrievalPathsTest, ARebuiltCollectionIsReadAnewNotServedFromTheCaches) {
   WordLookupCache::Instance().Leeren();
   EXPECT_EQ(nachher, Suche("alpha", 20, 1, true));
   EXPECT_EQ(Suche("the of", 20, 1, true), Suche("the of", 20, 1, false));
+}
+
+TEST_F(RetrievalPathsTest, TheDerivedHitIndexLeavesEveryResultAsItIs) {
+  Bauen(dir_.path(), 7, 400);
+  const std::string data = JoinPath(dir_.path(), "data");
+  WriteHitIndex(data, JoinPath(data, HitIndex::kFileName));
+  HitIndexStore::Instance().Leeren();
+  std::mt19937 rng(9);
+  auto wort = [&] {
+    const int k = static_cast<int>(rng() % 11);
+    return k < 8 ? std::string(kMaxWords[k]) : std::string(k == 8 ? "al*" : k == 9 ? "*a" : "?he");
+  };
+  const char* const ops[] = {" AND ", " OR ", " ... ", " "};
+  std::function<std::string(int)> ausdruck = [&](int tiefe) -> std::string {
+    if (tiefe > 1 || rng() % 3 == 0) return wort();
+    return "(" + ausdruck(tiefe + 1) + ops[rng() % 4] + ausdruck(tiefe + 1) + ")";
+  };
+  const struct { int32_t abstand, modus; } arten[] = {{20, 1}, {2, 1}, {0, 2}};
+  for (int i = 0; i < 200; ++i) {
+    const std::string zeile = ausdruck(0);
+    const auto& art = arten[i % 3];
+    // Every range read anew: from the index, then from fundst.dat alone.
+    HitCache::Instance().Leeren();
+    katalog_.HitIndexes = HitIndexUse::kBeside;
+    const auto mitIndex = Suche(zeile, art.abstand, art.modus, true);
+    HitCache::Instance().Leeren();
+    katalog_.HitIndexes = HitIndexUse::kOff;
+    ASSERT_EQ(mitIndex, Suche(zeile, art.abstand, art.modus, true)) << zeile;
+  }
+  EXPECT_TRUE(
+      HitIndexStore::Instance().Find({*StampFile(*ResolveExisting(JoinPath(data, "wortlst.dat"))),
+                                      *StampFile(*ResolveExisting(JoinPath(data, "fundst.dat")))},
+                                     HitIndexUse::kBeside, ""));  // the index was there to be used
 }
 
 // A hit of paragraph `absatz` (positions 100 * absatz .. 100 * absatz + 99) of a text part.

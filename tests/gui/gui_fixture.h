@@ -39,12 +39,13 @@ inline void BuildCollection(const std::string& source, const std::string& dir,
   if (index) builder::WriteIndex(entries, JoinPath(dir, "data"));
 }
 
-// Points the reader's configuration and data directories into `dir`, builds the sample
+// Points the reader's configuration, data and cache directories into `dir`, builds the sample
 // collection with its pictures (and with `index` its word index) into dir/cd and returns that
 // directory.
 inline std::string BuildSampleCollection(TempDir& dir, bool index = false) {
   qputenv("QUILLMAR_CONFIG_DIR", QByteArray::fromStdString(dir.Sub("config")));
   qputenv("QUILLMAR_DATA_DIR", QByteArray::fromStdString(dir.Sub("data")));
+  qputenv("QUILLMAR_CACHE_DIR", QByteArray::fromStdString(dir.Sub("cache")));
   std::ifstream in(kSampleDir / "sample.qms", std::ios::binary);
   std::stringstream source;
   source << in.rdbuf();

@@ -35,12 +35,17 @@ TEST(AppPaths, VariablesNameTheDirectoriesElseTheUsersStandardOnesServe) {
   test::TempDir dir;
   const std::string config = dir.Sub("my config");
   const std::string data = dir.Sub("data/quillmar");
+  const std::string cache = dir.Sub("cache");
   for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
     ScopedEnv env("QUILLMAR_CONFIG_DIR", unset);
+    ScopedEnv cache_env("QUILLMAR_CACHE_DIR", unset);
     EXPECT_TRUE(ConfigDirectory().ends_with("/quillmar")) << ConfigDirectory();
+    EXPECT_TRUE(CacheDirectory().ends_with("/quillmar")) << CacheDirectory();
+    EXPECT_NE(CacheDirectory(), ConfigDirectory());
   }
   ScopedEnv config_env("QUILLMAR_CONFIG_DIR", config.c_str());
   ScopedEnv data_env("QUILLMAR_DATA_DIR", (data + "/").c_str());
+  ScopedEnv cache_env("QUILLMAR_CACHE_DIR", cache.c_str());
   EXPECT_EQ(ConfigDirectory(), config);
   EXPECT_FALSE(fs::exists(config));  // only named, not created
   auto store = QtRegistryStore::OpenUserStore();
@@ -50,6 +55,8 @@ TEST(AppPaths, VariablesNameTheDirectoriesElseTheUsersStandardOnesServe) {
             1);
   const AppEnvironment app = CurrentAppEnvironment("ignored-argv0");
   EXPECT_EQ(app.default_program_directory, data);
+  EXPECT_EQ(app.cache_directory, cache);
+  EXPECT_FALSE(fs::exists(cache));      // created when the first index is built there
   EXPECT_TRUE(fs::is_directory(data));  // created
   EXPECT_TRUE(fs::is_regular_file(app.executable_path)) << app.executable_path;
 }
