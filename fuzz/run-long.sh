@@ -11,7 +11,8 @@
 # built sample collection with fuzzy lists (default build/collections/sample), used for the seeds
 # when WORK_DIR (default fuzz-runs) has none yet. -j runs that many jobs of a target at once
 # (libFuzzer -jobs/-workers; their executions add up). Findings (crash-*, leak-*, timeout-*,
-# oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log.
+# oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. The exit status
+# is 1 when a run found something or a target is not built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=10000000
@@ -58,15 +59,22 @@ if [[ ! -d "$work/seeds" ]]; then
   fuzz/make-seeds.sh "$collection" "$work/seeds"
 fi
 
+# A smaller quarantine than the sanitizer's 256 MB keeps a run well below the memory limit while
+# libFuzzer's purge of the allocator is off (below); freed memory still waits 64 MB of frees
+# before it is used again.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64}
+
 limit=(-runs="$runs")
 [[ -n "$seconds" ]] && limit=(-max_total_time="$seconds")
 [[ "$jobs" -gt 1 ]] && limit+=(-jobs="$jobs" -workers="$jobs")
 
+status=0
 printf '%-14s %14s %9s %9s %s\n' target executions seconds exec/s findings
 for name in "${targets[@]}"; do
   binary="$PWD/$build/fuzz/quillmar_${name}_fuzz"
   if [[ ! -x "$binary" ]]; then
     printf '%-14s not built (%s)\n' "$name" "$binary"
+    status=1
     continue
   fi
   dir="$work/$name"
@@ -83,12 +91,15 @@ for name in "${targets[@]}"; do
   (cd "$dir" && nice -n 10 "$binary" corpus "${options[@]}" > run.log 2>&1) || true
   elapsed=$(($(date +%s) - start))
   # With -jobs the executions are in the workers' logs (fuzz-N.log).
-  executions=$(cat "$dir"/run.log "$dir"/fuzz-*.log 2>/dev/null |
-    sed -n 's/^stat::number_of_executed_units: *//p' | awk '{ s += $1 } END { print s + 0 }')
+  logs=("$dir"/run.log)
+  for log in "$dir"/fuzz-*.log; do [[ -f "$log" ]] && logs+=("$log"); done
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
+    awk '{ s += $1 } END { print s + 0 }')
   after=$(find "$dir" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' \
     -o -name 'oom-*' \) | wc -l)
   rate=$((executions / (elapsed > 0 ? elapsed : 1)))
   findings=$((after - before))
-  [[ $findings -eq 0 ]] && findings=none
+  if [[ $findings -eq 0 ]]; then findings=none; else status=1; fi
   printf '%-14s %14s %9s %9s %s\n' "$name" "$executions" "$elapsed" "$rate" "$findings"
 done
+exit $status
