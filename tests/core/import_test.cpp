@@ -74,6 +74,14 @@ TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
   EXPECT_NE(ImportTei({{"in.xml", tei}}, {}).source.find("a? b? c"), std::string::npos);
 }
 
+// Found by fuzzing: a verse listing whose book name has no Windows-1252 form gave a text
+// without a title, which the builder refused; the text key stands in for it.
+TEST(Import, BookWithoutATitleIsCalledByItsKey) {
+  const ImportResult r = ImportOsis({{"in.txt", "\xCC\x81 1:1: In the beginning.\n"}}, {});
+  EXPECT_NE(r.source.find("@text text\n@title text\n"), std::string::npos) << r.source;
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+}
+
 TEST(Import, DeepNestingIsRefusedNotRecursedInto) {
   std::string deep = "<TEI><text><body><p>";
   for (int i = 0; i < 100000; ++i) deep += "<hi>";
