@@ -74,6 +74,19 @@ TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
   EXPECT_NE(ImportTei({{"in.xml", tei}}, {}).source.find("a? b? c"), std::string::npos);
 }
 
+// Found by fuzzing: a picture whose file name is not valid in the media directory is given a
+// numbered name; its extension was kept even when it held characters no name may hold.
+TEST(Import, PictureNameKeepsOnlyAValidExtension) {
+  const std::string tei =
+      "<TEI><text><body><p>a</p><figure><graphic url=\"maps/gallia map.p)ng\"/></figure>"
+      "<figure><graphic url=\"x y.png\"/></figure></body></text></TEI>";
+  const ImportResult r = ImportTei({{"in.xml", tei}}, {});
+  ASSERT_EQ(r.pictures.size(), 2u);
+  EXPECT_EQ(r.pictures[0].name, "picture1");
+  EXPECT_EQ(r.pictures[1].name, "picture2.png");
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+}
+
 // Found by fuzzing: a verse listing whose book name has no Windows-1252 form gave a text
 // without a title, which the builder refused; the text key stands in for it.
 TEST(Import, BookWithoutATitleIsCalledByItsKey) {
