@@ -92,7 +92,11 @@ for name in "${targets[@]}"; do
   elapsed=$(($(date +%s) - start))
   # With -jobs the executions are in the workers' logs (fuzz-N.log).
   logs=("$dir"/run.log)
-  for log in "$dir"/fuzz-*.log; do [[ -f "$log" ]] && logs+=("$log"); done
+  if [[ "$jobs" -gt 1 ]]; then
+    logs=()
+    for log in "$dir"/fuzz-*.log; do [[ -f "$log" ]] && logs+=("$log"); done
+    [[ ${#logs[@]} -gt 0 ]] || logs=(/dev/null)
+  fi
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
     awk '{ s += $1 } END { print s + 0 }')
   after=$(find "$dir" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' \
