@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=10000000
 seconds=""
-build=build-fuzz
+build="build-fuzz"
 collection=build/collections/sample
 work=fuzz-runs
 jobs=1
