@@ -3,6 +3,7 @@
 // Decoding errors (quillmar::Exception) are the expected answer to damaged input; crashes,
 // hangs, sanitizer reports and broken invariants (abort) are findings.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -102,8 +103,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   (void)PlainText(bytes);
-  (void)GreekToUnicode(bytes);
-  (void)GreekToUtf8(bytes);
-  (void)GreekToCp1253(bytes);
+  // The Greek converters take one word part at a time, as the display hands them over: each
+  // blank-separated piece of the input, up to a long word's length.
+  std::string_view rest = bytes;
+  while (!rest.empty()) {
+    const size_t blank = rest.find(' ');
+    const std::string_view part = rest.substr(0, std::min<size_t>(blank, 64));
+    rest.remove_prefix(blank == std::string_view::npos ? rest.size() : blank + 1);
+    if (part.empty()) continue;
+    (void)GreekToUnicode(part);
+    (void)GreekToUtf8(part);
+    (void)GreekToCp1253(part);
+  }
   return 0;
 }

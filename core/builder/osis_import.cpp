@@ -76,8 +76,11 @@ class OsisImport {
 void OsisImport::StartBook(const std::string& title, std::string_view key) {
   w_.EndParagraph();
   w_.Line("");
-  w_.Directive("text", import::TextKey(key, keys_));
-  w_.Directive("title", title.empty() ? std::string(key) : title);
+  const std::string textKey = import::TextKey(key, keys_);
+  w_.Directive("text", textKey);
+  // A book whose name leaves no title (nothing of it has a Windows-1252 form) is called by its
+  // key, which is never empty and needs no escapes.
+  w_.Directive("title", title.empty() ? textKey : title);
   w_.Directive("lang", lang_);
   bookOpen_ = true;
   chaptersInBook_ = 0;

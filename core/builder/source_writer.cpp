@@ -10,6 +10,8 @@ bool IsWhite(char32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n
 bool IsHebrew(char32_t c) { return c >= 0x0590 && c <= 0x05FF; }
 bool IsCantillation(char32_t c) { return c >= 0x0591 && c <= 0x05AF; }
 bool IsCombining(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
+// A control character other than white space: the source format refuses it.
+bool IsControl(char32_t c) { return (c < 0x20 && !IsWhite(c)) || c == 0x7F; }
 bool NeedsEscape(char32_t c) {
   return c == '\\' || c == '{' || c == '}' || c == '|' || c == '%' || c == '@';
 }
@@ -69,7 +71,7 @@ void SourceWriter::Text(std::string_view utf8) {
       paragraph_ += raw;
     } else {
       greek_.clear();
-      if (CharToByte(c, CodePage::k1252) == 0) {
+      if (IsControl(c) || CharToByte(c, CodePage::k1252) == 0) {
         ++replaced_;
         if (!IsCombining(c)) paragraph_ += '?';
         continue;
@@ -149,7 +151,7 @@ std::string SourceWriter::Value(std::string_view utf8, size_t max) {
     const char32_t c = DecodeUtf8(text, pos);
     if (IsCombining(c)) continue;
     ++count;
-    if (CharToByte(c, CodePage::k1252) == 0) {
+    if (IsControl(c) || CharToByte(c, CodePage::k1252) == 0) {
       out += '?';
       continue;
     }

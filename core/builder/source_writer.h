@@ -13,9 +13,9 @@ class SourceWriter {
  public:
   // Ordinary text (UTF-8). Runs of white space become one blank (none at the start of a
   // paragraph). Greek is kept in Unicode (the builder transliterates it); Hebrew letters are
-  // set in {hebrew:...} (cantillation marks are dropped); any other character without a
-  // Windows-1252 form, and a Greek letter or mark without a transliteration, becomes "?" and
-  // is counted.
+  // set in {hebrew:...} (cantillation marks are dropped); a control character, any other
+  // character without a Windows-1252 form, and a Greek letter or mark without a
+  // transliteration, becomes "?" and is counted.
   void Text(std::string_view utf8);
   // Markup written as it is (an element opening such as "{i:", or "}"). `content`: it makes
   // the paragraph worth writing (a page or line mark alone does not).
@@ -31,8 +31,8 @@ class SourceWriter {
   // A line written as it is (table rows, "@end").
   void Line(std::string_view line);
   // A directive value from text: white space collapsed, escaped, Greek transliterated (values
-  // are Windows-1252), other characters without a Windows-1252 form "?", cut to `max`
-  // characters.
+  // are Windows-1252), control characters and other characters without a Windows-1252 form
+  // "?", cut to `max` characters.
   std::string Value(std::string_view utf8, size_t max);
   // Whether the text has a Windows-1252 form (a chapter name must).
   static bool FitsCp1252(std::string_view utf8);

@@ -402,7 +402,10 @@ void TeiImport::Picture(const xml_node& figure, Place place) {
   } else {
     const size_t dot = base.rfind('.');
     std::string ext = dot == std::string_view::npos ? "" : std::string(base.substr(dot));
-    if (ext.size() > 6) ext.clear();
+    // The extension is kept only when it is itself valid in a name.
+    bool validExt = ext.size() <= 6;
+    for (char c : ext) validExt = validExt && IsNameChar(c);
+    if (!validExt) ext.clear();
     name = "picture" + std::to_string(pictures_.size() + 1) + ext;
   }
   if (pictureNames_.insert(name).second) pictures_.push_back({file_->name, std::string(url), name});

@@ -89,7 +89,9 @@ int SearchHistory::HistorySlot(int k) {
 std::string SearchHistory::HistorySlotName(int k) {
   const bool exists = reg_.KeyExists(Key());
   const int32_t latest = exists ? Latest() : -1;
-  // A "Latest" outside the ring cannot name an entry: the store is rebuilt like a missing one.
+  // -1 is the empty history InitHistory leaves, which stays as it is; any other "Latest"
+  // outside the ring cannot name an entry: the store is rebuilt like a missing one.
+  if (exists && latest == -1) return "";
   if (!exists || latest < 1 || latest > kSlots) {
     InitHistory();
     return "";

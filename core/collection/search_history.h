@@ -45,7 +45,7 @@ class SearchHistory {
   // Slot of the k-th newest entry; 1 when the history is empty.
   int HistorySlot(int k);
   // Slot name of the k-th newest entry when that slot holds one, else empty. Creates the store
-  // when it is missing, empty or its "Latest" is damaged.
+  // when it is missing or its "Latest" is damaged; an empty history (-1) is left as it is.
   std::string HistorySlotName(int k);
   // Raises "AD-TPD-HIE-1" for k outside 1 ... 30.
   bool HistoryEntryExists(int k);

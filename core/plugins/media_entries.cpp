@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kMediaDirectory[] = "media";
 
-using Record = std::array<uint8_t, kShortInfoRecordSize>;
+using Record = ShortInfoRecord;
 
 size_t StringOffset(int part, int string) {
   return kShortInfoPartsOffset + static_cast<size_t>(part) * kShortInfoPartSize +
@@ -35,13 +35,14 @@ void ClampLengths(Record& record) {
     }
 }
 
-// The whole records of a short-information file, at most kMaxShortInfoRecords of them.
-std::vector<Record> ReadShortInfoFile(const std::string& path) {
-  std::vector<Record> records;
+}  // namespace
+
+std::vector<ShortInfoRecord> ReadShortInfoFile(const std::string& path) {
+  std::vector<ShortInfoRecord> records;
   if (path.empty() || !FileExists(path)) return records;
   std::ifstream in;
   if (!OpenForReading(in, ResolvePath(path))) return records;
-  Record record{};
+  ShortInfoRecord record{};
   while (records.size() < kMaxShortInfoRecords &&
          in.read(reinterpret_cast<char*>(record.data()), record.size())) {
     ClampLengths(record);
@@ -49,8 +50,6 @@ std::vector<Record> ReadShortInfoFile(const std::string& path) {
   }
   return records;
 }
-
-}  // namespace
 
 std::vector<TShortInfoPart> TMediaEntry::Parts() const {
   std::vector<TShortInfoPart> parts;

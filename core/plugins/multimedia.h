@@ -32,6 +32,13 @@ inline constexpr size_t kShortInfoPartSize = 3 * kShortInfoStringSize;
 // Records beyond this many are not read; a short-information file holds a handful.
 inline constexpr size_t kMaxShortInfoRecords = 4096;
 
+using ShortInfoRecord = std::array<uint8_t, kShortInfoRecordSize>;
+
+// The whole records of a short-information file, at most kMaxShortInfoRecords of them, every
+// length byte clamped to its field; a partial last record is ignored. Empty when the file is
+// missing or cannot be read.
+std::vector<ShortInfoRecord> ReadShortInfoFile(const std::string& path);
+
 struct TShortInfoPart {
   std::string First;   // file names relative to the media directory
   std::string Second;  // (full paths once the entry has been handed out by TMultiMedia)
@@ -51,7 +58,7 @@ struct TMediaEntry {
   // number the collection gave it.
   bool FromPresentationList = false;
   // Type 1000: the short-information record exactly as the module receives it.
-  std::array<uint8_t, kShortInfoRecordSize> ShortInfo{};
+  ShortInfoRecord ShortInfo{};
 
   bool Empty() const { return CDID.empty(); }
   // The parts of a type-1000 record up to the first one whose first string is empty.

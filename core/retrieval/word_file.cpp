@@ -418,11 +418,12 @@ void TLesenWortDatei::SetzeInhalt(const std::string& path, FileCache::Inhalt con
 }
 
 void TLesenWortDatei::Laden(int32_t n, int32_t erster, int32_t letzter) {
-  window_.resize(static_cast<size_t>(kWindow) * layout::kWortRecordSize);
   // Emptied first: after a failed read the window holds nothing half-read.
   erster_ = 0;
   letzter_ = 0;
   const size_t bytes = static_cast<size_t>(letzter - erster + 1) * layout::kWortRecordSize;
+  // Room for the records read, not for a whole window: most word lists are shorter.
+  if (window_.size() < bytes) window_.resize(bytes);
   const std::string path = ResolvePath(path_);
   const int64_t position = (int64_t{erster} - 1) * kRecord + 1;
   std::optional<size_t> gelesen;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <span>
+#include <vector>
 
 #include "base/codepage.h"
 #include "text/greek_tables.h"
@@ -45,13 +46,46 @@ bool ReadPairs(std::string_view& rest, std::u16string& out) {
   return matched;
 }
 
-// Reads one token with the longest key of `keys` that matches the beginning of `rest`; when
-// none matches, drops one character. Always consumes at least one character.
-void ReadToken(std::string_view& rest, std::span<const GreekTokenKey> keys, std::u16string& out) {
+// The keys of a token table grouped by their first byte, each group in table order (an empty
+// key, which matches anything, in every group): a token is looked for among the few keys that
+// can match rather than the whole table, which is scanned for every character otherwise.
+class TokenIndex {
+ public:
+  explicit TokenIndex(std::span<const GreekTokenKey> keys) {
+    for (const GreekTokenKey& token : keys) {
+      if (token.key.empty()) {
+        for (auto& group : groups_) group.push_back(&token);
+      } else {
+        groups_[static_cast<unsigned char>(token.key.front())].push_back(&token);
+      }
+    }
+  }
+  const std::vector<const GreekTokenKey*>& Candidates(char first) const {
+    return groups_[static_cast<unsigned char>(first)];
+  }
+
+ private:
+  std::array<std::vector<const GreekTokenKey*>, 256> groups_;
+};
+
+const TokenIndex& FirstTokens() {
+  static const TokenIndex index(GreekFirstTokenKeys());
+  return index;
+}
+
+const TokenIndex& LaterTokens() {
+  static const TokenIndex index(GreekLaterTokenKeys());
+  return index;
+}
+
+// Reads one token with the longest key of `keys` that matches the beginning of `rest` (the
+// first in table order among keys of that length); when none matches, drops one character.
+// Always consumes at least one character.
+void ReadToken(std::string_view& rest, const TokenIndex& keys, std::u16string& out) {
   const GreekTokenKey* best = nullptr;
-  for (const GreekTokenKey& token : keys) {
-    if (rest.starts_with(token.key) && (best == nullptr || token.key.size() > best->key.size())) {
-      best = &token;
+  for (const GreekTokenKey* token : keys.Candidates(rest.front())) {
+    if (rest.starts_with(token->key) && (best == nullptr || token->key.size() > best->key.size())) {
+      best = token;
     }
   }
   if (best == nullptr || best->key.empty()) {
@@ -119,13 +153,13 @@ std::u16string GreekToUnicode(std::string_view part) {
   if (part == kRoughOi) return std::u16string(kRoughOiGreek);
   std::string_view rest = part;
   bool paired = MayStartWithPair(rest) && ReadPairs(rest, out);
-  if (!paired && !rest.empty()) ReadToken(rest, GreekFirstTokenKeys(), out);
+  if (!paired && !rest.empty()) ReadToken(rest, FirstTokens(), out);
   while (!rest.empty()) {
     if (rest.starts_with(kRoughRho)) {
       out += kRoughRhoGreek;
       rest.remove_prefix(kRoughRho.size());
     } else {
-      ReadToken(rest, GreekLaterTokenKeys(), out);
+      ReadToken(rest, LaterTokens(), out);
     }
   }
   return out;

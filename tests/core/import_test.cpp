@@ -54,6 +54,47 @@ TEST(Import, DamagedInputIsRefusedWithItsPlaceOrImportedIntoAValidSource) {
   }
 }
 
+// Found by fuzzing: XML may hold control characters (DEL always, others where the parser lets
+// them through), which the source format refuses; each becomes "?" and is counted instead.
+TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
+  const std::string tei =
+      "<TEI><teiHeader><fileDesc><titleStmt><title>Ti\x7Ftle</title></titleStmt></fileDesc>"
+      "</teiHeader><text><body><div><head>He\x01"
+      "ad</head><p>a\x7F b\x1B c</p></div></body>"
+      "</text></TEI>";
+  const std::string listing = "Gen\x7F 1:1: In the beginning\x7F.\nGen\x7F 1:2: The earth\x02.\n";
+  for (const auto& [bytes, tei_] : {std::pair{tei, true}, {listing, false}}) {
+    const ImportResult r =
+        tei_ ? ImportTei({{"in.xml", bytes}}, {}) : ImportOsis({{"in.xml", bytes}}, {});
+    EXPECT_EQ(r.source.find_first_of(std::string("\x01\x02\x1B\x7F", 4)), std::string::npos)
+        << r.source;
+    EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+    EXPECT_NE(r.summary.find("replaced"), std::string::npos) << r.summary;
+  }
+  EXPECT_NE(ImportTei({{"in.xml", tei}}, {}).source.find("a? b? c"), std::string::npos);
+}
+
+// Found by fuzzing: a picture whose file name is not valid in the media directory is given a
+// numbered name; its extension was kept even when it held characters no name may hold.
+TEST(Import, PictureNameKeepsOnlyAValidExtension) {
+  const std::string tei =
+      "<TEI><text><body><p>a</p><figure><graphic url=\"maps/gallia map.p)ng\"/></figure>"
+      "<figure><graphic url=\"x y.png\"/></figure></body></text></TEI>";
+  const ImportResult r = ImportTei({{"in.xml", tei}}, {});
+  ASSERT_EQ(r.pictures.size(), 2u);
+  EXPECT_EQ(r.pictures[0].name, "picture1");
+  EXPECT_EQ(r.pictures[1].name, "picture2.png");
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+}
+
+// Found by fuzzing: a verse listing whose book name has no Windows-1252 form gave a text
+// without a title, which the builder refused; the text key stands in for it.
+TEST(Import, BookWithoutATitleIsCalledByItsKey) {
+  const ImportResult r = ImportOsis({{"in.txt", "\xCC\x81 1:1: In the beginning.\n"}}, {});
+  EXPECT_NE(r.source.find("@text text\n@title text\n"), std::string::npos) << r.source;
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+}
+
 TEST(Import, DeepNestingIsRefusedNotRecursedInto) {
   std::string deep = "<TEI><text><body><p>";
   for (int i = 0; i < 100000; ++i) deep += "<hi>";

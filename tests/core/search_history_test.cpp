@@ -85,6 +85,18 @@ TEST_F(SearchHistoryTest, DamagedLatestRebuildsStore) {
   EXPECT_EQ(history_.HistorySlotName(1), "01");
 }
 
+// Found by fuzzing: every look at an empty history rebuilt all thirty slots (some four hundred
+// writes to the settings each time the search form listed the history).
+TEST_F(SearchHistoryTest, EmptyHistoryIsLeftAsItIs) {
+  EXPECT_FALSE(history_.HistoryEntryExists(1));  // creates the empty store
+  SetSlot("Question", "kept");
+  for (int k = 1; k <= SearchHistory::kSlots; ++k) EXPECT_FALSE(history_.HistoryEntryExists(k));
+  EXPECT_EQ(store_.ReadString(std::string(kKey) + "\\01", "Question"), "kept");
+  EXPECT_EQ(store_.ReadInteger(kKey, "Latest"), -1);
+  Add("q1");
+  EXPECT_EQ(Question(1), "q1");
+}
+
 TEST_F(SearchHistoryTest, RoundTripOfEveryField) {
   SetCurrentLanguage(2);
   TSearchHistoryRecord r;

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Runs fuzz targets one after another, each for a number of executions or a time limit, on a
+# corpus that starts from the seeds of fuzz/make-seeds.sh and grows from run to run, and prints
+# a table: target, executions, time, executions per second, findings.
+#
+#   fuzz/run-long.sh [-n EXECUTIONS | -t SECONDS] [-b BUILD_DIR] [-c COLLECTION] [-o WORK_DIR]
+#                    [-j JOBS] [TARGET...]
+#
+# TARGET is a name such as `textinfo` (quillmar_textinfo_fuzz); none: every target built in
+# BUILD_DIR/fuzz (default build-fuzz). -n defaults to 10,000,000 executions. COLLECTION is the
+# built sample collection with fuzzy lists (default build/collections/sample), used for the seeds
+# when WORK_DIR (default fuzz-runs) has none yet. -j runs that many jobs of a target at once
+# (libFuzzer -jobs/-workers; their executions add up). Findings (crash-*, leak-*, timeout-*,
+# oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. The exit status
+# is 1 when a run found something or a target is not built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=10000000
+seconds=""
+build="build-fuzz"
+collection=build/collections/sample
+work=fuzz-runs
+jobs=1
+while getopts "n:t:b:c:o:j:" opt; do
+  case $opt in
+    n) runs=$OPTARG ;;
+    t) seconds=$OPTARG ;;
+    b) build=$OPTARG ;;
+    c) collection=$OPTARG ;;
+    o) work=$OPTARG ;;
+    j) jobs=$OPTARG ;;
+    *) sed -n '2,14p' "$0" >&2; exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+
+targets=("$@")
+if [[ ${#targets[@]} -eq 0 ]]; then
+  for binary in "$build"/fuzz/quillmar_*_fuzz; do
+    name=$(basename "$binary" _fuzz)
+    targets+=("${name#quillmar_}")
+  done
+fi
+
+# The dictionary of a target's format, where it has keywords.
+dictionary() {
+  case $1 in
+    settings | schema_ini | history) echo fuzz/dict/ini.dict ;;
+    source) echo fuzz/dict/source.dict ;;
+    tei) echo fuzz/dict/tei.dict ;;
+    osis) echo fuzz/dict/osis.dict ;;
+    query) echo fuzz/dict/query.dict ;;
+  esac
+}
+
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+if [[ ! -d "$work/seeds" ]]; then
+  fuzz/make-seeds.sh "$collection" "$work/seeds"
+fi
+
+# A smaller quarantine than the sanitizer's 256 MB keeps a run well below the memory limit while
+# libFuzzer's purge of the allocator is off (below); freed memory still waits 64 MB of frees
+# before it is used again.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64}
+
+limit=(-runs="$runs")
+[[ -n "$seconds" ]] && limit=(-max_total_time="$seconds")
+[[ "$jobs" -gt 1 ]] && limit+=(-jobs="$jobs" -workers="$jobs")
+
+status=0
+printf '%-14s %14s %9s %9s %s\n' target executions seconds exec/s findings
+for name in "${targets[@]}"; do
+  binary="$PWD/$build/fuzz/quillmar_${name}_fuzz"
+  if [[ ! -x "$binary" ]]; then
+    printf '%-14s not built (%s)\n' "$name" "$binary"
+    status=1
+    continue
+  fi
+  dir="$work/$name"
+  mkdir -p "$dir/corpus"
+  if [[ -d "$work/seeds/$name" ]]; then cp -rn "$work/seeds/$name/." "$dir/corpus/"; fi
+  options=("${limit[@]}" -rss_limit_mb=512 -timeout=10 -purge_allocator_interval=-1
+    -print_final_stats=1 -artifact_prefix="$dir/")
+  dict=$(dictionary "$name")
+  [[ -n "$dict" ]] && options+=(-dict="$PWD/$dict")
+  before=$(find "$dir" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' \
+    -o -name 'oom-*' \) | wc -l)
+  start=$(date +%s)
+  # A finding ends libFuzzer with a non-zero status; the table reports it.
+  (cd "$dir" && nice -n 10 "$binary" corpus "${options[@]}" > run.log 2>&1) || true
+  elapsed=$(($(date +%s) - start))
+  # With -jobs the executions are in the workers' logs (fuzz-N.log).
+  logs=("$dir"/run.log)
+  if [[ "$jobs" -gt 1 ]]; then
+    logs=()
+    for log in "$dir"/fuzz-*.log; do [[ -f "$log" ]] && logs+=("$log"); done
+    [[ ${#logs[@]} -gt 0 ]] || logs=(/dev/null)
+  fi
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
+    awk '{ s += $1 } END { print s + 0 }')
+  after=$(find "$dir" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' \
+    -o -name 'oom-*' \) | wc -l)
+  rate=$((executions / (elapsed > 0 ? elapsed : 1)))
+  findings=$((after - before))
+  if [[ $findings -eq 0 ]]; then findings=none; else status=1; fi
+  printf '%-14s %14s %9s %9s %s\n' "$name" "$executions" "$elapsed" "$rate" "$findings"
+done
+exit $status
