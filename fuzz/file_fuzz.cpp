@@ -34,6 +34,7 @@
 #include "retrieval/file_cache.h"
 #include "retrieval/hit_cache.h"
 #include "retrieval/hit_file.h"
+#include "retrieval/hit_index.h"
 #include "retrieval/phonetic_conversion.h"
 #include "retrieval/search_catalog.h"
 #include "retrieval/word_file.h"
@@ -217,6 +218,37 @@ void Run(std::string_view bytes) {
     retrieval::TLesenWortDatei reader;
     reader.SetzeDateiName(words);
     for (int32_t n = 1; n <= reader.Anzahl() && n <= 2000; ++n) (void)reader.Lies(n);
+  });
+#elif defined(QUILLMAR_FUZZ_HIT_INDEX)
+  // The derived hit index: opened as if its recorded sources were current (taken from the input's
+  // own header, so that the checks behind the header are reached), then every word of a range of
+  // the table looked up and read. Damage must be refused, never decoded into hits out of range.
+  const std::string path = Put("data/fundst.qmx", bytes);
+  auto field = [&](size_t at) {
+    uint64_t v = 0;
+    for (size_t i = 0; i < 8 && at + i < bytes.size(); ++i)
+      v |= uint64_t{static_cast<uint8_t>(bytes[at + i])} << (8 * i);
+    return static_cast<int64_t>(v);
+  };
+  retrieval::HitIndexSources sources;
+  sources.wortListe = {"wortlst.dat", field(16), field(24)};
+  sources.fundstellen = {"fundst.dat", field(32), field(40)};
+  Try([&] {
+    const auto index = retrieval::HitIndex::Open(path, sources);
+    if (!index) return;
+    std::ifstream in;
+    if (!OpenForReading(in, path)) return;
+    std::vector<uint8_t> buffer;
+    retrieval::HitIndex::Word word;
+    std::vector<retrieval::TFundstelle> hits;
+    for (int32_t von = 0; von < 64; ++von) {
+      for (int32_t bis : {von, von + 1, von + 7}) {
+        if (index->Find(in, von, bis, word, buffer) != retrieval::HitIndex::Lookup::kFound)
+          continue;
+        hits.clear();
+        if (index->Read(in, word, hits, buffer)) Check(hits.size() <= word.Hits());
+      }
+    }
   });
 #elif defined(QUILLMAR_FUZZ_SCHEMA_INI)
   const IniFile ini(Put("data/schema1.ini", bytes));

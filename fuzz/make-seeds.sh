@@ -8,8 +8,8 @@ coll=$1
 out=$2
 cd "$(dirname "$0")/.."
 marker=$'\n--QM--\n'
-mkdir -p "$out"/{metainfo,textinfo,link_file,link_table,xref_lookup,word_index,fuzzy,short_info} \
-  "$out"/{schema_ini,settings,history,bookmarks,online,greek,source,tei,osis,query,stream}
+mkdir -p "$out"/{metainfo,textinfo,link_file,link_table,xref_lookup,word_index,hit_index,fuzzy} \
+  "$out"/{short_info,schema_ini,settings,history,bookmarks,online,greek,source,tei,osis,query,stream}
 data="$coll/data"
 cp "$coll/ID/metainfo.dat" "$out/metainfo/sample"
 for t in t001 t002; do
@@ -24,6 +24,7 @@ done
 for f in "$data"/*lk.dat; do cp "$f" "$out/link_table/$(basename "$f")"; done
 for f in "$data"/*xr.dat; do cp "$f" "$out/xref_lookup/$(basename "$f")"; done
 { cat "$data/wortlst.dat"; printf '%s' "$marker"; cat "$data/fundst.dat"; } > "$out/word_index/sample"
+[[ -f "$data/fundst.qmx" ]] && cp "$data/fundst.qmx" "$out/hit_index/sample"
 for level in 1 2 3 4; do
   if [[ -f "$data/s${level}wl.dat" ]]; then
     { cat "$data/wortlst.dat"; printf '%s' "$marker"; cat "$data/s${level}wl.dat"

@@ -43,7 +43,7 @@ if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   # Every fuzz target for a short fixed time on its seed corpus (libFuzzer, ASan+UBSan): 10
   # seconds each keeps the stage under four minutes. fuzz/run-long.sh makes the long runs; their
   # figures are in docs/reliability.md.
-  names="stream query metainfo textinfo link_file link_table xref_lookup word_index fuzzy
+  names="stream query metainfo textinfo link_file link_table xref_lookup word_index hit_index fuzzy
     short_info schema_ini settings history bookmarks online greek source tei osis"
   fuzzers=""
   for name in $names; do fuzzers+=" quillmar_${name}_fuzz"; done

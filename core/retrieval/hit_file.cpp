@@ -67,12 +67,14 @@ void TFundstellenDateiAnfrage::SetzeDateiName(const std::string& path) {
   path_ = path;
   held_.reset();
   held_in_.reset();
+  announced_ = false;
   BindIndex(nullptr);
 }
 
 void TFundstellenDateiAnfrage::Binden(const std::string& path) {
   held_.reset();
   held_in_.reset();
+  announced_ = false;
   BindIndex(nullptr);
   // The path as spelled is stamped first (one look at the file); only a path that does not
   // exist so is resolved in any letter case.
@@ -95,6 +97,7 @@ bool TFundstellenDateiAnfrage::ReadFromIndex(const HitRange& range,
                                              std::vector<TFundstelle>& hits) {
   if (!index_) return false;
   if (!index_in_) {
+    AnnounceOpen(held_ ? held_->path : path_);
     index_in_ = std::make_unique<std::ifstream>();
     // Replaced or removed since it was opened: opened anew by the next search.
     if (!OpenForReading(*index_in_, index_->Path()) || !index_->SameFile(*index_in_)) {
@@ -114,6 +117,12 @@ bool TFundstellenDateiAnfrage::ReadFromIndex(const HitRange& range,
   HitIndexStore::Instance().Damaged(index_);
   BindIndex(nullptr);
   return false;
+}
+
+void TFundstellenDateiAnfrage::AnnounceOpen(const std::string& path) {
+  if (announced_) return;
+  if (const OpenHook& hook = TheOpenHook()) hook(path);
+  announced_ = held_.has_value();
 }
 
 FileStamp TFundstellenDateiAnfrage::CurrentStamp() const {
@@ -149,7 +158,7 @@ int64_t TFundstellenDateiAnfrage::ReadRecords(std::ifstream& in, int64_t k, int6
 void TFundstellenDateiAnfrage::Read(std::span<const HitRange> ranges, const Consumer& take) {
   if (ranges.empty()) return;
   const FileStamp file = CurrentStamp();
-  if (const OpenHook& hook = TheOpenHook(); hook && !(held_ && held_in_)) hook(file.path);
+  if (!(held_ && held_in_)) AnnounceOpen(file.path);
   std::ifstream eigene;
   if (held_ && !held_in_) {
     held_in_ = std::make_unique<std::ifstream>();

@@ -88,10 +88,14 @@ class TFundstellenDateiAnfrage {
   // The range from the bound index into `hits`; false when the index does not hold it or is
   // unusable (it is then unbound).
   bool ReadFromIndex(const HitRange& range, std::vector<TFundstelle>& hits);
+  // Calls the open hook before the first file of this binding (the index or the hit file) is
+  // opened; without a held binding, before every open.
+  void AnnounceOpen(const std::string& path);
 
   std::string path_;
   std::optional<FileStamp> held_;  // see Binden
   std::unique_ptr<std::ifstream> held_in_;
+  bool announced_ = false;  // see AnnounceOpen
   std::shared_ptr<const HitIndex> index_;    // see BindIndex
   std::unique_ptr<std::ifstream> index_in_;  // the index file, opened at its first read
   std::vector<uint8_t> index_buffer_;

@@ -240,8 +240,14 @@ void DamagedCollectionTest::searchLeavesOutACollectionItCannotRead() {
 // search ends with one message naming the copy and the missing file, and no result list.
 void DamagedCollectionTest::collectionRemovedWhileSearchedEndsItsSearchWithAMessage() {
   const std::string root = Copy("vanishing");
-  retrieval::TFundstellenDateiAnfrage::SetOpenHook([&root](const std::string& path) {
-    if (path.starts_with(root)) std::filesystem::remove_all(root);
+  // The copy's files are newer than the derived hit index beside them, so the search reads a
+  // hit index built in the cache, which would still answer for the vanished collection: it
+  // goes with the collection, so that the search has to reach the collection's own files.
+  const std::string cache = qEnvironmentVariable("QUILLMAR_CACHE_DIR").toStdString();
+  retrieval::TFundstellenDateiAnfrage::SetOpenHook([&root, &cache](const std::string& path) {
+    if (!path.starts_with(root)) return;
+    std::filesystem::remove_all(root);
+    if (!cache.empty()) std::filesystem::remove_all(cache);
   });
   Reader r(good_, root);
   Search(r, {kCopyCD}, "Herodotus");
