@@ -95,7 +95,7 @@ class TFundstellenDateiAnfrage {
   std::string path_;
   std::optional<FileStamp> held_;  // see Binden
   std::unique_ptr<std::ifstream> held_in_;
-  bool announced_ = false;  // see AnnounceOpen
+  bool announced_ = false;                   // see AnnounceOpen
   std::shared_ptr<const HitIndex> index_;    // see BindIndex
   std::unique_ptr<std::ifstream> index_in_;  // the index file, opened at its first read
   std::vector<uint8_t> index_buffer_;
