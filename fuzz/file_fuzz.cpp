@@ -363,7 +363,11 @@ void Run(std::string_view bytes) {
   MemoryRegistryStore store;
   if (!ParseSettingsFile(bytes, store)) return;
   RegistryAccess reg(store);
-  TCRrecords cds = {{"QMSA0001", "Sample", "", 0, 0, 0, 0}, {"KRVT0001", "Bible", "", 0, 0, 0, 0}};
+  TCRrecords cds(2);
+  cds[0].CDID = "QMSA0001";
+  cds[0].Name = "Sample";
+  cds[1].CDID = "KRVT0001";
+  cds[1].Name = "Bible";
   SearchHistory history(
       reg, "Software\\Quillmar\\Reader\\3.1", [&]() -> const TCRrecords& { return cds; },
       [](const std::string& cdid, int32_t no) { return cdid + " " + std::to_string(no); });
