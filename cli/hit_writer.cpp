@@ -38,7 +38,7 @@ struct HitWriter::Row {
 
 HitWriter::HitWriter(std::ostream& out, OutputFormat format, TCalderwickData& catalog,
                      int32_t context, bool header, bool unicodeGreek)
-    : out_(out), format_(format), header_(header), catalog_(catalog), context_words_(context) {
+    : out_(out), format_(format), header_(header), catalog_(catalog) {
   if (context >= 0) context_ = std::make_unique<HitContext>(catalog, context, unicodeGreek);
 }
 

@@ -41,7 +41,6 @@ class HitWriter {
   OutputFormat format_;
   bool header_;
   TCalderwickData& catalog_;
-  int32_t context_words_;
   std::unique_ptr<HitContext> context_;
   std::map<std::string, std::unique_ptr<TTextInfo>> infos_;
   std::map<std::pair<std::string, int32_t>, std::string> titles_;
