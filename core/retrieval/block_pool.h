@@ -25,6 +25,14 @@ class BlockPool {
 // word. Only a hint; elsewhere, or when the system declines, nothing happens.
 void PrepareLargeBlock(void* block, size_t bytes);
 
+// Reserves room for n elements in v and prepares the reserved memory (PrepareLargeBlock): for a
+// search's working arrays, which are filled in full right after.
+template <typename Vector>
+void ReservePrepared(Vector& v, size_t n) {
+  v.reserve(n);
+  PrepareLargeBlock(v.data(), v.capacity() * sizeof(typename Vector::value_type));
+}
+
 // std::allocator with the large blocks from BlockPool.
 template <typename T>
 struct PoolAllocator {

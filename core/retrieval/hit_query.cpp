@@ -1,6 +1,7 @@
 #include "retrieval/hit_query.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -110,7 +111,7 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
     // only then).
     const WordRef wort(records.front().Wort);
     const auto laenge = static_cast<int32_t>(records.front().Wort.size());
-    kompakt.reserve(reserve);
+    ReservePrepared(kompakt, reserve);
     vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t) {
       if (!kompakt.empty()) {
         const TFundstelle& letzter = *kompakt.back().Hit;
@@ -119,15 +120,9 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
       kompakt.push_back({&h, wort, laenge});
     });
   } else {
-    treffer_.clear();
-    treffer_.reserve(reserve);
-    vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t wort) {
-      treffer_.push_back(Treffer{&h, wort});
-    });
-    if (vollstaendig) {
-      OrderHits();
-      kompakt = CompactHits(records);
-    }
+    vollstaendig = Restriction == nullptr && records.size() <= kMergeRecords
+                       ? MergeRecords(records, kompakt, reserve)
+                       : GatherAndOrder(records, kompakt, reserve);
   }
   treffer_.clear();
   folge_.clear();
@@ -142,17 +137,100 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
   ranges_.clear();
 }
 
+namespace {
+
+// Whether a hit passes a list's filters, decided once per search: no test at all when the
+// filters admit every hit, two table lookups for the language and text-part filters alone.
+class Admission {
+ public:
+  Admission(const TFundstellenListe& filter, const std::string& cd) : filter_(filter), cd_(cd) {
+    if (filter.HasFilter()) bytes_ = filter.AsByteFilter();
+    all_ = !filter.HasFilter() || (bytes_ && bytes_->Alle);
+  }
+  bool All() const { return all_; }
+  bool operator()(const TFundstelle& h) const {
+    return all_ || (bytes_ ? bytes_->Zulaessig(h) : filter_.Zulaessig(h, cd_));
+  }
+
+ private:
+  const TFundstellenListe& filter_;
+  const std::string& cd_;
+  std::optional<TFundstellenListe::ByteFilter> bytes_;
+  bool all_ = true;
+};
+
+}  // namespace
+
+bool TFundstellenAnfrage::GatherAndOrder(const std::vector<TWortDateiRecord>& records,
+                                         std::vector<TFundstellenListe::KompakterTreffer>& kompakt,
+                                         size_t reserve) {
+  treffer_.clear();
+  ReservePrepared(treffer_, reserve);
+  const bool vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t wort) {
+    treffer_.push_back(Treffer{&h, wort});
+  });
+  if (vollstaendig) {
+    OrderHits();
+    kompakt = CompactHits(records);
+  }
+  return vollstaendig;
+}
+
+bool TFundstellenAnfrage::MergeRecords(const std::vector<TWortDateiRecord>& records,
+                                       std::vector<TFundstellenListe::KompakterTreffer>& kompakt,
+                                       size_t reserve) {
+  ranges_.clear();
+  for (const TWortDateiRecord& r : records) {
+    if (Abgebrochen()) return false;
+    ranges_.push_back(datei_.SortedRange(HitRange{r.Von, r.Bis}));
+  }
+  const Admission admitted(datei_.Liste(), cd_);
+  struct Cursor {
+    const TFundstelle* at;
+    const TFundstelle* end;
+    uint64_t key;  // of *at
+    WordRef wort;
+    int32_t laenge;
+  };
+  const auto settle = [&](Cursor& c) {  // onto the next admitted hit
+    while (c.at != c.end && !admitted(*c.at)) ++c.at;
+    if (c.at != c.end) c.key = HitKey(*c.at);
+  };
+  std::vector<Cursor> cursors;
+  cursors.reserve(records.size());
+  for (size_t w = 0; w < records.size(); ++w) {
+    const std::vector<TFundstelle>& hits = *ranges_[w];
+    cursors.push_back({hits.data(), hits.data() + hits.size(), 0, WordRef(records[w].Wort),
+                       static_cast<int32_t>(records[w].Wort.size())});
+    settle(cursors.back());
+  }
+  ReservePrepared(kompakt, reserve);
+  uint64_t last = 0;
+  for (size_t n = 1;; ++n) {
+    // The smallest key; of equal keys the earliest record's.
+    Cursor* next = nullptr;
+    for (Cursor& c : cursors)
+      if (c.at != c.end && (next == nullptr || c.key < next->key)) next = &c;
+    if (next == nullptr) break;
+    if (kompakt.empty() || next->key != last) {
+      kompakt.push_back({next->at, next->wort, next->laenge});
+      last = next->key;
+    }
+    ++next->at;
+    settle(*next);
+    if (n % 65536 == 0 && Abgebrochen()) return false;
+  }
+  return !Abgebrochen();
+}
+
 template <typename Take>
 bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& records, Take&& take) {
   ranges_.clear();
   const GroupSet* gruppen = Restriction;
-  const TFundstellenListe& filter = datei_.Liste();
-  bool filtern = filter.HasFilter();
-  const std::optional<TFundstellenListe::ByteFilter> bytes =
-      filtern ? filter.AsByteFilter() : std::nullopt;
-  if (bytes && bytes->Alle) filtern = false;
+  const Admission admitted(datei_.Liste(), cd_);
+  const bool filtern = !admitted.All();
   auto nehmen = [&](const TFundstelle& h, uint32_t wort) {
-    if (!filtern || (bytes ? bytes->Zulaessig(h) : filter.Zulaessig(h, cd_))) take(h, wort);
+    if (admitted(h)) take(h, wort);
   };
   for (size_t w = 0; w < records.size(); ++w) {
     if (Abgebrochen()) return false;
@@ -180,6 +258,7 @@ bool TFundstellenAnfrage::GatherHits(const std::vector<TWortDateiRecord>& record
 // followed by dropping later equals gives the same list.
 void TFundstellenAnfrage::OrderHits() {
   std::vector<std::pair<uint64_t, uint32_t>>& folge = folge_;
+  ReservePrepared(folge, treffer_.size());
   folge.resize(treffer_.size());
   // Where each ascending run of keys starts: the hits of each word record come in order.
   std::vector<size_t> laeufe{0};
@@ -194,17 +273,32 @@ void TFundstellenAnfrage::OrderHits() {
   // Few runs are merged pairwise, many sorted; either way equal keys keep their index order.
   constexpr size_t kMergeRuns = 16;
   if (laeufe.size() <= kMergeRuns) {
+    // Merged into a second array and back, both prepared: std::inplace_merge would take fresh
+    // memory for every merge, and the page faults on it cost more than the merge.
     laeufe.push_back(folge.size());
+    std::vector<std::pair<uint64_t, uint32_t>> ziel;
+    if (laeufe.size() > 2) {
+      ReservePrepared(ziel, folge.size());
+      ziel.resize(folge.size());
+    }
     while (laeufe.size() > 2) {
       std::vector<size_t> naechste{0};
-      for (size_t r = 0; r + 2 < laeufe.size(); r += 2) {
-        std::inplace_merge(folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r]),
-                           folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 1]),
-                           folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 2]));
+      size_t r = 0;
+      for (; r + 2 < laeufe.size(); r += 2) {
+        std::merge(folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r]),
+                   folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 1]),
+                   folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 1]),
+                   folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 2]),
+                   ziel.begin() + static_cast<std::ptrdiff_t>(laeufe[r]));
         naechste.push_back(laeufe[r + 2]);
       }
+      // An odd run at the end is copied over unchanged.
+      if (r + 1 < laeufe.size())
+        std::copy(folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r]), folge.end(),
+                  ziel.begin() + static_cast<std::ptrdiff_t>(laeufe[r]));
       if (laeufe.size() % 2 == 0) naechste.push_back(laeufe.back());
       laeufe = std::move(naechste);
+      folge.swap(ziel);
     }
   } else {
     std::sort(folge.begin(), folge.end());
@@ -219,10 +313,11 @@ std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHit
   std::vector<WordRef> worte;
   worte.reserve(records.size());
   for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
-  std::vector<TFundstellenListe::KompakterTreffer> kompakt(folge_.size());
-  for (size_t n = 0; n < folge_.size(); ++n) {
-    const Treffer& t = treffer_[folge_[n].second];
-    kompakt[n] = {t.hit, worte[t.wort], static_cast<int32_t>(records[t.wort].Wort.size())};
+  std::vector<TFundstellenListe::KompakterTreffer> kompakt;
+  ReservePrepared(kompakt, folge_.size());
+  for (const auto& [key, index] : folge_) {
+    const Treffer& t = treffer_[index];
+    kompakt.push_back({t.hit, worte[t.wort], static_cast<int32_t>(records[t.wort].Wort.size())});
   }
   return kompakt;
 }

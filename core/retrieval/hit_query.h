@@ -59,6 +59,15 @@ class TFundstellenAnfrage {
   // search was cancelled.
   template <typename Take>
   bool GatherHits(const std::vector<TWortDateiRecord>& records, Take&& take);
+  // For a few records without groups: merges the records' ranges (each in HitKey order) straight
+  // into `kompakt`, keeping the earlier record's hit of equal ones as OrderHits does, with no
+  // per-hit working arrays. False when the search was cancelled.
+  static constexpr size_t kMergeRecords = 16;
+  bool MergeRecords(const std::vector<TWortDateiRecord>& records,
+                    std::vector<TFundstellenListe::KompakterTreffer>& kompakt, size_t reserve);
+  // The general way: gathers every admitted hit, orders them and drops equal ones.
+  bool GatherAndOrder(const std::vector<TWortDateiRecord>& records,
+                      std::vector<TFundstellenListe::KompakterTreffer>& kompakt, size_t reserve);
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
   void OrderHits();
   // The ordered hits as a compact list's hits.

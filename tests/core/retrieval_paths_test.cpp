@@ -21,6 +21,8 @@
 #include "retrieval/group_set.h"
 #include "retrieval/hit_cache.h"
 #include "retrieval/hit_index.h"
+#include "retrieval/hit_query.h"
+#include "retrieval/integer_set.h"
 #include "retrieval/word_query.h"
 #include "retrieval/word_ref.h"
 #include "support/temp_dir.h"
@@ -239,6 +241,52 @@ TEST_F(RetrievalPathsTest, TheDerivedHitIndexLeavesEveryResultAsItIs) {
       HitIndexStore::Instance().Find({*StampFile(*ResolveExisting(JoinPath(data, "wortlst.dat"))),
                                       *StampFile(*ResolveExisting(JoinPath(data, "fundst.dat")))},
                                      HitIndexUse::kBeside, ""));  // the index was there to be used
+}
+
+// The hits of several words (an OR of words, a mask's words) are merged in one pass; the result
+// must be what inserting each word's list into the union one after another gives (of equal hits
+// the earlier word's stays), under the text-part filter too.
+TEST_F(RetrievalPathsTest, WordsMergedInOnePassEqualTheUnionOfEachWordsList) {
+  Bauen(dir_.path(), 41, 200);
+  std::mt19937 rng(17);
+  const char* const glieder[] = {"alpha", "beta", "the", "of", "light",
+                                 "al*",   "*a",   "th?", "*",  "nowhere"};
+  const uint8_t teile[] = {0, 1, 10, 11, 12};
+  auto text = [](const TFundstellenListe::Eintrag& e) {
+    return std::to_string(e.Fundstelle.TextNr) + "/" + std::to_string(e.Fundstelle.Textteil) + "/" +
+           std::to_string(e.Fundstelle.Position) + " " + e.Anzeige.AnzeigeText();
+  };
+  for (int i = 0; i < 80; ++i) {
+    std::vector<std::string> woerter;
+    const int n = 2 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < n; ++k) woerter.emplace_back(glieder[rng() % 10]);
+    TSmallIntSet filter;
+    filter.Aktiv = i % 2 == 1;
+    for (const uint8_t t : teile)
+      if (rng() % 2) filter.Aufnehmen(t);
+
+    TFundstellenAnfrage zusammen(katalog_, nullptr);
+    zusammen.SetzeCD("PATH0001");
+    zusammen.Ergebnis().Textteile = filter;
+    zusammen.Suche(woerter);
+    std::vector<std::string> gemerged;
+    for (const auto& e : zusammen.Ergebnis().EntryList()) gemerged.push_back(text(e));
+
+    TFundstellenAnfrage einzeln(katalog_, nullptr);
+    einzeln.SetzeCD("PATH0001");
+    TFundstellenListe vereinigung;
+    vereinigung.Textteile = filter;
+    for (const std::string& w : woerter) {
+      einzeln.Ergebnis().Textteile = filter;
+      einzeln.Suche(w);
+      vereinigung.InsertAll(einzeln.Ergebnis());
+    }
+    std::vector<std::string> eingefuegt;
+    for (const auto& e : vereinigung.EntryList()) eingefuegt.push_back(text(e));
+    std::string zeile;
+    for (const std::string& w : woerter) zeile += w + " ";
+    ASSERT_EQ(gemerged, eingefuegt) << zeile << (filter.Aktiv ? "filtered" : "");
+  }
 }
 
 // A hit of paragraph `absatz` (positions 100 * absatz .. 100 * absatz + 99) of a text part.
