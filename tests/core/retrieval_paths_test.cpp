@@ -473,6 +473,14 @@ TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
   EXPECT_FALSE(WordRef("x") == WordRef("y"));
   EXPECT_TRUE(WordRef("").Leer());
   EXPECT_EQ(WordRef().View(), "");
+  // Thousands of words fill several of the table's growing blocks; each reads back as stored.
+  std::vector<std::pair<WordRef, std::string>> viele;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string w = "wordref-" + std::to_string(i);
+    viele.emplace_back(WordRef(w), w);
+  }
+  for (const auto& [ref, w] : viele) ASSERT_EQ(ref.View(), w);
+  EXPECT_EQ(viele[4321].first, WordRef("wordref-4321"));
 }
 
 }  // namespace
