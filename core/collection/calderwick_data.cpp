@@ -195,6 +195,12 @@ bool TCalderwickData::AnnounceDirectory(const std::string& directory) {
     prompts_.ShowError(Format(Tr(kNotValidDirectory), {directory}));
     return false;
   }
+  // Registered, a collection that cannot be read would only come back greyed on every start.
+  record.Damage = CollectionDamage(record.Path);
+  if (!record.Damage.empty()) {
+    prompts_.ShowError(DamagedCollectionText(record));
+    return false;
+  }
   cds_.push_back(record);
   Register(cds_.size() - 1, false);
   if (!IsRegistered(record.CDID)) registered_.push_back(Trim(record.CDID));

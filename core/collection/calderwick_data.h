@@ -102,7 +102,9 @@ class TCalderwickData {
 
   // Probes a directory and, when it holds a collection, catalogues and registers it as a
   // hard-disk collection. Otherwise shows "The path '%s' is not a valid data directory." and
-  // returns false. This is what an installer's announcement leads to.
+  // returns false. A collection whose files keep it from being read (CollectionDamage) is
+  // neither catalogued nor registered: its one message (DamagedCollectionText) is shown and the
+  // result is false. This is what an installer's announcement leads to.
   bool AnnounceDirectory(const std::string& directory);
 
   int GetCDIndex(const std::string& cdid) const;

@@ -138,6 +138,14 @@ TEST_F(CatalogCommandsTest, FailuresExitNonZeroWithAMessage) {
   // The name looked for and the directory searched, as spelled on disk.
   EXPECT_NE(r.err.find("File 'textinfo.dat' not found in '" + coll + "/data'."), std::string::npos)
       << r.err;
+  // Registering it says why it cannot be used and leaves the settings as they were.
+  r = Run("register " + coll);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("The collection 'King James Bible' in '" + coll + "' cannot be used."),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("textinfo.dat"), std::string::npos) << r.err;
+  EXPECT_EQ(Run("collections").out, "");
 }
 
 }  // namespace

@@ -367,6 +367,13 @@ TEST_F(CatalogTest, DamagedCollectionsAreKeptWithTheReasonAndLookedAtAgainWhenOp
   ASSERT_EQ(prompts.errors.size(), 1u);
   EXPECT_EQ(prompts.errors[0], "The collection 'Collection DMGC0001' in '" + broken +
                                    "' cannot be used.\n" + damage[0]);
+  // A collection whose metadata names no title is named by its identifier.
+  TCRrecord nameless;
+  nameless.CDID = "DMGC0001";
+  nameless.Path = broken + "/";
+  nameless.Damage = damage[0];
+  EXPECT_EQ(DamagedCollectionText(nameless),
+            "The collection 'DMGC0001' in '" + broken + "' cannot be used.\n" + damage[0]);
   std::filesystem::remove(catalogFile);
   std::filesystem::rename(catalogFile + ".away", catalogFile);
   ClearPathCache();

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #ifndef _WIN32
@@ -33,8 +34,13 @@ constexpr char kCopyTitle[] = "Damaged copy";
 
 // A main window over the good sample collection and `other`, on scripted prompts.
 struct Reader : test::TestContext {
-  Reader(const std::string& good, const std::string& other) : TestContext(good) {
+  // `other` is registered as it is, then `damage` is done to it (an announcement refuses a
+  // collection that is damaged already).
+  Reader(const std::string& good, const std::string& other,
+         const std::function<void()>& damage = {})
+      : TestContext(good) {
     if (!Catalog().AnnounceDirectory(other)) qFatal("the copy is no collection");
+    if (damage) damage();
     form = std::make_unique<TCalderwickForm>(*context);
     form->resize(1000, 800);
   }
@@ -128,14 +134,15 @@ void DamagedCollectionTest::Search(Reader& r, const std::vector<std::string>& cd
 void DamagedCollectionTest::damagedCollectionIsReportedOnceAndTheRestStaysUsable_data() {
   QTest::addColumn<QString>("file");
   QTest::addColumn<QString>("kind");
-  QTest::addColumn<QString>("caption");  // of the damaged collection's node
-  QTest::addColumn<QString>("what");     // the end of the message
+  // Of the damaged collection's node: its registered title, also when its metadata is gone.
+  QTest::addColumn<QString>("caption");
+  QTest::addColumn<QString>("what");  // the end of the message
   QTest::newRow("metadata missing")
       << "ID/metainfo.dat"
-      << "missing" << kCopyCD << "File 'metainfo.dat' not found in '%1/ID'.";
+      << "missing" << kCopyTitle << "File 'metainfo.dat' not found in '%1/ID'.";
   QTest::newRow("metadata cut short")
       << "ID/metainfo.dat"
-      << "truncated" << kCopyCD
+      << "truncated" << kCopyTitle
       << "'%1/ID/metainfo.dat' holds no whole record (the file is empty or cut short).";
   QTest::newRow("catalog a directory")
       << "data/textinfo.dat"
@@ -154,8 +161,7 @@ void DamagedCollectionTest::damagedCollectionIsReportedOnceAndTheRestStaysUsable
   QFETCH(QString, caption);
   QFETCH(QString, what);
   const std::string root = Copy(QTest::currentDataTag());
-  Damage(JoinPath(root, file.toStdString()), kind);
-  Reader r(good_, root);
+  Reader r(good_, root, [&] { Damage(JoinPath(root, file.toStdString()), kind); });
   // A window of each collection was open at the end of the last run.
   SessionStore(r.Catalog().Reg())
       .WriteWindows({{kSampleCD, 1, 1, 1, {0, 0, 400, 300}}, {kCopyCD, 1, 1, 1, {0, 0, 400, 300}}});
