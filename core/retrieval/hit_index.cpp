@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -644,6 +645,67 @@ HitIndexStore::Entry& HitIndexStore::EntryFor(const HitIndexSources& sources) {
   return entries_.back();
 }
 
+namespace {
+
+bool HexName(std::string_view s) {
+  return s.size() == 16 && s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// Tells the pruning that the index in the cache is in use.
+void MarkUsed(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::last_write_time(FsPath(path), std::filesystem::file_time_type::clock::now(),
+                                   ignored);
+}
+
+}  // namespace
+
+void PruneHitIndexCache(const std::string& directory, const std::string& keep, uintmax_t maxBytes) {
+  namespace fs = std::filesystem;
+  constexpr std::string_view kIndex = ".qmx";
+  constexpr std::string_view kTemporary = ".qmx.new-";  // TemporaryName's
+  constexpr auto kAbandoned = std::chrono::hours(1);    // no build takes that long
+  const auto now = fs::file_time_type::clock::now();
+  const fs::path kept = FsPath(keep).filename();
+  struct Index {
+    fs::path path;
+    fs::file_time_type used;
+    uintmax_t size;
+  };
+  std::vector<Index> indexes;
+  uintmax_t total = 0;
+  std::error_code error;
+  for (fs::directory_iterator it(FsPath(directory), error), end; !error && it != end;
+       it.increment(error)) {
+    std::error_code e;
+    if (!it->is_regular_file(e)) continue;
+    const std::string name = it->path().filename().string();
+    const fs::file_time_type time = it->last_write_time(e);
+    const uintmax_t size = it->file_size(e);
+    if (e || !HexName(std::string_view(name).substr(0, 16))) continue;
+    const std::string_view rest = std::string_view(name).substr(16);
+    if (rest.starts_with(kTemporary) && HexName(rest.substr(kTemporary.size()))) {
+      if (now - time > kAbandoned) fs::remove(it->path(), e);
+      continue;
+    }
+    if (rest != kIndex) continue;
+    total += size;
+    if (it->path().filename() == kept) continue;
+    if (now - time > kUnusedFor) {
+      if (fs::remove(it->path(), e)) total -= size;
+      continue;
+    }
+    indexes.push_back({it->path(), time, size});
+  }
+  std::sort(indexes.begin(), indexes.end(),
+            [](const Index& a, const Index& b) { return a.used < b.used; });
+  for (const Index& index : indexes) {
+    if (total <= maxBytes) break;
+    std::error_code e;
+    if (fs::remove(index.path, e)) total -= index.size;
+  }
+}
+
 std::shared_ptr<const HitIndex> HitIndexStore::Find(const HitIndexSources& sources, HitIndexUse use,
                                                     const std::string& cacheDirectory) {
   if (use == HitIndexUse::kOff) return nullptr;
@@ -668,7 +730,10 @@ std::shared_ptr<const HitIndex> HitIndexStore::Find(const HitIndexSources& sourc
   }
   if (!mayCache || e.buildFailed) return nullptr;
   e.index = HitIndex::Open(cached, sources);
-  if (e.index) return e.index;
+  if (e.index) {
+    MarkUsed(cached);
+    return e.index;
+  }
   // Missing, stale or damaged: built anew (a few times at most for the same sources, so that an
   // index that keeps reading as damaged is not rebuilt for every search).
   constexpr int kMaxBuilds = 2;
@@ -682,6 +747,7 @@ std::shared_ptr<const HitIndex> HitIndexStore::Find(const HitIndexSources& sourc
     std::filesystem::create_directories(FsPath(DirectoryOf(cached)), ignored);
     WriteHitIndex(dataDir, cached);
     e.index = HitIndex::Open(cached, sources);
+    if (e.index) PruneHitIndexCache(DirectoryOf(cached), cached);
   } catch (const std::exception&) {
     e.index.reset();
   }

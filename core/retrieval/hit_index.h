@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -92,6 +93,17 @@ HitIndexSources WriteHitIndex(const std::string& dataDir, const std::string& tar
 // The derived hit indexes of the process, one per collection, shared by every search. Finds the
 // current index of a collection: the one beside its files (written by the builder), or else one
 // in the cache directory, which it builds there when missing, stale or damaged. Thread-safe.
+// Keeps the cache directory of derived indexes (`directory`, where CachePath puts them) from
+// growing without end: removes indexes unused for kUnusedFor (an index's modification time is
+// set when a process first uses it), then the least recently used ones until those left take
+// at most `maxBytes`, and temporary files of builds that ended without finishing. Never removes
+// `keep` (the index just built) or files of other names. Errors are ignored: the cache is a
+// convenience.
+inline constexpr std::chrono::hours kUnusedFor{24 * 90};
+inline constexpr uintmax_t kMaxCacheBytes = uintmax_t{2} << 30;
+void PruneHitIndexCache(const std::string& directory, const std::string& keep,
+                        uintmax_t maxBytes = kMaxCacheBytes);
+
 class HitIndexStore {
  public:
   static HitIndexStore& Instance();

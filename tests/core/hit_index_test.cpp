@@ -213,6 +213,43 @@ TEST_F(HitIndexTest, AStaleIndexIsNeverUsedAndIsRebuiltInTheCache) {
   EXPECT_FALSE(HitIndex::Open(cached, Sources()));
   EXPECT_EQ(Search(HitIndexUse::kBesideOrCache, cache_.path()), changed);
   EXPECT_TRUE(HitIndex::Open(cached, Sources()));  // rebuilt for the files as they are now
+
+  // An index used from the cache is marked as used, so that pruning the cache keeps it.
+  SetTime(cached, fs::file_time_type::clock::now() - std::chrono::hours(24 * 100));
+  HitIndexStore::Instance().Leeren();
+  EXPECT_EQ(Search(HitIndexUse::kBesideOrCache, cache_.path()), changed);
+  EXPECT_LT(fs::file_time_type::clock::now() - fs::last_write_time(FsPath(cached)),
+            std::chrono::hours(1));
+}
+
+// The cache of derived indexes stays bounded: unused indexes go after 90 days, then the least
+// recently used beyond the size limit, and temporary files of builds that died after an hour.
+// The index just built, a build in progress and files of other names stay.
+TEST(HitIndexCacheTest, PruningKeepsTheCacheBounded) {
+  TempDir dir;
+  const auto now = fs::file_time_type::clock::now();
+  auto file = [&](const std::string& name, size_t size, int hoursOld) {
+    const std::string path = JoinPath(dir.path(), name);
+    test::WriteFile(path, std::string(size, 'x'));
+    fs::last_write_time(FsPath(path), now - std::chrono::hours(hoursOld));
+    return path;
+  };
+  file("00000000000000a1.qmx", 100, 24 * 100);
+  file("00000000000000a2.qmx", 100, 24 * 10);
+  file("00000000000000a3.qmx", 100, 24 * 5);
+  file("00000000000000a4.qmx", 100, 1);
+  const std::string built = file("00000000000000a5.qmx", 100, 24 * 200);
+  file("00000000000000a6.qmx.new-0000000000000001", 50, 2);
+  file("00000000000000a7.qmx.new-0000000000000002", 50, 0);
+  file("notes.txt", 10, 24 * 365);
+  PruneHitIndexCache(dir.path(), built, 350);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(FsPath(dir.path())))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{
+                      "00000000000000a3.qmx", "00000000000000a4.qmx", "00000000000000a5.qmx",
+                      "00000000000000a7.qmx.new-0000000000000002", "notes.txt"}));
 }
 
 TEST_F(HitIndexTest, ADamagedIndexIsIgnoredAndRebuilt) {
