@@ -711,13 +711,16 @@ std::shared_ptr<const HitIndex> HitIndexStore::Find(const HitIndexSources& sourc
   if (use == HitIndexUse::kOff) return nullptr;
   std::lock_guard<std::mutex> guard(lock_);
   Entry& e = EntryFor(sources);
-  const std::string dataDir = DirectoryOf(sources.fundstellen.path);
-  const std::string beside = JoinPath(dataDir, HitIndex::kFileName);
+  // The index beside the files found before serves every search of these sources; no path is
+  // built for it (this runs once per collection and search).
+  if (e.index && e.beside) return e.index;
   const bool mayCache = use == HitIndexUse::kBesideOrCache && !cacheDirectory.empty();
   const std::string cached = mayCache ? CachePath(cacheDirectory, sources.fundstellen.path) : "";
-  if (e.index && (e.beside || e.index->Path() == cached)) return e.index;
+  if (e.index && e.index->Path() == cached) return e.index;
   e.index.reset();
   e.beside = false;
+  const std::string dataDir = DirectoryOf(sources.fundstellen.path);
+  const std::string beside = JoinPath(dataDir, HitIndex::kFileName);
   // Looked for once per state of the sources: a search of a collection without an index costs
   // no further look at its directory.
   if (!e.besideRejected && !e.besideLooked) {
