@@ -276,10 +276,10 @@ void TFundstellenAnfrage::OrderHits() {
     // Merged into a second array and back, both prepared: std::inplace_merge would take fresh
     // memory for every merge, and the page faults on it cost more than the merge.
     laeufe.push_back(folge.size());
-    std::vector<std::pair<uint64_t, uint32_t>> ziel;
+    std::vector<std::pair<uint64_t, uint32_t>> merged;
     if (laeufe.size() > 2) {
-      ReservePrepared(ziel, folge.size());
-      ziel.resize(folge.size());
+      ReservePrepared(merged, folge.size());
+      merged.resize(folge.size());
     }
     while (laeufe.size() > 2) {
       std::vector<size_t> naechste{0};
@@ -289,16 +289,16 @@ void TFundstellenAnfrage::OrderHits() {
                    folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 1]),
                    folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 1]),
                    folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r + 2]),
-                   ziel.begin() + static_cast<std::ptrdiff_t>(laeufe[r]));
+                   merged.begin() + static_cast<std::ptrdiff_t>(laeufe[r]));
         naechste.push_back(laeufe[r + 2]);
       }
       // An odd run at the end is copied over unchanged.
       if (r + 1 < laeufe.size())
         std::copy(folge.begin() + static_cast<std::ptrdiff_t>(laeufe[r]), folge.end(),
-                  ziel.begin() + static_cast<std::ptrdiff_t>(laeufe[r]));
+                  merged.begin() + static_cast<std::ptrdiff_t>(laeufe[r]));
       if (laeufe.size() % 2 == 0) naechste.push_back(laeufe.back());
       laeufe = std::move(naechste);
-      folge.swap(ziel);
+      folge.swap(merged);
     }
   } else {
     std::sort(folge.begin(), folge.end());

@@ -249,43 +249,43 @@ TEST_F(RetrievalPathsTest, TheDerivedHitIndexLeavesEveryResultAsItIs) {
 TEST_F(RetrievalPathsTest, WordsMergedInOnePassEqualTheUnionOfEachWordsList) {
   Bauen(dir_.path(), 41, 200);
   std::mt19937 rng(17);
-  const char* const glieder[] = {"alpha", "beta", "the", "of", "light",
-                                 "al*",   "*a",   "th?", "*",  "nowhere"};
-  const uint8_t teile[] = {0, 1, 10, 11, 12};
+  const char* const terms[] = {"alpha", "beta", "the", "of", "light",
+                               "al*",   "*a",   "th?", "*",  "nowhere"};
+  const uint8_t parts[] = {0, 1, 10, 11, 12};
   auto text = [](const TFundstellenListe::Eintrag& e) {
     return std::to_string(e.Fundstelle.TextNr) + "/" + std::to_string(e.Fundstelle.Textteil) + "/" +
            std::to_string(e.Fundstelle.Position) + " " + e.Anzeige.AnzeigeText();
   };
   for (int i = 0; i < 80; ++i) {
-    std::vector<std::string> woerter;
+    std::vector<std::string> words;
     const int n = 2 + static_cast<int>(rng() % 4);
-    for (int k = 0; k < n; ++k) woerter.emplace_back(glieder[rng() % 10]);
+    for (int k = 0; k < n; ++k) words.emplace_back(terms[rng() % 10]);
     TSmallIntSet filter;
     filter.Aktiv = i % 2 == 1;
-    for (const uint8_t t : teile)
+    for (const uint8_t t : parts)
       if (rng() % 2) filter.Aufnehmen(t);
 
-    TFundstellenAnfrage zusammen(katalog_, nullptr);
-    zusammen.SetzeCD("PATH0001");
-    zusammen.Ergebnis().Textteile = filter;
-    zusammen.Suche(woerter);
-    std::vector<std::string> gemerged;
-    for (const auto& e : zusammen.Ergebnis().EntryList()) gemerged.push_back(text(e));
+    TFundstellenAnfrage together(katalog_, nullptr);
+    together.SetzeCD("PATH0001");
+    together.Ergebnis().Textteile = filter;
+    together.Suche(words);
+    std::vector<std::string> merged;
+    for (const auto& e : together.Ergebnis().EntryList()) merged.push_back(text(e));
 
-    TFundstellenAnfrage einzeln(katalog_, nullptr);
-    einzeln.SetzeCD("PATH0001");
-    TFundstellenListe vereinigung;
-    vereinigung.Textteile = filter;
-    for (const std::string& w : woerter) {
-      einzeln.Ergebnis().Textteile = filter;
-      einzeln.Suche(w);
-      vereinigung.InsertAll(einzeln.Ergebnis());
+    TFundstellenAnfrage single(katalog_, nullptr);
+    single.SetzeCD("PATH0001");
+    TFundstellenListe united;
+    united.Textteile = filter;
+    for (const std::string& w : words) {
+      single.Ergebnis().Textteile = filter;
+      single.Suche(w);
+      united.InsertAll(single.Ergebnis());
     }
-    std::vector<std::string> eingefuegt;
-    for (const auto& e : vereinigung.EntryList()) eingefuegt.push_back(text(e));
-    std::string zeile;
-    for (const std::string& w : woerter) zeile += w + " ";
-    ASSERT_EQ(gemerged, eingefuegt) << zeile << (filter.Aktiv ? "filtered" : "");
+    std::vector<std::string> inserted;
+    for (const auto& e : united.EntryList()) inserted.push_back(text(e));
+    std::string line;
+    for (const std::string& w : words) line += w + " ";
+    ASSERT_EQ(merged, inserted) << line << (filter.Aktiv ? "filtered" : "");
   }
 }
 
@@ -474,13 +474,13 @@ TEST(WortRefTest, KeepsTheFirstTwentyBytesAndComparesByWord) {
   EXPECT_TRUE(WordRef("").Leer());
   EXPECT_EQ(WordRef().View(), "");
   // Thousands of words fill several of the table's growing blocks; each reads back as stored.
-  std::vector<std::pair<WordRef, std::string>> viele;
+  std::vector<std::pair<WordRef, std::string>> many;
   for (int i = 0; i < 5000; ++i) {
     const std::string w = "wordref-" + std::to_string(i);
-    viele.emplace_back(WordRef(w), w);
+    many.emplace_back(WordRef(w), w);
   }
-  for (const auto& [ref, w] : viele) ASSERT_EQ(ref.View(), w);
-  EXPECT_EQ(viele[4321].first, WordRef("wordref-4321"));
+  for (const auto& [ref, w] : many) ASSERT_EQ(ref.View(), w);
+  EXPECT_EQ(many[4321].first, WordRef("wordref-4321"));
 }
 
 }  // namespace
