@@ -211,18 +211,24 @@ bool TFundstellenListe::DateAllowed(const TFundstelle& hit, std::string_view cdI
 void TFundstellenListe::ResetAfterChange() { index_ = 0; }
 
 void TFundstellenListe::SetzeKompakt(std::vector<KompakterTreffer> hits, std::vector<Range> ranges,
-                                     std::string_view cd) {
+                                     const std::vector<RangeWord>& words, std::string_view cd) {
   Leeren();
   compact_ = std::move(hits);
-  ranges_ = std::move(ranges);
   compact_cd_.Setzen(cd);
-  if (compact_.empty()) ranges_.clear();
+  if (compact_.empty()) return;
+  ranges_.reserve(ranges.size());
+  for (size_t r = 0; r < ranges.size(); ++r) {
+    const TFundstelle* base = ranges[r]->data();
+    ranges_.push_back({std::move(ranges[r]), base, r < words.size() ? words[r] : RangeWord{}});
+  }
 }
 
 TFundstellenListe::Eintrag TFundstellenListe::EntryAt(size_t k) const {
   if (compact_.empty()) return entries_[k];
-  const KompakterTreffer& t = compact_[k];
-  return Eintrag{TAnzeigeRecord::Single(*t.Hit, t.Wort, t.Laenge), *t.Hit, compact_cd_};
+  const KompakterTreffer t = compact_[k];
+  const CompactRange& r = ranges_[t.Range];
+  const TFundstelle& hit = r.base[t.Index];
+  return Eintrag{TAnzeigeRecord::Single(hit, r.word.Wort, r.word.Laenge), hit, compact_cd_};
 }
 
 void TFundstellenListe::Materialize() const {
@@ -230,10 +236,12 @@ void TFundstellenListe::Materialize() const {
   entries_.clear();
   entries_.resize(compact_.size());
   for (size_t k = 0; k < compact_.size(); ++k) {
-    const KompakterTreffer& t = compact_[k];
+    const KompakterTreffer t = compact_[k];
+    const CompactRange& r = ranges_[t.Range];
+    const TFundstelle& hit = r.base[t.Index];
     Eintrag& e = entries_[k];
-    e.Anzeige = TAnzeigeRecord::Single(*t.Hit, t.Wort, t.Laenge);
-    e.Fundstelle = *t.Hit;
+    e.Anzeige = TAnzeigeRecord::Single(hit, r.word.Wort, r.word.Laenge);
+    e.Fundstelle = hit;
     e.CD = compact_cd_;
   }
   compact_ = {};

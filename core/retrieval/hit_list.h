@@ -160,10 +160,14 @@ class TFundstellenListe {
   };
   // The entries of a list; large arrays are recycled (BlockPool).
   using Entries = std::vector<Eintrag, PoolAllocator<Eintrag>>;
-  // A hit of one word as a compact list keeps it: the hit in a decoded range the list holds on
-  // to, and the word it was found through (16 bytes, where an entry takes 116).
+  // A hit of one word as a compact list keeps it: hit `Index` of the list's decoded range number
+  // `Range` (8 bytes, where an entry takes 112).
   struct KompakterTreffer {
-    const TFundstelle* Hit = nullptr;
+    uint32_t Range = 0;
+    uint32_t Index = 0;
+  };
+  // The word the hits of a range were found through.
+  struct RangeWord {
     WordRef Wort;
     int32_t Laenge = 0;  // of the word, in bytes
   };
@@ -234,9 +238,10 @@ class TFundstellenListe {
   // admitted by the filters already, without building their entries (replacing the list's
   // contents; the filters stay). The entries are built when a merge, a sequential read or
   // EntryList needs them, or one at a time by EntryAt, so a search whose result is a word or
-  // an OR of words never holds them all. `ranges` keeps the hits alive.
+  // an OR of words never holds them all. `ranges` holds the hits, `words[r]` is the word of
+  // ranges[r].
   void SetzeKompakt(std::vector<KompakterTreffer> hits, std::vector<Range> ranges,
-                    std::string_view cd);
+                    const std::vector<RangeWord>& words, std::string_view cd);
   bool Kompakt() const { return !compact_.empty(); }
   // Builds the entries of a compact list now. EntryList does it when needed; call this before
   // handing the list to readers on other threads.
@@ -245,7 +250,9 @@ class TFundstellenListe {
   Eintrag EntryAt(size_t k) const;
   // The hit of entry k (0-based).
   const TFundstelle& HitAt(size_t k) const {
-    return compact_.empty() ? entries_[k].Fundstelle : *compact_[k].Hit;
+    if (compact_.empty()) return entries_[k].Fundstelle;
+    const KompakterTreffer t = compact_[k];
+    return ranges_[t.Range].base[t.Index];
   }
 
   // Sequential reads, 1-based: i must be 1, the current index or the current index + 1.
@@ -276,7 +283,12 @@ class TFundstellenListe {
   // ranges its hits lie in. Mutable for Materialize.
   mutable Entries entries_;
   mutable std::vector<KompakterTreffer> compact_;
-  mutable std::vector<Range> ranges_;
+  struct CompactRange {
+    Range hits;
+    const TFundstelle* base;  // hits->data()
+    RangeWord word;
+  };
+  mutable std::vector<CompactRange> ranges_;
   CDIdentifier compact_cd_;
   int32_t index_ = 0;   // 1-based index of the last entry read, 0 before the first
   bool sorted_ = true;  // strictly ascending by HitVergleich (always so when built by Einfuegen)

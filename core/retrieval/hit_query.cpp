@@ -109,15 +109,13 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
     // they are taken straight into the compact list, without equal neighbours (the first
     // stays, as OrderHits keeps it; equal keys need equal positions, so the key is computed
     // only then).
-    const WordRef wort(records.front().Wort);
-    const auto laenge = static_cast<int32_t>(records.front().Wort.size());
     ReservePrepared(kompakt, reserve);
+    const TFundstelle* letzter = nullptr;
     vollstaendig = GatherHits(records, [&](const TFundstelle& h, uint32_t) {
-      if (!kompakt.empty()) {
-        const TFundstelle& letzter = *kompakt.back().Hit;
-        if (h.Position == letzter.Position && HitKey(h) == HitKey(letzter)) return;
-      }
-      kompakt.push_back({&h, wort, laenge});
+      if (letzter != nullptr && h.Position == letzter->Position && HitKey(h) == HitKey(*letzter))
+        return;
+      kompakt.push_back({0, static_cast<uint32_t>(&h - ranges_.front()->data())});
+      letzter = &h;
     });
   } else {
     vollstaendig = Restriction == nullptr && records.size() <= kMergeRecords
@@ -133,7 +131,11 @@ void TFundstellenAnfrage::Suche(const std::vector<std::string>& words) {
   }
   // Sorted, unique and filtered by the result list's own filters: taken over as it is, with
   // the ranges the hits lie in.
-  ergebnis_.SetzeKompakt(std::move(kompakt), std::move(ranges_), cd_);
+  std::vector<TFundstellenListe::RangeWord> worte;
+  worte.reserve(records.size());
+  for (const TWortDateiRecord& r : records)
+    worte.push_back({WordRef(r.Wort), static_cast<int32_t>(r.Wort.size())});
+  ergebnis_.SetzeKompakt(std::move(kompakt), std::move(ranges_), worte, cd_);
   ranges_.clear();
 }
 
@@ -171,7 +173,7 @@ bool TFundstellenAnfrage::GatherAndOrder(const std::vector<TWortDateiRecord>& re
   });
   if (vollstaendig) {
     OrderHits();
-    kompakt = CompactHits(records);
+    kompakt = CompactHits();
   }
   return vollstaendig;
 }
@@ -189,8 +191,8 @@ bool TFundstellenAnfrage::MergeRecords(const std::vector<TWortDateiRecord>& reco
     const TFundstelle* at;
     const TFundstelle* end;
     uint64_t key;  // of *at
-    WordRef wort;
-    int32_t laenge;
+    const TFundstelle* begin;
+    uint32_t range;
   };
   const auto settle = [&](Cursor& c) {  // onto the next admitted hit
     while (c.at != c.end && !admitted(*c.at)) ++c.at;
@@ -200,8 +202,8 @@ bool TFundstellenAnfrage::MergeRecords(const std::vector<TWortDateiRecord>& reco
   cursors.reserve(records.size());
   for (size_t w = 0; w < records.size(); ++w) {
     const std::vector<TFundstelle>& hits = *ranges_[w];
-    cursors.push_back({hits.data(), hits.data() + hits.size(), 0, WordRef(records[w].Wort),
-                       static_cast<int32_t>(records[w].Wort.size())});
+    cursors.push_back(
+        {hits.data(), hits.data() + hits.size(), 0, hits.data(), static_cast<uint32_t>(w)});
     settle(cursors.back());
   }
   ReservePrepared(kompakt, reserve);
@@ -213,7 +215,7 @@ bool TFundstellenAnfrage::MergeRecords(const std::vector<TWortDateiRecord>& reco
       if (c.at != c.end && (next == nullptr || c.key < next->key)) next = &c;
     if (next == nullptr) break;
     if (kompakt.empty() || next->key != last) {
-      kompakt.push_back({next->at, next->wort, next->laenge});
+      kompakt.push_back({next->range, static_cast<uint32_t>(next->at - next->begin)});
       last = next->key;
     }
     ++next->at;
@@ -308,16 +310,12 @@ void TFundstellenAnfrage::OrderHits() {
               folge.end());
 }
 
-std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHits(
-    const std::vector<TWortDateiRecord>& records) const {
-  std::vector<WordRef> worte;
-  worte.reserve(records.size());
-  for (const TWortDateiRecord& r : records) worte.emplace_back(r.Wort);
+std::vector<TFundstellenListe::KompakterTreffer> TFundstellenAnfrage::CompactHits() const {
   std::vector<TFundstellenListe::KompakterTreffer> kompakt;
   ReservePrepared(kompakt, folge_.size());
   for (const auto& [key, index] : folge_) {
     const Treffer& t = treffer_[index];
-    kompakt.push_back({t.hit, worte[t.wort], static_cast<int32_t>(records[t.wort].Wort.size())});
+    kompakt.push_back({t.wort, static_cast<uint32_t>(t.hit - ranges_[t.wort]->data())});
   }
   return kompakt;
 }

@@ -71,8 +71,7 @@ class TFundstellenAnfrage {
   // Fills folge_ with the hits' sort keys and indexes, in order and without equal keys.
   void OrderHits();
   // The ordered hits as a compact list's hits.
-  std::vector<TFundstellenListe::KompakterTreffer> CompactHits(
-      const std::vector<TWortDateiRecord>& records) const;
+  std::vector<TFundstellenListe::KompakterTreffer> CompactHits() const;
 
   const SearchCatalog& katalog_;
   const std::atomic<bool>* abbruch_;

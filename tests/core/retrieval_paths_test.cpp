@@ -408,9 +408,9 @@ TEST(CompactListTest, JoinsOfCompactListsEqualJoinsOfTheirEntries) {
                               }),
                   hits->end());
       std::vector<TFundstellenListe::KompakterTreffer> kompakt;
-      for (const TFundstelle& h : *hits) kompakt.push_back({&h, WordRef(wort), 5});
+      for (uint32_t k = 0; k < hits->size(); ++k) kompakt.push_back({0, k});
       TFundstellenListe l;
-      l.SetzeKompakt(std::move(kompakt), {hits}, "CD");
+      l.SetzeKompakt(std::move(kompakt), {hits}, {{WordRef(wort), 5}}, "CD");
       return l;
     };
     const TFundstellenListe a = liste("alpha");
