@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/errors.h"
 #include "builder/import.h"
@@ -364,7 +365,7 @@ void TeiImport::Table(const xml_node& table, int nesting) {
   w_.EndParagraph();
   BeforeContent(table);
   const std::string title = w_.Value(AllText(Child(table, "head")), 80);
-  w_.Directive("table", title.empty() ? "Table" : title);
+  std::vector<std::string> lines;
   for (xml_node row : table.children()) {
     if (row.type() != pugi::node_element || LocalName(row) != "row") continue;
     std::string line;
@@ -373,8 +374,13 @@ void TeiImport::Table(const xml_node& table, int nesting) {
       InlineChildren(cell, Place::kCell, nesting + 2);
       line += "| " + w_.Take() + " ";
     }
-    if (!line.empty()) w_.Line(line);
+    if (!line.empty()) lines.push_back(std::move(line));
   }
+  // A table without a row that has a cell has nothing to show (and the source format refuses a
+  // table without rows): it is left out.
+  if (lines.empty()) return;
+  w_.Directive("table", title.empty() ? "Table" : title);
+  for (const std::string& line : lines) w_.Line(line);
   w_.Line("@end");
   ++tables_;
 }
