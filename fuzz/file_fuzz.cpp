@@ -39,6 +39,7 @@
 #include "retrieval/search_catalog.h"
 #include "retrieval/word_file.h"
 #include "retrieval/word_query.h"
+#include "search_ui/search_settings.h"
 #include "system/drive_list.h"
 #include "system/memory_registry_store.h"
 #include "system/plugin_host.h"
@@ -56,8 +57,12 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kPartEnd = "\n--QM--\n";
 
-[[maybe_unused]] void Check(bool ok) {
-  if (!ok) std::abort();
+// A property every input must keep; a broken one ends the run as a finding, naming the line.
+// (__builtin_LINE rather than std::source_location, which this clang does not have.)
+[[maybe_unused]] void Check(bool ok, int line = __builtin_LINE()) {
+  if (ok) return;
+  std::fprintf(stderr, "ERROR: check failed at file_fuzz.cpp:%d\n", line);
+  std::abort();
 }
 
 // A directory of this process's own, made once with the subdirectories the readers use and
@@ -376,7 +381,10 @@ void Run(std::string_view bytes) {
     if (!history.HistoryEntryExists(k)) continue;
     TSearchHistoryRecord record;
     history.GetHistoryRecord(k, record);
-    Check(record.FuzzyLevel >= 0 && record.FuzzyLevel <= 4);
+    // The record keeps what the file says; the search settings made from it keep a level the
+    // search has.
+    const int level = search_ui::SearchSettings::FromHistory(record).Stufe;
+    Check(level >= 0 && level <= 4);
     last = record;
   }
   last.Question += "?";

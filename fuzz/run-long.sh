@@ -69,6 +69,7 @@ limit=(-runs="$runs")
 [[ "$jobs" -gt 1 ]] && limit+=(-jobs="$jobs" -workers="$jobs")
 
 status=0
+reports=()
 printf '%-14s %14s %9s %9s %s\n' target executions seconds exec/s findings
 for name in "${targets[@]}"; do
   binary="$PWD/$build/fuzz/quillmar_${name}_fuzz"
@@ -105,5 +106,12 @@ for name in "${targets[@]}"; do
   findings=$((after - before))
   if [[ $findings -eq 0 ]]; then findings=none; else status=1; fi
   printf '%-14s %14s %9s %9s %s\n' "$name" "$executions" "$elapsed" "$rate" "$findings"
+  if [[ $findings != none ]]; then reports+=("${logs[@]}"); fi
+done
+# The report of every finding (from the sanitizer's or libFuzzer's first "ERROR" line to the
+# name of the input it wrote), so that a log of the run shows what was found and where.
+for log in "${reports[@]}"; do
+  printf '\n%s\n' "$log"
+  sed -n '/ERROR: /,/Test unit written to/p' "$log"
 done
 exit $status

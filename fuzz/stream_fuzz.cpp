@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -23,8 +24,11 @@ namespace {
 
 using namespace quillmar;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
+// A property every input must keep; a broken one ends the run as a finding, naming the line.
+void Check(bool ok, int line = __builtin_LINE()) {
+  if (ok) return;
+  std::fprintf(stderr, "ERROR: check failed at stream_fuzz.cpp:%d\n", line);
+  std::abort();
 }
 
 // Checks that every word is non-empty and stands, byte for byte, inside its paragraph.
