@@ -12,6 +12,7 @@ message (non-zero exit, nothing on stderr). Clear errors and unchanged output ar
 
     scripts/damage-collections.py --cli build-asan/cli/quillmar DIR...          # the full set
     scripts/damage-collections.py --cli ... --subset DIR...                     # the CI subset
+    scripts/damage-collections.py --cli ... --shard 3/8 DIR...                  # an eighth of it
 
 Each DIR is a collection directory (as built by scripts/build-collections.sh). The summary goes
 to stdout; every failing case is listed with its command and the tail of its stderr.
@@ -166,8 +167,17 @@ def main():
                         help="a word of each collection to search for (in order; default 'the')")
     parser.add_argument("--build", metavar="SOURCE", action="append", default=[],
                         help="build a collection from this source file first and damage it too")
+    parser.add_argument("--shard", metavar="K/N", default="1/1",
+                        help="only every N-th damaged copy, starting with the K-th, so that a "
+                        "long run can be split into parts (their figures add up)")
     parser.add_argument("collections", nargs="*")
     args = parser.parse_args()
+    try:
+        shard, shards = (int(x) for x in args.shard.split("/"))
+        if not 1 <= shard <= shards:
+            raise ValueError
+    except ValueError:
+        parser.error("--shard wants K/N with 1 <= K <= N, not %r" % args.shard)
     args.cli = os.path.abspath(args.cli)
     args.errors = 0
     args.slowest = 0.0
@@ -203,13 +213,18 @@ def main():
                         continue
                     # A seed from the names, so every run damages alike.
                     cases.append((root, name, kind, original, zlib.crc32((name + kind).encode())))
+    cases = cases[shard - 1::shards]
 
     started = time.monotonic()
     findings = []
     with concurrent.futures.ThreadPoolExecutor(max_workers=args.jobs) as pool:
         futures = [pool.submit(run_case, args, *case, env) for case in cases]
-        for future in concurrent.futures.as_completed(futures):
+        for done, future in enumerate(concurrent.futures.as_completed(futures), 1):
             findings += future.result()
+            if done % 100 == 0:
+                print("%d of %d damaged copies, %d findings, %.0f s" %
+                      (done, len(cases), len(findings), time.monotonic() - started),
+                      file=sys.stderr, flush=True)
     elapsed = time.monotonic() - started
     shutil.rmtree(scratch, ignore_errors=True)
 
@@ -221,6 +236,8 @@ def main():
         print("%s: %s (%s): quillmar %s" % (kind.upper(), name, damage, " ".join(command)))
         for line in text.strip().splitlines()[-12:]:
             print("    " + line)
+    if shards > 1:
+        print("shard %d of %d" % (shard, shards))
     print("damaged copies: %d, runs: %d, clear errors: %d, crashes: %d, sanitizer reports: %d, "
           "hangs: %d, silent failures: %d, time: %.0f s, slowest run: %.1f s"
           % (len(cases), runs, args.errors, counts["crash"], counts["sanitizer"], counts["hang"],
