@@ -1,6 +1,8 @@
 #include "system/memory_registry_store.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 #include <utility>
 
 #include "base/bytes.h"
@@ -9,13 +11,20 @@ namespace quillmar {
 
 namespace {
 
-using Index = std::unordered_map<std::string, size_t>;
+char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// The item of that name in `items` (a const or mutable vector), or nullptr.
-template <typename Items>
-auto Lookup(Items& items, const Index& index, const std::string& name) -> decltype(&items[0]) {
-  const auto it = index.find(UpperAscii(name));
-  return it == index.end() ? nullptr : &items[it->second];
+// Calls f with each part of a key path (parts are separated by backslashes or slashes; empty
+// ones are skipped, as the Windows registry does), in order; stops when f returns false.
+template <typename F>
+bool ForEachPart(std::string_view key, F f) {
+  size_t begin = 0;
+  while (begin <= key.size()) {
+    size_t end = key.find_first_of("\\/", begin);
+    if (end == std::string_view::npos) end = key.size();
+    if (end > begin && !f(key.substr(begin, end - begin))) return false;
+    begin = end + 1;
+  }
+  return true;
 }
 
 // A key with everything below it.
@@ -26,16 +35,39 @@ size_t CountEntries(const Node& node) {
   return count;
 }
 
-// Erases the item at `pos` and moves the positions behind it down by one.
+}  // namespace
+
+size_t MemoryRegistryStore::FoldedHash::operator()(std::string_view name) const {
+  // FNV-1a over the folded bytes.
+  uint64_t h = 14695981039346656037ull;
+  for (char c : name) h = (h ^ static_cast<unsigned char>(Folded(c))) * 1099511628211ull;
+  return static_cast<size_t>(h);
+}
+
+bool MemoryRegistryStore::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Folded(a[i]) != Folded(b[i])) return false;
+  return true;
+}
+
+// The item of that name in `items` (a const or mutable vector), or nullptr.
+template <typename Items>
+auto MemoryRegistryStore::Lookup(Items& items, const Index& index, std::string_view name)
+    -> decltype(&items[0]) {
+  const auto it = index.find(name);
+  return it == index.end() ? nullptr : &items[it->second];
+}
+
+// Erases the item `at` names and moves the positions behind it down by one.
 template <typename Item>
-void EraseAt(std::vector<Item>& items, Index& index, const std::string& name, size_t pos) {
+void MemoryRegistryStore::EraseAt(std::vector<Item>& items, Index& index, Index::iterator at) {
+  const size_t pos = at->second;
   items.erase(items.begin() + static_cast<std::ptrdiff_t>(pos));
-  index.erase(UpperAscii(name));
+  index.erase(at);
   for (auto& entry : index)
     if (entry.second > pos) --entry.second;
 }
-
-}  // namespace
 
 MemoryRegistryStore::MemoryRegistryStore(const MemoryRegistryStore& other) {
   std::lock_guard lock(other.mutex_);
@@ -82,32 +114,29 @@ std::optional<MemoryRegistryStore::ValueType> MemoryRegistryStore::TypeOf(
 
 const MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) const {
   const Node* node = &root_;
-  for (const auto& part : SplitKeyPath(key)) {
+  ForEachPart(key, [&](std::string_view part) {
     node = Lookup(node->children, node->child_at, part);
-    if (!node) return nullptr;
-  }
+    return node != nullptr;
+  });
   return node;
 }
 
 MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) {
-  Node* node = &root_;
-  for (const auto& part : SplitKeyPath(key)) {
-    node = Lookup(node->children, node->child_at, part);
-    if (!node) return nullptr;
-  }
-  return node;
+  return const_cast<Node*>(std::as_const(*this).Find(key));
 }
 
 MemoryRegistryStore::Node& MemoryRegistryStore::Make(const std::string& key) {
   Node* node = &root_;
-  for (auto& part : SplitKeyPath(key)) {
-    auto [it, added] = node->child_at.try_emplace(UpperAscii(part), node->children.size());
-    if (added) {
-      node->children.push_back(Node{std::move(part), {}, {}, {}, {}});
+  ForEachPart(key, [&](std::string_view part) {
+    auto it = node->child_at.find(part);
+    if (it == node->child_at.end()) {
+      it = node->child_at.emplace(std::string(part), node->children.size()).first;
+      node->children.push_back(Node{std::string(part), {}, {}, {}, {}});
       ++entries_;
     }
     node = &node->children[it->second];
-  }
+    return true;
+  });
   return *node;
 }
 
@@ -115,15 +144,16 @@ const MemoryRegistryStore::Value* MemoryRegistryStore::FindValue(const std::stri
                                                                  const std::string& name) const {
   const Node* node = Find(key);
   if (!node) return nullptr;
-  const auto* entry = Lookup(node->values, node->value_at, name);
+  const auto* entry = Lookup(node->values, node->value_at, std::string_view(name));
   return entry ? &entry->second : nullptr;
 }
 
 void MemoryRegistryStore::Put(const std::string& key, const std::string& name, Value value) {
   std::lock_guard lock(mutex_);
   Node& node = Make(key);
-  auto [it, added] = node.value_at.try_emplace(UpperAscii(name), node.values.size());
-  if (added) {
+  const auto it = node.value_at.find(name);
+  if (it == node.value_at.end()) {
+    node.value_at.emplace(name, node.values.size());
     node.values.emplace_back(name, std::move(value));
     ++entries_;
   } else
@@ -207,32 +237,34 @@ std::vector<std::string> MemoryRegistryStore::ValueNames(const std::string& key)
 
 void MemoryRegistryStore::DeleteKey(const std::string& key) {
   std::lock_guard lock(mutex_);
-  auto parts = SplitKeyPath(key);
-  if (parts.empty()) {
+  // The key's parent and the key's last part.
+  Node* parent = nullptr;
+  Node* node = &root_;
+  std::string_view last;
+  if (!ForEachPart(key, [&](std::string_view part) {
+        parent = node;
+        last = part;
+        node = Lookup(node->children, node->child_at, part);
+        return node != nullptr;
+      }))
+    return;
+  if (!parent) {
     root_ = Node{};
     entries_ = 0;
     return;
   }
-  const std::string last = parts.back();
-  parts.pop_back();
-  Node* node = &root_;
-  for (const auto& part : parts) {
-    node = Lookup(node->children, node->child_at, part);
-    if (!node) return;
-  }
-  const auto it = node->child_at.find(UpperAscii(last));
-  if (it == node->child_at.end()) return;
-  entries_ -= CountEntries(node->children[it->second]);
-  EraseAt(node->children, node->child_at, last, it->second);
+  const auto it = parent->child_at.find(last);
+  entries_ -= CountEntries(parent->children[it->second]);
+  EraseAt(parent->children, parent->child_at, it);
 }
 
 void MemoryRegistryStore::DeleteValue(const std::string& key, const std::string& name) {
   std::lock_guard lock(mutex_);
   Node* node = Find(key);
   if (!node) return;
-  const auto it = node->value_at.find(UpperAscii(name));
+  const auto it = node->value_at.find(std::string_view(name));
   if (it == node->value_at.end()) return;
-  EraseAt(node->values, node->value_at, name, it->second);
+  EraseAt(node->values, node->value_at, it);
   --entries_;
 }
 

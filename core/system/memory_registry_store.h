@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 
@@ -47,19 +48,35 @@ class MemoryRegistryStore : public RegistryStore {
 
  private:
   using Value = std::variant<std::string, int32_t, std::vector<uint8_t>>;
+  // Hashing and equality of names with ASCII letters folded, looked up by std::string_view, so
+  // that a lookup copies no name.
+  struct FoldedHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+  };
+  struct FoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  // Positions in a node's `values` or `children` by name.
+  using Index = std::unordered_map<std::string, size_t, FoldedHash, FoldedEqual>;
   struct Node {
     std::string name;
     std::vector<std::pair<std::string, Value>> values;
     std::vector<Node> children;
-    // Positions in `values` and `children` by name folded to upper case (ASCII).
-    std::unordered_map<std::string, size_t> value_at;
-    std::unordered_map<std::string, size_t> child_at;
+    Index value_at;
+    Index child_at;
   };
 
   const Node* Find(const std::string& key) const;
   Node* Find(const std::string& key);
   Node& Make(const std::string& key);
   const Value* FindValue(const std::string& key, const std::string& name) const;
+  template <typename Items>
+  static auto Lookup(Items& items, const Index& index, std::string_view name)
+      -> decltype(&items[0]);
+  template <typename Item>
+  static void EraseAt(std::vector<Item>& items, Index& index, Index::iterator at);
   void Put(const std::string& key, const std::string& name, Value value);
 
   mutable std::mutex mutex_;

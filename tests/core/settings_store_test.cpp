@@ -165,6 +165,25 @@ TEST(MemoryRegistryStore, KeysAndTrees) {
   store.DeleteValue("A\\E", "Z");
   EXPECT_TRUE(store.ValueNames("A\\E").empty());
   store.DeleteKey("nothing\\here");  // no error
+
+  // Slashes and doubled separators name the same key; removing the middle one of three keys or
+  // values leaves the others found under any spelling.
+  store.WriteInteger("L\\1", "v1", 1);
+  store.WriteInteger("l//2", "v2", 2);
+  store.WriteInteger("L\\3\\", "v3", 3);
+  store.WriteInteger("L/3", "v4", 4);
+  store.WriteInteger("L/3", "v5", 5);
+  EXPECT_EQ(store.SubKeys("\\l\\"), (std::vector<std::string>{"1", "2", "3"}));
+  store.DeleteKey("L\\2");
+  store.DeleteValue("l\\3", "V4");
+  EXPECT_EQ(store.ReadInteger("L\\1", "V1"), 1);
+  EXPECT_EQ(store.ReadInteger("L\\3", "v3"), 3);
+  EXPECT_EQ(store.ReadInteger("L\\3", "v5"), 5);
+  EXPECT_EQ(store.ValueNames("L\\3"), (std::vector<std::string>{"v3", "v5"}));
+  EXPECT_FALSE(store.KeyExists("L\\2"));
+  store.DeleteKey("");  // the whole tree
+  EXPECT_EQ(store.EntryCount(), 0u);
+  EXPECT_FALSE(store.KeyExists("A"));
 }
 
 }  // namespace
