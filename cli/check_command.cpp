@@ -184,27 +184,29 @@ class IndexCheck {
         const int layer = TTextInfo::KindLayer(rec[layout::kTextteilOffset]);
         const int32_t position = ReadInt32(rec, layout::kPositionOffset);
         const std::tuple<int, int32_t, int> here{text, position, layer};
-        const std::string where = "word " + Quoted(w.word) + " text " + std::to_string(text) +
-                                  " layer " + std::to_string(layer) + " position " +
-                                  std::to_string(position) + ": ";
-        if (here < previous) problems_.Add(where + "hit out of order");
+        // Built only for a problem: most hits have none, and there are hundreds of thousands.
+        const auto where = [&] {
+          return "word " + Quoted(w.word) + " text " + std::to_string(text) + " layer " +
+                 std::to_string(layer) + " position " + std::to_string(position) + ": ";
+        };
+        if (here < previous) problems_.Add(where() + "hit out of order");
         previous = here;
         const LayerWords& layerWords = Layer(text, layer);
         if (!layerWords.failure.empty()) {
-          problems_.Add(where + layerWords.failure);
+          problems_.Add(where() + layerWords.failure);
           continue;
         }
         const auto& v = layerWords.words;
         auto it = std::lower_bound(v.begin(), v.end(), position,
                                    [](const auto& e, int32_t p) { return e.first < p; });
         if (it == v.end() || it->first != position) {
-          problems_.Add(where + "no indexed word starts here");
+          problems_.Add(where() + "no indexed word starts here");
           continue;
         }
         bool same = false;
         for (auto j = it; j != v.end() && j->first == position && !same; ++j)
           same = j->second == w.word;
-        if (!same) problems_.Add(where + "the text has " + Quoted(it->second) + " here");
+        if (!same) problems_.Add(where() + "the text has " + Quoted(it->second) + " here");
       }
     }
     return checked;
