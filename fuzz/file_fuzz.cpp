@@ -28,6 +28,7 @@
 #include "collection/registry_access.h"
 #include "collection/search_history.h"
 #include "collection/text_info.h"
+#include "fuzz_check.h"
 #include "online/inet_info.h"
 #include "platform/settings_file_format.h"
 #include "plugins/multimedia.h"
@@ -57,13 +58,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kPartEnd = "\n--QM--\n";
 
-// A property every input must keep; a broken one ends the run as a finding, naming the line.
-// (__builtin_LINE rather than std::source_location, which this clang does not have.)
-[[maybe_unused]] void Check(bool ok, int line = __builtin_LINE()) {
-  if (ok) return;
-  std::fprintf(stderr, "ERROR: check failed at file_fuzz.cpp:%d\n", line);
-  std::abort();
-}
+using fuzz::Check;
 
 // A directory of this process's own, made once with the subdirectories the readers use and
 // removed at exit. It lies on tmpfs (/dev/shm) where there is one: creating, writing and

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -17,6 +16,7 @@
 #include "base/errors.h"
 #include "builder/collection_writer.h"
 #include "builder/source_parser.h"
+#include "fuzz_check.h"
 #include "retrieval/complex_query.h"
 #include "retrieval/mask.h"
 #include "retrieval/search_catalog.h"
@@ -26,12 +26,7 @@ namespace {
 using namespace quillmar;
 using namespace quillmar::retrieval;
 
-// A property every input must keep; a broken one ends the run as a finding, naming the line.
-void Check(bool ok, int line = __builtin_LINE()) {
-  if (ok) return;
-  std::fprintf(stderr, "ERROR: check failed at query_fuzz.cpp:%d\n", line);
-  std::abort();
-}
+using fuzz::Check;
 
 constexpr char kSource[] =
     "@collection FUZZ0001\n@title Fuzz\n@version 1.0\n"

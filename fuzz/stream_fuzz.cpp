@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/errors.h"
+#include "fuzz_check.h"
 #include "text/greek.h"
 #include "text/paragraph_cutter.h"
 #include "text/paragraph_parser.h"
@@ -24,12 +24,7 @@ namespace {
 
 using namespace quillmar;
 
-// A property every input must keep; a broken one ends the run as a finding, naming the line.
-void Check(bool ok, int line = __builtin_LINE()) {
-  if (ok) return;
-  std::fprintf(stderr, "ERROR: check failed at stream_fuzz.cpp:%d\n", line);
-  std::abort();
-}
+using fuzz::Check;
 
 // Checks that every word is non-empty and stands, byte for byte, inside its paragraph.
 class CheckingSink : public ParagraphSink {
