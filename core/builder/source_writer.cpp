@@ -34,6 +34,8 @@ void SourceWriter::Text(std::string_view utf8) {
     const size_t start = pos;
     const char32_t c = DecodeUtf8(utf8, pos);
     if (IsWhite(c)) {
+      // A Greek mark after a blank has no letter to sit on.
+      greek_.clear();
       pendingBlank_ = true;
       continue;
     }
