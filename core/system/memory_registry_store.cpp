@@ -87,6 +87,7 @@ MemoryRegistryStore& MemoryRegistryStore::operator=(const MemoryRegistryStore& o
   std::lock_guard lock(mutex_);
   root_ = std::move(copy);
   entries_ = entries;
+  last_node_ = nullptr;
   return *this;
 }
 
@@ -95,6 +96,7 @@ void MemoryRegistryStore::Swap(MemoryRegistryStore& other) {
   std::scoped_lock lock(mutex_, other.mutex_);
   std::swap(root_, other.root_);
   std::swap(entries_, other.entries_);
+  last_node_ = other.last_node_ = nullptr;
 }
 
 size_t MemoryRegistryStore::EntryCount() const {
@@ -113,11 +115,16 @@ std::optional<MemoryRegistryStore::ValueType> MemoryRegistryStore::TypeOf(
 }
 
 const MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) const {
+  if (last_node_ && key == last_key_) return last_node_;
   const Node* node = &root_;
   ForEachPart(key, [&](std::string_view part) {
     node = Lookup(node->children, node->child_at, part);
     return node != nullptr;
   });
+  if (node) {
+    last_key_ = key;
+    last_node_ = node;
+  }
   return node;
 }
 
@@ -126,6 +133,7 @@ MemoryRegistryStore::Node* MemoryRegistryStore::Find(const std::string& key) {
 }
 
 MemoryRegistryStore::Node& MemoryRegistryStore::Make(const std::string& key) {
+  if (last_node_ && key == last_key_) return const_cast<Node&>(*last_node_);
   Node* node = &root_;
   ForEachPart(key, [&](std::string_view part) {
     auto it = node->child_at.find(part);
@@ -137,6 +145,8 @@ MemoryRegistryStore::Node& MemoryRegistryStore::Make(const std::string& key) {
     node = &node->children[it->second];
     return true;
   });
+  last_key_ = key;
+  last_node_ = node;
   return *node;
 }
 
@@ -237,6 +247,7 @@ std::vector<std::string> MemoryRegistryStore::ValueNames(const std::string& key)
 
 void MemoryRegistryStore::DeleteKey(const std::string& key) {
   std::lock_guard lock(mutex_);
+  last_node_ = nullptr;
   // The key's parent and the key's last part.
   Node* parent = nullptr;
   Node* node = &root_;

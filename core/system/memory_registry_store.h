@@ -82,6 +82,11 @@ class MemoryRegistryStore : public RegistryStore {
   mutable std::mutex mutex_;
   Node root_;
   size_t entries_ = 0;
+  // The key last found or made, as it was spelled, and its node: values are mostly read and
+  // written several to a key in a row. Nodes move when keys are added or removed; adding happens
+  // only in Make, which then holds its own key here, and removing resets it.
+  mutable std::string last_key_;
+  mutable const Node* last_node_ = nullptr;
 };
 
 }  // namespace quillmar
