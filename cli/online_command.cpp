@@ -1,7 +1,5 @@
 #include "cli/online_command.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -9,12 +7,13 @@
 #include "base/bytes.h"
 #include "base/codepage.h"
 #include "base/language.h"
+#include "cli/module_http_client.h"
 #include "cli/session.h"
 #include "cli/table_writer.h"
 #include "online/file_download.h"
 #include "online/inet_info.h"
 #include "online/online_service.h"
-#include "platform/net/qt_http_client.h"
+#include "platform/app_paths.h"
 
 namespace quillmar::cli {
 
@@ -22,26 +21,17 @@ namespace {
 
 std::string U(const std::string& cp1252) { return Cp1252ToUtf8(cp1252); }
 
-// Runs one download to its end on an event loop of its own. Reports a failure on `err`.
-bool Download(const std::string& target, const HttpRequest& request, std::ostream& err) {
-  std::unique_ptr<QCoreApplication> app;
-  if (!QCoreApplication::instance()) {
-    static int argc = 1;
-    static char name[] = "quillmar";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QCoreApplication>(argc, argv);
-  }
-  QtHttpClient client;
+// Runs one download to its end. Reports a failure on `err`.
+bool Download(const std::string& target, const HttpRequest& request, const std::string& argv0,
+              std::ostream& err) {
+  ModuleHttpClient client(NetworkModulePath(argv0));
   FileDownload download(client);
-  QEventLoop loop;
   std::optional<DownloadResult> result;
   FileDownload::Events events;
-  events.finished = [&](const DownloadResult& r) {
-    result = r;
-    loop.quit();
-  };
+  events.finished = [&](const DownloadResult& r) { result = r; };
   download.Start(target, request, events);
-  if (!result) loop.exec();
+  client.RunPending();
+  if (!result) result = DownloadResult{false, false, "the transfer ended without a report"};
   if (!result->ok) {
     err << "quillmar: " << Tr(kDownloadFailed) << " " << request.url << ": " << result->error
         << "\n";
@@ -88,7 +78,8 @@ int RunOnline(const Arguments& args, const std::string& argv0, std::ostream& out
 
   if (action == "refresh") {
     const std::string url = args.url.empty() ? catalog.Settings().GetOnline() : args.url;
-    if (!Download(RemoteListFile(catalog), OnlineRequest(catalog, url, false), err)) return 1;
+    if (!Download(RemoteListFile(catalog), OnlineRequest(catalog, url, false), argv0, err))
+      return 1;
     return PrintOffers(catalog, args, out, err);
   }
   if (action == "list") return PrintOffers(catalog, args, out, err);
@@ -115,7 +106,7 @@ int RunOnline(const Arguments& args, const std::string& argv0, std::ostream& out
           << "\n";
       return 1;
     }
-    if (!Download(file, OnlineRequest(catalog, address, false), err)) return 1;
+    if (!Download(file, OnlineRequest(catalog, address, false), argv0, err)) return 1;
   }
   out << file << "\n";
   return 0;

@@ -2,11 +2,11 @@
 
 #include "base/language.h"
 #include "platform/app_paths.h"
-#include "platform/qt_drive_list.h"
-#include "platform/qt_dynamic_library.h"
-#include "platform/qt_registry_store.h"
+#include "platform/native_dynamic_library.h"
 #include "platform/stderr_plugin_prompts.h"
 #include "platform/stderr_prompts.h"
+#include "platform/system_drive_list.h"
+#include "platform/user_store.h"
 #include "system/memory_registry_store.h"
 
 namespace quillmar::cli {
@@ -26,14 +26,14 @@ Session::Session(const std::string& argv0, const std::vector<std::string>& colle
                  Settings settings) {
   AppEnvironment env = CurrentAppEnvironment(argv0);
   prompts_ = std::make_unique<StderrPrompts>();
-  libraries_ = std::make_unique<QtDynamicLibraries>();
+  libraries_ = std::make_unique<NativeDynamicLibraries>();
   plugin_prompts_ = std::make_unique<StderrPlugInPrompts>();
   plugins_ = std::make_unique<TPlugInManager>(
       TPlugInManager::Platform{*libraries_, *plugin_prompts_, PluginDirectory(argv0),
                                UserModuleDirectory(env.default_program_directory)});
   if (collectionDirs.empty() && settings == Settings::kDefault) {
-    registry_ = QtRegistryStore::OpenUserStore();
-    drives_ = std::make_unique<QtDriveList>();
+    registry_ = OpenUserStore();
+    drives_ = std::make_unique<SystemDriveList>();
   } else {
     registry_ = std::make_unique<MemoryRegistryStore>();
     drives_ = std::make_unique<NoDrives>();

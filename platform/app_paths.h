@@ -30,14 +30,19 @@ std::string CacheDirectory();
 // the library directory the build was configured with). Empty when none exists.
 std::string PluginDirectory(const std::string& argv0 = {});
 
+// The network module the command-line tool loads for HTTP: the first existing one of
+// <exe dir>/quillmar_network and the installed module directory relative to the installed
+// executables (with the platform's suffix for loadable modules). When none exists, the installed
+// one's path, for the message that it is missing.
+std::string NetworkModulePath(const std::string& argv0 = {});
+
 // Where modules installed from collections go: the program directory + "/modules" (the default
 // program directory, or the one given). Not created here.
 std::string UserModuleDirectory();
 std::string UserModuleDirectory(const std::string& programDirectory);
 
-// The running program's facts: its executable (from the application object if one exists, else
-// from the system, else from argv0), the default program directory, the cache directory and the
-// build's version.
+// The running program's facts: its executable (from the system, else from argv0), the default
+// program directory, the cache directory and the build's version.
 AppEnvironment CurrentAppEnvironment(const std::string& argv0);
 
 }  // namespace quillmar

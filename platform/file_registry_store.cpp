@@ -1,13 +1,13 @@
 #include "platform/file_registry_store.h"
 
-#include <QLockFile>
-#include <QString>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "base/errors.h"
 #include "base/language.h"
+#include "platform/lock_file.h"
 #include "platform/settings_file_format.h"
 #include "platform/settings_texts.h"
 
@@ -19,25 +19,9 @@ namespace {
   throw EInOutError(Format(Tr(kCannotSaveSettings), {path}));
 }
 
-// How long a writer waits for another process's save, and after how long a lock file whose
-// owner has not finished counts as left behind (QLockFile also takes over the lock of a process
-// that no longer runs at once).
-constexpr int kLockWaitMs = 20000;
-constexpr int kStaleLockMs = 30000;
-constexpr int kLockPollMs = 500;
-
-// Takes the lock, waiting up to kLockWaitMs. A lock file that names no owner was left by a
-// process killed while creating it (a live owner writes its name at once): it is taken over.
-bool Lock(QLockFile& lock) {
-  for (int waited = 0; waited < kLockWaitMs; waited += kLockPollMs) {
-    if (lock.tryLock(kLockPollMs)) return true;
-    qint64 pid = 0;
-    QString host;
-    QString app;
-    if (!lock.getLockInfo(&pid, &host, &app)) lock.removeStaleLockFile();
-  }
-  return false;
-}
+// How long a writer waits for another process's save. A writer that was killed holds nothing:
+// the system drops its lock.
+constexpr std::chrono::milliseconds kLockWait{20000};
 
 // Temporary files of writers killed before their rename ("<name>.XXXXXX" beside the file).
 // Called under the lock, while no other writer has a temporary file.
@@ -97,9 +81,8 @@ void FileRegistryStore::Modify(const std::function<void(MemoryRegistryStore&)>& 
   std::error_code ec;
   const std::filesystem::path dir = std::filesystem::path(path_).parent_path();
   if (!dir.empty()) std::filesystem::create_directories(dir, ec);  // a failure shows below
-  QLockFile file_lock(QString::fromStdString(path_ + ".lock"));
-  file_lock.setStaleLockTime(kStaleLockMs);
-  if (!Lock(file_lock)) RaiseCannotSave(path_);
+  LockFile file_lock(path_ + ".lock");
+  if (!file_lock.Lock(kLockWait)) RaiseCannotSave(path_);
   RemoveLeftOvers(path_);
   Refresh();
   if (state_ != State::kLoaded) RaiseCannotSave(path_);

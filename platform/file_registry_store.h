@@ -19,7 +19,7 @@ namespace quillmar {
 // file's stamp (size, modification time, inode) is compared with the one last read or written,
 // and the file is read again when another process has replaced it, so a write never undoes a
 // change that another process saved before it. Every write holds the lock file "<path>.lock"
-// (QLockFile) from reading the file again to the rename, so two processes writing at the same
+// (LockFile) from reading the file again to the rename, so two processes writing at the same
 // moment are serialised and neither loses a change.
 //
 // Every write that changes the tree saves the whole file at once and atomically: a new file in

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # The packaging and portability gates, run by scripts/test.sh after the normal build:
 #   install  the build ($1, default build) installed into a scratch prefix; the installed tool's
-#            --version, and a fuzzy search on the installed sample collection through the
-#            installed phonetic module, found relative to the installed tool
+#            --version, a fuzzy search on the installed sample collection through the installed
+#            phonetic module, and a download through the installed network module, both found
+#            relative to the installed tool
 #   desktop  the desktop file and the AppStream metainfo (as the build configured it) validated
 #   deb      cpack's Debian package holds the binaries, modules, desktop integration, manual
 #            pages and completions
@@ -53,7 +54,14 @@ install_gate() {
     "$prefix/bin/quillmar" modules >&2
     return 1
   fi
-  echo "installed tool: $hits fuzzy hits in the installed sample collection"
+  # A refused connection, not a missing module: the tool got as far as the network.
+  local online
+  online=$("$prefix/bin/quillmar" online refresh --url http://127.0.0.1:9/list.dat 2>&1) || true
+  if [[ $online == *"network module"* || -z $online ]]; then
+    echo "package-checks: the installed tool cannot go online: $online" >&2
+    return 1
+  fi
+  echo "installed tool: $hits fuzzy hits in the installed sample collection; online: $online"
 }
 
 desktop_gate() {
@@ -69,6 +77,7 @@ deb_gate() {
   listing=$(dpkg-deb -c "$deb")
   local missing=0
   for path in ./usr/bin/quillmar ./usr/bin/quillmar-reader ./usr/lib/quillmar/plugins/quillmar_phonetic.so \
+    ./usr/lib/quillmar/quillmar_network.so \
     ./usr/share/applications/quillmar-reader.desktop \
     ./usr/share/metainfo/org.quillmar.reader.metainfo.xml \
     ./usr/share/icons/hicolor/scalable/apps/quillmar-reader.svg ./usr/share/man/man1/quillmar.1 \

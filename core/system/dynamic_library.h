@@ -16,7 +16,8 @@ class DynamicLibrary {
   virtual bool Unload() = 0;
 };
 
-// Loads shared libraries by absolute path. The Qt platform library implements it with QLibrary.
+// Loads shared libraries by absolute path. The platform library implements it with the system's
+// loader (dlopen, LoadLibrary).
 class DynamicLibraries {
  public:
   virtual ~DynamicLibraries() = default;

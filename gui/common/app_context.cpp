@@ -12,20 +12,20 @@
 #include "platform/app_paths.h"
 #include "platform/gui/qt_canvas.h"
 #include "platform/gui/qt_program_launcher.h"
-#include "platform/qt_drive_list.h"
-#include "platform/qt_dynamic_library.h"
-#include "platform/qt_registry_store.h"
+#include "platform/native_dynamic_library.h"
+#include "platform/system_drive_list.h"
+#include "platform/user_store.h"
 #include "plugins/plugin_manager.h"
 #include "text/text_style.h"
 
 namespace quillmar::gui {
 
 AppContext::AppContext(Parts parts)
-    : store_(parts.store ? std::move(parts.store) : QtRegistryStore::OpenUserStore()),
-      drives_(parts.drives ? std::move(parts.drives) : std::make_unique<QtDriveList>()),
+    : store_(parts.store ? std::move(parts.store) : OpenUserStore()),
+      drives_(parts.drives ? std::move(parts.drives) : std::make_unique<SystemDriveList>()),
       prompts_(parts.prompts ? std::move(parts.prompts) : std::make_unique<QtPrompts>()),
       libraries_(parts.libraries ? std::move(parts.libraries)
-                                 : std::make_unique<QtDynamicLibraries>()),
+                                 : std::make_unique<NativeDynamicLibraries>()),
       pluginPrompts_(parts.pluginPrompts ? std::move(parts.pluginPrompts)
                                          : std::make_unique<DialogPlugInPrompts>()),
       launcher_(parts.launcher ? std::move(parts.launcher) : std::make_unique<QtProgramLauncher>()),

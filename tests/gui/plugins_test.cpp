@@ -22,7 +22,7 @@
 #include "gui/plugins/dialog_plugin_prompts.h"
 #include "gui/plugins/module_view_form.h"
 #include "gui/plugins/pim_form.h"
-#include "platform/qt_dynamic_library.h"
+#include "platform/native_dynamic_library.h"
 #include "plugins/multimedia.h"
 #include "plugins/plugin_manager.h"
 #include "support/counting_libraries.h"
@@ -91,8 +91,8 @@ struct PlugInReader {
     launcher = recording.get();
     gui::AppContext::Parts parts{std::move(store), std::make_unique<test::FakeDrives>(),
                                  std::make_unique<test::ScriptedPrompts>(), "reader"};
-    parts.libraries =
-        std::make_unique<test::CountingLibraries>(std::make_unique<QtDynamicLibraries>(), loaded);
+    parts.libraries = std::make_unique<test::CountingLibraries>(
+        std::make_unique<NativeDynamicLibraries>(), loaded);
     parts.launcher = std::move(recording);
     parts.pluginDirectory = QUILLMAR_PLUGIN_DIR;
     parts.greekFonts = [] { return QStringList(); };

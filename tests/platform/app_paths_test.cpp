@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/file_registry_store.h"
-#include "platform/qt_registry_store.h"
+#include "platform/user_store.h"
 #include "support/temp_dir.h"
 
 // The substitutes for the program directory and the registry outside Windows.
@@ -48,7 +48,7 @@ TEST(AppPaths, VariablesNameTheDirectoriesElseTheUsersStandardOnesServe) {
   ScopedEnv cache_env("QUILLMAR_CACHE_DIR", cache.c_str());
   EXPECT_EQ(ConfigDirectory(), config);
   EXPECT_FALSE(fs::exists(config));  // only named, not created
-  auto store = QtRegistryStore::OpenUserStore();
+  auto store = OpenUserStore();
   store->WriteInteger("Software\\Quillmar\\Reader\\Options", "language", 1);
   EXPECT_EQ(FileRegistryStore(config + "/quillmar.ini")
                 .ReadInteger("Software\\Quillmar\\Reader\\Options", "language"),

@@ -16,7 +16,7 @@
 
 #include "base/language.h"
 #include "collection/calderwick_data.h"
-#include "platform/qt_dynamic_library.h"
+#include "platform/native_dynamic_library.h"
 #include "support/collection_writer.h"
 #include "support/counting_libraries.h"
 #include "support/fakes.h"
@@ -122,7 +122,7 @@ class PlugInManagerTest : public ::testing::Test {
   test::ScriptedPrompts userPrompts;
   ScriptedPlugInPrompts prompts;
   std::atomic<int> open{0};
-  test::CountingLibraries libraries{std::make_unique<QtDynamicLibraries>(), open};
+  test::CountingLibraries libraries{std::make_unique<NativeDynamicLibraries>(), open};
   std::unique_ptr<TPlugInManager> manager;
   std::unique_ptr<TCalderwickData> catalog;
 };

@@ -1,4 +1,4 @@
-#include "platform/qt_registry_store.h"
+#include "platform/qt/qt_registry_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt_registry_store.h"
+#include "platform/qt/qt_registry_store.h"
 
 #include <QByteArray>
 #include <QEvent>
@@ -15,15 +15,12 @@
 #include "base/errors.h"
 #include "base/language.h"
 #include "base/paths.h"
-#include "platform/app_paths.h"
-#include "platform/file_registry_store.h"
 #include "platform/settings_texts.h"
 
 namespace quillmar {
 
 namespace {
 
-constexpr char kUserIniName[] = "quillmar.ini";
 constexpr char kNativeLocation[] = "HKEY_CURRENT_USER";
 
 // The empty value every created key holds, so that a key without values or sub-keys exists in an
@@ -237,14 +234,12 @@ QtRegistryStore::QtRegistryStore(Backend backend, const std::string& location)
 
 QtRegistryStore::~QtRegistryStore() = default;
 
-std::unique_ptr<RegistryStore> QtRegistryStore::OpenUserStore() {
 #ifdef _WIN32
+std::unique_ptr<RegistryStore> QtRegistryStore::OpenUserRegistry() {
   return std::unique_ptr<RegistryStore>(
       new QtRegistryStore(Backend::kNativeRegistry, kNativeLocation));
-#else
-  return std::make_unique<FileRegistryStore>(JoinPath(ConfigDirectory(), kUserIniName));
-#endif
 }
+#endif
 
 void QtRegistryStore::Reopen() {
   settings_.reset();

@@ -13,7 +13,7 @@ namespace quillmar {
 
 // The settings store on QSettings: on Windows the registry's current-user hive (the user's
 // store there), or an INI file, which serves to test the key mapping on any system. Outside
-// Windows the user's settings live in a FileRegistryStore instead.
+// Windows the user's settings live in a FileRegistryStore instead (OpenUserStore).
 //
 // Key paths map "\" (or "/") to QSettings groups. Key and value names match without regard to
 // case, as in the registry, also in an INI file on a case-sensitive system: an existing name is
@@ -39,9 +39,10 @@ class QtRegistryStore : public RegistryStore {
   QtRegistryStore(const QtRegistryStore&) = delete;
   QtRegistryStore& operator=(const QtRegistryStore&) = delete;
 
-  // The user's store: a QtRegistryStore on the registry on Windows, elsewhere a
-  // FileRegistryStore on "quillmar.ini" in ConfigDirectory() (created at the first save).
-  static std::unique_ptr<RegistryStore> OpenUserStore();
+#ifdef _WIN32
+  // The store on the registry's current-user hive.
+  static std::unique_ptr<RegistryStore> OpenUserRegistry();
+#endif
 
   // The INI file's path, or "HKEY_CURRENT_USER".
   const std::string& Location() const { return location_; }
