@@ -17,6 +17,7 @@
 #include "base/paths.h"
 #include "collection/calderwick_data.h"
 #include "collection/registry_keys.h"
+#include "plugins/module_id_cache.h"
 #include "plugins/plugin_abi.h"
 
 namespace quillmar {
@@ -445,12 +446,21 @@ void TPlugInManager::RegisterShippedModules() {
   }
   std::sort(files.begin(), files.end());
   auto& settings = d_->catalog->Settings();
+  const std::string cacheDir = d_->catalog->Environment().cache_directory;
+  ModuleIdCache ids(cacheDir.empty() ? "" : JoinPath(cacheDir, "shipped-modules.txt"));
   for (const auto& file : files) {
-    const std::string id = Trim(ReadModuleString(file, abi::kExportID));
+    std::string id;
+    if (auto known = ids.Find(file)) {
+      id = std::move(*known);
+    } else {
+      id = Trim(ReadModuleString(file, abi::kExportID));
+      if (ValidID(id)) ids.Remember(file, id);
+    }
     if (!ValidID(id)) continue;
     const std::string key = Cp1252ToUtf8(id);
     if (!Loadable(settings.GetPlugInName(key))) d_->Register(key, file, "");
   }
+  ids.Save();
 }
 
 // --- installing from a collection ---------------------------------------------------------

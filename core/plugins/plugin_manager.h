@@ -90,7 +90,9 @@ class TPlugInManager : public PlugInHost, public retrieval::PhoneticConversion {
   // Installs `library` from the collection's "bin" directory (asks the user first).
   void InstallFromCD(const std::string& library, const std::string& cdid);
   // Registers every module file in the program's plug-in directory whose ID is unregistered or
-  // whose registered file no longer exists (what Load("mmpi10.dll", "") does).
+  // whose registered file no longer exists (what Load("mmpi10.dll", "") does). The modules' IDs
+  // are remembered in the catalog's cache directory (ModuleIdCache), so only new or changed
+  // module files are loaded to read them.
   void RegisterShippedModules();
 
   // PhoneticConversion: the "phonem" export of the module registered as `libraryId`, called

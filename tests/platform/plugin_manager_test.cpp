@@ -182,6 +182,53 @@ TEST_F(PlugInManagerTest, ShippedModulesAreRegisteredAndListedAndTheListUnloads)
   (void)longid;
 }
 
+// Loads through the system and notes every file asked for.
+class RecordingLibraries : public DynamicLibraries {
+ public:
+  std::unique_ptr<DynamicLibrary> Load(const std::string& path) override {
+    asked.push_back(fs::path(path).filename().string());
+    return real.Load(path);
+  }
+  std::vector<std::string> asked;
+  NativeDynamicLibraries real;
+};
+
+TEST_F(PlugInManagerTest, AStartLoadsOnlyShippedModulesWhoseIDIsNotRememberedForTheirStamp) {
+  const std::string phon = Copy("phon19", "shipped/phon19" QUILLMAR_TEST_MODULE_SUFFIX);
+  const std::string filler = Copy("filler", "shipped/filler" QUILLMAR_TEST_MODULE_SUFFIX);
+  test::WriteFile(dir.Sub("shipped/broken" QUILLMAR_TEST_MODULE_SUFFIX), "not a library");
+  env.cache_directory = dir.Sub("cache/quillmar");
+  const std::string suffix = QUILLMAR_TEST_MODULE_SUFFIX;
+  // One start of a program with settings of its own (as the tool with --collection): the
+  // modules asked for, and what the settings then register.
+  auto start = [&] {
+    RecordingLibraries loader;
+    MemoryRegistryStore settings;
+    TPlugInManager plugins(TPlugInManager::Platform{loader, prompts, dir.Sub("shipped"), ""});
+    TCalderwickData data(TCalderwickData::Platform{settings, drives, userPrompts, plugins, env});
+    plugins.Attach(data);
+    plugins.Load("mmpi10.dll", "");
+    EXPECT_EQ(settings.ReadString(kPlugInKey + "TESTPHON", "Name"), phon);
+    EXPECT_EQ(settings.ReadString(kPlugInKey + "FILLER", "Name"), filler);
+    return loader.asked;
+  };
+  const std::vector<std::string> all{"broken" + suffix, "filler" + suffix, "phon19" + suffix};
+  EXPECT_EQ(start(), all);
+  // A module that did not load is asked again; the others are remembered.
+  EXPECT_EQ(start(), std::vector<std::string>{"broken" + suffix});
+  fs::last_write_time(phon, fs::last_write_time(phon) + std::chrono::hours(1));
+  EXPECT_EQ(start(), (std::vector<std::string>{"broken" + suffix, "phon19" + suffix}));
+  EXPECT_EQ(start(), std::vector<std::string>{"broken" + suffix});
+  // A damaged or foreign file remembers nothing; a module that is gone is forgotten.
+  test::WriteFile(dir.Sub("cache/quillmar/shipped-modules.txt"), "quillmar module IDs 1\nx\ty\n");
+  EXPECT_EQ(start(), all);
+  fs::remove(dir.Sub("shipped/broken" QUILLMAR_TEST_MODULE_SUFFIX));
+  EXPECT_TRUE(start().empty());
+  std::ifstream cache(dir.Sub("cache/quillmar/shipped-modules.txt"));
+  const std::string text((std::istreambuf_iterator<char>(cache)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
+}
+
 TEST_F(PlugInManagerTest, UnusableModulesAreReportedAndGiveNoKey) {
   Register("NOPHONEM", Module("nophonem"));
   const std::string gone = dir.Sub("gone" QUILLMAR_TEST_MODULE_SUFFIX);
