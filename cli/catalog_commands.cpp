@@ -1,5 +1,8 @@
 #include "cli/catalog_commands.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "base/codepage.h"
 #include "base/paths.h"
 #include "cli/session.h"
@@ -47,7 +50,11 @@ int RunRegister(const Arguments& args, const std::string& argv0, std::ostream& o
     throw UsageError("register needs exactly one directory");
   Session session(argv0, {});
   auto& catalog = session.Catalog();
-  if (!catalog.AnnounceDirectory(args.positional[0])) return 1;
+  // The settings keep the path for every later start, from any working directory.
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(FsPath(args.positional[0]), ec);
+  const std::string dir = ec ? args.positional[0] : Utf8Path(absolute.lexically_normal());
+  if (!catalog.AnnounceDirectory(dir)) return 1;
   const auto& cd = catalog.CDs().back();
   out << "registered " << cd.CDID << " (" << U(cd.Name) << ") at "
       << StripTrailingSeparator(cd.Path) << "\n";

@@ -106,7 +106,11 @@ TEST_F(CatalogCommandsTest, RegisteredCollectionsAppearInTheCatalog) {
   test::CliResult r = Run("collections");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
-  r = Run("register " + coll);
+  // A relative path is kept as the absolute one, for starts from any other directory.
+  const std::filesystem::path where(coll);
+  r = Run("--version >/dev/null && cd '" + where.parent_path().string() + "' && " +
+          QUILLMAR_CLI_PATH + " register ../" + where.parent_path().filename().string() + "/" +
+          where.filename().string() + "/.");
   ASSERT_EQ(r.status, 0) << r.err;
   r = Run("collections");
   EXPECT_EQ(r.out, "KJVB0001\tKing James Bible\t" + coll + "\t0.0\tyes\n");
