@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/paths.h"
 #include "base/version.h"
 
 #ifdef _WIN32
@@ -49,21 +50,12 @@ constexpr char kSubdirectory[] = "quillmar";
 constexpr char kPluginDirVariable[] = "QUILLMAR_PLUGIN_DIR";
 constexpr char kModulesSubdirectory[] = "modules";
 
-fs::path FromUtf8(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string ToUtf8(const fs::path& path) {
-  const std::u8string s = path.u8string();
-  return std::string(s.begin(), s.end());
-}
-
 // Normalised ("a/./b/../c" is "a/c"), native separators, no trailing separator.
 std::string NativePath(const fs::path& path) {
   fs::path normal = path.lexically_normal();
   if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
   normal.make_preferred();
-  return ToUtf8(normal);
+  return Utf8Path(normal);
 }
 
 std::string Variable(const char* name) {
@@ -71,7 +63,7 @@ std::string Variable(const char* name) {
   std::wstring wide_name;
   for (const char* c = name; *c; ++c) wide_name.push_back(static_cast<wchar_t>(*c));
   const wchar_t* value = _wgetenv(wide_name.c_str());
-  return value ? ToUtf8(fs::path(value)) : std::string();
+  return value ? Utf8Path(fs::path(value)) : std::string();
 #else
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
@@ -81,10 +73,10 @@ std::string Variable(const char* name) {
 fs::path HomeDirectory() {
 #ifdef _WIN32
   const std::string profile = Variable("USERPROFILE");
-  return profile.empty() ? fs::path("C:\\") : FromUtf8(profile);
+  return profile.empty() ? fs::path("C:\\") : FsPath(profile);
 #else
   const std::string home = Variable("HOME");
-  if (!home.empty()) return FromUtf8(home);
+  if (!home.empty()) return FsPath(home);
   if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
   return "/";
 #endif
@@ -119,7 +111,7 @@ fs::path StandardLocation(Location location) {
   const char* variable = location == Location::kConfig  ? "XDG_CONFIG_HOME"
                          : location == Location::kCache ? "XDG_CACHE_HOME"
                                                         : "XDG_DATA_HOME";
-  const fs::path named = FromUtf8(Variable(variable));
+  const fs::path named = FsPath(Variable(variable));
   if (named.is_absolute()) return named;
   const fs::path home = HomeDirectory();
   switch (location) {
@@ -138,7 +130,7 @@ fs::path StandardLocation(Location location) {
 // location.
 fs::path ChosenDirectory(const char* variable, Location location) {
   const std::string overridden = Variable(variable);
-  if (!overridden.empty()) return FromUtf8(overridden);
+  if (!overridden.empty()) return FsPath(overridden);
   return StandardLocation(location) / kSubdirectory;
 }
 
@@ -162,7 +154,7 @@ fs::path ExecutablePath(const std::string& argv0) {
   if (!ec && !self.empty()) return self;
 #endif
   if (argv0.empty()) return {};
-  const fs::path absolute = fs::absolute(FromUtf8(argv0), ec);
+  const fs::path absolute = fs::absolute(FsPath(argv0), ec);
   return ec ? fs::path() : absolute;
 }
 
@@ -192,7 +184,7 @@ std::string DefaultProgramDirectory() {
 std::string PluginDirectory(const std::string& argv0) {
   std::error_code ec;
   const std::string overridden = Variable(kPluginDirVariable);
-  if (!overridden.empty()) return NativePath(fs::absolute(FromUtf8(overridden), ec));
+  if (!overridden.empty()) return NativePath(fs::absolute(FsPath(overridden), ec));
   const fs::path executable = ExecutablePath(argv0);
   if (executable.empty()) return {};
   const fs::path dir = executable.parent_path();
@@ -216,7 +208,7 @@ std::string NetworkModulePath(const std::string& argv0) {
 std::string UserModuleDirectory() { return UserModuleDirectory(DefaultProgramDirectory()); }
 
 std::string UserModuleDirectory(const std::string& programDirectory) {
-  return NativePath(FromUtf8(programDirectory) / kModulesSubdirectory);
+  return NativePath(FsPath(programDirectory) / kModulesSubdirectory);
 }
 
 AppEnvironment CurrentAppEnvironment(const std::string& argv0) {

@@ -1,10 +1,12 @@
 #include "platform/lock_file.h"
 
-#include <filesystem>
 #include <thread>
 #include <utility>
 
 #ifdef _WIN32
+#include <filesystem>
+
+#include "base/paths.h"
 #include "platform/windows_api.h"
 #else
 #include <fcntl.h>
@@ -46,7 +48,7 @@ bool LockFile::Lock(std::chrono::milliseconds wait) {
 #ifdef _WIN32
 
 LockFile::Attempt LockFile::TryLock() {
-  const std::filesystem::path file(std::u8string(path_.begin(), path_.end()));
+  const std::filesystem::path file = FsPath(path_);
   // No sharing: a second opener fails until this handle is closed, by Unlock or by the end of
   // the process; the file goes with the last handle.
   HANDLE handle =

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/paths.h"
+
 #ifdef _WIN32
 #include "platform/windows_api.h"
 #else
@@ -55,7 +57,7 @@ class NativeDynamicLibrary : public DynamicLibrary {
 
 std::unique_ptr<DynamicLibrary> NativeDynamicLibraries::Load(const std::string& path) {
   namespace fs = std::filesystem;
-  const fs::path file(std::u8string(path.begin(), path.end()));
+  const fs::path file = FsPath(path);
   std::error_code ec;
   // Only an existing file named by an absolute path: the loader would otherwise search the
   // system's library path.
