@@ -52,8 +52,8 @@ LockFile::Attempt LockFile::TryLock() {
   // No sharing: a second opener fails until this handle is closed, by Unlock or by the end of
   // the process; the file goes with the last handle.
   HANDLE handle =
-      CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // A file being deleted by its last holder answers "access denied" for a moment.
