@@ -149,12 +149,12 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
     if (inNote_ || type == "x-strongsMarkup" || type == "strongsMarkup") return;
     BeforeContent();
     const std::string mark = import::NoteMark(n.attribute("n").value());
-    w_.Markup(mark.empty() ? "{fn:" : "{fn " + mark + ":");
+    // A note with nothing to show is left out: the builder refuses an empty one.
+    const auto opened = w_.OpenElement(mark.empty() ? "{fn:" : "{fn " + mark + ":");
     inNote_ = true;
     InlineChildren(n, nesting);
     inNote_ = false;
-    w_.Markup("}");
-    ++notes_;
+    if (w_.CloseElement(opened)) ++notes_;
   } else if (name == "title") {
     if (inNote_) {
       InlineChildren(n, nesting);

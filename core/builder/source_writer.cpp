@@ -57,6 +57,7 @@ void SourceWriter::Text(std::string_view utf8) {
       } else {
         paragraph_ += raw;
       }
+      ++written_;
     } else if (IsGreekCharacter(c)) {
       // Each Greek letter with its marks must have a transliteration.
       const bool mark = IsCombining(c);
@@ -65,21 +66,27 @@ void SourceWriter::Text(std::string_view utf8) {
         ++replaced_;
         if (!mark) {
           paragraph_ += '?';
+          ++written_;
           greek_.clear();
         }
         continue;
       }
       greek_ = std::move(candidate);
       paragraph_ += raw;
+      ++written_;
     } else {
       greek_.clear();
       if (IsControl(c) || CharToByte(c, CodePage::k1252) == 0) {
         ++replaced_;
-        if (!IsCombining(c)) paragraph_ += '?';
+        if (!IsCombining(c)) {
+          paragraph_ += '?';
+          ++written_;
+        }
         continue;
       }
       if (NeedsEscape(c)) paragraph_ += '\\';
       paragraph_ += raw;
+      ++written_;
     }
   }
 }
@@ -92,6 +99,30 @@ void SourceWriter::Markup(std::string_view qms, bool content) {
   if (qms != "}") pendingBlank_ = false;
   paragraph_ += qms;
   if (content) content_ = true;
+}
+
+SourceWriter::OpenedElement SourceWriter::OpenElement(std::string_view qms) {
+  OpenedElement element;
+  element.content = content_;
+  Markup(qms);
+  element.at = paragraph_.size() - qms.size();
+  element.written = written_;
+  return element;
+}
+
+bool SourceWriter::CloseElement(const OpenedElement& element) {
+  // Kept also when the paragraph it was opened in has ended meanwhile (nothing to take back).
+  if (written_ != element.written || paragraph_.size() < element.at) {
+    Markup("}");
+    return true;
+  }
+  // Nothing but markup since the opening: no Hebrew run was opened (it opens with a letter).
+  // Blanks inside count as none: the opening took the blank before it.
+  paragraph_.resize(element.at);
+  greek_.clear();
+  pendingBlank_ = false;
+  content_ = element.content;
+  return false;
 }
 
 std::string SourceWriter::Take() {

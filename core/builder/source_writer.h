@@ -20,6 +20,17 @@ class SourceWriter {
   // Markup written as it is (an element opening such as "{i:", or "}"). `content`: it makes
   // the paragraph worth writing (a page or line mark alone does not).
   void Markup(std::string_view qms, bool content = true);
+  // An inline element that the builder refuses with an empty body (a note, a margin note):
+  // OpenElement writes its opening; CloseElement writes "}", or takes the opening and any
+  // markup after it out again when no character was written since (a note of blanks, of marks
+  // left out, of empty styles). CloseElement answers whether the element was kept.
+  struct OpenedElement {
+    size_t at = 0;
+    int written = 0;
+    bool content = false;
+  };
+  OpenedElement OpenElement(std::string_view qms);
+  bool CloseElement(const OpenedElement& element);
   // Ends the current paragraph: writes it as one line when it has content.
   void EndParagraph();
   bool InParagraph() const { return content_; }
@@ -54,6 +65,7 @@ class SourceWriter {
   bool hebrew_ = false;
   bool pendingBlank_ = false;
   bool content_ = false;
+  int written_ = 0;  // characters written by Text, to tell an empty element
   int replaced_ = 0;
   std::map<std::string, int> unknown_;
 };

@@ -143,9 +143,9 @@ void TeiImport::BeforeContent(const xml_node& n) {
     pendingPage_.clear();
   }
   if (!pendingMargin_.empty()) {
-    w_.Markup("{margin:");
+    const auto margin = w_.OpenElement("{margin:");
     w_.Text(pendingMargin_);
-    w_.Markup("}");
+    w_.CloseElement(margin);
     pendingMargin_.clear();
   }
 }
@@ -227,9 +227,9 @@ void TeiImport::Block(const xml_node& n, int depth, int nesting) {
   } else if (name == "milestone") {
     if (const std::string_view number = n.attribute("n").value(); !number.empty()) {
       if (w_.InParagraph()) {
-        w_.Markup("{margin:");
+        const auto margin = w_.OpenElement("{margin:");
         w_.Text(number);
-        w_.Markup("}");
+        w_.CloseElement(margin);
       } else {
         pendingMargin_ = number;
       }
@@ -443,17 +443,17 @@ void TeiImport::Note(const xml_node& note, Place place, int nesting) {
     w_.Text("]");
     return;
   }
-  ++notes_;
+  // A note with nothing to show is left out: the builder refuses an empty one.
   if (margin) {
-    w_.Markup("{margin:");
+    const auto opened = w_.OpenElement("{margin:");
     InlineChildren(note, Place::kMargin, nesting);
-    w_.Markup("}");
+    if (w_.CloseElement(opened)) ++notes_;
     return;
   }
   const std::string mark = import::NoteMark(note.attribute("n").value());
-  w_.Markup(mark.empty() ? "{fn:" : "{fn " + mark + ":");
+  const auto opened = w_.OpenElement(mark.empty() ? "{fn:" : "{fn " + mark + ":");
   InlineChildren(note, Place::kNote, nesting);
-  w_.Markup("}");
+  if (w_.CloseElement(opened)) ++notes_;
 }
 
 void TeiImport::InlineChildren(const xml_node& n, Place place, int nesting) {
@@ -504,9 +504,9 @@ void TeiImport::Inline(const xml_node& n, Place place, int nesting) {
     Page(n, place);
   } else if (name == "milestone") {
     if (const std::string_view number = n.attribute("n").value(); lines && !number.empty()) {
-      w_.Markup("{margin:");
+      const auto margin = w_.OpenElement("{margin:");
       w_.Text(number);
-      w_.Markup("}");
+      w_.CloseElement(margin);
     }
   } else if (name == "l") {
     if (lines) w_.Markup(LineMark(n), false);

@@ -78,6 +78,31 @@ TEST(Import, GreekMarkAfterABlankIsLeftOut) {
   EXPECT_NE(r.summary.find("1 characters without a form replaced"), std::string::npos) << r.summary;
 }
 
+// Found by fuzzing: a note with nothing to show (empty, blanks, a Greek mark that is left out,
+// an empty style; a section number of blanks) would be written as an empty note, which the
+// builder refuses. It is left out and not counted; the text around it keeps one blank.
+TEST(Import, NotesWithNothingToShowAreLeftOut) {
+  const std::string tei =
+      "<TEI><text><body><div><head>H</head><p>one <note n=\"a\"/> two<note place=\"margin\"> "
+      "</note> three<note>\xCD\x80</note><note><hi rend=\"italic\"></hi></note> four"
+      "<milestone unit=\"section\" n=\" \"/><note>kept</note></p></div></body></text></TEI>";
+  const std::string osis =
+      "<osis><osisText><header><work><title>W</title></work></header><div type=\"book\" "
+      "osisID=\"Gen\"><chapter osisID=\"Gen.1\"><verse osisID=\"Gen.1.1\">In <note> </note>the"
+      "<note>kept</note></verse></chapter></div></osisText></osis>";
+  for (const bool isTei : {true, false}) {
+    const ImportResult r =
+        isTei ? ImportTei({{"in.xml", tei}}, {}) : ImportOsis({{"in.xml", osis}}, {});
+    EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+    EXPECT_EQ(r.source.find("{fn"), r.source.rfind("{fn")) << r.source;
+    EXPECT_NE(r.source.find("kept}"), std::string::npos) << r.source;
+    EXPECT_EQ(r.source.find("{margin"), std::string::npos) << r.source;
+    EXPECT_NE(r.summary.find("1 notes"), std::string::npos) << r.summary;
+  }
+  const std::string source = ImportTei({{"in.xml", tei}}, {}).source;
+  EXPECT_NE(source.find("one two three four{fn:kept}"), std::string::npos) << source;
+}
+
 // Found by fuzzing: XML may hold control characters (DEL always, others where the parser lets
 // them through), which the source format refuses; each becomes "?" and is counted instead.
 TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
