@@ -67,6 +67,17 @@ TEST_F(OnlineCommandTest, RefreshPrintsTheListedEntriesAndAFailureKeepsTheStored
   EXPECT_NE(r.err.find("404"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(Stored()), before);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Sub("data/Download")), {}), 1);
+
+  // A tool whose network module is missing says so, and the stored list stays.
+  const std::string lone = dir.Sub("lone/quillmar");
+  fs::create_directories(dir.Sub("lone"));
+  fs::copy_file(QUILLMAR_CLI_PATH, lone);
+  r = Run("--version >/dev/null && " + lone + " online refresh --url " +
+          server.Url("/web/caldrem.dat"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("the network module '"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quillmar_network"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(Stored()), before);
 }
 
 TEST_F(OnlineCommandTest, GetDownloadsADocumentOnceWithItsPathCaseKept) {
