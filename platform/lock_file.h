@@ -25,7 +25,6 @@ class LockFile {
   bool Lock(std::chrono::milliseconds wait);
   // Releases the lock if held.
   void Unlock();
-  bool Locked() const { return locked_; }
 
  private:
   // One attempt without waiting; kBusy when another process holds the lock.
