@@ -3,16 +3,20 @@
 # corpus that starts from the seeds of fuzz/make-seeds.sh and grows from run to run, and prints
 # a table: target, executions, time, executions per second, findings.
 #
-#   fuzz/run-long.sh [-n EXECUTIONS | -t SECONDS] [-b BUILD_DIR] [-c COLLECTION] [-o WORK_DIR]
-#                    [-j JOBS] [TARGET...]
+#   fuzz/run-long.sh [-n EXECUTIONS [-r] | -t SECONDS] [-b BUILD_DIR] [-c COLLECTION]
+#                    [-o WORK_DIR] [-j JOBS] [TARGET...]
 #
 # TARGET is a name such as `textinfo` (quillmar_textinfo_fuzz); none: every target built in
 # BUILD_DIR/fuzz (default build-fuzz). -n defaults to 10,000,000 executions. COLLECTION is the
 # built sample collection with fuzzy lists (default build/collections/sample), used for the seeds
 # when WORK_DIR (default fuzz-runs) has none yet. -j runs that many jobs of a target at once
 # (libFuzzer -jobs/-workers; their executions add up). Findings (crash-*, leak-*, timeout-*,
-# oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. The exit status
-# is 1 when a run found something or a target is not built.
+# oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. Every run adds a
+# line to WORK_DIR/<target>/runs.tsv (date, commit, executions, seconds, findings), so that runs
+# stopped and resumed on the same corpus add up; the table's last column is that total. -r runs
+# each target only for what its total lacks of EXECUTIONS. An interrupt (SIGINT, SIGTERM) ends
+# the current run, records it and stops. The exit status is 1 when a run found something or a
+# target is not built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=10000000
@@ -21,7 +25,8 @@ build="build-fuzz"
 collection=build/collections/sample
 work=fuzz-runs
 jobs=1
-while getopts "n:t:b:c:o:j:" opt; do
+resume=""
+while getopts "n:t:b:c:o:j:r" opt; do
   case $opt in
     n) runs=$OPTARG ;;
     t) seconds=$OPTARG ;;
@@ -29,7 +34,8 @@ while getopts "n:t:b:c:o:j:" opt; do
     c) collection=$OPTARG ;;
     o) work=$OPTARG ;;
     j) jobs=$OPTARG ;;
-    *) sed -n '2,14p' "$0" >&2; exit 2 ;;
+    r) resume=1 ;;
+    *) sed -n '2,18p' "$0" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -64,13 +70,32 @@ fi
 # before it is used again.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64}
 
-limit=(-runs="$runs")
-[[ -n "$seconds" ]] && limit=(-max_total_time="$seconds")
-[[ "$jobs" -gt 1 ]] && limit+=(-jobs="$jobs" -workers="$jobs")
+# Executions of the runs recorded for a target.
+recorded() {
+  if [[ -f "$1/runs.tsv" ]]; then awk -F'\t' '{ s += $3 } END { print s + 0 }' "$1/runs.tsv"
+  else echo 0; fi
+}
+
+# Executions in a run's logs: the final statistics, or for a run that ended without them (killed,
+# out of memory) the count of its last status line.
+executed() {
+  local log count total=0
+  for log in "$@"; do
+    count=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    [[ -n "$count" ]] || count=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -1)
+    total=$((total + ${count:-0}))
+  done
+  echo "$total"
+}
+
+# The interrupted run is still recorded; the loop then stops.
+interrupted=""
+trap 'interrupted=1' INT TERM
 
 status=0
 reports=()
-printf '%-14s %14s %9s %9s %s\n' target executions seconds exec/s findings
+commit=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
+printf '%-14s %14s %9s %9s %-8s %14s\n' target executions seconds exec/s findings total
 for name in "${targets[@]}"; do
   binary="$PWD/$build/fuzz/quillmar_${name}_fuzz"
   if [[ ! -x "$binary" ]]; then
@@ -80,6 +105,18 @@ for name in "${targets[@]}"; do
   fi
   dir="$work/$name"
   mkdir -p "$dir/corpus"
+  limit=(-runs="$runs")
+  if [[ -n "$seconds" ]]; then
+    limit=(-max_total_time="$seconds")
+  elif [[ -n "$resume" ]]; then
+    lacking=$((runs - $(recorded "$dir")))
+    if [[ $lacking -le 0 ]]; then
+      printf '%-14s %14s %9s %9s %-8s %14s\n' "$name" 0 0 0 none "$(recorded "$dir")"
+      continue
+    fi
+    limit=(-runs="$lacking")
+  fi
+  [[ "$jobs" -gt 1 ]] && limit+=(-jobs="$jobs" -workers="$jobs")
   if [[ -d "$work/seeds/$name" ]]; then cp -rn "$work/seeds/$name/." "$dir/corpus/"; fi
   options=("${limit[@]}" -rss_limit_mb=512 -timeout=10 -purge_allocator_interval=-1
     -print_final_stats=1 -artifact_prefix="$dir/")
@@ -89,7 +126,15 @@ for name in "${targets[@]}"; do
     -o -name 'oom-*' \) | wc -l)
   start=$(date +%s)
   # A finding ends libFuzzer with a non-zero status; the table reports it.
-  (cd "$dir" && nice -n 10 "$binary" corpus "${options[@]}" > run.log 2>&1) || true
+  # It runs in the background so that an interrupt reaches this script at once (a trap waits for
+  # the foreground command); the trap's flag then ends the run, which writes its statistics.
+  (cd "$dir" && exec nice -n 10 "$binary" corpus "${options[@]}" > run.log 2>&1) &
+  child=$!
+  wait "$child" || true
+  if [[ -n "$interrupted" ]]; then
+    kill -TERM "$child" 2>/dev/null || true
+    wait "$child" || true
+  fi
   elapsed=$(($(date +%s) - start))
   # With -jobs the executions are in the workers' logs (fuzz-N.log).
   logs=("$dir"/run.log)
@@ -98,15 +143,18 @@ for name in "${targets[@]}"; do
     for log in "$dir"/fuzz-*.log; do [[ -f "$log" ]] && logs+=("$log"); done
     [[ ${#logs[@]} -gt 0 ]] || logs=(/dev/null)
   fi
-  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
-    awk '{ s += $1 } END { print s + 0 }')
+  executions=$(executed "${logs[@]}")
   after=$(find "$dir" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' \
     -o -name 'oom-*' \) | wc -l)
   rate=$((executions / (elapsed > 0 ? elapsed : 1)))
   findings=$((after - before))
   if [[ $findings -eq 0 ]]; then findings=none; else status=1; fi
-  printf '%-14s %14s %9s %9s %s\n' "$name" "$executions" "$elapsed" "$rate" "$findings"
+  printf '%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$commit" "$executions" "$elapsed" \
+    "$findings" >> "$dir/runs.tsv"
+  printf '%-14s %14s %9s %9s %-8s %14s\n' "$name" "$executions" "$elapsed" "$rate" "$findings" \
+    "$(recorded "$dir")"
   if [[ $findings != none ]]; then reports+=("${logs[@]}"); fi
+  [[ -z "$interrupted" ]] || break
 done
 # The report of every finding (from the sanitizer's or libFuzzer's first "ERROR" line to the
 # name of the input it wrote), so that a log of the run shows what was found and where.
