@@ -66,15 +66,32 @@ void FileRegistryStore::Refresh() const {
   state_ = State::kLoaded;
   stamp_ = file.stamp;
   text_ = FormatSettingsFile(tree_).value_or("");
+  // Another process's save is kept under the open group's writes.
+  if (group_depth_ > 0) RebuildGroupTree();
+}
+
+void FileRegistryStore::RebuildGroupTree() const {
+  group_tree_ = tree_;
+  for (const Change& change : group_changes_) change(group_tree_);
 }
 
 const MemoryRegistryStore& FileRegistryStore::Current() const {
   Refresh();
-  return tree_;
+  return group_depth_ > 0 ? group_tree_ : tree_;
 }
 
-void FileRegistryStore::Modify(const std::function<void(MemoryRegistryStore&)>& change) {
+void FileRegistryStore::Modify(Change change) {
   std::lock_guard lock(mutex_);
+  if (group_depth_ > 0) {
+    Refresh();
+    change(group_tree_);
+    group_changes_.push_back(std::move(change));
+    return;
+  }
+  Save({std::move(change)});
+}
+
+void FileRegistryStore::Save(const std::vector<Change>& changes) {
   // The lock file beside the settings file serialises read-modify-write between processes (the
   // reader, `quillmar register` in a shell): the file is read again under the lock, so no
   // process writes back a tree that misses another's change.
@@ -86,17 +103,46 @@ void FileRegistryStore::Modify(const std::function<void(MemoryRegistryStore&)>& 
   RemoveLeftOvers(path_);
   Refresh();
   if (state_ != State::kLoaded) RaiseCannotSave(path_);
-  MemoryRegistryStore before(tree_);
-  change(tree_);
-  auto text = FormatSettingsFile(tree_);
+  MemoryRegistryStore next(tree_);
+  for (const Change& change : changes) change(next);
+  auto text = FormatSettingsFile(next);
   if (text && *text == text_) return;
   const auto stamp = text ? ReplaceFileAtomically(path_, *text) : std::nullopt;
-  if (!stamp) {
-    tree_.Swap(before);
-    RaiseCannotSave(path_);
-  }
+  if (!stamp) RaiseCannotSave(path_);
+  tree_.Swap(next);
   stamp_ = *stamp;
   text_ = std::move(*text);
+}
+
+void FileRegistryStore::WriteTogether(const std::function<void()>& changes) {
+  size_t first = 0;  // this group's first change, among those of the groups around it
+  {
+    std::lock_guard lock(mutex_);
+    if (group_depth_++ == 0) {
+      Refresh();
+      group_changes_.clear();
+      group_tree_ = tree_;
+    }
+    first = group_changes_.size();
+  }
+  try {
+    changes();
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    group_changes_.resize(first);
+    if (--group_depth_ > 0) {
+      RebuildGroupTree();
+    } else {
+      group_tree_ = MemoryRegistryStore();
+    }
+    throw;
+  }
+  std::lock_guard lock(mutex_);
+  if (--group_depth_ > 0) return;
+  std::vector<Change> group;
+  group.swap(group_changes_);
+  group_tree_ = MemoryRegistryStore();
+  if (!group.empty()) Save(group);
 }
 
 bool FileRegistryStore::KeyExists(const std::string& key) const {
@@ -138,30 +184,30 @@ std::vector<std::string> FileRegistryStore::ValueNames(const std::string& key) c
 }
 
 void FileRegistryStore::CreateKey(const std::string& key) {
-  Modify([&](MemoryRegistryStore& tree) { tree.CreateKey(key); });
+  Modify([key](MemoryRegistryStore& tree) { tree.CreateKey(key); });
 }
 
 void FileRegistryStore::WriteString(const std::string& key, const std::string& name,
                                     const std::string& value) {
-  Modify([&](MemoryRegistryStore& tree) { tree.WriteString(key, name, value); });
+  Modify([key, name, value](MemoryRegistryStore& tree) { tree.WriteString(key, name, value); });
 }
 
 void FileRegistryStore::WriteInteger(const std::string& key, const std::string& name,
                                      int32_t value) {
-  Modify([&](MemoryRegistryStore& tree) { tree.WriteInteger(key, name, value); });
+  Modify([key, name, value](MemoryRegistryStore& tree) { tree.WriteInteger(key, name, value); });
 }
 
 void FileRegistryStore::WriteBinary(const std::string& key, const std::string& name,
                                     const std::vector<uint8_t>& value) {
-  Modify([&](MemoryRegistryStore& tree) { tree.WriteBinary(key, name, value); });
+  Modify([key, name, value](MemoryRegistryStore& tree) { tree.WriteBinary(key, name, value); });
 }
 
 void FileRegistryStore::DeleteKey(const std::string& key) {
-  Modify([&](MemoryRegistryStore& tree) { tree.DeleteKey(key); });
+  Modify([key](MemoryRegistryStore& tree) { tree.DeleteKey(key); });
 }
 
 void FileRegistryStore::DeleteValue(const std::string& key, const std::string& name) {
-  Modify([&](MemoryRegistryStore& tree) { tree.DeleteValue(key, name); });
+  Modify([key, name](MemoryRegistryStore& tree) { tree.DeleteValue(key, name); });
 }
 
 }  // namespace quillmar

@@ -31,6 +31,10 @@ namespace quillmar {
 // reads answer from what was read before (an empty store at first) and writes raise EInOutError
 // until the file can be read again. A file that is missing is an empty store.
 //
+// WriteTogether groups writes into one such save: the file is not locked meanwhile, and the
+// group's changes are applied again to the file as read under the lock at the end, so another
+// process's save in between is kept as well.
+//
 // Names compare without regard to ASCII case and keep their first spelling; listings are in
 // stored order (the file's order). One mutex guards each call.
 class FileRegistryStore : public RegistryStore {
@@ -59,14 +63,22 @@ class FileRegistryStore : public RegistryStore {
   std::vector<std::string> ValueNames(const std::string& key) const override;
   void DeleteKey(const std::string& key) override;
   void DeleteValue(const std::string& key, const std::string& name) override;
+  void WriteTogether(const std::function<void()>& changes) override;
 
  private:
+  using Change = std::function<void(MemoryRegistryStore&)>;
+
   // Reads the file again unless its stamp is the one last read or written. Needs mutex_.
   void Refresh() const;
-  // The tree after Refresh(), for one read under mutex_.
+  // The tree after Refresh(), with the writes of an open group, for one read under mutex_.
   const MemoryRegistryStore& Current() const;
-  // Applies `change` to the tree and saves it; see the class comment for failures.
-  void Modify(const std::function<void(MemoryRegistryStore&)>& change);
+  // Applies `change` to the tree and saves it; see the class comment for failures. Within a
+  // group the change is kept for the group's save.
+  void Modify(Change change);
+  // Saves the file's tree, read again under the lock file, with `changes` applied. Needs mutex_.
+  void Save(const std::vector<Change>& changes);
+  // group_tree_ from tree_ and the group's changes. Needs mutex_.
+  void RebuildGroupTree() const;
 
   enum class State {
     kUnread,   // the file could not be read; tried again at the next call
@@ -80,6 +92,12 @@ class FileRegistryStore : public RegistryStore {
   mutable State state_ = State::kUnread;
   mutable FileStamp stamp_;
   mutable std::string text_;  // the file text of tree_, to tell whether a write changed it
+
+  // An open group (WriteTogether): its depth, its changes in order, and tree_ with them applied
+  // (rebuilt when the file is read again).
+  int group_depth_ = 0;
+  std::vector<Change> group_changes_;
+  mutable MemoryRegistryStore group_tree_;
 };
 
 }  // namespace quillmar

@@ -162,10 +162,13 @@ void TCalderwickData::Register(size_t index, bool localDrive) {
     cd.MajorVersion = info.MajorVersion();
     schemas = info.GetSchemas();
   }
-  reg_.WriteString(key, keys::kCDPath, cd.Path);
-  reg_.WriteString(key, keys::kCDName, Cp1252ToUtf8(cd.Name));
-  reg_.WriteBool(key, keys::kCDLocal, localDrive);
-  if (!schemas.empty()) WriteSchemaKey(cd.CDID, schemas);
+  // A collection is registered whole or not at all, in one save.
+  reg_.WriteTogether([&] {
+    reg_.WriteString(key, keys::kCDPath, cd.Path);
+    reg_.WriteString(key, keys::kCDName, Cp1252ToUtf8(cd.Name));
+    reg_.WriteBool(key, keys::kCDLocal, localDrive);
+    if (!schemas.empty()) WriteSchemaKey(cd.CDID, schemas);
+  });
 }
 
 std::vector<std::string> TCalderwickData::ScanDrives() {

@@ -16,6 +16,9 @@ class RegistryAccess {
  public:
   explicit RegistryAccess(RegistryStore& store) : store_(store) {}
 
+  // See RegistryStore::WriteTogether.
+  void WriteTogether(const std::function<void()>& changes) { store_.WriteTogether(changes); }
+
   static constexpr size_t kBinarySize = 12;  // binary values are date bounds of 12 bytes
 
   bool KeyExists(const std::string& key) const { return store_.KeyExists(key); }

@@ -106,56 +106,63 @@ bool SearchHistory::HistoryEntryExists(int k) {
 }
 
 void SearchHistory::InitHistory() {
-  const std::string key = Key();
-  reg_.DeleteKey(key);
-  const auto empty = EncodeDate(retrieval::DateBound{});
-  for (int slot = 1; slot <= kSlots; ++slot) {
-    const std::string s = key + "\\" + SlotName(slot);
-    reg_.WriteBool(s, "Init", false);
-    for (const char* name : {"Question", "CDIDs", "Texts", "TKinds"}) reg_.WriteString(s, name, "");
-    for (const char* name : {"Date1", "Date2", "Date3"}) reg_.WriteBinary(s, name, empty);
-    reg_.WriteString(s, "Language", "");
-    for (const char* name : {"UndMode", "WordDistance", "FuzzyLevel"})
-      reg_.WriteInteger(s, name, 0);
-  }
-  reg_.WriteInteger(key, "Latest", -1);
+  // One save for the whole empty ring (some 360 values).
+  reg_.WriteTogether([&] {
+    const std::string key = Key();
+    reg_.DeleteKey(key);
+    const auto empty = EncodeDate(retrieval::DateBound{});
+    for (int slot = 1; slot <= kSlots; ++slot) {
+      const std::string s = key + "\\" + SlotName(slot);
+      reg_.WriteBool(s, "Init", false);
+      for (const char* name : {"Question", "CDIDs", "Texts", "TKinds"})
+        reg_.WriteString(s, name, "");
+      for (const char* name : {"Date1", "Date2", "Date3"}) reg_.WriteBinary(s, name, empty);
+      reg_.WriteString(s, "Language", "");
+      for (const char* name : {"UndMode", "WordDistance", "FuzzyLevel"})
+        reg_.WriteInteger(s, name, 0);
+    }
+    reg_.WriteInteger(key, "Latest", -1);
+  });
 }
 
 void SearchHistory::AddHistoryRecord(const TSearchHistoryRecord& record) {
-  HistorySlotName(1);
-  const int32_t latest = Latest();
-  const int slot = latest == -1 ? 1 : (latest == 1 ? kSlots : latest - 1);
-  reg_.WriteInteger(Key(), "Latest", slot);
+  // The record reaches the settings file whole, in one save.
+  reg_.WriteTogether([&] {
+    HistorySlotName(1);
+    const int32_t latest = Latest();
+    const int slot = latest == -1 ? 1 : (latest == 1 ? kSlots : latest - 1);
+    reg_.WriteInteger(Key(), "Latest", slot);
 
-  const std::string s = Key() + "\\" + SlotName(slot);
-  reg_.WriteBool(s, "Init", true);
-  reg_.WriteString(s, "Question", record.Question);
-  reg_.WriteBinary(s, "Date1", EncodeDate(record.Date1));
-  reg_.WriteBinary(s, "Date2", EncodeDate(record.Date2));
-  reg_.WriteBinary(s, "Date3", EncodeDate(record.Date3));
+    const std::string s = Key() + "\\" + SlotName(slot);
+    reg_.WriteBool(s, "Init", true);
+    reg_.WriteString(s, "Question", record.Question);
+    reg_.WriteBinary(s, "Date1", EncodeDate(record.Date1));
+    reg_.WriteBinary(s, "Date2", EncodeDate(record.Date2));
+    reg_.WriteBinary(s, "Date3", EncodeDate(record.Date3));
 
-  std::vector<std::string> parts;
-  for (const auto& cd : record.CDIDs)
-    if (cd.Selected) parts.push_back(cd.CDID);
-  reg_.WriteString(s, "CDIDs", JoinTrimmed(parts));
+    std::vector<std::string> parts;
+    for (const auto& cd : record.CDIDs)
+      if (cd.Selected) parts.push_back(cd.CDID);
+    reg_.WriteString(s, "CDIDs", JoinTrimmed(parts));
 
-  parts.clear();
-  for (size_t i = 0; i < record.Texts.size(); ++i) {
-    const auto& t = record.Texts[i];
-    if (!t.Selected) continue;
-    parts.push_back(i == 0 ? "0:0" : t.CDID + ":" + std::to_string(t.TextNo));
-  }
-  reg_.WriteString(s, "Texts", JoinTrimmed(parts));
-
-  for (const auto& [name, codes] :
-       {std::pair{"TKinds", &record.TKinds}, std::pair{"Language", &record.Language}}) {
     parts.clear();
-    for (uint8_t c : *codes) parts.push_back(std::to_string(c));
-    reg_.WriteString(s, name, JoinTrimmed(parts));
-  }
-  reg_.WriteInteger(s, "UndMode", record.UndMode);
-  reg_.WriteInteger(s, "WordDistance", record.WordDistance);
-  reg_.WriteInteger(s, "FuzzyLevel", record.FuzzyLevel);
+    for (size_t i = 0; i < record.Texts.size(); ++i) {
+      const auto& t = record.Texts[i];
+      if (!t.Selected) continue;
+      parts.push_back(i == 0 ? "0:0" : t.CDID + ":" + std::to_string(t.TextNo));
+    }
+    reg_.WriteString(s, "Texts", JoinTrimmed(parts));
+
+    for (const auto& [name, codes] :
+         {std::pair{"TKinds", &record.TKinds}, std::pair{"Language", &record.Language}}) {
+      parts.clear();
+      for (uint8_t c : *codes) parts.push_back(std::to_string(c));
+      reg_.WriteString(s, name, JoinTrimmed(parts));
+    }
+    reg_.WriteInteger(s, "UndMode", record.UndMode);
+    reg_.WriteInteger(s, "WordDistance", record.WordDistance);
+    reg_.WriteInteger(s, "FuzzyLevel", record.FuzzyLevel);
+  });
 }
 
 void SearchHistory::GetHistoryRecord(int k, TSearchHistoryRecord& record) {

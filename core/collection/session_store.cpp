@@ -89,14 +89,17 @@ std::vector<SessionWindow> SessionStore::ReadWindows() const {
 }
 
 void SessionStore::WriteWindows(const std::vector<SessionWindow>& windows) {
-  const size_t count = std::min(windows.size(), kMaxWindows);
-  for (size_t i = 0; i < count; ++i) {
-    const SessionWindow& w = windows[i];
-    std::string text = Head(w.CDID, w.TextNr, w.Layer, w.Position);
-    for (int32_t g : w.Geometry) text += kSeparator + std::to_string(g);
-    reg_.WriteString(kSessionKey, Name(kWindow, i), text);
-  }
-  reg_.WriteInteger(kSessionKey, kWindowCount, static_cast<int32_t>(count));
+  // The windows reach the settings file together, in one save.
+  reg_.WriteTogether([&] {
+    const size_t count = std::min(windows.size(), kMaxWindows);
+    for (size_t i = 0; i < count; ++i) {
+      const SessionWindow& w = windows[i];
+      std::string text = Head(w.CDID, w.TextNr, w.Layer, w.Position);
+      for (int32_t g : w.Geometry) text += kSeparator + std::to_string(g);
+      reg_.WriteString(kSessionKey, Name(kWindow, i), text);
+    }
+    reg_.WriteInteger(kSessionKey, kWindowCount, static_cast<int32_t>(count));
+  });
 }
 
 std::vector<RecentText> SessionStore::ReadRecent() const {
@@ -114,17 +117,20 @@ std::vector<RecentText> SessionStore::ReadRecent() const {
 }
 
 void SessionStore::AddRecent(const RecentText& text) {
-  std::vector<RecentText> recent{text};
-  for (const RecentText& r : ReadRecent())
-    if (recent.size() < kMaxRecent &&
-        !(r.CDID == text.CDID && r.TextNr == text.TextNr && r.Layer == text.Layer))
-      recent.push_back(r);
-  for (size_t i = 0; i < kMaxRecent; ++i)
-    reg_.WriteString(kSessionKey, Name(kRecent, i),
-                     i < recent.size() ? Head(recent[i].CDID, recent[i].TextNr, recent[i].Layer,
-                                              recent[i].Position) +
-                                             kSeparator + recent[i].Title
-                                       : std::string());
+  // The list reaches the settings file together, in one save.
+  reg_.WriteTogether([&] {
+    std::vector<RecentText> recent{text};
+    for (const RecentText& r : ReadRecent())
+      if (recent.size() < kMaxRecent &&
+          !(r.CDID == text.CDID && r.TextNr == text.TextNr && r.Layer == text.Layer))
+        recent.push_back(r);
+    for (size_t i = 0; i < kMaxRecent; ++i)
+      reg_.WriteString(kSessionKey, Name(kRecent, i),
+                       i < recent.size() ? Head(recent[i].CDID, recent[i].TextNr, recent[i].Layer,
+                                                recent[i].Position) +
+                                               kSeparator + recent[i].Title
+                                         : std::string());
+  });
 }
 
 }  // namespace quillmar

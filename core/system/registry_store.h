@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,13 @@ class RegistryStore {
   // Removes a key with all its values and sub-keys; a missing key is no error.
   virtual void DeleteKey(const std::string& key) = 0;
   virtual void DeleteValue(const std::string& key, const std::string& name) = 0;
+
+  // Runs `changes`, whose writes belong together: a store kept in a file saves them in one save
+  // after the last, so they reach the file all or none, and a record of many values costs one
+  // save. Reads within `changes` see the writes before them. When `changes` throws, its writes
+  // are dropped; when the save fails, EInOutError leaves the saved state intact. Calls may nest;
+  // the outermost saves. Writes of other threads meanwhile join the group.
+  virtual void WriteTogether(const std::function<void()>& changes) { changes(); }
 };
 
 // The components of a key path; "\" and "/" both separate, empty components are dropped.

@@ -148,6 +148,58 @@ TEST(FileRegistryStore, WritesOfAnotherObjectAreSeenAndNeverUndone) {
   EXPECT_EQ(FileRegistryStore(path).ReadString(kCd + "\\KJVB0001", "Path"), "/cd");
 }
 
+// A group of writes is one save: seen inside the group at once, by others only at its end, and
+// on top of what another process saved meanwhile. A group that throws saves nothing of its own
+// (a nested one that throws drops only its writes).
+TEST(FileRegistryStore, WritesTogetherAreOneSaveOnTopOfOthersOrNothing) {
+  test::TempDir dir;
+  const std::string path = dir.Sub("quillmar.ini");
+  FileRegistryStore reader(path);
+  FileRegistryStore tool(path);
+  reader.WriteInteger(kOptions, "FontSize", 10);
+  reader.WriteTogether([&] {
+    reader.WriteInteger(kOptions, "FontSize", 11);
+    reader.WriteString(kOptions, "Name", "a");
+    EXPECT_EQ(reader.ReadInteger(kOptions, "FontSize"), 11);
+    EXPECT_EQ(tool.ReadInteger(kOptions, "FontSize"), 10);  // nothing saved yet
+    tool.WriteString(kCd + "\\KJVB0001", "Path", "/cd");    // another process saves meanwhile
+    EXPECT_EQ(reader.ReadString(kCd + "\\KJVB0001", "Path"), "/cd");
+    EXPECT_EQ(reader.ReadString(kOptions, "Name"), "a");
+    reader.WriteTogether([&] { reader.DeleteValue(kOptions, "Name"); });
+    EXPECT_FALSE(FileRegistryStore(path).ValueExists(kOptions, "Name"));
+  });
+  FileRegistryStore after(path);
+  EXPECT_EQ(after.ReadInteger(kOptions, "FontSize"), 11);
+  EXPECT_FALSE(after.ValueExists(kOptions, "Name"));
+  EXPECT_EQ(after.ReadString(kCd + "\\KJVB0001", "Path"), "/cd");
+
+  const std::string saved = test::ReadFile(path);
+  EXPECT_THROW(reader.WriteTogether([&] {
+    reader.WriteInteger(kOptions, "FontSize", 12);
+    reader.WriteTogether([&] {
+      reader.WriteString(kOptions, "Inner", "x");
+      throw EInOutError("inner");
+    });
+  }),
+               EInOutError);
+  EXPECT_EQ(test::ReadFile(path), saved);
+  EXPECT_EQ(reader.ReadInteger(kOptions, "FontSize"), 11);
+
+  reader.WriteTogether([&] {
+    reader.WriteInteger(kOptions, "FontSize", 13);
+    try {
+      reader.WriteTogether([&] {
+        reader.WriteString(kOptions, "Inner", "x");
+        throw EInOutError("inner");
+      });
+    } catch (const EInOutError&) {
+    }
+    EXPECT_FALSE(reader.ValueExists(kOptions, "Inner"));
+  });
+  EXPECT_EQ(tool.ReadInteger(kOptions, "FontSize"), 13);
+  EXPECT_FALSE(tool.ValueExists(kOptions, "Inner"));
+}
+
 TEST(FileRegistryStore, HandEditedFilesAreReadAndRewrittenCleanly) {
   test::TempDir dir;
   const std::string path = dir.Sub("quillmar.ini");
@@ -287,6 +339,25 @@ TEST(FileRegistryStore, AFailedSaveRaisesAndLeavesTheFileAndTheStoreAsTheyWere) 
   EXPECT_FALSE(reloaded.KeyExists("Software\\New"));
   EXPECT_EQ(reloaded.ReadString(kCd + "\\KJVB0001", "Path"), "/a");
   EXPECT_EQ(reloaded.ReadInteger(kOptions, "Other"), 1);
+}
+
+TEST(FileRegistryStore, AGroupWhoseSaveFailsRaisesAndLeavesTheFileAndTheStoreAsTheyWere) {
+  test::TempDir dir;
+  const std::string path = dir.Sub("quillmar.ini");
+  FileRegistryStore store(path);
+  store.WriteInteger(kOptions, "FontSize", 10);
+  const std::string before = test::ReadFile(path);
+  {
+    FileSizeCap cap(static_cast<rlim_t>(before.size() + 20));
+    EXPECT_THROW(store.WriteTogether([&] {
+      store.WriteInteger(kOptions, "FontSize", 12);
+      store.WriteString(kOptions, "Padding", std::string(400, 'p'));
+    }),
+                 EInOutError);
+  }
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_EQ(store.ReadInteger(kOptions, "FontSize"), 10);
+  EXPECT_FALSE(store.ValueExists(kOptions, "Padding"));
 }
 
 #endif  // _WIN32
