@@ -532,34 +532,39 @@ void TOptionsForm::OKButtonClick() {
   try {
     SettingsStore& s = Settings();
     const int language = language_->currentIndex() + 1;
-    if (language != s.GetLanguage()) {
-      s.SetLanguage(language);
-      languageChanged_ = true;
-    }
-    // The field holds tenths; rounding makes the code independent of the binary fraction.
-    s.SetLineSpacing(half_->isChecked()  ? kHalfCode
-                     : one_->isChecked() ? kOneCode
-                     : oneAndHalf_->isChecked()
-                         ? kOneAndHalfCode
-                         : static_cast<int32_t>(std::lround(ownSpacing_->value() * 10)));
-    s.SetBlocksatz(justify_->isChecked());
-    s.SetSmartLinks(crossReferences_->isChecked());
-    s.SetBorderWidth(margin_->value());
-    s.SetParaBlank(indent_->value());
-    s.SetCDROMDrive(StoredDrive(drive_->text(), kDriveLetters));
-    s.SetFont(face_->currentText().toStdString());
-    const int size = size_->value();
-    s.SetFontSize(size);
-    // A typed smaller size may have taken an entry below one point: the text styles get what the
-    // preview showed.
-    Entries entries = entries_;
-    for (int32_t& e : entries) e = AtLeastSmallest(e, size);
-    s.SetRelations(entries);
-    s.SetBackColor(backColour_);
-    s.SetLinkColor(linkColour_);
-    s.SetProxyServer(proxy_->text().toStdString());
-    s.SetPort(port_->value());
-    if (greekFont_) s.SetUCFont(*greekFont_);
+    bool languageChanged = false;
+    // All settings reach the settings file in one save, or none of them.
+    context_.Catalog().Reg().WriteTogether([&] {
+      if (language != s.GetLanguage()) {
+        s.SetLanguage(language);
+        languageChanged = true;
+      }
+      // The field holds tenths; rounding makes the code independent of the binary fraction.
+      s.SetLineSpacing(half_->isChecked()  ? kHalfCode
+                       : one_->isChecked() ? kOneCode
+                       : oneAndHalf_->isChecked()
+                           ? kOneAndHalfCode
+                           : static_cast<int32_t>(std::lround(ownSpacing_->value() * 10)));
+      s.SetBlocksatz(justify_->isChecked());
+      s.SetSmartLinks(crossReferences_->isChecked());
+      s.SetBorderWidth(margin_->value());
+      s.SetParaBlank(indent_->value());
+      s.SetCDROMDrive(StoredDrive(drive_->text(), kDriveLetters));
+      s.SetFont(face_->currentText().toStdString());
+      const int size = size_->value();
+      s.SetFontSize(size);
+      // A typed smaller size may have taken an entry below one point: the text styles get what the
+      // preview showed.
+      Entries entries = entries_;
+      for (int32_t& e : entries) e = AtLeastSmallest(e, size);
+      s.SetRelations(entries);
+      s.SetBackColor(backColour_);
+      s.SetLinkColor(linkColour_);
+      s.SetProxyServer(proxy_->text().toStdString());
+      s.SetPort(port_->value());
+      if (greekFont_) s.SetUCFont(*greekFont_);
+    });
+    languageChanged_ = languageChanged_ || languageChanged;
   } catch (const std::exception& e) {
     // The store could not be saved: the dialog stays open with what the user entered.
     context_.Prompts().ShowError(e.what());
