@@ -3,7 +3,7 @@
 # corpus that starts from the seeds of fuzz/make-seeds.sh and grows from run to run, and prints
 # a table: target, executions, time, executions per second, findings.
 #
-#   fuzz/run-long.sh [-n EXECUTIONS [-r] | -t SECONDS] [-b BUILD_DIR] [-c COLLECTION]
+#   fuzz/run-long.sh [-n EXECUTIONS [-r] | -t SECONDS | -s] [-b BUILD_DIR] [-c COLLECTION]
 #                    [-o WORK_DIR] [-j JOBS] [TARGET...]
 #
 # TARGET is a name such as `textinfo` (quillmar_textinfo_fuzz); none: every target built in
@@ -14,9 +14,10 @@
 # oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. Every run adds a
 # line to WORK_DIR/<target>/runs.tsv (date, commit, executions, seconds, findings), so that runs
 # stopped and resumed on the same corpus add up; the table's last column is that total. -r runs
-# each target only for what its total lacks of EXECUTIONS. An interrupt (SIGINT, SIGTERM) ends
-# the current run, records it and stops. The exit status is 1 when a run found something or a
-# target is not built.
+# each target only for what its total lacks of EXECUTIONS; -s prints each target's totals (runs,
+# executions, seconds, findings) from the ledgers and runs nothing. An interrupt (SIGINT,
+# SIGTERM) ends the current run, records it and stops. The exit status is 1 when a run found
+# something or a target is not built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=10000000
@@ -26,7 +27,8 @@ collection=build/collections/sample
 work=fuzz-runs
 jobs=1
 resume=""
-while getopts "n:t:b:c:o:j:r" opt; do
+summary=""
+while getopts "n:t:b:c:o:j:rs" opt; do
   case $opt in
     n) runs=$OPTARG ;;
     t) seconds=$OPTARG ;;
@@ -35,7 +37,8 @@ while getopts "n:t:b:c:o:j:r" opt; do
     o) work=$OPTARG ;;
     j) jobs=$OPTARG ;;
     r) resume=1 ;;
-    *) sed -n '2,18p' "$0" >&2; exit 2 ;;
+    s) summary=1 ;;
+    *) sed -n '2,19p' "$0" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -61,6 +64,19 @@ dictionary() {
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
+
+if [[ -n "$summary" ]]; then
+  printf '%-14s %5s %14s %9s %s\n' target runs executions seconds findings
+  for name in "${targets[@]}"; do
+    ledger="$work/$name/runs.tsv"
+    [[ -f "$ledger" ]] || ledger=/dev/null
+    awk -F'\t' -v name="$name" '
+      { runs++; executions += $3; seconds += ($4 == "-" ? 0 : $4); if ($5 != "none") found += $5 }
+      END { printf "%-14s %5d %14d %9d %s\n", name, runs, executions, seconds,
+              found ? found : "none" }' "$ledger"
+  done
+  exit 0
+fi
 if [[ ! -d "$work/seeds" ]]; then
   fuzz/make-seeds.sh "$collection" "$work/seeds"
 fi
