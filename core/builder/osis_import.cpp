@@ -74,7 +74,7 @@ class OsisImport {
 };
 
 void OsisImport::StartBook(const std::string& title, std::string_view key) {
-  w_.EndParagraph();
+  w_.EndText();
   w_.Line("");
   const std::string textKey = import::TextKey(key, keys_);
   w_.Directive("text", textKey);
@@ -366,6 +366,7 @@ void OsisImport::File(const ImportFile& file) {
 }
 
 ImportResult OsisImport::Result(const std::string& id) {
+  w_.EndText();
   ImportResult r;
   r.source = "@collection " + id + "\n@title " + (title_.empty() ? id : title_) + "\n" + w_.Out();
   r.summary = "OSIS: " + std::to_string(books_) + " books, " + std::to_string(chapters_) +

@@ -1,5 +1,9 @@
 #include "builder/source_writer.h"
 
+#include <algorithm>
+#include <set>
+#include <string_view>
+
 #include "base/codepage.h"
 #include "text/greek_input.h"
 
@@ -142,6 +146,41 @@ void SourceWriter::EndParagraph() {
   if (!content) return;
   out_ += text;
   out_ += "\n\n";
+}
+
+void SourceWriter::EndText() {
+  EndParagraph();
+  // Directives that are no content: page and line marks wait for a paragraph or heading after
+  // them, and these do not take them.
+  static const std::set<std::string_view> kNoContent = {
+      "number", "title", "long", "short", "lang",    "date",    "align",
+      "indent", "lines", "line", "page",  "chapter", "section", "subsection"};
+  const auto name = [](std::string_view line) {
+    return line.substr(1, std::min(line.find(' '), line.size()) - 1);
+  };
+  // Back from the end over blank lines and such directives.
+  size_t from = out_.size();
+  while (from > 0) {
+    const size_t newline = from >= 2 ? out_.rfind('\n', from - 2) : std::string::npos;
+    const size_t begin = newline == std::string::npos ? 0 : newline + 1;
+    std::string_view line(out_.data() + begin, from - begin);
+    if (line.ends_with('\n')) line.remove_suffix(1);
+    if (!line.empty() && (line.front() != '@' || !kNoContent.contains(name(line)))) break;
+    from = begin;
+  }
+  // Those lines again, without the marks.
+  std::string tail;
+  for (size_t at = from; at < out_.size();) {
+    const size_t end = std::min(out_.find('\n', at), out_.size() - 1) + 1;
+    const std::string_view line(out_.data() + at, end - at);
+    std::string_view body = line;
+    if (body.ends_with('\n')) body.remove_suffix(1);
+    const bool mark = body.starts_with('@') && (name(body) == "page" || name(body) == "line");
+    if (!mark) tail += line;
+    at = end;
+  }
+  out_.resize(from);
+  out_ += tail;
 }
 
 void SourceWriter::Directive(std::string_view name, std::string_view value) {

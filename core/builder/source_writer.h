@@ -33,6 +33,10 @@ class SourceWriter {
   bool CloseElement(const OpenedElement& element);
   // Ends the current paragraph: writes it as one line when it has content.
   void EndParagraph();
+  // Ends the current text (before the next @text, and at the end): ends the paragraph and takes
+  // out the page and line marks that no paragraph or heading follows, which the builder refuses
+  // (a page break after the last paragraph, a verse with nothing to show).
+  void EndText();
   bool InParagraph() const { return content_; }
   // The inline content written since the last paragraph end, taken out (a table cell).
   std::string Take();

@@ -118,7 +118,7 @@ class TeiImport {
 };
 
 void TeiImport::StartText(const std::string& title, std::string_view keyBase) {
-  w_.EndParagraph();
+  w_.EndText();
   w_.Line("");
   w_.Directive("text", import::TextKey(keyBase, keys_));
   w_.Directive("title", title.empty() ? "Untitled" : title);
@@ -544,6 +544,7 @@ void TeiImport::Inline(const xml_node& n, Place place, int nesting) {
 }
 
 ImportResult TeiImport::Result(const std::string& id) {
+  w_.EndText();
   ImportResult r;
   r.source = "@collection " + id + "\n@title " + (firstTitle_.empty() ? id : firstTitle_) + "\n" +
              w_.Out();
