@@ -186,7 +186,7 @@ void ResultListTest::rowsEqualTheCommandLineSearch() {
   QVERIFY(prompts_->errors.empty() && prompts_->infos.empty());
   TSuchResultForm* list = services_->list;
   QVERIFY(list != nullptr && list->isVisible());
-  QTRY_VERIFY(!list->Filling());
+  QTRY_VERIFY_WITH_TIMEOUT(!list->Filling(), 20000);  // a loaded machine fills slowly
 
   QProcess cli;
   cli.start(QUILLMAR_CLI_PATH, {"search", "--collection", QString::fromStdString(dir_.Sub("big")),
@@ -218,7 +218,7 @@ void ResultListTest::nextPreviousOpenAndFind() {
   Search("Croesus");
   TSuchResultForm* list = services_->list;
   QVERIFY(list != nullptr);
-  QTRY_VERIFY(!list->Filling());
+  QTRY_VERIFY_WITH_TIMEOUT(!list->Filling(), 20000);  // a loaded machine fills slowly
   const int n = list->RowCount();
   QVERIFY(n >= 3);
   auto opened = [&] {
@@ -272,7 +272,7 @@ void ResultListTest::selectedRowStaysVisibleWithoutFocus() {
   Search("Croesus");
   TSuchResultForm* list = services_->list;
   QVERIFY(list != nullptr);
-  QTRY_VERIFY(!list->Filling());
+  QTRY_VERIFY_WITH_TIMEOUT(!list->Filling(), 20000);  // a loaded machine fills slowly
   list->NextHit();
   QCOMPARE(list->SelectedRow(), 0);
   QWidget other;  // stands for the text window that shows the hit
@@ -340,7 +340,7 @@ void ResultListTest::dateSearchShowsTheDateColumn() {
   });
   TSuchResultForm* list = services_->list;
   QVERIFY(list != nullptr);
-  QTRY_VERIFY(!list->Filling());
+  QTRY_VERIFY_WITH_TIMEOUT(!list->Filling(), 20000);  // a loaded machine fills slowly
   QVERIFY(list->RowCount() > 0);
   const QAbstractItemModel* model = list->findChild<QTreeView*>("ListView1")->model();
   QCOMPARE(model->columnCount(), 8);
@@ -366,7 +366,7 @@ void ResultListTest::formatDialogRoundTripAndPrinting() {
   Search("Croesus");
   TSuchResultForm* list = services_->list;
   QVERIFY(list != nullptr);
-  QTRY_VERIFY(!list->Filling());
+  QTRY_VERIFY_WITH_TIMEOUT(!list->Filling(), 20000);  // a loaded machine fills slowly
   PressInModal("CancelButton");
   list->Print();
   QVERIFY(services_->printed.empty());
