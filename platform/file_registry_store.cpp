@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "base/errors.h"
@@ -75,14 +76,18 @@ void FileRegistryStore::RebuildGroupTree() const {
   for (const Change& change : group_changes_) change(group_tree_);
 }
 
+bool FileRegistryStore::InGroup() const {
+  return group_depth_ > 0 && group_thread_ == std::this_thread::get_id();
+}
+
 const MemoryRegistryStore& FileRegistryStore::Current() const {
   Refresh();
-  return group_depth_ > 0 ? group_tree_ : tree_;
+  return InGroup() ? group_tree_ : tree_;
 }
 
 void FileRegistryStore::Modify(Change change) {
   std::lock_guard lock(mutex_);
-  if (group_depth_ > 0) {
+  if (InGroup()) {
     Refresh();
     change(group_tree_);
     group_changes_.push_back(std::move(change));
@@ -116,14 +121,24 @@ void FileRegistryStore::Save(const std::vector<Change>& changes) {
 
 void FileRegistryStore::WriteTogether(const std::function<void()>& changes) {
   size_t first = 0;  // this group's first change, among those of the groups around it
+  bool joined = false;
   {
     std::lock_guard lock(mutex_);
-    if (group_depth_++ == 0) {
-      Refresh();
-      group_changes_.clear();
-      group_tree_ = tree_;
+    joined = group_depth_ == 0 || InGroup();
+    if (joined) {
+      if (group_depth_++ == 0) {
+        Refresh();
+        group_changes_.clear();
+        group_tree_ = tree_;
+        group_thread_ = std::this_thread::get_id();
+      }
+      first = group_changes_.size();
     }
-    first = group_changes_.size();
+  }
+  // While another thread's group is open, this thread's writes are saved one by one.
+  if (!joined) {
+    changes();
+    return;
   }
   try {
     changes();

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -79,6 +80,8 @@ class FileRegistryStore : public RegistryStore {
   void Save(const std::vector<Change>& changes);
   // group_tree_ from tree_ and the group's changes. Needs mutex_.
   void RebuildGroupTree() const;
+  // Whether a group is open on this thread. Needs mutex_.
+  bool InGroup() const;
 
   enum class State {
     kUnread,   // the file could not be read; tried again at the next call
@@ -93,8 +96,9 @@ class FileRegistryStore : public RegistryStore {
   mutable FileStamp stamp_;
   mutable std::string text_;  // the file text of tree_, to tell whether a write changed it
 
-  // An open group (WriteTogether): its depth, its changes in order, and tree_ with them applied
-  // (rebuilt when the file is read again).
+  // An open group (WriteTogether): its thread, its depth, its changes in order, and tree_ with
+  // them applied (rebuilt when the file is read again). Other threads read and write tree_.
+  std::thread::id group_thread_;
   int group_depth_ = 0;
   std::vector<Change> group_changes_;
   mutable MemoryRegistryStore group_tree_;

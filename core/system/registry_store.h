@@ -54,7 +54,7 @@ class RegistryStore {
   // after the last, so they reach the file all or none, and a record of many values costs one
   // save. Reads within `changes` see the writes before them. When `changes` throws, its writes
   // are dropped; when the save fails, EInOutError leaves the saved state intact. Calls may nest;
-  // the outermost saves. Writes of other threads meanwhile join the group.
+  // the outermost saves. Other threads meanwhile neither see the group's writes nor join it.
   virtual void WriteTogether(const std::function<void()>& changes) { changes(); }
 };
 

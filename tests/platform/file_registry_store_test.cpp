@@ -162,7 +162,13 @@ TEST(FileRegistryStore, WritesTogetherAreOneSaveOnTopOfOthersOrNothing) {
     reader.WriteString(kOptions, "Name", "a");
     EXPECT_EQ(reader.ReadInteger(kOptions, "FontSize"), 11);
     EXPECT_EQ(tool.ReadInteger(kOptions, "FontSize"), 10);  // nothing saved yet
-    tool.WriteString(kCd + "\\KJVB0001", "Path", "/cd");    // another process saves meanwhile
+    std::thread other([&] {  // another thread of the process: outside the group
+      reader.WriteString(kOptions, "Thread", "t");
+      EXPECT_EQ(reader.ReadInteger(kOptions, "FontSize"), 10);
+    });
+    other.join();
+    EXPECT_EQ(FileRegistryStore(path).ReadString(kOptions, "Thread"), "t");
+    tool.WriteString(kCd + "\\KJVB0001", "Path", "/cd");  // another process saves meanwhile
     EXPECT_EQ(reader.ReadString(kCd + "\\KJVB0001", "Path"), "/cd");
     EXPECT_EQ(reader.ReadString(kOptions, "Name"), "a");
     reader.WriteTogether([&] { reader.DeleteValue(kOptions, "Name"); });
@@ -172,6 +178,7 @@ TEST(FileRegistryStore, WritesTogetherAreOneSaveOnTopOfOthersOrNothing) {
   EXPECT_EQ(after.ReadInteger(kOptions, "FontSize"), 11);
   EXPECT_FALSE(after.ValueExists(kOptions, "Name"));
   EXPECT_EQ(after.ReadString(kCd + "\\KJVB0001", "Path"), "/cd");
+  EXPECT_EQ(after.ReadString(kOptions, "Thread"), "t");
 
   const std::string saved = test::ReadFile(path);
   EXPECT_THROW(reader.WriteTogether([&] {
