@@ -945,8 +945,11 @@ Inline Parser::GreekWords(unsigned style) {
   r.place = PlaceOf(pos_);
   r.style = StyleOf(style | kGreekBit);
   std::string run;
+  // The run stops at the next line's mark; inside an element, whose lines get no marks, the
+  // next mark may lie behind, and the run goes on (it must take at least this letter).
   size_t end = buf_.size();
-  if (auto_marks_ && next_seg_ < segs_.size()) end = segs_[next_seg_].start;
+  if (auto_marks_ && next_seg_ < segs_.size() && segs_[next_seg_].start > pos_)
+    end = segs_[next_seg_].start;
   while (pos_ < end) {
     size_t next = pos_;
     const char32_t ch = DecodeUtf8(buf_, next);

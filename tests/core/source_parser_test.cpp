@@ -267,6 +267,21 @@ TEST(SourceParser, UnicodeGreekIsStoredInItsTransliteration) {
   EXPECT_EQ(content[3].text, "`ei's l'ogo's");
 }
 
+// Found by fuzzing: with numbered lines, Greek in an element that runs over a line end took
+// nothing (the next line's mark lay behind it) and the parser looped, filling memory.
+TEST(SourceParser, GreekAfterALineEndInsideAnElementWithNumberedLines) {
+  const SourceCollection c =
+      ParseSource(std::string(kHead) +
+                      "@text a\n@title A\n@lines 1\n"
+                      "{i:first line\n\xCE\xBA\xCE\xB1\xE1\xBD\xB6 second}\n",
+                  "f.qms");
+  std::string greek;
+  for (const auto& run : c.texts.at(0).paragraphs.at(0).content)
+    if (run.style == RunStyle::kGreek || run.text.find("ka") != std::string::npos)
+      greek += run.text;
+  EXPECT_NE(greek.find("ka`i"), std::string::npos) << greek;
+}
+
 TEST(SourceParser, ByteOrderMarkLineEndsAndEscapes) {
   const SourceCollection c = ParseSource(
       "\xEF\xBB\xBF@collection X\r\n@text a\r\n@title A \\{1\\}\r\n\\@home \\% {ref a\\:b:x}\r\n"
