@@ -4,7 +4,7 @@
 # a table: target, executions, time, executions per second, findings.
 #
 #   fuzz/run-long.sh [-n EXECUTIONS [-r] | -t SECONDS | -s] [-b BUILD_DIR] [-c COLLECTION]
-#                    [-o WORK_DIR] [-j JOBS] [TARGET...]
+#                    [-o WORK_DIR] [-l LEDGER_DIR] [-j JOBS] [TARGET...]
 #
 # TARGET is a name such as `textinfo` (quillmar_textinfo_fuzz); none: every target built in
 # BUILD_DIR/fuzz (default build-fuzz). -n defaults to 10,000,000 executions. COLLECTION is the
@@ -12,8 +12,9 @@
 # when WORK_DIR (default fuzz-runs) has none yet. -j runs that many jobs of a target at once
 # (libFuzzer -jobs/-workers; their executions add up). Findings (crash-*, leak-*, timeout-*,
 # oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. Every run adds a
-# line to WORK_DIR/<target>/runs.tsv (date, commit, executions, seconds, findings), so that runs
-# stopped and resumed on the same corpus add up; the table's last column is that total. -r runs
+# line to LEDGER_DIR/<target>.tsv (default fuzz/ledger, kept in the repository: date, commit,
+# executions, seconds, findings), so that runs stopped and resumed add up, on another machine
+# too; the table's last column is that total. -r runs
 # each target only for what its total lacks of EXECUTIONS; -s prints each target's totals (runs,
 # executions, seconds, findings) from the ledgers and runs nothing. An interrupt (SIGINT,
 # SIGTERM) ends the current run, records it and stops. The exit status is 1 when a run found
@@ -25,20 +26,22 @@ seconds=""
 build="build-fuzz"
 collection=build/collections/sample
 work=fuzz-runs
+ledgers=fuzz/ledger
 jobs=1
 resume=""
 summary=""
-while getopts "n:t:b:c:o:j:rs" opt; do
+while getopts "n:t:b:c:o:l:j:rs" opt; do
   case $opt in
     n) runs=$OPTARG ;;
     t) seconds=$OPTARG ;;
     b) build=$OPTARG ;;
     c) collection=$OPTARG ;;
     o) work=$OPTARG ;;
+    l) ledgers=$OPTARG ;;
     j) jobs=$OPTARG ;;
     r) resume=1 ;;
     s) summary=1 ;;
-    *) sed -n '2,19p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,20p' "$0" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -62,13 +65,14 @@ dictionary() {
   esac
 }
 
-mkdir -p "$work"
+mkdir -p "$work" "$ledgers"
 work=$(cd "$work" && pwd)
+ledgers=$(cd "$ledgers" && pwd)
 
 if [[ -n "$summary" ]]; then
   printf '%-14s %5s %14s %9s %s\n' target runs executions seconds findings
   for name in "${targets[@]}"; do
-    ledger="$work/$name/runs.tsv"
+    ledger="$ledgers/$name.tsv"
     [[ -f "$ledger" ]] || ledger=/dev/null
     awk -F'\t' -v name="$name" '
       { runs++; executions += $3; seconds += ($4 == "-" ? 0 : $4); if ($5 != "none") found += $5 }
@@ -91,8 +95,9 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64:malloc_context_size=10
 
 # Executions of the runs recorded for a target.
 recorded() {
-  if [[ -f "$1/runs.tsv" ]]; then awk -F'\t' '{ s += $3 } END { print s + 0 }' "$1/runs.tsv"
-  else echo 0; fi
+  local ledger="$ledgers/$1.tsv"
+  [[ -f "$ledger" ]] || ledger=/dev/null
+  awk -F'\t' '{ s += $3 } END { print s + 0 }' "$ledger"
 }
 
 # Executions in a run's logs: the final statistics, or for a run that ended without them (killed,
@@ -128,9 +133,9 @@ for name in "${targets[@]}"; do
   if [[ -n "$seconds" ]]; then
     limit=(-max_total_time="$seconds")
   elif [[ -n "$resume" ]]; then
-    lacking=$((runs - $(recorded "$dir")))
+    lacking=$((runs - $(recorded "$name")))
     if [[ $lacking -le 0 ]]; then
-      printf '%-14s %14s %9s %9s %-8s %14s\n' "$name" 0 0 0 none "$(recorded "$dir")"
+      printf '%-14s %14s %9s %9s %-8s %14s\n' "$name" 0 0 0 none "$(recorded "$name")"
       continue
     fi
     limit=(-runs="$lacking")
@@ -169,9 +174,9 @@ for name in "${targets[@]}"; do
   findings=$((after - before))
   if [[ $findings -eq 0 ]]; then findings=none; else status=1; fi
   printf '%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$commit" "$executions" "$elapsed" \
-    "$findings" >> "$dir/runs.tsv"
+    "$findings" >> "$ledgers/$name.tsv"
   printf '%-14s %14s %9s %9s %-8s %14s\n' "$name" "$executions" "$elapsed" "$rate" "$findings" \
-    "$(recorded "$dir")"
+    "$(recorded "$name")"
   if [[ $findings != none ]]; then reports+=("${logs[@]}"); fi
   [[ -z "$interrupted" ]] || break
 done

@@ -41,8 +41,8 @@ if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/quillmar_core_tests
 
   # Every fuzz target for a short fixed time on its seed corpus (libFuzzer, ASan+UBSan): 10
-  # seconds each keeps the stage under four minutes. fuzz/run-long.sh makes the long runs; their
-  # figures are in docs/reliability.md.
+  # seconds each keeps the stage under four minutes, recorded apart from the long runs' ledger
+  # (fuzz/ledger), whose figures are in docs/reliability.md.
   names="stream query metainfo textinfo link_file link_table xref_lookup word_index hit_index fuzzy
     short_info schema_ini settings history bookmarks online greek source tei osis"
   fuzzers=""
@@ -51,5 +51,6 @@ if [ "${QUILLMAR_SKIP_SANITIZERS:-0}" != 1 ]; then
     -DQUILLMAR_BUILD_FUZZERS=ON -DQUILLMAR_BUILD_TESTS=OFF -DQUILLMAR_BUILD_GUI=OFF \
     -DQUILLMAR_BUILD_SAMPLE=OFF
   # shellcheck disable=SC2086  # one argument per target
-  fuzz/run-long.sh -t 10 -c "$scratch/collections/sample" -o "$scratch/fuzz" $names
+  fuzz/run-long.sh -t 10 -c "$scratch/collections/sample" -o "$scratch/fuzz" \
+    -l "$scratch/fuzz-ledger" $names
 fi
