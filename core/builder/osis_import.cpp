@@ -58,10 +58,17 @@ class OsisImport {
   void Check(const xml_node& n, int nesting) {
     if (nesting > xml::kMaxDepth) xml::TooDeep(*file_, n);
   }
+  // The work's title, once: the collection's title, and the title of a text that holds what
+  // stands outside any book, whose title has less room.
+  void SetTitle(std::string_view text) {
+    if (!title_.empty()) return;
+    title_ = w_.Value(text, 128);
+    textTitle_ = w_.Value(text, 80);
+  }
 
   SourceWriter w_;
   const ImportFile* file_ = nullptr;
-  std::string title_;
+  std::string title_, textTitle_;
   std::string lang_ = "other";  // the document's xml:lang as the source's @lang
   std::set<std::string> keys_;
   bool bookOpen_ = false;
@@ -90,7 +97,7 @@ void OsisImport::StartBook(const std::string& title, std::string_view key) {
 }
 
 void OsisImport::StartChapter(std::string_view number) {
-  if (!bookOpen_) StartBook(title_, "book");
+  if (!bookOpen_) StartBook(textTitle_, "book");
   w_.EndParagraph();
   // Chapters are pages too: the page of a chapter is its number.
   const std::string page = import::PageNumber(number, lastPage_);
@@ -104,7 +111,7 @@ void OsisImport::StartChapter(std::string_view number) {
 }
 
 void OsisImport::StartVerse(std::string_view number) {
-  if (!bookOpen_) StartBook(title_, "book");
+  if (!bookOpen_) StartBook(textTitle_, "book");
   w_.EndParagraph();
   int32_t n = 0;
   pendingLine_ = ParseInt(TrimView(number), 1, 65535, n) ? std::to_string(n) : "";
@@ -112,7 +119,7 @@ void OsisImport::StartVerse(std::string_view number) {
 }
 
 void OsisImport::BeforeContent() {
-  if (!bookOpen_) StartBook(title_, "book");
+  if (!bookOpen_) StartBook(textTitle_, "book");
   if (!pendingLine_.empty() && !w_.InParagraph() && !inHeading_) {
     w_.Directive("line", pendingLine_);
     pendingLine_.clear();
@@ -120,7 +127,7 @@ void OsisImport::BeforeContent() {
 }
 
 void OsisImport::Heading(const xml_node& title, int nesting) {
-  if (!bookOpen_) StartBook(title_, "book");
+  if (!bookOpen_) StartBook(textTitle_, "book");
   // A heading stands before the verse it introduces: the verse's text so far is its own
   // paragraph, and the verse's line number waits for the text after the heading.
   const std::string verse = w_.Take();
@@ -255,8 +262,8 @@ void OsisImport::Structure(const xml_node& n, int nesting) {
 void OsisImport::Document(const ImportFile& file, const pugi::xml_document& doc) {
   const xml_node root = doc.document_element();
   const xml_node work = Child(Child(Child(root, "osisText"), "header"), "work");
-  if (title_.empty()) title_ = w_.Value(AllText(Child(work, "title")), 128);
-  if (title_.empty()) title_ = w_.Value(import::Stem(file.name), 128);
+  SetTitle(AllText(Child(work, "title")));
+  SetTitle(import::Stem(file.name));
   const std::string lang =
       import::LanguageOf(Child(root, "osisText").attribute("xml:lang").value());
   lang_ = lang.empty() ? "other" : lang;
@@ -324,7 +331,7 @@ void OsisImport::Listing(const ImportFile& file) {
                       ": neither an OSIS document nor a diatheke verse listing");
     }
   }
-  if (title_.empty()) title_ = w_.Value(module.empty() ? import::Stem(file.name) : module, 128);
+  SetTitle(module.empty() ? import::Stem(file.name) : module);
   for (const Verse& v : verses) {
     if (v.book != book) {
       StartBook(w_.Value(v.book, 80), v.book);

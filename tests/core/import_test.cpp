@@ -128,6 +128,19 @@ TEST(Import, MarksThatNoParagraphFollowsAreLeftOutAtTheEndOfEachText) {
   EXPECT_EQ(fromListing.source.find("@line 2"), std::string::npos) << fromListing.source;
 }
 
+// Found by fuzzing: verses outside any book make a text called by the work's title, which was
+// cut to a collection title's 128 characters, not to a text title's 80.
+TEST(Import, TextCalledByALongWorkTitleHasATextTitlesLength) {
+  const std::string title(100, 'T');
+  const std::string osis = "<osis><osisText><header><work><title>" + title +
+                           "</title></work></header><verse osisID=\"Gen.1.1\">In the beginning."
+                           "</verse></osisText></osis>";
+  const ImportResult r = ImportOsis({{"in.xml", osis}}, {});
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+  EXPECT_NE(r.source.find("@title " + title + "\n"), std::string::npos) << r.source;
+  EXPECT_NE(r.source.find("@title " + title.substr(0, 80) + "\n"), std::string::npos) << r.source;
+}
+
 // Found by fuzzing: XML may hold control characters (DEL always, others where the parser lets
 // them through), which the source format refuses; each becomes "?" and is counted instead.
 TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
