@@ -1,9 +1,11 @@
 // OSIS documents and diatheke's OSIS verse listings to the collection source. docs/importers.md
 // lists the mapping.
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/errors.h"
 #include "builder/import.h"
@@ -54,6 +56,8 @@ class OsisImport {
   void StartVerse(std::string_view number);
   void EndVerse() { w_.EndParagraph(); }
   void Heading(const xml_node& title, int nesting);
+  void Style(const xml_node& n, int nesting, std::string_view opening);
+  void CloseStyles();
   void BeforeContent();
   void Check(const xml_node& n, int nesting) {
     if (nesting > xml::kMaxDepth) xml::TooDeep(*file_, n);
@@ -74,6 +78,15 @@ class OsisImport {
   bool bookOpen_ = false;
   bool inNote_ = false;
   bool inHeading_ = false;
+  // The styles open around the current place, outermost first. A paragraph break inside them (a
+  // verse milestone within a transChange) closes them; the first `closedStyles_` of them are
+  // closed so, and open again before the next content. A style with nothing in it is taken out.
+  struct OpenStyle {
+    std::string opening;  // "{i:"
+    SourceWriter::OpenedElement element;
+  };
+  std::vector<OpenStyle> styles_;
+  size_t closedStyles_ = 0;
   std::string pendingLine_;
   int lastPage_ = 0;
   int chaptersInBook_ = 0;
@@ -124,6 +137,26 @@ void OsisImport::BeforeContent() {
     w_.Directive("line", pendingLine_);
     pendingLine_.clear();
   }
+  if (closedStyles_ > 0 && !inHeading_) {
+    for (size_t k = 0; k < closedStyles_; ++k)
+      styles_[k].element = w_.OpenElement(styles_[k].opening);
+    closedStyles_ = 0;
+  }
+}
+
+void OsisImport::Style(const xml_node& n, int nesting, std::string_view opening) {
+  BeforeContent();
+  styles_.push_back({std::string(opening), w_.OpenElement(opening)});
+  InlineChildren(n, nesting);
+  // A style that a paragraph break closed, with no content after it, has nothing left to close.
+  if (styles_.size() > closedStyles_) w_.CloseElement(styles_.back().element);
+  styles_.pop_back();
+  closedStyles_ = std::min(closedStyles_, styles_.size());
+}
+
+void OsisImport::CloseStyles() {
+  for (size_t k = styles_.size(); k > closedStyles_; --k) w_.CloseElement(styles_[k - 1].element);
+  closedStyles_ = styles_.size();
 }
 
 void OsisImport::Heading(const xml_node& title, int nesting) {
@@ -163,26 +196,18 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
     inNote_ = false;
     if (w_.CloseElement(opened)) ++notes_;
   } else if (name == "title") {
-    if (inNote_) {
+    if (inNote_ || inHeading_) {
       InlineChildren(n, nesting);
     } else {
+      CloseStyles();
       Heading(n, nesting);
     }
   } else if (name == "transChange" || (name == "hi" && type == "italic") || name == "foreign") {
-    BeforeContent();
-    w_.Markup("{i:");
-    InlineChildren(n, nesting);
-    w_.Markup("}");
+    Style(n, nesting, "{i:");
   } else if (name == "hi" && type == "bold") {
-    BeforeContent();
-    w_.Markup("{b:");
-    InlineChildren(n, nesting);
-    w_.Markup("}");
+    Style(n, nesting, "{b:");
   } else if (name == "divineName" || (name == "hi" && type == "small-caps")) {
-    BeforeContent();
-    w_.Markup("{small:");
-    InlineChildren(n, nesting);
-    w_.Markup("}");
+    Style(n, nesting, "{small:");
   } else if (name == "lb" || name == "milestone" || name == "l" || name == "lg") {
     if (w_.InParagraph()) w_.Text(" ");
     InlineChildren(n, nesting);
@@ -195,7 +220,14 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
   } else if (name == "rdg" || name == "figure" || name == "index") {
     // Not part of the running text.
   } else if (name == "verse" || name == "chapter" || name == "div" || name == "p") {
-    Structure(n, nesting);
+    // Inside a note or heading these are only their text. Elsewhere they break the paragraph,
+    // and the styles around them close before the break and open again after it.
+    if (inNote_ || inHeading_) {
+      InlineChildren(n, nesting);
+    } else {
+      CloseStyles();
+      Structure(n, nesting);
+    }
   } else {
     static const std::set<std::string_view> kPlain = {
         "w",           "seg",    "name",     "reference",  "catchWord", "abbr",

@@ -141,6 +141,26 @@ TEST(Import, TextCalledByALongWorkTitleHasATextTitlesLength) {
   EXPECT_NE(r.source.find("@title " + title.substr(0, 80) + "\n"), std::string::npos) << r.source;
 }
 
+// Found by fuzzing: a verse milestone inside a transChange broke the paragraph inside the
+// italics, leaving "{i:" unclosed. The styles now close before the break and open again after
+// it; inside a note or heading a verse is only its text.
+TEST(Import, VerseBreakInsideAStyleClosesAndReopensIt) {
+  const std::string osis =
+      "<osis><osisText><div type=\"book\" osisID=\"Gen\"><chapter osisID=\"Gen.1\">"
+      "<verse sID=\"Gen.1.1\" osisID=\"Gen.1.1\"/>In the <hi type=\"bold\">beginning "
+      "<transChange type=\"added\">God<verse eID=\"Gen.1.1\"/><verse sID=\"Gen.1.2\" "
+      "osisID=\"Gen.1.2\"/>created</transChange></hi> all.<verse eID=\"Gen.1.2\"/>"
+      "<verse osisID=\"Gen.1.3\">Light<note>see <verse osisID=\"Gen.1.4\">above</verse></note>"
+      " <hi type=\"italic\"><verse sID=\"Gen.1.4\" osisID=\"Gen.1.4\"/></hi></verse>"
+      "</chapter></div></osisText></osis>";
+  const ImportResult r = ImportOsis({{"in.xml", osis}}, {});
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+  EXPECT_NE(r.source.find("@line 1\nIn the {b:beginning {i:God}}\n"), std::string::npos)
+      << r.source;
+  EXPECT_NE(r.source.find("@line 2\n{b:{i:created}} all.\n"), std::string::npos) << r.source;
+  EXPECT_NE(r.source.find("@line 3\nLight{fn:see above}\n"), std::string::npos) << r.source;
+}
+
 // Found by fuzzing: XML may hold control characters (DEL always, others where the parser lets
 // them through), which the source format refuses; each becomes "?" and is counted instead.
 TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
