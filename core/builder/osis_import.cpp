@@ -54,7 +54,12 @@ class OsisImport {
   void StartBook(const std::string& title, std::string_view key);
   void StartChapter(std::string_view number);
   void StartVerse(std::string_view number);
-  void EndVerse() { w_.EndParagraph(); }
+  void EndVerse() { EndParagraph(); }
+  // Every paragraph break goes through these: the styles open around it close first.
+  void EndParagraph() {
+    CloseStyles();
+    w_.EndParagraph();
+  }
   void Heading(const xml_node& title, int nesting);
   void Style(const xml_node& n, int nesting, std::string_view opening);
   void CloseStyles();
@@ -94,6 +99,7 @@ class OsisImport {
 };
 
 void OsisImport::StartBook(const std::string& title, std::string_view key) {
+  CloseStyles();
   w_.EndText();
   w_.Line("");
   const std::string textKey = import::TextKey(key, keys_);
@@ -111,7 +117,7 @@ void OsisImport::StartBook(const std::string& title, std::string_view key) {
 
 void OsisImport::StartChapter(std::string_view number) {
   if (!bookOpen_) StartBook(textTitle_, "book");
-  w_.EndParagraph();
+  EndParagraph();
   // Chapters are pages too: the page of a chapter is its number.
   const std::string page = import::PageNumber(number, lastPage_);
   w_.Directive("page", page);
@@ -125,7 +131,7 @@ void OsisImport::StartChapter(std::string_view number) {
 
 void OsisImport::StartVerse(std::string_view number) {
   if (!bookOpen_) StartBook(textTitle_, "book");
-  w_.EndParagraph();
+  EndParagraph();
   int32_t n = 0;
   pendingLine_ = ParseInt(TrimView(number), 1, 65535, n) ? std::to_string(n) : "";
   ++verses_;
@@ -163,6 +169,7 @@ void OsisImport::Heading(const xml_node& title, int nesting) {
   if (!bookOpen_) StartBook(textTitle_, "book");
   // A heading stands before the verse it introduces: the verse's text so far is its own
   // paragraph, and the verse's line number waits for the text after the heading.
+  CloseStyles();
   const std::string verse = w_.Take();
   if (!verse.empty()) w_.Line(verse + "\n");
   inHeading_ = true;
@@ -199,7 +206,6 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
     if (inNote_ || inHeading_) {
       InlineChildren(n, nesting);
     } else {
-      CloseStyles();
       Heading(n, nesting);
     }
   } else if (name == "transChange" || (name == "hi" && type == "italic") || name == "foreign") {
@@ -225,7 +231,6 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
     if (inNote_ || inHeading_) {
       InlineChildren(n, nesting);
     } else {
-      CloseStyles();
       Structure(n, nesting);
     }
   } else {
@@ -257,7 +262,7 @@ void OsisImport::Structure(const xml_node& n, int nesting) {
     StartBook(name_, id.empty() ? "book" : FirstPart(id));
     for (xml_node c : n.children())
       if (c != title) Structure(c, nesting + 1);
-    w_.EndParagraph();
+    EndParagraph();
     return;
   }
   if (name == "chapter") {
@@ -285,7 +290,7 @@ void OsisImport::Structure(const xml_node& n, int nesting) {
   if (name == "osis" || name == "osisText" || name == "div" || name == "p" || name == "lg" ||
       name == "list" || name == "item") {
     for (xml_node c : n.children()) Structure(c, nesting + 1);
-    if (name == "p" && pendingLine_.empty()) w_.EndParagraph();
+    if (name == "p" && pendingLine_.empty()) EndParagraph();
     return;
   }
   Inline(n, nesting);

@@ -159,6 +159,14 @@ TEST(Import, VerseBreakInsideAStyleClosesAndReopensIt) {
       << r.source;
   EXPECT_NE(r.source.find("@line 2\n{b:{i:created}} all.\n"), std::string::npos) << r.source;
   EXPECT_NE(r.source.find("@line 3\nLight{fn:see above}\n"), std::string::npos) << r.source;
+  // The break deeper down: a book inside the style, a verse in it.
+  const std::string deeper =
+      "<osis><osisText><transChange>Before<div type=\"book\" osisID=\"Gen\">text"
+      "<verse osisID=\"Gen.1.1\">In</verse></div>after</transChange></osisText></osis>";
+  const ImportResult d = ImportOsis({{"in.xml", deeper}}, {});
+  EXPECT_NO_THROW(ParseSource(d.source, "imported.qms")) << d.source;
+  EXPECT_NE(d.source.find("{i:text}\n\n@line 1\n{i:In}\n\n{i:after}\n"), std::string::npos)
+      << d.source;
 }
 
 // Found by fuzzing: XML may hold control characters (DEL always, others where the parser lets
