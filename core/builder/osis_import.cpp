@@ -143,7 +143,7 @@ void OsisImport::BeforeContent() {
     w_.Directive("line", pendingLine_);
     pendingLine_.clear();
   }
-  if (closedStyles_ > 0 && !inHeading_) {
+  if (closedStyles_ > 0 && !inHeading_ && !inNote_) {
     for (size_t k = 0; k < closedStyles_; ++k)
       styles_[k].element = w_.OpenElement(styles_[k].opening);
     closedStyles_ = 0;
@@ -195,6 +195,9 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
   if (name == "note") {
     if (inNote_ || type == "x-strongsMarkup" || type == "strongsMarkup") return;
     BeforeContent();
+    // A note stands in the main text, not in a style: the styles around it close before it and
+    // open again after it.
+    CloseStyles();
     const std::string mark = import::NoteMark(n.attribute("n").value());
     // A note with nothing to show is left out: the builder refuses an empty one.
     const auto opened = w_.OpenElement(mark.empty() ? "{fn:" : "{fn " + mark + ":");
