@@ -57,12 +57,11 @@ class OsisImport {
   void EndVerse() { EndParagraph(); }
   // Every paragraph break goes through these: the styles open around it close first.
   void EndParagraph() {
-    CloseStyles();
+    styles_.Suspend();
     w_.EndParagraph();
   }
   void Heading(const xml_node& title, int nesting);
   void Style(const xml_node& n, int nesting, std::string_view opening);
-  void CloseStyles();
   void BeforeContent();
   void Check(const xml_node& n, int nesting) {
     if (nesting > xml::kMaxDepth) xml::TooDeep(*file_, n);
@@ -83,15 +82,7 @@ class OsisImport {
   bool bookOpen_ = false;
   bool inNote_ = false;
   bool inHeading_ = false;
-  // The styles open around the current place, outermost first. A paragraph break inside them (a
-  // verse milestone within a transChange) closes them; the first `closedStyles_` of them are
-  // closed so, and open again before the next content. A style with nothing in it is taken out.
-  struct OpenStyle {
-    std::string opening;  // "{i:"
-    SourceWriter::OpenedElement element;
-  };
-  std::vector<OpenStyle> styles_;
-  size_t closedStyles_ = 0;
+  StyleStack styles_{w_};
   std::string pendingLine_;
   int lastPage_ = 0;
   int chaptersInBook_ = 0;
@@ -99,7 +90,7 @@ class OsisImport {
 };
 
 void OsisImport::StartBook(const std::string& title, std::string_view key) {
-  CloseStyles();
+  styles_.Suspend();
   w_.EndText();
   w_.Line("");
   const std::string textKey = import::TextKey(key, keys_);
@@ -143,33 +134,21 @@ void OsisImport::BeforeContent() {
     w_.Directive("line", pendingLine_);
     pendingLine_.clear();
   }
-  if (closedStyles_ > 0 && !inHeading_ && !inNote_) {
-    for (size_t k = 0; k < closedStyles_; ++k)
-      styles_[k].element = w_.OpenElement(styles_[k].opening);
-    closedStyles_ = 0;
-  }
+  if (!inHeading_ && !inNote_) styles_.Resume();
 }
 
 void OsisImport::Style(const xml_node& n, int nesting, std::string_view opening) {
   BeforeContent();
-  styles_.push_back({std::string(opening), w_.OpenElement(opening)});
+  styles_.Open(opening);
   InlineChildren(n, nesting);
-  // A style that a paragraph break closed, with no content after it, has nothing left to close.
-  if (styles_.size() > closedStyles_) w_.CloseElement(styles_.back().element);
-  styles_.pop_back();
-  closedStyles_ = std::min(closedStyles_, styles_.size());
-}
-
-void OsisImport::CloseStyles() {
-  for (size_t k = styles_.size(); k > closedStyles_; --k) w_.CloseElement(styles_[k - 1].element);
-  closedStyles_ = styles_.size();
+  styles_.Close();
 }
 
 void OsisImport::Heading(const xml_node& title, int nesting) {
   if (!bookOpen_) StartBook(textTitle_, "book");
   // A heading stands before the verse it introduces: the verse's text so far is its own
   // paragraph, and the verse's line number waits for the text after the heading.
-  CloseStyles();
+  styles_.Suspend();
   const std::string verse = w_.Take();
   if (!verse.empty()) w_.Line(verse + "\n");
   inHeading_ = true;
@@ -197,7 +176,7 @@ void OsisImport::Inline(const xml_node& n, int nesting) {
     BeforeContent();
     // A note stands in the main text, not in a style: the styles around it close before it and
     // open again after it.
-    CloseStyles();
+    styles_.Suspend();
     const std::string mark = import::NoteMark(n.attribute("n").value());
     // A note with nothing to show is left out: the builder refuses an empty one.
     const auto opened = w_.OpenElement(mark.empty() ? "{fn:" : "{fn " + mark + ":");

@@ -254,4 +254,24 @@ std::string SourceWriter::SummaryTail() const {
   return tail;
 }
 
+void StyleStack::Open(std::string_view opening) {
+  styles_.push_back({std::string(opening), w_.OpenElement(opening)});
+}
+
+void StyleStack::Close() {
+  if (styles_.size() > suspended_) w_.CloseElement(styles_.back().element);
+  styles_.pop_back();
+  suspended_ = std::min(suspended_, styles_.size());
+}
+
+void StyleStack::Suspend() {
+  for (size_t k = styles_.size(); k > suspended_; --k) w_.CloseElement(styles_[k - 1].element);
+  suspended_ = styles_.size();
+}
+
+void StyleStack::Resume() {
+  for (size_t k = 0; k < suspended_; ++k) styles_[k].element = w_.OpenElement(styles_[k].opening);
+  suspended_ = 0;
+}
+
 }  // namespace quillmar::builder

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Writing a collection source (.qms) from imported text: escapes, inline elements, paragraphs
 // and directives, and the characters the collection cannot hold.
@@ -72,6 +73,33 @@ class SourceWriter {
   int written_ = 0;  // characters written by Text, to tell an empty element
   int replaced_ = 0;
   std::map<std::string, int> unknown_;
+};
+
+// The styles ({i:, {b:, {small:) open around an importer's current place, outermost first. The
+// builder takes no paragraph break, note, margin note, page or line mark inside a style: before
+// one, Suspend closes the open styles, and Resume opens them again before the next content, so
+// that they still cover the same words. A style with nothing in it is taken out.
+class StyleStack {
+ public:
+  explicit StyleStack(SourceWriter& writer) : w_(writer) {}
+
+  // Writes the opening of a style inside the current ones.
+  void Open(std::string_view opening);
+  // Ends the innermost style (nothing to write when it was suspended and not resumed).
+  void Close();
+  void Suspend();
+  // Opens the suspended styles again. Not inside a note or heading opened after Suspend: the
+  // styles around the note stay outside it.
+  void Resume();
+
+ private:
+  struct Style {
+    std::string opening;
+    SourceWriter::OpenedElement element;
+  };
+  SourceWriter& w_;
+  std::vector<Style> styles_;
+  size_t suspended_ = 0;  // the first `suspended_` styles are closed in the source
 };
 
 }  // namespace quillmar::builder

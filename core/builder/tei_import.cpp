@@ -102,6 +102,8 @@ class TeiImport {
 
   const ImportOptions& options_;
   SourceWriter w_;
+  // The styles of the running text (only a paragraph's text has marks and notes to suspend them).
+  StyleStack styles_{w_};
   const ImportFile* file_ = nullptr;
   std::string fileTitle_, fileAuthor_, firstTitle_;
   bool textOpen_ = false;
@@ -426,6 +428,7 @@ void TeiImport::Page(const xml_node& pb, Place place) {
   const std::string number = import::PageNumber(n, lastPage_);
   ++pages_;
   if (w_.InParagraph()) {
+    styles_.Suspend();
     w_.Markup("{page " + number + "}", false);
     return;
   }
@@ -443,7 +446,9 @@ void TeiImport::Note(const xml_node& note, Place place, int nesting) {
     w_.Text("]");
     return;
   }
-  // A note with nothing to show is left out: the builder refuses an empty one.
+  // A note stands in the running text, not in a style. One with nothing to show is left out: the
+  // builder refuses an empty one.
+  styles_.Suspend();
   if (margin) {
     const auto opened = w_.OpenElement("{margin:");
     InlineChildren(note, Place::kMargin, nesting);
@@ -463,6 +468,7 @@ void TeiImport::InlineChildren(const xml_node& n, Place place, int nesting) {
 void TeiImport::Inline(const xml_node& n, Place place, int nesting) {
   Check(n, nesting);
   if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
+    if (place == Place::kParagraph) styles_.Resume();
     w_.Text(n.value());
     return;
   }
@@ -487,15 +493,17 @@ void TeiImport::Inline(const xml_node& n, Place place, int nesting) {
     if (open.empty()) {
       InlineChildren(n, place, nesting);
     } else {
-      w_.Markup(open);
+      if (place == Place::kParagraph) styles_.Resume();
+      styles_.Open(open);
       InlineChildren(n, place, nesting);
-      w_.Markup("}");
+      styles_.Close();
     }
   } else if (name == "note") {
     Note(n, place, nesting);
   } else if (name == "lb") {
     int32_t number = 0;
     if (lines && ParseInt(TrimView(n.attribute("n").value()), 1, 65535, number)) {
+      styles_.Suspend();
       w_.Markup("{line " + std::to_string(number) + "}", false);
     } else if (std::string_view(n.attribute("break").value()) != "no") {
       w_.Text(" ");
@@ -504,12 +512,16 @@ void TeiImport::Inline(const xml_node& n, Place place, int nesting) {
     Page(n, place);
   } else if (name == "milestone") {
     if (const std::string_view number = n.attribute("n").value(); lines && !number.empty()) {
+      styles_.Suspend();
       const auto margin = w_.OpenElement("{margin:");
       w_.Text(number);
       w_.CloseElement(margin);
     }
   } else if (name == "l") {
-    if (lines) w_.Markup(LineMark(n), false);
+    if (lines) {
+      styles_.Suspend();
+      w_.Markup(LineMark(n), false);
+    }
     InlineChildren(n, place, nesting);
     if (!lines) w_.Text(" ");
   } else if (name == "figure" || name == "graphic") {

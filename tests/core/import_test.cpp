@@ -175,6 +175,22 @@ TEST(Import, VerseBreakInsideAStyleClosesAndReopensIt) {
   EXPECT_NE(n.source.find("x {i:a}{fn:b {b:c}}"), std::string::npos) << n.source;
 }
 
+// Found by fuzzing: in TEI, a page break, line number, milestone, verse line or note inside
+// italics or bold was written inside the style, where the builder takes none of them.
+TEST(Import, MarksAndNotesInsideATeiStyleStandOutsideIt) {
+  const std::string tei =
+      "<TEI><text><body><p>A <hi>b<pb n=\"7\"/>c<note>n <hi rend=\"bold\">m</hi></note>d"
+      "<lb n=\"4\"/>e<milestone n=\"2\"/>f <emph><l n=\"9\">g</l></emph></hi> h</p>"
+      "<title>T<lg><l n=\"1\">v</l></lg><pb n=\"8\"/></title></body></text></TEI>";
+  const ImportResult r = ImportTei({{"in.xml", tei}}, {});
+  EXPECT_NO_THROW(ParseSource(r.source, "imported.qms")) << r.source;
+  EXPECT_NE(r.source.find("A {i:b}{page 7}{i:c}{fn:n {b:m}}{i:d}{line 4}{i:e}{margin:2}{i:f }"
+                          "{line 9}{i:{i:g}} h"),
+            std::string::npos)
+      << r.source;
+  EXPECT_NE(r.source.find("{i:T}{line 1}{i:v}{page 8}"), std::string::npos) << r.source;
+}
+
 // Found by fuzzing: XML may hold control characters (DEL always, others where the parser lets
 // them through), which the source format refuses; each becomes "?" and is counted instead.
 TEST(Import, ControlCharactersInTextAndTitlesBecomeQuestionMarks) {
