@@ -166,7 +166,8 @@ TEST(Import, VerseBreakInsideAStyleClosesAndReopensIt) {
   const ImportResult d = ImportOsis({{"in.xml", deeper}}, {});
   EXPECT_NO_THROW(ParseSource(d.source, "imported.qms")) << d.source;
   EXPECT_NE(d.source.find("{i:text}\n\n@line 1\n{i:In}\n\n{i:after}\n"), std::string::npos)
-      << d.source;  // A note inside a style: the builder takes notes only in the main text.
+      << d.source;
+  // A note inside a style: the builder takes notes only in the main text.
   const std::string note =
       "<osis><osisText><verse osisID=\"Gen.1.1\">x <transChange>a<note>b <hi type=\"bold\">"
       "c</hi></note> d</transChange></verse></osisText></osis>";
