@@ -140,7 +140,15 @@ for name in "${targets[@]}"; do
     fi
     limit=(-runs="$lacking")
   fi
-  [[ "$jobs" -gt 1 ]] && limit+=(-jobs="$jobs" -workers="$jobs")
+  if [[ "$jobs" -gt 1 ]]; then
+    # Each job runs the whole -runs count: the executions are shared out between the jobs.
+    if [[ -z "$seconds" ]]; then
+      count=${limit[0]#-runs=}
+      limit=(-runs=$(((count + jobs - 1) / jobs)))
+    fi
+    limit+=(-jobs="$jobs" -workers="$jobs")
+    rm -f "$dir"/fuzz-*.log  # an earlier run's with more jobs would be counted again
+  fi
   if [[ -d "$work/seeds/$name" ]]; then cp -rn "$work/seeds/$name/." "$dir/corpus/"; fi
   options=("${limit[@]}" -rss_limit_mb=512 -timeout=10 -purge_allocator_interval=-1
     -print_final_stats=1 -artifact_prefix="$dir/")
