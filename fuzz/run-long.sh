@@ -8,17 +8,17 @@
 #
 # TARGET is a name such as `textinfo` (quillmar_textinfo_fuzz); none: every target built in
 # BUILD_DIR/fuzz (default build-fuzz). -n defaults to 10,000,000 executions. COLLECTION is the
-# built sample collection with fuzzy lists (default build/collections/sample), used for the seeds
-# when WORK_DIR (default fuzz-runs) has none yet. -j runs that many jobs of a target at once
-# (libFuzzer -jobs/-workers; their executions add up). Findings (crash-*, leak-*, timeout-*,
-# oom-*) are kept in WORK_DIR/<target>/, the log of each run there as run.log. Every run adds a
-# line to LEDGER_DIR/<target>.tsv (default fuzz/ledger, kept in the repository: date, commit,
-# executions, seconds, findings), so that runs stopped and resumed add up, on another machine
-# too; the table's last column is that total. -r runs
-# each target only for what its total lacks of EXECUTIONS; -s prints each target's totals (runs,
-# executions, seconds, findings) from the ledgers and runs nothing. An interrupt (SIGINT,
-# SIGTERM) ends the current run, records it and stops. The exit status is 1 when a run found
-# something or a target is not built.
+# built sample collection with fuzzy lists (default build/collections/sample), used for the
+# seeds when WORK_DIR (default fuzz-runs) has none yet. -j runs that many jobs of a target at
+# once (libFuzzer -jobs/-workers; -n counts their executions together). Findings (crash-*,
+# leak-*, timeout-*, oom-*) are kept in WORK_DIR/<target>/, the log of each run there as
+# run.log. Every run adds a line to LEDGER_DIR/<target>.tsv (default fuzz/ledger, kept in the
+# repository: date, commit, executions, seconds, findings), so that runs stopped and resumed add
+# up, on another machine too; the table's last column is that total. -r runs each target only
+# for what its total lacks of EXECUTIONS; -s prints each target's totals (runs, executions,
+# seconds, findings) from the ledgers and runs nothing. An interrupt (SIGINT, SIGTERM) ends the
+# current run, records it and stops. The exit status is 1 when a run found something or a target
+# is not built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=10000000
@@ -41,7 +41,7 @@ while getopts "n:t:b:c:o:l:j:rs" opt; do
     j) jobs=$OPTARG ;;
     r) resume=1 ;;
     s) summary=1 ;;
-    *) sed -n '2,20p' "$0" >&2; exit 2 ;;
+    *) sed -n '2,21p' "$0" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
