@@ -147,7 +147,7 @@ for name in "${targets[@]}"; do
       limit=(-runs=$(((count + jobs - 1) / jobs)))
     fi
     limit+=(-jobs="$jobs" -workers="$jobs")
-    rm -f "$dir"/fuzz-*.log  # an earlier run's with more jobs would be counted again
+    rm -f "$dir"/fuzz-*.log  # logs of an earlier run with more jobs would be counted again
   fi
   if [[ -d "$work/seeds/$name" ]]; then cp -rn "$work/seeds/$name/." "$dir/corpus/"; fi
   options=("${limit[@]}" -rss_limit_mb=512 -timeout=10 -purge_allocator_interval=-1
