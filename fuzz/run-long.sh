@@ -160,12 +160,15 @@ for name in "${targets[@]}"; do
   # A finding ends libFuzzer with a non-zero status; the table reports it.
   # It runs in the background so that an interrupt reaches this script at once (a trap waits for
   # the foreground command); the trap's flag then ends the run, which writes its statistics.
-  (cd "$dir" && exec nice -n 10 "$binary" corpus "${options[@]}" > run.log 2>&1) &
+  # setsid makes the run a process group of its own: with -jobs, libFuzzer starts its workers
+  # through a shell and does not stop them when it is interrupted, so the whole group is.
+  (cd "$dir" && exec setsid nice -n 10 "$binary" corpus "${options[@]}" > run.log 2>&1) &
   child=$!
   wait "$child" || true
   if [[ -n "$interrupted" ]]; then
-    kill -TERM "$child" 2>/dev/null || true
+    kill -TERM -- "-$child" 2>/dev/null || kill -TERM "$child" 2>/dev/null || true
     wait "$child" || true
+    while pgrep -g "$child" > /dev/null; do sleep 1; done
   fi
   elapsed=$(($(date +%s) - start))
   # With -jobs the executions are in the workers' logs (fuzz-N.log).
